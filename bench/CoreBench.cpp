@@ -1,0 +1,50 @@
+// Costs of the value layer that every record read pays.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/Decimal.h"
+#include "core/TextCodec.h"
+#include "core/Value.h"
+#include "io/PagedFile.h"
+
+using namespace tabulon;
+
+static void DecimalParseAndFormat(benchmark::State& state) {
+    for (auto _ : state) {
+        const Decimal d = Decimal::parse("-12345678901234.567890");
+        benchmark::DoNotOptimize(d.toString());
+    }
+}
+BENCHMARK(DecimalParseAndFormat);
+
+static void DateText(benchmark::State& state) {
+    std::int32_t day = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(Date{day++ % 100000}.toText());
+}
+BENCHMARK(DateText);
+
+static void SingleByteDecode(benchmark::State& state) {
+    const TextCodec codec("CP850");
+    const std::string field = "M\x81ller & S\x94hne GmbH          ";
+    for (auto _ : state) benchmark::DoNotOptimize(codec.decode(field));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * field.size()));
+}
+BENCHMARK(SingleByteDecode);
+
+// Reading fixed-size records through the page cache, as a table scan does.
+static void PagedFileSequentialRecords(benchmark::State& state) {
+    const auto path = std::filesystem::temp_directory_path() / "tabulon-bench-paged.bin";
+    constexpr std::size_t kRecord = 120, kRecords = 100'000;
+    std::ofstream(path, std::ios::binary) << std::string(kRecord * kRecords, 'x');
+    PagedFile file = PagedFile::open(path, AccessMode::ReadOnly);
+    char record[kRecord];
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < kRecords; ++i) file.read(i * kRecord, record, kRecord);
+        benchmark::DoNotOptimize(record[0]);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kRecords));
+    std::filesystem::remove(path);
+}
+BENCHMARK(PagedFileSequentialRecords);

@@ -1,0 +1,20 @@
+#pragma once
+// JSON and CSV text for tabulon-cli's output.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/FieldDef.h"
+#include "core/Value.h"
+
+namespace tabulon::cli {
+
+std::string jsonString(std::string_view text);
+// A value in dump's forms: numbers bare, BCD/dates/times/strings/base64 quoted, null.
+std::string jsonValue(const Value& value);
+std::string jsonFields(const std::vector<FieldDef>& fields);
+std::string jsonIndexes(const std::vector<IndexDef>& indexes);
+// An RFC 4180 field: quoted when it holds a comma, a quote or a line break.
+std::string csvField(std::string_view text);
+
+}  // namespace tabulon::cli

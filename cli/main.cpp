@@ -1,0 +1,44 @@
+// tabulon-cli: the table engine from the command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "Arguments.h"
+#include "Commands.h"
+#include "core/EngineError.h"
+
+namespace {
+constexpr const char* kUsage =
+    "usage: tabulon-cli COMMAND ...\n"
+    "  info TABLE [--encoding CP]\n"
+    "  dump TABLE [--format jsonl|csv] [--index NAME] [--filter EXPR] [--case-insensitive]\n"
+    "             [--no-partial-compare] [--encoding CP] [--limit N]\n"
+    "  copy SRC DST [--encoding CP]\n";
+}
+
+int main(int argc, char** argv) {
+    using namespace tabulon;
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> words(argv + std::min(argc, 2), argv + argc);
+    const std::string command = argc >= 2 ? argv[1] : "";
+    try {
+        if (command == "info") cli::runInfo(words, std::cout);
+        else if (command == "dump") cli::runDump(words, std::cout);
+        else if (command == "copy") cli::runCopy(words, std::cout);
+        else if (command == "--help" || command == "help") std::cout << kUsage;
+        else throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
+        std::cout.flush();
+        return 0;
+    } catch (const cli::UsageError& e) {
+        std::cerr << "tabulon-cli: " << e.what() << "\n" << kUsage;
+        return 1;
+    } catch (const EngineError& e) {
+        std::cout.flush();
+        std::cerr << e.formatted() << "\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cout.flush();
+        std::cerr << "EEngineError: " << e.what() << ".\n";
+        return 2;
+    }
+}

@@ -1,0 +1,127 @@
+#include "TextCodec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "EngineError.h"
+
+namespace tabulon {
+
+struct TextCodec::Iconv {
+    iconv_t decoder = reinterpret_cast<iconv_t>(-1);
+    iconv_t encoder = reinterpret_cast<iconv_t>(-1);
+    ~Iconv() {
+        if (decoder != reinterpret_cast<iconv_t>(-1)) iconv_close(decoder);
+        if (encoder != reinterpret_cast<iconv_t>(-1)) iconv_close(encoder);
+    }
+};
+
+namespace {
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// Converts with `cd`; returns false at the first byte sequence it cannot convert.
+bool convert(iconv_t cd, std::string_view in, std::string& out, std::size_t* consumed = nullptr) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    std::vector<char> buffer(in.size() * 4 + 16);
+    bool ok = true;
+    while (srcLeft > 0) {
+        char* dst = buffer.data();
+        std::size_t dstLeft = buffer.size();
+        const std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buffer.data(), static_cast<std::size_t>(dst - buffer.data()));
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            ok = false;
+            break;
+        }
+    }
+    if (consumed) *consumed = in.size() - srcLeft;
+    return ok;
+}
+
+bool isSingleByte(std::string_view name) {
+    for (std::string_view multi : {"CP932", "CP936", "CP949", "CP950", "UTF-8", "GBK", "BIG5",
+                                   "SHIFT_JIS", "EUC-KR", "GB2312", "UTF8"})
+        if (name == multi) return false;
+    return true;
+}
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+}  // namespace
+
+TextCodec::TextCodec(std::string name) : name_(upper(std::move(name))), iconv_(std::make_unique<Iconv>()) {
+    iconv_->decoder = iconv_open("UTF-8", name_.c_str());
+    iconv_->encoder = iconv_open(name_.c_str(), "UTF-8");
+    if (iconv_->decoder == reinterpret_cast<iconv_t>(-1) ||
+        iconv_->encoder == reinterpret_cast<iconv_t>(-1))
+        throw EngineError(errkind::kValue, "Unknown code page " + name_);
+    singleByte_ = isSingleByte(name_);
+    if (singleByte_) {
+        for (int b = 0; b < 256; ++b) {
+            const char byte = static_cast<char>(b);
+            std::string utf8;
+            if (convert(iconv_->decoder, std::string_view(&byte, 1), utf8) && !utf8.empty()) {
+                toUtf8_[b] = utf8;
+                fromUtf8_.try_emplace(utf8, byte);
+            } else {
+                toUtf8_[b] = std::string(kReplacement);
+            }
+        }
+    }
+}
+
+TextCodec::~TextCodec() = default;
+
+std::string TextCodec::decode(std::string_view bytes) const {
+    std::string out;
+    out.reserve(bytes.size());
+    if (singleByte_) {
+        for (unsigned char b : bytes) {
+            if (b < 0x80 && toUtf8_[b].size() == 1) out.push_back(static_cast<char>(b));
+            else out += toUtf8_[b];
+        }
+        return out;
+    }
+    while (!bytes.empty()) {
+        std::size_t consumed = 0;
+        if (convert(iconv_->decoder, bytes, out, &consumed)) break;
+        out += kReplacement;
+        bytes.remove_prefix(std::min(bytes.size(), consumed + 1));
+    }
+    return out;
+}
+
+std::optional<std::string> TextCodec::encode(std::string_view utf8) const {
+    std::string out;
+    if (singleByte_) {
+        out.reserve(utf8.size());
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto lead = static_cast<unsigned char>(utf8[i]);
+            const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            auto it = fromUtf8_.find(std::string(utf8.substr(i, length)));
+            if (it == fromUtf8_.end()) return std::nullopt;
+            out.push_back(it->second);
+            i += length;
+        }
+        return out;
+    }
+    if (!convert(iconv_->encoder, utf8, out)) return std::nullopt;
+    return out;
+}
+
+std::string TextCodec::nameForCodePage(int codePage) {
+    switch (codePage) {
+        case 65001:
+            return "UTF-8";
+        default:
+            return "CP" + std::to_string(codePage);
+    }
+}
+
+}  // namespace tabulon

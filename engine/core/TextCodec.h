@@ -1,0 +1,41 @@
+#pragma once
+// Converts table text between a table's code page and UTF-8.
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace tabulon {
+
+// Single-byte code pages convert through tables built once; multi-byte ones (932, 936, 949,
+// 950, UTF-8) through iconv. One instance per table; not thread-safe.
+class TextCodec {
+public:
+    // `name` is an iconv name: "CP437", "CP1252", "UTF-8", "TIS-620". Throws EValueError for an
+    // unknown one.
+    explicit TextCodec(std::string name);
+    ~TextCodec();
+    TextCodec(const TextCodec&) = delete;
+    TextCodec& operator=(const TextCodec&) = delete;
+
+    const std::string& name() const { return name_; }
+    // Never fails: bytes that do not decode become U+FFFD.
+    std::string decode(std::string_view bytes) const;
+    // Empty when a character has no code in this code page.
+    std::optional<std::string> encode(std::string_view utf8) const;
+
+    // "CP437" for 437; "CP1252" for 1252; "UTF-8" for 65001.
+    static std::string nameForCodePage(int codePage);
+
+private:
+    struct Iconv;
+    std::string name_;
+    bool singleByte_ = false;
+    std::array<std::string, 256> toUtf8_;                     // single-byte decode table
+    std::unordered_map<std::string, char> fromUtf8_;           // single-byte encode table
+    std::unique_ptr<Iconv> iconv_;                             // multi-byte code pages
+};
+
+}  // namespace tabulon

@@ -1,0 +1,138 @@
+#include "File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "../core/EngineError.h"
+
+namespace tabulon {
+
+namespace {
+[[noreturn]] void fail(const std::filesystem::path& path, const char* action) {
+    throw EngineError(errkind::kFile, std::string("Cannot ") + action + " " + path.string() +
+                                          ": " + std::strerror(errno));
+}
+
+// Lock byte far beyond any table's end, so locks never touch real data.
+constexpr off_t kLockOffset = 0x7FFF'FFFF'0000LL;
+}  // namespace
+
+File File::open(const std::filesystem::path& path, AccessMode access) {
+    const int fd = ::open(path.c_str(), (access == AccessMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+    if (fd < 0) fail(path, "open");
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        fail(path, "open");
+    }
+    return File(fd, path);
+}
+
+bool File::exists(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+File File::create(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) fail(path, "create");
+    return File(fd, path);
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+File::~File() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::uint64_t File::size() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) fail(path_, "read the size of");
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::size_t File::readAt(std::uint64_t offset, void* buffer, std::size_t length) const {
+    std::size_t done = 0;
+    auto* bytes = static_cast<char*>(buffer);
+    while (done < length) {
+        const ssize_t n = ::pread(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(path_, "read");
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t length) {
+    std::size_t done = 0;
+    const auto* bytes = static_cast<const char*>(buffer);
+    while (done < length) {
+        const ssize_t n = ::pwrite(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(path_, "write");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void File::truncate(std::uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "resize");
+}
+
+void File::sync() {
+    if (::fsync(fd_) != 0) fail(path_, "flush");
+}
+
+void File::lock(ShareMode mode) {
+    struct flock request {};
+    request.l_type = mode == ShareMode::Exclusive ? F_WRLCK : F_RDLCK;
+    request.l_whence = SEEK_SET;
+    request.l_start = kLockOffset;
+    request.l_len = 1;
+    if (::fcntl(fd_, F_OFD_SETLK, &request) != 0) {
+        if (errno == EAGAIN || errno == EACCES)
+            throw EngineError(errkind::kBusy, "Table " + path_.string() + " is busy: " +
+                                                  (mode == ShareMode::Exclusive
+                                                       ? "it is open elsewhere"
+                                                       : "it is open exclusively elsewhere"));
+        fail(path_, "lock");
+    }
+}
+
+void File::unlock() {
+    struct flock request {};
+    request.l_type = F_UNLCK;
+    request.l_whence = SEEK_SET;
+    request.l_start = kLockOffset;
+    request.l_len = 1;
+    ::fcntl(fd_, F_OFD_SETLK, &request);
+}
+
+void syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) fail(folder, "open the folder");
+    const int rc = ::fsync(fd);
+    ::close(fd);
+    if (rc != 0) fail(folder, "flush the folder");
+}
+
+}  // namespace tabulon

@@ -1,0 +1,63 @@
+#pragma once
+// A table file read through a small cache, with writes held in memory until a Transaction
+// commits them atomically.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "File.h"
+
+namespace tabulon {
+
+// Reads see the pending writes. Writes never reach the disk except through
+// Transaction::commit(). Not thread-safe: one session uses it at a time.
+class PagedFile {
+public:
+    static constexpr std::uint64_t kPageSize = 4096;
+
+    static PagedFile open(const std::filesystem::path& path, AccessMode access);
+    // A file that will be created by the next commit (nothing touches the disk before).
+    static PagedFile createNew(const std::filesystem::path& path);
+
+    const std::filesystem::path& path() const { return path_; }
+    bool writable() const { return writable_; }
+    // Logical size, pending writes included.
+    std::uint64_t size() const { return size_; }
+    // Copies up to `length` bytes from `offset`; returns how many exist there.
+    std::size_t read(std::uint64_t offset, void* buffer, std::size_t length) const;
+    // Throws EFormatError naming the file when fewer than `length` bytes exist at `offset`.
+    void readExact(std::uint64_t offset, void* buffer, std::size_t length) const;
+    void write(std::uint64_t offset, const void* buffer, std::size_t length);
+    void truncate(std::uint64_t size);
+
+    bool hasPendingWrites() const { return !dirty_.empty() || size_ != diskSize_ || !existsOnDisk_; }
+    // Forgets pending writes; re-reads the size from disk (another process may have written).
+    void discardPendingWrites();
+    // Drops cached disk contents, so the next read sees other writers' changes.
+    void refresh();
+
+    File& file() { return file_; }
+
+private:
+    friend class Transaction;
+    PagedFile() = default;
+    const std::uint8_t* cachedChunk(std::uint64_t chunk) const;
+    std::vector<std::uint8_t>& dirtyPage(std::uint64_t page);
+
+    std::filesystem::path path_;
+    File file_;
+    bool writable_ = false;
+    bool existsOnDisk_ = true;
+    std::uint64_t diskSize_ = 0;      // bytes on disk now
+    std::uint64_t readableDisk_ = 0;  // disk bytes still visible (a pending truncate hides the rest)
+    std::uint64_t size_ = 0;
+    std::map<std::uint64_t, std::vector<std::uint8_t>> dirty_;  // page number -> full page
+
+    static constexpr std::uint64_t kChunkSize = 64 * 1024;
+    mutable std::uint64_t cacheChunk_ = ~0ULL;
+    mutable std::vector<std::uint8_t> cache_;
+};
+
+}  // namespace tabulon

@@ -1,0 +1,275 @@
+#include "Transaction.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "../core/EngineError.h"
+#include "PagedFile.h"
+
+namespace tabulon {
+
+namespace {
+constexpr char kHead[8] = {'T', 'A', 'B', 'J', 'R', 'N', 'L', '1'};
+constexpr char kTail[8] = {'T', 'A', 'B', 'J', 'E', 'N', 'D', '1'};
+
+std::uint64_t fnv1a(const std::uint8_t* data, std::size_t size) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ULL;
+    return hash;
+}
+
+class Writer {
+public:
+    template <typename T>
+    void put(T value) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(&value);
+        bytes.insert(bytes.end(), p, p + sizeof value);
+    }
+    void putBytes(const void* data, std::size_t size) {
+        const auto* p = static_cast<const std::uint8_t*>(data);
+        bytes.insert(bytes.end(), p, p + size);
+    }
+    std::vector<std::uint8_t> bytes;
+};
+
+class Reader {
+public:
+    explicit Reader(const std::vector<std::uint8_t>& b) : bytes(b) {}
+    template <typename T>
+    bool get(T& value) {
+        if (bytes.size() - pos < sizeof value) return false;
+        std::memcpy(&value, bytes.data() + pos, sizeof value);
+        pos += sizeof value;
+        return true;
+    }
+    bool take(std::size_t size, const std::uint8_t*& out) {
+        if (bytes.size() - pos < size) return false;
+        out = bytes.data() + pos;
+        pos += size;
+        return true;
+    }
+    const std::vector<std::uint8_t>& bytes;
+    std::size_t pos = 0;
+};
+
+struct Range {
+    std::uint64_t offset;
+    std::vector<std::uint8_t> original;
+};
+
+// The original bytes of every disk range a file's commit will change.
+std::vector<Range> originalRanges(PagedFile& f, std::uint64_t diskSize,
+                                  const std::map<std::uint64_t, std::vector<std::uint8_t>>& dirty,
+                                  std::uint64_t newSize) {
+    std::vector<Range> ranges;
+    auto save = [&](std::uint64_t offset, std::uint64_t end) {
+        for (; offset < end; offset += PagedFile::kPageSize) {
+            Range r{offset, {}};
+            r.original.resize(static_cast<std::size_t>(std::min(PagedFile::kPageSize, end - offset)));
+            f.file().readAt(offset, r.original.data(), r.original.size());
+            ranges.push_back(std::move(r));
+        }
+    };
+    for (const auto& [page, bytes] : dirty) {
+        const std::uint64_t start = page * PagedFile::kPageSize;
+        if (start < diskSize && start < newSize)
+            save(start, std::min(diskSize, start + PagedFile::kPageSize));
+    }
+    if (newSize < diskSize) {
+        // The tail that ftruncate will cut; start at a page edge the loop above did not save.
+        std::uint64_t from = newSize / PagedFile::kPageSize * PagedFile::kPageSize;
+        if (dirty.count(newSize / PagedFile::kPageSize) && newSize % PagedFile::kPageSize != 0)
+            from += PagedFile::kPageSize;
+        save(from, diskSize);
+    }
+    return ranges;
+}
+
+void writeJournal(const std::filesystem::path& path, const Writer& body) {
+    Writer whole;
+    whole.putBytes(kHead, sizeof kHead);
+    whole.putBytes(body.bytes.data(), body.bytes.size());
+    whole.put(fnv1a(whole.bytes.data(), whole.bytes.size()));
+    whole.putBytes(kTail, sizeof kTail);
+    File journal = File::create(path);
+    journal.writeAt(0, whole.bytes.data(), whole.bytes.size());
+    journal.sync();
+    syncFolder(path.parent_path());
+}
+}  // namespace
+
+Transaction::Transaction(std::filesystem::path journalPath) : journalPath_(std::move(journalPath)) {}
+
+Transaction::~Transaction() { rollback(); }
+
+void Transaction::enlist(PagedFile& file) {
+    if (enlisted(file)) return;
+    // A connection's transaction covers one folder; the journal names its files by name only,
+    // so recovery never writes outside the journal's own folder.
+    if (std::filesystem::absolute(file.path()).parent_path() !=
+        std::filesystem::absolute(journalPath_).parent_path())
+        throw EngineError(errkind::kUsage, file.path().string() +
+                                               " lies outside the folder of the transaction's journal " +
+                                               journalPath_.string());
+    files_.push_back(&file);
+}
+
+void Transaction::enlist(TransactionParticipant& participant) {
+    if (std::find(participants_.begin(), participants_.end(), &participant) == participants_.end())
+        participants_.push_back(&participant);
+}
+
+bool Transaction::enlisted(const PagedFile& file) const {
+    return std::find(files_.begin(), files_.end(), &file) != files_.end();
+}
+
+void Transaction::rollback() {
+    for (PagedFile* f : files_) f->discardPendingWrites();
+    for (TransactionParticipant* p : participants_) p->afterRollback();
+    files_.clear();
+    participants_.clear();
+}
+
+void Transaction::commit() {
+    for (TransactionParticipant* p : participants_) p->prepareCommit();
+    std::vector<PagedFile*> changed;
+    for (PagedFile* f : files_)
+        if (f->hasPendingWrites()) changed.push_back(f);
+    if (changed.empty()) {
+        for (TransactionParticipant* p : participants_) p->afterCommit();
+        files_.clear();
+        participants_.clear();
+        return;
+    }
+
+    Writer body;
+    body.put(static_cast<std::uint32_t>(changed.size()));
+    for (PagedFile* f : changed) {
+        const std::string path = f->path().filename().string();
+        body.put(static_cast<std::uint32_t>(path.size()));
+        body.putBytes(path.data(), path.size());
+        body.put(static_cast<std::int64_t>(f->existsOnDisk_ ? f->diskSize_ : -1));
+        const auto ranges = f->existsOnDisk_ ? originalRanges(*f, f->diskSize_, f->dirty_, f->size_)
+                                             : std::vector<Range>{};
+        body.put(static_cast<std::uint32_t>(ranges.size()));
+        for (const Range& r : ranges) {
+            body.put(r.offset);
+            body.put(static_cast<std::uint32_t>(r.original.size()));
+            body.putBytes(r.original.data(), r.original.size());
+        }
+    }
+    writeJournal(journalPath_, body);
+
+    try {
+        for (PagedFile* f : changed) {
+            if (!f->existsOnDisk_) f->file_ = File::create(f->path_);
+            for (const auto& [page, bytes] : f->dirty_) {
+                const std::uint64_t start = page * PagedFile::kPageSize;
+                if (start >= f->size_) continue;
+                f->file_.writeAt(start, bytes.data(),
+                                 static_cast<std::size_t>(std::min(PagedFile::kPageSize, f->size_ - start)));
+            }
+            if (f->file_.size() != f->size_) f->file_.truncate(f->size_);
+            f->file_.sync();
+        }
+        syncFolder(journalPath_.parent_path());
+    } catch (const EngineError&) {
+        recover(journalPath_);
+        for (PagedFile* f : changed) {
+            if (!f->existsOnDisk_) f->file_ = File();
+            f->cacheChunk_ = ~0ULL;
+        }
+        throw;
+    }
+    for (PagedFile* f : changed) {
+        f->existsOnDisk_ = true;
+        f->dirty_.clear();
+        f->diskSize_ = f->readableDisk_ = f->size_;
+        f->cacheChunk_ = ~0ULL;
+    }
+    std::filesystem::remove(journalPath_);
+    syncFolder(journalPath_.parent_path());
+    for (TransactionParticipant* p : participants_) p->afterCommit();
+    files_.clear();
+    participants_.clear();
+}
+
+bool Transaction::recover(const std::filesystem::path& journalPath) {
+    std::error_code ec;
+    if (!std::filesystem::exists(journalPath, ec)) return false;
+    std::vector<std::uint8_t> bytes;
+    {
+        File journal = File::open(journalPath, AccessMode::ReadOnly);
+        bytes.resize(static_cast<std::size_t>(journal.size()));
+        bytes.resize(journal.readAt(0, bytes.data(), bytes.size()));
+    }
+    const std::size_t trailer = sizeof(std::uint64_t) + sizeof kTail;
+    const bool complete =
+        bytes.size() >= sizeof kHead + trailer &&
+        std::memcmp(bytes.data(), kHead, sizeof kHead) == 0 &&
+        std::memcmp(bytes.data() + bytes.size() - sizeof kTail, kTail, sizeof kTail) == 0 && [&] {
+            std::uint64_t stored = 0;
+            std::memcpy(&stored, bytes.data() + bytes.size() - trailer, sizeof stored);
+            return stored == fnv1a(bytes.data(), bytes.size() - trailer);
+        }();
+    if (complete) {
+        // Validate everything before touching any file, so a damaged journal changes nothing.
+        Reader in(bytes);
+        in.pos = sizeof kHead;
+        struct FileUndo {
+            std::filesystem::path path;
+            std::int64_t size;
+            std::vector<std::pair<std::uint64_t, std::pair<const std::uint8_t*, std::uint32_t>>> ranges;
+        };
+        std::vector<FileUndo> undo;
+        std::uint32_t fileCount = 0;
+        bool ok = in.get(fileCount);
+        for (std::uint32_t i = 0; ok && i < fileCount; ++i) {
+            std::uint32_t pathLength = 0, rangeCount = 0;
+            const std::uint8_t* pathBytes = nullptr;
+            FileUndo u;
+            ok = in.get(pathLength) && in.take(pathLength, pathBytes) && in.get(u.size) &&
+                 in.get(rangeCount);
+            if (!ok) break;
+            const std::string name(reinterpret_cast<const char*>(pathBytes), pathLength);
+            if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") {
+                ok = false;
+                break;
+            }
+            u.path = journalPath.parent_path() / name;
+            for (std::uint32_t r = 0; ok && r < rangeCount; ++r) {
+                std::uint64_t offset = 0;
+                std::uint32_t length = 0;
+                const std::uint8_t* data = nullptr;
+                ok = in.get(offset) && in.get(length) && in.take(length, data);
+                u.ranges.push_back({offset, {data, length}});
+            }
+            undo.push_back(std::move(u));
+        }
+        if (!ok)
+            throw EngineError(errkind::kFormat, "The journal " + journalPath.string() +
+                                                    " is damaged; the tables it names may be inconsistent");
+        for (const FileUndo& u : undo) {
+            if (u.size < 0) {
+                std::filesystem::remove(u.path, ec);
+                continue;
+            }
+            File f = File::exists(u.path) ? File::open(u.path, AccessMode::ReadWrite) : File::create(u.path);
+            for (const auto& [offset, range] : u.ranges) f.writeAt(offset, range.first, range.second);
+            f.truncate(static_cast<std::uint64_t>(u.size));
+            f.sync();
+        }
+    }
+    std::filesystem::remove(journalPath);
+    syncFolder(journalPath.parent_path());
+    return true;
+}
+
+void Transaction::recoverFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (entry.path().extension() == kJournalExtension) recover(entry.path());
+}
+
+}  // namespace tabulon

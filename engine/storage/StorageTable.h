@@ -1,0 +1,133 @@
+#pragma once
+// The interface every storage format (Paradox, dBase, text) implements.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../core/FieldDef.h"
+#include "../core/Value.h"
+#include "../io/File.h"
+
+namespace tabulon {
+
+class StorageDriver;
+class Transaction;
+
+// Identifies a record until the table next changes (dBase: the record number; Paradox: the
+// block and the slot in it, which inserts in a keyed table may move).
+using RecordId = std::uint64_t;
+
+struct OpenOptions {
+    AccessMode access = AccessMode::ReadOnly;
+    ShareMode share = ShareMode::Shared;
+    std::string encoding;  // code page that overrides the file's own ("CP1252"); empty: the file's
+    bool tolerant = true;  // read what is readable of a damaged file and report each problem
+};
+
+struct CreateOptions {
+    std::string version;   // the format's own level ("7", "dBase IV"); empty: the driver's default
+    std::string encoding;  // code page; empty: the driver's default
+};
+
+struct TableFacts {
+    std::string format;    // "paradox", "dbase", "text"
+    std::string version;   // "7", "dBase IV with memo", ...
+    std::string codePage;  // "CP437"
+};
+
+// Something found wrong while opening or reading a damaged table in tolerant mode.
+struct TableProblem {
+    std::string file;  // file name without folder
+    std::string message;
+};
+
+// Ordered access through one index. Starts before the first entry; after next() or prior()
+// returns false it stays off the end until first(), last() or seek(). Valid while its table
+// is open and unchanged. Same thread as its table.
+class KeyCursor {
+public:
+    virtual ~KeyCursor() = default;
+    virtual const IndexDef& definition() const = 0;
+    virtual bool first() = 0;  // false when the index is empty
+    virtual bool last() = 0;
+    virtual bool next() = 0;
+    virtual bool prior() = 0;
+    // Goes to the first entry whose key is >= `key` in index order, comparing the leading
+    // key.size() key fields only (so a short key finds the start of its range). With `partial`,
+    // a string last field matches every key that begins with it. False when no entry is >= key.
+    virtual bool seek(const Record& key, bool partial) = 0;
+    virtual RecordId recordId() const = 0;
+    virtual Record key() const = 0;  // the current entry's key values, one per key field
+};
+
+// An open table. Reads may fill caches, so even they are not const; one thread at a time.
+// Errors are EngineError: EFileError for I/O, EFormatError for damage found in a strict open,
+// EValueError for a value that does not fit its field (naming the field), EKeyViolation.
+class StorageTable {
+public:
+    virtual ~StorageTable() = default;
+
+    virtual const std::filesystem::path& path() const = 0;
+    virtual const StorageDriver& driver() const = 0;
+    virtual TableFacts facts() const = 0;
+    virtual const std::vector<FieldDef>& fields() const = 0;
+    // In engine order: a Paradox table's primary index first.
+    virtual std::vector<IndexDef> indexes() const = 0;
+    virtual std::vector<TableProblem> problems() const = 0;
+
+    // Live records, deleted ones not counted.
+    virtual std::uint64_t recordCount() const = 0;
+    // Positions in natural order (dBase: record number - 1, deleted records included; Paradox:
+    // block-chain order).
+    virtual std::uint64_t slotCount() const = 0;
+    // Reads the record at `slot` into `out` (one value per field). False, with `out` unspecified,
+    // when the slot holds a deleted record.
+    virtual bool readSlot(std::uint64_t slot, Record& out) = 0;
+    virtual RecordId recordIdAt(std::uint64_t slot) = 0;
+    virtual std::uint64_t slotOf(RecordId id) = 0;
+    virtual void readRecord(RecordId id, Record& out) = 0;
+
+    // `name` as indexes() gives it. Throws EValueError when there is no such index or it is
+    // not usable (with the reason).
+    virtual std::unique_ptr<KeyCursor> openIndex(const std::string& name) = 0;
+
+    // --- Writes: tables opened ReadWrite only. ---
+    // With a transaction set, writes wait for its commit; without one, each call commits itself.
+    virtual void setTransaction(Transaction* transaction) = 0;
+    virtual RecordId append(const Record& values) = 0;
+    // Returns the record's id afterwards, which may differ.
+    virtual RecordId update(RecordId id, const Record& values) = 0;
+    virtual void remove(RecordId id) = 0;
+    // No records; indexes and memo file emptied; structure kept.
+    virtual void empty() = 0;
+    // Removes deleted records and compacts the files; regenerates the indexes.
+    virtual void pack() = 0;
+    // Re-reads what other sessions and processes committed.
+    virtual void refresh() = 0;
+};
+
+// One storage format. Stateless; shared by all threads.
+class StorageDriver {
+public:
+    virtual ~StorageDriver() = default;
+    virtual TableType tableType() const = 0;
+    virtual std::string format() const = 0;                   // as TableFacts::format
+    virtual std::vector<std::string> extensions() const = 0;  // upper case, with dot: ".DB"
+
+    virtual std::unique_ptr<StorageTable> open(const std::filesystem::path& path,
+                                               const OpenOptions& options) const = 0;
+    // Creates the table's files; fails if the table exists. Returns it open for writing.
+    virtual std::unique_ptr<StorageTable> create(const std::filesystem::path& path,
+                                                 const std::vector<FieldDef>& fields,
+                                                 const std::vector<IndexDef>& indexes,
+                                                 const CreateOptions& options) const = 0;
+    // Every existing file of the table's family, the table itself first.
+    virtual std::vector<std::filesystem::path> familyFiles(const std::filesystem::path& table) const = 0;
+    // The nearest field this format holds, for copies from other formats. Throws EValueError
+    // when there is none.
+    virtual FieldDef nearestField(const FieldDef& source) const = 0;
+};
+
+}  // namespace tabulon
