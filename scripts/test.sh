@@ -19,5 +19,5 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== Fuzz targets"
 scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DTABULON_FUZZ=ON -DTABULON_GUI=OFF -DTABULON_BENCH=OFF
+  -DTABULON_FUZZ=ON -DTABULON_GUI=OFF -DTABULON_BENCH=OFF -DTABULON_TESTS=OFF
 scripts/fuzz.sh build-fuzz "${FUZZ_SECONDS:-5}"

@@ -128,6 +128,11 @@ public:
     // The nearest field this format holds, for copies from other formats. Throws EValueError
     // when there is none.
     virtual FieldDef nearestField(const FieldDef& source) const = 0;
+    // Gives every file of the closed table's family the base name `newBaseName`, keeping each
+    // file's extension and the folder. Refuses, changing nothing, when any target name exists
+    // (letter case ignored). Formats that store names inside their files override it to update
+    // them too. Throws EFileError.
+    virtual void renameFamily(const std::filesystem::path& table, const std::string& newBaseName) const;
 };
 
 }  // namespace tabulon
