@@ -102,20 +102,22 @@ void File::sync() {
     if (::fsync(fd_) != 0) fail(path_, "flush");
 }
 
-void File::lock(ShareMode mode) {
+bool File::tryLock(ShareMode mode) {
     struct flock request {};
     request.l_type = mode == ShareMode::Exclusive ? F_WRLCK : F_RDLCK;
     request.l_whence = SEEK_SET;
     request.l_start = kLockOffset;
     request.l_len = 1;
-    if (::fcntl(fd_, F_OFD_SETLK, &request) != 0) {
-        if (errno == EAGAIN || errno == EACCES)
-            throw EngineError(errkind::kBusy, "Table " + path_.string() + " is busy: " +
-                                                  (mode == ShareMode::Exclusive
-                                                       ? "it is open elsewhere"
-                                                       : "it is open exclusively elsewhere"));
-        fail(path_, "lock");
-    }
+    if (::fcntl(fd_, F_OFD_SETLK, &request) == 0) return true;
+    if (errno == EAGAIN || errno == EACCES) return false;
+    fail(path_, "lock");
+}
+
+void File::lock(ShareMode mode) {
+    if (!tryLock(mode))
+        throw EngineError(errkind::kBusy, "Table " + path_.string() + " is busy: " +
+                                              (mode == ShareMode::Exclusive ? "it is open elsewhere"
+                                                                            : "it is open exclusively elsewhere"));
 }
 
 void File::unlock() {

@@ -36,6 +36,8 @@ public:
     // Whole-file locks between processes and between opens in one process (open file
     // description locks). Throws EngineError(ETableBusy) when another holder conflicts.
     void lock(ShareMode mode);
+    // As lock(), but answers false instead of throwing when another holder conflicts.
+    bool tryLock(ShareMode mode);
     void unlock();
 
 private:

@@ -86,16 +86,28 @@ std::vector<Range> originalRanges(PagedFile& f, std::uint64_t diskSize,
     return ranges;
 }
 
-void writeJournal(const std::filesystem::path& path, const Writer& body) {
+constexpr const char* kUnfinishedSuffix = ".tmp";
+
+// Writes the journal under a temporary name and renames it into place once complete, holding
+// its lock throughout: recover() never sees a journal being written, and leaves alone one whose
+// commit is still running (the lock dies with the committing process).
+File writeJournal(const std::filesystem::path& path, const Writer& body) {
     Writer whole;
     whole.putBytes(kHead, sizeof kHead);
     whole.putBytes(body.bytes.data(), body.bytes.size());
     whole.put(fnv1a(whole.bytes.data(), whole.bytes.size()));
     whole.putBytes(kTail, sizeof kTail);
-    File journal = File::create(path);
+    const std::filesystem::path unfinished = path.string() + kUnfinishedSuffix;
+    File journal = File::create(unfinished);
+    journal.lock(ShareMode::Exclusive);
     journal.writeAt(0, whole.bytes.data(), whole.bytes.size());
     journal.sync();
+    std::error_code ec;
+    std::filesystem::rename(unfinished, path, ec);
+    if (ec)
+        throw EngineError(errkind::kFile, "Cannot write the journal " + path.string() + ": " + ec.message());
     syncFolder(path.parent_path());
+    return journal;
 }
 }  // namespace
 
@@ -159,7 +171,7 @@ void Transaction::commit() {
             body.putBytes(r.original.data(), r.original.size());
         }
     }
-    writeJournal(journalPath_, body);
+    File journal = writeJournal(journalPath_, body);
 
     try {
         for (PagedFile* f : changed) {
@@ -175,7 +187,7 @@ void Transaction::commit() {
         }
         syncFolder(journalPath_.parent_path());
     } catch (const EngineError&) {
-        recover(journalPath_);
+        applyJournal(journalPath_, journal);
         for (PagedFile* f : changed) {
             if (!f->existsOnDisk_) f->file_ = File();
             f->cacheChunk_ = ~0ULL;
@@ -198,12 +210,16 @@ void Transaction::commit() {
 bool Transaction::recover(const std::filesystem::path& journalPath) {
     std::error_code ec;
     if (!std::filesystem::exists(journalPath, ec)) return false;
-    std::vector<std::uint8_t> bytes;
-    {
-        File journal = File::open(journalPath, AccessMode::ReadOnly);
-        bytes.resize(static_cast<std::size_t>(journal.size()));
-        bytes.resize(journal.readAt(0, bytes.data(), bytes.size()));
-    }
+    File journal = File::open(journalPath, AccessMode::ReadWrite);
+    if (!journal.tryLock(ShareMode::Exclusive)) return false;  // its commit is still running
+    applyJournal(journalPath, journal);
+    return true;
+}
+
+void Transaction::applyJournal(const std::filesystem::path& journalPath, const File& journal) {
+    std::error_code ec;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(journal.size()));
+    bytes.resize(journal.readAt(0, bytes.data(), bytes.size()));
     const std::size_t trailer = sizeof(std::uint64_t) + sizeof kTail;
     const bool complete =
         bytes.size() >= sizeof kHead + trailer &&
@@ -263,13 +279,21 @@ bool Transaction::recover(const std::filesystem::path& journalPath) {
     }
     std::filesystem::remove(journalPath);
     syncFolder(journalPath.parent_path());
-    return true;
 }
 
 void Transaction::recoverFolder(const std::filesystem::path& folder) {
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-        if (entry.path().extension() == kJournalExtension) recover(entry.path());
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::filesystem::path& path = entry.path();
+        if (path.extension() == kJournalExtension) {
+            recover(path);
+        } else if (path.extension() == kUnfinishedSuffix &&
+                   path.stem().extension() == kJournalExtension) {
+            // Left by a process that died while writing it: no table file was touched yet.
+            File unfinished = File::open(path, AccessMode::ReadWrite);
+            if (unfinished.tryLock(ShareMode::Exclusive)) std::filesystem::remove(path, ec);
+        }
+    }
 }
 
 }  // namespace tabulon

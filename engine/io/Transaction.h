@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "File.h"
+
 namespace tabulon {
 
 class PagedFile;
@@ -47,12 +49,14 @@ public:
     void rollback();
 
     // Puts back the files a leftover journal names and removes it. Returns whether there was
-    // one. Throws EFileError when the journal exists and cannot be applied.
+    // one to recover; a journal whose commit is still running (in any process) is left alone.
+    // Throws EFileError when the journal exists and cannot be applied.
     static bool recover(const std::filesystem::path& journalPath);
     // recover() for every journal in `folder`.
     static void recoverFolder(const std::filesystem::path& folder);
 
 private:
+    static void applyJournal(const std::filesystem::path& journalPath, const File& journal);
     std::filesystem::path journalPath_;
     std::vector<PagedFile*> files_;
     std::vector<TransactionParticipant*> participants_;

@@ -106,6 +106,21 @@ TEST(Transaction, RecoveryIgnoresAnIncompleteJournalAndRestoresAFinishedOne) {
     EXPECT_FALSE(std::filesystem::exists(dir / "cut.tjournal"));
 }
 
+TEST(Transaction, RecoveryLeavesAloneAJournalWhoseCommitIsStillRunning) {
+    TempFolder dir;
+    writeWhole(dir / "live.tjournal", "TABJRNL1 being applied");
+    {
+        File committer = File::open(dir / "live.tjournal", AccessMode::ReadWrite);
+        committer.lock(ShareMode::Exclusive);
+        EXPECT_FALSE(Transaction::recover(dir / "live.tjournal"));
+        Transaction::recoverFolder(dir.path());
+        EXPECT_TRUE(std::filesystem::exists(dir / "live.tjournal"));
+    }
+    // The committer is gone (its lock with it): now the journal is a leftover.
+    EXPECT_TRUE(Transaction::recover(dir / "live.tjournal"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "live.tjournal"));
+}
+
 // A child commits transactions that write one generation number over two files; it is killed
 // at a random instant. After recovery both files hold one and the same generation.
 TEST(Transaction, KilledCommitsLeaveEitherTheOldOrTheNewState) {
