@@ -226,7 +226,9 @@ FilterParser::Node FilterParser::compare(FilterNode::Op op, Node left, Node righ
     right = coerceLiteral(right, left, where);
     left = coerceLiteral(left, right, where);
     if (left->type != right->type && left->type != FilterType::Null && right->type != FilterType::Null)
-        expectedAt(std::string(typeWord(left->type)) + " to compare with", where);
+        throw EngineError(errkind::kValue, std::string("Filter: ") + typeWord(left->type) + " cannot be compared with " +
+                                               typeWord(right->type) + " at character " +
+                                               std::to_string(where.position));
     if ((op == FilterNode::Op::Equal || op == FilterNode::Op::NotEqual) && !options_.noPartialCompare &&
         right->op == FilterNode::Op::Literal && right->type == FilterType::String) {
         const std::string& text = right->literal.asString();
