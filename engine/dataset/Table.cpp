@@ -77,6 +77,16 @@ void Table::setCachedUpdates(bool cached) {
     cachedUpdates_ = cached;
 }
 
+void Table::setReadOnly(bool readOnly) {
+    requireClosed("access");
+    readOnly_ = readOnly;
+}
+
+void Table::setEncoding(std::string encoding) {
+    requireClosed("encoding");
+    encoding_ = std::move(encoding);
+}
+
 void Table::setRegionalSettings(const RegionalSettings& settings) {
     settings_ = settings;
     if (active() && !filterText_.empty()) {
@@ -110,13 +120,14 @@ void Table::open() {
 
     TableLock lock = TableLock::acquire(found, connection_.session().name(), exclusive_);
     OpenOptions options;
-    options.access = AccessMode::ReadWrite;
+    options.access = readOnly_ ? AccessMode::ReadOnly : AccessMode::ReadWrite;
     options.share = exclusive_ ? ShareMode::Exclusive : ShareMode::Shared;
+    options.encoding = encoding_;
     std::unique_ptr<StorageTable> storage;
     try {
         storage = driver.open(found, options);
     } catch (const EngineError& e) {
-        if (e.kind() != errkind::kFile) throw;
+        if (e.kind() != errkind::kFile || readOnly_) throw;
         options.access = AccessMode::ReadOnly;  // a read-only file still opens for reading
         storage = driver.open(found, options);
     }
@@ -315,6 +326,12 @@ void Table::next() {
 void Table::prior() {
     requireBrowse("move in");
     afterMove(cursor_->prior(), false);
+}
+
+Record Table::currentValues() const {
+    requireActive();
+    if (state_ == TableState::Edit || state_ == TableState::Insert) return buffer_;
+    return cursor_->onRecord() ? cursor_->record() : Record{};
 }
 
 std::uint64_t Table::recordCount() {

@@ -56,6 +56,10 @@ public:
     bool exclusive() const { return exclusive_; }
     void setCachedUpdates(bool cached);
     bool cachedUpdates() const { return cachedUpdates_; }
+    // Opens the files for reading only; every write then fails.
+    void setReadOnly(bool readOnly);
+    // A code page that overrides the table's own ("CP1252"); empty: the table's.
+    void setEncoding(std::string encoding);
 
     // --- Settings that apply at once when open. ---
     void setRegionalSettings(const RegionalSettings& settings);
@@ -103,6 +107,8 @@ public:
     bool bof() const { return bof_; }
     bool eof() const { return eof_; }
     bool isEmpty() const { return !cursor_ || !cursor_->onRecord(); }
+    // The current record's values (the edit buffer while editing); empty when there is none.
+    Record currentValues() const;
     // Records of the current view (the filter and the cache counted in).
     std::uint64_t recordCount();
     // 1-based number of the current record in the view; 0 when there is none.
@@ -173,6 +179,8 @@ private:
     const StorageDriver* driver_ = nullptr;
     bool exclusive_ = false;
     bool cachedUpdates_ = false;
+    bool readOnly_ = false;
+    std::string encoding_;
     RegionalSettings settings_;
     std::string indexName_;
     std::string filterText_;

@@ -152,7 +152,9 @@ TEST_F(CachedUpdatesTest, TwoSessionsInTwoThreadsOnOneFolder) {
         for (int i = 0; i < 50; ++i) {
             table.append();
             table.fieldByName("ID").setValue(Value::integer(firstId + i));
-            table.fieldByName("NAME").setAsText("N" + std::to_string(i));
+            std::string name = "N";
+            name += std::to_string(i);
+            table.fieldByName("NAME").setAsText(name);
             table.post();
         }
         connection.startTransaction();

@@ -58,7 +58,10 @@ std::vector<CorpusLine> readCorpus() {
 std::string joined(const std::vector<std::int64_t>& ids) {
     if (ids.empty()) return "none";
     std::string text;
-    for (auto id : ids) text += (text.empty() ? "" : ",") + std::to_string(id);
+    for (auto id : ids) {
+        if (!text.empty()) text += ',';
+        text += std::to_string(id);
+    }
     return text;
 }
 
