@@ -12,7 +12,8 @@ public:
     bool next() override;
     bool prior() override;
     RecordId recordId() const override { return id_; }
-    void read(Record& out) override { out = record_; }
+    // Hands over the values read when the order moved; once per position.
+    void read(Record& out) override { out.swap(record_); }
     bool seek(const Record& key, bool partial) override;
     Record key() const override { return {}; }
     bool moveTo(RecordId id, const Record& values) override;

@@ -15,7 +15,7 @@ public:
     virtual bool next() = 0;
     virtual bool prior() = 0;
     virtual RecordId recordId() const = 0;
-    // The current record's values.
+    // The current record's values; called once per position (an order may hand over what it read).
     virtual void read(Record& out) = 0;
     // Goes to the first record whose key is >= `key` (its leading fields). Natural order throws
     // EUsageError: it has no key.

@@ -76,6 +76,15 @@ Value substring(const Value& text, const Value& start, const Value* length) {
     return Value::string(s.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(count)));
 }
 
+// Leaves are read in place; only computed values need `scratch`.
+const Value& operand(const FilterNode& node, const Record& record, Value& scratch) {
+    static const Value null;
+    if (node.op == Op::Literal) return node.literal;
+    if (node.op == Op::Field) return node.field < record.size() ? record[node.field] : null;
+    scratch = evaluateValue(node, record);
+    return scratch;
+}
+
 std::string trimmed(const std::string& s) {
     const auto start = s.find_first_not_of(' ');
     if (start == std::string::npos) return "";
@@ -147,16 +156,19 @@ std::optional<bool> evaluateCondition(const FilterNode& node, const Record& reco
             return !*operand;
         }
         case Op::IsNull:
-        case Op::IsNotNull:
-            return evaluateValue(*node.children[0], record).isNull() == (node.op == Op::IsNull);
+        case Op::IsNotNull: {
+            Value scratch;
+            return operand(*node.children[0], record, scratch).isNull() == (node.op == Op::IsNull);
+        }
         case Op::Equal:
         case Op::NotEqual:
         case Op::Less:
         case Op::LessEqual:
         case Op::Greater:
         case Op::GreaterEqual: {
-            const Value a = evaluateValue(*node.children[0], record);
-            const Value b = evaluateValue(*node.children[1], record);
+            Value left, right;
+            const Value& a = operand(*node.children[0], record, left);
+            const Value& b = operand(*node.children[1], record, right);
             if (a.isNull() || b.isNull()) return std::nullopt;
             if (node.partial) return beginsWith(a, b, node.caseInsensitive) == (node.op == Op::Equal);
             const int order = compareValues(a, b, node.caseInsensitive);

@@ -15,6 +15,7 @@ namespace tabulon {
 
 namespace {
 constexpr std::size_t kSampleBytes = 64 * 1024;
+constexpr std::size_t kWindowBytes = 256 * 1024;
 constexpr std::size_t kMaxProblems = 100;
 constexpr std::size_t kMaxSniffedColumns = 4096;
 
@@ -128,18 +129,15 @@ bool TextTable::readSlot(std::uint64_t slot, Record& out) {
     checkSlot(slot);
     const std::uint64_t start = rows_[slot];
     const std::uint64_t end = slot + 1 < rows_.size() ? rows_[slot + 1] : file_.size();
-    rowBytes_.resize(static_cast<std::size_t>(end - start));
-    rowBytes_.resize(file_.readAt(start, rowBytes_.data(), rowBytes_.size()));
-    if (dialect_.fixed) {
-        const auto lineEnd = rowBytes_.find_first_of("\r\n");
-        readFixedRow(std::string_view(rowBytes_).substr(0, lineEnd), columns_, cells_);
-    } else {
-        readDelimitedRow(rowBytes_, 0, dialect_, cells_);
-    }
+    const std::string_view row = bytes(start, end);
+    if (dialect_.fixed) readFixedRow(row.substr(0, row.find_first_of("\r\n")), columns_, cells_);
+    else readDelimitedRow(row, 0, dialect_, cells_);
     out.assign(fields_.size(), Value());
     for (std::size_t i = 0; i < fields_.size() && i < cells_.size(); ++i) {
-        const std::string text = codec_ ? codec_->decode(cells_[i]) : cells_[i];
-        if (auto value = parseTextCell(text, fields_[i].type)) {
+        std::string text = codec_ ? codec_->decode(cells_[i]) : std::move(cells_[i]);
+        if (fields_[i].type == ftString && !text.empty()) {
+            out[i] = Value::string(std::move(text));  // the common case, without a copy
+        } else if (auto value = parseTextCell(text, fields_[i].type)) {
             out[i] = std::move(*value);
         } else {
             note("record " + std::to_string(slot + 1) + ", field " + fields_[i].name + ": '" + text +
@@ -147,6 +145,16 @@ bool TextTable::readSlot(std::uint64_t slot, Record& out) {
         }
     }
     return true;
+}
+
+std::string_view TextTable::bytes(std::uint64_t start, std::uint64_t end) {
+    if (start < windowStart_ || end > windowStart_ + window_.size()) {
+        window_.resize(std::max<std::size_t>(static_cast<std::size_t>(end - start), kWindowBytes));
+        window_.resize(file_.readAt(start, window_.data(), window_.size()));
+        windowStart_ = start;
+    }
+    const auto offset = static_cast<std::size_t>(start - windowStart_);
+    return std::string_view(window_).substr(offset, std::min<std::size_t>(end - start, window_.size() - offset));
 }
 
 RecordId TextTable::recordIdAt(std::uint64_t slot) {
@@ -166,6 +174,8 @@ std::unique_ptr<KeyCursor> TextTable::openIndex(const std::string& name) {
 }
 
 void TextTable::refresh() {
+    window_.clear();
+    windowStart_ = 0;
     fields_.clear();
     columns_.clear();
     load();

@@ -48,6 +48,7 @@ private:
     void sniffLayout(std::string_view sample, bool sampleIsWhole);
     void checkSlot(std::uint64_t slot) const;
     void note(std::string message);
+    std::string_view bytes(std::uint64_t start, std::uint64_t end);
 
     const StorageDriver& driver_;
     std::filesystem::path path_;
@@ -60,7 +61,10 @@ private:
     std::string codePage_;
     std::vector<std::uint64_t> rows_;
     std::vector<TableProblem> problems_;
-    std::string rowBytes_;
+    // A window of the file that record reads are served from, so a walk in record order costs
+    // one read per window rather than one per record.
+    std::string window_;
+    std::uint64_t windowStart_ = 0;
     std::vector<std::string> cells_;
 };
 
