@@ -16,6 +16,16 @@ std::string upper(std::string s) {
     return s;
 }
 
+// Attaching a file the table already has is not an error.
+void attachIndexFile(StorageTable& storage, const std::filesystem::path& folder, const std::string& name) {
+    for (const std::string& attached : storage.indexFiles())
+        if (upper(attached) == upper(name)) return;
+    const std::filesystem::path file = findFileIgnoringCase(folder, name);
+    if (file.empty())
+        throw EngineError(errkind::kFile, "Index file " + name + " does not exist in folder " + folder.string());
+    storage.attachIndexFile(file);
+}
+
 bool keyValuesEqual(const Value& a, const Value& b, bool caseInsensitive) {
     if (caseInsensitive && a.kind() == ValueKind::String && b.kind() == ValueKind::String)
         return upper(a.asString()) == upper(b.asString());
@@ -132,6 +142,7 @@ void Table::open() {
         storage = driver.open(found, options);
     }
 
+    for (const std::string& name : indexFileNames_) attachIndexFile(*storage, folder, name);
     std::optional<FilterExpression> expression;
     if (!filterText_.empty())
         expression = FilterExpression::parse(filterText_, storage->fields(), filterOptions_, settings_);
@@ -198,6 +209,17 @@ Field Table::fieldByName(const std::string& name) {
     for (std::size_t i = 0; i < defs.size(); ++i)
         if (upper(defs[i].name) == upper(name)) return Field(*this, i);
     throw EngineError(errkind::kValue, "Table " + tableName_ + " has no field '" + name + "'");
+}
+
+void Table::addIndexFile(const std::string& name) {
+    if (active()) attachIndexFile(*storage_, connection_.folder(), name);
+    for (const std::string& known : indexFileNames_)
+        if (upper(known) == upper(name)) return;
+    indexFileNames_.push_back(name);
+}
+
+std::vector<std::string> Table::indexFiles() const {
+    return active() ? storage_->indexFiles() : indexFileNames_;
 }
 
 std::vector<IndexDef> Table::indexDefs() const {

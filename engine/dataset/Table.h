@@ -36,6 +36,8 @@ enum class TableState { Inactive, Browse, Edit, Insert, SetKey };
 //   in the cache for applyUpdates(), which writes them all or none.
 // - Errors are EngineError: ERequiredField and EKeyViolation at post naming the field or key,
 //   EValueError for values and filter texts, EUsageError for a call in the wrong state.
+// - Destroying an open table inside a transaction rolls the connection's transaction back,
+//   which must not keep writes of a table that no longer exists.
 // - One thread at a time: the thread of the connection's session.
 class Table {
 public:
@@ -98,6 +100,11 @@ public:
     const std::vector<FieldDef>& fieldDefs() const;
     // Engine order: a Paradox table's primary index first.
     std::vector<IndexDef> indexDefs() const;
+    // A dBase table's extra index files (.MDX, .NDX, .CDX). Adding one while closed attaches it
+    // at open; while open, at once. A file already attached is not an error. ENotSupported for
+    // formats without index files; EFileError when the file is not in the folder.
+    void addIndexFile(const std::string& name);
+    std::vector<std::string> indexFiles() const;
 
     // --- Navigation. ---
     void first();
@@ -183,6 +190,7 @@ private:
     std::string encoding_;
     RegionalSettings settings_;
     std::string indexName_;
+    std::vector<std::string> indexFileNames_;  // to attach at open
     std::string filterText_;
     bool filtered_ = false;
     FilterOptions filterOptions_;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "core/EngineError.h"
 #include "io/Transaction.h"
@@ -160,6 +161,16 @@ public:
         throw EngineError(errkind::kValue, "Table " + path_.string() + " has no index '" + name + "'");
     }
 
+    std::vector<std::string> indexFiles() const override { return indexFiles_; }
+    // An attached file adds one index on the first field, named after the file.
+    void attachIndexFile(const std::filesystem::path& file) override {
+        for (const auto& known : indexFiles_)
+            if (upper(known) == upper(file.filename().string())) return;
+        indexFiles_.push_back(file.filename().string());
+        data_.indexes.push_back(IndexDef{upper(file.stem().string()), data_.fields.at(0).name, "", "", 0,
+                                         file.filename().string(), true, ""});
+    }
+
     void setTransaction(Transaction* transaction) override {
         transaction_ = transaction;
         if (transaction) {
@@ -206,6 +217,8 @@ public:
         if (found == store().tables.end())
             throw EngineError(errkind::kFormat, path_.string() + " is not a memory table");
         data_ = found->second;
+        for (const auto& file : std::vector<std::string>(std::exchange(indexFiles_, {})))
+            attachIndexFile(path_.parent_path() / file);
     }
 
     void prepareCommit() override {}
@@ -253,6 +266,7 @@ private:
     MemoryData data_;
     Transaction* transaction_ = nullptr;
     std::vector<std::optional<Record>> before_;
+    std::vector<std::string> indexFiles_;
 };
 }  // namespace
 

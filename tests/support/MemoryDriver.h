@@ -12,7 +12,8 @@ struct MemoryData;
 
 // create() writes an empty placeholder file at the path (so locks have a file to hold) and
 // keeps the records in a process-wide store under that path, where every open of the path
-// shares them. Indexes honour ixUnique, ixDescending and ixCaseInsensitive. Writes inside a
+// shares them. Indexes honour ixUnique, ixDescending and ixCaseInsensitive; an attached index
+// file adds an index on the first field named after the file. Writes inside a
 // transaction are held by the table until the commit; a rollback forgets them. Thread-safe
 // between tables; each table one thread at a time.
 class MemoryDriver : public StorageDriver {

@@ -1,5 +1,7 @@
 // Dataset tables over the memory driver: opening, fields, navigation, editing, orders and key
 // search.
+#include <fstream>
+
 #include "DatasetFixture.h"
 #include "core/EngineError.h"
 
@@ -251,6 +253,42 @@ TEST_F(TableTest, KeySearchRefusesFieldsOutsideTheIndex) {
     EXPECT_EQ(table->state(), TableState::SetKey);
     table->gotoNearest();
     EXPECT_EQ(table->state(), TableState::Browse);
+}
+
+}  // namespace
+}  // namespace tabulon::testing
+
+namespace tabulon::testing {
+namespace {
+
+TEST_F(TableTest, ExtraIndexFilesAttachOnceAndAddTheirIndexes) {
+    std::ofstream(folder_ / "EXTRA.NDX") << "x";
+    Table table(*connection_);
+    table.setTableName("people.mem");
+    table.setDriver(&memoryDriver());
+    table.addIndexFile("extra.ndx");
+    table.open();
+    EXPECT_EQ(table.indexFiles(), (std::vector<std::string>{"EXTRA.NDX"}));
+    table.addIndexFile("EXTRA.NDX");
+    EXPECT_EQ(table.indexFiles().size(), 1u);
+    EXPECT_EQ(table.indexDefs().back().name, "EXTRA");
+    table.setIndexName("EXTRA");
+    EXPECT_EQ(ids(table), (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
+    EXPECT_THROW(table.addIndexFile("missing.ndx"), EngineError);
+}
+
+TEST_F(TableTest, TextTablesHaveNoIndexFiles) {
+    std::ofstream(folder_ / "plain.txt") << "1\n";
+    std::ofstream(folder_ / "plain.ndx") << "x";
+    Table table(*connection_);
+    table.setTableName("plain.txt");
+    table.open();
+    try {
+        table.addIndexFile("plain.ndx");
+        FAIL() << "attached";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kNotSupported);
+    }
 }
 
 }  // namespace
