@@ -16,6 +16,9 @@ namespace tabulon {
 namespace {
 constexpr std::size_t kSampleBytes = 64 * 1024;
 constexpr std::size_t kWindowBytes = 256 * 1024;
+// A record longer than this is cut (and reported), so a file without line breaks cannot make a
+// read allocate without bound.
+constexpr std::uint64_t kMaxRecordBytes = 16 * 1024 * 1024;
 constexpr std::size_t kMaxProblems = 100;
 constexpr std::size_t kMaxSniffedColumns = 4096;
 
@@ -128,7 +131,12 @@ void TextTable::note(std::string message) {
 bool TextTable::readSlot(std::uint64_t slot, Record& out) {
     checkSlot(slot);
     const std::uint64_t start = rows_[slot];
-    const std::uint64_t end = slot + 1 < rows_.size() ? rows_[slot + 1] : file_.size();
+    std::uint64_t end = slot + 1 < rows_.size() ? rows_[slot + 1] : file_.size();
+    if (end - start > kMaxRecordBytes) {
+        note("record " + std::to_string(slot + 1) + " is longer than " + std::to_string(kMaxRecordBytes) +
+             " bytes; the rest is not read");
+        end = start + kMaxRecordBytes;
+    }
     const std::string_view row = bytes(start, end);
     if (dialect_.fixed) readFixedRow(row.substr(0, row.find_first_of("\r\n")), columns_, cells_);
     else readDelimitedRow(row, 0, dialect_, cells_);

@@ -166,3 +166,29 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace tabulon
+
+namespace tabulon {
+namespace {
+
+TEST(TextTable, OverlongRecordIsCutAndReported) {
+    testing::TempFolder folder;
+    {
+        std::ofstream out(folder / "long.txt", std::ios::binary);
+        out << "A,B\n1,x\n2,y\n3,";
+        const std::string chunk(1 << 20, 'x');
+        for (int i = 0; i < 17; ++i) out << chunk;
+        out << "\n4,z\n";
+    }
+    const auto table = openTable(folder / "long.txt");
+    Record record;
+    ASSERT_EQ(table->recordCount(), 4u);
+    table->readSlot(2, record);
+    EXPECT_LE(record[1].asString().size(), 16u << 20);
+    ASSERT_FALSE(table->problems().empty());
+    EXPECT_NE(table->problems()[0].message.find("longer than"), std::string::npos);
+    table->readSlot(3, record);
+    EXPECT_EQ(record[1].asString(), "z");
+}
+
+}  // namespace
+}  // namespace tabulon
