@@ -436,9 +436,10 @@ void Table::post() {
             cache_.clear();  // applied changes not yet committed are committed by new ones
             cacheApplied_ = false;
         }
+        target = editing_;
         if (state_ == TableState::Insert) target = Bookmark{true, true, 0, cache_.insert(buffer_)};
-        else if (editing_.inserted) cache_.editInsert(editing_.insert, buffer_), target = editing_;
-        else cache_.edit(editing_.id, buffer_), target = editing_;
+        else if (editing_.inserted) cache_.editInsert(editing_.insert, buffer_);
+        else cache_.edit(editing_.id, buffer_);
     } else {
         const RecordId id = state_ == TableState::Insert ? storage_->append(buffer_)
                                                          : storage_->update(editing_.id, buffer_);
