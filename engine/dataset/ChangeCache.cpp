@@ -25,11 +25,13 @@ const Record* ChangeCache::edited(RecordId id) const {
     return found == edits_.end() ? nullptr : &found->second;
 }
 
-std::size_t ChangeCache::changeCount() const {
-    std::size_t count = edits_.size() + removed_.size();
+std::size_t ChangeCache::liveInsertCount() const {
+    std::size_t count = 0;
     for (const auto& record : inserts_) count += record.has_value();
     return count;
 }
+
+std::size_t ChangeCache::changeCount() const { return edits_.size() + removed_.size() + liveInsertCount(); }
 
 void ChangeCache::applyTo(StorageTable& table) const {
     // Ids of stored records stay valid until the table changes shape; deletes go first and

@@ -29,6 +29,9 @@ public:
     // Inserted records in order; dropped ones are empty.
     const std::vector<std::optional<Record>>& inserts() const { return inserts_; }
     std::size_t changeCount() const;
+    // How many stored records the cache deletes, and how many inserts it keeps.
+    std::size_t removedCount() const { return removed_.size(); }
+    std::size_t liveInsertCount() const;
 
     // Writes every change into `table` (deletes, then edits, then inserts), for a caller that
     // holds the transaction. Throws what the table throws (EKeyViolation, EValueError...).

@@ -20,7 +20,6 @@ public:
     bool seek(const Record& key, bool partial) override { return cursor_->seek(key, partial); }
     Record key() const override { return cursor_->key(); }
     bool moveTo(RecordId id, const Record& values) override;
-    const IndexDef& definition() const { return cursor_->definition(); }
 
 private:
     StorageTable& table_;

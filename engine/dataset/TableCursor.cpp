@@ -109,7 +109,8 @@ bool TableCursor::gotoBookmark(const Bookmark& bookmark) {
 Record TableCursor::key() const { return current_.valid && !current_.inserted ? order_->key() : Record{}; }
 
 std::uint64_t TableCursor::count() {
-    if (!visible_ && (!cache_ || cache_->empty())) return table_.recordCount();
+    // Without a filter the cache changes the count by its deletes and inserts alone.
+    if (!visible_) return table_.recordCount() - (cache_ ? cache_->removedCount() : 0) + (cache_ ? cache_->liveInsertCount() : 0);
     TableCursor walker(table_, std::make_unique<NaturalOrder>(table_), cache_, visible_);
     std::uint64_t count = 0;
     for (bool more = walker.first(); more; more = walker.next()) ++count;

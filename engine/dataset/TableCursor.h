@@ -34,7 +34,8 @@ public:
     // The key of the current stored record in the index order; empty otherwise.
     Record key() const;
 
-    // Records shown, counted by walking the table in natural order unless nothing hides any.
+    // Records shown: with a filter, counted by walking the table in natural order; without
+    // one, from the table's count and the cache.
     std::uint64_t count();
     // 1-based number of the current record among those shown; 0 when there is none.
     std::uint64_t position();
