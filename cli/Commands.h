@@ -5,10 +5,17 @@
 #include <string>
 #include <vector>
 
+namespace tabulon {
+class StorageDriver;
+}
+
 namespace tabulon::cli {
 
 void runInfo(const std::vector<std::string>& words, std::ostream& out);
 void runDump(const std::vector<std::string>& words, std::ostream& out);
+// Prints the record nearest to the key values given, in the order of --index. `driver`: one to
+// use instead of the built-in one the extension names.
+void runFind(const std::vector<std::string>& words, std::ostream& out, const StorageDriver* driver = nullptr);
 void runCopy(const std::vector<std::string>& words, std::ostream& out);
 
 }  // namespace tabulon::cli

@@ -13,6 +13,7 @@ constexpr const char* kUsage =
     "  info TABLE [--encoding CP]\n"
     "  dump TABLE [--format jsonl|csv] [--index NAME] [--filter EXPR] [--case-insensitive]\n"
     "             [--no-partial-compare] [--encoding CP] [--limit N]\n"
+    "  find TABLE --index NAME [--format jsonl|csv] [--encoding CP] KEY...\n"
     "  copy SRC DST [--encoding CP]\n";
 }
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     try {
         if (command == "info") cli::runInfo(words, std::cout);
         else if (command == "dump") cli::runDump(words, std::cout);
+        else if (command == "find") cli::runFind(words, std::cout);
         else if (command == "copy") cli::runCopy(words, std::cout);
         else if (command == "--help" || command == "help") std::cout << kUsage;
         else throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");

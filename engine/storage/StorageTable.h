@@ -93,6 +93,12 @@ public:
     // not usable (with the reason).
     virtual std::unique_ptr<KeyCursor> openIndex(const std::string& name) = 0;
 
+    // Extra index files attached to the table (a dBase table's .MDX, .NDX, .CDX), by file name.
+    virtual std::vector<std::string> indexFiles() const { return {}; }
+    // Attaches an index file, whose indexes then appear in indexes(); attaching one already
+    // attached does nothing. Formats without index files throw ENotSupported.
+    virtual void attachIndexFile(const std::filesystem::path& file);
+
     // --- Writes: tables opened ReadWrite only. ---
     // With a transaction set, writes wait for its commit; without one, each call commits itself.
     virtual void setTransaction(Transaction* transaction) = 0;

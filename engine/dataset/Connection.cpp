@@ -1,0 +1,116 @@
+#include "Connection.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "../core/EngineError.h"
+#include "../io/Transaction.h"
+#include "Session.h"
+#include "Table.h"
+
+namespace tabulon {
+
+namespace {
+constexpr const char* kPathParam = "PATH=";
+constexpr const char* kDriverParam = "DEFAULT DRIVER=PARADOX";
+constexpr const char* kBcdParam = "ENABLE BCD=FALSE";
+
+// Journals of concurrent transactions in one folder must not share a name.
+std::filesystem::path journalFor(const std::filesystem::path& folder) {
+    static std::atomic<unsigned> counter{0};
+    return folder / ("~tabulon-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
+                     Transaction::kJournalExtension);
+}
+}  // namespace
+
+Connection::Connection(Session& session, std::string alias) : session_(session), alias_(std::move(alias)) {}
+
+Connection::~Connection() { disconnect(); }
+
+void Connection::requireDisconnected(const char* what) const {
+    if (connected_)
+        throw EngineError(errkind::kUsage, std::string("Cannot change the ") + what + " of connection '" + alias_ +
+                                               "' while it is connected");
+}
+
+void Connection::setDriverName(std::string name) {
+    requireDisconnected("driver");
+    driverName_ = std::move(name);
+}
+
+void Connection::setParams(std::vector<std::string> params) {
+    requireDisconnected("parameters");
+    params_ = std::move(params);
+}
+
+void Connection::connect() {
+    if (connected_) return;
+    const std::string where = "Connection '" + alias_ + "': ";
+    if (driverName_ != kDriverName)
+        throw EngineError(errkind::kValue, where + "driver \"" + std::string(kDriverName) + "\" expected, not \"" +
+                                               driverName_ + "\"");
+    const std::vector<std::string> expected = {kPathParam, kDriverParam, kBcdParam};
+    if (params_.size() != expected.size())
+        throw EngineError(errkind::kValue, where + "exactly three parameters expected (\"PATH=<folder>\", \"" +
+                                               kDriverParam + "\", \"" + kBcdParam + "\"), not " +
+                                               std::to_string(params_.size()));
+    if (params_[0].rfind(kPathParam, 0) != 0)
+        throw EngineError(errkind::kValue, where + "parameter 1 must be \"PATH=<folder>\", not \"" + params_[0] + "\"");
+    for (std::size_t i = 1; i < expected.size(); ++i)
+        if (params_[i] != expected[i])
+            throw EngineError(errkind::kValue, where + "parameter " + std::to_string(i + 1) + " must be \"" +
+                                                   expected[i] + "\", not \"" + params_[i] + "\"");
+    const std::filesystem::path folder = params_[0].substr(std::string(kPathParam).size());
+    std::error_code ec;
+    if (folder.empty() || !std::filesystem::is_directory(folder, ec))
+        throw EngineError(errkind::kFile, "Folder '" + folder.string() + "' does not exist");
+    std::filesystem::directory_iterator probe(folder, ec);
+    if (ec) throw EngineError(errkind::kFile, "Folder '" + folder.string() + "' cannot be read: " + ec.message());
+    folder_ = folder;
+    connected_ = true;
+}
+
+void Connection::disconnect() {
+    if (!connected_) return;
+    if (transaction_) rollback();
+    while (!tables_.empty()) tables_.back()->close();
+    connected_ = false;
+    folder_.clear();
+}
+
+void Connection::startTransaction() {
+    if (!connected_) throw EngineError(errkind::kUsage, "Connection '" + alias_ + "' is not connected");
+    if (transaction_) throw EngineError(errkind::kUsage, "Connection '" + alias_ + "' is already in a transaction");
+    transaction_ = std::make_unique<Transaction>(journalFor(folder_));
+    for (Table* table : tables_) table->joinTransaction(transaction_.get());
+}
+
+void Connection::commit() {
+    if (!transaction_) throw EngineError(errkind::kUsage, "Connection '" + alias_ + "' has no transaction to commit");
+    transaction_->commit();
+    endTransaction(true);
+}
+
+void Connection::rollback() {
+    if (!transaction_) return;
+    transaction_->rollback();
+    endTransaction(false);
+}
+
+void Connection::endTransaction(bool committed) {
+    for (Table* table : tables_) table->leaveTransaction(committed);
+    transaction_.reset();
+}
+
+std::filesystem::path Connection::newJournalPath() const { return journalFor(folder_); }
+
+void Connection::attach(Table& table) {
+    tables_.push_back(&table);
+    if (transaction_) table.joinTransaction(transaction_.get());
+}
+
+void Connection::detach(Table& table) { std::erase(tables_, &table); }
+
+}  // namespace tabulon

@@ -1,0 +1,74 @@
+#pragma once
+// A database connection: a folder of tables, and the transaction that spans them.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tabulon {
+
+class Session;
+class Table;
+class Transaction;
+
+// Driver "STANDARD" with exactly the parameters "PATH=<folder>", "DEFAULT DRIVER=PARADOX" and
+// "ENABLE BCD=FALSE", in this order. A transaction covers every write of the connection's
+// tables from start to commit or rollback, all or nothing on disk. Same thread as its session.
+class Connection {
+public:
+    static constexpr const char* kDriverName = "STANDARD";
+
+    Connection(Session& session, std::string alias);
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection();
+
+    Session& session() const { return session_; }
+    const std::string& alias() const { return alias_; }
+
+    // Set while disconnected; EUsageError otherwise.
+    void setDriverName(std::string name);
+    const std::string& driverName() const { return driverName_; }
+    void setParams(std::vector<std::string> params);
+    const std::vector<std::string>& params() const { return params_; }
+
+    // Throws EValueError for another driver or other parameters (saying which was expected),
+    // EFileError naming the folder when it does not exist or cannot be read.
+    void connect();
+    // Rolls back an open transaction and closes the tables opened through this connection.
+    void disconnect();
+    bool connected() const { return connected_; }
+    // The folder of PATH=; valid while connected.
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // EUsageError when disconnected or already in a transaction.
+    void startTransaction();
+    // Writes every change since startTransaction() atomically. EFileError when the disk
+    // refuses; the transaction then stays open for rollback().
+    void commit();
+    void rollback();
+    bool inTransaction() const { return transaction_ != nullptr; }
+    Transaction* transaction() const { return transaction_.get(); }
+
+    // A fresh journal name in the folder, for a transaction of one table's own.
+    std::filesystem::path newJournalPath() const;
+
+    // Called by Table as it opens and closes.
+    void attach(Table& table);
+    void detach(Table& table);
+
+private:
+    void requireDisconnected(const char* what) const;
+    void endTransaction(bool committed);
+
+    Session& session_;
+    std::string alias_;
+    std::string driverName_ = kDriverName;
+    std::vector<std::string> params_;
+    bool connected_ = false;
+    std::filesystem::path folder_;
+    std::unique_ptr<Transaction> transaction_;
+    std::vector<Table*> tables_;
+};
+
+}  // namespace tabulon

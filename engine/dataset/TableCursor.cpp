@@ -1,0 +1,129 @@
+#include "TableCursor.h"
+
+#include "NaturalOrder.h"
+
+namespace tabulon {
+
+TableCursor::TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache,
+                         Predicate visible)
+    : table_(table), order_(std::move(order)), cache_(cache), visible_(std::move(visible)) {}
+
+bool TableCursor::acceptStored() {
+    const RecordId id = order_->recordId();
+    if (cache_ && cache_->removed(id)) return false;
+    const Record* edited = cache_ ? cache_->edited(id) : nullptr;
+    if (edited) scratch_ = *edited;
+    else order_->read(scratch_);
+    if (visible_ && !visible_(scratch_)) return false;
+    record_.swap(scratch_);
+    current_ = Bookmark{true, false, id, 0};
+    return true;
+}
+
+bool TableCursor::forwardFromStored(bool moved) {
+    for (; moved; moved = order_->next())
+        if (acceptStored()) return true;
+    return scanInserts(0, 1);
+}
+
+bool TableCursor::backwardFromStored(bool moved) {
+    for (; moved; moved = order_->prior())
+        if (acceptStored()) return true;
+    return false;
+}
+
+bool TableCursor::scanInserts(std::ptrdiff_t from, int step) {
+    if (!cache_) return false;
+    const auto& inserts = cache_->inserts();
+    for (std::ptrdiff_t i = from; i >= 0 && i < static_cast<std::ptrdiff_t>(inserts.size()); i += step) {
+        const auto& values = inserts[static_cast<std::size_t>(i)];
+        if (!values || (visible_ && !visible_(*values))) continue;
+        record_ = *values;
+        current_ = Bookmark{true, true, 0, static_cast<std::size_t>(i)};
+        return true;
+    }
+    return false;
+}
+
+bool TableCursor::keepOrRestore(bool found, const Bookmark& before) {
+    if (!found && before.valid) gotoBookmark(before);
+    return found;
+}
+
+bool TableCursor::first() {
+    const Bookmark before = current_;
+    return keepOrRestore(forwardFromStored(order_->first()), before);
+}
+
+bool TableCursor::last() {
+    const Bookmark before = current_;
+    const std::ptrdiff_t lastInsert = cache_ ? static_cast<std::ptrdiff_t>(cache_->inserts().size()) - 1 : -1;
+    if (scanInserts(lastInsert, -1)) return true;
+    return keepOrRestore(backwardFromStored(order_->last()), before);
+}
+
+bool TableCursor::next() {
+    if (!current_.valid) return first();
+    const Bookmark before = current_;
+    const bool found = current_.inserted ? scanInserts(static_cast<std::ptrdiff_t>(current_.insert) + 1, 1)
+                                         : forwardFromStored(order_->next());
+    return keepOrRestore(found, before);
+}
+
+bool TableCursor::prior() {
+    if (!current_.valid) return last();
+    const Bookmark before = current_;
+    bool found;
+    if (current_.inserted) {
+        found = scanInserts(static_cast<std::ptrdiff_t>(current_.insert) - 1, -1) ||
+                backwardFromStored(order_->last());
+    } else {
+        found = backwardFromStored(order_->prior());
+    }
+    return keepOrRestore(found, before);
+}
+
+bool TableCursor::seek(const Record& key, bool partial) {
+    const Bookmark before = current_;
+    return keepOrRestore(forwardFromStored(order_->seek(key, partial)), before);
+}
+
+bool TableCursor::gotoBookmark(const Bookmark& bookmark) {
+    if (!bookmark.valid) return false;
+    if (bookmark.inserted) {
+        if (!cache_ || bookmark.insert >= cache_->inserts().size() || !cache_->inserts()[bookmark.insert]) return false;
+        record_ = *cache_->inserts()[bookmark.insert];
+        current_ = bookmark;
+        return true;
+    }
+    if (cache_ && cache_->removed(bookmark.id)) return false;
+    Record stored;
+    table_.readRecord(bookmark.id, stored);
+    if (!order_->moveTo(bookmark.id, stored)) return false;
+    const Record* edited = cache_ ? cache_->edited(bookmark.id) : nullptr;
+    record_ = edited ? *edited : std::move(stored);
+    current_ = bookmark;
+    return true;
+}
+
+Record TableCursor::key() const { return current_.valid && !current_.inserted ? order_->key() : Record{}; }
+
+std::uint64_t TableCursor::count() {
+    // Without a filter the cache changes the count by its deletes and inserts alone.
+    if (!visible_) return table_.recordCount() - (cache_ ? cache_->removedCount() : 0) + (cache_ ? cache_->liveInsertCount() : 0);
+    TableCursor walker(table_, std::make_unique<NaturalOrder>(table_), cache_, visible_);
+    std::uint64_t count = 0;
+    for (bool more = walker.first(); more; more = walker.next()) ++count;
+    return count;
+}
+
+std::uint64_t TableCursor::position() {
+    if (!current_.valid) return 0;
+    const Bookmark here = current_;
+    std::uint64_t number = 1;
+    for (bool more = first(); more && !(current_ == here); more = next()) ++number;
+    gotoBookmark(here);
+    return number;
+}
+
+}  // namespace tabulon

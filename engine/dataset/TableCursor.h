@@ -1,0 +1,59 @@
+#pragma once
+// Walks the records a dataset table shows: stored ones in an order, with cached changes laid
+// over them and cached inserts after them, skipping those the filter rejects.
+#include <functional>
+#include <memory>
+
+#include "Bookmark.h"
+#include "ChangeCache.h"
+#include "RecordOrder.h"
+
+namespace tabulon {
+
+// Reads one record at a time; counting and numbering walk the table without keeping it.
+// Moves that find no record return false and leave the cursor where it was. Same thread as
+// its table; the storage table, cache and predicate must outlive it.
+class TableCursor {
+public:
+    using Predicate = std::function<bool(const Record&)>;
+
+    // `cache` may be null (no cached updates); an empty `visible` shows every record.
+    TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache, Predicate visible);
+
+    bool first();
+    bool last();
+    bool next();
+    bool prior();
+    // The first shown record with key >= `key`; false when there is none.
+    bool seek(const Record& key, bool partial);
+    bool gotoBookmark(const Bookmark& bookmark);
+
+    bool onRecord() const { return current_.valid; }
+    const Record& record() const { return record_; }
+    const Bookmark& bookmark() const { return current_; }
+    // The key of the current stored record in the index order; empty otherwise.
+    Record key() const;
+
+    // Records shown: with a filter, counted by walking the table in natural order; without
+    // one, from the table's count and the cache.
+    std::uint64_t count();
+    // 1-based number of the current record among those shown; 0 when there is none.
+    std::uint64_t position();
+
+private:
+    bool acceptStored();
+    bool forwardFromStored(bool moved);
+    bool backwardFromStored(bool moved);
+    bool scanInserts(std::ptrdiff_t from, int step);
+    bool keepOrRestore(bool found, const Bookmark& before);
+
+    StorageTable& table_;
+    std::unique_ptr<RecordOrder> order_;
+    const ChangeCache* cache_;
+    Predicate visible_;
+    Bookmark current_;
+    Record record_;
+    Record scratch_;
+};
+
+}  // namespace tabulon

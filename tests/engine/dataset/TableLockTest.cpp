@@ -1,0 +1,136 @@
+// Exclusive use refused across sessions and across processes, and released on close and on
+// the holder's death.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "DatasetFixture.h"
+#include "core/EngineError.h"
+
+namespace tabulon::testing {
+namespace {
+
+class TableLockTest : public DatasetFixture {
+protected:
+    void SetUp() override {
+        DatasetFixture::SetUp();
+        std::ofstream(folder_ / "LOCKED.TXT") << "A,B\n1,2\n";
+    }
+
+    static std::unique_ptr<Table> textTable(Connection& connection, bool exclusive) {
+        auto table = std::make_unique<Table>(connection);
+        table->setTableName("locked.txt");
+        table->setExclusive(exclusive);
+        return table;
+    }
+
+    static std::string openError(Table& table) {
+        try {
+            table.open();
+        } catch (const EngineError& e) {
+            return e.kind() + ": " + e.message();
+        }
+        return "opened";
+    }
+};
+
+TEST_F(TableLockTest, ExclusiveOpenIsRefusedWhileAnotherSessionHoldsTheTable) {
+    Session other("Other");
+    Connection& otherConnection = connect(other);
+    auto shared = textTable(*connection_, false);
+    shared->open();
+    auto exclusive = textTable(otherConnection, true);
+    const std::string error = openError(*exclusive);
+    EXPECT_NE(error.find("ETableBusy"), std::string::npos) << error;
+    EXPECT_NE(error.find("LOCKED.TXT is busy: it is open in session 'Tests'"), std::string::npos) << error;
+    shared->close();
+    EXPECT_EQ(openError(*exclusive), "opened");
+
+    auto late = textTable(*connection_, false);
+    const std::string refused = openError(*late);
+    EXPECT_NE(refused.find("open exclusively in session 'Other'"), std::string::npos) << refused;
+    exclusive->close();
+    EXPECT_EQ(openError(*late), "opened");
+}
+
+TEST_F(TableLockTest, SharedOpensLiveSideBySide) {
+    Session other("Other");
+    auto one = textTable(*connection_, false);
+    auto two = textTable(connect(other), false);
+    EXPECT_EQ(openError(*one), "opened");
+    EXPECT_EQ(openError(*two), "opened");
+}
+
+// The child opens the table exclusively, reports through a pipe, and waits to be told to end
+// (or is killed).
+pid_t holdInChild(const std::filesystem::path& folder, int& readyRead, int& releaseWrite, bool exclusive) {
+    int ready[2], release[2];
+    if (::pipe(ready) != 0 || ::pipe(release) != 0) return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        ::close(release[1]);
+        char status = 'x';
+        try {
+            Session session("Child");
+            Connection& c = session.addConnection("C");
+            c.setParams(folderParams(folder));
+            c.connect();
+            Table table(c);
+            table.setTableName("LOCKED.TXT");
+            table.setExclusive(exclusive);
+            table.open();
+            status = 'k';
+            (void)!::write(ready[1], &status, 1);
+            (void)!::read(release[0], &status, 1);
+        } catch (...) {
+            (void)!::write(ready[1], &status, 1);
+        }
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    readyRead = ready[0];
+    releaseWrite = release[1];
+    return pid;
+}
+
+TEST_F(TableLockTest, AnotherProcessHoldingTheTableIsNamed) {
+    int ready = -1, release = -1;
+    const pid_t child = holdInChild(folder_.path(), ready, release, false);
+    ASSERT_GT(child, 0);
+    char status = 0;
+    ASSERT_EQ(::read(ready, &status, 1), 1);
+    ASSERT_EQ(status, 'k');
+    auto exclusive = textTable(*connection_, true);
+    const std::string error = openError(*exclusive);
+    EXPECT_NE(error.find("ETableBusy"), std::string::npos) << error;
+    EXPECT_NE(error.find("it is open in another process"), std::string::npos) << error;
+    // Its death releases the lock.
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready);
+    ::close(release);
+    EXPECT_EQ(openError(*exclusive), "opened");
+}
+
+TEST_F(TableLockTest, ExclusiveHolderInAnotherProcessKeepsOthersOut) {
+    int ready = -1, release = -1;
+    const pid_t child = holdInChild(folder_.path(), ready, release, true);
+    ASSERT_GT(child, 0);
+    char status = 0;
+    ASSERT_EQ(::read(ready, &status, 1), 1);
+    ASSERT_EQ(status, 'k');
+    auto shared = textTable(*connection_, false);
+    const std::string error = openError(*shared);
+    EXPECT_NE(error.find("it is open exclusively in another process"), std::string::npos) << error;
+    (void)!::write(release, "x", 1);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready);
+    ::close(release);
+    EXPECT_EQ(openError(*shared), "opened");
+}
+
+}  // namespace
+}  // namespace tabulon::testing
