@@ -175,3 +175,5 @@ void TDirectoryComboLite::keyPressEvent(QKeyEvent* event) {
     }
     QComboBox::keyPressEvent(event);
 }
+
+TFileListViewLite* TDirectoryComboLite::fileList() const { return fileList_; }

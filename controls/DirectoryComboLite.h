@@ -22,7 +22,7 @@ public:
     void GoUp();
 
     void setFileList(TFileListViewLite* list);
-    TFileListViewLite* fileList() const { return fileList_; }
+    TFileListViewLite* fileList() const;
 
     QString entryKey(int index) const;
     int entryIndent(int index) const;

@@ -330,3 +330,5 @@ bool TFileListViewLite::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
 }
+
+TDirectoryComboLite* TFileListViewLite::dirCombo() const { return dirCombo_; }

@@ -45,7 +45,7 @@ public:
     void ColumnClick(int column);
 
     void setDirCombo(TDirectoryComboLite* combo);
-    TDirectoryComboLite* dirCombo() const { return dirCombo_; }
+    TDirectoryComboLite* dirCombo() const;
 
     const QString& Mask() const { return mask_; }
     void setMask(const QString& mask);

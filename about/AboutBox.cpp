@@ -1,0 +1,119 @@
+#include "AboutBox.h"
+
+#include <QFormLayout>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "Logo.h"
+
+namespace {
+
+QLabel* centred(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QLabel* value(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setWordWrap(true);
+    return label;
+}
+
+}  // namespace
+
+TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources)
+    : QDialog(parent), SysInfo(sources) {
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("About Tabulon"));
+    setFixedSize(318, 340);
+
+    auto* bevel1 = new QFrame(this);
+    bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    auto* upper = new QVBoxLayout(bevel1);
+    auto* images = new QHBoxLayout;
+    for (int i = 0; i < 2; ++i) {
+        auto* image = new QLabel(bevel1);
+        image->setPixmap(TabulonLogo(40));
+        images->addWidget(image, 0, Qt::AlignCenter);
+    }
+    upper->addLayout(images);
+    Label16 = centred(QStringLiteral("Tabulon 1.0"), bevel1);
+    Label16->setObjectName(QStringLiteral("Label16"));
+    QFont title(QStringLiteral("Times New Roman"));
+    title.setPixelSize(27);
+    title.setBold(true);
+    title.setItalic(true);
+    Label16->setFont(title);
+    upper->addWidget(Label16);
+    LabelFileVers = centred(QString(), bevel1);
+    LabelFileVers->setObjectName(QStringLiteral("LabelFileVers"));
+    upper->addWidget(LabelFileVers);
+    for (const char* line : {"Browse and maintain local tables:", "Paradox (.DB), dBase (.DBF)",
+                             "and delimited text (.TXT).", "Its own table engine,",
+                             "crash-safe writes,", "made for Linux."}) {
+        upper->addWidget(centred(QString::fromLatin1(line), bevel1));
+    }
+    upper->setSpacing(1);
+
+    auto* bevel2 = new QFrame(this);
+    bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    auto* panelInfo = new QFormLayout(bevel2);
+    panelInfo->setLabelAlignment(Qt::AlignRight);
+    panelInfo->setVerticalSpacing(1);
+    LabelSociety = value("LabelSociety", bevel2);
+    LabelOwner = value("LabelOwner", bevel2);
+    LabelSystem = value("LabelSystem", bevel2);
+    LabelCPU = value("LabelCPU", bevel2);
+    LabelRAM = value("LabelRAM", bevel2);
+    LabelAvail = value("LabelAvail", bevel2);
+    LabelSwap = value("LabelSwap", bevel2);
+    panelInfo->addRow(QStringLiteral("Organisation:"), LabelSociety);
+    panelInfo->addRow(QStringLiteral("Owner:"), LabelOwner);
+    panelInfo->addRow(QStringLiteral("Operating System:"), LabelSystem);
+    panelInfo->addRow(QStringLiteral("Processor:"), LabelCPU);
+    panelInfo->addRow(QStringLiteral("Total Memory:"), LabelRAM);
+    panelInfo->addRow(QStringLiteral("Free:"), LabelAvail);
+    panelInfo->addRow(QStringLiteral("Swap File Memory:"), LabelSwap);
+
+    BtnOk = new QPushButton(QStringLiteral("OK"), this);
+    BtnOk->setObjectName(QStringLiteral("BtnOk"));
+    BtnOk->setDefault(true);
+    connect(BtnOk, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(bevel1);
+    layout->addWidget(bevel2);
+    layout->addWidget(BtnOk, 0, Qt::AlignCenter);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TAboutBox::FormShow() {
+    LabelSociety->setText(SysInfo.Organisation);
+    LabelOwner->setText(SysInfo.Owner);
+    LabelSystem->setText(SysInfo.OperatingSystem + QStringLiteral(" - V. ") + SysInfo.WinVersion +
+                         QStringLiteral(" build ") + SysInfo.Build);
+    LabelCPU->setText(SysInfo.CPU);
+    LabelRAM->setText(SysInfo.TotalMemory);
+    LabelAvail->setText(SysInfo.AvailMemory);
+    LabelSwap->setText(SysInfo.SwapMemory);
+    LabelFileVers->setText(QStringLiteral("File Version: ") + SysInfo.FileVersion);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
