@@ -163,7 +163,7 @@ void TFormMain::buildLeftPanel() {
             });
     connect(FileListView, &TFileListViewLite::SelectionChange, this, &TFormMain::FileListViewChange);
     connect(FileListView, &TFileListViewLite::FileSelect, this, &TFormMain::FileListViewFileSelect);
-    connect(ListTabDef, &QListWidget::currentRowChanged, this, &TFormMain::ListTabDefClick);
+    connect(ListTabDef, &QListWidget::itemSelectionChanged, this, &TFormMain::ListTabDefClick);
     connect(ListTabDef, &QListWidget::itemDoubleClicked, this, &TFormMain::ListTabDefDblClick);
 }
 
@@ -326,7 +326,7 @@ void TFormMain::DirectoryComboDirectoryChange(QObject*, const QString& oldKey, c
 }
 
 void TFormMain::FileListViewChange() {
-    if (!BtnOpen->isEnabled()) {
+    if (!controlState().open) {
         return;
     }
     TableFile = FileListView->SelectedPath();
@@ -341,7 +341,7 @@ void TFormMain::FileListViewFileSelect(const QString& path) {
         return;
     }
     TableFile = path;
-    if (BtnOpen->isEnabled()) {
+    if (controlState().open) {
         BtnOpenClick();
     }
 }
@@ -466,14 +466,14 @@ bool TFormMain::closeTableAsking() {
     if (!settlePendingChanges()) {
         return false;
     }
-    if (BtnClose->isEnabled()) {
+    if (controlState().close) {
         BtnCloseClick();
     }
     return true;
 }
 
 void TFormMain::ListTabDefClick() {
-    if (!BtnOpen->isEnabled()) {
+    if (!controlState().open) {
         return;
     }
     const QString path = ListTabDef->selectedPath();
@@ -494,7 +494,7 @@ void TFormMain::ListTabDefDblClick() {
         DirectoryCombo->SetDirectory(folder);
     }
     TableFile = path;
-    if (BtnOpen->isEnabled()) {
+    if (controlState().open) {
         BtnOpenClick();
     }
 }
@@ -577,10 +577,10 @@ void TFormMain::FormShow() {
     if (!argument.isEmpty() && QFileInfo(argument).isFile()) {
         FileListView->SelectFile(argument);
         TableFile = FileListView->SelectedPath();
-        if (BtnClose->isEnabled()) {
+        if (controlState().close) {
             BtnCloseClick();
         }
-        if (BtnOpen->isEnabled()) {
+        if (controlState().open) {
             BtnOpenClick();
         }
     }

@@ -1,24 +1,14 @@
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
 
 #include "ErrorReport.h"
 #include "FormMessage.h"
+#include "support/ModalDialog.h"
+
+using tabulon::testing::ModalAnswer;
 
 namespace {
-
-// Runs `act` on the modal dialog once it is shown; `seen` tells whether it ever was.
-void whenModalShown(const std::function<void(QWidget*)>& act, bool* seen) {
-    QTimer::singleShot(0, [act, seen] {
-        QWidget* modal = QApplication::activeModalWidget();
-        *seen = modal != nullptr;
-        if (modal != nullptr) {
-            act(modal);
-        }
-    });
-}
 
 QPushButton* button(QWidget* dialog, const char* name) {
     return dialog->findChild<QPushButton*>(QString::fromLatin1(name));
@@ -51,27 +41,24 @@ private slots:
         QFETCH(int, buttons);
         QFETCH(QString, pressed);
         QFETCH(int, expected);
-        bool seen = false;
-        whenModalShown([&](QWidget* d) { button(d, pressed.toLatin1())->click(); }, &seen);
+        ModalAnswer answer(ModalAnswer::click(pressed));
         QCOMPARE(AskDialog("Are You Sure?", TMsgDlgType::mtConfirmation, buttons), expected);
-        QVERIFY(seen);
+        QVERIFY(answer.seen());
     }
 
     void askDialogShowsCancelOnlyWhenAskedFor() {
-        bool seen = false;
         bool cancelShown = true;
         int width = 0;
-        whenModalShown(
-            [&](QWidget* d) {
-                cancelShown = button(d, "BtnCancel")->isVisible();
-                width = d->width();
-                QCOMPARE(d->findChild<QLabel*>("LabelMess")->text(), QString("Delete?"));
-                QCOMPARE(d->windowTitle(), QString("Confirm"));
-                button(d, "BtnNo")->click();
-            },
-            &seen);
+        QString title;
+        ModalAnswer answer([&](QWidget* d) {
+            cancelShown = button(d, "BtnCancel")->isVisible();
+            width = d->width();
+            title = d->windowTitle();
+            button(d, "BtnNo")->click();
+        });
         AskDialog("Delete?", TMsgDlgType::mtConfirmation, mbYesNo);
-        QVERIFY(seen);
+        QCOMPARE(answer.text(), QString("Delete?"));
+        QCOMPARE(title, QString("Confirm"));
         QVERIFY(!cancelShown);
         QCOMPARE(width, 260);
     }
@@ -85,38 +72,35 @@ private slots:
     void escapeCancelsOnlyWhileCancelIsShown() {
         QFETCH(int, buttons);
         QFETCH(int, expected);
-        bool seen = false;
-        whenModalShown([](QWidget* d) { escapeThen(d, "BtnNo"); }, &seen);
+        ModalAnswer answer([](QWidget* d) { escapeThen(d, "BtnNo"); });
         QCOMPARE(AskDialog("Query q modified, save?", TMsgDlgType::mtConfirmation, buttons), expected);
-        QVERIFY(seen);
+        QVERIFY(answer.seen());
     }
 
     void closingFromTheTitleBarAnswersCancel() {
-        bool seen = false;
-        whenModalShown([](QWidget* d) { d->close(); }, &seen);
+        ModalAnswer answer([](QWidget* d) { d->close(); });
         QCOMPARE(AskDialog("Are You Sure?", TMsgDlgType::mtConfirmation, mbYesNo), mrCancel);
-        QVERIFY(seen);
+        QVERIFY(answer.seen());
     }
 
     void showDialogHasOneOkButtonAndIgnoresEscape() {
-        bool seen = false;
         bool stayedOpenOnEscape = false;
+        int width = 0;
         QStringList visibleButtons;
-        whenModalShown(
-            [&](QWidget* d) {
-                for (QPushButton* b : d->findChildren<QPushButton*>()) {
-                    if (b->isVisible()) {
-                        visibleButtons << b->text();
-                    }
+        ModalAnswer answer([&](QWidget* d) {
+            for (QPushButton* b : d->findChildren<QPushButton*>()) {
+                if (b->isVisible()) {
+                    visibleButtons << b->text();
                 }
-                QCOMPARE(d->width(), 342);
-                QTest::keyClick(d, Qt::Key_Escape);
-                stayedOpenOnEscape = d->isVisible();
-                button(d, "BtnNo")->click();
-            },
-            &seen);
+            }
+            width = d->width();
+            QTest::keyClick(d, Qt::Key_Escape);
+            stayedOpenOnEscape = d->isVisible();
+            button(d, "BtnNo")->click();
+        });
         ShowDialog("Table Copied!");
-        QVERIFY(seen);
+        QCOMPARE(answer.text(), QString("Table Copied!"));
+        QCOMPARE(width, 342);
         QVERIFY(stayedOpenOnEscape);
         QCOMPARE(visibleButtons, QStringList{"Ok"});
     }
