@@ -35,18 +35,11 @@ TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources)
     : QDialog(parent), SysInfo(sources) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Tabulon"));
-    setFixedSize(318, 340);
 
     auto* bevel1 = new QFrame(this);
     bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     auto* upper = new QVBoxLayout(bevel1);
-    auto* images = new QHBoxLayout;
-    for (int i = 0; i < 2; ++i) {
-        auto* image = new QLabel(bevel1);
-        image->setPixmap(TabulonLogo(40));
-        images->addWidget(image, 0, Qt::AlignCenter);
-    }
-    upper->addLayout(images);
+    auto* heading = new QHBoxLayout;
     Label16 = centred(QStringLiteral("Tabulon 1.0"), bevel1);
     Label16->setObjectName(QStringLiteral("Label16"));
     QFont title(QStringLiteral("Times New Roman"));
@@ -54,7 +47,14 @@ TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources)
     title.setBold(true);
     title.setItalic(true);
     Label16->setFont(title);
-    upper->addWidget(Label16);
+    for (QLabel* image : {new QLabel(bevel1), new QLabel(bevel1)}) {
+        image->setPixmap(TabulonLogo(40));
+        heading->addWidget(image);
+        if (heading->count() == 1) {
+            heading->addWidget(Label16, 1);
+        }
+    }
+    upper->addLayout(heading);
     LabelFileVers = centred(QString(), bevel1);
     LabelFileVers->setObjectName(QStringLiteral("LabelFileVers"));
     upper->addWidget(LabelFileVers);
@@ -94,6 +94,10 @@ TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources)
     layout->addWidget(bevel1);
     layout->addWidget(bevel2);
     layout->addWidget(BtnOk, 0, Qt::AlignCenter);
+    // The box fits its texts, never narrower than its classic 318 pixels.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    const QMargins margins = layout->contentsMargins();
+    bevel1->setMinimumWidth(318 - margins.left() - margins.right());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include "Hint.h"
 
@@ -75,34 +74,42 @@ TSpecialPage::TSpecialPage(QWidget* parent) : QWidget(parent) {
     EditSpecCopy = edit(this, "EditSpecCopy");
     EditSpecCpEm = edit(this, "EditSpecCpEm");
     EditSpecUpd = edit(this, "EditSpecUpd");
-    PanelSpecialBtn = new QWidget(this);
-    PanelSpecialBtn->setObjectName(QStringLiteral("PanelSpecialBtn"));
-    BtnSpecOpenCrt = picker(PanelSpecialBtn, "BtnSpecOpenCrt");
-    BtnSpecOpenCp = picker(PanelSpecialBtn, "BtnSpecOpenCp");
-    BtnSpecOpenCpEm = picker(PanelSpecialBtn, "BtnSpecOpenCpEm");
+    BtnSpecOpenCrt = picker(this, "BtnSpecOpenCrt");
+    BtnSpecOpenCp = picker(this, "BtnSpecOpenCp");
+    BtnSpecOpenCpEm = picker(this, "BtnSpecOpenCpEm");
 
-    // Each edit stands beside its command; the pickers line up with their edits on the right.
+    // Each edit stands beside its command and fills the page's width; the pickers stand at the
+    // right edge beside their edits.
     auto* grid = new QGridLayout(this);
-    const QList<QPair<QPushButton*, QLineEdit*>> rows = {
-        {BtnSpecRen, EditSpecNam},     {BtnSpecCrt, EditSpecCreate}, {BtnSpecCp, EditSpecCopy},
-        {BtnSpecCpEm, EditSpecCpEm},   {BtnSpecUpd, EditSpecUpd},    {BtnSpecDel, nullptr},
-        {BtnSpecImportText, nullptr},  {BtnSpecExportText, nullptr}, {BtnSpecEmpty, nullptr},
-        {BtnSpecReorg, nullptr},       {BtnSpecPackTab, nullptr},    {BtnSpecReindex, nullptr}};
+    struct Row {
+        QPushButton* button;
+        QLineEdit* line;
+        QToolButton* picker;
+    };
+    const QList<Row> rows = {{BtnSpecRen, EditSpecNam, nullptr},
+                             {BtnSpecCrt, EditSpecCreate, BtnSpecOpenCrt},
+                             {BtnSpecCp, EditSpecCopy, BtnSpecOpenCp},
+                             {BtnSpecCpEm, EditSpecCpEm, BtnSpecOpenCpEm},
+                             {BtnSpecUpd, EditSpecUpd, nullptr},
+                             {BtnSpecDel, nullptr, nullptr},
+                             {BtnSpecImportText, nullptr, nullptr},
+                             {BtnSpecExportText, nullptr, nullptr},
+                             {BtnSpecEmpty, nullptr, nullptr},
+                             {BtnSpecReorg, nullptr, nullptr},
+                             {BtnSpecPackTab, nullptr, nullptr},
+                             {BtnSpecReindex, nullptr, nullptr}};
     int row = 0;
-    for (const auto& [button, line] : rows) {
-        button->setFixedWidth(130);
-        grid->addWidget(button, row, 0);
-        if (line != nullptr) {
-            grid->addWidget(line, row, 1, Qt::AlignLeft);
+    for (const Row& r : rows) {
+        r.button->setFixedWidth(130);
+        grid->addWidget(r.button, row, 0);
+        if (r.line != nullptr) {
+            grid->addWidget(r.line, row, 1);
+        }
+        if (r.picker != nullptr) {
+            grid->addWidget(r.picker, row, 2);
         }
         ++row;
     }
-    auto* pickers = new QVBoxLayout(PanelSpecialBtn);
-    pickers->setContentsMargins(0, 0, 0, 0);
-    for (QToolButton* button : {BtnSpecOpenCrt, BtnSpecOpenCp, BtnSpecOpenCpEm}) {
-        pickers->addWidget(button);
-    }
-    grid->addWidget(PanelSpecialBtn, 1, 2, 3, 1, Qt::AlignTop);
     auto* tools = new QHBoxLayout;
     for (QPushButton* button : {BtnBatMove, BtnRestruc, BtnVerifyR}) {
         tools->addWidget(button);
@@ -113,10 +120,6 @@ TSpecialPage::TSpecialPage(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(1, 1);
 }
 
-QList<QLineEdit*> TSpecialPage::edits() const {
-    return {EditSpecCreate, EditSpecCopy, EditSpecCpEm, EditSpecNam, EditSpecUpd};
-}
-
 QList<QWidget*> TSpecialPage::tableBoundControls() const {
     return {BtnSpecCrt,        BtnSpecCp,      BtnSpecCpEm,   BtnSpecUpd,    BtnSpecDel,
             BtnSpecImportText, BtnSpecExportText, BtnSpecOpenCrt, BtnSpecOpenCp, BtnSpecOpenCpEm};
@@ -124,15 +127,4 @@ QList<QWidget*> TSpecialPage::tableBoundControls() const {
 
 QList<QWidget*> TSpecialPage::fileBoundControls() const {
     return {BtnSpecEmpty, BtnSpecRen, BtnSpecReorg, BtnSpecPackTab, BtnSpecReindex};
-}
-
-void TSpecialPage::fitEdits() {
-    for (QLineEdit* line : edits()) {
-        line->setFixedWidth(std::max(width() - 170, 60));
-    }
-}
-
-void TSpecialPage::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    fitEdits();
 }

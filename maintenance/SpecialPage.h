@@ -34,7 +34,6 @@ public:
     QLineEdit* EditSpecCopy;
     QLineEdit* EditSpecCpEm;
     QLineEdit* EditSpecUpd;
-    QWidget* PanelSpecialBtn;
     QToolButton* BtnSpecOpenCrt;
     QToolButton* BtnSpecOpenCp;
     QToolButton* BtnSpecOpenCpEm;
@@ -43,12 +42,4 @@ public:
     QList<QWidget*> tableBoundControls() const;
     // The commands that work on the selected table file, open or not.
     QList<QWidget*> fileBoundControls() const;
-    // Gives the five edits the page's width less the room of the buttons and pickers.
-    void fitEdits();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    QList<QLineEdit*> edits() const;
 };
