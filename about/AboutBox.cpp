@@ -2,13 +2,12 @@
 
 #include <QFormLayout>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
+#include "CentreOnScreen.h"
 #include "Logo.h"
 
 namespace {
@@ -42,11 +41,7 @@ TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources)
     auto* heading = new QHBoxLayout;
     Label16 = centred(QStringLiteral("Tabulon 1.0"), bevel1);
     Label16->setObjectName(QStringLiteral("Label16"));
-    QFont title(QStringLiteral("Times New Roman"));
-    title.setPixelSize(27);
-    title.setBold(true);
-    title.setItalic(true);
-    Label16->setFont(title);
+    Label16->setFont(TabulonTitleFont());
     for (QLabel* image : {new QLabel(bevel1), new QLabel(bevel1)}) {
         image->setPixmap(TabulonLogo(40));
         heading->addWidget(image);
@@ -98,11 +93,7 @@ TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     const QMargins margins = layout->contentsMargins();
     bevel1->setMinimumWidth(318 - margins.left() - margins.right());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
 }
 
 void TAboutBox::FormShow() {

@@ -21,3 +21,11 @@ QPixmap TabulonLogo(int size) {
     painter.drawLine(QPointF(x, header.bottom()), QPointF(x, sheet.bottom()));
     return pixmap;
 }
+
+QFont TabulonTitleFont() {
+    QFont title(QStringLiteral("Times New Roman"));
+    title.setPixelSize(27);
+    title.setBold(true);
+    title.setItalic(true);
+    return title;
+}

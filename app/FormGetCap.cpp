@@ -1,10 +1,10 @@
 #include "FormGetCap.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
+
+#include "CentreOnScreen.h"
 
 TFormGetCap::TFormGetCap(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FormGetCap"));
@@ -27,9 +27,5 @@ TFormGetCap::TFormGetCap(QWidget* parent) : QDialog(parent) {
     }
     connect(BtnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
 }

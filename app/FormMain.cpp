@@ -1,7 +1,6 @@
 #include "FormMain.h"
 
 #include <QApplication>
-#include <optional>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +8,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -18,9 +16,11 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "AboutBox.h"
 #include "AppInfo.h"
+#include "CentreOnScreen.h"
 #include "DirectoryComboLite.h"
 #include "ErrorReport.h"
 #include "FileListViewLite.h"
@@ -80,11 +80,7 @@ TFormMain::TFormMain(QString iniFileName, QString firstArgument, QWidget* parent
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromUtf8(kApplicationTitle));
     resize(800, 560);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
     buildLeftPanel();
     buildRightPanel();
     SplitterV = new QSplitter(Qt::Horizontal, this);

@@ -4,7 +4,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
+
+#include "CentreOnScreen.h"
 
 namespace {
 
@@ -15,14 +16,6 @@ QPushButton* makeButton(QWidget* parent, const QString& text, int left, int resu
     button->setAutoDefault(false);
     QObject::connect(button, &QPushButton::clicked, dialog, [dialog, result] { dialog->done(result); });
     return button;
-}
-
-void centreOnScreen(QWidget* window) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window->move(frame.topLeft());
-    }
 }
 
 }  // namespace
@@ -45,7 +38,7 @@ TFormMessage::TFormMessage(QWidget* parent) : QDialog(parent) {
     BtnNo->setObjectName(QStringLiteral("BtnNo"));
     BtnCancel = makeButton(this, QStringLiteral("Cancel"), 252, mrCancel, this);
     BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    centreOnScreen(this);
+    CentreOnScreen(this);
 }
 
 void TFormMessage::hideCancel() {

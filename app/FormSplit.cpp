@@ -1,10 +1,9 @@
 #include "FormSplit.h"
 
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QTimer>
 
+#include "CentreOnScreen.h"
 #include "Logo.h"
 
 TFormSplit::TFormSplit(QWidget* parent)
@@ -28,20 +27,12 @@ TFormSplit::TFormSplit(QWidget* parent)
 
     Label16 = new QLabel(QStringLiteral("Tabulon 1.0"), this);
     Label16->setObjectName(QStringLiteral("Label16"));
-    QFont title(QStringLiteral("Times New Roman"));
-    title.setPixelSize(27);
-    title.setBold(true);
-    title.setItalic(true);
-    Label16->setFont(title);
+    Label16->setFont(TabulonTitleFont());
     Label16->setStyleSheet(QStringLiteral("color: blue"));
     Label16->setAlignment(Qt::AlignCenter);
     Label16->setGeometry(0, 140, 245, 50);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
     TimerClose = new QTimer(this);
     TimerClose->setSingleShot(true);
     TimerClose->setInterval(kCloseAfterMs);

@@ -7,14 +7,11 @@
 
 #include "AboutBox.h"
 #include "SysInfo.h"
+#include "support/Files.h"
+
+using tabulon::testing::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(text);
-}
 
 // A /proc and os-release as a machine with 131072 KB of memory would show them.
 struct FakeSystem {
@@ -117,3 +114,4 @@ private slots:
 
 QTEST_MAIN(AboutBoxTest)
 #include "AboutBoxTest.moc"
+

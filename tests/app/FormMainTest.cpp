@@ -15,15 +15,12 @@
 #include "SqlPage.h"
 #include "TableShortcutList.h"
 #include "support/ModalDialog.h"
+#include "support/Files.h"
 
 using tabulon::testing::ModalAnswer;
+using tabulon::testing::writeFile;
 
 namespace {
-
-void touch(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-}
 
 // A main window over a folder of tables, with the fake dataset layer in place.
 struct Window {
@@ -35,9 +32,9 @@ struct Window {
 
     explicit Window(const QString& firstArgument = QString()) {
         for (const char* name : {"x.db", "y.dbf", "y.MDX", "z.txt", "w.db"}) {
-            touch(tables.filePath(name));
+            writeFile(tables.filePath(name));
         }
-        touch(other.filePath("o.db"));
+        writeFile(other.filePath("o.db"));
         QFile ini(settings.filePath("Vendrake.INI"));
         ini.open(QIODevice::WriteOnly);
         ini.write("[WorkingParm]\nDataBasePath=" + tables.path().toUtf8() + "\n");
@@ -348,7 +345,7 @@ private slots:
 
     void firstArgumentOpensItsTable() {
         QTemporaryDir dir;
-        touch(dir.filePath("start.db"));
+        writeFile(dir.filePath("start.db"));
         Window w(dir.filePath("start.db"));
         QCOMPARE(w.form->DatabasePath, QDir::cleanPath(dir.path()));
         QCOMPARE(w.form->TableFile, dir.filePath("start.db"));

@@ -5,21 +5,17 @@
 #include "ProfileFile.h"
 #include "RegistrySetting.h"
 #include "SettingsLocation.h"
+#include "support/Files.h"
+
+using tabulon::testing::readFile;
+using tabulon::testing::writeFile;
 
 namespace {
 
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+QString writeIni(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
     const QString path = dir.filePath(name);
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(text);
+    writeFile(path, text);
     return path;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
 }
 
 }  // namespace
@@ -44,7 +40,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, expected);
         QTemporaryDir dir;
-        const QString path = writeFile(dir, "a.ini",
+        const QString path = writeIni(dir, "a.ini",
                                        "[WorkingParm]\nDataBasePath=/data\n"
                                        "[Other]\n  Padded  =  x y  \nQuoted=\" q \"\nEq=a=b\n");
         QCOMPARE(TProfileFile(path).readString(section, key, "default"), expected);
@@ -75,7 +71,7 @@ private slots:
     void erasesASectionAndKeepsTheRest() {
         QTemporaryDir dir;
         const QString path =
-            writeFile(dir, "c.ini", "; kept\n[A]\nk=1\n[PredefinedTable]\nx=/x\n[B]\nk=2\n");
+            writeIni(dir, "c.ini", "; kept\n[A]\nk=1\n[PredefinedTable]\nx=/x\n[B]\nk=2\n");
         TProfileFile file(path);
         file.eraseSection("PREDEFINEDTABLE");
         QCOMPARE(readFile(path), QByteArray("; kept\n[A]\nk=1\n[B]\nk=2\n"));
@@ -112,7 +108,7 @@ private slots:
         for (int i = 0; i < 1100; ++i) {
             many += QString("k%1=v\n").arg(i, 6, 10, QChar(u'0')).toLatin1();
         }
-        const QString manyPath = writeFile(dir, "many.ini", many);
+        const QString manyPath = writeIni(dir, "many.ini", many);
         const QStringList keys = TProfileFile(manyPath).readKeyNames("Keys");
         QCOMPARE(keys.size(), 1024);  // 1023 whole names and one cut name in 8190 characters
         QCOMPARE(keys.at(1022), QString("k001022"));
@@ -122,7 +118,7 @@ private slots:
 
     void refusesToWriteAReadOnlyFile() {
         QTemporaryDir dir;
-        const QString path = writeFile(dir, "f.ini", "[WorkingParm]\nDataBasePath=/old\n");
+        const QString path = writeIni(dir, "f.ini", "[WorkingParm]\nDataBasePath=/old\n");
         QFile::setPermissions(path, QFile::ReadOwner);
         TProfileFile file(path);
         try {
@@ -154,7 +150,7 @@ private slots:
 
     void readsThePerUserSettings() {
         QTemporaryDir config;
-        writeFile(config, "registry.ini",
+        writeIni(config, "registry.ini",
                   "[Software\\Corvalen\\Kilnwatch V 1.0\\Application Settings]\n"
                   "HelpTML Path=/usr/bin/viewer\n");
         QCOMPARE(ReadRegistrySetting("Application Settings", "HelpTML Path", config.path()),
@@ -167,3 +163,4 @@ private slots:
 
 QTEST_GUILESS_MAIN(ProfileFileTest)
 #include "ProfileFileTest.moc"
+

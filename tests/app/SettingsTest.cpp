@@ -13,22 +13,13 @@
 #include "FormMain.h"
 #include "TableShortcutList.h"
 #include "support/ModalDialog.h"
+#include "support/Files.h"
 
 using tabulon::testing::ModalAnswer;
+using tabulon::testing::readFile;
+using tabulon::testing::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(text);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
 // Shows a main window on `ini`, lets `change` act on it, and closes it.
 void runWindow(const QString& ini, const std::function<void(TFormMain&)>& change) {

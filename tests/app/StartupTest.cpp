@@ -13,8 +13,10 @@
 #include "TabulonApplication.h"
 #include "core/EngineError.h"
 #include "support/ModalDialog.h"
+#include "support/Files.h"
 
 using tabulon::testing::ModalAnswer;
+using tabulon::testing::writeFile;
 
 namespace {
 
@@ -55,12 +57,6 @@ THelpServices recordingServices(const QString& helpFolder, const QString& config
                 return browserWorks;
             },
             [&calls](const QString& text) { calls.dialog = text; }};
-}
-
-void writeFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(text);
 }
 
 }  // namespace

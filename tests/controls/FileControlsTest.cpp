@@ -10,13 +10,11 @@
 #include "FileListViewLite.h"
 #include "FolderKeys.h"
 #include "Volumes.h"
+#include "support/Files.h"
+
+using tabulon::testing::writeFile;
 
 namespace {
-
-void touch(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-}
 
 // A combo and a list linked both ways, reading a folder with x.db, y.dbf and a sub-folder.
 struct LinkedControls {
@@ -26,9 +24,9 @@ struct LinkedControls {
 
     LinkedControls() {
         QDir(dir.path()).mkpath("sub/deeper");
-        touch(dir.filePath("x.db"));
-        touch(dir.filePath("y.dbf"));
-        touch(dir.filePath("sub/inner.db"));
+        writeFile(dir.filePath("x.db"));
+        writeFile(dir.filePath("y.dbf"));
+        writeFile(dir.filePath("sub/inner.db"));
         list.setMask("*.DB;*.DBF;*.TXT");
         list.setDirCombo(&combo);
         list.setReadEnabled(true);
@@ -116,7 +114,7 @@ private slots:
         QCOMPARE(c.list.Directory(), c.path("sub"));
         QTest::keyClick(c.list.listView(), Qt::Key_Backspace);
         QCOMPARE(c.list.Directory(), c.path(""));
-        touch(c.dir.filePath("new.txt"));
+        writeFile(c.dir.filePath("new.txt"));
         QCOMPARE(c.list.ItemCount(), 3);
         QTest::keyClick(c.list.listView(), Qt::Key_F5);
         QCOMPARE(c.list.ItemCount(), 4);
@@ -156,7 +154,7 @@ private slots:
 
     void readsNothingUntilEnabled() {
         QTemporaryDir dir;
-        touch(dir.filePath("x.db"));
+        writeFile(dir.filePath("x.db"));
         TFileListViewLite list;
         list.SetDirectory(dir.path());
         QCOMPARE(list.ItemCount(), 0);
@@ -175,3 +173,4 @@ private slots:
 
 QTEST_MAIN(FileControlsTest)
 #include "FileControlsTest.moc"
+

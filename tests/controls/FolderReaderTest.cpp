@@ -7,14 +7,11 @@
 #include "FolderKeys.h"
 #include "FolderReader.h"
 #include "Volumes.h"
+#include "support/Files.h"
+
+using tabulon::testing::writeFile;
 
 namespace {
-
-void touch(const QString& path, int bytes = 0) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(QByteArray(bytes, 'x'));
-}
 
 QStringList captions(const std::vector<TFileEntry>& entries) {
     QStringList names;
@@ -59,7 +56,7 @@ private slots:
         QDir(dir.path()).mkdir("B");
         QDir(dir.path()).mkdir("A");
         for (const char* name : {"x.db", "y.dbf", "z.txt", "w.doc", ".hidden.db"}) {
-            touch(dir.filePath(name));
+            writeFile(dir.filePath(name));
         }
         QCOMPARE(captions(TFolderReader::readFolder(dir.path(), mask, types)), expected);
     }
@@ -67,8 +64,8 @@ private slots:
     void fillsTheColumns() {
         QTemporaryDir dir;
         QDir(dir.path()).mkdir("sub");
-        touch(dir.filePath("big.db"), 1234567);
-        touch(dir.filePath("ro.db"), 0);
+        writeFile(dir.filePath("big.db"), QByteArray(1234567, 'x'));
+        writeFile(dir.filePath("ro.db"));
         QFile::setPermissions(dir.filePath("ro.db"), QFile::ReadOwner);
         const std::vector<TFileEntry> entries =
             TFolderReader::readFolder(dir.path(), "*.db", kAllFileViewTypes);
@@ -141,7 +138,7 @@ private slots:
         QTemporaryDir trash;
         QDir(trash.path()).mkpath("files");
         QDir(trash.path()).mkpath("info");
-        touch(trash.filePath("files/orders.2.db"), 5);
+        writeFile(trash.filePath("files/orders.2.db"), QByteArray(5, 'x'));
         QFile info(trash.filePath("info/orders.2.db.trashinfo"));
         info.open(QIODevice::WriteOnly);
         info.write("[Trash Info]\nPath=/home/u/my%20orders.db\nDeletionDate=2026-01-01T10:00:00\n");
@@ -162,7 +159,7 @@ private slots:
         QCOMPARE(offline[0].attributes, QString("N"));
 
         QTemporaryDir desktop;
-        touch(desktop.filePath("notes.txt"));
+        writeFile(desktop.filePath("notes.txt"));
         QFile::link(trash.path(), desktop.filePath("link"));
         const std::vector<TFileEntry> objects = TFolderReader::readDesktop(desktop.path());
         QCOMPARE(captions(objects), QStringList({"Computer", "Network", "Trash", "link", "notes.txt"}));
@@ -187,3 +184,4 @@ private slots:
 
 QTEST_MAIN(FolderReaderTest)
 #include "FolderReaderTest.moc"
+
