@@ -35,10 +35,8 @@ struct Window {
             writeFile(tables.filePath(name));
         }
         writeFile(other.filePath("o.db"));
-        QFile ini(settings.filePath("Vendrake.INI"));
-        ini.open(QIODevice::WriteOnly);
-        ini.write("[WorkingParm]\nDataBasePath=" + tables.path().toUtf8() + "\n");
-        ini.close();
+        writeFile(settings.filePath("Vendrake.INI"),
+                  "[WorkingParm]\nDataBasePath=" + tables.path().toUtf8() + "\n");
         form = std::make_unique<TFormMain>(settings.filePath("Vendrake.INI"), firstArgument);
         auto browser = std::make_unique<FakeTableBrowser>();
         fake = browser.get();

@@ -139,10 +139,8 @@ private slots:
         QDir(trash.path()).mkpath("files");
         QDir(trash.path()).mkpath("info");
         writeFile(trash.filePath("files/orders.2.db"), QByteArray(5, 'x'));
-        QFile info(trash.filePath("info/orders.2.db.trashinfo"));
-        info.open(QIODevice::WriteOnly);
-        info.write("[Trash Info]\nPath=/home/u/my%20orders.db\nDeletionDate=2026-01-01T10:00:00\n");
-        info.close();
+        writeFile(trash.filePath("info/orders.2.db.trashinfo"),
+                  "[Trash Info]\nPath=/home/u/my%20orders.db\nDeletionDate=2026-01-01T10:00:00\n");
         const std::vector<TFileEntry> trashed = TFolderReader::readTrash(trash.path());
         QCOMPARE(trashed.size(), size_t(1));
         QCOMPARE(trashed[0].caption, QString("my orders.db"));
