@@ -51,7 +51,10 @@ void TProfileFile::load() {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return;
     }
-    QTextStream in(&file);
+    // A settings file is small; a huge one is read only as far as this.
+    constexpr qint64 kMostBytesRead = 16 << 20;
+    const QByteArray bytes = file.read(kMostBytesRead);
+    QTextStream in(bytes);
     while (!in.atEnd()) {
         const QString line = in.readLine();
         const QString trimmed = line.trimmed();

@@ -80,7 +80,8 @@ void TDirectoryComboLite::buildBaseEntries() {
              QStringLiteral("Desktop"));
     addEntry(count(), icons().icon(QFileIconProvider::Computer), 10, folderkeys::kDrives,
              QStringLiteral("Computer"));
-    for (const TVolume& volume : TVolumes::mounted()) {
+    volumes_ = TVolumes::mounted();
+    for (const TVolume& volume : volumes_) {
         addEntry(count(), icons().icon(QFileIconProvider::Drive), 20, volume.rootPath,
                  volume.displayName == volume.rootPath
                      ? volume.rootPath
@@ -105,7 +106,7 @@ void TDirectoryComboLite::showDirectoryPath() {
     if (folderkeys::IsSpecialView(directory_)) {
         anchorKey = directory_;
     } else {
-        anchorKey = TVolumes::rootOf(QDir::cleanPath(directory_), TVolumes::mounted());
+        anchorKey = TVolumes::rootOf(QDir::cleanPath(directory_), volumes_);
     }
     anchor_ = indexOfKey(anchorKey);
     if (anchor_ >= 0 && !folderkeys::IsSpecialView(directory_)) {

@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QPointer>
 
+#include "Volumes.h"
+
 class TFileListViewLite;
 
 class TDirectoryComboLite : public QComboBox {
@@ -44,6 +46,7 @@ private:
 
     QString directory_;
     QPointer<TFileListViewLite> fileList_;
+    QList<TVolume> volumes_;  // as read with the base entries; asking again may wait on a network
     int anchor_ = -1;
     bool updating_ = false;
 };

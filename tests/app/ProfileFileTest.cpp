@@ -46,6 +46,14 @@ private slots:
         QCOMPARE(TProfileFile(path).readString(section, key, "default"), expected);
     }
 
+    void readsLinesEndedEitherWay() {
+        QTemporaryDir dir;
+        const QString path = writeIni(dir, "crlf.ini", "[S]\r\nfirst=1\r\nsecond=2\n");
+        const TProfileFile file(path);
+        QCOMPARE(file.readKeyNames("S"), QStringList({"first", "second"}));
+        QCOMPARE(file.readString("S", "first", ""), QString("1"));
+    }
+
     void missingFileReadsAsEmpty() {
         QTemporaryDir dir;
         const TProfileFile file(dir.filePath("none.ini"));
