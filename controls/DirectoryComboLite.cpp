@@ -142,12 +142,13 @@ void TDirectoryComboLite::SetDirectory(const QString& requested) {
         selectCurrent();
         return;
     }
-    if (folderkeys::IsSpecialView(key)) {
-        directory_ = key;
-        buildBaseEntries();
-    } else if (folderkeys::FolderOrDriveExists(key)) {
-        directory_ = QDir::cleanPath(QDir(key).absolutePath());
-        showDirectoryPath();
+    if (const std::optional<QString> taken = folderkeys::Taken(key)) {
+        directory_ = *taken;
+        if (folderkeys::IsSpecialView(directory_)) {
+            buildBaseEntries();
+        } else {
+            showDirectoryPath();
+        }
     }
     emit DirectoryChange(this, oldKey, directory_, !folderkeys::SameKey(directory_, folderkeys::kDesktop));
     if (fileList_ && !folderkeys::SameKey(fileList_->Directory(), directory_)) {

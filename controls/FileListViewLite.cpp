@@ -101,11 +101,8 @@ void TFileListViewLite::SetDirectory(const QString& requested) {
         return;
     }
     const QString oldKey = directory_;
-    if (folderkeys::IsSpecialView(key)) {
-        directory_ = key;
-        ReadDirectory();
-    } else if (folderkeys::FolderOrDriveExists(key)) {
-        directory_ = QDir::cleanPath(QDir(key).absolutePath());
+    if (const std::optional<QString> taken = folderkeys::Taken(key)) {
+        directory_ = *taken;
         ReadDirectory();
     }
     emit DirectoryChange(this, oldKey, directory_,

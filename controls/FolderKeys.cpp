@@ -50,6 +50,16 @@ bool FolderOrDriveExists(const QString& path) {
     return info.isDir() && info.isReadable() && info.isExecutable();
 }
 
+std::optional<QString> Taken(const QString& key) {
+    if (IsSpecialView(key)) {
+        return Canonical(key);
+    }
+    if (FolderOrDriveExists(key)) {
+        return QDir::cleanPath(QDir(key).absolutePath());
+    }
+    return std::nullopt;
+}
+
 QString UpFrom(const QString& key) {
     if (SameKey(key, kDesktop)) {
         return kDesktop;

@@ -3,6 +3,7 @@
 // (the desktop, the mounted volumes, the network mounts, the trash); the special keys are
 // compared without regard to case, folder paths exactly. Plain functions over strings and the file system; interface thread only; no throws.
 #include <QString>
+#include <optional>
 
 namespace folderkeys {
 
@@ -21,6 +22,9 @@ QString Canonical(const QString& key);
 QString JoinFolderName(const QString& folder, const QString& name);
 // A folder that exists and can be listed.
 bool FolderOrDriveExists(const QString& path);
+// The key a control takes when asked for `key`: a special key as it is, a folder that can be
+// listed as its clean absolute path; nothing for anything else.
+std::optional<QString> Taken(const QString& key);
 // Where GoUp leads from `key`.
 QString UpFrom(const QString& key);
 
