@@ -1,8 +1,606 @@
 #include "FormMain.h"
 
-#include "AppInfo.h"
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <optional>
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+#include "AboutBox.h"
+#include "AppInfo.h"
+#include "CentreOnScreen.h"
+#include "DirectoryComboLite.h"
+#include "ErrorReport.h"
+#include "FileListViewLite.h"
+#include "FolderKeys.h"
+#include "FormMessage.h"
+#include "Hint.h"
+#include "HourglassCursor.h"
+#include "JoinPath.h"
+#include "Logo.h"
+#include "NoTableBrowser.h"
+#include "OpenHelp.h"
+#include "ProfileFile.h"
+#include "SpecialPage.h"
+#include "SqlPage.h"
+#include "TableShortcutList.h"
+
+namespace {
+
+const QString kWorkingParm = QStringLiteral("WorkingParm");
+const QString kDataBasePath = QStringLiteral("DataBasePath");
+const QString kPredefinedTable = QStringLiteral("PredefinedTable");
+
+QToolButton* speedButton(QWidget* parent, const char* name, QStyle::StandardPixmap glyph,
+                         const char* themeIcon, const QString& hint) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoRaise(true);
+    button->setFixedSize(30, 30);
+    button->setIconSize(QSize(20, 20));
+    button->setIcon(QIcon::fromTheme(QString::fromLatin1(themeIcon),
+                                     parent->style()->standardIcon(glyph)));
+    if (!hint.isEmpty()) {
+        SetHint(button, hint);
+    }
+    return button;
+}
+
+// Whether `folder` holds a file (not a folder) whose name matches `pattern`.
+bool folderHoldsFile(const QString& folder, const QString& pattern) {
+    QDir dir(folder);
+    dir.setNameFilters({pattern});
+    // Without QDir::CaseSensitive the pattern matches without regard to case.
+    dir.setFilter(QDir::Files | QDir::Hidden);
+    return !dir.entryList().isEmpty();
+}
+
+QString upperSuffix(const QString& path) { return QFileInfo(path).suffix().toUpper(); }
+
+}  // namespace
+
+TFormMain::TFormMain(QString iniFileName, QString firstArgument, QWidget* parent)
+    : QMainWindow(parent),
+      IniFileName(std::move(iniFileName)),
+      MessageHolder(MainWindowMessages()),
+      Table(std::make_unique<TNoTableBrowser>()),
+      firstArgument_(std::move(firstArgument)) {
+    setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromUtf8(kApplicationTitle));
-    resize(1000, 700);
+    resize(800, 560);
+    CentreOnScreen(this);
+    buildLeftPanel();
+    buildRightPanel();
+    SplitterV = new QSplitter(Qt::Horizontal, this);
+    SplitterV->setObjectName(QStringLiteral("SplitterV"));
+    SplitterV->setHandleWidth(3);
+    SplitterV->addWidget(PanelLeft);
+    SplitterV->addWidget(PanelCli);
+    SplitterV->setStretchFactor(1, 1);
+    SplitterV->setSizes({184, 616});
+    setCentralWidget(SplitterV);
+    statusBar()->setSizeGripEnabled(true);
+
+    PanelCli->setEnabled(false);
+    setPageVisible(TabSheetFields, false);
+    setPageVisible(TabSheetFilter, false);
+    setPageVisible(TabSheetSearch, false);
+    applyControlState();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::buildLeftPanel() {
+    PanelLeft = new QWidget(this);
+    PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
+    auto* left = new QVBoxLayout(PanelLeft);
+    left->setContentsMargins(4, 4, 4, 4);
+
+    auto* panelB = new QHBoxLayout;
+    BtnList = speedButton(PanelLeft, "BtnList", QStyle::SP_FileDialogListView, "view-list-text", {});
+    BtnReport = speedButton(PanelLeft, "BtnReport", QStyle::SP_FileDialogDetailedView,
+                            "view-list-details", {});
+    BtnSmall = speedButton(PanelLeft, "BtnSmall", QStyle::SP_FileDialogContentsView,
+                           "view-list-compact", {});
+    BtnBig = speedButton(PanelLeft, "BtnBig", QStyle::SP_FileDialogInfoView, "view-list-icons", {});
+    BtnHelp = new QToolButton(PanelLeft);
+    BtnHelp->setObjectName(QStringLiteral("BtnHelp"));
+    BtnHelp->setText(QStringLiteral("?"));
+    BtnHelp->setFixedSize(30, 30);
+    QFont helpFont(QStringLiteral("Times New Roman"));
+    helpFont.setPixelSize(24);
+    helpFont.setBold(true);
+    helpFont.setItalic(true);
+    BtnHelp->setFont(helpFont);
+    for (QToolButton* button : {BtnList, BtnReport, BtnSmall, BtnBig}) {
+        panelB->addWidget(button);
+        connect(button, &QToolButton::clicked, this, &TFormMain::BtnViewStyleClick);
+    }
+    panelB->addStretch();
+    panelB->addWidget(BtnHelp);
+    connect(BtnHelp, &QToolButton::clicked, this, &TFormMain::BtnHelpClick);
+    left->addLayout(panelB);
+
+    DirectoryCombo = new TDirectoryComboLite(PanelLeft);
+    DirectoryCombo->setObjectName(QStringLiteral("DirectoryCombo"));
+    left->addWidget(DirectoryCombo);
+
+    SplitterH = new QSplitter(Qt::Vertical, PanelLeft);
+    SplitterH->setObjectName(QStringLiteral("SplitterH"));
+    FileListView = new TFileListViewLite(SplitterH);
+    FileListView->setObjectName(QStringLiteral("FileListView"));
+    FileListView->setMask(QStringLiteral("*.DB;*.DBF;*.TXT"));
+    FileListView->setViewIconStyle(visList);
+    FileListView->setNetWorkEnabled(true);
+    FileListView->setDragMode(true);
+    FileListView->setDirCombo(DirectoryCombo);
+    ListTabDef = new TTableShortcutList(SplitterH);
+    SplitterH->addWidget(FileListView);
+    SplitterH->addWidget(ListTabDef);
+    SplitterH->setStretchFactor(0, 1);
+    SplitterH->setSizes({300, 129});
+    left->addWidget(SplitterH, 1);
+
+    connect(DirectoryCombo, &TDirectoryComboLite::DirectoryChange, this,
+            [this](QObject* sender, const QString& oldKey, const QString& newKey, bool) {
+                DirectoryComboDirectoryChange(sender, oldKey, newKey);
+            });
+    connect(FileListView, &TFileListViewLite::SelectionChange, this, &TFormMain::FileListViewChange);
+    connect(FileListView, &TFileListViewLite::FileSelect, this, &TFormMain::FileListViewFileSelect);
+    connect(ListTabDef, &QListWidget::itemSelectionChanged, this, &TFormMain::ListTabDefClick);
+    connect(ListTabDef, &QListWidget::itemDoubleClicked, this, &TFormMain::ListTabDefDblClick);
+}
+
+void TFormMain::buildRightPanel() {
+    PanelCli = new QWidget(this);
+    PanelCli->setObjectName(QStringLiteral("PanelCli"));
+    auto* right = new QVBoxLayout(PanelCli);
+    right->setContentsMargins(0, 0, 0, 0);
+
+    auto* panelTop = new QWidget(PanelCli);
+    panelTop->setObjectName(QStringLiteral("PanelTop"));
+    panelTop->setFixedHeight(40);
+    auto* top = new QHBoxLayout(panelTop);
+    top->setContentsMargins(0, 0, 8, 0);
+    auto* toolbar = new QWidget(panelTop);
+    toolbar->setFixedSize(250, 40);
+    BtnOpen = speedButton(toolbar, "BtnOpen", QStyle::SP_DialogOpenButton, "document-open", "|Open Table");
+    BtnClose = speedButton(toolbar, "BtnClose", QStyle::SP_DialogCloseButton, "document-close",
+                           "|Close Table");
+    BtnEdit = speedButton(toolbar, "BtnEdit", QStyle::SP_FileDialogContentsView, "document-edit",
+                          "|Edit Table");
+    BtnPost = speedButton(toolbar, "BtnPost", QStyle::SP_DialogSaveButton, "document-save",
+                          "|Post Changes");
+    BtnCancel = speedButton(toolbar, "BtnCancel", QStyle::SP_DialogCancelButton, "edit-undo",
+                            "|Cancel Changes");
+    BtnRefresh = speedButton(toolbar, "BtnRefresh", QStyle::SP_BrowserReload, "view-refresh",
+                             "|Refresh Data");
+    const QList<QPair<QToolButton*, int>> lefts = {{BtnOpen, 8},   {BtnClose, 40},  {BtnEdit, 108},
+                                                   {BtnPost, 140}, {BtnCancel, 172}, {BtnRefresh, 216}};
+    for (const auto& [button, x] : lefts) {
+        button->move(x, 5);
+    }
+    connect(BtnOpen, &QToolButton::clicked, this, &TFormMain::BtnOpenClick);
+    connect(BtnClose, &QToolButton::clicked, this, [this] { closeTableAsking(); });
+    connect(BtnEdit, &QToolButton::clicked, this, &TFormMain::BtnEditClick);
+    connect(BtnPost, &QToolButton::clicked, this, &TFormMain::BtnPostClick);
+    connect(BtnCancel, &QToolButton::clicked, this, &TFormMain::BtnCancelClick);
+    connect(BtnRefresh, &QToolButton::clicked, this, &TFormMain::BtnRefreshClick);
+    ImageLogo = new QLabel(panelTop);
+    ImageLogo->setObjectName(QStringLiteral("ImageLogo"));
+    ImageLogo->setPixmap(TabulonLogo(34));
+    ImageLogo->setCursor(Qt::PointingHandCursor);
+    ImageLogo->installEventFilter(this);
+    top->addWidget(toolbar);
+    top->addStretch();
+    top->addWidget(ImageLogo);
+    right->addWidget(panelTop);
+
+    PageControl = new QTabWidget(PanelCli);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    TabSheetData = new QWidget(PageControl);
+    TabSheetData->setObjectName(QStringLiteral("TabSheetData"));
+    DBGrid = new QTableView(TabSheetData);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid->setTabKeyNavigation(true);
+    DBGrid->verticalHeader()->setVisible(true);
+    DBGrid->horizontalHeader()->setSectionsMovable(false);
+    DBGrid->setShowGrid(true);
+    auto* data = new QVBoxLayout(TabSheetData);
+    data->setContentsMargins(0, 0, 0, 0);
+    data->addWidget(DBGrid);
+    // The pages of the field structure, filter and search fill in when their views arrive.
+    TabSheetFields = new QWidget(PageControl);
+    TabSheetFields->setObjectName(QStringLiteral("TabSheetFields"));
+    TabSheetFilter = new QWidget(PageControl);
+    TabSheetFilter->setObjectName(QStringLiteral("TabSheetFilter"));
+    TabSheetSearch = new QWidget(PageControl);
+    TabSheetSearch->setObjectName(QStringLiteral("TabSheetSearch"));
+    TabSheetSQL = new TSqlPage(PageControl);
+    TabSheetSpecial = new TSpecialPage(PageControl);
+    PageControl->addTab(TabSheetData, QStringLiteral("Data"));
+    PageControl->addTab(TabSheetFields, QStringLiteral("Fields"));
+    PageControl->addTab(TabSheetFilter, QStringLiteral("Filter"));
+    PageControl->addTab(TabSheetSearch, QStringLiteral("Search"));
+    PageControl->addTab(TabSheetSQL, QStringLiteral("SQL"));
+    PageControl->addTab(TabSheetSpecial, QStringLiteral("Special"));
+    right->addWidget(PageControl, 1);
+    connect(TabSheetSQL->BtnHelpSQL, &QPushButton::clicked, this,
+            [this] { OpenHelp(this, QString::fromLatin1(kHelpSql)); });
+}
+
+void TFormMain::setTableBrowser(std::unique_ptr<TTableBrowser> browser) {
+    BtnCloseClick();
+    Table = std::move(browser);
+    applyControlState();
+}
+
+void TFormMain::addTableOpenedHook(std::function<void()> hook) {
+    tableOpenedHooks_.push_back(std::move(hook));
+}
+
+TControlState TFormMain::controlState() const {
+    return ControlStateFor(tableState_, Table->cachedUpdates(), QFileInfo(TableFile).isFile());
+}
+
+void TFormMain::setPageVisible(QWidget* page, bool visible) {
+    PageControl->setTabVisible(PageControl->indexOf(page), visible);
+}
+
+void TFormMain::applyControlState() {
+    const TControlState c = controlState();
+    BtnOpen->setEnabled(c.open);
+    BtnClose->setEnabled(c.close);
+    BtnEdit->setEnabled(c.edit);
+    BtnPost->setEnabled(c.post);
+    BtnCancel->setEnabled(c.cancel);
+    BtnRefresh->setEnabled(c.refresh);
+    DBGrid->setEditTriggers(c.gridEditable ? QAbstractItemView::AllEditTriggers
+                                           : QAbstractItemView::NoEditTriggers);
+    setPageVisible(TabSheetFields, c.fieldsPage);
+    setPageVisible(TabSheetFilter, c.filterAndSearchPages);
+    setPageVisible(TabSheetSearch, c.filterAndSearchPages);
+    setPageVisible(TabSheetSpecial, c.specialPage);
+    for (QWidget* control : TabSheetSpecial->tableBoundControls()) {
+        control->setEnabled(c.tableBoundSpecial);
+    }
+    for (QWidget* control : TabSheetSpecial->fileBoundControls()) {
+        control->setEnabled(c.fileBoundSpecial);
+    }
+}
+
+void TFormMain::setTableState(TTableState state) {
+    tableState_ = state;
+    Table->setEditing(state == TTableState::Editing);
+    applyControlState();
+}
+
+void TFormMain::enablePanelCliFor(const QString& folder, bool textTablesCount) {
+    PanelCli->setEnabled(folderHoldsFile(folder, QStringLiteral("*.DB*")) ||
+                         (textTablesCount && folderHoldsFile(folder, QStringLiteral("*.TXT"))));
+}
+
+void TFormMain::ConnectDatabase() {
+    Table->disconnect();
+    Table->connectTo(DatabasePath);
+}
+
+void TFormMain::DirectoryComboDirectoryChange(QObject*, const QString& oldKey, const QString& newKey) {
+    if (revertingFolder_) {
+        return;
+    }
+    if (!settlePendingChanges()) {
+        revertingFolder_ = true;
+        DirectoryCombo->SetDirectory(oldKey);
+        revertingFolder_ = false;
+        return;
+    }
+    BtnCloseClick();
+    DatabasePath = newKey;
+    if (folderkeys::IsSpecialView(newKey)) {
+        // The desktop, volumes, network and trash views hold no tables of their own.
+        Table->disconnect();
+        PanelCli->setEnabled(false);
+    } else {
+        ConnectDatabase();
+        enablePanelCliFor(DatabasePath, false);
+    }
+    statusBar()->showMessage(DatabasePath);
+}
+
+void TFormMain::FileListViewChange() {
+    if (!controlState().open) {
+        return;
+    }
+    TableFile = FileListView->SelectedPath();
+    const bool exists = QFileInfo(TableFile).isFile();
+    setWindowTitle(exists ? QStringLiteral("Tabulon - ") + TableFile
+                          : QString::fromUtf8(kApplicationTitle));
+    applyControlState();
+}
+
+void TFormMain::FileListViewFileSelect(const QString& path) {
+    if (path.isEmpty() || !closeTableAsking()) {
+        return;
+    }
+    TableFile = path;
+    if (controlState().open) {
+        BtnOpenClick();
+    }
+}
+
+void TFormMain::BtnOpenClick() {
+    PageControl->setCurrentWidget(TabSheetData);
+    OpenSelectedTable();
+    if (!Table->isOpen()) {
+        return;
+    }
+    setWindowTitle(QStringLiteral("Tabulon - ") + TableFile);
+    DBGrid->setModel(Table->model());
+    if (upperSuffix(TableFile) == QStringLiteral("TXT")) {
+        setTableState(TTableState::TextTableOpen);
+        return;
+    }
+    try {
+        setTableState(TTableState::TableOpen);
+        prepareTablePages();
+    } catch (const std::exception&) {
+        ShowDialog(QStringLiteral("Error!"));
+        BtnCloseClick();
+    }
+}
+
+void TFormMain::prepareTablePages() {
+    for (const std::function<void()>& hook : tableOpenedHooks_) {
+        hook();
+    }
+}
+
+void TFormMain::OpenSelectedTable() {
+    const QFileInfo file(TableFile);
+    const QString name = file.fileName();
+    if (name.isEmpty() || !name.contains(u'.')) {
+        return;
+    }
+    DatabasePath = file.absolutePath();
+    enablePanelCliFor(DatabasePath, true);
+    ConnectDatabase();
+    if (Table->isConnected()) {
+        std::optional<THourglassCursor> hourglass;
+        if (PageControl->currentWidget() == TabSheetData) {
+            hourglass.emplace();
+        }
+        Table->close();
+        if (Table->open(name, true)) {
+            statusBar()->showMessage(TableFile);
+        } else if (Table->open(name, false)) {
+            hourglass.reset();
+            ShowDialog(MessageHolder.message(22));
+            statusBar()->showMessage(TableFile);
+        } else {
+            statusBar()->showMessage(MessageHolder.message(5));
+        }
+    }
+    if (upperSuffix(TableFile) == QStringLiteral("DBF") && Table->isOpen()) {
+        // The production index carries the table's name; its extension follows the table's case.
+        const QString base = file.completeBaseName();
+        for (const QString& suffix : {QStringLiteral(".MDX"), QStringLiteral(".mdx")}) {
+            if (QFileInfo::exists(JoinPath(DatabasePath, base + suffix))) {
+                Table->openIndexFile(base + suffix);
+                break;
+            }
+        }
+    }
+}
+
+void TFormMain::BtnCloseClick() {
+    PageControl->setCurrentWidget(TabSheetData);
+    DBGrid->setModel(nullptr);
+    Table->close();
+    setTableState(TTableState::NoTable);
+}
+
+void TFormMain::BtnEditClick() {
+    setTableState(TTableState::Editing);
+}
+
+bool TFormMain::BtnPostClick() {
+    if (Table->cachedUpdates()) {
+        try {
+            Table->applyUpdates();
+        } catch (const std::exception&) {
+            // The cache is kept and the window stays editing, so the user can correct or cancel.
+            ShowDialog(MessageHolder.message(7));
+            return false;
+        }
+    }
+    setTableState(TTableState::TableOpen);
+    Table->refresh();
+    return true;
+}
+
+void TFormMain::BtnCancelClick() {
+    Table->cancelUpdates();
+    setTableState(TTableState::TableOpen);
+}
+
+void TFormMain::BtnRefreshClick() {
+    BtnCancelClick();
+    Table->refresh();
+}
+
+bool TFormMain::settlePendingChanges() {
+    if (tableState_ != TTableState::Editing || !Table->hasPendingChanges()) {
+        return true;
+    }
+    switch (AskDialog(QStringLiteral("Post the changes made to %1?").arg(TableFile),
+                      TMsgDlgType::mtConfirmation, mbYesNoCancel)) {
+        case mrYes:
+            return BtnPostClick();
+        case mrNo:
+            Table->cancelUpdates();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool TFormMain::closeTableAsking() {
+    if (!settlePendingChanges()) {
+        return false;
+    }
+    if (controlState().close) {
+        BtnCloseClick();
+    }
+    return true;
+}
+
+void TFormMain::ListTabDefClick() {
+    if (!controlState().open) {
+        return;
+    }
+    const QString path = ListTabDef->selectedPath();
+    if (path.isEmpty()) {
+        return;
+    }
+    TableFile = path;
+    statusBar()->showMessage(TableFile);
+}
+
+void TFormMain::ListTabDefDblClick() {
+    const QString path = ListTabDef->selectedPath();
+    if (path.isEmpty() || !closeTableAsking()) {
+        return;
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    if (folderkeys::FolderOrDriveExists(folder)) {
+        DirectoryCombo->SetDirectory(folder);
+    }
+    TableFile = path;
+    if (controlState().open) {
+        BtnOpenClick();
+    }
+}
+
+void TFormMain::BtnViewStyleClick() {
+    const QObject* button = sender();
+    if (button == BtnList) {
+        FileListView->setViewIconStyle(visList);
+    } else if (button == BtnReport) {
+        FileListView->setViewIconStyle(visReport);
+    } else if (button == BtnSmall) {
+        FileListView->setViewIconStyle(visSmallIcon);
+    } else if (button == BtnBig) {
+        FileListView->setViewIconStyle(visIcon);
+    }
+}
+
+void TFormMain::BtnHelpClick() { OpenHelp(this, QString::fromLatin1(kHelpMain)); }
+
+void TFormMain::ImageLogoClick() {
+    TAboutBox about(this);
+    about.exec();
+}
+
+void TFormMain::DisplayHint(const QString& hint) { statusBar()->showMessage(hint); }
+
+bool TFormMain::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        DisplayHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ImageLogo && event->type() == QEvent::MouseButtonRelease) {
+        ImageLogoClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::ReadSettings() {
+    const TProfileFile ini(IniFileName);
+    const QString oldFolder = DatabasePath;
+    DirectoryCombo->SetDirectory(ini.readString(kWorkingParm, kDataBasePath, QDir::homePath()));
+    if (DatabasePath.isEmpty()) {
+        // The saved folder was the combo's own, so no change was reported; connect to it anyway.
+        DirectoryComboDirectoryChange(DirectoryCombo, oldFolder, DirectoryCombo->Directory());
+    }
+    const QStringList captions = ini.readKeyNames(kPredefinedTable);
+    QStringList paths;
+    for (const QString& caption : captions) {
+        paths << ini.readString(kPredefinedTable, caption, QStringLiteral("/"));
+    }
+    ListTabDef->setShortcuts(captions, paths);
+}
+
+void TFormMain::WriteSettings() {
+    TProfileFile ini(IniFileName);
+    ini.writeString(kWorkingParm, kDataBasePath, DirectoryCombo->Directory());
+    ini.eraseSection(kPredefinedTable);
+    const QStringList captions = ListTabDef->captions();
+    for (int i = 0; i < ListTabDef->PredefinedPaths.size(); ++i) {
+        ini.writeString(kPredefinedTable, captions.value(i), ListTabDef->PredefinedPaths.at(i));
+    }
+}
+
+void TFormMain::FormShow() {
+    ReadSettings();
+    const QString argument =
+        firstArgument_.isEmpty() ? QString() : QFileInfo(firstArgument_).absoluteFilePath();
+    if (!argument.isEmpty()) {
+        const QString folder = firstArgument_.endsWith(u'/') ? argument
+                                                             : QFileInfo(argument).absolutePath();
+        DirectoryCombo->SetDirectory(folder);
+    }
+    FileListView->setReadEnabled(true);
+    FileListView->ReadDirectory();
+    if (!argument.isEmpty() && QFileInfo(argument).isFile()) {
+        FileListView->SelectFile(argument);
+        TableFile = FileListView->SelectedPath();
+        if (controlState().close) {
+            BtnCloseClick();
+        }
+        if (controlState().open) {
+            BtnOpenClick();
+        }
+    }
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (!closeTableAsking()) {
+        event->ignore();
+        return;
+    }
+    Table->disconnect();
+    try {
+        WriteSettings();
+    } catch (const std::exception& error) {
+        // The window closes all the same; the user has been told the settings were not kept.
+        ShowErrorReport(QString::fromUtf8(error.what()));
+    }
+    event->accept();
 }

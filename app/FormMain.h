@@ -1,9 +1,126 @@
 #pragma once
-// The main window. Its pages arrive with the shell; for now it carries the program's title.
+// The main window: a folder combo, a file list and the shortcut list on the left; the toolbar
+// and the pages of the one open table on the right. It owns the table (through a TTableBrowser
+// that the dataset layer provides), reads the settings file when first shown and writes it when
+// it closes. Every control's enabled state follows ControlStateFor() of the table's state.
+// Interface thread only; uncaught failures of its handlers go to the default error report.
 #include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "ControlState.h"
+#include "StringHolder.h"
+#include "TableBrowser.h"
+
+class QLabel;
+class QSplitter;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+class TDirectoryComboLite;
+class TFileListViewLite;
+class TSpecialPage;
+class TSqlPage;
+class TTableShortcutList;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TFormMain(QWidget* parent = nullptr);
+    // `iniFileName`: the settings file; `firstArgument`: a table file to open at start (or a
+    // folder to show), empty for none.
+    TFormMain(QString iniFileName, QString firstArgument, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // Puts the dataset layer in place of the browser that opens no table.
+    void setTableBrowser(std::unique_ptr<TTableBrowser> browser);
+    // Runs `hook` after each successful opening of a Paradox or dBase table, to fill a page;
+    // a hook that throws makes the opening fail with "Error!".
+    void addTableOpenedHook(std::function<void()> hook);
+
+    TTableState tableState() const { return tableState_; }
+    TControlState controlState() const;
+
+    QString DatabasePath;
+    QString TableFile;
+    QString IniFileName;
+    TStringHolder MessageHolder;
+
+    QWidget* PanelLeft;
+    QWidget* PanelCli;
+    QSplitter* SplitterV;
+    QSplitter* SplitterH;
+    QToolButton* BtnList;
+    QToolButton* BtnReport;
+    QToolButton* BtnSmall;
+    QToolButton* BtnBig;
+    QToolButton* BtnHelp;
+    TDirectoryComboLite* DirectoryCombo;
+    TFileListViewLite* FileListView;
+    TTableShortcutList* ListTabDef;
+    QToolButton* BtnOpen;
+    QToolButton* BtnClose;
+    QToolButton* BtnEdit;
+    QToolButton* BtnPost;
+    QToolButton* BtnCancel;
+    QToolButton* BtnRefresh;
+    QLabel* ImageLogo;
+    QTabWidget* PageControl;
+    QWidget* TabSheetData;
+    QWidget* TabSheetFields;
+    QWidget* TabSheetFilter;
+    QWidget* TabSheetSearch;
+    TSqlPage* TabSheetSQL;
+    TSpecialPage* TabSheetSpecial;
+    QTableView* DBGrid;
+
+public slots:
+    void BtnOpenClick();
+    void BtnCloseClick();
+    void BtnEditClick();
+    // Applies the changes; false when they could not be applied (the window stays editing).
+    bool BtnPostClick();
+    void BtnCancelClick();
+    void BtnRefreshClick();
+    void FileListViewChange();
+    void FileListViewFileSelect(const QString& path);
+    void DirectoryComboDirectoryChange(QObject* sender, const QString& oldKey, const QString& newKey);
+    void ListTabDefClick();
+    void ListTabDefDblClick();
+    void BtnViewStyleClick();
+    void BtnHelpClick();
+    void ImageLogoClick();
+    void DisplayHint(const QString& hint);
+    void ReadSettings();
+    void WriteSettings();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLeftPanel();
+    void buildRightPanel();
+    void FormShow();
+    void ConnectDatabase();
+    void OpenSelectedTable();
+    void prepareTablePages();
+    void applyControlState();
+    void setTableState(TTableState state);
+    void setPageVisible(QWidget* page, bool visible);
+    void enablePanelCliFor(const QString& folder, bool textTablesCount);
+    // Settles unposted changes before the table closes: asks Yes (post), No (drop) or Cancel;
+    // false when the table must stay as it is.
+    bool settlePendingChanges();
+    // Closes the open table after settling its changes; false when the user kept it open.
+    bool closeTableAsking();
+
+    std::unique_ptr<TTableBrowser> Table;
+    std::vector<std::function<void()>> tableOpenedHooks_;
+    TTableState tableState_ = TTableState::NoTable;
+    QString firstArgument_;
+    bool shown_ = false;
+    bool revertingFolder_ = false;
 };

@@ -1,13 +1,21 @@
 // Tabulon: browse and maintain Paradox, dBase and text tables.
-#include <QApplication>
-
-#include "AppInfo.h"
-#include "FormMain.h"
+#include "FormSplit.h"
+#include "ProgramObjects.h"
+#include "SettingsLocation.h"
+#include "TabulonApplication.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
-    TFormMain formMain;
-    formMain.show();
-    return QApplication::exec();
+    TTabulonApplication app(argc, argv);
+    // The splash frees itself when its timer closes it, once the message loop runs.
+    auto* splash = new TFormSplit;
+    splash->show();
+    TTabulonApplication::processEvents();
+
+    const QStringList arguments = TTabulonApplication::arguments();
+    TProgramObjects objects(
+        TSettingsLocation::settingsFilePath(TTabulonApplication::applicationDirPath()),
+        arguments.size() > 1 ? arguments.at(1) : QString());
+    objects.formMain().show();
+    splash->raise();
+    return TTabulonApplication::exec();
 }

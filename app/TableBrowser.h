@@ -1,0 +1,42 @@
+#pragma once
+// What the main window needs of the dataset layer to show one table: a connection pointed at a
+// folder, a table opened by its bare file name with or without cached updates, the grid's model,
+// and the edit, post, cancel and refresh of its records. The dataset layer implements it; the
+// window owns one. Interface thread only.
+#include <QString>
+
+class QAbstractItemModel;
+
+class TTableBrowser {
+public:
+    virtual ~TTableBrowser() = default;
+
+    // Points the connection at `folder` ("PATH=" and the folder). Throws when it cannot.
+    virtual void connectTo(const QString& folder) = 0;
+    virtual void disconnect() = 0;
+    virtual bool isConnected() const = 0;
+
+    // Opens the table file `fileName` (no folder) of the connected folder; false when it cannot
+    // be opened. Never throws for a table that cannot be opened.
+    virtual bool open(const QString& fileName, bool cachedUpdates) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual bool cachedUpdates() const = 0;
+    // Opens a dBase index file (no folder) on the open table; the production index may already
+    // be open, which is not an error.
+    virtual void openIndexFile(const QString& fileName) = 0;
+
+    // The grid's model of the open table's records; nullptr while no table is open.
+    virtual QAbstractItemModel* model() = 0;
+    // Lets the grid change records (true) or only show them (false).
+    virtual void setEditing(bool editing) = 0;
+    // Whether changes wait in the cache or in a record being edited.
+    virtual bool hasPendingChanges() const = 0;
+    // Applies the cached changes inside one transaction and empties the cache. Throws when they
+    // cannot be applied; the transaction is then rolled back and the cache kept as it was.
+    virtual void applyUpdates() = 0;
+    // Drops every cached change and any edit in progress.
+    virtual void cancelUpdates() = 0;
+    // Reads the table's records again.
+    virtual void refresh() = 0;
+};

@@ -1,0 +1,331 @@
+#include "FileListViewLite.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListView>
+#include <QStandardItemModel>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "DirectoryComboLite.h"
+#include "FileEntrySorter.h"
+#include "FolderKeys.h"
+#include "FolderReader.h"
+#include "HourglassCursor.h"
+
+namespace {
+
+const int kColumnWidths[] = {135, 60, 125, 120, 50};
+
+template <typename View>
+void setUpView(View* view, QStandardItemModel* model) {
+    view->setModel(model);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+}
+
+}  // namespace
+
+TFileListViewLite::TFileListViewLite(QWidget* parent)
+    : QWidget(parent),
+      model_(new QStandardItemModel(0, 5, this)),
+      listView_(new QListView(this)),
+      reportView_(new QTreeView(this)) {
+    model_->setHorizontalHeaderLabels(
+        {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"),
+         QStringLiteral("Last Modify"), QStringLiteral("Attr")});
+    setUpView(listView_, model_);
+    setUpView(reportView_, model_);
+    reportView_->setSelectionModel(listView_->selectionModel());
+    reportView_->setRootIsDecorated(false);
+    reportView_->setItemsExpandable(false);
+    reportView_->setUniformRowHeights(true);
+    for (int column = 0; column < 5; ++column) {
+        reportView_->setColumnWidth(column, kColumnWidths[column]);
+    }
+    reportView_->header()->setSectionsClickable(true);
+    reportView_->header()->setSortIndicatorShown(true);
+    connect(reportView_->header(), &QHeaderView::sectionClicked, this, &TFileListViewLite::ColumnClick);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(listView_);
+    layout->addWidget(reportView_);
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(listView_),
+                                    static_cast<QAbstractItemView*>(reportView_)}) {
+        view->installEventFilter(this);
+        connect(view, &QAbstractItemView::doubleClicked, this, [this] { OpenSelected(); });
+    }
+    connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TFileListViewLite::SelectionChange);
+    applyViewStyle();
+}
+
+TFileListViewLite* TFileListViewLite::fromDragSource(QObject* source) {
+    for (QObject* object = source; object != nullptr; object = object->parent()) {
+        if (auto* list = qobject_cast<TFileListViewLite*>(object)) {
+            return list;
+        }
+    }
+    return nullptr;
+}
+
+bool TFileListViewLite::inSpecialView() const { return folderkeys::IsSpecialView(directory_); }
+
+QAbstractItemView* TFileListViewLite::activeView() const {
+    return viewIconStyle_ == visReport ? static_cast<QAbstractItemView*>(reportView_)
+                                       : static_cast<QAbstractItemView*>(listView_);
+}
+
+void TFileListViewLite::setDirCombo(TDirectoryComboLite* combo) {
+    if (dirCombo_ == combo) {
+        return;
+    }
+    dirCombo_ = combo;
+    if (combo == nullptr) {
+        return;
+    }
+    combo->setFileList(this);
+    if (directory_.isEmpty()) {
+        directory_ = combo->Directory();
+    }
+}
+
+void TFileListViewLite::SetDirectory(const QString& requested) {
+    const QString key = folderkeys::Canonical(requested);
+    if (folderkeys::SameKey(key, directory_)) {
+        return;
+    }
+    const QString oldKey = directory_;
+    if (const std::optional<QString> taken = folderkeys::Taken(key)) {
+        directory_ = *taken;
+        ReadDirectory();
+    }
+    emit DirectoryChange(this, oldKey, directory_,
+                         !folderkeys::SameKey(directory_, folderkeys::kDesktop));
+    if (dirCombo_ && !folderkeys::SameKey(dirCombo_->Directory(), directory_)) {
+        dirCombo_->SetDirectory(directory_);
+    }
+}
+
+void TFileListViewLite::ReadDirectory() {
+    if (!readEnabled_) {
+        return;
+    }
+    const THourglassCursor hourglass;
+    if (folderkeys::SameKey(directory_, folderkeys::kDesktop)) {
+        entries_ = TFolderReader::readDesktop(TFolderReader::desktopFolder());
+    } else if (folderkeys::SameKey(directory_, folderkeys::kDrives)) {
+        entries_ = TFolderReader::readDrives();
+    } else if (folderkeys::SameKey(directory_, folderkeys::kNetwork)) {
+        entries_ = TFolderReader::readNetwork(netWorkEnabled_);
+    } else if (folderkeys::SameKey(directory_, folderkeys::kRecycled)) {
+        entries_ = TFolderReader::readTrash(TFolderReader::trashFolder());
+    } else {
+        entries_ = TFolderReader::readFolder(directory_, mask_, fileViewType_);
+    }
+    totalSize_ = 0;
+    for (const TFileEntry& entry : entries_) {
+        totalSize_ += entry.sizeBytes;
+    }
+    sortEntries();
+    emit AfterRead();
+}
+
+void TFileListViewLite::sortEntries() {
+    const THourglassCursor hourglass;
+    SortFileEntries(entries_, sortedBy_);
+    fillModel();
+    reportView_->header()->setSortIndicator(
+        sortedBy_ % 5, sortedBy_ >= sbNameInv ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void TFileListViewLite::fillModel() {
+    model_->removeRows(0, model_->rowCount());
+    for (const TFileEntry& entry : entries_) {
+        QList<QStandardItem*> row;
+        row << new QStandardItem(entry.icon, entry.caption) << new QStandardItem(entry.size)
+            << new QStandardItem(entry.type) << new QStandardItem(entry.date)
+            << new QStandardItem(entry.attributes);
+        row[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        row[4]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        for (QStandardItem* item : row) {
+            item->setEditable(false);
+            item->setDropEnabled(false);
+        }
+        model_->appendRow(row);
+    }
+}
+
+void TFileListViewLite::applyViewStyle() {
+    listView_->setVisible(viewIconStyle_ != visReport);
+    reportView_->setVisible(viewIconStyle_ == visReport);
+    switch (viewIconStyle_) {
+        case visIcon:
+            listView_->setViewMode(QListView::IconMode);
+            listView_->setIconSize(QSize(32, 32));
+            listView_->setGridSize(QSize(80, 64));
+            listView_->setMovement(QListView::Static);
+            break;
+        case visSmallIcon:
+            listView_->setViewMode(QListView::ListMode);
+            listView_->setIconSize(QSize(16, 16));
+            listView_->setGridSize(QSize());
+            listView_->setFlow(QListView::LeftToRight);
+            listView_->setWrapping(true);
+            break;
+        case visList:
+        case visReport:
+            listView_->setViewMode(QListView::ListMode);
+            listView_->setIconSize(QSize(16, 16));
+            listView_->setGridSize(QSize());
+            listView_->setFlow(QListView::TopToBottom);
+            listView_->setWrapping(true);
+            break;
+    }
+    listView_->setResizeMode(QListView::Adjust);
+}
+
+void TFileListViewLite::setViewIconStyle(TViewIconStyle style) {
+    const int row = selectedRow();
+    viewIconStyle_ = style;
+    applyViewStyle();
+    sortEntries();
+    selectRow(row);
+    emit ViewChange();
+}
+
+void TFileListViewLite::setSortedBy(TSortedBy sortedBy) {
+    sortedBy_ = sortedBy;
+    sortEntries();
+}
+
+void TFileListViewLite::setMask(const QString& mask) {
+    mask_ = mask;
+    ReadDirectory();
+}
+
+void TFileListViewLite::setDragMode(bool automatic) {
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(listView_),
+                                    static_cast<QAbstractItemView*>(reportView_)}) {
+        view->setDragEnabled(automatic);
+        view->setDragDropMode(automatic ? QAbstractItemView::DragOnly : QAbstractItemView::NoDragDrop);
+    }
+}
+
+void TFileListViewLite::ColumnClick(int column) {
+    if (column < 0 || column > 4) {
+        return;
+    }
+    const bool descending = column == lastClickedColumn_ && sortedBy_ == column;
+    lastClickedColumn_ = column;
+    setSortedBy(static_cast<TSortedBy>(column + (descending ? 5 : 0)));
+}
+
+void TFileListViewLite::GoUp() { SetDirectory(folderkeys::UpFrom(directory_)); }
+
+int TFileListViewLite::selectedRow() const {
+    const QModelIndexList rows = listView_->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TFileListViewLite::selectRow(int row) {
+    if (row < 0 || row >= ItemCount()) {
+        listView_->selectionModel()->clearSelection();
+        return;
+    }
+    const QModelIndex index = model_->index(row, 0);
+    listView_->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    activeView()->scrollTo(index);
+}
+
+QString TFileListViewLite::fullPathOf(const TFileEntry& entry) const {
+    if (resolveLink_ && entry.isLink()) {
+        return entry.linkTarget;
+    }
+    if (inSpecialView()) {
+        return entry.nameOnDisk;
+    }
+    return folderkeys::JoinFolderName(directory_, entry.nameOnDisk);
+}
+
+QString TFileListViewLite::SelectedPath() const {
+    const int row = selectedRow();
+    return row < 0 ? QString() : fullPathOf(entry(row));
+}
+
+QString TFileListViewLite::SelectedFileName() const {
+    const int row = selectedRow();
+    if (row < 0 || !entry(row).isFile()) {
+        return {};
+    }
+    return QFileInfo(entry(row).nameOnDisk).fileName();
+}
+
+void TFileListViewLite::SelectFile(const QString& path) {
+    const QFileInfo info(path);
+    if (SelectedPath() == path || !info.isFile()) {
+        return;
+    }
+    SetDirectory(info.absolutePath());
+    for (int row = 0; row < ItemCount(); ++row) {
+        if (entry(row).caption.startsWith(info.fileName(), Qt::CaseInsensitive)) {
+            selectRow(row);
+            return;
+        }
+    }
+}
+
+void TFileListViewLite::OpenSelected() {
+    const int row = selectedRow();
+    if (row < 0) {
+        return;
+    }
+    const TFileEntry chosen = entry(row);
+    if (chosen.attributes == QStringLiteral("X") || chosen.attributes == QStringLiteral("U")) {
+        SetDirectory(chosen.nameOnDisk);
+    } else if (chosen.isLink()) {
+        if (QFileInfo(chosen.linkTarget).isFile()) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(chosen.linkTarget));
+        } else {
+            SetDirectory(chosen.linkTarget);
+        }
+        emit FileSelect(SelectedPath());
+    } else if (chosen.isFolder()) {
+        SetDirectory(inSpecialView() ? chosen.nameOnDisk
+                                     : folderkeys::JoinFolderName(directory_, chosen.nameOnDisk));
+    } else if (chosen.attributes == QStringLiteral("N")) {
+        ReadDirectory();
+    } else if (executeOpen_) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(SelectedPath()));
+    } else {
+        emit FileSelect(SelectedPath());
+    }
+}
+
+bool TFileListViewLite::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Backspace:
+                GoUp();
+                return true;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                OpenSelected();
+                return true;
+            case Qt::Key_F5:
+                ReadDirectory();
+                return true;
+            default:
+                break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+TDirectoryComboLite* TFileListViewLite::dirCombo() const { return dirCombo_; }

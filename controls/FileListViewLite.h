@@ -1,0 +1,105 @@
+#pragma once
+// The file list: the current folder's sub-folders and the files matching a mask (or one of the
+// special views), in four view styles with five sortable columns. Kept in step with a linked
+// folder combo. Reads nothing until ReadEnabled is switched on.
+// Interface thread only; no throws (unreadable folders are not taken, unreadable entries left out).
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+#include "FileEntry.h"
+#include "FileViewTypes.h"
+
+class QAbstractItemView;
+class QListView;
+class QStandardItemModel;
+class QTreeView;
+class TDirectoryComboLite;
+
+class TFileListViewLite : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFileListViewLite(QWidget* parent = nullptr);
+
+    // The file list a drag started from, or nullptr when `source` belongs to none.
+    static TFileListViewLite* fromDragSource(QObject* source);
+
+    const QString& Directory() const { return directory_; }
+    void SetDirectory(const QString& key);
+    void ReadDirectory();
+    void GoUp();
+    // Shows the folder of the existing file `path` and selects the file.
+    void SelectFile(const QString& path);
+    // The full path of the selected entry (a link's target when ResolveLink is on); empty when
+    // nothing is selected.
+    QString SelectedPath() const;
+    // The file name of the selected file entry; empty for none, a folder or another object.
+    QString SelectedFileName() const;
+    int ItemCount() const { return static_cast<int>(entries_.size()); }
+    const TFileEntry& entry(int row) const { return entries_.at(static_cast<size_t>(row)); }
+    int selectedRow() const;
+    void selectRow(int row);
+    // Opens the selected entry: enters a folder, volume or desktop object, or reports a file.
+    void OpenSelected();
+    // A click on column `column`'s head (0 name to 4 attributes).
+    void ColumnClick(int column);
+
+    void setDirCombo(TDirectoryComboLite* combo);
+    TDirectoryComboLite* dirCombo() const;
+
+    const QString& Mask() const { return mask_; }
+    void setMask(const QString& mask);
+    TViewIconStyle ViewIconStyle() const { return viewIconStyle_; }
+    void setViewIconStyle(TViewIconStyle style);
+    TSortedBy SortedBy() const { return sortedBy_; }
+    void setSortedBy(TSortedBy sortedBy);
+    int FileViewType() const { return fileViewType_; }
+    void setFileViewType(int types) { fileViewType_ = types; }
+    bool ReadEnabled() const { return readEnabled_; }
+    void setReadEnabled(bool on) { readEnabled_ = on; }
+    void setNetWorkEnabled(bool on) { netWorkEnabled_ = on; }
+    void setResolveLink(bool on) { resolveLink_ = on; }
+    void setExecuteOpen(bool on) { executeOpen_ = on; }
+    // Lets entries be dragged onto the program's own drop targets.
+    void setDragMode(bool automatic);
+    qint64 totalSize() const { return totalSize_; }
+
+    QListView* listView() const { return listView_; }
+    QTreeView* reportView() const { return reportView_; }
+
+signals:
+    void AfterRead();
+    void ViewChange();
+    void FileSelect(const QString& path);
+    void DirectoryChange(QObject* sender, const QString& oldKey, const QString& newKey,
+                         bool notDesktop);
+    void SelectionChange();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fillModel();
+    void sortEntries();
+    void applyViewStyle();
+    QAbstractItemView* activeView() const;
+    QString fullPathOf(const TFileEntry& entry) const;
+    bool inSpecialView() const;
+
+    QStandardItemModel* model_;
+    QListView* listView_;
+    QTreeView* reportView_;
+    std::vector<TFileEntry> entries_;
+    QPointer<TDirectoryComboLite> dirCombo_;
+    QString directory_;
+    QString mask_ = QStringLiteral("*.*");
+    int fileViewType_ = kAllFileViewTypes;
+    TSortedBy sortedBy_ = sbName;
+    TViewIconStyle viewIconStyle_ = visList;
+    int lastClickedColumn_ = -1;
+    bool readEnabled_ = false;
+    bool netWorkEnabled_ = false;
+    bool resolveLink_ = false;
+    bool executeOpen_ = false;
+    qint64 totalSize_ = 0;
+};

@@ -1,0 +1,36 @@
+#pragma once
+// Reads the entries the file list shows: a folder's sub-folders and its files matching a mask,
+// and the four special views (desktop, volumes, network mounts, trash). Unreadable folders and
+// entries are left out, never reported. Interface thread only; no throws.
+#include <QFileInfo>
+#include <QStringList>
+#include <vector>
+
+#include "FileEntry.h"
+
+class TFolderReader {
+public:
+    // The sub-folders of `folder`, then for each pattern of `mask` (split at ";", matched
+    // without regard to case) the files matching it; entries with an attribute outside
+    // `allowedTypes` (TFileViewTypeFlag bits) are left out. A file matching two patterns comes
+    // twice.
+    static std::vector<TFileEntry> readFolder(const QString& folder, const QString& mask,
+                                              int allowedTypes);
+    // One entry for a file or folder.
+    static TFileEntry entryFor(const QFileInfo& info);
+
+    static std::vector<TFileEntry> readDrives();
+    static std::vector<TFileEntry> readDesktop(const QString& desktopFolder);
+    static std::vector<TFileEntry> readNetwork(bool networkEnabled);
+    static std::vector<TFileEntry> readTrash(const QString& trashFolder);
+
+    // "d", "r", "h", "s" letters for the attributes present, followed by one blank.
+    static QString attributeCode(const QFileInfo& info);
+    // A size in bytes with thousands separators, or one blank for 0.
+    static QString sizeText(qint64 bytes);
+    // A volume's capacity: "###,###,### Mb" over 10000 kilobytes, else "###,###,### Kb".
+    static QString capacityText(qint64 kilobytes);
+    // The folders that hold the user's desktop and trash.
+    static QString desktopFolder();
+    static QString trashFolder();
+};

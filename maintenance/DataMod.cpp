@@ -1,0 +1,3 @@
+#include "DataMod.h"
+
+TDataMod::TDataMod(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("DataMod")); }

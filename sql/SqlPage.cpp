@@ -1,0 +1,73 @@
+#include "SqlPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+}  // namespace
+
+TSqlPage::TSqlPage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheetSQL"));
+    Label9 = new QLabel(QStringLiteral("&Retrieve query:"), this);
+    SavedQueryCombo = new QComboBox(this);
+    SavedQueryCombo->setObjectName(QStringLiteral("SavedQueryCombo"));
+    SavedQueryCombo->setEditable(true);
+    SavedQueryCombo->setInsertPolicy(QComboBox::NoInsert);
+    Label9->setBuddy(SavedQueryCombo);
+    BtnHelpSQL = button(this, "BtnHelpSQL", QStringLiteral("?"));
+    BtnHelpSQL->setFixedWidth(30);
+    QueryEdit = new QPlainTextEdit(this);
+    QueryEdit->setObjectName(QStringLiteral("QueryEdit"));
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setBold(true);
+    QueryEdit->setFont(fixed);
+    QueryEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QueryEdit->setTabChangesFocus(false);
+    BtnNewQuery = button(this, "BtnNewQuery", QStringLiteral("&New"));
+    BtnSaveQuery = button(this, "BtnSaveQuery", QStringLiteral("&Save"));
+    BtnSaveQueryAs = button(this, "BtnSaveQueryAs", QStringLiteral("Save &as"));
+    CheckBoxReqLive = new QCheckBox(QStringLiteral("Request Live Result"), this);
+    CheckBoxReqLive->setObjectName(QStringLiteral("CheckBoxReqLive"));
+    BtnExecuteQuery = button(this, "BtnExecuteQuery", QStringLiteral("&Execute"));
+    BtnExecuteQuery->setDefault(true);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Label9);
+    top->addWidget(SavedQueryCombo, 1);
+    top->addWidget(BtnHelpSQL);
+    auto* bottom = new QHBoxLayout;
+    for (QWidget* w : {static_cast<QWidget*>(BtnNewQuery), static_cast<QWidget*>(BtnSaveQuery),
+                       static_cast<QWidget*>(BtnSaveQueryAs), static_cast<QWidget*>(CheckBoxReqLive)}) {
+        bottom->addWidget(w);
+    }
+    bottom->addStretch();
+    bottom->addWidget(BtnExecuteQuery);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(QueryEdit, 1);
+    layout->addLayout(bottom);
+}
+
+// Enter outside the editor runs the default command, as in a dialog.
+void TSqlPage::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        BtnExecuteQuery->isEnabled()) {
+        BtnExecuteQuery->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
