@@ -1,0 +1,78 @@
+#pragma once
+// An open .DBF table with its memo file and indexes.
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "../../core/TextCodec.h"
+#include "../../io/PagedFile.h"
+#include "../StorageTable.h"
+#include "DbaseHeader.h"
+
+namespace tabulon::dbase {
+
+class MemoFile;
+class RecordDecoder;
+
+// Reads dBase III/IV/5/7, FoxBASE, FoxPro 2 and Visual FoxPro tables. A damaged file opened
+// tolerantly reads what is readable and lists each problem; opened strictly it throws
+// EngineError(EFormatError) naming the file and the damage. A missing memo file leaves the memo
+// fields null with a problem. Records are numbered from 1 (RecordId = slot + 1). Writes throw
+// ENotSupported. One thread at a time.
+class DbaseTable : public StorageTable {
+public:
+    DbaseTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);
+    ~DbaseTable() override;
+
+    const std::filesystem::path& path() const override { return path_; }
+    const StorageDriver& driver() const override { return driver_; }
+    TableFacts facts() const override;
+    const std::vector<FieldDef>& fields() const override { return fields_; }
+    std::vector<IndexDef> indexes() const override;
+    std::vector<TableProblem> problems() const override;
+
+    std::uint64_t recordCount() const override;
+    std::uint64_t slotCount() const override { return header_.readableRecords; }
+    bool readSlot(std::uint64_t slot, Record& out) override;
+    RecordId recordIdAt(std::uint64_t slot) override { return slot + 1; }
+    std::uint64_t slotOf(RecordId id) override { return id - 1; }
+    void readRecord(RecordId id, Record& out) override;
+    // Whether record `id` exists and is not marked deleted.
+    bool isLive(RecordId id);
+
+    std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
+
+    void setTransaction(Transaction* transaction) override;
+    RecordId append(const Record& values) override;
+    RecordId update(RecordId id, const Record& values) override;
+    void remove(RecordId id) override;
+    void empty() override;
+    void pack() override;
+    void refresh() override;
+
+    const DbaseHeader& header() const { return header_; }
+    const TextCodec& codec() const { return *codec_; }
+
+private:
+    void chooseCodec();
+    void openMemo();
+    const std::uint8_t* loadSlot(std::uint64_t slot);
+    void addProblem(const std::string& file, const std::string& message);
+    [[noreturn]] void refuseWrite() const;
+
+    const StorageDriver& driver_;
+    std::filesystem::path path_;
+    OpenOptions options_;
+    PagedFile dbf_;
+    DbaseHeader header_;
+    std::unique_ptr<TextCodec> codec_;
+    std::unique_ptr<MemoFile> memo_;
+    std::unique_ptr<RecordDecoder> decoder_;
+    std::vector<FieldDef> fields_;
+    std::vector<TableProblem> problems_;
+    std::vector<std::uint8_t> record_;
+    bool suspectFlagSeen_ = false;
+    mutable std::optional<std::uint64_t> liveCount_;
+};
+
+}  // namespace tabulon::dbase
