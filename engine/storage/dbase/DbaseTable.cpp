@@ -3,7 +3,11 @@
 #include "../../core/EngineError.h"
 #include "../../io/Transaction.h"
 #include "../Drivers.h"
+#include "CdxFile.h"
 #include "DbaseCodePages.h"
+#include "IndexCatalog.h"
+#include "MdxFile.h"
+#include "NdxFile.h"
 #include "MemoFile.h"
 #include "RecordDecoder.h"
 
@@ -45,6 +49,8 @@ DbaseTable::DbaseTable(const StorageDriver& driver, const std::filesystem::path&
         fields_.push_back(std::move(def));
     }
     record_.resize(header_.recordLength);
+    catalog_ = std::make_unique<IndexCatalog>(fields_, *codec_);
+    openStructuralIndex();
 }
 
 DbaseTable::~DbaseTable() = default;
@@ -100,6 +106,38 @@ void DbaseTable::openMemo() {
     memo_ = std::make_unique<MemoFile>(PagedFile::open(memoPath, options_.access), kind, dbase3);
 }
 
+void DbaseTable::openStructuralIndex() {
+    if (!(header_.tableFlags & 0x01)) return;
+    const bool fox = memoKindFor(header_.dialect) == MemoKind::Fpt;
+    const std::string expected = path_.stem().string() + (fox ? ".CDX" : ".MDX");
+    const std::filesystem::path indexPath = findFileIgnoringCase(path_.parent_path(), expected);
+    try {
+        if (indexPath.empty())
+            throw EngineError(errkind::kFormat, path_.filename().string() + ": its index file " + expected + " is missing");
+        attachIndexFile(indexPath);
+    } catch (const EngineError& e) {
+        if (!options_.tolerant) throw;
+        addProblem(expected, e.message());
+    }
+}
+
+void DbaseTable::attachIndexFile(const std::filesystem::path& indexPath) {
+    if (catalog_->attached(indexPath)) return;
+    PagedFile file = PagedFile::open(indexPath, AccessMode::ReadOnly);
+    const std::string extension = [&] {
+        std::string e = indexPath.extension().string();
+        for (char& c : e) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return e;
+    }();
+    std::unique_ptr<IndexFile> index;
+    if (extension == ".MDX") index = std::make_unique<MdxFile>(std::move(file));
+    else if (extension == ".CDX") index = std::make_unique<CdxFile>(std::move(file));
+    else if (extension == ".NDX") index = std::make_unique<NdxFile>(std::move(file));
+    else throw EngineError(errkind::kNotSupported, indexPath.filename().string() + " is not an index file this driver reads");
+    for (const std::string& reason : index->skipped()) addProblem(indexPath.filename().string(), reason);
+    catalog_->attach(std::move(index));
+}
+
 TableFacts DbaseTable::facts() const {
     TableFacts facts;
     facts.format = driver_.format();
@@ -108,7 +146,7 @@ TableFacts DbaseTable::facts() const {
     return facts;
 }
 
-std::vector<IndexDef> DbaseTable::indexes() const { return {}; }
+std::vector<IndexDef> DbaseTable::indexes() const { return catalog_->definitions(); }
 
 std::vector<TableProblem> DbaseTable::problems() const {
     std::vector<TableProblem> all = problems_;
@@ -163,7 +201,9 @@ bool DbaseTable::isLive(RecordId id) {
 }
 
 std::unique_ptr<KeyCursor> DbaseTable::openIndex(const std::string& name) {
-    throw EngineError(errkind::kValue, path_.filename().string() + " has no index " + name);
+    const std::filesystem::path candidate = findFileIgnoringCase(path_.parent_path(), name);
+    if (!candidate.empty() && candidate != path_) attachIndexFile(candidate);
+    return catalog_->open(name, [this](RecordId id) { return isLive(id); });
 }
 
 void DbaseTable::refuseWrite() const {

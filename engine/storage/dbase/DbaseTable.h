@@ -11,6 +11,7 @@
 
 namespace tabulon::dbase {
 
+class IndexCatalog;
 class MemoFile;
 class RecordDecoder;
 
@@ -18,7 +19,8 @@ class RecordDecoder;
 // tolerantly reads what is readable and lists each problem; opened strictly it throws
 // EngineError(EFormatError) naming the file and the damage. A missing memo file leaves the memo
 // fields null with a problem. Records are numbered from 1 (RecordId = slot + 1). Writes throw
-// ENotSupported. One thread at a time.
+// ENotSupported. The production .MDX (dBase) or structural .CDX (FoxPro) opens with the
+// table when the header says it exists. One thread at a time.
 class DbaseTable : public StorageTable {
 public:
     DbaseTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);
@@ -40,7 +42,11 @@ public:
     // Whether record `id` exists and is not marked deleted.
     bool isLive(RecordId id);
 
+    // `name` is a tag of an attached index, or the file name of an .NDX beside the table,
+    // which is then attached.
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
+    // Attaches an .NDX, .MDX or .CDX file. Throws EFormatError naming it when it is damaged.
+    void attachIndexFile(const std::filesystem::path& path);
 
     void setTransaction(Transaction* transaction) override;
     RecordId append(const Record& values) override;
@@ -56,6 +62,7 @@ public:
 private:
     void chooseCodec();
     void openMemo();
+    void openStructuralIndex();
     const std::uint8_t* loadSlot(std::uint64_t slot);
     void addProblem(const std::string& file, const std::string& message);
     [[noreturn]] void refuseWrite() const;
@@ -68,6 +75,7 @@ private:
     std::unique_ptr<TextCodec> codec_;
     std::unique_ptr<MemoFile> memo_;
     std::unique_ptr<RecordDecoder> decoder_;
+    std::unique_ptr<IndexCatalog> catalog_;
     std::vector<FieldDef> fields_;
     std::vector<TableProblem> problems_;
     std::vector<std::uint8_t> record_;
