@@ -62,8 +62,12 @@ std::string ltrim(const std::string& s) {
 
 std::string formatNumber(double value, int length, int decimals) {
     if (length <= 0) return {};
+    decimals = std::clamp(decimals, 0, 30);
+    // dBase rounds halves away from zero; printf would round them to even.
+    const double scale = std::pow(10.0, decimals);
+    const double rounded = std::fabs(value) < 1e300 / scale ? std::round(value * scale) / scale : value;
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%*.*f", length, std::clamp(decimals, 0, 30), value);
+    std::snprintf(buffer, sizeof buffer, "%*.*f", length, decimals, rounded);
     std::string text = buffer;
     if (static_cast<int>(text.size()) > length) return std::string(static_cast<std::size_t>(length), '*');
     return text;
