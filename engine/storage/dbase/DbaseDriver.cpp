@@ -2,6 +2,7 @@
 
 #include "../../core/EngineError.h"
 #include "../Drivers.h"
+#include "DbaseCreator.h"
 #include "DbaseTable.h"
 
 namespace tabulon::dbase {
@@ -10,9 +11,14 @@ std::unique_ptr<StorageTable> DbaseDriver::open(const std::filesystem::path& pat
     return std::make_unique<DbaseTable>(*this, path, options);
 }
 
-std::unique_ptr<StorageTable> DbaseDriver::create(const std::filesystem::path&, const std::vector<FieldDef>&,
-                                                  const std::vector<IndexDef>&, const CreateOptions&) const {
-    throw EngineError(errkind::kNotSupported, "Creating dBase tables is not available in this build");
+std::unique_ptr<StorageTable> DbaseDriver::create(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
+                                                  const std::vector<IndexDef>& indexes,
+                                                  const CreateOptions& options) const {
+    createDbaseFiles(path, fields, indexes, options);
+    OpenOptions open;
+    open.access = AccessMode::ReadWrite;
+    open.tolerant = false;
+    return std::make_unique<DbaseTable>(*this, path, open);
 }
 
 std::vector<std::filesystem::path> DbaseDriver::familyFiles(const std::filesystem::path& table) const {
@@ -28,8 +34,6 @@ std::vector<std::filesystem::path> DbaseDriver::familyFiles(const std::filesyste
     return files;
 }
 
-FieldDef DbaseDriver::nearestField(const FieldDef& source) const {
-    throw EngineError(errkind::kValue, "Field " + source.name + " has no dBase counterpart in this build");
-}
+FieldDef DbaseDriver::nearestField(const FieldDef& source) const { return nearestDbaseField(source); }
 
 }  // namespace tabulon::dbase

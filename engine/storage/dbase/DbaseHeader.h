@@ -41,6 +41,9 @@ struct HeaderProblem {
 
 struct DbaseHeader {
     static constexpr std::uint8_t kTerminator = 0x0D;
+    static constexpr std::uint8_t kLiveFlag = ' ';
+    static constexpr std::uint8_t kDeletedFlag = '*';
+    static constexpr std::uint8_t kEndOfFile = 0x1A;
     static constexpr std::size_t kBacklinkSize = 263;  // Visual FoxPro's database container path
 
     std::uint8_t version = 0x03;

@@ -10,12 +10,13 @@
 #include "NdxFile.h"
 #include "MemoFile.h"
 #include "RecordDecoder.h"
+#include "RecordEncoder.h"
 
 namespace tabulon::dbase {
 
 namespace {
-constexpr std::uint8_t kDeletedFlag = '*';
-constexpr std::uint8_t kLiveFlag = ' ';
+constexpr std::uint8_t kDeletedFlag = DbaseHeader::kDeletedFlag;
+constexpr std::uint8_t kLiveFlag = DbaseHeader::kLiveFlag;
 constexpr int kDefaultCodePage = 437;
 
 // A leftover journal is put back before anything of the table is read.
@@ -49,6 +50,7 @@ DbaseTable::DbaseTable(const StorageDriver& driver, const std::filesystem::path&
         fields_.push_back(std::move(def));
     }
     record_.resize(header_.recordLength);
+    encoder_ = std::make_unique<RecordEncoder>(header_, *codec_, path_.filename().string());
     catalog_ = std::make_unique<IndexCatalog>(fields_, *codec_);
     openStructuralIndex();
 }
@@ -206,21 +208,10 @@ std::unique_ptr<KeyCursor> DbaseTable::openIndex(const std::string& name) {
     return catalog_->open(name, [this](RecordId id) { return isLive(id); });
 }
 
-void DbaseTable::refuseWrite() const {
-    throw EngineError(errkind::kNotSupported, "Writing dBase tables is not available in this build");
-}
-
-void DbaseTable::setTransaction(Transaction*) { refuseWrite(); }
-RecordId DbaseTable::append(const Record&) { refuseWrite(); }
-RecordId DbaseTable::update(RecordId, const Record&) { refuseWrite(); }
-void DbaseTable::remove(RecordId) { refuseWrite(); }
-void DbaseTable::empty() { refuseWrite(); }
-void DbaseTable::pack() { refuseWrite(); }
-
 void DbaseTable::refresh() {
     dbf_.refresh();
     if (memo_) memo_->file().refresh();
-    liveCount_.reset();
+    reloadCounters();
 }
 
 }  // namespace tabulon::dbase

@@ -6,6 +6,7 @@
 
 #include "../../core/TextCodec.h"
 #include "../../io/PagedFile.h"
+#include "../../io/Transaction.h"
 #include "../StorageTable.h"
 #include "DbaseHeader.h"
 
@@ -14,14 +15,21 @@ namespace tabulon::dbase {
 class IndexCatalog;
 class MemoFile;
 class RecordDecoder;
+class RecordEncoder;
 
 // Reads dBase III/IV/5/7, FoxBASE, FoxPro 2 and Visual FoxPro tables. A damaged file opened
 // tolerantly reads what is readable and lists each problem; opened strictly it throws
 // EngineError(EFormatError) naming the file and the damage. A missing memo file leaves the memo
-// fields null with a problem. Records are numbered from 1 (RecordId = slot + 1). Writes throw
-// ENotSupported. The production .MDX (dBase) or structural .CDX (FoxPro) opens with the
-// table when the header says it exists. One thread at a time.
-class DbaseTable : public StorageTable {
+// fields null with a problem. Records are numbered from 1 (RecordId = slot + 1). The production
+// .MDX (dBase) or structural .CDX (FoxPro) opens with the table when the header says it exists.
+//
+// Writes (tables opened ReadWrite) go through the engine's rollback journal: each call commits
+// by itself, or with the transaction set. The header's record count, last-update date, the EOF
+// marker and the memo file's next free block are written with every commit. A value that does
+// not fit is refused with EValueError naming the field, before anything is written. Tables
+// with attached indexes refuse writes with ENotSupported, since their indexes would go stale.
+// One thread at a time.
+class DbaseTable : public StorageTable, private TransactionParticipant {
 public:
     DbaseTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);
     ~DbaseTable() override;
@@ -55,6 +63,8 @@ public:
     void empty() override;
     void pack() override;
     void refresh() override;
+    // Clears the deletion mark of record `id`.
+    void recall(RecordId id);
 
     const DbaseHeader& header() const { return header_; }
     const TextCodec& codec() const { return *codec_; }
@@ -65,7 +75,19 @@ private:
     void openStructuralIndex();
     const std::uint8_t* loadSlot(std::uint64_t slot);
     void addProblem(const std::string& file, const std::string& message);
-    [[noreturn]] void refuseWrite() const;
+    // Runs `change` within the set transaction, or within one of its own that it commits.
+    template <typename Change>
+    auto write(Change&& change);
+    void enlistIn(Transaction& transaction);
+    void requireWritable(const char* what) const;
+    void checkRecord(RecordId id) const;
+    // Encodes `values` over `record` (whose old memo pointers are reused where they fit).
+    void encodeRecord(const Record& values, std::uint8_t* record, bool appending);
+    void writeSlot(std::uint64_t slot, const std::uint8_t* record);
+    void reloadCounters();
+    void prepareCommit() override;
+    void afterCommit() override;
+    void afterRollback() override;
 
     const StorageDriver& driver_;
     std::filesystem::path path_;
@@ -75,11 +97,14 @@ private:
     std::unique_ptr<TextCodec> codec_;
     std::unique_ptr<MemoFile> memo_;
     std::unique_ptr<RecordDecoder> decoder_;
+    std::unique_ptr<RecordEncoder> encoder_;
     std::unique_ptr<IndexCatalog> catalog_;
     std::vector<FieldDef> fields_;
     std::vector<TableProblem> problems_;
     std::vector<std::uint8_t> record_;
     bool suspectFlagSeen_ = false;
+    Transaction* transaction_ = nullptr;
+    bool changed_ = false;  // since the last commit
     mutable std::optional<std::uint64_t> liveCount_;
 };
 
