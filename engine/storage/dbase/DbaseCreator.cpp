@@ -13,6 +13,7 @@
 #include "DbaseCodePages.h"
 #include "DbaseHeader.h"
 #include "MemoFile.h"
+#include "ProductionIndex.h"
 
 namespace tabulon::dbase {
 
@@ -141,9 +142,9 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
     if (!dbase3 && version != "dBase IV" && version != "4")
         throw EngineError(errkind::kNotSupported, "Cannot create " + path.filename().string() + " as '" + version +
                                                       "': dBase III and dBase IV tables can be created");
-    if (!indexes.empty())
+    if (!indexes.empty() && dbase3)
         throw EngineError(errkind::kNotSupported, "Cannot create " + path.filename().string() +
-                                                      " with indexes: this build cannot write dBase indexes");
+                                                      " with indexes as dBase III: its production index needs dBase IV");
     const TextCodec codec(options.encoding.empty() ? kDefaultEncoding : options.encoding);
     std::optional<std::uint8_t> ldid;
     if (codec.name().rfind("CP", 0) == 0) ldid = languageDriverForCodePage(std::atoi(codec.name().c_str() + 2));
@@ -154,6 +155,7 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
 
     std::string descriptors;
     std::vector<std::string> names;
+    std::vector<FieldDef> written;  // as the new table will read them, for the index expressions
     std::uint32_t recordLength = 1;
     bool memo = false;
     for (const FieldDef& f : fields) {
@@ -172,6 +174,10 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
         descriptor[16] = static_cast<char>(layout.length);
         descriptor[17] = static_cast<char>(layout.decimals);
         descriptors += descriptor;
+        FieldDef readBack = f;
+        readBack.size = layout.letter == 'C' || layout.letter == 'N' || layout.letter == 'F' ? layout.length : 0;
+        readBack.decimals = layout.decimals;
+        written.push_back(readBack);
         recordLength += static_cast<std::uint32_t>(layout.length);
         memo = memo || layout.letter == 'M' || layout.letter == 'B' || layout.letter == 'G';
     }
@@ -187,13 +193,17 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
     header[3] = static_cast<std::uint8_t>(today.tm_mday);
     putLe16(header + 8, static_cast<std::uint16_t>(32 + descriptors.size() + 1));
     putLe16(header + 10, static_cast<std::uint16_t>(recordLength));
+    header[28] = indexes.empty() ? 0 : 1;  // a production index exists
     header[29] = *ldid;
     std::string bytes(reinterpret_cast<const char*>(header), sizeof header);
     bytes += descriptors;
     bytes += static_cast<char>(DbaseHeader::kTerminator);
     bytes += static_cast<char>(DbaseHeader::kEndOfFile);
 
+    const std::vector<MdxTagSpec> tags = tagSpecsFor(indexes, written);
     writeIfAbsent(path);
+    const std::filesystem::path mdxPath = path.parent_path() / (path.stem().string() + ".MDX");
+    if (!tags.empty()) writeIfAbsent(mdxPath);
     const std::filesystem::path memoPath = path.parent_path() / (path.stem().string() + ".DBT");
     if (memo) writeIfAbsent(memoPath);
     Transaction::recoverFolder(path.parent_path().empty() ? "." : path.parent_path());
@@ -205,6 +215,13 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
     if (memo) {
         memoFile.emplace(MemoFile::createEmpty(memoPath, MemoKind::Dbt, dbase3));
         transaction.enlist(*memoFile);
+    }
+    std::optional<PagedFile> mdxFile;
+    if (!tags.empty()) {
+        const std::string mdx = buildProductionIndex(path.stem().string(), tags, written, codec, 0, {});
+        mdxFile.emplace(PagedFile::createNew(mdxPath));
+        mdxFile->write(0, mdx.data(), mdx.size());
+        transaction.enlist(*mdxFile);
     }
     transaction.commit();
 }

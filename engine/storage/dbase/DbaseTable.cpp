@@ -116,16 +116,18 @@ void DbaseTable::openStructuralIndex() {
     try {
         if (indexPath.empty())
             throw EngineError(errkind::kFormat, path_.filename().string() + ": its index file " + expected + " is missing");
-        attachIndexFile(indexPath);
+        IndexFile& index = attachIndexFile(indexPath);
+        if (!fox) production_ = dynamic_cast<MdxFile*>(&index);
     } catch (const EngineError& e) {
         if (!options_.tolerant) throw;
         addProblem(expected, e.message());
     }
 }
 
-void DbaseTable::attachIndexFile(const std::filesystem::path& indexPath) {
-    if (catalog_->attached(indexPath)) return;
-    PagedFile file = PagedFile::open(indexPath, AccessMode::ReadOnly);
+IndexFile& DbaseTable::attachIndexFile(const std::filesystem::path& indexPath) {
+    for (IndexFile* f : catalog_->files())
+        if (f->path() == indexPath) return *f;
+    PagedFile file = PagedFile::open(indexPath, options_.access);
     const std::string extension = [&] {
         std::string e = indexPath.extension().string();
         for (char& c : e) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -137,7 +139,7 @@ void DbaseTable::attachIndexFile(const std::filesystem::path& indexPath) {
     else if (extension == ".NDX") index = std::make_unique<NdxFile>(std::move(file));
     else throw EngineError(errkind::kNotSupported, indexPath.filename().string() + " is not an index file this driver reads");
     for (const std::string& reason : index->skipped()) addProblem(indexPath.filename().string(), reason);
-    catalog_->attach(std::move(index));
+    return catalog_->attach(std::move(index));
 }
 
 TableFacts DbaseTable::facts() const {

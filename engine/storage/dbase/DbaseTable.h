@@ -13,6 +13,8 @@
 namespace tabulon::dbase {
 
 class IndexCatalog;
+class IndexFile;
+class MdxFile;
 class MemoFile;
 class RecordDecoder;
 class RecordEncoder;
@@ -26,8 +28,10 @@ class RecordEncoder;
 // Writes (tables opened ReadWrite) go through the engine's rollback journal: each call commits
 // by itself, or with the transaction set. The header's record count, last-update date, the EOF
 // marker and the memo file's next free block are written with every commit. A value that does
-// not fit is refused with EValueError naming the field, before anything is written. Tables
-// with attached indexes refuse writes with ENotSupported, since their indexes would go stale.
+// not fit is refused with EValueError naming the field, before anything is written. The
+// production .MDX is rebuilt from the records in every commit that changed them, so it never
+// goes stale; a table with other attached indexes (.NDX, .CDX) or an unusable tag refuses
+// writes with ENotSupported rather than let them go stale.
 // One thread at a time.
 class DbaseTable : public StorageTable, private TransactionParticipant {
 public:
@@ -54,7 +58,7 @@ public:
     // which is then attached.
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
     // Attaches an .NDX, .MDX or .CDX file. Throws EFormatError naming it when it is damaged.
-    void attachIndexFile(const std::filesystem::path& path);
+    IndexFile& attachIndexFile(const std::filesystem::path& path);
 
     void setTransaction(Transaction* transaction) override;
     RecordId append(const Record& values) override;
@@ -85,6 +89,7 @@ private:
     void encodeRecord(const Record& values, std::uint8_t* record, bool appending);
     void writeSlot(std::uint64_t slot, const std::uint8_t* record);
     void reloadCounters();
+    void rebuildProductionIndex();
     void prepareCommit() override;
     void afterCommit() override;
     void afterRollback() override;
@@ -99,6 +104,7 @@ private:
     std::unique_ptr<RecordDecoder> decoder_;
     std::unique_ptr<RecordEncoder> encoder_;
     std::unique_ptr<IndexCatalog> catalog_;
+    MdxFile* production_ = nullptr;  // owned by catalog_
     std::vector<FieldDef> fields_;
     std::vector<TableProblem> problems_;
     std::vector<std::uint8_t> record_;

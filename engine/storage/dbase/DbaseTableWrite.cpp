@@ -8,7 +8,9 @@
 #include "ByteOrder.h"
 #include "DbaseTable.h"
 #include "IndexCatalog.h"
+#include "MdxFile.h"
 #include "MemoFile.h"
+#include "ProductionIndex.h"
 #include "RecordDecoder.h"
 #include "RecordEncoder.h"
 
@@ -35,6 +37,7 @@ auto DbaseTable::write(Change&& change) {
 void DbaseTable::enlistIn(Transaction& transaction) {
     transaction.enlist(dbf_);
     if (memo_) transaction.enlist(memo_->file());
+    if (production_) transaction.enlist(production_->file());
     transaction.enlist(static_cast<TransactionParticipant&>(*this));
 }
 
@@ -42,9 +45,19 @@ void DbaseTable::requireWritable(const char* what) const {
     const std::string file = path_.filename().string();
     if (options_.access != AccessMode::ReadWrite)
         throw EngineError(errkind::kUsage, "Cannot " + std::string(what) + " " + file + ": it is open for reading only");
-    if (!catalog_->definitions().empty())
-        throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file +
-                                                      ": its indexes cannot be kept up to date by this build");
+    for (const IndexFile* index : catalog_->files())
+        if (index != production_)
+            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": its index " +
+                                                          index->path().filename().string() +
+                                                          " cannot be kept up to date by this build");
+    if (production_) {
+        const auto definitions = catalog_->definitions();
+        const bool allUsable = std::all_of(definitions.begin(), definitions.end(), [](const IndexDef& d) { return d.usable; });
+        if (!allUsable || !production_->skipped().empty())
+            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": a tag of " +
+                                                          production_->path().filename().string() +
+                                                          " cannot be evaluated, so it could not be kept up to date");
+    }
     if (header_.readableRecords != header_.recordCount || header_.recordLength == 0)
         throw EngineError(errkind::kFormat, "Cannot " + std::string(what) + " " + file + ": the file is damaged");
     if (header_.hasMemoFields() && !memo_)
@@ -223,6 +236,21 @@ void DbaseTable::prepareCommit() {
     dbf_.truncate(std::min(dbf_.size(), end));
     dbf_.write(end, &DbaseHeader::kEndOfFile, 1);
     if (memo_) memo_->writeHeader();
+    if (production_) rebuildProductionIndex();
+}
+
+void DbaseTable::rebuildProductionIndex() {
+    const std::string bytes = buildProductionIndex(
+        path_.stem().string(), tagSpecsOf(*production_), fields_, *codec_, header_.recordCount,
+        [this](std::uint64_t slot, Record& values, bool& deleted) {
+            const std::uint8_t* record = loadSlot(slot);
+            deleted = record[0] == DbaseHeader::kDeletedFlag;
+            decoder_->decode(record, values);
+        });
+    PagedFile& file = production_->file();
+    file.truncate(0);
+    file.write(0, bytes.data(), bytes.size());
+    production_->reload();
 }
 
 void DbaseTable::afterCommit() { changed_ = false; }
@@ -245,6 +273,7 @@ void DbaseTable::reloadCounters() {
         f.autoIncrementNext = le32(bytes);
     }
     if (memo_) memo_->reload();
+    if (production_) production_->reload();
     liveCount_.reset();
     changed_ = false;
 }

@@ -80,17 +80,20 @@ void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
     }
 }
 
-void IndexCatalog::attach(std::unique_ptr<IndexFile> file) {
+std::vector<IndexFile*> IndexCatalog::files() const {
+    std::vector<IndexFile*> out;
+    for (const auto& f : files_) out.push_back(f.get());
+    return out;
+}
+
+IndexFile& IndexCatalog::attach(std::unique_ptr<IndexFile> file) {
     for (std::size_t i = 0; i < file->tags().size(); ++i) {
         Tag tag{file.get(), i, {}, KeyType::Character, KeyEncoding::Raw, 0};
         describe(tag, file->tags()[i]);
         tags_.push_back(std::move(tag));
     }
     files_.push_back(std::move(file));
-}
-
-bool IndexCatalog::attached(const std::filesystem::path& path) const {
-    return std::any_of(files_.begin(), files_.end(), [&](const auto& f) { return f->path() == path; });
+    return *files_.back();
 }
 
 std::vector<IndexDef> IndexCatalog::definitions() const {

@@ -19,8 +19,8 @@ public:
     IndexCatalog(const std::vector<FieldDef>& fields, const TextCodec& codec);
     ~IndexCatalog();
 
-    void attach(std::unique_ptr<IndexFile> file);
-    bool attached(const std::filesystem::path& path) const;
+    IndexFile& attach(std::unique_ptr<IndexFile> file);
+    std::vector<IndexFile*> files() const;
     std::vector<IndexDef> definitions() const;
     // Throws EValueError when there is no tag `name` (case ignored) or it is not usable.
     std::unique_ptr<KeyCursor> open(const std::string& name, std::function<bool(RecordId)> live) const;

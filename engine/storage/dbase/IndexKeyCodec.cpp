@@ -1,24 +1,26 @@
 #include "IndexKeyCodec.h"
 
 #include <bit>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "ByteOrder.h"
 
 namespace tabulon::dbase {
 
 double decodeBcdKey(const std::uint8_t* bytes) {
-    // 0.d1d2d3... x 10^(byte0 - 0x34); sign in the top bit of byte 1.
-    const int exponent = static_cast<int>(bytes[0]) - 0x34;
-    double mantissa = 0, scale = 0.1;
+    // 0.d1d2d3... x 10^(byte0 - 0x34); sign in the top bit of byte 1. Read through text, so
+    // that a key reads back as the nearest double, equal to the value it was made from.
+    char text[40] = "-0.";
+    std::size_t n = 3;
     for (int i = 2; i < 12; ++i) {
-        mantissa += (bytes[i] >> 4) * scale;
-        scale /= 10;
-        mantissa += (bytes[i] & 0x0F) * scale;
-        scale /= 10;
+        text[n++] = static_cast<char>('0' + std::min(9, bytes[i] >> 4));
+        text[n++] = static_cast<char>('0' + std::min(9, bytes[i] & 0x0F));
     }
-    const double value = mantissa * std::pow(10.0, exponent);
-    return (bytes[1] & 0x80) ? -value : value;
+    std::snprintf(text + n, sizeof text - n, "e%d", static_cast<int>(bytes[0]) - 0x34);
+    return std::strtod((bytes[1] & 0x80) ? text : text + 1, nullptr);
 }
 
 void decodeKey(const std::uint8_t* bytes, std::size_t length, KeyEncoding encoding, IndexEntry& entry) {

@@ -24,7 +24,16 @@ std::string cString(const std::uint8_t* p, std::size_t room) {
 }
 }  // namespace
 
-MdxFile::MdxFile(PagedFile file) : file_(std::move(file)) {
+MdxFile::MdxFile(PagedFile file) : file_(std::move(file)) { parse(); }
+
+void MdxFile::reload() {
+    tags_.clear();
+    layouts_.clear();
+    skipped_.clear();
+    parse();
+}
+
+void MdxFile::parse() {
     const std::string name = file_.path().filename().string();
     std::uint8_t header[kPageSize] = {};
     if (file_.read(0, header, kPageSize) < kPageSize)

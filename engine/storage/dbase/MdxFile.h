@@ -10,6 +10,9 @@ namespace tabulon::dbase {
 class MdxFile : public IndexFile {
 public:
     explicit MdxFile(PagedFile file);
+    // Reads the header and tag table again (after the file was rewritten or rolled back).
+    void reload();
+    PagedFile& file() { return file_; }
     IndexFormat format() const override { return IndexFormat::Mdx; }
     const std::filesystem::path& path() const override { return file_.path(); }
     const std::vector<IndexTag>& tags() const override { return tags_; }
@@ -17,6 +20,7 @@ public:
 
 private:
     static constexpr std::uint64_t kPageSize = 512;
+    void parse();
     struct TagLayout {
         std::uint32_t root = 0;
         std::size_t entryLength = 0;

@@ -88,7 +88,9 @@ TEST_P(IndexSeek, GoesToTheNearestKey) {
     auto table = openTable(dbaseFixtures() / c.table);
     auto cursor = table->openIndex(c.index);
     ASSERT_EQ(cursor->seek({c.key}, c.partial), c.found);
-    if (c.found) EXPECT_EQ(cursor->recordId(), c.record);
+    if (c.found) {
+        EXPECT_EQ(cursor->recordId(), c.record);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

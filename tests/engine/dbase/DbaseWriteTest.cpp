@@ -220,14 +220,20 @@ TEST(DbaseTransaction, ChangesWaitForTheCommitAndRollBackWhole) {
     EXPECT_EQ(names(*reopen(dir)), (std::vector<std::string>{"Ann", "Bob", "Cid"}));
 }
 
-TEST(DbaseWriteGuards, ReadOnlyIndexedAndDamagedTablesRefuseWrites) {
+TEST(DbaseWriteGuards, ReadOnlyTablesAndTablesWithIndexesItCannotKeepRefuseWrites) {
     SKIP_WITHOUT_DBASE_FIXTURES();
     TempFolder dir;
-    for (const char* name : {"TEST.DBF", "TEST.MDX"}) std::filesystem::copy_file(dbaseFixtures() / "dbase4_mdx" / name, dir / name);
+    for (const char* name : {"types.dbf", "types.CDX"}) std::filesystem::copy_file(dbaseFixtures() / "foxpro_cdx" / name, dir / name);
     OpenOptions writable;
     writable.access = AccessMode::ReadWrite;
-    auto indexed = openTable(dir / "TEST.DBF", writable);
-    EXPECT_THROW(indexed->append({Value::string("x"), Value::integer(1)}), EngineError);
+    auto compound = openTable(dir / "types.dbf", writable);
+    try {
+        compound->append({Value::integer(3), Value::string("Agent")});
+        FAIL() << "a table with a .CDX accepted an append";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kNotSupported);
+        EXPECT_NE(e.message().find("types.CDX"), std::string::npos);
+    }
     auto readOnly = openTable(dbaseFixtures() / "dbase3/dbase3.dbf");
     EXPECT_THROW(readOnly->remove(1), EngineError);
 }
