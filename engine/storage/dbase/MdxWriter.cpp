@@ -196,6 +196,7 @@ std::string buildMdx(const std::string& tableName, const std::vector<MdxTagSpec>
         entry[19] = 0x02;
         entry[20] = static_cast<std::uint8_t>(tag.keyType);
     }
+    header = reinterpret_cast<std::uint8_t*>(file.data());  // the file grew: its buffer moved
     putLe32(header + 32, static_cast<std::uint32_t>(file.size() / kPage));
     putLe32(header + 36, static_cast<std::uint32_t>(file.size() / kPage));
     return file;
