@@ -1,6 +1,6 @@
-// The dBase driver on a generated table of 1,000,000 records (10 fields, 127-byte records):
-// opening and reading the first records, a full scan decoding every field, and the memory a
-// scan costs.
+// The dBase driver on a generated table of 1,000,000 records (10 fields, 127-byte records, one
+// MDX tag on NAME): opening and reading the first records, a full scan decoding every field,
+// the memory a scan costs, seeks through the tag, and building the tag.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -9,6 +9,8 @@
 #include <fstream>
 
 #include "storage/Drivers.h"
+#include "storage/dbase/DbaseTable.h"
+#include "storage/dbase/MdxWriter.h"
 
 using namespace tabulon;
 
@@ -30,7 +32,8 @@ const std::filesystem::path& benchTable() {
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         const auto file = folder / "big.dbf";
-        driverFor(ttDBase).create(file, benchFields(), {}, {});
+        const IndexDef byName{"NAME", "NAME", "", "", 0, "", true, ""};
+        driverFor(ttDBase).create(file, benchFields(), {byName}, {});
         std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
         out.seekp(0, std::ios::end);
         const std::streamoff dataStart = static_cast<std::streamoff>(out.tellp()) - 1;  // over the EOF marker
@@ -53,6 +56,11 @@ const std::filesystem::path& benchTable() {
         const unsigned char count[4] = {kRecords & 0xFF, (kRecords >> 8) & 0xFF, (kRecords >> 16) & 0xFF, kRecords >> 24};
         out.seekp(4);
         out.write(reinterpret_cast<const char*>(count), 4);
+        out.close();
+        OpenOptions writable;
+        writable.access = AccessMode::ReadWrite;
+        auto table = openTable(file, writable);
+        dynamic_cast<dbase::DbaseTable&>(*table).reindex();
         return file;
     }();
     return path;
@@ -93,3 +101,41 @@ static void FullScanDecodingEveryField(benchmark::State& state) {
         static_cast<double>(maxResidentKilobytes() - before) * 1024.0 / kRecords;
 }
 BENCHMARK(FullScanDecodingEveryField)->Unit(benchmark::kMillisecond);
+
+static void SeekByTag(benchmark::State& state) {
+    auto table = openTable(benchTable());
+    auto cursor = table->openIndex("NAME");
+    std::uint32_t i = 0;
+    for (auto _ : state) {
+        const std::string key = "Name " + std::to_string((i++ * 104729) % kRecords);
+        benchmark::DoNotOptimize(cursor->seek({Value::string(key)}, false));
+        benchmark::DoNotOptimize(cursor->recordId());
+    }
+}
+BENCHMARK(SeekByTag)->Unit(benchmark::kMicrosecond);
+
+static void OpenTagOfAMillionKeys(benchmark::State& state) {
+    auto table = openTable(benchTable());
+    for (auto _ : state) benchmark::DoNotOptimize(table->openIndex("NAME"));
+}
+BENCHMARK(OpenTagOfAMillionKeys)->Unit(benchmark::kMillisecond);
+
+static void BuildTagOverAMillionKeys(benchmark::State& state) {
+    const dbase::MdxTagSpec tag{"NAME", "NAME", 'C', 30, false, false, true};
+    std::vector<dbase::MdxKey> keys(kRecords);
+    for (std::uint32_t i = 0; i < kRecords; ++i) {
+        keys[i].bytes = "Name " + std::to_string(i * 7919 % kRecords);
+        keys[i].bytes.resize(30, ' ');
+        keys[i].record = i + 1;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(dbase::buildMdx("BIG", {tag}, {keys}));
+}
+BENCHMARK(BuildTagOverAMillionKeys)->Unit(benchmark::kMillisecond);
+
+static void ReindexTableOfAMillionRecords(benchmark::State& state) {
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto table = openTable(benchTable(), writable);
+    for (auto _ : state) dynamic_cast<dbase::DbaseTable&>(*table).reindex();
+}
+BENCHMARK(ReindexTableOfAMillionRecords)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -195,10 +195,8 @@ private:
     NodePtr additive() {
         NodePtr left = multiplicative();
         for (;;) {
-            std::string op;
-            if (accept("+")) op = "+";
-            else if (accept("-")) op = "-";
-            else return left;
+            const std::string op = accept("+") ? "+" : accept("-") ? "-" : "";
+            if (op.empty()) return left;
             NodePtr right = multiplicative();
             if (left->dateTime || right->dateTime) fail("date-times cannot be added or subtracted");
             const ExpressionType a = left->type, b = right->type;
@@ -216,10 +214,8 @@ private:
     NodePtr multiplicative() {
         NodePtr left = unary();
         for (;;) {
-            std::string op;
-            if (accept("*")) op = "*";
-            else if (accept("/")) op = "/";
-            else return left;
+            const std::string op = accept("*") ? "*" : accept("/") ? "/" : "";
+            if (op.empty()) return left;
             NodePtr right = unary();
             expect(*left, ExpressionType::Number, op);
             expect(*right, ExpressionType::Number, op);

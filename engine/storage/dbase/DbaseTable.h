@@ -69,6 +69,8 @@ public:
     void refresh() override;
     // Clears the deletion mark of record `id`.
     void recall(RecordId id);
+    // Builds the production index anew from the records.
+    void reindex();
 
     const DbaseHeader& header() const { return header_; }
     const TextCodec& codec() const { return *codec_; }

@@ -162,6 +162,11 @@ void DbaseTable::recall(RecordId id) {
     });
 }
 
+void DbaseTable::reindex() {
+    requireWritable("reindex");
+    write([&] { changed_ = true; });
+}
+
 void DbaseTable::empty() {
     requireWritable("empty");
     write([&] {
