@@ -32,11 +32,41 @@ bool allZero(const std::uint8_t* p, std::size_t n) {
 }
 }  // namespace
 
+namespace {
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Most stored numbers have few digits: an exact integer divided by an exact power of ten rounds
+// correctly, and is much faster than a general conversion. Empty when the text needs that.
+std::optional<double> parseShortNumber(const std::uint8_t* p, const std::uint8_t* end) {
+    const bool negative = *p == '-';
+    if (negative || *p == '+') ++p;
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = -1;
+    for (; p < end; ++p) {
+        const unsigned d = static_cast<unsigned>(*p) - '0';
+        if (d <= 9) {
+            mantissa = mantissa * 10 + d;
+            ++digits;
+            fraction += fraction >= 0;
+        } else if ((*p == '.' || *p == ',') && fraction < 0) {
+            fraction = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0 || digits > 15) return std::nullopt;
+    const double value = static_cast<double>(mantissa) / kPowersOfTen[fraction < 0 ? 0 : fraction];
+    return negative ? -value : value;
+}
+}  // namespace
+
 std::optional<double> parseNumericText(const std::uint8_t* bytes, std::size_t length) {
     std::size_t begin = 0, end = length;
     while (begin < end && isPad(bytes[begin])) ++begin;
     while (end > begin && isPad(bytes[end - 1])) --end;
     if (begin == end) return std::nullopt;
+    if (const auto quick = parseShortNumber(bytes + begin, bytes + end)) return quick;
     char buffer[64];
     if (end - begin >= sizeof buffer) return std::nullopt;
     std::size_t n = 0;
@@ -88,7 +118,12 @@ Value RecordDecoder::text(const std::uint8_t* bytes, std::size_t length) const {
     // Some writers end text C-style: the first NUL ends it, whatever follows.
     if (const void* nul = std::memchr(bytes, 0, length)) length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - bytes);
     while (length > 0 && bytes[length - 1] == ' ') --length;
-    return Value::string(codec_.decode(std::string_view(reinterpret_cast<const char*>(bytes), length)));
+    const std::string_view raw(reinterpret_cast<const char*>(bytes), length);
+    // ASCII reads the same in every code page the driver meets; skip the codec for it.
+    bool ascii = true;
+    for (std::size_t i = 0; i < length && ascii; ++i) ascii = bytes[i] < 0x80;
+    if (ascii) return Value::string(std::string(raw));
+    return Value::string(codec_.decode(raw));
 }
 
 Value RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record) {
