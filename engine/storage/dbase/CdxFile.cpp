@@ -72,7 +72,7 @@ std::vector<IndexEntry> CdxFile::load(std::size_t index, KeyEncoding encoding, s
 std::vector<IndexEntry> CdxFile::walk(std::uint64_t headerOffset, std::size_t keyLength, KeyEncoding encoding,
                                       std::size_t prefixBytes) const {
     const std::string name = file_.path().filename().string();
-    PageWalk guard(name, file_.size(), kNodeSize);
+    PageWalk guard(name, file_.size());
     std::uint8_t bytes[4];
     file_.read(headerOffset, bytes, 4);
     std::uint64_t offset = le32(bytes);

@@ -83,7 +83,7 @@ void MdxFile::parse() {
 std::vector<IndexEntry> MdxFile::load(std::size_t index, KeyEncoding encoding, std::size_t prefixBytes) const {
     const IndexTag& tag = tags_.at(index);
     const TagLayout& layout = layouts_.at(index);
-    PageWalk walk(file_.path().filename().string(), file_.size(), blockSize_);
+    PageWalk walk(file_.path().filename().string(), file_.size());
     std::vector<IndexEntry> out;
     std::vector<std::uint8_t> block(blockSize_);
     const std::size_t capacity = (blockSize_ - 8) / layout.entryLength;

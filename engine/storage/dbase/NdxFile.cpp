@@ -40,7 +40,7 @@ NdxFile::NdxFile(PagedFile file) : file_(std::move(file)) {
 
 std::vector<IndexEntry> NdxFile::load(std::size_t, KeyEncoding encoding, std::size_t prefixBytes) const {
     const IndexTag& tag = tags_.front();
-    PageWalk walk(file_.path().filename().string(), file_.size(), kPageSize);
+    PageWalk walk(file_.path().filename().string(), file_.size());
     std::vector<IndexEntry> out;
     std::uint8_t page[kPageSize];
     const std::size_t capacity = (kPageSize - 4) / entrySize_;

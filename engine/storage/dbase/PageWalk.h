@@ -10,11 +10,10 @@ namespace tabulon::dbase {
 
 class PageWalk {
 public:
-    PageWalk(std::string fileName, std::uint64_t fileSize, std::uint64_t pageSize)
-        : fileName_(std::move(fileName)), fileSize_(fileSize), pageSize_(pageSize) {}
+    PageWalk(std::string fileName, std::uint64_t fileSize) : fileName_(std::move(fileName)), fileSize_(fileSize) {}
 
-    // Throws EFormatError unless [offset, offset + pageSize) lies in the file and was not
-    // visited before.
+    // Throws EFormatError unless a page at `offset` starts inside the file and was not visited
+    // before (a page cut short by the file's end reads as zeros).
     void enter(std::uint64_t offset) {
         if (offset >= fileSize_)
             fail("points to offset " + std::to_string(offset) + ", past the end of the file");
@@ -27,7 +26,6 @@ public:
 private:
     std::string fileName_;
     std::uint64_t fileSize_;
-    std::uint64_t pageSize_;
     std::unordered_set<std::uint64_t> visited_;
 };
 
