@@ -205,8 +205,11 @@ bool DbaseTable::isLive(RecordId id) {
 }
 
 std::unique_ptr<KeyCursor> DbaseTable::openIndex(const std::string& name) {
-    const std::filesystem::path candidate = findFileIgnoringCase(path_.parent_path(), name);
-    if (!candidate.empty() && candidate != path_) attachIndexFile(candidate);
+    // Only a file beside the table: a name with a folder in it names a tag or nothing.
+    if (name.find('/') == std::string::npos) {
+        const std::filesystem::path candidate = findFileIgnoringCase(path_.parent_path(), name);
+        if (!candidate.empty() && candidate != path_) attachIndexFile(candidate);
+    }
     return catalog_->open(name, [this](RecordId id) { return isLive(id); });
 }
 

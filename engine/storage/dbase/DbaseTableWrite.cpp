@@ -133,7 +133,8 @@ RecordId DbaseTable::update(RecordId id, const Record& values) {
     requireWritable("update");
     checkRecord(id);
     return write([&] {
-        std::vector<std::uint8_t> record(loadSlot(id - 1), loadSlot(id - 1) + header_.recordLength);
+        const std::uint8_t* stored = loadSlot(id - 1);
+        std::vector<std::uint8_t> record(stored, stored + header_.recordLength);
         encodeRecord(values, record.data(), false);
         writeSlot(id - 1, record.data());
         return id;

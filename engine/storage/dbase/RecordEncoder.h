@@ -11,7 +11,8 @@ namespace tabulon::dbase {
 
 // Writes one field's value into a record buffer. Nothing is ever truncated or replaced: a
 // string the code page cannot hold, a string longer than its field and a number too wide for
-// its field throw EngineError(EValueError) naming the field, and the record is left unchanged.
+// its field throw EngineError(EValueError) naming the field (the buffer may then be partly
+// written, so callers encode into a copy).
 // Numbers are rounded to the field's decimals, as dBase does. Memo fields take the block number
 // (0: no memo). Stateless apart from its references; one thread at a time.
 class RecordEncoder {

@@ -260,3 +260,95 @@ TEST(DbaseCopy, FixturesCopyIntoNewTablesValueByValue) {
 }
 
 }  // namespace
+
+namespace {
+struct MemoCase {
+    const char* folder;
+    const char* table;
+    const char* memo;
+    const char* field;
+};
+std::ostream& operator<<(std::ostream& out, const MemoCase& c) { return out << c.table; }
+
+class DbaseMemoWrite : public ::testing::TestWithParam<MemoCase> {};
+
+// Every memo layout takes new and longer memos without disturbing the others.
+TEST_P(DbaseMemoWrite, LongerMemosMoveAndOthersStayAsTheyWere) {
+    SKIP_WITHOUT_DBASE_FIXTURES();
+    const MemoCase& c = GetParam();
+    TempFolder dir;
+    for (const char* name : {c.table, c.memo}) std::filesystem::copy_file(dbaseFixtures() / c.folder / name, dir / name);
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto table = openTable(dir / c.table, writable);
+    std::size_t field = 0;
+    while (table->fields()[field].name != c.field) ++field;
+    std::vector<Record> before(table->slotCount());
+    for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot) table->readRecord(slot + 1, before[slot]);
+
+    Record changed = before[0];
+    changed[field] = Value::string(std::string(3000, 'L') + "\r\nend");
+    table->update(1, changed);
+    Record added = before[0];
+    added[field] = Value::string("a new memo");
+    const RecordId id = table->append(added);
+
+    OpenOptions strict;
+    strict.tolerant = false;
+    auto reopened = openTable(dir / c.table, strict);
+    Record r;
+    reopened->readRecord(1, r);
+    EXPECT_EQ(r[field], changed[field]);
+    reopened->readRecord(id, r);
+    EXPECT_EQ(r[field], added[field]);
+    for (std::uint64_t slot = 1; slot < before.size(); ++slot) {
+        reopened->readRecord(slot + 1, r);
+        EXPECT_EQ(r, before[slot]) << "record " << slot + 1;
+    }
+    EXPECT_TRUE(reopened->problems().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, DbaseMemoWrite,
+    ::testing::Values(MemoCase{"dbase3_memo", "dbase_83.dbf", "dbase_83.dbt", "DESC"},
+                      MemoCase{"dbase4_memo", "dbase_8b.dbf", "dbase_8b.dbt", "MEMO"},
+                      MemoCase{"vfp", "memotest.dbf", "memotest.FPT", "MEMO"},
+                      MemoCase{"vfp", "vfp9_memo_bs1.dbf", "vfp9_memo_bs1.fpt", "NOTES"},
+                      MemoCase{"foxpro2", "dbase_f5.dbf", "dbase_f5.fpt", "OBSE"}));
+}  // namespace
+
+TEST(DbaseNullFlags, VisualFoxProNullsAndVarcharLengthsWriteBack) {
+    SKIP_WITHOUT_DBASE_FIXTURES();
+    TempFolder dir;
+    std::filesystem::copy_file(dbaseFixtures() / "vfp/dbase_31.dbf", dir / "t.dbf");
+    std::filesystem::copy_file(dbaseFixtures() / "vfp/dbase_32.dbf", dir / "v.dbf");
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    {
+        auto table = openTable(dir / "t.dbf", writable);
+        Record r;
+        table->readRecord(1, r);
+        r[2] = Value();                    // SUPPLIERID, nullable
+        r[5] = Value::currency(19.5);      // UNITPRICE
+        table->update(1, r);
+        r[0] = Value();                    // PRODUCTID: the next autoincrement value
+        EXPECT_EQ(table->append(r), 78u);
+        auto varchar = openTable(dir / "v.dbf", writable);
+        varchar->update(1, {Value::string("short")});
+        varchar->append({Value::string(std::string(250, 'v'))});
+    }
+    auto table = openTable(dir / "t.dbf");
+    Record r;
+    table->readRecord(1, r);
+    EXPECT_TRUE(r[2].isNull());
+    EXPECT_EQ(r[5].asDouble(), 19.5);
+    EXPECT_EQ(r[1].asString(), "Chai");
+    table->readRecord(78, r);
+    EXPECT_EQ(r[0].asInt(), 78);
+    EXPECT_TRUE(r[2].isNull());
+    auto varchar = openTable(dir / "v.dbf");
+    varchar->readRecord(1, r);
+    EXPECT_EQ(r[0].asString(), "short");
+    varchar->readRecord(2, r);
+    EXPECT_EQ(r[0].asString(), std::string(250, 'v'));
+}
