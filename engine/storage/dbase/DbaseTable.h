@@ -87,6 +87,7 @@ private:
     void enlistIn(Transaction& transaction);
     void requireWritable(const char* what) const;
     void checkRecord(RecordId id) const;
+    void checkProductionTagsHoldEveryRecord(const char* what) const;
     // Encodes `values` over `record` (whose old memo pointers are reused where they fit).
     void encodeRecord(const Record& values, std::uint8_t* record, bool appending);
     void writeSlot(std::uint64_t slot, const std::uint8_t* record);
@@ -107,6 +108,7 @@ private:
     std::unique_ptr<RecordEncoder> encoder_;
     std::unique_ptr<IndexCatalog> catalog_;
     MdxFile* production_ = nullptr;  // owned by catalog_
+    mutable bool productionChecked_ = false;
     std::vector<FieldDef> fields_;
     std::vector<TableProblem> problems_;
     std::vector<std::uint8_t> record_;

@@ -57,11 +57,29 @@ void DbaseTable::requireWritable(const char* what) const {
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": a tag of " +
                                                           production_->path().filename().string() +
                                                           " cannot be evaluated, so it could not be kept up to date");
+        checkProductionTagsHoldEveryRecord(what);
     }
     if (header_.readableRecords != header_.recordCount || header_.recordLength == 0)
         throw EngineError(errkind::kFormat, "Cannot " + std::string(what) + " " + file + ": the file is damaged");
     if (header_.hasMemoFields() && !memo_)
         throw EngineError(errkind::kFile, "Cannot " + std::string(what) + " " + file + ": its memo file is missing");
+}
+
+void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
+    if (productionChecked_) return;
+    // A tag with a FOR clause holds fewer keys than records; its clause is not read, so a
+    // rebuild would wrongly add the records it leaves out.
+    for (std::size_t t = 0; t < production_->tags().size(); ++t) {
+        const IndexTag& tag = production_->tags()[t];
+        if (tag.def.options & ixUnique) continue;
+        const std::size_t keys = production_->load(t, KeyEncoding::Raw, 0).size();
+        if (keys != header_.recordCount)
+            throw EngineError(errkind::kNotSupported,
+                              "Cannot " + std::string(what) + " " + path_.filename().string() + ": tag " + tag.def.name +
+                                  " holds " + std::to_string(keys) + " keys for " + std::to_string(header_.recordCount) +
+                                  " records (a FOR clause or a stale index), so it could not be kept up to date");
+    }
+    productionChecked_ = true;
 }
 
 void DbaseTable::checkRecord(RecordId id) const {

@@ -50,6 +50,10 @@ std::size_t widthOf(const DbaseExpression& expression, std::size_t fieldCount) {
 std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const std::vector<FieldDef>& fields) {
     std::vector<MdxTagSpec> specs;
     for (const IndexDef& index : indexes) {
+        // A tag without its FOR clause would hold records the clause leaves out.
+        if (!index.condition.empty())
+            throw EngineError(errkind::kNotSupported, "Index " + index.name + ": tags with a FOR clause (" +
+                                                          index.condition + ") cannot be written by this build");
         MdxTagSpec spec;
         spec.name = upper(index.name).substr(0, 10);
         spec.expression = expressionOf(index, fields);

@@ -15,7 +15,8 @@ class MdxFile;
 using RecordSource = std::function<void(std::uint64_t slot, Record& values, bool& deleted)>;
 
 // The tags of an index definition list, as a new production index holds them. Throws
-// EValueError naming an index whose expression cannot be built or evaluated.
+// EValueError naming an index whose expression cannot be built or evaluated, ENotSupported for
+// one with a FOR clause.
 std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const std::vector<FieldDef>& fields);
 // The tags an existing production index holds.
 std::vector<MdxTagSpec> tagSpecsOf(const MdxFile& mdx);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <random>
 
 #include "core/EngineError.h"
@@ -159,6 +160,34 @@ TEST(DbaseIndexUpkeep, IndexesThatCannotBeBuiltAreRefusedByName) {
         EXPECT_NE(e.message().find("FLAG"), std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "t.dbf"));
+    IndexDef conditional{"ADULTS", "NAME", "", "AGE >= 18", 0, "", true, ""};
+    EXPECT_THROW(driverFor(ttDBase).create(dir / "c.dbf", fields(), {conditional}, {}), EngineError);
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.dbf"));
 }
 
+}  // namespace
+
+namespace {
+// A tag holding fewer keys than the table has records may carry a FOR clause this build cannot
+// read, or be stale already: rebuilding it could add records it must leave out.
+TEST(DbaseIndexUpkeep, ATagThatDoesNotHoldEveryRecordIsNotRebuilt) {
+    SKIP_WITHOUT_DBASE_FIXTURES();
+    TempFolder dir;
+    for (const char* name : {"TEST.DBF", "TEST.MDX"}) std::filesystem::copy_file(dbaseFixtures() / "dbase4_mdx" / name, dir / name);
+    {
+        std::fstream dbf(dir / "TEST.DBF", std::ios::in | std::ios::out | std::ios::binary);
+        dbf.seekp(4);
+        dbf.put(2);  // two records counted, three keys in each tag
+    }
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto table = openTable(dir / "TEST.DBF", writable);
+    try {
+        table->append({Value::string("new"), Value::integer(1)});
+        FAIL() << "a tag with a key too many was rebuilt";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kNotSupported);
+        EXPECT_NE(e.message().find("TEST1"), std::string::npos) << e.message();
+    }
+}
 }  // namespace
