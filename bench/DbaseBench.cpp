@@ -4,10 +4,9 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
+#include "io/Transaction.h"
 #include "storage/Drivers.h"
 #include "storage/dbase/DbaseTable.h"
 #include "storage/dbase/MdxWriter.h"
@@ -25,7 +24,7 @@ std::vector<FieldDef> benchFields() {
             {"RATE", ftFloat, 10, 4, false, "N"},     {"NOTE", ftString, 20, 0, false, "C"}};
 }
 
-// Made once per run with the engine's header and records written in bulk.
+// Made once per run through the engine, in one transaction (the tag is built at its commit).
 const std::filesystem::path& benchTable() {
     static const std::filesystem::path path = [] {
         const auto folder = std::filesystem::temp_directory_path() / "tabulon-dbase-bench";
@@ -33,34 +32,17 @@ const std::filesystem::path& benchTable() {
         std::filesystem::create_directories(folder);
         const auto file = folder / "big.dbf";
         const IndexDef byName{"NAME", "NAME", "", "", 0, "", true, ""};
-        driverFor(ttDBase).create(file, benchFields(), {byName}, {});
-        std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
-        out.seekp(0, std::ios::end);
-        const std::streamoff dataStart = static_cast<std::streamoff>(out.tellp()) - 1;  // over the EOF marker
-        out.seekp(dataStart);
-        char record[128];
-        std::string chunk;
-        for (std::uint32_t i = 0; i < kRecords; ++i) {
-            std::snprintf(record, sizeof record, " %9u%-30s%-20s%12.2f%04u%02u%02u%c%-10s%6u%10.4f%-20s", i + 1,
-                          ("Name " + std::to_string(i * 7919 % kRecords)).c_str(), i % 3 ? "Lisboa" : "Porto",
-                          i * 1.25, 1950 + i % 60, 1 + i % 12, 1 + i % 28, i % 2 ? 'T' : 'F', "CODE", i % 1000,
-                          i / 1000.0, "note");
-            chunk.append(record, 127);
-            if (chunk.size() > (1 << 20)) {
-                out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-                chunk.clear();
-            }
-        }
-        chunk += '\x1A';
-        out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const unsigned char count[4] = {kRecords & 0xFF, (kRecords >> 8) & 0xFF, (kRecords >> 16) & 0xFF, kRecords >> 24};
-        out.seekp(4);
-        out.write(reinterpret_cast<const char*>(count), 4);
-        out.close();
-        OpenOptions writable;
-        writable.access = AccessMode::ReadWrite;
-        auto table = openTable(file, writable);
-        dynamic_cast<dbase::DbaseTable&>(*table).reindex();
+        auto table = driverFor(ttDBase).create(file, benchFields(), {byName}, {});
+        Transaction transaction(file.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (std::uint32_t i = 0; i < kRecords; ++i)
+            table->append({Value::integer(i + 1), Value::string("Name " + std::to_string(i * 7919 % kRecords)),
+                           Value::string(i % 3 ? "Lisboa" : "Porto"), Value::floating(i * 1.25),
+                           Value::date(Date::fromCivil(1950 + static_cast<int>(i % 60), 1 + static_cast<int>(i % 12),
+                                                       1 + static_cast<int>(i % 28))),
+                           Value::boolean(i % 2), Value::string("CODE"), Value::integer(i % 1000),
+                           Value::floating(i / 1000.0), Value::string("note")});
+        transaction.commit();
         return file;
     }();
     return path;

@@ -1,5 +1,7 @@
 #include "DbaseTable.h"
 
+#include <algorithm>
+
 #include "../../core/EngineError.h"
 #include "../../io/Transaction.h"
 #include "../Drivers.h"
@@ -18,6 +20,7 @@ namespace {
 constexpr std::uint8_t kDeletedFlag = DbaseHeader::kDeletedFlag;
 constexpr std::uint8_t kLiveFlag = DbaseHeader::kLiveFlag;
 constexpr int kDefaultCodePage = 437;
+constexpr std::uint64_t kWindowBytes = 64 * 1024;
 
 // A leftover journal is put back before anything of the table is read.
 PagedFile openRecovered(const std::filesystem::path& path, AccessMode access) {
@@ -49,7 +52,6 @@ DbaseTable::DbaseTable(const StorageDriver& driver, const std::filesystem::path&
         def.name = codec_->decode(f->rawName);
         fields_.push_back(std::move(def));
     }
-    record_.resize(header_.recordLength);
     encoder_ = std::make_unique<RecordEncoder>(header_, *codec_, path_.filename().string());
     catalog_ = std::make_unique<IndexCatalog>(fields_, *codec_);
     openStructuralIndex();
@@ -175,15 +177,26 @@ std::uint64_t DbaseTable::recordCount() const {
 const std::uint8_t* DbaseTable::loadSlot(std::uint64_t slot) {
     if (slot >= header_.readableRecords)
         throw EngineError(errkind::kValue, path_.filename().string() + " has no record " + std::to_string(slot + 1));
-    dbf_.readExact(header_.headerLength + slot * header_.recordLength, record_.data(), record_.size());
-    const std::uint8_t flag = record_[0];
+    if (slot < windowFirst_ || slot >= windowFirst_ + windowCount_) {
+        // Records are read a window at a time: one call to the file for many records.
+        const std::uint64_t count = std::min<std::uint64_t>(std::max<std::uint64_t>(1, kWindowBytes / header_.recordLength),
+                                                            header_.readableRecords - slot);
+        window_.resize(static_cast<std::size_t>(count * header_.recordLength));
+        dbf_.readExact(header_.headerLength + slot * header_.recordLength, window_.data(), window_.size());
+        windowFirst_ = slot;
+        windowCount_ = count;
+    }
+    const std::uint8_t* record = window_.data() + (slot - windowFirst_) * header_.recordLength;
+    const std::uint8_t flag = record[0];
     if (flag != kLiveFlag && flag != kDeletedFlag && !suspectFlagSeen_) {
         suspectFlagSeen_ = true;
         addProblem(path_.filename().string(), "record " + std::to_string(slot + 1) + " has the deletion flag " +
                                                   hexByte(flag) + "; it is read as live");
     }
-    return record_.data();
+    return record;
 }
+
+void DbaseTable::forgetWindow() { windowCount_ = 0; }
 
 bool DbaseTable::readSlot(std::uint64_t slot, Record& out) {
     const std::uint8_t* record = loadSlot(slot);

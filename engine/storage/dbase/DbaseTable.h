@@ -79,7 +79,9 @@ private:
     void chooseCodec();
     void openMemo();
     void openStructuralIndex();
+    // The record's bytes, valid until the next loadSlot() or change.
     const std::uint8_t* loadSlot(std::uint64_t slot);
+    void forgetWindow();
     void addProblem(const std::string& file, const std::string& message);
     // Runs `change` within the set transaction, or within one of its own that it commits.
     template <typename Change>
@@ -111,7 +113,10 @@ private:
     mutable bool productionChecked_ = false;
     std::vector<FieldDef> fields_;
     std::vector<TableProblem> problems_;
-    std::vector<std::uint8_t> record_;
+    // Records read ahead; forgotten whenever the file changes.
+    std::vector<std::uint8_t> window_;
+    std::uint64_t windowFirst_ = 0;
+    std::uint64_t windowCount_ = 0;
     bool suspectFlagSeen_ = false;
     Transaction* transaction_ = nullptr;
     bool changed_ = false;  // since the last commit

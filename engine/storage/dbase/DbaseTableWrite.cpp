@@ -125,6 +125,7 @@ void DbaseTable::encodeRecord(const Record& values, std::uint8_t* record, bool a
 
 void DbaseTable::writeSlot(std::uint64_t slot, const std::uint8_t* record) {
     dbf_.write(header_.headerLength + slot * header_.recordLength, record, header_.recordLength);
+    forgetWindow();
     changed_ = true;
 }
 
@@ -165,6 +166,7 @@ void DbaseTable::remove(RecordId id) {
     write([&] {
         if (loadSlot(id - 1)[0] == DbaseHeader::kDeletedFlag) return;
         dbf_.write(header_.headerLength + (id - 1) * header_.recordLength, &DbaseHeader::kDeletedFlag, 1);
+        forgetWindow();
         changed_ = true;
         if (liveCount_) --*liveCount_;
     });
@@ -176,6 +178,7 @@ void DbaseTable::recall(RecordId id) {
     write([&] {
         if (loadSlot(id - 1)[0] != DbaseHeader::kDeletedFlag) return;
         dbf_.write(header_.headerLength + (id - 1) * header_.recordLength, &DbaseHeader::kLiveFlag, 1);
+        forgetWindow();
         changed_ = true;
         if (liveCount_) ++*liveCount_;
     });
@@ -190,6 +193,7 @@ void DbaseTable::empty() {
     requireWritable("empty");
     write([&] {
         dbf_.truncate(header_.headerLength);
+        forgetWindow();
         if (memo_) memo_->clear();
         header_.recordCount = header_.readableRecords = 0;
         liveCount_ = 0;
@@ -231,6 +235,7 @@ void DbaseTable::pack() {
             writeSlot(r, kept[r].data());
         }
         dbf_.truncate(header_.headerLength + kept.size() * header_.recordLength);
+        forgetWindow();
         header_.recordCount = header_.readableRecords = static_cast<std::uint32_t>(kept.size());
         liveCount_ = kept.size();
         changed_ = true;
@@ -259,6 +264,7 @@ void DbaseTable::prepareCommit() {
     const std::uint64_t end = header_.headerLength + std::uint64_t{header_.recordCount} * header_.recordLength;
     dbf_.truncate(std::min(dbf_.size(), end));
     dbf_.write(end, &DbaseHeader::kEndOfFile, 1);
+    forgetWindow();
     if (memo_) memo_->writeHeader();
     if (production_) rebuildProductionIndex();
 }
@@ -282,6 +288,7 @@ void DbaseTable::afterCommit() { changed_ = false; }
 void DbaseTable::afterRollback() { reloadCounters(); }
 
 void DbaseTable::reloadCounters() {
+    forgetWindow();
     std::uint8_t bytes[4] = {};
     dbf_.read(4, bytes, 4);
     header_.recordCount = le32(bytes);
