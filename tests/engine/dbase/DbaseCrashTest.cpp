@@ -1,12 +1,13 @@
 // A writer killed at a random instant leaves the table as it was before or after the change it
 // was making: header, records and memo file in agreement. The child runs a fixed sequence of
-// appends, memo updates, deletions and packs; after the kill the table must equal the model of
-// that sequence after some number of whole operations.
+// appends, memo updates, deletions and packs; after the kill the table, its memos and its
+// production index must equal the model of that sequence after some number of whole operations.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -27,6 +28,9 @@ struct Row {
 using Model = std::vector<Row>;
 
 std::vector<FieldDef> crashFields() { return {{"NAME", ftString, 10, 0, false, "C"}, {"MEMO", ftMemo, 0, 0, false, "M"}}; }
+std::vector<IndexDef> crashIndexes() { return {{"BYNAME", "NAME", "", "", 0, "", true, ""}}; }
+
+void createCrashTable(const std::filesystem::path& path) { driverFor(ttDBase).create(path, crashFields(), crashIndexes(), {}); }
 
 std::string memoFor(int i) { return std::string(static_cast<std::size_t>(100 + (i * 397) % 1500), static_cast<char>('a' + i % 26)); }
 
@@ -71,7 +75,17 @@ bool matches(StorageTable& table, const Model& model) {
         table.readRecord(slot + 1, r);
         if (r[0].toText() != model[slot].name || r[1].toText() != model[slot].memo) return false;
     }
-    return true;
+    // The index holds every record, deleted ones too, in name order.
+    std::vector<std::pair<std::string, RecordId>> expected;
+    for (std::size_t slot = 0; slot < model.size(); ++slot) expected.emplace_back(model[slot].name, slot + 1);
+    std::sort(expected.begin(), expected.end());
+    auto cursor = table.openIndex("BYNAME");
+    std::vector<RecordId> live;
+    for (bool more = cursor->first(); more; more = cursor->next()) live.push_back(cursor->recordId());
+    std::vector<RecordId> wanted;
+    for (const auto& e : expected)
+        if (!model[e.second - 1].deleted) wanted.push_back(e.second);
+    return live == wanted;
 }
 
 // Runs the whole sequence in a child process; returns it (to be killed or waited for).
@@ -91,7 +105,7 @@ pid_t startWriter(const std::filesystem::path& table) {
 // How long the whole sequence takes here, so that kills spread over all of it.
 std::chrono::microseconds sequenceDuration() {
     TempFolder dir;
-    driverFor(ttDBase).create(dir / "crash.dbf", crashFields(), {}, {});
+    createCrashTable(dir / "crash.dbf");
     const auto start = std::chrono::steady_clock::now();
     int status = 0;
     waitpid(startWriter(dir / "crash.dbf"), &status, 0);
@@ -110,7 +124,7 @@ TEST(DbaseCrash, AKilledWriterLeavesTheTableBeforeOrAfterEachChange) {
     int interrupted = 0;
     for (int run = 0; run < runs; ++run) {
         TempFolder dir;
-        driverFor(ttDBase).create(dir / "crash.dbf", crashFields(), {}, {});
+        createCrashTable(dir / "crash.dbf");
         const pid_t child = startWriter(dir / "crash.dbf");
         ASSERT_GE(child, 0);
         usleep(std::uniform_int_distribution<useconds_t>(0, window)(random));
