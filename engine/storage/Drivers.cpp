@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "../core/EngineError.h"
+#include "paradox/ParadoxDriver.h"
 
 namespace tabulon {
 
@@ -16,6 +17,7 @@ std::string upper(std::string s) {
 const std::vector<std::unique_ptr<StorageDriver>>& registry() {
     static const std::vector<std::unique_ptr<StorageDriver>> drivers = [] {
         std::vector<std::unique_ptr<StorageDriver>> list;
+        list.push_back(std::make_unique<paradox::ParadoxDriver>());
         return list;
     }();
     return drivers;

@@ -1,0 +1,56 @@
+#pragma once
+// A file in the Paradox data layout (.DB, .Xnn, .XGn): header, then records in a chain of blocks.
+#include <cstdint>
+#include <vector>
+
+#include "../../io/PagedFile.h"
+#include "ParadoxHeader.h"
+#include "ProblemLog.h"
+
+namespace tabulon::paradox {
+
+// Walks the block chain from the header's first block (never physical order), reporting loops,
+// links past the end and counts that disagree to the problem log, and maps the records along
+// the chain to positions 0..recordCount-1. Missing bytes at the end of the file read as zeros.
+// Same thread as its owner.
+class ParadoxDataFile {
+public:
+    struct Block {
+        int number = 0;
+        int records = 0;
+        std::uint64_t firstPosition = 0;  // position of its first record along the chain
+    };
+    struct Position {
+        std::size_t chainIndex = 0;
+        int record = 0;  // inside the block
+    };
+
+    // Reads the header (throws EFormatError when it is unusable) and walks the chain.
+    ParadoxDataFile(PagedFile file, ProblemLog& problems);
+
+    const ParadoxHeader& header() const { return header_; }
+    ParadoxHeader& header() { return header_; }
+    PagedFile& file() { return file_; }
+    const PagedFile& file() const { return file_; }
+    const std::vector<Block>& blocks() const { return blocks_; }
+    std::uint64_t recordCount() const { return recordCount_; }
+    int recordsPerBlock() const { return (header_.blockSize - 6) / header_.recordSize; }
+
+    Position locate(std::uint64_t position) const;
+    // Index of `block` in the chain, or -1.
+    long chainIndexOf(int block) const;
+    // Copies record `record` of block `block` into `out` (recordSize bytes).
+    void readRecord(int block, int record, std::uint8_t* out) const;
+    // Re-reads the header and the chain (after a rollback or another writer's commit).
+    void reload(ProblemLog& problems);
+
+private:
+    void walkChain(ProblemLog& problems);
+    PagedFile file_;
+    ParadoxHeader header_;
+    std::vector<Block> blocks_;
+    std::vector<std::int32_t> chainIndexByBlock_;
+    std::uint64_t recordCount_ = 0;
+};
+
+}  // namespace tabulon::paradox

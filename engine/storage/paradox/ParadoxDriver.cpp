@@ -1,0 +1,91 @@
+#include "ParadoxDriver.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "../../core/EngineError.h"
+#include "ParadoxFieldType.h"
+#include "ParadoxTable.h"
+
+namespace tabulon::paradox {
+
+namespace {
+constexpr int kMaxAlpha = 255;
+constexpr int kMaxLeader = 240;
+constexpr int kMaxBcdScale = 32;
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Family members: the index tree, blobs, validity checks, secondary indexes and their trees.
+bool isFamilyExtension(const std::string& ext) {
+    if (ext == ".PX" || ext == ".MB" || ext == ".VAL" || ext == ".TV" || ext == ".FAM") return true;
+    return ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y') && std::isalnum(static_cast<unsigned char>(ext[2])) &&
+           std::isalnum(static_cast<unsigned char>(ext[3]));
+}
+}  // namespace
+
+std::unique_ptr<StorageTable> ParadoxDriver::open(const std::filesystem::path& path, const OpenOptions& options) const {
+    return std::make_unique<ParadoxTable>(*this, path, options);
+}
+
+std::unique_ptr<StorageTable> ParadoxDriver::create(const std::filesystem::path& path, const std::vector<FieldDef>&,
+                                                    const std::vector<IndexDef>&, const CreateOptions&) const {
+    throw EngineError(errkind::kNotSupported, "Creating Paradox tables is not available yet (" + path.string() + ")");
+}
+
+std::vector<std::filesystem::path> ParadoxDriver::familyFiles(const std::filesystem::path& table) const {
+    std::vector<std::filesystem::path> family;
+    std::error_code ec;
+    if (std::filesystem::exists(table, ec)) family.push_back(table);
+    const std::string stem = upper(table.stem().string());
+    const auto folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
+    std::vector<std::filesystem::path> members;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const auto& p = entry.path();
+        if (upper(p.stem().string()) == stem && isFamilyExtension(upper(p.extension().string())))
+            members.push_back(table.parent_path() / p.filename());
+    }
+    std::sort(members.begin(), members.end());
+    family.insert(family.end(), members.begin(), members.end());
+    return family;
+}
+
+FieldDef ParadoxDriver::nearestField(const FieldDef& source) const {
+    FieldDef f = source;
+    f.decimals = 0;
+    switch (source.type) {
+        case ftWord:
+            f.type = ftInteger;
+            break;
+        case ftVarBytes:
+            f.type = ftBytes;
+            break;
+        case ftDBaseOle:
+        case ftTypedBinary:
+            f.type = ftBlob;
+            break;
+        case ftUnknown:
+        case ftCursor:
+            throw EngineError(errkind::kValue, "Field " + source.name + " has no Paradox counterpart");
+        default:
+            break;
+    }
+    const auto type = paradoxFieldTypeFor(f.type);
+    if (!type) throw EngineError(errkind::kValue, "Field " + source.name + " has no Paradox counterpart");
+    f.nativeType = std::string(1, type->letter);
+    if (f.type == ftString || f.type == ftBytes)
+        f.size = std::clamp(source.size, 1, kMaxAlpha);
+    else if (type->blob)
+        f.size = std::clamp(source.size, f.type == ftMemo ? 1 : 0, kMaxLeader);
+    else if (f.type == ftBCD)
+        f.size = std::clamp(source.size, 0, kMaxBcdScale);
+    else
+        f.size = 0;
+    if (f.type == ftFloat && source.decimals == 0 && source.type != ftFloat) f.type = ftFloat;
+    return f;
+}
+
+}  // namespace tabulon::paradox

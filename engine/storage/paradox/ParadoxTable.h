@@ -1,0 +1,78 @@
+#pragma once
+// An open Paradox table: the .DB with its .MB, .PX and secondary indexes.
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "../../core/TextCodec.h"
+#include "../StorageTable.h"
+#include "ParadoxBlobFile.h"
+#include "ParadoxCollation.h"
+#include "ParadoxDataFile.h"
+#include "ParadoxKeyOrder.h"
+#include "ParadoxSecondaryIndex.h"
+#include "ProblemLog.h"
+
+namespace tabulon::paradox {
+
+// Reads records in block-chain order; record ids are (block << 16) | record-in-block. Opening
+// throws EFileError when a file cannot be read, EFormatError for a header that cannot be used
+// (and, in a strict open, for any damage), ENotSupported for a password-protected table. One
+// thread at a time.
+class ParadoxTable : public StorageTable {
+public:
+    ParadoxTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);
+    ~ParadoxTable() override;
+
+    const std::filesystem::path& path() const override { return path_; }
+    const StorageDriver& driver() const override { return driver_; }
+    TableFacts facts() const override;
+    const std::vector<FieldDef>& fields() const override { return fields_; }
+    std::vector<IndexDef> indexes() const override;
+    std::vector<TableProblem> problems() const override { return problems_.problems(); }
+
+    std::uint64_t recordCount() const override { return data_->recordCount(); }
+    std::uint64_t slotCount() const override { return data_->recordCount(); }
+    bool readSlot(std::uint64_t slot, Record& out) override;
+    RecordId recordIdAt(std::uint64_t slot) override;
+    std::uint64_t slotOf(RecordId id) override;
+    void readRecord(RecordId id, Record& out) override;
+    std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
+
+    void setTransaction(Transaction* transaction) override;
+    RecordId append(const Record& values) override;
+    RecordId update(RecordId id, const Record& values) override;
+    void remove(RecordId id) override;
+    void empty() override;
+    void pack() override;
+    void refresh() override;
+
+    static RecordId makeRecordId(int block, int record) {
+        return (static_cast<RecordId>(block) << 16) | static_cast<RecordId>(record);
+    }
+
+private:
+    void decodeRecord(const std::uint8_t* raw, Record& out);
+    Value decodeBlob(const std::uint8_t* raw, const ParadoxField& field);
+    ParadoxDataFile::Position positionOf(RecordId id) const;
+    ParadoxKeyOrder primaryOrder() const;
+    // The table record whose primary key equals `key` (bytes laid out as in a record), if any.
+    std::optional<RecordId> findPrimaryKey(const std::uint8_t* key, int hintBlock);
+    std::unique_ptr<KeyCursor> openSecondary(const ParadoxSecondaryIndex& index);
+    [[noreturn]] void notWritable() const;
+
+    const StorageDriver& driver_;
+    std::filesystem::path path_;
+    OpenOptions options_;
+    ProblemLog problems_;
+    std::unique_ptr<ParadoxDataFile> data_;
+    std::unique_ptr<TextCodec> codec_;
+    std::unique_ptr<ParadoxCollation> collation_;
+    std::optional<ParadoxBlobFile> blobs_;
+    std::vector<FieldDef> fields_;
+    std::vector<ParadoxSecondaryIndex> secondaries_;
+    std::map<std::string, std::unique_ptr<ParadoxDataFile>> secondaryFiles_;  // opened on first use
+    std::vector<std::uint8_t> raw_;
+};
+
+}  // namespace tabulon::paradox
