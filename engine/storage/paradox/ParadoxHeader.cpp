@@ -143,9 +143,11 @@ ParadoxHeader ParadoxHeader::read(const PagedFile& file) {
         offset += field.bytes;
         h.fields.push_back(field);
     }
-    if (offset != h.recordSize)
-        throw damaged(name, "the fields take " + std::to_string(offset) + " bytes but the record size is " +
-                                std::to_string(h.recordSize));
+    // Index tree entries carry a block number, a count and an unused short after the key.
+    const int entryTail = h.isIndexTree() ? 6 : 0;
+    if (offset + entryTail != h.recordSize)
+        throw damaged(name, "the fields take " + std::to_string(offset + entryTail) +
+                                " bytes but the record size is " + std::to_string(h.recordSize));
     in.take(4, "table name pointer");
     if (!h.isIndexTree()) in.take(4 * static_cast<std::size_t>(fieldCount), "field pointers");
     h.tableName = in.cString("table name", h.versionByte >= 0x0C ? 261 : 79);

@@ -59,9 +59,11 @@ bool ParadoxKeyCursor::seek(const Record& key, bool partial) {
     }
     order_.foldCase(probe.data());
     std::uint64_t low = 0, high = source_->size();
+    const auto below = [&](const std::uint8_t* entry) { return order_.compare(entry, probe.data(), count, partialBytes) < 0; };
+    source_->narrow(below, low, high);
     while (low < high) {
         const std::uint64_t mid = low + (high - low) / 2;
-        if (order_.compare(source_->key(mid), probe.data(), count, partialBytes) < 0)
+        if (below(source_->key(mid)))
             low = mid + 1;
         else
             high = mid;

@@ -62,11 +62,33 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
         else
             blobs_.emplace(PagedFile::open(mb, options.access));
     }
+    if (h.keyFieldCount > 0) {
+        const auto px = findFileIgnoringCase(path.parent_path(), path.stem().string() + ".PX");
+        if (!px.empty()) primaryTree_ = readTree(px, *data_, primaryOrder().keyBytes(), true);
+    }
     secondaries_ = ParadoxSecondaryIndex::discover(path, h, fields_, problems_);
     raw_.resize(static_cast<std::size_t>(h.recordSize));
 }
 
 ParadoxTable::~ParadoxTable() = default;
+
+std::optional<ParadoxIndexTree> ParadoxTable::readTree(const std::filesystem::path& path, const ParadoxDataFile& data,
+                                                       int keyBytes, bool report) {
+    std::string why;
+    try {
+        ParadoxIndexTree tree = ParadoxIndexTree::read(PagedFile::open(path, AccessMode::ReadOnly));
+        if (tree.keyBytes() != keyBytes)
+            why = "its keys have " + std::to_string(tree.keyBytes()) + " bytes, the table's " + std::to_string(keyBytes);
+        else
+            why = tree.disagreement(data);
+        if (why.empty()) return tree;
+    } catch (const EngineError& e) {
+        if (e.kind() != errkind::kFormat) throw;
+        why = e.message().substr(e.message().find(": ") + 2);
+    }
+    if (report) problems_.report(path.filename().string(), why + "; the key order is read from the table itself");
+    return std::nullopt;
+}
 
 TableFacts ParadoxTable::facts() const { return {"paradox", data_->header().level(), codec_->name()}; }
 
@@ -200,7 +222,9 @@ std::unique_ptr<KeyCursor> ParadoxTable::openIndex(const std::string& name) {
     const ParadoxHeader& h = data_->header();
     if (name.empty() && h.keyFieldCount > 0) {
         auto source = std::make_unique<ParadoxChainKeySource>(
-            *data_, [](const std::uint8_t*, int block, int record) { return makeRecordId(block, record); });
+            *data_, primaryOrder().keyBytes(),
+            [](const std::uint8_t*, int block, int record) { return makeRecordId(block, record); },
+            primaryTree_ ? &*primaryTree_ : nullptr);
         std::vector<std::string> names;
         for (int i = 0; i < h.keyFieldCount; ++i) names.push_back(fields_[static_cast<std::size_t>(i)].name);
         return std::make_unique<ParadoxKeyCursor>(indexes().front(), std::move(source), primaryOrder(), names, *codec_);
@@ -239,13 +263,22 @@ std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryInd
         const std::size_t own = index.tableFields.size();
         const ParadoxField primaryStart = x.fields[own];
         const ParadoxField hint = x.fields[static_cast<std::size_t>(x.keyFieldCount)];
+        const int keyBytes = ParadoxKeyOrder(keys, *collation_, caseInsensitive).keyBytes();
+        auto& tree = secondaryTrees_[index.definition.file];
+        if (!tree) {
+            std::string treeName = index.dataPath.filename().string();
+            treeName[treeName.size() - 3] = treeName[treeName.size() - 3] == 'x' ? 'y' : 'Y';
+            const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(), treeName);
+            if (!treePath.empty()) tree = readTree(treePath, *file, keyBytes, false);
+        }
         auto source = std::make_unique<ParadoxChainKeySource>(
-            *file, [this, primaryStart, hint, name = index.definition.file](const std::uint8_t* entry, int, int) {
+            *file, keyBytes, [this, primaryStart, hint, name = index.definition.file](const std::uint8_t* entry, int, int) {
                 const Value block = ParadoxValueCodec::decode(entry + hint.offset, hint, *codec_);
                 const auto id = findPrimaryKey(entry + primaryStart.offset, block.isNull() ? 0 : static_cast<int>(block.asInt()));
                 if (!id) throw EngineError(errkind::kFormat, name + ": an entry names a record the table does not hold");
                 return *id;
-            });
+            },
+            tree ? &*tree : nullptr);
         return std::make_unique<ParadoxKeyCursor>(index.definition, std::move(source),
                                                   ParadoxKeyOrder(std::move(keys), *collation_, caseInsensitive), names,
                                                   *codec_);
@@ -292,6 +325,7 @@ void ParadoxTable::refresh() {
     data_->file().refresh();
     data_->reload(problems_);
     secondaryFiles_.clear();
+    secondaryTrees_.clear();
 }
 
 }  // namespace tabulon::paradox

@@ -9,6 +9,7 @@
 #include "ParadoxBlobFile.h"
 #include "ParadoxCollation.h"
 #include "ParadoxDataFile.h"
+#include "ParadoxIndexTree.h"
 #include "ParadoxKeyOrder.h"
 #include "ParadoxSecondaryIndex.h"
 #include "ProblemLog.h"
@@ -56,6 +57,10 @@ private:
     Value decodeBlob(const std::uint8_t* raw, const ParadoxField& field);
     ParadoxDataFile::Position positionOf(RecordId id) const;
     ParadoxKeyOrder primaryOrder() const;
+    // The index tree in `path` if it exists, fits `keyBytes` and agrees with `data`; else empty,
+    // with the reason reported when `report` is set.
+    std::optional<ParadoxIndexTree> readTree(const std::filesystem::path& path, const ParadoxDataFile& data,
+                                             int keyBytes, bool report);
     // The table record whose primary key equals `key` (bytes laid out as in a record), if any.
     std::optional<RecordId> findPrimaryKey(const std::uint8_t* key, int hintBlock);
     std::unique_ptr<KeyCursor> openSecondary(const ParadoxSecondaryIndex& index);
@@ -69,9 +74,11 @@ private:
     std::unique_ptr<TextCodec> codec_;
     std::unique_ptr<ParadoxCollation> collation_;
     std::optional<ParadoxBlobFile> blobs_;
+    std::optional<ParadoxIndexTree> primaryTree_;  // the .PX, when it agrees with the chain
     std::vector<FieldDef> fields_;
     std::vector<ParadoxSecondaryIndex> secondaries_;
     std::map<std::string, std::unique_ptr<ParadoxDataFile>> secondaryFiles_;  // opened on first use
+    std::map<std::string, std::optional<ParadoxIndexTree>> secondaryTrees_;   // their .Ynn/.YGn
     std::vector<std::uint8_t> raw_;
 };
 
