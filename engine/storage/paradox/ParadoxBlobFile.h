@@ -18,12 +18,22 @@ public:
     explicit ParadoxBlobFile(PagedFile file) : file_(std::move(file)) {}
 
     Bytes read(std::uint32_t location, std::uint32_t length) const;
+    // Stores a blob and returns its location: values up to the threshold share suballocated
+    // blocks in 16-byte chunks, larger ones get blocks of their own. Never updates in place.
+    std::uint32_t store(const Bytes& data);
+    // Gives a blob's space back: its slot is cleared, a block left unused becomes a free block.
+    void release(std::uint32_t location);
+    // The 4096-byte header block of a new .MB file.
+    static Bytes emptyFile();
+    // Bumps the header's modification counter (once per committed change).
+    void touch();
     PagedFile& file() { return file_; }
     const PagedFile& file() const { return file_; }
 
 private:
     [[noreturn]] void fail(std::uint32_t location, const std::string& why) const;
     PagedFile file_;
+    std::uint64_t openSubBlock_ = 0;  // the suballocated block new small blobs go to, if any
 };
 
 }  // namespace tabulon::paradox

@@ -27,12 +27,14 @@ public:
 
     // Reads the header (throws EFormatError when it is unusable) and walks the chain.
     ParadoxDataFile(PagedFile file, ProblemLog& problems);
+    // A new file with `header` and no blocks yet (written by the next commit).
+    ParadoxDataFile(PagedFile file, ParadoxHeader header);
 
     const ParadoxHeader& header() const { return header_; }
     ParadoxHeader& header() { return header_; }
     PagedFile& file() { return file_; }
     const PagedFile& file() const { return file_; }
-    const std::vector<Block>& blocks() const { return blocks_; }
+    const std::vector<Block>& blocks() const;
     std::uint64_t recordCount() const { return recordCount_; }
     int recordsPerBlock() const { return (header_.blockSize - 6) / header_.recordSize; }
 
@@ -44,12 +46,34 @@ public:
     // Re-reads the header and the chain (after a rollback or another writer's commit).
     void reload(ProblemLog& problems);
 
+    // --- Changes, held in the file's pending writes until a commit. ---
+    void writeRecord(std::size_t chainIndex, int record, const std::uint8_t* bytes);
+    // Inserts before `record` (0..records); the block must have room.
+    void insertRecord(std::size_t chainIndex, int record, const std::uint8_t* bytes);
+    // Removes a record; a block left empty leaves the chain for the free list.
+    void removeRecord(std::size_t chainIndex, int record);
+    // Links a fresh block (from the free list, else the file's end) after `chainIndex` (or at
+    // the start of the chain when `chainIndex` is -1); returns its chain index.
+    std::size_t addBlockAfter(long chainIndex);
+    // Moves records [from, end) of block `source` to the start of the empty block `target`.
+    void moveRecords(std::size_t source, int from, std::size_t target);
+    // No blocks at all: the file is cut back to its header.
+    void clear();
+    // Stores the chain's counters in the header and writes it.
+    void writeHeader();
+
 private:
     void walkChain(ProblemLog& problems);
+    std::vector<std::uint8_t> readBlock(int number) const;
+    void writeBlock(int number, std::vector<std::uint8_t>& bytes, int records);
+    void setLinks(int number, int next, int prior);
+    void reindex() const;
+
     PagedFile file_;
     ParadoxHeader header_;
-    std::vector<Block> blocks_;
-    std::vector<std::int32_t> chainIndexByBlock_;
+    mutable std::vector<Block> blocks_;
+    mutable std::vector<std::int32_t> chainIndexByBlock_;
+    mutable bool positionsStale_ = false;
     std::uint64_t recordCount_ = 0;
 };
 

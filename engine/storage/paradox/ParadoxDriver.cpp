@@ -6,6 +6,7 @@
 #include "../../core/EngineError.h"
 #include "ParadoxFieldType.h"
 #include "ParadoxTable.h"
+#include "ParadoxTableCreator.h"
 
 namespace tabulon::paradox {
 
@@ -31,9 +32,10 @@ std::unique_ptr<StorageTable> ParadoxDriver::open(const std::filesystem::path& p
     return std::make_unique<ParadoxTable>(*this, path, options);
 }
 
-std::unique_ptr<StorageTable> ParadoxDriver::create(const std::filesystem::path& path, const std::vector<FieldDef>&,
-                                                    const std::vector<IndexDef>&, const CreateOptions&) const {
-    throw EngineError(errkind::kNotSupported, "Creating Paradox tables is not available yet (" + path.string() + ")");
+std::unique_ptr<StorageTable> ParadoxDriver::create(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
+                                                    const std::vector<IndexDef>& indexes,
+                                                    const CreateOptions& options) const {
+    return createParadoxTable(*this, path, fields, indexes, options);
 }
 
 std::vector<std::filesystem::path> ParadoxDriver::familyFiles(const std::filesystem::path& table) const {

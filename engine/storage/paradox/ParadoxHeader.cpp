@@ -65,6 +65,19 @@ bool ParadoxHeader::isSecondaryData() const {
            kind == FileKind::CompositeStatic || kind == FileKind::CompositeMaintained;
 }
 
+void ParadoxHeader::storeCounters() {
+    std::uint8_t* f = raw.data();
+    putLe32(f + kRecordCount, recordCount);
+    putLe16(f + kBlocksInUse, static_cast<std::uint32_t>(blocksInUse));
+    putLe16(f + kBlocksInFile, static_cast<std::uint32_t>(blocksInFile));
+    putLe16(f + kFirstBlock, static_cast<std::uint32_t>(firstBlock));
+    putLe16(f + kLastBlock, static_cast<std::uint32_t>(lastBlock));
+    putLe16(f + kRootBlock, static_cast<std::uint32_t>(rootBlock));
+    f[kLevels] = static_cast<std::uint8_t>(indexLevels);
+    putLe32(f + kAutoIncrement, autoIncrement);
+    putLe16(f + kFirstFree, static_cast<std::uint32_t>(firstFreeBlock));
+}
+
 std::string ParadoxHeader::level() const {
     if (versionByte <= 3) return "3.0";
     if (versionByte == 4) return "3.5";
@@ -79,15 +92,24 @@ ParadoxHeader ParadoxHeader::read(const PagedFile& file) {
     if (fileSize < kFixedPart)
         throw damaged(name, "the file has " + std::to_string(fileSize) +
                                 " bytes, too few for a Paradox header (not a Paradox table?)");
+    std::vector<std::uint8_t> raw(kFixedPart);
+    file.readExact(0, raw.data(), kFixedPart);
+    const int headerSize = le16(raw.data() + 2);
+    if (headerSize < kFixedPart || static_cast<std::uint64_t>(headerSize) > fileSize)
+        throw damaged(name, "header size " + std::to_string(headerSize) + " does not fit a file of " +
+                                std::to_string(fileSize) + " bytes (not a Paradox table?)");
+    raw.resize(static_cast<std::size_t>(headerSize));
+    file.readExact(0, raw.data(), raw.size());
+    return parse(std::move(raw), name);
+}
+
+ParadoxHeader ParadoxHeader::parse(std::vector<std::uint8_t> raw, const std::string& name) {
+    if (raw.size() < kFixedPart) throw damaged(name, "the header is too short");
     ParadoxHeader h;
-    h.raw.resize(kFixedPart);
-    file.readExact(0, h.raw.data(), kFixedPart);
+    h.raw = std::move(raw);
     const std::uint8_t* f = h.raw.data();
     h.recordSize = le16(f);
-    h.headerSize = le16(f + 2);
-    if (h.headerSize < kFixedPart || static_cast<std::uint64_t>(h.headerSize) > fileSize)
-        throw damaged(name, "header size " + std::to_string(h.headerSize) + " does not fit a file of " +
-                                std::to_string(fileSize) + " bytes (not a Paradox table?)");
+    h.headerSize = static_cast<int>(h.raw.size());
     if (f[4] > static_cast<std::uint8_t>(FileKind::CompositeMaintained))
         throw damaged(name, "unknown file type " + std::to_string(f[4]) + " (not a Paradox table?)");
     h.kind = static_cast<FileKind>(f[4]);
@@ -118,8 +140,6 @@ ParadoxHeader ParadoxHeader::read(const PagedFile& file) {
         throw damaged(name, "record size " + std::to_string(h.recordSize) + " does not fit a block of " +
                                 std::to_string(h.blockSize) + " bytes");
 
-    h.raw.resize(static_cast<std::size_t>(h.headerSize));
-    file.readExact(0, h.raw.data(), h.raw.size());
     h.encryption = h.hasLevel4Block() && h.raw.size() >= kLevel4Part ? le32(h.raw.data() + 0x5C)
                                                                       : le32(h.raw.data() + 0x25);
 

@@ -76,6 +76,10 @@ struct ParadoxHeader {
     // Parses and checks the header of `file` against its size. Throws EFormatError naming the
     // file and the fault. Any thread; reads `file` only.
     static ParadoxHeader read(const PagedFile& file);
+    // Parses a whole header (raw.size() is its size); throws as read() does.
+    static ParadoxHeader parse(std::vector<std::uint8_t> raw, const std::string& fileName);
+    // Writes the counters above (record count ... first free block) back into `raw`.
+    void storeCounters();
 };
 
 }  // namespace tabulon::paradox

@@ -26,6 +26,13 @@ bool hasPicturePrefix(const Bytes& data) {
            (data[3] == 1 || data[3] == 2) && le32(data.data() + 4) == data.size() - kPicturePrefix;
 }
 
+// The fault without the file name that starts a format error's message.
+std::string faultOf(const EngineError& e) {
+    const std::string message = e.message();
+    const auto colon = message.find(": ");
+    return colon == std::string::npos ? message : message.substr(colon + 2);
+}
+
 int userFieldSize(const ParadoxField& f) {
     if (f.type.blob) return f.bytes - kBlobPointerBytes;
     if (f.type.fieldType == ftString || f.type.fieldType == ftBytes || f.type.fieldType == ftBCD) return f.sizeByte;
@@ -64,7 +71,10 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
     }
     if (h.keyFieldCount > 0) {
         const auto px = findFileIgnoringCase(path.parent_path(), path.stem().string() + ".PX");
-        if (!px.empty()) primaryTree_ = readTree(px, *data_, primaryOrder().keyBytes(), true);
+        if (!px.empty()) {
+            pxFile_.emplace(PagedFile::open(px, options.access));
+            primaryTree_ = readTree(*pxFile_, *data_, primaryOrder().keyBytes(), true);
+        }
     }
     secondaries_ = ParadoxSecondaryIndex::discover(path, h, fields_, problems_);
     raw_.resize(static_cast<std::size_t>(h.recordSize));
@@ -72,11 +82,11 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
 
 ParadoxTable::~ParadoxTable() = default;
 
-std::optional<ParadoxIndexTree> ParadoxTable::readTree(const std::filesystem::path& path, const ParadoxDataFile& data,
-                                                       int keyBytes, bool report) {
+std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, const ParadoxDataFile& data, int keyBytes,
+                                                       bool report) {
     std::string why;
     try {
-        ParadoxIndexTree tree = ParadoxIndexTree::read(PagedFile::open(path, AccessMode::ReadOnly));
+        ParadoxIndexTree tree = ParadoxIndexTree::read(file);
         if (tree.keyBytes() != keyBytes)
             why = "its keys have " + std::to_string(tree.keyBytes()) + " bytes, the table's " + std::to_string(keyBytes);
         else
@@ -84,9 +94,9 @@ std::optional<ParadoxIndexTree> ParadoxTable::readTree(const std::filesystem::pa
         if (why.empty()) return tree;
     } catch (const EngineError& e) {
         if (e.kind() != errkind::kFormat) throw;
-        why = e.message().substr(e.message().find(": ") + 2);
+        why = faultOf(e);
     }
-    if (report) problems_.report(path.filename().string(), why + "; the key order is read from the table itself");
+    if (report) problems_.report(file.path().filename().string(), why + "; the key order is read from the table itself");
     return std::nullopt;
 }
 
@@ -168,7 +178,7 @@ Value ParadoxTable::decodeBlob(const std::uint8_t* raw, const ParadoxField& fiel
             data = blobs_->read(location, length);
         } catch (const EngineError& e) {
             if (e.kind() != errkind::kFormat) throw;
-            problems_.report(blobs_->file().path().filename().string(), e.message().substr(e.message().find(": ") + 2));
+            problems_.report(blobs_->file().path().filename().string(), faultOf(e));
             return {};
         }
     }
@@ -224,7 +234,7 @@ std::unique_ptr<KeyCursor> ParadoxTable::openIndex(const std::string& name) {
         auto source = std::make_unique<ParadoxChainKeySource>(
             *data_, primaryOrder().keyBytes(),
             [](const std::uint8_t*, int block, int record) { return makeRecordId(block, record); },
-            primaryTree_ ? &*primaryTree_ : nullptr);
+            primaryTree_ && !changed_ ? &*primaryTree_ : nullptr);
         std::vector<std::string> names;
         for (int i = 0; i < h.keyFieldCount; ++i) names.push_back(fields_[static_cast<std::size_t>(i)].name);
         return std::make_unique<ParadoxKeyCursor>(indexes().front(), std::move(source), primaryOrder(), names, *codec_);
@@ -239,6 +249,25 @@ std::unique_ptr<KeyCursor> ParadoxTable::openIndex(const std::string& name) {
     throw EngineError(errkind::kValue, path_.filename().string() + " has no index named \"" + name + "\"");
 }
 
+ParadoxTable::SecondaryFiles& ParadoxTable::secondaryFiles(const ParadoxSecondaryIndex& index) {
+    SecondaryFiles& files = secondaryFiles_[index.definition.file];
+    if (files.data) return files;
+    ProblemLog strict(false);
+    try {
+        files.data = std::make_unique<ParadoxDataFile>(PagedFile::open(index.dataPath, options_.access), strict);
+        std::string treeName = index.dataPath.filename().string();
+        treeName[treeName.size() - 3] = treeName[treeName.size() - 3] == 'x' ? 'y' : 'Y';
+        const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(), treeName);
+        if (!treePath.empty()) files.tree.emplace(PagedFile::open(treePath, options_.access));
+    } catch (const EngineError& e) {
+        if (e.kind() != errkind::kFormat) throw;
+        files.data.reset();
+        problems_.report(index.definition.file, faultOf(e) +
+                                                    "; the index is rebuilt in memory");
+    }
+    return files;
+}
+
 std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryIndex& index) {
     const ParadoxHeader& h = data_->header();
     const bool caseInsensitive = (index.definition.options & ixCaseInsensitive) != 0;
@@ -246,14 +275,11 @@ std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryInd
     for (int position : index.tableFields) names.push_back(fields_[static_cast<std::size_t>(position)].name);
 
     // The index file itself, when it is kept up to date and agrees with the table.
-    auto& file = secondaryFiles_[index.definition.file];
-    if (!file && index.maintained && h.keyFieldCount > 0) {
-        ProblemLog indexProblems(true);
-        try {
-            file = std::make_unique<ParadoxDataFile>(PagedFile::open(index.dataPath, AccessMode::ReadOnly), indexProblems);
-        } catch (const EngineError& e) {
-            problems_.report(index.definition.file, e.message() + "; the index is rebuilt in memory");
-        }
+    ParadoxDataFile* file = nullptr;
+    SecondaryFiles* files = nullptr;
+    if (index.maintained && h.keyFieldCount > 0 && !changed_) {
+        files = &secondaryFiles(index);
+        file = files->data.get();
     }
     if (file && file->recordCount() == data_->recordCount()) {
         const ParadoxHeader& x = file->header();
@@ -265,12 +291,7 @@ std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryInd
         const ParadoxField hint = x.fields[static_cast<std::size_t>(x.keyFieldCount)];
         const int keyBytes = ParadoxKeyOrder(keys, *collation_, caseInsensitive).keyBytes();
         auto& tree = secondaryTrees_[index.definition.file];
-        if (!tree) {
-            std::string treeName = index.dataPath.filename().string();
-            treeName[treeName.size() - 3] = treeName[treeName.size() - 3] == 'x' ? 'y' : 'Y';
-            const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(), treeName);
-            if (!treePath.empty()) tree = readTree(treePath, *file, keyBytes, false);
-        }
+        if (!tree && files->tree) tree = readTree(*files->tree, *file, keyBytes, false);
         auto source = std::make_unique<ParadoxChainKeySource>(
             *file, keyBytes, [this, primaryStart, hint, name = index.definition.file](const std::uint8_t* entry, int, int) {
                 const Value block = ParadoxValueCodec::decode(entry + hint.offset, hint, *codec_);
@@ -308,24 +329,6 @@ std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryInd
         }
     source->sort(order);
     return std::make_unique<ParadoxKeyCursor>(index.definition, std::move(source), std::move(order), names, *codec_);
-}
-
-void ParadoxTable::notWritable() const {
-    throw EngineError(errkind::kNotSupported, "Writing Paradox tables is not available yet (" + path_.filename().string() + ")");
-}
-
-void ParadoxTable::setTransaction(Transaction*) {}
-RecordId ParadoxTable::append(const Record&) { notWritable(); }
-RecordId ParadoxTable::update(RecordId, const Record&) { notWritable(); }
-void ParadoxTable::remove(RecordId) { notWritable(); }
-void ParadoxTable::empty() { notWritable(); }
-void ParadoxTable::pack() { notWritable(); }
-
-void ParadoxTable::refresh() {
-    data_->file().refresh();
-    data_->reload(problems_);
-    secondaryFiles_.clear();
-    secondaryTrees_.clear();
 }
 
 }  // namespace tabulon::paradox
