@@ -13,6 +13,7 @@ for target in "$folder"/fuzz/fuzz_*; do
   work=$(mktemp -d)
   seeds=()
   [ -d "fuzz/corpus/$name" ] && seeds+=("fuzz/corpus/$name")
+  case $name in fuzz_paradox_*) [ -d ../shared/fixtures/paradox ] && seeds+=(../shared/fixtures/paradox) ;; esac
   if "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -artifact_prefix="$work/" \
        "$work" "${seeds[@]}" >"$work/log" 2>&1; then
     echo "fuzz $name: ok"

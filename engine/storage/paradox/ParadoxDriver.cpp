@@ -86,7 +86,6 @@ FieldDef ParadoxDriver::nearestField(const FieldDef& source) const {
         f.size = std::clamp(source.size, 0, kMaxBcdScale);
     else
         f.size = 0;
-    if (f.type == ftFloat && source.decimals == 0 && source.type != ftFloat) f.type = ftFloat;
     return f;
 }
 
