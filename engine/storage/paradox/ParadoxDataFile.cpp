@@ -19,6 +19,8 @@ ParadoxDataFile::ParadoxDataFile(PagedFile file, ParadoxHeader header)
 
 void ParadoxDataFile::reload(ProblemLog& problems) {
     positionsStale_ = false;
+    cachedNumber_ = 0;
+    lastLocated_ = 0;
     header_ = ParadoxHeader::read(file_);
     if (header_.encryption != 0)
         throw EngineError(errkind::kNotSupported,
@@ -86,10 +88,18 @@ void ParadoxDataFile::reindex() const {
 
 ParadoxDataFile::Position ParadoxDataFile::locate(std::uint64_t position) const {
     if (positionsStale_) reindex();
+    for (std::size_t i = lastLocated_; i < blocks_.size() && i <= lastLocated_ + 1; ++i) {
+        const Block& b = blocks_[i];
+        if (position >= b.firstPosition && position < b.firstPosition + static_cast<std::uint64_t>(b.records)) {
+            lastLocated_ = i;
+            return {i, static_cast<int>(position - b.firstPosition)};
+        }
+    }
     auto it = std::upper_bound(blocks_.begin(), blocks_.end(), position,
                                [](std::uint64_t p, const Block& b) { return p < b.firstPosition; });
     // Empty blocks share their successor's first position; upper_bound - 1 skips past them.
     const auto index = static_cast<std::size_t>(it - blocks_.begin()) - 1;
+    lastLocated_ = index;
     return {index, static_cast<int>(position - blocks_[index].firstPosition)};
 }
 
@@ -100,10 +110,20 @@ long ParadoxDataFile::chainIndexOf(int block) const {
 }
 
 void ParadoxDataFile::readRecord(int block, int record, std::uint8_t* out) const {
-    const std::uint64_t offset =
-        header_.blockOffset(block) + 6 + static_cast<std::uint64_t>(record) * header_.recordSize;
-    const std::size_t got = file_.read(offset, out, static_cast<std::size_t>(header_.recordSize));
-    std::memset(out + got, 0, static_cast<std::size_t>(header_.recordSize) - got);
+    std::memcpy(out, recordAt(block, record), static_cast<std::size_t>(header_.recordSize));
+}
+
+const std::uint8_t* ParadoxDataFile::recordAt(int block, int record) const {
+    const auto blockSize = static_cast<std::size_t>(header_.blockSize);
+    const auto size = static_cast<std::size_t>(header_.recordSize);
+    if (cachedNumber_ != block) {
+        // A spare record's worth of zeros after the block answers records past its end.
+        cachedBlock_.assign(blockSize + size, 0);
+        file_.read(header_.blockOffset(block), cachedBlock_.data(), blockSize);
+        cachedNumber_ = block;
+    }
+    const std::size_t at = 6 + static_cast<std::size_t>(record) * size;
+    return cachedBlock_.data() + (at + size <= blockSize ? at : blockSize);
 }
 
 std::vector<std::uint8_t> ParadoxDataFile::readBlock(int number) const {
@@ -113,6 +133,7 @@ std::vector<std::uint8_t> ParadoxDataFile::readBlock(int number) const {
 }
 
 void ParadoxDataFile::writeBlock(int number, std::vector<std::uint8_t>& bytes, int records) {
+    if (cachedNumber_ == number) cachedNumber_ = 0;
     putLe16(bytes.data() + 4, static_cast<std::uint32_t>((records - 1) * header_.recordSize) & 0xFFFF);
     // Bytes after the last record stay zero, as other writers leave them.
     const auto used = static_cast<std::size_t>(6 + records * header_.recordSize);
@@ -121,6 +142,7 @@ void ParadoxDataFile::writeBlock(int number, std::vector<std::uint8_t>& bytes, i
 }
 
 void ParadoxDataFile::setLinks(int number, int next, int prior) {
+    if (cachedNumber_ == number) cachedNumber_ = 0;
     std::uint8_t links[4];
     putLe16(links, static_cast<std::uint32_t>(next));
     putLe16(links + 2, static_cast<std::uint32_t>(prior));
@@ -128,6 +150,7 @@ void ParadoxDataFile::setLinks(int number, int next, int prior) {
 }
 
 void ParadoxDataFile::writeRecord(std::size_t chainIndex, int record, const std::uint8_t* bytes) {
+    if (cachedNumber_ == blocks_[chainIndex].number) cachedNumber_ = 0;
     const std::uint64_t offset = header_.blockOffset(blocks_[chainIndex].number) + 6 +
                                  static_cast<std::uint64_t>(record) * header_.recordSize;
     file_.write(offset, bytes, static_cast<std::size_t>(header_.recordSize));
@@ -226,6 +249,8 @@ void ParadoxDataFile::moveRecords(std::size_t source, int from, std::size_t targ
 }
 
 void ParadoxDataFile::clear() {
+    cachedNumber_ = 0;
+    lastLocated_ = 0;
     blocks_.clear();
     recordCount_ = 0;
     header_.blocksInFile = 0;

@@ -43,6 +43,8 @@ public:
     long chainIndexOf(int block) const;
     // Copies record `record` of block `block` into `out` (recordSize bytes).
     void readRecord(int block, int record, std::uint8_t* out) const;
+    // The same record in place: valid until the next read or change of this file.
+    const std::uint8_t* recordAt(int block, int record) const;
     // Re-reads the header and the chain (after a rollback or another writer's commit).
     void reload(ProblemLog& problems);
 
@@ -75,6 +77,10 @@ private:
     mutable std::vector<std::int32_t> chainIndexByBlock_;
     mutable bool positionsStale_ = false;
     std::uint64_t recordCount_ = 0;
+    // Scans read block after block: the last block read and the last block located stay at hand.
+    mutable std::vector<std::uint8_t> cachedBlock_;  // one record's room more, zero: see recordAt()
+    mutable int cachedNumber_ = 0;
+    mutable std::size_t lastLocated_ = 0;
 };
 
 }  // namespace tabulon::paradox

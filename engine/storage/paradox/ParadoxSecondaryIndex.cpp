@@ -65,12 +65,26 @@ std::vector<ParadoxSecondaryIndex> ParadoxSecondaryIndex::discover(const std::fi
                 const int position = (x.fieldNumbers[static_cast<std::size_t>(i)] & ~kDescendingBit) - 1;
                 if (position < 0 || position >= static_cast<int>(tableFields.size()) ||
                     x.fields[static_cast<std::size_t>(i)].type.code !=
-                        tableHeader.fields[static_cast<std::size_t>(position)].type.code)
+                        tableHeader.fields[static_cast<std::size_t>(position)].type.code ||
+                    x.fields[static_cast<std::size_t>(i)].bytes != tableHeader.fields[static_cast<std::size_t>(position)].bytes)
                     throw EngineError(errkind::kFormat, path.filename().string() + ": indexed field " +
                                                             std::to_string(i + 1) + " is not a field of the table");
                 index.tableFields.push_back(position);
                 index.descending.push_back((x.fieldNumbers[static_cast<std::size_t>(i)] & kDescendingBit) != 0);
                 fields += (i ? ";" : "") + tableFields[static_cast<std::size_t>(position)].name;
+            }
+            if (tableHeader.keyFieldCount > 0) {
+                // Keyed tables: the primary key follows, as in the table, then the block hint.
+                bool fits = x.keyFieldCount == own + tableHeader.keyFieldCount;
+                for (int k = 0; fits && k < tableHeader.keyFieldCount; ++k) {
+                    const auto& a = x.fields[static_cast<std::size_t>(own + k)];
+                    const auto& b = tableHeader.fields[static_cast<std::size_t>(k)];
+                    fits = a.type.code == b.type.code && a.bytes == b.bytes;
+                }
+                const auto& hint = x.fields.back();
+                if (!fits || hint.type.fieldType != ftSmallint)
+                    throw EngineError(errkind::kFormat, path.filename().string() +
+                                                            ": its fields do not end in the table's primary key and a block number");
             }
             const bool composite = x.kind == FileKind::CompositeMaintained || x.kind == FileKind::CompositeStatic;
             index.maintained = x.kind == FileKind::CompositeMaintained || x.kind == FileKind::SecondaryMaintained;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "../../core/EngineError.h"
 #include "../../io/Transaction.h"
@@ -52,6 +53,9 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
         throw EngineError(errkind::kFormat, path.filename().string() + " is a Paradox index file, not a table");
     codec_ = std::make_unique<TextCodec>(paradoxCodePageName(h, options.encoding));
     collation_ = std::make_unique<ParadoxCollation>(h.sortOrderName, *codec_);
+    std::string ascii(0x7F, '\0');
+    std::iota(ascii.begin(), ascii.end(), '\x01');
+    asciiTransparent_ = codec_->decode(ascii) == ascii;
     bool anyBlob = false;
     for (const ParadoxField& f : h.fields) {
         FieldDef def;
@@ -146,16 +150,21 @@ std::uint64_t ParadoxTable::slotOf(RecordId id) {
 
 void ParadoxTable::readRecord(RecordId id, Record& out) {
     const auto at = positionOf(id);
-    data_->readRecord(data_->blocks()[at.chainIndex].number, at.record, raw_.data());
-    decodeRecord(raw_.data(), out);
+    decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
 }
 
 void ParadoxTable::decodeRecord(const std::uint8_t* raw, Record& out) {
     const auto& fields = data_->header().fields;
     out.resize(fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        out[i] = fields[i].type.blob ? decodeBlob(raw + fields[i].offset, fields[i])
-                                     : ParadoxValueCodec::decode(raw + fields[i].offset, fields[i], *codec_);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const ParadoxField& f = fields[i];
+        if (f.type.blob)
+            out[i] = decodeBlob(raw + f.offset, f);
+        else if (f.type.fieldType == ftString)
+            out[i] = ParadoxValueCodec::decodeAlpha(raw + f.offset, static_cast<std::size_t>(f.bytes), *codec_, asciiTransparent_);
+        else
+            out[i] = ParadoxValueCodec::decode(raw + f.offset, f, *codec_);
+    }
 }
 
 Value ParadoxTable::decodeBlob(const std::uint8_t* raw, const ParadoxField& field) {
@@ -163,7 +172,7 @@ Value ParadoxTable::decodeBlob(const std::uint8_t* raw, const ParadoxField& fiel
     const std::uint32_t location = le32(raw + leader);
     const std::uint32_t length = le32(raw + leader + 4);
     if (length == 0) return {};
-    Bytes data;
+    const bool text = field.type.fieldType == ftMemo || field.type.fieldType == ftFmtMemo;
     if (location == 0) {
         if (length > static_cast<std::uint32_t>(leader)) {
             problems_.report(path_.filename().string(), "a blob of " + std::to_string(length) +
@@ -171,6 +180,11 @@ Value ParadoxTable::decodeBlob(const std::uint8_t* raw, const ParadoxField& fiel
                                                             "-byte leader");
             return {};
         }
+        // Short values live in the leader itself; read them from there without a copy.
+        if (text) return Value::string(ParadoxValueCodec::decodeText(raw, length, *codec_, asciiTransparent_));
+    }
+    Bytes data;
+    if (location == 0) {
         data.assign(raw, raw + length);
     } else {
         if (!blobs_) return {};
@@ -182,17 +196,10 @@ Value ParadoxTable::decodeBlob(const std::uint8_t* raw, const ParadoxField& fiel
             return {};
         }
     }
-    switch (field.type.fieldType) {
-        case ftMemo:
-        case ftFmtMemo:
-            return Value::string(codec_->decode(std::string_view(reinterpret_cast<const char*>(data.data()), data.size())));
-        case ftGraphic:
-        case ftParadoxOle:
-            if (hasPicturePrefix(data)) data.erase(data.begin(), data.begin() + kPicturePrefix);
-            return Value::bytes(std::move(data));
-        default:
-            return Value::bytes(std::move(data));
-    }
+    if (text) return Value::string(ParadoxValueCodec::decodeText(data.data(), data.size(), *codec_, asciiTransparent_));
+    if ((field.type.fieldType == ftGraphic || field.type.fieldType == ftParadoxOle) && hasPicturePrefix(data))
+        data.erase(data.begin(), data.begin() + kPicturePrefix);
+    return Value::bytes(std::move(data));
 }
 
 ParadoxKeyOrder ParadoxTable::primaryOrder() const {

@@ -114,6 +114,7 @@ private:
     std::map<std::string, SecondaryFiles> secondaryFiles_;                     // opened on first use
     std::map<std::string, std::optional<ParadoxIndexTree>> secondaryTrees_;   // their .Ynn/.YGn
     std::vector<std::uint8_t> raw_;
+    bool asciiTransparent_ = false;  // the code page keeps ASCII as it is (nearly all do)
     Transaction* transaction_ = nullptr;
     bool changed_ = false;  // since the last commit: indexes on disk are behind
 };

@@ -14,6 +14,9 @@ namespace tabulon::paradox {
 
 namespace {
 constexpr int kBcdDigits = 32;
+// Dates and timestamps beyond years -9999..9999 are damage, not data: they read as blank.
+constexpr std::int64_t kMaxDays = 3'652'425 + ParadoxValueCodec::kEpochDay;
+constexpr double kMaxMilliseconds = static_cast<double>(kMaxDays) * kMillisecondsPerDay;
 constexpr std::uint8_t kBcdPositive = 0x80, kBcdPresent = 0x40, kBcdScaleMask = 0x3F;
 
 bool allZero(const std::uint8_t* p, int n) {
@@ -92,12 +95,8 @@ void checkRange(std::int64_t v, int bytes, const std::string& fieldName) {
 Value ParadoxValueCodec::decode(const std::uint8_t* p, const ParadoxField& field, const TextCodec& codec) {
     const int n = field.bytes;
     switch (field.type.fieldType) {
-        case ftString: {
-            const auto* end = std::find(p, p + n, std::uint8_t{0});
-            if (end == p) return {};
-            return Value::string(codec.decode(std::string_view(reinterpret_cast<const char*>(p),
-                                                               static_cast<std::size_t>(end - p))));
-        }
+        case ftString:
+            return decodeAlpha(p, static_cast<std::size_t>(n), codec, false);
         case ftBytes:
             if (allZero(p, n)) return {};
             return Value::bytes(Bytes(p, p + n));
@@ -108,21 +107,27 @@ Value ParadoxValueCodec::decode(const std::uint8_t* p, const ParadoxField& field
     }
     if (allZero(p, n)) return {};
     switch (field.type.fieldType) {
-        case ftDate:
-            return Value::date(Date{static_cast<std::int32_t>(decodeInteger(p, 4) - kEpochDay)});
+        case ftDate: {
+            const std::int64_t day = decodeInteger(p, 4);
+            if (day > kMaxDays || day < -kMaxDays) return {};
+            return Value::date(Date{static_cast<std::int32_t>(day - kEpochDay)});
+        }
         case ftSmallint:
         case ftInteger:
         case ftAutoInc:
             return Value::integer(decodeInteger(p, n));
-        case ftTime:
-            return Value::time(Time{static_cast<std::int32_t>(decodeInteger(p, 4))});
+        case ftTime: {
+            const std::int64_t ms = decodeInteger(p, 4);
+            if (ms < 0 || ms >= kMillisecondsPerDay) return {};
+            return Value::time(Time{static_cast<std::int32_t>(ms)});
+        }
         case ftFloat:
             return Value::floating(decodeDouble(p));
         case ftCurrency:
             return Value::currency(decodeDouble(p));
         case ftDateTime: {
             const double ms = decodeDouble(p);
-            if (!std::isfinite(ms) || std::fabs(ms) > 1e17) return {};
+            if (!std::isfinite(ms) || std::fabs(ms) > kMaxMilliseconds) return {};
             return Value::timestamp(Timestamp{std::llround(ms) - kEpochDay * kMillisecondsPerDay});
         }
         case ftBoolean:
@@ -130,6 +135,20 @@ Value ParadoxValueCodec::decode(const std::uint8_t* p, const ParadoxField& field
         default:
             return {};
     }
+}
+
+Value ParadoxValueCodec::decodeAlpha(const std::uint8_t* p, std::size_t length, const TextCodec& codec,
+                                     bool asciiTransparent) {
+    const auto* end = std::find(p, p + length, std::uint8_t{0});
+    if (end == p) return {};
+    return Value::string(decodeText(p, static_cast<std::size_t>(end - p), codec, asciiTransparent));
+}
+
+std::string ParadoxValueCodec::decodeText(const std::uint8_t* p, std::size_t length, const TextCodec& codec,
+                                          bool asciiTransparent) {
+    const std::string_view bytes(reinterpret_cast<const char*>(p), length);
+    if (asciiTransparent && std::all_of(p, p + length, [](std::uint8_t b) { return b < 0x80; })) return std::string(bytes);
+    return codec.decode(bytes);
 }
 
 void ParadoxValueCodec::encode(const Value& given, const ParadoxField& field, const std::string& fieldName,

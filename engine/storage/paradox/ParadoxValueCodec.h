@@ -19,6 +19,13 @@ public:
     static constexpr std::int64_t kEpochDay = 719163;
 
     static Value decode(const std::uint8_t* bytes, const ParadoxField& field, const TextCodec& codec);
+    // An alpha field: text up to its first NUL (none: blank). With `asciiTransparent` (the code
+    // page keeps bytes below 0x80 as they are), pure ASCII skips the code page's table.
+    static Value decodeAlpha(const std::uint8_t* bytes, std::size_t length, const TextCodec& codec,
+                             bool asciiTransparent);
+    // Memo text: all `length` bytes.
+    static std::string decodeText(const std::uint8_t* bytes, std::size_t length, const TextCodec& codec,
+                                  bool asciiTransparent);
     // Writes field.bytes bytes; null writes zeros (blank).
     static void encode(const Value& value, const ParadoxField& field, const std::string& fieldName,
                        const TextCodec& codec, std::uint8_t* out);
