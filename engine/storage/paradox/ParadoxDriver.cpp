@@ -14,6 +14,7 @@ namespace {
 constexpr int kMaxAlpha = 255;
 constexpr int kMaxLeader = 240;
 constexpr int kMaxBcdScale = 32;
+constexpr int kLongTextLeader = 10;
 
 std::string upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -58,7 +59,12 @@ std::vector<std::filesystem::path> ParadoxDriver::familyFiles(const std::filesys
 FieldDef ParadoxDriver::nearestField(const FieldDef& source) const {
     FieldDef f = source;
     f.decimals = 0;
-    switch (source.type) {
+    if (source.type == ftString && source.size > kMaxAlpha) {
+        // Longer text than an alpha field holds goes to a memo, its start kept in the record.
+        f.type = ftMemo;
+        f.size = kLongTextLeader;
+    }
+    switch (f.type) {
         case ftWord:
             f.type = ftInteger;
             break;
@@ -79,11 +85,11 @@ FieldDef ParadoxDriver::nearestField(const FieldDef& source) const {
     if (!type) throw EngineError(errkind::kValue, "Field " + source.name + " has no Paradox counterpart");
     f.nativeType = std::string(1, type->letter);
     if (f.type == ftString || f.type == ftBytes)
-        f.size = std::clamp(source.size, 1, kMaxAlpha);
+        f.size = std::clamp(f.size, 1, kMaxAlpha);
     else if (type->blob)
-        f.size = std::clamp(source.size, f.type == ftMemo ? 1 : 0, kMaxLeader);
+        f.size = std::clamp(f.size, f.type == ftMemo ? 1 : 0, kMaxLeader);
     else if (f.type == ftBCD)
-        f.size = std::clamp(source.size, 0, kMaxBcdScale);
+        f.size = std::clamp(f.size, 0, kMaxBcdScale);
     else
         f.size = 0;
     return f;

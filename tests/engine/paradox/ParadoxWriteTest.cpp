@@ -387,3 +387,29 @@ TEST(ParadoxWrites, WritesToARealFamilyKeepItsIndexesRight) {
     ASSERT_TRUE(ste->seek({Value::string("ZZ")}, false));
     EXPECT_EQ(ste->key()[0].asString(), "ZZ");  // the case-insensitive index stores upper case
 }
+
+TEST(ParadoxDriverFields, NearestFieldsForOtherFormats) {
+    const auto& driver = driverForPath("X.DB");
+    const struct {
+        FieldDef source;
+        FieldType type;
+        int size;
+        const char* letter;
+    } cases[] = {
+        {{"S", ftString, 40, 0, false, "C"}, ftString, 40, "A"},
+        {{"L", ftString, 1000, 0, false, "C"}, ftMemo, 10, "M"},
+        {{"W", ftWord, 0, 0, false, ""}, ftInteger, 0, "I"},
+        {{"N", ftFloat, 12, 3, false, "N"}, ftFloat, 0, "N"},
+        {{"B", ftBCD, 4, 0, false, ""}, ftBCD, 4, "#"},
+        {{"M", ftMemo, 0, 0, false, "M"}, ftMemo, 1, "M"},
+        {{"O", ftDBaseOle, 0, 0, false, "G"}, ftBlob, 0, "B"},
+        {{"V", ftVarBytes, 20, 0, false, ""}, ftBytes, 20, "Y"},
+    };
+    for (const auto& c : cases) {
+        const FieldDef f = driver.nearestField(c.source);
+        EXPECT_EQ(f.type, c.type) << c.source.name;
+        EXPECT_EQ(f.size, c.size) << c.source.name;
+        EXPECT_EQ(f.nativeType, c.letter) << c.source.name;
+    }
+    EXPECT_THROW(driver.nearestField({"C", ftCursor, 0, 0, false, ""}), EngineError);
+}
