@@ -131,7 +131,9 @@ ParadoxDataFile::Position ParadoxTable::positionOf(RecordId id) const {
 }
 
 bool ParadoxTable::readSlot(std::uint64_t slot, Record& out) {
-    readRecord(recordIdAt(slot), out);
+    if (slot >= data_->recordCount()) recordIdAt(slot);  // throws, naming the position
+    const auto at = data_->locate(slot);
+    decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
     return true;
 }
 
