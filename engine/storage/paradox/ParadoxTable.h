@@ -23,7 +23,8 @@ namespace tabulon::paradox {
 // Writes keep a keyed table's records in key order inside their blocks (splitting full ones),
 // and rebuild the .PX and every maintained secondary index when the transaction commits, so
 // the family agrees after every commit; within a transaction, cursors see the changes through
-// indexes built in memory. One thread at a time.
+// indexes built in memory. A duplicate primary key fails the change itself (EKeyViolation); a
+// duplicate in a unique secondary index fails the commit. One thread at a time.
 class ParadoxTable : public StorageTable, private TransactionParticipant {
 public:
     ParadoxTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);

@@ -382,6 +382,16 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
     std::stable_sort(sorted.begin(), sorted.end(), [&](std::size_t a, std::size_t b) {
         return order.compare(entries.data() + a * entrySize, entries.data() + b * entrySize) < 0;
     });
+    if (index.definition.options & ixUnique)
+        for (std::size_t i = 1; i < count; ++i) {
+            const std::uint8_t* a = entries.data() + sorted[i - 1] * entrySize;
+            if (order.compare(a, entries.data() + sorted[i] * entrySize, own) != 0) continue;
+            std::string key;
+            for (std::size_t f = 0; f < own; ++f)
+                key += (f ? ", " : "") + ParadoxValueCodec::decode(a + xh.fields[f].offset, xh.fields[f], *codec_).toText();
+            throw EngineError(errkind::kKeyViolation, "Key violation in " + path_.filename().string() + ": index " +
+                                                          index.definition.name + " holds (" + key + ") twice");
+        }
 
     x.clear();
     const auto capacity = static_cast<std::size_t>(x.recordsPerBlock());

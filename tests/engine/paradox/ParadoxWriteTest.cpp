@@ -413,3 +413,23 @@ TEST(ParadoxDriverFields, NearestFieldsForOtherFormats) {
     }
     EXPECT_THROW(driver.nearestField({"C", ftCursor, 0, 0, false, ""}), EngineError);
 }
+
+TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtCommit) {
+    TempFolder folder;
+    const auto path = folder / "UNIQ.DB";
+    auto indexes = modelIndexes();
+    indexes[2].options = ixUnique;  // "Amount"
+    auto table = driverForPath(path).create(path, modelFields(), indexes, {});
+    EXPECT_EQ(table->facts().version, "7");
+    table->append(recordOf(1, {"a", 5, "", false}));
+    try {
+        table->append(recordOf(2, {"b", 5, "", false}));
+        FAIL() << "a duplicate in a unique index was accepted";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kKeyViolation);
+        EXPECT_NE(e.message().find("Amount"), std::string::npos) << e.message();
+    }
+    EXPECT_EQ(table->recordCount(), 1u);  // the change was rolled back
+    table->append(recordOf(2, {"b", 6, "", false}));
+    expectConsistentFamily(path);
+}
