@@ -31,6 +31,13 @@ int ownFieldCount(const ParadoxHeader& x, const ParadoxHeader& table) {
 }
 }  // namespace
 
+std::string ParadoxSecondaryIndex::treeFileName(const std::string& dataFileName) {
+    std::string name = dataFileName;
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && dot + 1 < name.size()) name[dot + 1] = name[dot + 1] == 'x' ? 'y' : 'Y';
+    return name;
+}
+
 std::vector<ParadoxSecondaryIndex> ParadoxSecondaryIndex::discover(const std::filesystem::path& table,
                                                                    const ParadoxHeader& tableHeader,
                                                                    const std::vector<FieldDef>& tableFields,

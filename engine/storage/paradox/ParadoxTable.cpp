@@ -264,9 +264,8 @@ ParadoxTable::SecondaryFiles& ParadoxTable::secondaryFiles(const ParadoxSecondar
     ProblemLog strict(false);
     try {
         files.data = std::make_unique<ParadoxDataFile>(PagedFile::open(index.dataPath, options_.access), strict);
-        std::string treeName = index.dataPath.filename().string();
-        treeName[treeName.size() - 3] = treeName[treeName.size() - 3] == 'x' ? 'y' : 'Y';
-        const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(), treeName);
+        const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(),
+                                                   ParadoxSecondaryIndex::treeFileName(index.dataPath.filename().string()));
         if (!treePath.empty()) files.tree.emplace(PagedFile::open(treePath, options_.access));
     } catch (const EngineError& e) {
         if (e.kind() != errkind::kFormat) throw;

@@ -222,8 +222,9 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
         y.fields.assign(x.fields.begin(), x.fields.begin() + x.keyFieldCount);
         y.keyFieldCount = 0;
         y.tableName = stem + ".Y" + suffix;
-        y.blockKiB = 2;
-        while (y.blockKiB < 32 && 3 * (recordSize + 6) > y.blockKiB * 1024) y.blockKiB *= 2;
+        int entryBytes = 6;  // block number, count and an unused short follow each key
+        for (const auto& f : y.fields) entryBytes += f.bytes;
+        y.blockKiB = std::max(2, std::min(32, (entryBytes * 3 + 6 + 1023) / 1024));
         files.emplace_back(y.tableName, buildParadoxHeader(y).raw);
     }
 

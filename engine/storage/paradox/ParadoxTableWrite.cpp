@@ -16,6 +16,30 @@ namespace {
 constexpr int kBlobPointerBytes = 10;
 constexpr std::uint8_t kGraphicPrefix = 1, kOlePrefix = 2;
 constexpr std::size_t kPicturePrefix = 8;
+
+// The header of an index tree: the file's own when it fits `keyFields`, else a new one (a
+// damaged or missing tree is replaced whole).
+ParadoxHeader treeHeader(const PagedFile& file, FileKind kind, const std::vector<ParadoxField>& keyFields,
+                         const ParadoxHeader& table) {
+    int keyBytes = 0;
+    for (const auto& f : keyFields) keyBytes += f.bytes;
+    const int entryBytes = keyBytes + ParadoxIndexTree::kEntryTail;
+    if (file.size() > 0) {
+        try {
+            ParadoxHeader existing = ParadoxHeader::read(file);
+            if (existing.isIndexTree() && existing.recordSize == entryBytes) return existing;
+        } catch (const EngineError&) {
+        }
+    }
+    ParadoxHeaderSpec spec;
+    spec.kind = kind;
+    spec.versionByte = table.versionByte;
+    spec.blockKiB = std::max(2, std::min(32, (entryBytes * 3 + 6 + 1023) / 1024));  // three entries at least
+    spec.fields = keyFields;
+    spec.tableName = file.path().filename().string();
+    spec.sortOrderId = table.sortOrderId;
+    return buildParadoxHeader(spec);
+}
 }  // namespace
 
 void ParadoxTable::requireWritable() const {
@@ -35,11 +59,9 @@ void ParadoxTable::enlistFamily(Transaction& transaction) {
         SecondaryFiles& files = secondaryFiles(index);
         if (!files.data) continue;
         transaction.enlist(files.data->file());
-        if (!files.tree) {
-            std::string treeName = index.dataPath.filename().string();
-            treeName[treeName.size() - 3] = treeName[treeName.size() - 3] == 'x' ? 'y' : 'Y';
-            files.tree.emplace(PagedFile::createNew(index.dataPath.parent_path() / treeName));
-        }
+        if (!files.tree)
+            files.tree.emplace(PagedFile::createNew(
+                index.dataPath.parent_path() / ParadoxSecondaryIndex::treeFileName(index.dataPath.filename().string())));
         transaction.enlist(*files.tree);
     }
     transaction.enlist(static_cast<TransactionParticipant&>(*this));
@@ -322,24 +344,8 @@ void ParadoxTable::rebuildPrimaryIndex() {
         data_->readRecord(block.number, 0, raw_.data());
         leaves.push_back({std::vector<std::uint8_t>(raw_.begin(), raw_.begin() + keyBytes), block.number, block.records});
     }
-    ParadoxHeader tree;
-    if (pxFile_->size() > 0) {
-        try {
-            tree = ParadoxHeader::read(*pxFile_);
-        } catch (const EngineError&) {
-            tree = {};  // a damaged .PX is replaced whole
-        }
-    }
-    if (tree.raw.empty() || !tree.isIndexTree() || tree.recordSize != keyBytes + ParadoxIndexTree::kEntryTail) {
-        ParadoxHeaderSpec spec;
-        spec.kind = FileKind::PrimaryIndex;
-        spec.versionByte = h.versionByte;
-        spec.blockKiB = std::max(2, std::min(32, ((keyBytes + ParadoxIndexTree::kEntryTail) * 3 + 6 + 1023) / 1024));
-        spec.fields.assign(h.fields.begin(), h.fields.begin() + h.keyFieldCount);
-        spec.tableName = pxFile_->path().filename().string();
-        spec.sortOrderId = h.sortOrderId;
-        tree = buildParadoxHeader(spec);
-    }
+    ParadoxHeader tree = treeHeader(*pxFile_, FileKind::PrimaryIndex,
+                                    std::vector<ParadoxField>(h.fields.begin(), h.fields.begin() + h.keyFieldCount), h);
     writeParadoxIndexTree(*pxFile_, tree, leaves, h.raw[ParadoxHeader::kChangeCounter]);
 }
 
@@ -410,24 +416,9 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
         leaves.push_back({std::vector<std::uint8_t>(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(keyBytes)),
                           block.number, block.records});
     }
-    ParadoxHeader tree;
-    if (files.tree->size() > 0) {
-        try {
-            tree = ParadoxHeader::read(*files.tree);
-        } catch (const EngineError&) {
-            tree = {};
-        }
-    }
-    if (tree.raw.empty() || !tree.isIndexTree() || tree.recordSize != static_cast<int>(keyBytes) + ParadoxIndexTree::kEntryTail) {
-        ParadoxHeaderSpec spec;
-        spec.kind = xh.kind == FileKind::CompositeMaintained ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree;
-        spec.versionByte = h.versionByte;
-        spec.blockKiB = std::max(2, std::min(32, (static_cast<int>(keyBytes + ParadoxIndexTree::kEntryTail) * 3 + 6 + 1023) / 1024));
-        spec.fields.assign(xh.fields.begin(), xh.fields.begin() + static_cast<std::ptrdiff_t>(keyCount));
-        spec.tableName = files.tree->path().filename().string();
-        spec.sortOrderId = h.sortOrderId;
-        tree = buildParadoxHeader(spec);
-    }
+    ParadoxHeader tree = treeHeader(
+        *files.tree, xh.kind == FileKind::CompositeMaintained ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree,
+        std::vector<ParadoxField>(xh.fields.begin(), xh.fields.begin() + static_cast<std::ptrdiff_t>(keyCount)), h);
     writeParadoxIndexTree(*files.tree, tree, leaves, x.header().raw[ParadoxHeader::kChangeCounter]);
 }
 

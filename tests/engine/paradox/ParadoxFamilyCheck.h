@@ -8,6 +8,7 @@
 #include "storage/Drivers.h"
 #include "storage/paradox/ParadoxDataFile.h"
 #include "storage/paradox/ParadoxIndexTree.h"
+#include "storage/paradox/ParadoxSecondaryIndex.h"
 #include "storage/paradox/ParadoxValueCodec.h"
 #include "core/TextCodec.h"
 
@@ -54,8 +55,7 @@ inline void expectConsistentFamily(const std::filesystem::path& table) {
         const ParadoxHeader& xh = x.header();
         if (xh.kind != FileKind::SecondaryMaintained && xh.kind != FileKind::CompositeMaintained) continue;
         EXPECT_EQ(x.recordCount(), opened->recordCount()) << index.file;
-        std::string treeName = index.file;
-        treeName[treeName.size() - 3] = treeName[treeName.size() - 3] == 'x' ? 'y' : 'Y';
+        const std::string treeName = ParadoxSecondaryIndex::treeFileName(index.file);
         const auto treePath = findFileIgnoringCase(table.parent_path(), treeName);
         ASSERT_FALSE(treePath.empty()) << treeName;
         const auto xTree = ParadoxIndexTree::read(PagedFile::open(treePath, AccessMode::ReadOnly));
