@@ -16,7 +16,7 @@ bool sameName(const std::string& a, const std::string& b) {
 
 std::vector<std::size_t> indexFieldPositions(const IndexDef& index, const std::vector<FieldDef>& fields) {
     std::vector<std::size_t> positions;
-    if (!index.expression.empty()) return positions;
+    if (index.options & ixExpression) return positions;  // a key computed from several fields
     std::stringstream list(index.fields);
     for (std::string name; std::getline(list, name, ';');) {
         std::size_t i = 0;

@@ -93,6 +93,10 @@ public:
     // not usable (with the reason).
     virtual std::unique_ptr<KeyCursor> openIndex(const std::string& name) = 0;
 
+    // Whether a write may change the ids of other records (a keyed Paradox table keeps records
+    // in key order, splitting blocks). Then callers find records again by primary key.
+    virtual bool writesMoveRecords() const { return false; }
+
     // Extra index files attached to the table (a dBase table's .MDX, .NDX, .CDX), by file name.
     virtual std::vector<std::string> indexFiles() const { return {}; }
     // Attaches an index file, whose indexes then appear in indexes(); attaching one already

@@ -35,6 +35,8 @@ public:
     TableFacts facts() const override;
     const std::vector<FieldDef>& fields() const override { return fields_; }
     std::vector<IndexDef> indexes() const override;
+    // Inserts and key changes shift records within and across blocks.
+    bool writesMoveRecords() const override { return true; }
     std::vector<TableProblem> problems() const override { return problems_.problems(); }
 
     std::uint64_t recordCount() const override { return data_->recordCount(); }

@@ -1,0 +1,182 @@
+// The dataset layer over the Paradox and dBase drivers: the same behaviours the memory driver
+// tests show, on real files, where records move when keys change and indexes live on disk.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/EngineError.h"
+#include "dataset/Connection.h"
+#include "dataset/Session.h"
+#include "dataset/Table.h"
+#include "storage/Drivers.h"
+#include "support/TempFolder.h"
+
+using namespace tabulon;
+using tabulon::testing::TempFolder;
+
+namespace {
+std::vector<std::string> folderParams(const std::filesystem::path& folder) {
+    return {"PATH=" + folder.string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"};
+}
+
+// ID (primary), NAME, CITY, AMOUNT; a secondary index BYCITY on CITY.
+void createPeople(const std::filesystem::path& path) {
+    const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, false, ""},
+                                          {"NAME", ftString, 20, 0, false, ""},
+                                          {"CITY", ftString, 20, 0, false, ""},
+                                          {"AMOUNT", ftFloat, 0, 0, false, ""}};
+    std::vector<IndexDef> indexes(2);
+    indexes[0].name = tableTypeForPath(path) == ttParadox ? "" : "ID";
+    indexes[0].fields = "ID";
+    indexes[0].options = ixPrimary | ixUnique;
+    indexes[1].name = "BYCITY";
+    indexes[1].fields = "CITY";
+    auto table = driverForPath(path).create(path, fields, indexes, {});
+    const std::vector<std::tuple<int, const char*, const char*, double>> people = {
+        {3, "Smith", "Rome", 700}, {1, "Adams", "Paris", 100}, {2, "Brown", "Rome", 250.5},
+        {5, "Smithers", "Oslo", 900}, {4, "Clark", "Lyon", 50}};
+    for (const auto& [id, name, city, amount] : people)
+        table->append({Value::integer(id), Value::string(name), Value::string(city), Value::floating(amount)});
+}
+
+class RealDriverDataset : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        createPeople(folder_ / name());
+        connection_ = &connect(session_);
+    }
+
+    std::string name() const { return std::string("PEOPLE") + GetParam(); }
+
+    Connection& connect(Session& session) {
+        Connection& c = session.addConnection("Folder");
+        c.setParams(folderParams(folder_.path()));
+        c.connect();
+        return c;
+    }
+
+    std::unique_ptr<Table> open(Connection& connection, const std::string& index = {}, bool cached = false) {
+        auto table = std::make_unique<Table>(connection);
+        table->setTableName(name());
+        table->setCachedUpdates(cached);
+        table->setIndexName(index);
+        table->open();
+        return table;
+    }
+
+    static std::vector<std::string> column(Table& table, const char* field) {
+        std::vector<std::string> values;
+        for (table.first(); !table.eof() && !table.isEmpty(); table.next())
+            values.push_back(table.fieldByName(field).asText());
+        return values;
+    }
+
+    // Goes to the record with this ID, walking the view.
+    static void gotoId(Table& table, const char* id) {
+        for (table.first(); !table.eof(); table.next())
+            if (table.fieldByName("ID").asText() == id) return;
+        FAIL() << "no record " << id;
+    }
+
+    static std::vector<std::string> sorted(std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+
+    TempFolder folder_;
+    Session session_{"RealDrivers"};
+    Connection* connection_ = nullptr;
+};
+
+TEST_P(RealDriverDataset, OrdersFollowTheChosenIndex) {
+    auto table = open(*connection_, tableTypeForPath(name()) == ttParadox ? "" : "ID");
+    EXPECT_EQ(column(*table, "ID"), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    table->setIndexName("BYCITY");
+    EXPECT_EQ(column(*table, "CITY"), (std::vector<std::string>{"Lyon", "Oslo", "Paris", "Rome", "Rome"}));
+    EXPECT_EQ(table->recordCount(), 5u);
+    EXPECT_THROW(table->setIndexName("NOSUCH"), EngineError);
+    EXPECT_EQ(table->indexName(), "BYCITY");
+}
+
+TEST_P(RealDriverDataset, KeySearchFindsExactAndNearestKeys) {
+    auto table = open(*connection_, "BYCITY");
+    EXPECT_TRUE(table->findKey({Value::string("Paris")}));
+    EXPECT_EQ(table->fieldByName("NAME").asText(), "Adams");
+    EXPECT_FALSE(table->findKey({Value::string("Madrid")}));
+    EXPECT_EQ(table->fieldByName("NAME").asText(), "Adams") << "a failed find stays put";
+
+    table->setKey();
+    table->fieldByName("CITY").setAsText("N");
+    table->gotoNearest();
+    EXPECT_EQ(table->fieldByName("CITY").asText(), "Oslo");
+    table->setKey();
+    table->fieldByName("CITY").setAsText("Zurich");
+    table->gotoNearest();
+    EXPECT_TRUE(table->eof());
+}
+
+TEST_P(RealDriverDataset, FiltersSelectOnDisk) {
+    auto table = open(*connection_);
+    table->setFilter("CITY = 'Rome' AND AMOUNT > 300");
+    table->setFiltered(true);
+    EXPECT_EQ(column(*table, "NAME"), (std::vector<std::string>{"Smith"}));
+    table->setFilter("NAME = 'Smi*'");
+    EXPECT_EQ(sorted(column(*table, "NAME")), (std::vector<std::string>{"Smith", "Smithers"}));
+}
+
+// Changing a key moves the record in a keyed table; the cache must still reach the right ones.
+TEST_P(RealDriverDataset, CachedChangesOfKeysApplyToTheRightRecords) {
+    auto table = open(*connection_, {}, /*cached=*/true);
+    gotoId(*table, "1");
+    table->edit();
+    table->fieldByName("ID").setAsText("10");
+    table->post();
+    gotoId(*table, "2");
+    table->remove();
+    table->append();
+    table->fieldByName("ID").setAsText("0");
+    table->fieldByName("NAME").setAsText("Zero");
+    table->post();
+    gotoId(*table, "5");
+    table->edit();
+    table->fieldByName("CITY").setAsText("Bergen");
+    table->post();
+    table->applyUpdates();
+    table->commitUpdates();
+    table->close();
+
+    Session other("Checker");
+    auto check = open(connect(other));
+    std::vector<std::string> rows;
+    for (check->first(); !check->eof() && !check->isEmpty(); check->next())
+        rows.push_back(check->fieldByName("ID").asText() + ":" + check->fieldByName("NAME").asText() + ":" +
+                       check->fieldByName("CITY").asText());
+    EXPECT_EQ(sorted(rows), (std::vector<std::string>{"0:Zero:", "10:Adams:Paris", "3:Smith:Rome",
+                                                      "4:Clark:Lyon", "5:Smithers:Bergen"}));
+    check->setIndexName("BYCITY");
+    EXPECT_EQ(column(*check, "CITY"), (std::vector<std::string>{"", "Bergen", "Lyon", "Paris", "Rome"}));
+}
+
+TEST_P(RealDriverDataset, AFailingApplyLeavesTheFilesAndTheCache) {
+    auto table = open(*connection_, {}, /*cached=*/true);
+    table->append();
+    table->fieldByName("ID").setAsText("3");  // the primary key of Smith
+    table->fieldByName("NAME").setAsText("Duplicate");
+    table->post();
+    if (tableTypeForPath(name()) == ttDBase) {
+        // A dBase unique tag keeps the first of equal keys instead of refusing the record.
+        table->applyUpdates();
+        table->commitUpdates();
+        EXPECT_EQ(table->recordCount(), 6u);
+        return;
+    }
+    EXPECT_THROW(table->applyUpdates(), EngineError);
+    EXPECT_TRUE(table->updatesPending());
+    Session other("Checker");
+    EXPECT_EQ(open(connect(other))->recordCount(), 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RealDriverDataset, ::testing::Values(".DB", ".DBF"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+}  // namespace
