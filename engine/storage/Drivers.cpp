@@ -4,6 +4,7 @@
 
 #include "../core/EngineError.h"
 #include "text/TextDriver.h"
+#include "dbase/DbaseDriver.h"
 
 namespace tabulon {
 
@@ -18,6 +19,7 @@ const std::vector<std::unique_ptr<StorageDriver>>& registry() {
     static const std::vector<std::unique_ptr<StorageDriver>> drivers = [] {
         std::vector<std::unique_ptr<StorageDriver>> list;
         list.push_back(std::make_unique<TextDriver>());
+        list.push_back(std::make_unique<dbase::DbaseDriver>());
         return list;
     }();
     return drivers;

@@ -6,27 +6,14 @@
 #include <fstream>
 
 #include "Arguments.h"
+#include "CliRunner.h"
 #include "Json.h"
 #include "support/TempFolder.h"
 
 using namespace tabulon;
 
-namespace {
-struct Outcome {
-    int status;
-    std::string output;  // standard output and standard error together
-};
-
-Outcome runCli(const std::string& arguments) {
-    const std::string command = std::string(TABULON_CLI) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    std::array<char, 4096> buffer{};
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, output};
-}
-}  // namespace
+using tabulon::testing::Outcome;
+using tabulon::testing::runCli;
 
 TEST(CliExitStatus, BadUsageIsOne) {
     for (const char* args : {"", "frobnicate x", "info", "info a.db b.db", "dump t.db --format xml",
