@@ -11,69 +11,15 @@
 #include "FieldTypeText.h"
 #include "FieldsListText.h"
 #include "FieldsPage.h"
-#include "dataset/Connection.h"
-#include "dataset/Session.h"
-#include "dataset/Table.h"
-#include "support/MemoryDriver.h"
-#include "support/TempFolder.h"
+#include "InspectFolder.h"
 
 using namespace tabulon;
-using tabulon::testing::MemoryDriver;
-using tabulon::testing::TempFolder;
+using tabulon::testing::InspectFolder;
+using tabulon::testing::createPeople;
 
 namespace {
 
 const QStringList kTitles{"Field Name", "Data Type", "Size", "Index", "Value"};
-
-const MemoryDriver& memoryDriver() {
-    static const MemoryDriver driver;
-    return driver;
-}
-
-// A connection to a temporary folder holding memory tables.
-class Folder {
-public:
-    Folder() : session_("InspectTests"), connection_(session_.addConnection("Folder")) {
-        connection_.setParams({"PATH=" + folder_.path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
-        connection_.connect();
-    }
-
-    void create(const std::string& name, const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
-                const std::vector<Record>& records) {
-        auto table = memoryDriver().create(folder_ / name, fields, indexes, {});
-        for (const Record& record : records) table->append(record);
-    }
-
-    std::unique_ptr<Table> open(const std::string& name, const std::string& index = {}) {
-        auto table = std::make_unique<Table>(connection_);
-        table->setTableName(name);
-        table->setDriver(&memoryDriver());
-        table->setIndexName(index);
-        table->open();
-        return table;
-    }
-
-    std::filesystem::path operator/(const std::string& name) const { return folder_ / name; }
-
-private:
-    TempFolder folder_;
-    Session session_;
-    Connection& connection_;
-};
-
-// ID (primary), NAME, CITY, PAID, BORN; secondary index BYCITYNAME on CITY;NAME.
-void createPeople(Folder& folder) {
-    folder.create("PEOPLE.MEM",
-                  {{"ID", ftInteger, 0, 0, true, "I"},
-                   {"NAME", ftString, 20, 0, false, "A"},
-                   {"CITY", ftString, 12, 0, false, "A"},
-                   {"PAID", ftBoolean, 0, 0, false, "L"},
-                   {"BORN", ftDate, 0, 0, false, "D"}},
-                  {IndexDef{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""},
-                   IndexDef{"BYCITYNAME", "CITY;NAME", "", "", 0, "", true, ""}},
-                  {{Value::integer(2), Value::string("Brown"), Value::string("Oslo"), Value::boolean(true), Value()},
-                   {Value::integer(1), Value::string("Adams"), Value::string("Paris"), Value(), Value()}});
-}
 
 QStringList column(const FieldsPage& page, int columnIndex) {
     QStringList cells;
@@ -166,7 +112,7 @@ private slots:
     }
 
     void fillListsEveryFieldOfTheTable() {
-        Folder folder;
+        InspectFolder folder;
         createPeople(folder);
         auto table = folder.open("PEOPLE.MEM");
         FieldsPage page(kTitles);
@@ -182,7 +128,7 @@ private slots:
     }
 
     void theIndexColumnShowsTheFieldsOfTheOrderInForce() {
-        Folder folder;
+        InspectFolder folder;
         createPeople(folder);
         auto table = folder.open("PEOPLE.MEM", "BYCITYNAME");
         FieldsPage page(kTitles);
@@ -192,7 +138,7 @@ private slots:
     }
 
     void aDbaseFileLendsItsHeaderTypesToTheFirstFields() {
-        Folder folder;
+        InspectFolder folder;
         createPeople(folder);
         const auto header = folder / "PEOPLE.dbf";
         writeDbfHeader(header, {{"ID", 'N', 10, 0}, {"NAME", 'C', 20, 0}, {"CITY", 'I', 4, 0}});
@@ -203,8 +149,20 @@ private slots:
         QCOMPARE(column(page, 3), (QStringList{"10,0", "20", "", "", "4"}));
     }
 
+    void aRealDbaseTableShowsItsHeaderTypesAndNoIndex() {
+        InspectFolder folder;
+        if (!folder.copyFixtures("dbase/dbase3")) QSKIP("The shared fixtures are not here");
+        auto table = folder.open("dbase3.dbf");
+        FieldsPage page(kTitles);
+        page.Fill(*table, folder.file("dbase3.dbf"));
+        QCOMPARE(column(page, 1), (QStringList{"N_ID", "C_CHAR10", "N_INT", "N_DECIMAL", "L_BOOL", "D_DATE"}));
+        QCOMPARE(column(page, 2), (QStringList{"NUMERIC", "CHARACTER", "NUMERIC", "NUMERIC", "LOGICAL", "DATE"}));
+        QCOMPARE(column(page, 3), (QStringList{"19,5", "10", "19,5", "19,5", "", "8"}));
+        QCOMPARE(column(page, 4), QStringList(6, "False"));
+    }
+
     void anUnrecognisedDbaseHeaderFallsBackOnTheDatasetNames() {
-        Folder folder;
+        InspectFolder folder;
         createPeople(folder);
         const auto header = folder / "PEOPLE.DBF";
         std::ofstream(header, std::ios::binary) << std::string(64, 'x');
@@ -215,7 +173,7 @@ private slots:
     }
 
     void clearLeavesTheTitlesAndOneEmptyRow() {
-        Folder folder;
+        InspectFolder folder;
         createPeople(folder);
         auto table = folder.open("PEOPLE.MEM");
         FieldsPage page(kTitles);
@@ -228,7 +186,7 @@ private slots:
     }
 
     void copyPutsTheBlockOnTheClipboard() {
-        Folder folder;
+        InspectFolder folder;
         createPeople(folder);
         auto table = folder.open("PEOPLE.MEM");
         FieldsPage page(kTitles);
@@ -243,7 +201,7 @@ private slots:
     }
 
     void saveAppendsToTheChosenFile() {
-        Folder folder;
+        InspectFolder folder;
         createPeople(folder);
         auto table = folder.open("PEOPLE.MEM");
         FieldsPage page(kTitles);
@@ -258,7 +216,7 @@ private slots:
     }
 
     void printingALongListBreaksPagesAsTheLayoutImplies() {
-        Folder folder;
+        InspectFolder folder;
         std::vector<FieldDef> fields;
         for (int i = 0; i < 150; ++i) fields.push_back({"FIELD" + std::to_string(i), ftInteger, 0, 0, false, "I"});
         folder.create("WIDE.MEM", fields, {}, {});
