@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
 #include <QTableWidget>
 #include <fstream>
 
@@ -270,6 +272,7 @@ private slots:
         FieldsPage fields(kTitles);
         FilterPage page(*fields.StringGridFields);
         page.resize(395, 300);
+        page.show();
         QCOMPARE(page.BtnErase->x(), 395 - 39);
         QCOMPARE(page.EditFilter->width(), 395 - 56);
         QCOMPARE(page.ComboBoxLOp[0]->x(), 324);
