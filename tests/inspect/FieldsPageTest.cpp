@@ -44,6 +44,19 @@ void writeDbfHeader(const std::filesystem::path& path, const std::vector<std::tu
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// The Fields page filled from the people memory table, ordered by `index`.
+struct PeopleFields {
+    InspectFolder folder;
+    std::unique_ptr<Table> table;
+    FieldsPage page{kTitles};
+
+    explicit PeopleFields(const std::string& index = {}) {
+        createPeople(folder);
+        table = folder.open("PEOPLE.MEM", index);
+        page.Fill(*table, "/data/PEOPLE.MEM");
+    }
+};
+
 int pdfPageCount(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) return -1;
@@ -112,11 +125,8 @@ private slots:
     }
 
     void fillListsEveryFieldOfTheTable() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        FieldsPage page(kTitles);
-        page.Fill(*table, "/data/PEOPLE.MEM");
+        PeopleFields people;
+        auto& [folder, table, page] = people;
         QCOMPARE(page.StringGridFields->rowCount(), 6);
         QCOMPARE(column(page, 0), (QStringList{"0", "1", "2", "3", "4"}));
         QCOMPARE(column(page, 1), (QStringList{"ID", "NAME", "CITY", "PAID", "BORN"}));
@@ -128,11 +138,8 @@ private slots:
     }
 
     void theIndexColumnShowsTheFieldsOfTheOrderInForce() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM", "BYCITYNAME");
-        FieldsPage page(kTitles);
-        page.Fill(*table, "/data/PEOPLE.MEM");
+        PeopleFields people("BYCITYNAME");
+        auto& page = people.page;
         QCOMPARE(column(page, 4), (QStringList{"False", "True", "True", "False", "False"}));
         QCOMPARE(column(page, 5).mid(0, 3), (QStringList{"2", "Brown", "Oslo"}));
     }
@@ -173,11 +180,8 @@ private slots:
     }
 
     void clearLeavesTheTitlesAndOneEmptyRow() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        FieldsPage page(kTitles);
-        page.Fill(*table, "/data/PEOPLE.MEM");
+        PeopleFields people;
+        auto& [folder, table, page] = people;
         page.Clear();
         const auto rows = page.GridRows();
         QCOMPARE(rows.size(), 2);
@@ -186,11 +190,8 @@ private slots:
     }
 
     void copyPutsTheBlockOnTheClipboard() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        FieldsPage page(kTitles);
-        page.Fill(*table, "/data/PEOPLE.MEM");
+        PeopleFields people;
+        auto& [folder, table, page] = people;
         page.BtnCopyClick();
         const QString text = QGuiApplication::clipboard()->text();
         QVERIFY(text.endsWith("\r\n"));
@@ -201,11 +202,8 @@ private slots:
     }
 
     void saveAppendsToTheChosenFile() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        FieldsPage page(kTitles);
-        page.Fill(*table, "/data/PEOPLE.MEM");
+        PeopleFields people;
+        auto& [folder, table, page] = people;
         const QString fileName = QString::fromStdString((folder / "LIST.TXT").string());
         page.SaveTo(fileName);
         page.SaveTo(fileName);

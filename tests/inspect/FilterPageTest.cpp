@@ -61,6 +61,22 @@ struct Pages {
     }
 };
 
+// The pages over a table of a fresh folder: the people memory table, or a copy of fixtures.
+struct OpenPages {
+    InspectFolder folder;
+    std::unique_ptr<Table> table;
+    Pages pages;
+
+    OpenPages() { createPeople(folder); }
+    // False when the fixtures are not here.
+    bool load(const std::string& fixtures, const std::string& name) {
+        if (!fixtures.empty() && !folder.copyFixtures(fixtures)) return false;
+        table = folder.open(name);
+        pages.open(*table, folder.file(name));
+        return true;
+    }
+};
+
 }  // namespace
 
 Q_DECLARE_METATYPE(QList<EditorRow>)
@@ -96,11 +112,9 @@ private slots:
     void composedTexts() {
         QFETCH(QList<EditorRow>, rows);
         QFETCH(QString, text);
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        Pages pages;
-        pages.open(*table, "/data/PEOPLE.MEM");
+        OpenPages open;
+        QVERIFY(open.load("", "PEOPLE.MEM"));
+        auto& [folder, table, pages] = open;
         pages.filter.EditFilter->setText("old text");
         fillRows(pages.filter, rows);
         pages.filter.BtnUpdateFilterClick();
@@ -109,22 +123,18 @@ private slots:
     }
 
     void dbaseCharacterFieldsAreQuotedAndNumbersAreNot() {
-        InspectFolder folder;
-        if (!folder.copyFixtures("dbase/dbase4_mdx")) QSKIP("The shared fixtures are not here");
-        auto table = folder.open("TEST.DBF");
-        Pages pages;
-        pages.open(*table, folder.file("TEST.DBF"));
+        OpenPages open;
+        if (!open.load("dbase/dbase4_mdx", "TEST.DBF")) QSKIP("The shared fixtures are not here");
+        auto& [folder, table, pages] = open;
         fillRows(pages.filter, {{"TEST1", " = ", "test1", " OR "}, {"TEST2", " > ", "12", ""}});
         pages.filter.BtnUpdateFilterClick();
         QCOMPARE(pages.filter.EditFilter->text(), QStringLiteral("TEST1 = 'test1' OR TEST2 > 12"));
     }
 
     void enablingAFilterOnADbaseTableSelectsItsRecords() {
-        InspectFolder folder;
-        if (!folder.copyFixtures("dbase/dbase4_mdx")) QSKIP("The shared fixtures are not here");
-        auto table = folder.open("TEST.DBF");
-        Pages pages;
-        pages.open(*table, folder.file("TEST.DBF"));
+        OpenPages open;
+        if (!open.load("dbase/dbase4_mdx", "TEST.DBF")) QSKIP("The shared fixtures are not here");
+        auto& [folder, table, pages] = open;
         pages.filter.EditFilter->setText("TEST2 > 12");
         pages.enable(true);
         QVERIFY(table->filtered());
@@ -138,11 +148,9 @@ private slots:
     }
 
     void anEmptyFilterShowsEveryRecord() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        Pages pages;
-        pages.open(*table, "/data/PEOPLE.MEM");
+        OpenPages open;
+        QVERIFY(open.load("", "PEOPLE.MEM"));
+        auto& [folder, table, pages] = open;
         pages.filter.BtnUpdateFilterClick();
         pages.enable(true);
         QVERIFY(table->filtered());
@@ -165,11 +173,9 @@ private slots:
         QFETCH(bool, noPartial);
         QFETCH(QString, filter);
         QFETCH(int, records);
-        InspectFolder folder;
-        if (!folder.copyFixtures("dbase/dbase4_mdx")) QSKIP("The shared fixtures are not here");
-        auto table = folder.open("TEST.DBF");
-        Pages pages;
-        pages.open(*table, folder.file("TEST.DBF"));
+        OpenPages open;
+        if (!open.load("dbase/dbase4_mdx", "TEST.DBF")) QSKIP("The shared fixtures are not here");
+        auto& [folder, table, pages] = open;
         pages.filter.CheckFiltCase->setChecked(ignoreCase);
         pages.filter.CheckFiltPart->setChecked(noPartial);
         pages.filter.CheckFiltCaseClick();
@@ -181,11 +187,9 @@ private slots:
     }
 
     void optionsGoOffOneAfterTheOtherAndOutliveTheTable() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        Pages pages;
-        pages.open(*table, "/data/PEOPLE.MEM");
+        OpenPages open;
+        QVERIFY(open.load("", "PEOPLE.MEM"));
+        auto& [folder, table, pages] = open;
         pages.filter.CheckFiltCase->click();
         pages.filter.CheckFiltPart->click();
         QVERIFY(table->filterOptions().caseInsensitive && table->filterOptions().noPartialCompare);
@@ -207,11 +211,9 @@ private slots:
     }
     void aRejectedTextIsReportedAndLeavesThePageEditing() {
         QFETCH(QString, text);
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        Pages pages;
-        pages.open(*table, "/data/PEOPLE.MEM");
+        OpenPages open;
+        QVERIFY(open.load("", "PEOPLE.MEM"));
+        auto& [folder, table, pages] = open;
         pages.filter.EditFilter->setText("ID > 1");
         pages.enable(true);
         pages.enable(false);
@@ -226,11 +228,9 @@ private slots:
     }
 
     void eraseStopsFilteringAndClearsTheRows() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        Pages pages;
-        pages.open(*table, "/data/PEOPLE.MEM");
+        OpenPages open;
+        QVERIFY(open.load("", "PEOPLE.MEM"));
+        auto& [folder, table, pages] = open;
         pages.filter.CheckFiltCase->click();
         fillRows(pages.filter, {{"ID", " > ", "1", " AND "}, {"NAME", " <> ", "x", ""}});
         pages.filter.BtnUpdateFilterClick();
@@ -254,11 +254,9 @@ private slots:
     }
 
     void fieldListsHoldEveryFieldAndNoEmptyItem() {
-        InspectFolder folder;
-        createPeople(folder);
-        auto table = folder.open("PEOPLE.MEM");
-        Pages pages;
-        pages.open(*table, "/data/PEOPLE.MEM");
+        OpenPages open;
+        QVERIFY(open.load("", "PEOPLE.MEM"));
+        auto& [folder, table, pages] = open;
         for (QComboBox* combo : pages.filter.ComboBoxFilterField) {
             QCOMPARE(combo->count(), 5);
             QCOMPARE(combo->itemText(0), QStringLiteral("ID"));

@@ -70,24 +70,29 @@ private slots:
         QCOMPARE(value(page, 1), QStringLiteral("Adams"));
     }
 
-    void aParadoxTableListsItsSecondaryIndexes() {
-        InspectFolder folder;
-        if (!folder.copyFixtures("paradox/paradoxdriver/joins")) QSKIP("The shared fixtures are not here");
-        auto table = folder.open("C.DB");
-        SearchPage page("None");
-        page.TableOpened(*table, folder.file("C.DB"));
-        QCOMPARE(items(*page.ComboIndex), (QStringList{"None", "A", "B"}));
-        QCOMPARE(page.IndexKeyTexts(), (QStringList{"", "A", "B"}));
+    void realTablesListTheirIndexes_data() {
+        QTest::addColumn<QString>("fixtures");
+        QTest::addColumn<QString>("tableName");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("keyTexts");
+        QTest::newRow("Paradox: secondary indexes, not the primary one")
+            << "paradox/paradoxdriver/joins" << "C.DB" << QStringList{"None", "A", "B"} << QStringList{"", "A", "B"};
+        QTest::newRow("dBase: every production tag") << "dbase/dbase4_mdx" << "TEST.DBF"
+                                                     << QStringList{"None", "TEST1", "TEST2"}
+                                                     << QStringList{"", "TEST1", "test2"};
     }
-
-    void aDbaseTableListsItsProductionTags() {
+    void realTablesListTheirIndexes() {
+        QFETCH(QString, fixtures);
+        QFETCH(QString, tableName);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, keyTexts);
         InspectFolder folder;
-        if (!folder.copyFixtures("dbase/dbase4_mdx")) QSKIP("The shared fixtures are not here");
-        auto table = folder.open("TEST.DBF");
+        if (!folder.copyFixtures(fixtures.toStdString())) QSKIP("The shared fixtures are not here");
+        auto table = folder.open(tableName.toStdString());
         SearchPage page("None");
-        page.TableOpened(*table, folder.file("TEST.DBF"));
-        QCOMPARE(items(*page.ComboIndex), (QStringList{"None", "TEST1", "TEST2"}));
-        QCOMPARE(page.IndexKeyTexts(), (QStringList{"", "TEST1", "test2"}));
+        page.TableOpened(*table, folder.file(tableName.toStdString()));
+        QCOMPARE(items(*page.ComboIndex), names);
+        QCOMPARE(page.IndexKeyTexts(), keyTexts);
     }
 
     void choosingAnIndexReordersAndEnablesSearch() {
