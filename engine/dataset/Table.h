@@ -100,6 +100,8 @@ public:
     const std::vector<FieldDef>& fieldDefs() const;
     // Engine order: a Paradox table's primary index first.
     std::vector<IndexDef> indexDefs() const;
+    // The index that orders the open table now; none for record order.
+    const std::optional<IndexDef>& activeIndex() const { return index_; }
     // A dBase table's extra index files (.MDX, .NDX, .CDX). Adding one while closed attaches it
     // at open; while open, at once. A file already attached is not an error. ENotSupported for
     // formats without index files; EFileError when the file is not in the folder.

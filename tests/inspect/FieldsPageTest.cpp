@@ -1,0 +1,250 @@
+// The Fields page: filling the grid from a dataset table, copying and printing it.
+#include <QtTest>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QTableWidget>
+#include <QToolButton>
+#include <fstream>
+
+#include "FieldTypeText.h"
+#include "FieldsListText.h"
+#include "FieldsPage.h"
+#include "InspectFolder.h"
+
+using namespace tabulon;
+using tabulon::testing::InspectFolder;
+using tabulon::testing::createPeople;
+
+namespace {
+
+const QStringList kTitles{"Field Name", "Data Type", "Size", "Index", "Value"};
+
+QStringList column(const FieldsPage& page, int columnIndex) {
+    QStringList cells;
+    for (const QStringList& row : page.GridRows().mid(1)) cells << row[columnIndex];
+    return cells;
+}
+
+// A dBase header with one descriptor per (name, letter, length, decimals).
+void writeDbfHeader(const std::filesystem::path& path, const std::vector<std::tuple<std::string, char, int, int>>& fields) {
+    std::string bytes(32, '\0');
+    bytes[0] = 0x03;
+    bytes[8] = 0x7F;
+    for (const auto& [name, letter, length, decimals] : fields) {
+        std::string slot(32, '\0');
+        slot.replace(0, name.size(), name);
+        slot[11] = letter;
+        slot[16] = static_cast<char>(length);
+        slot[17] = static_cast<char>(decimals);
+        bytes += slot;
+    }
+    bytes += "\x0D     \x1A";
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The Fields page filled from the people memory table, ordered by `index`.
+struct PeopleFields {
+    InspectFolder folder;
+    std::unique_ptr<Table> table;
+    FieldsPage page{kTitles};
+
+    explicit PeopleFields(const std::string& index = {}) {
+        createPeople(folder);
+        table = folder.open("PEOPLE.MEM", index);
+        page.Fill(*table, "/data/PEOPLE.MEM");
+    }
+};
+
+int pdfPageCount(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return -1;
+    const QString text = QString::fromLatin1(file.readAll());
+    return int(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?![s\\w])"))));
+}
+
+}  // namespace
+
+class FieldsPageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sizeTexts_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("boolean") << int(ftBoolean) << 1 << "";
+        QTest::newRow("string") << int(ftString) << 30 << "30";
+        QTest::newRow("memo keeps its declared size") << int(ftMemo) << 10 << "10";
+        QTest::newRow("memo without a size") << int(ftMemo) << 0 << "0";
+        QTest::newRow("integer") << int(ftInteger) << 0 << "4";
+        QTest::newRow("small integer") << int(ftSmallint) << 0 << "2";
+        QTest::newRow("word") << int(ftWord) << 0 << "2";
+        QTest::newRow("auto-increment") << int(ftAutoInc) << 0 << "4";
+        QTest::newRow("time") << int(ftTime) << 0 << "4";
+        QTest::newRow("float") << int(ftFloat) << 0 << "8";
+        QTest::newRow("currency") << int(ftCurrency) << 0 << "8";
+        QTest::newRow("date-time") << int(ftDateTime) << 0 << "8";
+        QTest::newRow("BCD without digits") << int(ftBCD) << 0 << "34";
+        QTest::newRow("graphic") << int(ftGraphic) << 0 << "0";
+    }
+    void sizeTexts() {
+        QFETCH(int, type);
+        QFETCH(int, size);
+        QFETCH(QString, text);
+        FieldDef field{"F", static_cast<FieldType>(type), size, 0, false, ""};
+        QCOMPARE(QString::fromStdString(FieldSizeText(field)), text);
+    }
+
+    void typeNamesFollowTheCodes_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("unknown") << int(ftUnknown) << "Unknown Type";
+        QTest::newRow("string") << int(ftString) << "A - AlphaNumeric";
+        QTest::newRow("BCD") << int(ftBCD) << "# - BCD Integer";
+        QTest::newRow("date-time") << int(ftDateTime) << "@ - Timestamp";
+        QTest::newRow("typed binary") << int(ftTypedBinary) << "J - Typed Bin.";
+        QTest::newRow("outside the list") << int(ftCursor) << "Unknown Type";
+        QTest::newRow("negative") << -1 << "Unknown Type";
+    }
+    void typeNamesFollowTheCodes() {
+        QFETCH(int, type);
+        QFETCH(QString, name);
+        QCOMPARE(QString::fromStdString(FieldTypeDisplayName(static_cast<FieldType>(type))), name);
+    }
+
+    void aFreshPageHasTitlesAnEmptyRowAndDisabledButtons() {
+        FieldsPage page(kTitles);
+        const auto rows = page.GridRows();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0], QStringList{""} + kTitles);
+        QCOMPARE(rows[1], QStringList(6, QString()));
+        QVERIFY(!page.BtnCopy->isEnabled() && !page.BtnSave->isEnabled() && !page.BtnPrint->isEnabled());
+        page.SetButtonsEnabled(true);
+        QVERIFY(page.BtnCopy->isEnabled() && page.BtnSave->isEnabled() && page.BtnPrint->isEnabled());
+    }
+
+    void fillListsEveryFieldOfTheTable() {
+        PeopleFields people;
+        auto& [folder, table, page] = people;
+        QCOMPARE(page.StringGridFields->rowCount(), 6);
+        QCOMPARE(column(page, 0), (QStringList{"0", "1", "2", "3", "4"}));
+        QCOMPARE(column(page, 1), (QStringList{"ID", "NAME", "CITY", "PAID", "BORN"}));
+        QCOMPARE(column(page, 2), (QStringList{"I - Integer", "A - AlphaNumeric", "A - AlphaNumeric", "L - Logical",
+                                               "D - Date"}));
+        QCOMPARE(column(page, 3), (QStringList{"4", "20", "12", "", "4"}));
+        QCOMPARE(column(page, 4), (QStringList{"True", "False", "False", "False", "False"}));
+        QCOMPARE(column(page, 5).mid(0, 3), (QStringList{"1", "Adams", "Paris"}));
+    }
+
+    void theIndexColumnShowsTheFieldsOfTheOrderInForce() {
+        PeopleFields people("BYCITYNAME");
+        auto& page = people.page;
+        QCOMPARE(column(page, 4), (QStringList{"False", "True", "True", "False", "False"}));
+        QCOMPARE(column(page, 5).mid(0, 3), (QStringList{"2", "Brown", "Oslo"}));
+    }
+
+    void aDbaseFileLendsItsHeaderTypesToTheFirstFields() {
+        InspectFolder folder;
+        createPeople(folder);
+        const auto header = folder / "PEOPLE.dbf";
+        writeDbfHeader(header, {{"ID", 'N', 10, 0}, {"NAME", 'C', 20, 0}, {"CITY", 'I', 4, 0}});
+        auto table = folder.open("PEOPLE.MEM");
+        FieldsPage page(kTitles);
+        page.Fill(*table, QString::fromStdString(header.string()));
+        QCOMPARE(column(page, 2), (QStringList{"NUMERIC", "CHARACTER", "", "L - Logical", "D - Date"}));
+        QCOMPARE(column(page, 3), (QStringList{"10,0", "20", "", "", "4"}));
+    }
+
+    void aRealDbaseTableShowsItsHeaderTypesAndNoIndex() {
+        InspectFolder folder;
+        if (!folder.copyFixtures("dbase/dbase3")) QSKIP("The shared fixtures are not here");
+        auto table = folder.open("dbase3.dbf");
+        FieldsPage page(kTitles);
+        page.Fill(*table, folder.file("dbase3.dbf"));
+        QCOMPARE(column(page, 1), (QStringList{"N_ID", "C_CHAR10", "N_INT", "N_DECIMAL", "L_BOOL", "D_DATE"}));
+        QCOMPARE(column(page, 2), (QStringList{"NUMERIC", "CHARACTER", "NUMERIC", "NUMERIC", "LOGICAL", "DATE"}));
+        QCOMPARE(column(page, 3), (QStringList{"19,5", "10", "19,5", "19,5", "", "8"}));
+        QCOMPARE(column(page, 4), QStringList(6, "False"));
+    }
+
+    void anUnrecognisedDbaseHeaderFallsBackOnTheDatasetNames() {
+        InspectFolder folder;
+        createPeople(folder);
+        const auto header = folder / "PEOPLE.DBF";
+        std::ofstream(header, std::ios::binary) << std::string(64, 'x');
+        auto table = folder.open("PEOPLE.MEM");
+        FieldsPage page(kTitles);
+        page.Fill(*table, QString::fromStdString(header.string()));
+        QCOMPARE(column(page, 2)[0], QStringLiteral("I - Integer"));
+    }
+
+    void clearLeavesTheTitlesAndOneEmptyRow() {
+        PeopleFields people;
+        auto& [folder, table, page] = people;
+        page.Clear();
+        const auto rows = page.GridRows();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0][1], QStringLiteral("Field Name"));
+        QCOMPARE(rows[1], QStringList(6, QString()));
+    }
+
+    void copyPutsTheBlockOnTheClipboard() {
+        PeopleFields people;
+        auto& [folder, table, page] = people;
+        page.BtnCopyClick();
+        const QString text = QGuiApplication::clipboard()->text();
+        QVERIFY(text.endsWith("\r\n"));
+        const QStringList lines = text.split("\r\n");
+        QCOMPARE(lines.size(), 8 + 1);  // path, empty line, titles, five fields; then the final ending
+        QCOMPARE(lines[0], QStringLiteral("/data/PEOPLE.MEM"));
+        QCOMPARE(lines[3], QStringLiteral("0    ID             I - Integer    4      True    1"));
+    }
+
+    void saveAppendsToTheChosenFile() {
+        PeopleFields people;
+        auto& [folder, table, page] = people;
+        const QString fileName = QString::fromStdString((folder / "LIST.TXT").string());
+        page.SaveTo(fileName);
+        page.SaveTo(fileName);
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList block = page.ListBlock();
+        QCOMPARE(QString::fromLocal8Bit(file.readAll()), JoinCrLfLines(block + QStringList(3, QString()) + block));
+    }
+
+    void printingALongListBreaksPagesAsTheLayoutImplies() {
+        InspectFolder folder;
+        std::vector<FieldDef> fields;
+        for (int i = 0; i < 150; ++i) fields.push_back({"FIELD" + std::to_string(i), ftInteger, 0, 0, false, "I"});
+        folder.create("WIDE.MEM", fields, {}, {});
+        auto table = folder.open("WIDE.MEM");
+        FieldsPage page(kTitles);
+        page.Fill(*table, "/data/WIDE.MEM");
+
+        const QString pdf = QString::fromStdString((folder / "FIELDS.PDF").string());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setResolution(300);
+        page.PrintTo(printer);
+
+        // Title line at 100 + 1.1 row heights, then one row height per field, in printer pixels;
+        // a line that leaves y below the page height less 200 starts a new page at 200.
+        const double scale = 300.0 / page.logicalDpiY();
+        int y = qRound(100 * scale) + qRound(1.1 * scale * 18);
+        int pages = 1;
+        for (int row = 0; row < 150; ++row) {
+            y += qRound(scale * 18);
+            if (printer.height() - 200 < y) {
+                ++pages;
+                y = 200;
+            }
+        }
+        QVERIFY(pages >= 3);
+        QCOMPARE(pdfPageCount(pdf), pages);
+    }
+};
+
+QTEST_MAIN(FieldsPageTest)
+#include "FieldsPageTest.moc"
