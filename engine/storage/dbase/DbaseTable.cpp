@@ -118,7 +118,7 @@ void DbaseTable::openStructuralIndex() {
     try {
         if (indexPath.empty())
             throw EngineError(errkind::kFormat, path_.filename().string() + ": its index file " + expected + " is missing");
-        IndexFile& index = attachIndexFile(indexPath);
+        IndexFile& index = attachIndex(indexPath);
         if (!fox) production_ = dynamic_cast<MdxFile*>(&index);
     } catch (const EngineError& e) {
         if (!options_.tolerant) throw;
@@ -126,7 +126,7 @@ void DbaseTable::openStructuralIndex() {
     }
 }
 
-IndexFile& DbaseTable::attachIndexFile(const std::filesystem::path& indexPath) {
+IndexFile& DbaseTable::attachIndex(const std::filesystem::path& indexPath) {
     for (IndexFile* f : catalog_->files())
         if (f->path() == indexPath) return *f;
     PagedFile file = PagedFile::open(indexPath, options_.access);
@@ -221,7 +221,7 @@ std::unique_ptr<KeyCursor> DbaseTable::openIndex(const std::string& name) {
     // Only a file beside the table: a name with a folder in it names a tag or nothing.
     if (name.find('/') == std::string::npos) {
         const std::filesystem::path candidate = findFileIgnoringCase(path_.parent_path(), name);
-        if (!candidate.empty() && candidate != path_) attachIndexFile(candidate);
+        if (!candidate.empty() && candidate != path_) attachIndex(candidate);
     }
     return catalog_->open(name, [this](RecordId id) { return isLive(id); });
 }

@@ -58,7 +58,8 @@ public:
     // which is then attached.
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
     // Attaches an .NDX, .MDX or .CDX file. Throws EFormatError naming it when it is damaged.
-    IndexFile& attachIndexFile(const std::filesystem::path& path);
+    IndexFile& attachIndex(const std::filesystem::path& path);
+    void attachIndexFile(const std::filesystem::path& path) override { attachIndex(path); }
 
     void setTransaction(Transaction* transaction) override;
     RecordId append(const Record& values) override;
