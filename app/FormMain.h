@@ -13,6 +13,8 @@
 #include "StringHolder.h"
 #include "TableBrowser.h"
 
+class QAbstractItemModel;
+class QKeyEvent;
 class QLabel;
 class QSplitter;
 class QTabWidget;
@@ -108,6 +110,11 @@ private:
     void OpenSelectedTable();
     void prepareTablePages();
     void applyControlState();
+    // Shows `model` (or nothing) in the grid and follows the grid's current row.
+    void showGridModel(QAbstractItemModel* model);
+    void gridFocusLeft();
+    // Insert appends a record, Ctrl+Delete deletes the current one; true when the key was used.
+    bool gridKeyPress(const QKeyEvent* key);
     void setTableState(TTableState state);
     void setPageVisible(QWidget* page, bool visible);
     void enablePanelCliFor(const QString& folder, bool textTablesCount);
