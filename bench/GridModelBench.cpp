@@ -1,0 +1,110 @@
+// The data grid's model on a generated dBase table of 1,000,000 records: opening the table
+// through the browser and reading the first screen of cells, and jumping to the last screen,
+// in record order and in the order of an index tag. Targets: each within 100 ms.
+#include <benchmark/benchmark.h>
+
+#include <QAbstractItemModel>
+#include <filesystem>
+
+#include "DatasetTableBrowser.h"
+#include "RecordGridModel.h"
+#include "dataset/Session.h"
+#include "dataset/Table.h"
+#include "io/Transaction.h"
+#include "storage/Drivers.h"
+
+using namespace tabulon;
+
+namespace {
+constexpr std::uint32_t kRecords = 1'000'000;
+constexpr int kScreenRows = 40;
+
+// Made once per run through the engine, in one transaction (the tag is built at its commit).
+const std::filesystem::path& benchFolder() {
+    static const std::filesystem::path folder = [] {
+        const auto path = std::filesystem::temp_directory_path() / "tabulon-grid-bench";
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+        const auto file = path / "big.dbf";
+        const std::vector<FieldDef> fields = {{"ID", ftInteger, 9, 0, false, "N"},
+                                              {"NAME", ftString, 30, 0, false, "C"},
+                                              {"CITY", ftString, 20, 0, false, "C"},
+                                              {"AMOUNT", ftFloat, 12, 2, false, "N"},
+                                              {"BORN", ftDate, 0, 0, false, "D"}};
+        const IndexDef byName{"NAME", "NAME", "", "", 0, "", true, ""};
+        auto table = driverFor(ttDBase).create(file, fields, {byName}, {});
+        Transaction transaction(file.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (std::uint32_t i = 0; i < kRecords; ++i)
+            table->append({Value::integer(i + 1), Value::string("Name " + std::to_string(i * 7919 % kRecords)),
+                           Value::string(i % 3 ? "Lisboa" : "Porto"), Value::floating(i * 1.25),
+                           Value::date(Date::fromCivil(1950 + static_cast<int>(i % 60), 1 + static_cast<int>(i % 12),
+                                                       1 + static_cast<int>(i % 28)))});
+        transaction.commit();
+        return path;
+    }();
+    return folder;
+}
+
+// Asks for every cell of `rows` rows from `firstRow`, as a view painting them does.
+void readScreen(QAbstractItemModel& model, int firstRow) {
+    for (int row = firstRow; row < firstRow + kScreenRows; ++row)
+        for (int column = 0; column < model.columnCount(); ++column)
+            benchmark::DoNotOptimize(model.data(model.index(row, column)));
+}
+
+void reportMilliseconds(benchmark::State& state) {
+    state.counters["ms"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
+                                              benchmark::Counter::kIs1000);
+}
+
+// Each round starts on the first screen with nothing else read, then jumps to the last.
+void jumpFromFirstToLast(benchmark::State& state, TRecordGridModel& model) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        model.reload();
+        readScreen(model, 0);
+        state.ResumeTiming();
+        readScreen(model, model.rowCount() - kScreenRows);
+    }
+    reportMilliseconds(state);
+}
+
+// A browser connected to the bench folder with the big table open, cached updates on.
+struct OpenBrowser {
+    Session session{"GridBench"};
+    TDatasetTableBrowser browser{session};
+    OpenBrowser() {
+        browser.connectTo(QString::fromStdString(benchFolder().string()));
+        if (!browser.open(QStringLiteral("big.dbf"), true)) throw std::runtime_error("big.dbf did not open");
+    }
+};
+}  // namespace
+
+static void OpenAndPaintFirstScreen(benchmark::State& state) {
+    benchFolder();
+    Session session("GridBenchOpen");
+    TDatasetTableBrowser browser(session);
+    browser.connectTo(QString::fromStdString(benchFolder().string()));
+    for (auto _ : state) {
+        browser.open(QStringLiteral("big.dbf"), true);
+        readScreen(*browser.model(), 0);
+    }
+    reportMilliseconds(state);
+}
+BENCHMARK(OpenAndPaintFirstScreen)->Unit(benchmark::kMillisecond);
+
+static void JumpToLastScreen(benchmark::State& state) {
+    OpenBrowser open;
+    jumpFromFirstToLast(state, static_cast<TRecordGridModel&>(*open.browser.model()));
+}
+BENCHMARK(JumpToLastScreen)->Unit(benchmark::kMillisecond);
+
+static void JumpToLastScreenInTagOrder(benchmark::State& state) {
+    OpenBrowser open;
+    open.browser.table()->setIndexName("NAME");
+    open.browser.refresh();
+    jumpFromFirstToLast(state, static_cast<TRecordGridModel&>(*open.browser.model()));
+}
+BENCHMARK(JumpToLastScreenInTagOrder)->Unit(benchmark::kMillisecond);
