@@ -23,6 +23,7 @@
 
 #include "AboutBox.h"
 #include "AppInfo.h"
+#include "CellValueDialog.h"
 #include "CentreOnScreen.h"
 #include "DirectoryComboLite.h"
 #include "ErrorReport.h"
@@ -36,6 +37,7 @@
 #include "NoTableBrowser.h"
 #include "OpenHelp.h"
 #include "ProfileFile.h"
+#include "RecordGridModel.h"
 #include "SpecialPage.h"
 #include "SqlPage.h"
 #include "TableShortcutList.h"
@@ -223,6 +225,7 @@ void TFormMain::buildRightPanel() {
     DBGrid->horizontalHeader()->setSectionsMovable(false);
     DBGrid->setShowGrid(true);
     DBGrid->installEventFilter(this);
+    connect(DBGrid, &QTableView::doubleClicked, this, &TFormMain::showCellValue);
     auto* data = new QVBoxLayout(TabSheetData);
     data->setContentsMargins(0, 0, 0, 0);
     data->addWidget(DBGrid);
@@ -418,6 +421,23 @@ void TFormMain::showGridModel(QAbstractItemModel* model) {
     if (model != nullptr) {
         connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) { Table->currentRowChanged(current.row()); });
+    }
+}
+
+void TFormMain::showCellValue(const QModelIndex& index) {
+    const auto type = static_cast<tabulon::FieldType>(index.data(TRecordGridModel::kFieldTypeRole).toInt());
+    if (!tabulon::isBlobType(type)) {
+        return;
+    }
+    const bool memo = type == tabulon::ftMemo || type == tabulon::ftFmtMemo;
+    const TCellValueDialog::Kind kind = memo                        ? TCellValueDialog::Kind::Memo
+                                        : type == tabulon::ftGraphic ? TCellValueDialog::Kind::Graphic
+                                                                     : TCellValueDialog::Kind::Binary;
+    const QString field = DBGrid->model()->headerData(index.column(), Qt::Horizontal).toString();
+    TCellValueDialog dialog(field, kind, index.data(TRecordGridModel::kValueRole), controlState().gridEditable,
+                            this);
+    if (dialog.exec() == QDialog::Accepted && memo && controlState().gridEditable) {
+        DBGrid->model()->setData(index, dialog.memoText(), TRecordGridModel::kValueRole);
     }
 }
 

@@ -16,6 +16,7 @@
 class QAbstractItemModel;
 class QKeyEvent;
 class QLabel;
+class QModelIndex;
 class QSplitter;
 class QTabWidget;
 class QTableView;
@@ -84,6 +85,8 @@ public slots:
     bool BtnPostClick();
     void BtnCancelClick();
     void BtnRefreshClick();
+    // A double-click on a memo, graphic or blob cell shows its whole value.
+    void showCellValue(const QModelIndex& index);
     void FileListViewChange();
     void FileListViewFileSelect(const QString& path);
     void DirectoryComboDirectoryChange(QObject* sender, const QString& oldKey, const QString& newKey);

@@ -35,22 +35,28 @@ int TRecordGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TRecordGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid) ||
-        (role != Qt::DisplayRole && role != Qt::EditRole)) {
+    if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
-    const auto column = static_cast<std::size_t>(index.column());
-    const tabulon::FieldDef& field = table_.fieldDefs().at(column);
+    const tabulon::FieldDef& field = table_.fieldDefs().at(static_cast<std::size_t>(index.column()));
+    if (role == kFieldTypeRole) {
+        return static_cast<int>(field.type);
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != kValueRole) {
+        return {};
+    }
     try {
-        const tabulon::Value* value = nullptr;
         tabulon::Record editing;
-        if (index.row() == editRow_) {
-            editing = table_.currentValues();
-            value = &editing.at(column);
-        } else if (const tabulon::Record* values = rowValues(index.row())) {
-            value = &values->at(column);
-        } else {
+        const tabulon::Value* value = cellValue(index, editing);
+        if (value == nullptr) {
             return {};
+        }
+        if (role == kValueRole) {
+            if (value->kind() == tabulon::ValueKind::Bytes) {
+                const tabulon::Bytes& bytes = value->asBytes();
+                return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+            }
+            return value->isNull() ? QString() : QString::fromStdString(value->asString());
         }
         if (isMemo(field.type)) {
             // A memo's text may run to pages: the cell only says whether there is one.
@@ -61,6 +67,16 @@ QVariant TRecordGridModel::data(const QModelIndex& index, int role) const {
         // A record that cannot be read shows empty; opening already reported the table's damage.
         return {};
     }
+}
+
+const tabulon::Value* TRecordGridModel::cellValue(const QModelIndex& index, tabulon::Record& editing) const {
+    const auto column = static_cast<std::size_t>(index.column());
+    if (index.row() == editRow_) {
+        editing = table_.currentValues();
+        return &editing.at(column);
+    }
+    const tabulon::Record* values = rowValues(index.row());
+    return values == nullptr ? nullptr : &values->at(column);
 }
 
 QVariant TRecordGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -95,9 +111,16 @@ Qt::ItemFlags TRecordGridModel::flags(const QModelIndex& index) const {
 }
 
 bool TRecordGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) {
+    if (!editable_ || !index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return false;
     }
+    const tabulon::FieldType type = table_.fieldDefs().at(static_cast<std::size_t>(index.column())).type;
+    const bool allowed = role == Qt::EditRole ? (flags(index) & Qt::ItemIsEditable) != 0
+                                              : role == kValueRole && isMemo(type);
+    return allowed && setText(index, value.toString());
+}
+
+bool TRecordGridModel::setText(const QModelIndex& index, const QString& text) {
     const int row = index.row();
     try {
         if (editRow_ != row) {
@@ -112,13 +135,13 @@ bool TRecordGridModel::setData(const QModelIndex& index, const QVariant& value, 
             inserting_ = false;
             touched_ = false;
         }
-        table_.field(static_cast<std::size_t>(index.column())).setAsText(value.toString().toStdString());
+        table_.field(static_cast<std::size_t>(index.column())).setAsText(text.toStdString());
     } catch (const std::exception& error) {
         emit editFailed(QString::fromUtf8(error.what()));
         return false;
     }
     touched_ = true;
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    emit dataChanged(index, index);
     rowIndicatorChanged(row);
     return true;
 }

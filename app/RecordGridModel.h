@@ -15,6 +15,11 @@
 class TRecordGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // Roles beyond the display: a cell's whole value (a memo's text as a string, a graphic's or
+    // blob's bytes as a byte array; settable for memos while editable) and its field type.
+    static constexpr int kValueRole = Qt::UserRole;
+    static constexpr int kFieldTypeRole = Qt::UserRole + 1;
+
     explicit TRecordGridModel(tabulon::Table& table, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -47,6 +52,9 @@ signals:
     void editFailed(const QString& message);
 
 private:
+    // The value of a cell, or null when its row cannot be read now.
+    const tabulon::Value* cellValue(const QModelIndex& index, tabulon::Record& editing) const;
+    bool setText(const QModelIndex& index, const QString& text);
     // Posts the row being edited, reporting a failure instead of throwing; false on failure.
     bool settleRow();
     void dropUntouchedInsert();

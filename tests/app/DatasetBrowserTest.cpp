@@ -1,13 +1,18 @@
 // The main window over the real dataset layer: tables opened in their states, edits posted to
 // disk and read back by a second session, cancel leaving the files alone, a failing post
 // keeping the cache, and the question about unposted changes.
+#include <QBuffer>
+#include <QImage>
+#include <QPlainTextEdit>
 #include <QTableView>
 #include <QToolButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
+#include "CellValueDialog.h"
 #include "DatasetTableBrowser.h"
+#include "RecordGridModel.h"
 #include "FormMain.h"
 #include "GridTables.h"
 #include "support/Files.h"
@@ -155,6 +160,63 @@ private slots:
         w.type(1, 0, QStringLiteral("2"));
         QVERIFY(w.form.BtnPostClick());
         QCOMPARE(tabulon::testing::MemoryDriver::committedRecords(w.file("KEYED.MEM")).size(), 2u);
+    }
+
+    void memoEditedInItsEditorReachesTheDisk() {
+        Window w;
+        tabulon::testing::createPeople(w.file("people.dbf"), 2);
+        w.open("people.dbf");
+        w.form.BtnEditClick();
+        ModalAnswer typing([](QWidget* dialog) {
+            dialog->findChild<QPlainTextEdit*>(QStringLiteral("Editor"))->setPlainText(QStringLiteral("typed\ntext"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        w.form.showCellValue(w.grid().index(1, 2));
+        QVERIFY(typing.seen());
+        QVERIFY(w.form.BtnPostClick());
+        QCOMPARE(tabulon::testing::columnOnDisk(w.file("people.dbf"), "NOTES"),
+                 QStringList({"", "typed\ntext"}));
+    }
+
+    void memoViewedWhileReadOnlyIsNotChanged() {
+        Window w;
+        tabulon::testing::createPeople(w.file("people.dbf"), 1);
+        w.open("people.dbf");
+        bool readOnly = false;
+        ModalAnswer viewing([&readOnly](QWidget* dialog) {
+            readOnly = dialog->findChild<QPlainTextEdit*>(QStringLiteral("Editor"))->isReadOnly();
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        w.form.showCellValue(w.grid().index(0, 2));
+        QVERIFY(viewing.seen());
+        QVERIFY(readOnly);
+        QVERIFY(!w.form.DBGrid->model()->data(w.grid().index(0, 2), TRecordGridModel::kValueRole).toBool());
+    }
+
+    void graphicsShowAsPicturesWhenTheyAreOne_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("picture");
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        QTest::newRow("png") << png << true;
+        QTest::newRow("not a picture") << QByteArray("\x01\x02garbage", 9) << false;
+    }
+    void graphicsShowAsPicturesWhenTheyAreOne() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, picture);
+        TCellValueDialog dialog(QStringLiteral("PHOTO"), TCellValueDialog::Kind::Graphic, bytes, true);
+        QCOMPARE(dialog.showsPicture(), picture);
+        if (picture) {
+            QCOMPARE(dialog.Picture->pixmap().size(), QSize(4, 3));
+        } else {
+            QVERIFY(dialog.Editor->isReadOnly());
+            QVERIFY(dialog.memoText().startsWith(QStringLiteral("9 bytes")));
+            QVERIFY(dialog.memoText().contains(QStringLiteral("01 02 67")));
+        }
     }
 
     void unpostedChangesAreAskedAbout_data() {

@@ -25,8 +25,8 @@ inline void createPeople(const std::filesystem::path& file, int count) {
     }
 }
 
-// The NAME column of `file`, read through a session of its own, in record order.
-inline QStringList namesOnDisk(const std::filesystem::path& file) {
+// A column of `file` as text, read through a session of its own, in record order.
+inline QStringList columnOnDisk(const std::filesystem::path& file, const std::string& field) {
     Session session("Checker");
     Connection& connection = session.addConnection("Check");
     connection.setParams({"PATH=" + file.parent_path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
@@ -36,10 +36,12 @@ inline QStringList namesOnDisk(const std::filesystem::path& file) {
     table.open();
     QStringList names;
     for (table.first(); !table.eof(); table.next()) {
-        names << QString::fromStdString(table.fieldByName("NAME").asText());
+        names << QString::fromStdString(table.fieldByName(field).asText());
     }
     return names;
 }
+
+inline QStringList namesOnDisk(const std::filesystem::path& file) { return columnOnDisk(file, "NAME"); }
 
 // Every byte of every file in `folder`, by file name, to show that nothing was written.
 inline std::string folderBytes(const std::filesystem::path& folder) {

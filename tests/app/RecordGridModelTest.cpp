@@ -103,6 +103,21 @@ private slots:
         QVERIFY(!(model.flags(model.index(0, 2)) & Qt::ItemIsEditable));
     }
 
+    void memoTextGoesThroughTheValueRoleOnly() {
+        OpenTable t;
+        t.openPeople(2, true);
+        TRecordGridModel model(*t.table);
+        const QModelIndex notes = model.index(1, 2);
+        QCOMPARE(notes.data(TRecordGridModel::kFieldTypeRole).toInt(), int(ftMemo));
+        QVERIFY(!model.setData(notes, QStringLiteral("read-only"), TRecordGridModel::kValueRole));
+        model.setEditable(true);
+        QVERIFY(!model.setData(notes, QStringLiteral("as a cell"), Qt::EditRole));
+        QVERIFY(!model.setData(model.index(1, 0), QStringLiteral("not a memo"), TRecordGridModel::kValueRole));
+        QVERIFY(model.setData(notes, QStringLiteral("line one\nline two"), TRecordGridModel::kValueRole));
+        QCOMPARE(notes.data(TRecordGridModel::kValueRole).toString(), QStringLiteral("line one\nline two"));
+        QCOMPARE(notes.data().toString(), QStringLiteral("(MEMO)"));
+    }
+
     void readOnlyUntilEditable() {
         OpenTable t;
         t.openPeople(3, true);
