@@ -5,6 +5,7 @@
 #include "../core/EngineError.h"
 #include "text/TextDriver.h"
 #include "dbase/DbaseDriver.h"
+#include "paradox/ParadoxDriver.h"
 
 namespace tabulon {
 
@@ -20,6 +21,7 @@ const std::vector<std::unique_ptr<StorageDriver>>& registry() {
         std::vector<std::unique_ptr<StorageDriver>> list;
         list.push_back(std::make_unique<TextDriver>());
         list.push_back(std::make_unique<dbase::DbaseDriver>());
+        list.push_back(std::make_unique<paradox::ParadoxDriver>());
         return list;
     }();
     return drivers;

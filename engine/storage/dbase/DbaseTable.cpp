@@ -126,6 +126,12 @@ void DbaseTable::openStructuralIndex() {
     }
 }
 
+std::vector<std::string> DbaseTable::indexFiles() const {
+    std::vector<std::string> names;
+    for (IndexFile* f : catalog_->files()) names.push_back(f->path().filename().string());
+    return names;
+}
+
 IndexFile& DbaseTable::attachIndex(const std::filesystem::path& indexPath) {
     for (IndexFile* f : catalog_->files())
         if (f->path() == indexPath) return *f;

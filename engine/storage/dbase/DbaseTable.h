@@ -57,8 +57,8 @@ public:
     // `name` is a tag of an attached index, or the file name of an .NDX beside the table,
     // which is then attached.
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
+    std::vector<std::string> indexFiles() const override;
     // Attaches an .NDX, .MDX or .CDX file. Throws EFormatError naming it when it is damaged.
-    IndexFile& attachIndex(const std::filesystem::path& path);
     void attachIndexFile(const std::filesystem::path& path) override { attachIndex(path); }
 
     void setTransaction(Transaction* transaction) override;
@@ -77,6 +77,7 @@ public:
     const TextCodec& codec() const { return *codec_; }
 
 private:
+    IndexFile& attachIndex(const std::filesystem::path& path);
     void chooseCodec();
     void openMemo();
     void openStructuralIndex();

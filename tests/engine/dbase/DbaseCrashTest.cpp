@@ -89,14 +89,19 @@ bool matches(StorageTable& table, const Model& model) {
 }
 
 // Runs the whole sequence in a child process; returns it (to be killed or waited for).
-pid_t startWriter(const std::filesystem::path& table) {
+// Starts a child that applies every operation, writing one byte to `progress` after each, so
+// the parent can kill it inside a chosen operation however loaded the machine is.
+pid_t startWriter(const std::filesystem::path& table, int progress = -1) {
     const pid_t child = fork();
     if (child == 0) {
         OpenOptions options;
         options.access = AccessMode::ReadWrite;
         auto open = openTable(table, options);
         Model model;
-        for (int i = 0; i < kOperations; ++i) apply(i, model, open.get());
+        for (int i = 0; i < kOperations; ++i) {
+            apply(i, model, open.get());
+            if (progress >= 0 && write(progress, "x", 1) != 1) _exit(1);
+        }
         _exit(0);
     }
     return child;
@@ -120,15 +125,25 @@ TEST(DbaseCrash, AKilledWriterLeavesTheTableBeforeOrAfterEachChange) {
         states.push_back(states.back());
         apply(i, states.back(), nullptr);
     }
-    const auto window = static_cast<useconds_t>(std::max<std::int64_t>(1000, sequenceDuration().count()));
+    // Kill at a random instant inside a randomly chosen operation: wait for the operations before
+    // it to finish, then up to about one operation's time more.
+    const auto perOperation = static_cast<useconds_t>(
+        std::max<std::int64_t>(100, sequenceDuration().count() / kOperations));
     int interrupted = 0;
     for (int run = 0; run < runs; ++run) {
         TempFolder dir;
         createCrashTable(dir / "crash.dbf");
-        const pid_t child = startWriter(dir / "crash.dbf");
+        int progress[2];
+        ASSERT_EQ(pipe(progress), 0);
+        const pid_t child = startWriter(dir / "crash.dbf", progress[1]);
         ASSERT_GE(child, 0);
-        usleep(std::uniform_int_distribution<useconds_t>(0, window)(random));
+        close(progress[1]);
+        const int before = std::uniform_int_distribution<int>(0, kOperations - 2)(random);
+        char byte = 0;
+        for (int done = 0; done < before && read(progress[0], &byte, 1) == 1;) ++done;
+        usleep(std::uniform_int_distribution<useconds_t>(0, perOperation)(random));
         kill(child, SIGKILL);
+        close(progress[0]);
         int status = 0;
         waitpid(child, &status, 0);
         if (WIFSIGNALED(status)) ++interrupted;
