@@ -1,4 +1,4 @@
-// The data grid's model on a generated dBase table of 1,000,000 records: opening the table
+// The data grid's model on the generated dBase table of 1,000,000 records: opening the table
 // through the browser and reading the first screen of cells, and jumping to the last screen,
 // in record order and in the order of an index tag. Targets: each within 100 ms.
 #include <benchmark/benchmark.h>
@@ -10,39 +10,15 @@
 #include "RecordGridModel.h"
 #include "dataset/Session.h"
 #include "dataset/Table.h"
-#include "io/Transaction.h"
-#include "storage/Drivers.h"
+#include "MillionRecordDbase.h"
 
 using namespace tabulon;
 
 namespace {
-constexpr std::uint32_t kRecords = 1'000'000;
 constexpr int kScreenRows = 40;
 
-// Made once per run through the engine, in one transaction (the tag is built at its commit).
 const std::filesystem::path& benchFolder() {
-    static const std::filesystem::path folder = [] {
-        const auto path = std::filesystem::temp_directory_path() / "tabulon-grid-bench";
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-        const auto file = path / "big.dbf";
-        const std::vector<FieldDef> fields = {{"ID", ftInteger, 9, 0, false, "N"},
-                                              {"NAME", ftString, 30, 0, false, "C"},
-                                              {"CITY", ftString, 20, 0, false, "C"},
-                                              {"AMOUNT", ftFloat, 12, 2, false, "N"},
-                                              {"BORN", ftDate, 0, 0, false, "D"}};
-        const IndexDef byName{"NAME", "NAME", "", "", 0, "", true, ""};
-        auto table = driverFor(ttDBase).create(file, fields, {byName}, {});
-        Transaction transaction(file.string() + Transaction::kJournalExtension);
-        table->setTransaction(&transaction);
-        for (std::uint32_t i = 0; i < kRecords; ++i)
-            table->append({Value::integer(i + 1), Value::string("Name " + std::to_string(i * 7919 % kRecords)),
-                           Value::string(i % 3 ? "Lisboa" : "Porto"), Value::floating(i * 1.25),
-                           Value::date(Date::fromCivil(1950 + static_cast<int>(i % 60), 1 + static_cast<int>(i % 12),
-                                                       1 + static_cast<int>(i % 28)))});
-        transaction.commit();
-        return path;
-    }();
+    static const std::filesystem::path folder = writeMillionRecordDbase("tabulon-grid-bench").parent_path();
     return folder;
 }
 
