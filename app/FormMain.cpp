@@ -6,12 +6,15 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -20,6 +23,7 @@
 
 #include "AboutBox.h"
 #include "AppInfo.h"
+#include "CellValueDialog.h"
 #include "CentreOnScreen.h"
 #include "DirectoryComboLite.h"
 #include "ErrorReport.h"
@@ -33,6 +37,7 @@
 #include "NoTableBrowser.h"
 #include "OpenHelp.h"
 #include "ProfileFile.h"
+#include "RecordGridModel.h"
 #include "SpecialPage.h"
 #include "SqlPage.h"
 #include "TableShortcutList.h"
@@ -219,6 +224,8 @@ void TFormMain::buildRightPanel() {
     DBGrid->verticalHeader()->setVisible(true);
     DBGrid->horizontalHeader()->setSectionsMovable(false);
     DBGrid->setShowGrid(true);
+    DBGrid->installEventFilter(this);
+    connect(DBGrid, &QTableView::doubleClicked, this, &TFormMain::showCellValue);
     auto* data = new QVBoxLayout(TabSheetData);
     data->setContentsMargins(0, 0, 0, 0);
     data->addWidget(DBGrid);
@@ -349,7 +356,7 @@ void TFormMain::BtnOpenClick() {
         return;
     }
     setWindowTitle(QStringLiteral("Tabulon - ") + TableFile);
-    DBGrid->setModel(Table->model());
+    showGridModel(Table->model());
     if (upperSuffix(TableFile) == QStringLiteral("TXT")) {
         setTableState(TTableState::TextTableOpen);
         return;
@@ -406,9 +413,67 @@ void TFormMain::OpenSelectedTable() {
     }
 }
 
+void TFormMain::showGridModel(QAbstractItemModel* model) {
+    // The view makes a new selection model for each model and leaves the old one to its caller.
+    QItemSelectionModel* old = DBGrid->selectionModel();
+    DBGrid->setModel(model);
+    delete old;
+    if (model != nullptr) {
+        connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this](const QModelIndex& current) { Table->currentRowChanged(current.row()); });
+    }
+}
+
+void TFormMain::showCellValue(const QModelIndex& index) {
+    const auto type = static_cast<tabulon::FieldType>(index.data(TRecordGridModel::kFieldTypeRole).toInt());
+    if (!tabulon::isBlobType(type)) {
+        return;
+    }
+    const bool memo = type == tabulon::ftMemo || type == tabulon::ftFmtMemo;
+    const TCellValueDialog::Kind kind = memo                        ? TCellValueDialog::Kind::Memo
+                                        : type == tabulon::ftGraphic ? TCellValueDialog::Kind::Graphic
+                                                                     : TCellValueDialog::Kind::Binary;
+    const QString field = DBGrid->model()->headerData(index.column(), Qt::Horizontal).toString();
+    TCellValueDialog dialog(field, kind, index.data(TRecordGridModel::kValueRole), controlState().gridEditable,
+                            this);
+    if (dialog.exec() == QDialog::Accepted && memo && controlState().gridEditable) {
+        DBGrid->model()->setData(index, dialog.memoText(), TRecordGridModel::kValueRole);
+    }
+}
+
+void TFormMain::gridFocusLeft() {
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus != DBGrid && !DBGrid->isAncestorOf(focus)) {
+        Table->leaveGrid();
+    }
+}
+
+bool TFormMain::gridKeyPress(const QKeyEvent* key) {
+    QAbstractItemModel* model = DBGrid->model();
+    if (model == nullptr || !controlState().gridEditable) {
+        return false;
+    }
+    if (key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier) {
+        const int row = model->rowCount();
+        if (model->insertRow(row)) {
+            DBGrid->setCurrentIndex(model->index(row, std::max(DBGrid->currentIndex().column(), 0)));
+        }
+        return true;
+    }
+    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
+        const int row = DBGrid->currentIndex().row();
+        if (row >= 0 && AskDialog(QStringLiteral("Delete record?"), TMsgDlgType::mtConfirmation,
+                                  mbOK | mbCancel) == mrOk) {
+            model->removeRow(row);
+        }
+        return true;
+    }
+    return false;
+}
+
 void TFormMain::BtnCloseClick() {
     PageControl->setCurrentWidget(TabSheetData);
-    DBGrid->setModel(nullptr);
+    showGridModel(nullptr);
     Table->close();
     setTableState(TTableState::NoTable);
 }
@@ -528,6 +593,14 @@ bool TFormMain::event(QEvent* event) {
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ImageLogo && event->type() == QEvent::MouseButtonRelease) {
         ImageLogoClick();
+        return true;
+    }
+    if (watched == DBGrid && event->type() == QEvent::FocusOut) {
+        // The focus has moved by the time this runs, so it can be told where it went.
+        QTimer::singleShot(0, this, &TFormMain::gridFocusLeft);
+    }
+    if (watched == DBGrid && event->type() == QEvent::KeyPress &&
+        gridKeyPress(static_cast<QKeyEvent*>(event))) {
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

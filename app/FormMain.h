@@ -13,7 +13,10 @@
 #include "StringHolder.h"
 #include "TableBrowser.h"
 
+class QAbstractItemModel;
+class QKeyEvent;
 class QLabel;
+class QModelIndex;
 class QSplitter;
 class QTabWidget;
 class QTableView;
@@ -82,6 +85,8 @@ public slots:
     bool BtnPostClick();
     void BtnCancelClick();
     void BtnRefreshClick();
+    // A double-click on a memo, graphic or blob cell shows its whole value.
+    void showCellValue(const QModelIndex& index);
     void FileListViewChange();
     void FileListViewFileSelect(const QString& path);
     void DirectoryComboDirectoryChange(QObject* sender, const QString& oldKey, const QString& newKey);
@@ -108,6 +113,11 @@ private:
     void OpenSelectedTable();
     void prepareTablePages();
     void applyControlState();
+    // Shows `model` (or nothing) in the grid and follows the grid's current row.
+    void showGridModel(QAbstractItemModel* model);
+    void gridFocusLeft();
+    // Insert appends a record, Ctrl+Delete deletes the current one; true when the key was used.
+    bool gridKeyPress(const QKeyEvent* key);
     void setTableState(TTableState state);
     void setPageVisible(QWidget* page, bool visible);
     void enablePanelCliFor(const QString& folder, bool textTablesCount);

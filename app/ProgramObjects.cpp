@@ -1,5 +1,8 @@
 #include "ProgramObjects.h"
 
+#include "DatasetTableBrowser.h"
+#include "dataset/Session.h"
+
 template <typename T, typename... Args>
 std::unique_ptr<T> TProgramObjects::create(Args&&... args) {
     auto object = std::make_unique<T>(std::forward<Args>(args)...);
@@ -12,7 +15,9 @@ TProgramObjects::TProgramObjects(const QString& iniFileName, const QString& firs
       frmBatchMove(create<TfrmBatchMove>()),
       DataMod(create<TDataMod>()),
       FormRes(create<TFormRes>()),
-      FormRepair(create<TFormRepair>()) {}
+      FormRepair(create<TFormRepair>()) {
+    FormMain->setTableBrowser(std::make_unique<TDatasetTableBrowser>(tabulon::Session::defaultSession()));
+}
 
 // The tool windows go before the main window, the reverse of their creation.
 TProgramObjects::~TProgramObjects() {

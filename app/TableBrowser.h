@@ -39,4 +39,8 @@ public:
     virtual void cancelUpdates() = 0;
     // Reads the table's records again.
     virtual void refresh() = 0;
+    // The grid's current row changed: leaving an edited row posts it.
+    virtual void currentRowChanged(int) {}
+    // The focus left the grid: an appended row left untouched is dropped.
+    virtual void leaveGrid() {}
 };

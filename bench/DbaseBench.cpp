@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "MillionRecordDbase.h"
 #include "io/Transaction.h"
 #include "storage/Drivers.h"
 #include "storage/dbase/DbaseTable.h"
@@ -14,37 +15,9 @@
 using namespace tabulon;
 
 namespace {
-constexpr std::uint32_t kRecords = 1'000'000;
-
-std::vector<FieldDef> benchFields() {
-    return {{"ID", ftInteger, 9, 0, false, "N"},      {"NAME", ftString, 30, 0, false, "C"},
-            {"CITY", ftString, 20, 0, false, "C"},    {"AMOUNT", ftFloat, 12, 2, false, "N"},
-            {"BORN", ftDate, 0, 0, false, "D"},       {"ACTIVE", ftBoolean, 0, 0, false, "L"},
-            {"CODE", ftString, 10, 0, false, "C"},    {"QTY", ftInteger, 6, 0, false, "N"},
-            {"RATE", ftFloat, 10, 4, false, "N"},     {"NOTE", ftString, 20, 0, false, "C"}};
-}
-
-// Made once per run through the engine, in one transaction (the tag is built at its commit).
+// The benchmark tables live in a folder of their own, so benchmarks can run side by side.
 const std::filesystem::path& benchTable() {
-    static const std::filesystem::path path = [] {
-        const auto folder = std::filesystem::temp_directory_path() / "tabulon-dbase-bench";
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        const auto file = folder / "big.dbf";
-        const IndexDef byName{"NAME", "NAME", "", "", 0, "", true, ""};
-        auto table = driverFor(ttDBase).create(file, benchFields(), {byName}, {});
-        Transaction transaction(file.string() + Transaction::kJournalExtension);
-        table->setTransaction(&transaction);
-        for (std::uint32_t i = 0; i < kRecords; ++i)
-            table->append({Value::integer(i + 1), Value::string("Name " + std::to_string(i * 7919 % kRecords)),
-                           Value::string(i % 3 ? "Lisboa" : "Porto"), Value::floating(i * 1.25),
-                           Value::date(Date::fromCivil(1950 + static_cast<int>(i % 60), 1 + static_cast<int>(i % 12),
-                                                       1 + static_cast<int>(i % 28))),
-                           Value::boolean(i % 2), Value::string("CODE"), Value::integer(i % 1000),
-                           Value::floating(i / 1000.0), Value::string("note")});
-        transaction.commit();
-        return file;
-    }();
+    static const std::filesystem::path path = writeMillionRecordDbase("tabulon-dbase-bench");
     return path;
 }
 
