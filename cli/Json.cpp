@@ -60,7 +60,11 @@ std::string jsonFields(const std::vector<FieldDef>& fields) {
         if (i) out += ",";
         out += "{\"name\":" + jsonString(f.name) + ",\"type\":" + jsonString(fieldTypeName(f.type)) +
                ",\"size\":" + std::to_string(f.size) +
-               ",\"required\":" + (f.required ? "true" : "false") + "}";
+               ",\"required\":" + (f.required ? "true" : "false");
+        // The format's own type letter shows how the driver mapped it.
+        if (!f.nativeType.empty())
+            out += ",\"native_type\":" + jsonString(f.nativeType) + ",\"decimals\":" + std::to_string(f.decimals);
+        out += "}";
     }
     return out + "]";
 }

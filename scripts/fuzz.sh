@@ -13,6 +13,10 @@ for target in "$folder"/fuzz/fuzz_*; do
   work=$(mktemp -d)
   seeds=()
   [ -d "fuzz/corpus/$name" ] && seeds+=("fuzz/corpus/$name")
+  if [[ $name == fuzz_dbase_* ]] && [ -d ../shared/fixtures/dbase ]; then
+    python3 fuzz/dbase_seeds.py "$name" ../shared/fixtures "$work/seeds" && seeds+=("$work/seeds")
+  fi
+  case $name in fuzz_paradox_*) [ -d ../shared/fixtures/paradox ] && seeds+=(../shared/fixtures/paradox) ;; esac
   if "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -artifact_prefix="$work/" \
        "$work" "${seeds[@]}" >"$work/log" 2>&1; then
     echo "fuzz $name: ok"

@@ -4,6 +4,8 @@
 
 #include "../core/EngineError.h"
 #include "text/TextDriver.h"
+#include "dbase/DbaseDriver.h"
+#include "paradox/ParadoxDriver.h"
 
 namespace tabulon {
 
@@ -18,6 +20,8 @@ const std::vector<std::unique_ptr<StorageDriver>>& registry() {
     static const std::vector<std::unique_ptr<StorageDriver>> drivers = [] {
         std::vector<std::unique_ptr<StorageDriver>> list;
         list.push_back(std::make_unique<TextDriver>());
+        list.push_back(std::make_unique<dbase::DbaseDriver>());
+        list.push_back(std::make_unique<paradox::ParadoxDriver>());
         return list;
     }();
     return drivers;

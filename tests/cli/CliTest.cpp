@@ -6,27 +6,14 @@
 #include <fstream>
 
 #include "Arguments.h"
+#include "CliRunner.h"
 #include "Json.h"
 #include "support/TempFolder.h"
 
 using namespace tabulon;
 
-namespace {
-struct Outcome {
-    int status;
-    std::string output;  // standard output and standard error together
-};
-
-Outcome runCli(const std::string& arguments) {
-    const std::string command = std::string(TABULON_CLI) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    std::array<char, 4096> buffer{};
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, output};
-}
-}  // namespace
+using tabulon::testing::Outcome;
+using tabulon::testing::runCli;
 
 TEST(CliExitStatus, BadUsageIsOne) {
     for (const char* args : {"", "frobnicate x", "info", "info a.db b.db", "dump t.db --format xml",
@@ -67,4 +54,29 @@ TEST(CliCsv, QuotesOnlyWhenNeeded) {
     EXPECT_EQ(cli::csvField("a,b"), "\"a,b\"");
     EXPECT_EQ(cli::csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(cli::csvField("two\nlines"), "\"two\nlines\"");
+}
+
+TEST(CliParadox, InfoDumpAndCopyWorkOnRealTables) {
+    const auto fixtures = std::filesystem::path(TABULON_FIXTURES) / "paradox";
+    if (!std::filesystem::exists(fixtures)) GTEST_SKIP() << "no fixture folder at " << fixtures;
+    const Outcome info = runCli("info " + (fixtures / "paradoxdriver/db/GENERAL.DB").string());
+    EXPECT_EQ(info.status, 0) << info.output;
+    EXPECT_NE(info.output.find("\"format\":\"paradox\",\"version\":\"5\",\"code_page\":\"CP936\",\"record_count\":3"),
+              std::string::npos)
+        << info.output;
+    const Outcome dump = runCli("dump " + (fixtures / "paradoxdriver/db/GENERAL.DB").string() + " --limit 2");
+    EXPECT_EQ(dump.status, 0);
+    EXPECT_NE(dump.output.find("\n[1,\"Mari\",100]\n[2,\"Katty\",150]\n"), std::string::npos) << dump.output;
+    const Outcome byIndex = runCli("dump " + (fixtures / "paradoxdriver/db/AREACODES.DB").string() + " --index ste --limit 1");
+    EXPECT_NE(byIndex.output.find("[\"242\",\"--\",\"BAHAMAS (Atlantic Ocean)\"]"), std::string::npos) << byIndex.output;
+
+    tabulon::testing::TempFolder dir;
+    const Outcome copy = runCli("copy " + (fixtures / "python-pxlib/LAND.DB").string() + " " + (dir / "LAND.DB").string());
+    EXPECT_EQ(copy.status, 0) << copy.output;
+    EXPECT_EQ(copy.output, "216 records copied\n");
+    EXPECT_EQ(runCli("dump " + (dir / "LAND.DB").string()).output,
+              runCli("dump " + (fixtures / "python-pxlib/LAND.DB").string()).output);
+    const Outcome encrypted = runCli("info " + (fixtures / "paradoxdriver/encrypt/encrypted.db").string());
+    EXPECT_EQ(encrypted.status, 2);
+    EXPECT_NE(encrypted.output.find("password-protected table"), std::string::npos) << encrypted.output;
 }

@@ -1,0 +1,128 @@
+#pragma once
+// An open .DBF table with its memo file and indexes.
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "../../core/TextCodec.h"
+#include "../../io/PagedFile.h"
+#include "../../io/Transaction.h"
+#include "../StorageTable.h"
+#include "DbaseHeader.h"
+
+namespace tabulon::dbase {
+
+class IndexCatalog;
+class IndexFile;
+class MdxFile;
+class MemoFile;
+class RecordDecoder;
+class RecordEncoder;
+
+// Reads dBase III/IV/5/7, FoxBASE, FoxPro 2 and Visual FoxPro tables. A damaged file opened
+// tolerantly reads what is readable and lists each problem; opened strictly it throws
+// EngineError(EFormatError) naming the file and the damage. A missing memo file leaves the memo
+// fields null with a problem. Records are numbered from 1 (RecordId = slot + 1). The production
+// .MDX (dBase) or structural .CDX (FoxPro) opens with the table when the header says it exists.
+//
+// Writes (tables opened ReadWrite) go through the engine's rollback journal: each call commits
+// by itself, or with the transaction set. The header's record count, last-update date, the EOF
+// marker and the memo file's next free block are written with every commit. A value that does
+// not fit is refused with EValueError naming the field, before anything is written. The
+// production .MDX is rebuilt from the records in every commit that changed them, so it never
+// goes stale; a table with other attached indexes (.NDX, .CDX) or an unusable tag refuses
+// writes with ENotSupported rather than let them go stale.
+// One thread at a time.
+class DbaseTable : public StorageTable, private TransactionParticipant {
+public:
+    DbaseTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);
+    ~DbaseTable() override;
+
+    const std::filesystem::path& path() const override { return path_; }
+    const StorageDriver& driver() const override { return driver_; }
+    TableFacts facts() const override;
+    const std::vector<FieldDef>& fields() const override { return fields_; }
+    std::vector<IndexDef> indexes() const override;
+    std::vector<TableProblem> problems() const override;
+
+    std::uint64_t recordCount() const override;
+    std::uint64_t slotCount() const override { return header_.readableRecords; }
+    bool readSlot(std::uint64_t slot, Record& out) override;
+    RecordId recordIdAt(std::uint64_t slot) override { return slot + 1; }
+    std::uint64_t slotOf(RecordId id) override { return id - 1; }
+    void readRecord(RecordId id, Record& out) override;
+    // Whether record `id` exists and is not marked deleted.
+    bool isLive(RecordId id);
+
+    // `name` is a tag of an attached index, or the file name of an .NDX beside the table,
+    // which is then attached.
+    std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
+    std::vector<std::string> indexFiles() const override;
+    // Attaches an .NDX, .MDX or .CDX file. Throws EFormatError naming it when it is damaged.
+    void attachIndexFile(const std::filesystem::path& path) override { attachIndex(path); }
+
+    void setTransaction(Transaction* transaction) override;
+    RecordId append(const Record& values) override;
+    RecordId update(RecordId id, const Record& values) override;
+    void remove(RecordId id) override;
+    void empty() override;
+    void pack() override;
+    void refresh() override;
+    // Clears the deletion mark of record `id`.
+    void recall(RecordId id);
+    // Builds the production index anew from the records.
+    void reindex();
+
+    const DbaseHeader& header() const { return header_; }
+    const TextCodec& codec() const { return *codec_; }
+
+private:
+    IndexFile& attachIndex(const std::filesystem::path& path);
+    void chooseCodec();
+    void openMemo();
+    void openStructuralIndex();
+    // The record's bytes, valid until the next loadSlot() or change.
+    const std::uint8_t* loadSlot(std::uint64_t slot);
+    void forgetWindow();
+    void addProblem(const std::string& file, const std::string& message);
+    // Runs `change` within the set transaction, or within one of its own that it commits.
+    template <typename Change>
+    auto write(Change&& change);
+    void enlistIn(Transaction& transaction);
+    void requireWritable(const char* what) const;
+    void checkRecord(RecordId id) const;
+    void checkProductionTagsHoldEveryRecord(const char* what) const;
+    // Encodes `values` over `record` (whose old memo pointers are reused where they fit).
+    void encodeRecord(const Record& values, std::uint8_t* record, bool appending);
+    void writeSlot(std::uint64_t slot, const std::uint8_t* record);
+    void reloadCounters();
+    void rebuildProductionIndex();
+    void prepareCommit() override;
+    void afterCommit() override;
+    void afterRollback() override;
+
+    const StorageDriver& driver_;
+    std::filesystem::path path_;
+    OpenOptions options_;
+    PagedFile dbf_;
+    DbaseHeader header_;
+    std::unique_ptr<TextCodec> codec_;
+    std::unique_ptr<MemoFile> memo_;
+    std::unique_ptr<RecordDecoder> decoder_;
+    std::unique_ptr<RecordEncoder> encoder_;
+    std::unique_ptr<IndexCatalog> catalog_;
+    MdxFile* production_ = nullptr;  // owned by catalog_
+    mutable bool productionChecked_ = false;
+    std::vector<FieldDef> fields_;
+    std::vector<TableProblem> problems_;
+    // Records read ahead; forgotten whenever the file changes.
+    std::vector<std::uint8_t> window_;
+    std::uint64_t windowFirst_ = 0;
+    std::uint64_t windowCount_ = 0;
+    bool suspectFlagSeen_ = false;
+    Transaction* transaction_ = nullptr;
+    bool changed_ = false;  // since the last commit
+    mutable std::optional<std::uint64_t> liveCount_;
+};
+
+}  // namespace tabulon::dbase

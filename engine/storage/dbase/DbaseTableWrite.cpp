@@ -1,0 +1,312 @@
+// The writing half of DbaseTable: appends, updates, deletions, pack and empty, each committed
+// through the engine's rollback journal together with the header upkeep.
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "../../core/EngineError.h"
+#include "ByteOrder.h"
+#include "DbaseTable.h"
+#include "IndexCatalog.h"
+#include "MdxFile.h"
+#include "MemoFile.h"
+#include "ProductionIndex.h"
+#include "RecordDecoder.h"
+#include "RecordEncoder.h"
+
+namespace tabulon::dbase {
+
+template <typename Change>
+auto DbaseTable::write(Change&& change) {
+    if (transaction_) {
+        enlistIn(*transaction_);
+        return change();
+    }
+    Transaction own(path_.string() + Transaction::kJournalExtension);
+    enlistIn(own);
+    if constexpr (std::is_void_v<decltype(change())>) {
+        change();
+        own.commit();
+    } else {
+        auto result = change();
+        own.commit();
+        return result;
+    }
+}
+
+void DbaseTable::enlistIn(Transaction& transaction) {
+    transaction.enlist(dbf_);
+    if (memo_) transaction.enlist(memo_->file());
+    if (production_) transaction.enlist(production_->file());
+    transaction.enlist(static_cast<TransactionParticipant&>(*this));
+}
+
+void DbaseTable::requireWritable(const char* what) const {
+    const std::string file = path_.filename().string();
+    if (options_.access != AccessMode::ReadWrite)
+        throw EngineError(errkind::kUsage, "Cannot " + std::string(what) + " " + file + ": it is open for reading only");
+    for (const IndexFile* index : catalog_->files())
+        if (index != production_)
+            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": its index " +
+                                                          index->path().filename().string() +
+                                                          " cannot be kept up to date by this build");
+    if (production_) {
+        const auto definitions = catalog_->definitions();
+        const bool allUsable = std::all_of(definitions.begin(), definitions.end(), [](const IndexDef& d) { return d.usable; });
+        if (!allUsable || !production_->skipped().empty())
+            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": a tag of " +
+                                                          production_->path().filename().string() +
+                                                          " cannot be evaluated, so it could not be kept up to date");
+        checkProductionTagsHoldEveryRecord(what);
+    }
+    if (header_.readableRecords != header_.recordCount || header_.recordLength == 0)
+        throw EngineError(errkind::kFormat, "Cannot " + std::string(what) + " " + file + ": the file is damaged");
+    if (header_.hasMemoFields() && !memo_)
+        throw EngineError(errkind::kFile, "Cannot " + std::string(what) + " " + file + ": its memo file is missing");
+}
+
+void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
+    if (productionChecked_) return;
+    // A tag with a FOR clause holds fewer keys than records; its clause is not read, so a
+    // rebuild would wrongly add the records it leaves out.
+    for (std::size_t t = 0; t < production_->tags().size(); ++t) {
+        const IndexTag& tag = production_->tags()[t];
+        if (tag.def.options & ixUnique) continue;
+        const std::size_t keys = production_->load(t, KeyEncoding::Raw, 0).size();
+        if (keys != header_.recordCount)
+            throw EngineError(errkind::kNotSupported,
+                              "Cannot " + std::string(what) + " " + path_.filename().string() + ": tag " + tag.def.name +
+                                  " holds " + std::to_string(keys) + " keys for " + std::to_string(header_.recordCount) +
+                                  " records (a FOR clause or a stale index), so it could not be kept up to date");
+    }
+    productionChecked_ = true;
+}
+
+void DbaseTable::checkRecord(RecordId id) const {
+    if (id == 0 || id > header_.recordCount)
+        throw EngineError(errkind::kValue, path_.filename().string() + " has no record " + std::to_string(id));
+}
+
+void DbaseTable::setTransaction(Transaction* transaction) { transaction_ = transaction; }
+
+void DbaseTable::encodeRecord(const Record& values, std::uint8_t* record, bool appending) {
+    const auto& visible = decoder_->visible();
+    if (values.size() != visible.size())
+        throw EngineError(errkind::kValue, path_.filename().string() + " has " + std::to_string(visible.size()) +
+                                               " fields; " + std::to_string(values.size()) + " values were given");
+    // Every value is checked on a copy first, so a refusal leaves the files untouched.
+    std::vector<std::uint8_t> draft(record, record + header_.recordLength);
+    std::vector<std::string> memoData(visible.size());
+    for (std::size_t i = 0; i < visible.size(); ++i) {
+        const FieldLayout& f = *visible[i];
+        Value value = values[i];
+        if (appending && f.def.type == ftAutoInc && value.isNull()) {
+            FieldLayout& counter = header_.fields[static_cast<std::size_t>(&f - header_.fields.data())];
+            value = Value::integer(counter.autoIncrementNext);
+            counter.autoIncrementNext += std::max<std::uint32_t>(1, counter.autoIncrementStep);
+        }
+        if (f.storage == Storage::MemoPointer) memoData[i] = encoder_->memoBytes(f, fields_[i].name, value);
+        else encoder_->encode(f, fields_[i].name, value, draft.data());
+    }
+    for (std::size_t i = 0; i < visible.size(); ++i) {
+        const FieldLayout& f = *visible[i];
+        if (f.storage != Storage::MemoPointer) continue;
+        std::uint32_t old = 0;
+        if (!appending) {
+            const std::uint8_t* p = record + f.offset;
+            if (f.length == 4) old = le32(p);
+            else old = static_cast<std::uint32_t>(std::strtoul(std::string(reinterpret_cast<const char*>(p), f.length).c_str(), nullptr, 10));
+        }
+        const std::uint32_t block = memo_->write(memoData[i], old, f.def.type != ftMemo, fields_[i].name);
+        encoder_->encodeMemoPointer(f, block, draft.data());
+    }
+    std::memcpy(record, draft.data(), draft.size());
+}
+
+void DbaseTable::writeSlot(std::uint64_t slot, const std::uint8_t* record) {
+    dbf_.write(header_.headerLength + slot * header_.recordLength, record, header_.recordLength);
+    forgetWindow();
+    changed_ = true;
+}
+
+RecordId DbaseTable::append(const Record& values) {
+    requireWritable("append to");
+    return write([&] {
+        std::vector<std::uint8_t> record(header_.recordLength, ' ');
+        for (const FieldLayout& f : header_.fields)
+            if (f.storage != Storage::Text && f.storage != Storage::NumericText && f.storage != Storage::DateText &&
+                f.storage != Storage::LogicalChar && f.storage != Storage::VarText && f.storage != Storage::MemoPointer)
+                std::memset(record.data() + f.offset, 0, f.length);
+        record[0] = DbaseHeader::kLiveFlag;
+        encodeRecord(values, record.data(), true);
+        const std::uint64_t slot = header_.recordCount;
+        writeSlot(slot, record.data());
+        ++header_.recordCount;
+        ++header_.readableRecords;
+        if (liveCount_) ++*liveCount_;
+        return RecordId{slot + 1};
+    });
+}
+
+RecordId DbaseTable::update(RecordId id, const Record& values) {
+    requireWritable("update");
+    checkRecord(id);
+    return write([&] {
+        const std::uint8_t* stored = loadSlot(id - 1);
+        std::vector<std::uint8_t> record(stored, stored + header_.recordLength);
+        encodeRecord(values, record.data(), false);
+        writeSlot(id - 1, record.data());
+        return id;
+    });
+}
+
+void DbaseTable::remove(RecordId id) {
+    requireWritable("delete from");
+    checkRecord(id);
+    write([&] {
+        if (loadSlot(id - 1)[0] == DbaseHeader::kDeletedFlag) return;
+        dbf_.write(header_.headerLength + (id - 1) * header_.recordLength, &DbaseHeader::kDeletedFlag, 1);
+        forgetWindow();
+        changed_ = true;
+        if (liveCount_) --*liveCount_;
+    });
+}
+
+void DbaseTable::recall(RecordId id) {
+    requireWritable("recall in");
+    checkRecord(id);
+    write([&] {
+        if (loadSlot(id - 1)[0] != DbaseHeader::kDeletedFlag) return;
+        dbf_.write(header_.headerLength + (id - 1) * header_.recordLength, &DbaseHeader::kLiveFlag, 1);
+        forgetWindow();
+        changed_ = true;
+        if (liveCount_) ++*liveCount_;
+    });
+}
+
+void DbaseTable::reindex() {
+    requireWritable("reindex");
+    write([&] { changed_ = true; });
+}
+
+void DbaseTable::empty() {
+    requireWritable("empty");
+    write([&] {
+        dbf_.truncate(header_.headerLength);
+        forgetWindow();
+        if (memo_) memo_->clear();
+        header_.recordCount = header_.readableRecords = 0;
+        liveCount_ = 0;
+        changed_ = true;
+    });
+}
+
+void DbaseTable::pack() {
+    requireWritable("pack");
+    write([&] {
+        // Live memos are read before the memo file is emptied, then written back compactly.
+        std::vector<std::vector<std::uint8_t>> kept;
+        std::vector<std::vector<std::string>> memos;
+        const auto& visible = decoder_->visible();
+        for (std::uint64_t slot = 0; slot < header_.recordCount; ++slot) {
+            const std::uint8_t* record = loadSlot(slot);
+            if (record[0] == DbaseHeader::kDeletedFlag) continue;
+            kept.emplace_back(record, record + header_.recordLength);
+            if (!memo_) continue;
+            std::vector<std::string> values(visible.size());
+            for (std::size_t i = 0; i < visible.size(); ++i) {
+                const FieldLayout& f = *visible[i];
+                if (f.storage != Storage::MemoPointer) continue;
+                const std::uint8_t* p = record + f.offset;
+                const std::uint32_t block = f.length == 4 ? le32(p)
+                    : static_cast<std::uint32_t>(std::strtoul(std::string(reinterpret_cast<const char*>(p), f.length).c_str(), nullptr, 10));
+                values[i] = memo_->read(block);
+            }
+            memos.push_back(std::move(values));
+        }
+        if (memo_) memo_->clear();
+        for (std::size_t r = 0; r < kept.size(); ++r) {
+            if (memo_)
+                for (std::size_t i = 0; i < visible.size(); ++i)
+                    if (visible[i]->storage == Storage::MemoPointer)
+                        encoder_->encodeMemoPointer(*visible[i],
+                                                    memo_->write(memos[r][i], 0, visible[i]->def.type != ftMemo, fields_[i].name),
+                                                    kept[r].data());
+            writeSlot(r, kept[r].data());
+        }
+        dbf_.truncate(header_.headerLength + kept.size() * header_.recordLength);
+        forgetWindow();
+        header_.recordCount = header_.readableRecords = static_cast<std::uint32_t>(kept.size());
+        liveCount_ = kept.size();
+        changed_ = true;
+    });
+}
+
+void DbaseTable::prepareCommit() {
+    if (!changed_) return;
+    std::uint8_t counts[8];
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    counts[0] = static_cast<std::uint8_t>(std::clamp(today.tm_year, 0, 255));  // years since 1900
+    counts[1] = static_cast<std::uint8_t>(today.tm_mon + 1);
+    counts[2] = static_cast<std::uint8_t>(today.tm_mday);
+    putLe32(counts + 3, header_.recordCount);
+    dbf_.write(1, counts, 7);
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+        const FieldLayout& f = header_.fields[i];
+        if (f.def.type != ftAutoInc) continue;
+        std::uint8_t next[4];
+        putLe32(next, f.autoIncrementNext);
+        const std::uint64_t descriptor = header_.descriptorStart() + i * header_.descriptorSize();
+        dbf_.write(descriptor + (header_.dialect == Dialect::DBase7 ? 40 : 19), next, 4);
+    }
+    const std::uint64_t end = header_.headerLength + std::uint64_t{header_.recordCount} * header_.recordLength;
+    dbf_.truncate(std::min(dbf_.size(), end));
+    dbf_.write(end, &DbaseHeader::kEndOfFile, 1);
+    forgetWindow();
+    if (memo_) memo_->writeHeader();
+    if (production_) rebuildProductionIndex();
+}
+
+void DbaseTable::rebuildProductionIndex() {
+    const std::string bytes = buildProductionIndex(
+        path_.stem().string(), tagSpecsOf(*production_), fields_, *codec_, header_.recordCount,
+        [this](std::uint64_t slot, Record& values, bool& deleted) {
+            const std::uint8_t* record = loadSlot(slot);
+            deleted = record[0] == DbaseHeader::kDeletedFlag;
+            decoder_->decode(record, values);
+        });
+    PagedFile& file = production_->file();
+    file.truncate(0);
+    file.write(0, bytes.data(), bytes.size());
+    production_->reload();
+}
+
+void DbaseTable::afterCommit() { changed_ = false; }
+
+void DbaseTable::afterRollback() { reloadCounters(); }
+
+void DbaseTable::reloadCounters() {
+    forgetWindow();
+    std::uint8_t bytes[4] = {};
+    dbf_.read(4, bytes, 4);
+    header_.recordCount = le32(bytes);
+    const std::uint64_t room = dbf_.size() > header_.headerLength && header_.recordLength
+                                   ? (dbf_.size() - header_.headerLength) / header_.recordLength
+                                   : 0;
+    header_.readableRecords = static_cast<std::uint32_t>(std::min<std::uint64_t>(room, header_.recordCount));
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+        FieldLayout& f = header_.fields[i];
+        if (f.def.type != ftAutoInc) continue;
+        const std::uint64_t descriptor = header_.descriptorStart() + i * header_.descriptorSize();
+        dbf_.read(descriptor + (header_.dialect == Dialect::DBase7 ? 40 : 19), bytes, 4);
+        f.autoIncrementNext = le32(bytes);
+    }
+    if (memo_) memo_->reload();
+    if (production_) production_->reload();
+    liveCount_.reset();
+    changed_ = false;
+}
+
+}  // namespace tabulon::dbase

@@ -1,0 +1,117 @@
+#include "IndexCatalog.h"
+
+#include <algorithm>
+
+#include "../../core/EngineError.h"
+#include "IndexCursor.h"
+
+namespace tabulon::dbase {
+
+namespace {
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The width in characters of a string expression's result, from a record of nulls.
+std::size_t resultWidth(const DbaseExpression& expression, std::size_t fieldCount) {
+    const Record blanks(fieldCount);
+    ExpressionContext context;
+    context.values = &blanks;
+    const Value v = expression.evaluate(context);
+    std::size_t n = 0;
+    for (unsigned char c : v.asString()) n += (c & 0xC0) != 0x80;
+    return n;
+}
+}  // namespace
+
+IndexCatalog::IndexCatalog(const std::vector<FieldDef>& fields, const TextCodec& codec) : fields_(fields), codec_(codec) {}
+IndexCatalog::~IndexCatalog() = default;
+
+void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
+    tag.def = source.def;
+    if (tag.def.expression.empty()) {
+        tag.def.usable = false;
+        tag.def.problem = "the tag has no key expression";
+        return;
+    }
+    try {
+        const DbaseExpression expression(tag.def.expression, fields_);
+        const int single = expression.singleField();
+        if (single >= 0) tag.def.fields = fields_[static_cast<std::size_t>(single)].name;
+        else tag.def.options |= ixExpression;
+        const bool dateTime = single >= 0 && fields_[static_cast<std::size_t>(single)].type == ftDateTime;
+        switch (expression.type()) {
+            case ExpressionType::String:
+                tag.keyType = KeyType::Character;
+                break;
+            case ExpressionType::Number:
+                tag.keyType = KeyType::Numeric;
+                break;
+            case ExpressionType::Date:
+                tag.keyType = dateTime ? KeyType::DateTime : KeyType::Date;
+                break;
+            case ExpressionType::Boolean:
+                throw EngineError(errkind::kValue, "a logical key is not supported");
+        }
+        const IndexFormat format = tag.file->format();
+        if (tag.keyType == KeyType::Character) {
+            tag.encoding = KeyEncoding::Raw;
+            // Visual FoxPro puts a null marker before keys of nullable fields.
+            if (format == IndexFormat::Cdx && source.keyLength == resultWidth(expression, fields_.size()) + 1)
+                tag.prefixBytes = 1;
+        } else if (format == IndexFormat::Mdx) {
+            tag.encoding = source.typeLetter == 'N' ? KeyEncoding::Bcd : KeyEncoding::MdxDouble;
+        } else if (format == IndexFormat::Ndx) {
+            tag.encoding = KeyEncoding::LittleDouble;
+        } else {
+            const bool integer = single >= 0 && (fields_[static_cast<std::size_t>(single)].type == ftInteger ||
+                                                 fields_[static_cast<std::size_t>(single)].type == ftAutoInc);
+            const std::size_t bare = integer ? 4 : 8;
+            tag.encoding = integer ? KeyEncoding::SortableInt32 : KeyEncoding::SortableDouble;
+            if (source.keyLength == bare + 1) tag.prefixBytes = 1;
+            else if (source.keyLength != bare) throw EngineError(errkind::kValue, "its key length does not fit its type");
+        }
+        if (format == IndexFormat::Mdx && source.typeLetter != (tag.keyType == KeyType::Character ? 'C' : tag.keyType == KeyType::Numeric ? 'N' : 'D'))
+            throw EngineError(errkind::kValue, "the file's key type does not match the expression");
+    } catch (const EngineError& e) {
+        tag.def.usable = false;
+        tag.def.problem = "the key expression " + tag.def.expression + " cannot be used: " + e.message();
+    }
+}
+
+std::vector<IndexFile*> IndexCatalog::files() const {
+    std::vector<IndexFile*> out;
+    for (const auto& f : files_) out.push_back(f.get());
+    return out;
+}
+
+IndexFile& IndexCatalog::attach(std::unique_ptr<IndexFile> file) {
+    for (std::size_t i = 0; i < file->tags().size(); ++i) {
+        Tag tag{file.get(), i, {}, KeyType::Character, KeyEncoding::Raw, 0};
+        describe(tag, file->tags()[i]);
+        tags_.push_back(std::move(tag));
+    }
+    files_.push_back(std::move(file));
+    return *files_.back();
+}
+
+std::vector<IndexDef> IndexCatalog::definitions() const {
+    std::vector<IndexDef> out;
+    for (const Tag& t : tags_) out.push_back(t.def);
+    return out;
+}
+
+std::unique_ptr<KeyCursor> IndexCatalog::open(const std::string& name, std::function<bool(RecordId)> live) const {
+    const std::string wanted = upper(name);
+    for (const Tag& t : tags_) {
+        if (upper(t.def.name) != wanted) continue;
+        if (!t.def.usable) throw EngineError(errkind::kValue, "The index " + t.def.name + " is not usable: " + t.def.problem);
+        const IndexTag& source = t.file->tags()[t.index];
+        return std::make_unique<IndexCursor>(t.def, t.keyType, source.descending,
+                                             t.file->load(t.index, t.encoding, t.prefixBytes), codec_, std::move(live));
+    }
+    throw EngineError(errkind::kValue, "There is no index " + name);
+}
+
+}  // namespace tabulon::dbase

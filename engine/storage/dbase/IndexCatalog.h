@@ -1,0 +1,45 @@
+#pragma once
+// The indexes attached to a dBase table: its production .MDX or structural .CDX and any
+// .NDX/.CDX/.MDX files opened by name, with the tags the engine can use.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "../../core/TextCodec.h"
+#include "DbaseExpression.h"
+#include "IndexFile.h"
+
+namespace tabulon::dbase {
+
+// Decides for every tag whether its key expression can be evaluated over the table's fields; a
+// tag that cannot is listed unusable with its expression and the reason, and never opened.
+// Same thread as its table; fields and codec must outlive it.
+class IndexCatalog {
+public:
+    IndexCatalog(const std::vector<FieldDef>& fields, const TextCodec& codec);
+    ~IndexCatalog();
+
+    IndexFile& attach(std::unique_ptr<IndexFile> file);
+    std::vector<IndexFile*> files() const;
+    std::vector<IndexDef> definitions() const;
+    // Throws EValueError when there is no tag `name` (case ignored) or it is not usable.
+    std::unique_ptr<KeyCursor> open(const std::string& name, std::function<bool(RecordId)> live) const;
+
+private:
+    struct Tag {
+        const IndexFile* file;
+        std::size_t index;
+        IndexDef def;
+        KeyType keyType = KeyType::Character;
+        KeyEncoding encoding = KeyEncoding::Raw;
+        std::size_t prefixBytes = 0;
+    };
+    void describe(Tag& tag, const IndexTag& source) const;
+
+    const std::vector<FieldDef>& fields_;
+    const TextCodec& codec_;
+    std::vector<std::unique_ptr<IndexFile>> files_;
+    std::vector<Tag> tags_;
+};
+
+}  // namespace tabulon::dbase

@@ -1,0 +1,42 @@
+#pragma once
+// A KeyCursor over one tag's entries, read into memory in index order.
+#include <functional>
+#include <vector>
+
+#include "../../core/TextCodec.h"
+#include "IndexFile.h"
+
+namespace tabulon::dbase {
+
+// Entries whose record is deleted or missing are passed over. Seek compares character keys
+// byte by byte in the table's code page (as the file orders them) and numbers and dates by
+// value. Same thread as its table; the codec must outlive it.
+class IndexCursor : public KeyCursor {
+public:
+    IndexCursor(IndexDef definition, KeyType type, bool descending, std::vector<IndexEntry> entries,
+                const TextCodec& codec, std::function<bool(RecordId)> live);
+
+    const IndexDef& definition() const override { return definition_; }
+    bool first() override;
+    bool last() override;
+    bool next() override;
+    bool prior() override;
+    bool seek(const Record& key, bool partial) override;
+    RecordId recordId() const override;
+    Record key() const override;
+
+private:
+    // Moves from `position` by `step` to the first live entry; false (off the end) when none.
+    bool settle(std::ptrdiff_t position, int step);
+    int compare(const IndexEntry& entry, const IndexEntry& wanted, bool partial) const;
+
+    IndexDef definition_;
+    KeyType type_;
+    bool descending_;
+    std::vector<IndexEntry> entries_;
+    const TextCodec& codec_;
+    std::function<bool(RecordId)> live_;
+    std::ptrdiff_t position_ = -1;  // -1 before the first, size() after the last
+};
+
+}  // namespace tabulon::dbase

@@ -1,0 +1,39 @@
+#pragma once
+// Builds a whole production .MDX file from its tag definitions and keys.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../StorageTable.h"
+
+namespace tabulon::dbase {
+
+struct MdxTagSpec {
+    std::string name;        // at most 10 characters
+    std::string expression;
+    char keyType = 'C';      // 'C', 'N' or 'D'
+    std::size_t keyLength = 0;  // C: the expression's width (1-100); N: 12; D: 8
+    bool descending = false;
+    bool unique = false;
+    bool fieldKey = false;   // the expression is a plain field name
+};
+
+// One key: C keys as code-page bytes padded with blanks to the key length; N and D keys as
+// numbers (D: Julian day numbers).
+struct MdxKey {
+    std::string bytes;
+    double number = 0;
+    RecordId record = 0;
+};
+
+// The file's bytes: header, tag table (tags linked in name order) and for each tag its header
+// and a B-tree of 1024-byte blocks built from the keys, which it sorts (equal keys by record
+// number; a unique tag keeps the first record of each key). Throws EValueError naming a tag
+// whose key length or name does not fit the format.
+std::string buildMdx(const std::string& tableName, const std::vector<MdxTagSpec>& tags,
+                     std::vector<std::vector<MdxKey>> keys);
+
+// 12-byte packed decimal key for `value` in a field `width` wide.
+std::string encodeBcdKey(double value, int width);
+
+}  // namespace tabulon::dbase

@@ -1,0 +1,141 @@
+#include "ProductionIndex.h"
+
+#include <algorithm>
+
+#include "../../core/EngineError.h"
+#include "DbaseExpression.h"
+#include "IndexKeyCodec.h"
+#include "MdxFile.h"
+
+namespace tabulon::dbase {
+
+namespace {
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// "A;B" as one dBase expression: text as it is, numbers through STR(), dates through DTOS().
+std::string expressionOf(const IndexDef& index, const std::vector<FieldDef>& fields) {
+    if (!index.expression.empty()) return index.expression;
+    std::string expression;
+    std::size_t start = 0;
+    std::vector<std::string> names;
+    for (std::size_t end; (end = index.fields.find(';', start)) != std::string::npos; start = end + 1)
+        names.push_back(index.fields.substr(start, end - start));
+    names.push_back(index.fields.substr(start));
+    if (names.size() == 1) return names.front();
+    for (const std::string& name : names) {
+        const auto f = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& d) { return upper(d.name) == upper(name); });
+        if (f == fields.end()) throw EngineError(errkind::kValue, "Index " + index.name + ": there is no field " + name);
+        std::string part = f->name;
+        if (valueKindFor(f->type) == ValueKind::Date) part = "DTOS(" + part + ")";
+        else if (valueKindFor(f->type) != ValueKind::String)
+            part = "STR(" + part + "," + std::to_string(f->size > 0 ? f->size : 20) + "," + std::to_string(f->decimals) + ")";
+        expression += (expression.empty() ? "" : "+") + part;
+    }
+    return expression;
+}
+
+std::size_t widthOf(const DbaseExpression& expression, std::size_t fieldCount) {
+    const Record blanks(fieldCount);
+    ExpressionContext context{&blanks, 0, false};
+    const Value blank = expression.evaluate(context);
+    std::size_t n = 0;
+    for (unsigned char c : blank.asString()) n += (c & 0xC0) != 0x80;
+    return n;
+}
+}  // namespace
+
+std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const std::vector<FieldDef>& fields) {
+    std::vector<MdxTagSpec> specs;
+    for (const IndexDef& index : indexes) {
+        // A tag without its FOR clause would hold records the clause leaves out.
+        if (!index.condition.empty())
+            throw EngineError(errkind::kNotSupported, "Index " + index.name + ": tags with a FOR clause (" +
+                                                          index.condition + ") cannot be written by this build");
+        MdxTagSpec spec;
+        spec.name = upper(index.name).substr(0, 10);
+        spec.expression = expressionOf(index, fields);
+        spec.descending = index.options & ixDescending;
+        spec.unique = index.options & (ixUnique | ixPrimary);
+        try {
+            const DbaseExpression expression(spec.expression, fields);
+            spec.fieldKey = expression.singleField() >= 0;
+            switch (expression.type()) {
+                case ExpressionType::String:
+                    spec.keyType = 'C';
+                    spec.keyLength = widthOf(expression, fields.size());
+                    break;
+                case ExpressionType::Number:
+                    spec.keyType = 'N';
+                    spec.keyLength = 12;
+                    break;
+                case ExpressionType::Date:
+                    spec.keyType = 'D';
+                    spec.keyLength = 8;
+                    break;
+                case ExpressionType::Boolean:
+                    throw EngineError(errkind::kValue, "a logical key is not supported");
+            }
+        } catch (const EngineError& e) {
+            throw EngineError(errkind::kValue, "Index " + index.name + ": " + e.message());
+        }
+        specs.push_back(std::move(spec));
+    }
+    return specs;
+}
+
+std::vector<MdxTagSpec> tagSpecsOf(const MdxFile& mdx) {
+    std::vector<MdxTagSpec> specs;
+    for (const IndexTag& tag : mdx.tags()) {
+        MdxTagSpec spec;
+        spec.name = tag.def.name;
+        spec.expression = tag.def.expression;
+        spec.keyType = tag.typeLetter;
+        spec.keyLength = tag.keyLength;
+        spec.descending = tag.descending;
+        spec.unique = tag.def.options & ixUnique;
+        specs.push_back(std::move(spec));
+    }
+    return specs;
+}
+
+std::string buildProductionIndex(const std::string& tableName, const std::vector<MdxTagSpec>& tags,
+                                 const std::vector<FieldDef>& fields, const TextCodec& codec, std::uint64_t slots,
+                                 const RecordSource& source) {
+    std::vector<DbaseExpression> expressions;
+    std::vector<MdxTagSpec> specs = tags;
+    for (MdxTagSpec& spec : specs) {
+        expressions.emplace_back(spec.expression, fields);
+        spec.fieldKey = expressions.back().singleField() >= 0;
+    }
+    std::vector<std::vector<MdxKey>> keys(tags.size());
+    for (auto& k : keys) k.reserve(static_cast<std::size_t>(slots));
+    Record values;
+    for (std::uint64_t slot = 0; slot < slots; ++slot) {
+        bool deleted = false;
+        source(slot, values, deleted);
+        const ExpressionContext context{&values, slot + 1, deleted};
+        for (std::size_t t = 0; t < tags.size(); ++t) {
+            const Value v = expressions[t].evaluate(context);
+            MdxKey key;
+            key.record = slot + 1;
+            if (tags[t].keyType == 'C') {
+                // Keys come from stored text, which the code page holds; a character it cannot
+                // hold (a replacement from a damaged record) is kept as '?'.
+                const std::string& text = v.asString();
+                key.bytes = codec.encode(text).value_or(std::string(text.size(), '?'));
+                key.bytes.resize(tags[t].keyLength, ' ');
+            } else if (tags[t].keyType == 'D') {
+                key.number = v.isNull() ? 0 : v.asDate().days + kJulianDayOfEpoch;
+            } else {
+                key.number = v.isNull() ? 0 : v.asDouble();
+            }
+            keys[t].push_back(std::move(key));
+        }
+    }
+    return buildMdx(tableName, specs, std::move(keys));
+}
+
+}  // namespace tabulon::dbase

@@ -1,0 +1,39 @@
+#pragma once
+// The .MB file that holds a table's memo, blob, graphic and OLE values.
+#include <cstdint>
+
+#include "../../core/Value.h"
+#include "../../io/PagedFile.h"
+
+namespace tabulon::paradox {
+
+// Reads one blob by the location and length its record field holds. Throws EFormatError naming
+// the file and the fault when the location does not lead to a blob of that length; never reads
+// or allocates past the file's end. Same thread as its table.
+class ParadoxBlobFile {
+public:
+    static constexpr std::uint32_t kBlockUnit = 4096;
+    static constexpr std::uint32_t kWholeBlockSlot = 0xFF;
+
+    explicit ParadoxBlobFile(PagedFile file) : file_(std::move(file)) {}
+
+    Bytes read(std::uint32_t location, std::uint32_t length) const;
+    // Stores a blob and returns its location: values up to the threshold share suballocated
+    // blocks in 16-byte chunks, larger ones get blocks of their own. Never updates in place.
+    std::uint32_t store(const Bytes& data);
+    // Gives a blob's space back: its slot is cleared, a block left unused becomes a free block.
+    void release(std::uint32_t location);
+    // The 4096-byte header block of a new .MB file.
+    static Bytes emptyFile();
+    // Bumps the header's modification counter (once per committed change).
+    void touch();
+    PagedFile& file() { return file_; }
+    const PagedFile& file() const { return file_; }
+
+private:
+    [[noreturn]] void fail(std::uint32_t location, const std::string& why) const;
+    PagedFile file_;
+    std::uint64_t openSubBlock_ = 0;  // the suballocated block new small blobs go to, if any
+};
+
+}  // namespace tabulon::paradox

@@ -1,0 +1,20 @@
+#pragma once
+// Which code page a Paradox table's text is in.
+#include <string>
+
+#include "ParadoxHeader.h"
+
+namespace tabulon::paradox {
+
+// The TextCodec name for a table: `override` when given; level 4+ the header's code page (or,
+// when that is 0, the one its sort order implies); level 3 tables have no code-page field, so
+// their sort order hints at the DOS code page, 437 by default.
+std::string paradoxCodePageName(const ParadoxHeader& header, const std::string& override);
+// The sort order name and id a new table in `codePage` gets.
+struct ParadoxSortOrder {
+    std::string name;
+    int id = 0;
+};
+ParadoxSortOrder paradoxSortOrderFor(int codePage);
+
+}  // namespace tabulon::paradox

@@ -1,0 +1,22 @@
+#pragma once
+// The storage driver for Paradox tables (.DB with .PX, .MB, .Xnn/.Ynn, .XGn/.YGn, .VAL).
+#include "../StorageTable.h"
+
+namespace tabulon::paradox {
+
+// Stateless; any thread. open() throws as ParadoxTable's constructor does.
+class ParadoxDriver : public StorageDriver {
+public:
+    TableType tableType() const override { return ttParadox; }
+    std::string format() const override { return "paradox"; }
+    std::vector<std::string> extensions() const override { return {".DB"}; }
+
+    std::unique_ptr<StorageTable> open(const std::filesystem::path& path, const OpenOptions& options) const override;
+    std::unique_ptr<StorageTable> create(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
+                                         const std::vector<IndexDef>& indexes,
+                                         const CreateOptions& options) const override;
+    std::vector<std::filesystem::path> familyFiles(const std::filesystem::path& table) const override;
+    FieldDef nearestField(const FieldDef& source) const override;
+};
+
+}  // namespace tabulon::paradox

@@ -1,0 +1,342 @@
+#include "ParadoxTable.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#include "../../core/EngineError.h"
+#include "../../io/Transaction.h"
+#include "../Drivers.h"
+#include "ParadoxBytes.h"
+#include "ParadoxChainKeySource.h"
+#include "ParadoxCodePage.h"
+#include "ParadoxKeyCursor.h"
+#include "ParadoxMemoryKeySource.h"
+#include "ParadoxValueCodec.h"
+
+namespace tabulon::paradox {
+
+namespace {
+constexpr int kBlobPointerBytes = 10;
+constexpr std::size_t kPicturePrefix = 8;
+
+// Graphic and OLE blobs start with 01 00 00 01 (graphic) or 01 00 00 02 (OLE) and the length of
+// the rest; the value is what follows.
+bool hasPicturePrefix(const Bytes& data) {
+    return data.size() >= kPicturePrefix && data[0] == 1 && data[1] == 0 && data[2] == 0 &&
+           (data[3] == 1 || data[3] == 2) && le32(data.data() + 4) == data.size() - kPicturePrefix;
+}
+
+// The fault without the file name that starts a format error's message.
+std::string faultOf(const EngineError& e) {
+    const std::string message = e.message();
+    const auto colon = message.find(": ");
+    return colon == std::string::npos ? message : message.substr(colon + 2);
+}
+
+int userFieldSize(const ParadoxField& f) {
+    if (f.type.blob) return f.bytes - kBlobPointerBytes;
+    if (f.type.fieldType == ftString || f.type.fieldType == ftBytes || f.type.fieldType == ftBCD) return f.sizeByte;
+    return 0;
+}
+}  // namespace
+
+ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::path& path,
+                           const OpenOptions& options)
+    : driver_(driver), path_(path), options_(options), problems_(options.tolerant) {
+    Transaction::recoverFolder(path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path());
+    PagedFile file = PagedFile::open(path, options.access);
+    file.file().lock(options.share);
+    data_ = std::make_unique<ParadoxDataFile>(std::move(file), problems_);
+    const ParadoxHeader& h = data_->header();
+    if (!h.isTable())
+        throw EngineError(errkind::kFormat, path.filename().string() + " is a Paradox index file, not a table");
+    codec_ = std::make_unique<TextCodec>(paradoxCodePageName(h, options.encoding));
+    collation_ = std::make_unique<ParadoxCollation>(h.sortOrderName, *codec_);
+    std::string ascii(0x7F, '\0');
+    std::iota(ascii.begin(), ascii.end(), '\x01');
+    asciiTransparent_ = codec_->decode(ascii) == ascii;
+    bool anyBlob = false;
+    for (const ParadoxField& f : h.fields) {
+        FieldDef def;
+        def.name = codec_->decode(f.name);
+        def.type = f.type.fieldType;
+        def.size = userFieldSize(f);
+        def.nativeType = std::string(1, f.type.letter);
+        fields_.push_back(def);
+        anyBlob = anyBlob || f.type.blob;
+    }
+    if (anyBlob) {
+        const auto mb = findFileIgnoringCase(path.parent_path(), path.stem().string() + ".MB");
+        if (mb.empty())
+            problems_.report(path.stem().string() + ".MB", "the blob file is missing; blob values read as empty");
+        else
+            blobs_.emplace(PagedFile::open(mb, options.access));
+    }
+    if (h.keyFieldCount > 0) {
+        const auto px = findFileIgnoringCase(path.parent_path(), path.stem().string() + ".PX");
+        if (!px.empty()) {
+            pxFile_.emplace(PagedFile::open(px, options.access));
+            primaryTree_ = readTree(*pxFile_, *data_, primaryOrder().keyBytes(), true);
+        }
+    }
+    secondaries_ = ParadoxSecondaryIndex::discover(path, h, fields_, problems_);
+    raw_.resize(static_cast<std::size_t>(h.recordSize));
+}
+
+ParadoxTable::~ParadoxTable() = default;
+
+std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, const ParadoxDataFile& data, int keyBytes,
+                                                       bool report) {
+    std::string why;
+    try {
+        ParadoxIndexTree tree = ParadoxIndexTree::read(file);
+        if (tree.keyBytes() != keyBytes)
+            why = "its keys have " + std::to_string(tree.keyBytes()) + " bytes, the table's " + std::to_string(keyBytes);
+        else
+            why = tree.disagreement(data);
+        if (why.empty()) return tree;
+    } catch (const EngineError& e) {
+        if (e.kind() != errkind::kFormat) throw;
+        why = faultOf(e);
+    }
+    if (report) problems_.report(file.path().filename().string(), why + "; the key order is read from the table itself");
+    return std::nullopt;
+}
+
+TableFacts ParadoxTable::facts() const { return {"paradox", data_->header().level(), codec_->name()}; }
+
+std::vector<IndexDef> ParadoxTable::indexes() const {
+    std::vector<IndexDef> list;
+    const ParadoxHeader& h = data_->header();
+    if (h.keyFieldCount > 0) {
+        IndexDef primary;
+        for (int i = 0; i < h.keyFieldCount; ++i) primary.fields += (i ? ";" : "") + fields_[static_cast<std::size_t>(i)].name;
+        primary.options = ixPrimary | ixUnique;
+        primary.file = path_.stem().string() + ".PX";
+        list.push_back(primary);
+    }
+    for (const auto& s : secondaries_) list.push_back(s.definition);
+    return list;
+}
+
+ParadoxDataFile::Position ParadoxTable::positionOf(RecordId id) const {
+    const int block = static_cast<int>(id >> 16);
+    const int record = static_cast<int>(id & 0xFFFF);
+    const long index = data_->chainIndexOf(block);
+    if (index < 0 || record >= data_->blocks()[static_cast<std::size_t>(index)].records)
+        throw EngineError(errkind::kUsage, path_.filename().string() + ": record id " + std::to_string(id) +
+                                               " names no record (the table changed since?)");
+    return {static_cast<std::size_t>(index), record};
+}
+
+bool ParadoxTable::readSlot(std::uint64_t slot, Record& out) {
+    if (slot >= data_->recordCount()) recordIdAt(slot);  // throws, naming the position
+    const auto at = data_->locate(slot);
+    decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
+    return true;
+}
+
+RecordId ParadoxTable::recordIdAt(std::uint64_t slot) {
+    if (slot >= data_->recordCount())
+        throw EngineError(errkind::kUsage, path_.filename().string() + ": there is no record at position " +
+                                               std::to_string(slot));
+    const auto at = data_->locate(slot);
+    return makeRecordId(data_->blocks()[at.chainIndex].number, at.record);
+}
+
+std::uint64_t ParadoxTable::slotOf(RecordId id) {
+    const auto at = positionOf(id);
+    return data_->blocks()[at.chainIndex].firstPosition + static_cast<std::uint64_t>(at.record);
+}
+
+void ParadoxTable::readRecord(RecordId id, Record& out) {
+    const auto at = positionOf(id);
+    decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
+}
+
+void ParadoxTable::decodeRecord(const std::uint8_t* raw, Record& out) {
+    const auto& fields = data_->header().fields;
+    out.resize(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const ParadoxField& f = fields[i];
+        if (f.type.blob)
+            out[i] = decodeBlob(raw + f.offset, f);
+        else if (f.type.fieldType == ftString)
+            out[i] = ParadoxValueCodec::decodeAlpha(raw + f.offset, static_cast<std::size_t>(f.bytes), *codec_, asciiTransparent_);
+        else
+            out[i] = ParadoxValueCodec::decode(raw + f.offset, f, *codec_);
+    }
+}
+
+Value ParadoxTable::decodeBlob(const std::uint8_t* raw, const ParadoxField& field) {
+    const int leader = field.bytes - kBlobPointerBytes;
+    const std::uint32_t location = le32(raw + leader);
+    const std::uint32_t length = le32(raw + leader + 4);
+    if (length == 0) return {};
+    const bool text = field.type.fieldType == ftMemo || field.type.fieldType == ftFmtMemo;
+    if (location == 0) {
+        if (length > static_cast<std::uint32_t>(leader)) {
+            problems_.report(path_.filename().string(), "a blob of " + std::to_string(length) +
+                                                            " bytes claims to fit its " + std::to_string(leader) +
+                                                            "-byte leader");
+            return {};
+        }
+        // Short values live in the leader itself; read them from there without a copy.
+        if (text) return Value::string(ParadoxValueCodec::decodeText(raw, length, *codec_, asciiTransparent_));
+    }
+    Bytes data;
+    if (location == 0) {
+        data.assign(raw, raw + length);
+    } else {
+        if (!blobs_) return {};
+        try {
+            data = blobs_->read(location, length);
+        } catch (const EngineError& e) {
+            if (e.kind() != errkind::kFormat) throw;
+            problems_.report(blobs_->file().path().filename().string(), faultOf(e));
+            return {};
+        }
+    }
+    if (text) return Value::string(ParadoxValueCodec::decodeText(data.data(), data.size(), *codec_, asciiTransparent_));
+    if ((field.type.fieldType == ftGraphic || field.type.fieldType == ftParadoxOle) && hasPicturePrefix(data))
+        data.erase(data.begin(), data.begin() + kPicturePrefix);
+    return Value::bytes(std::move(data));
+}
+
+ParadoxKeyOrder ParadoxTable::primaryOrder() const {
+    std::vector<ParadoxKeyOrder::KeyField> keys;
+    const ParadoxHeader& h = data_->header();
+    for (int i = 0; i < h.keyFieldCount; ++i) keys.push_back({h.fields[static_cast<std::size_t>(i)], false});
+    return ParadoxKeyOrder(std::move(keys), *collation_, false);
+}
+
+std::optional<RecordId> ParadoxTable::findPrimaryKey(const std::uint8_t* key, int hintBlock) {
+    const ParadoxKeyOrder order = primaryOrder();
+    std::vector<std::uint8_t> record(raw_.size());
+    const long hinted = data_->chainIndexOf(hintBlock);
+    if (hinted >= 0) {
+        const auto& block = data_->blocks()[static_cast<std::size_t>(hinted)];
+        for (int r = 0; r < block.records; ++r) {
+            data_->readRecord(block.number, r, record.data());
+            if (order.compare(record.data(), key) == 0) return makeRecordId(block.number, r);
+        }
+    }
+    std::uint64_t low = 0, high = data_->recordCount();
+    while (low < high) {
+        const std::uint64_t mid = low + (high - low) / 2;
+        const auto at = data_->locate(mid);
+        data_->readRecord(data_->blocks()[at.chainIndex].number, at.record, record.data());
+        const int c = order.compare(record.data(), key);
+        if (c == 0) return makeRecordId(data_->blocks()[at.chainIndex].number, at.record);
+        if (c < 0)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<KeyCursor> ParadoxTable::openIndex(const std::string& name) {
+    const ParadoxHeader& h = data_->header();
+    if (name.empty() && h.keyFieldCount > 0) {
+        auto source = std::make_unique<ParadoxChainKeySource>(
+            *data_, primaryOrder().keyBytes(),
+            [](const std::uint8_t*, int block, int record) { return makeRecordId(block, record); },
+            primaryTree_ && !changed_ ? &*primaryTree_ : nullptr);
+        std::vector<std::string> names;
+        for (int i = 0; i < h.keyFieldCount; ++i) names.push_back(fields_[static_cast<std::size_t>(i)].name);
+        return std::make_unique<ParadoxKeyCursor>(indexes().front(), std::move(source), primaryOrder(), names, *codec_);
+    }
+    for (const auto& s : secondaries_)
+        if (s.definition.name == name) {
+            if (!s.definition.usable)
+                throw EngineError(errkind::kValue, "Index \"" + name + "\" of " + path_.filename().string() +
+                                                       " cannot be used: " + s.definition.problem);
+            return openSecondary(s);
+        }
+    throw EngineError(errkind::kValue, path_.filename().string() + " has no index named \"" + name + "\"");
+}
+
+ParadoxTable::SecondaryFiles& ParadoxTable::secondaryFiles(const ParadoxSecondaryIndex& index) {
+    SecondaryFiles& files = secondaryFiles_[index.definition.file];
+    if (files.data) return files;
+    ProblemLog strict(false);
+    try {
+        files.data = std::make_unique<ParadoxDataFile>(PagedFile::open(index.dataPath, options_.access), strict);
+        const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(),
+                                                   ParadoxSecondaryIndex::treeFileName(index.dataPath.filename().string()));
+        if (!treePath.empty()) files.tree.emplace(PagedFile::open(treePath, options_.access));
+    } catch (const EngineError& e) {
+        if (e.kind() != errkind::kFormat) throw;
+        files.data.reset();
+        problems_.report(index.definition.file, faultOf(e) +
+                                                    "; the index is rebuilt in memory");
+    }
+    return files;
+}
+
+std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryIndex& index) {
+    const ParadoxHeader& h = data_->header();
+    const bool caseInsensitive = (index.definition.options & ixCaseInsensitive) != 0;
+    std::vector<std::string> names;
+    for (int position : index.tableFields) names.push_back(fields_[static_cast<std::size_t>(position)].name);
+
+    // The index file itself, when it is kept up to date and agrees with the table.
+    ParadoxDataFile* file = nullptr;
+    SecondaryFiles* files = nullptr;
+    if (index.maintained && h.keyFieldCount > 0 && !changed_) {
+        files = &secondaryFiles(index);
+        file = files->data.get();
+    }
+    if (file && file->recordCount() == data_->recordCount()) {
+        const ParadoxHeader& x = file->header();
+        std::vector<ParadoxKeyOrder::KeyField> keys;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(x.keyFieldCount) && i < x.fields.size(); ++i)
+            keys.push_back({x.fields[i], i < index.descending.size() && index.descending[i]});
+        const std::size_t own = index.tableFields.size();
+        const ParadoxField primaryStart = x.fields[own];
+        const ParadoxField hint = x.fields[static_cast<std::size_t>(x.keyFieldCount)];
+        const int keyBytes = ParadoxKeyOrder(keys, *collation_, caseInsensitive).keyBytes();
+        auto& tree = secondaryTrees_[index.definition.file];
+        if (!tree && files->tree) tree = readTree(*files->tree, *file, keyBytes, false);
+        auto source = std::make_unique<ParadoxChainKeySource>(
+            *file, keyBytes, [this, primaryStart, hint, name = index.definition.file](const std::uint8_t* entry, int, int) {
+                const Value block = ParadoxValueCodec::decode(entry + hint.offset, hint, *codec_);
+                const auto id = findPrimaryKey(entry + primaryStart.offset, block.isNull() ? 0 : static_cast<int>(block.asInt()));
+                if (!id) throw EngineError(errkind::kFormat, name + ": an entry names a record the table does not hold");
+                return *id;
+            },
+            tree ? &*tree : nullptr);
+        return std::make_unique<ParadoxKeyCursor>(index.definition, std::move(source),
+                                                  ParadoxKeyOrder(std::move(keys), *collation_, caseInsensitive), names,
+                                                  *codec_);
+    }
+
+    // Otherwise the entries come from the records themselves, in chain order among equals.
+    std::vector<ParadoxKeyOrder::KeyField> keys;
+    int offset = 0;
+    for (std::size_t i = 0; i < index.tableFields.size(); ++i) {
+        ParadoxField f = h.fields[static_cast<std::size_t>(index.tableFields[i])];
+        f.offset = offset;
+        offset += f.bytes;
+        keys.push_back({f, index.descending[i]});
+    }
+    ParadoxKeyOrder order(std::move(keys), *collation_, caseInsensitive);
+    auto source = std::make_unique<ParadoxMemoryKeySource>(order.keyBytes());
+    std::vector<std::uint8_t> key(static_cast<std::size_t>(order.keyBytes()));
+    for (const auto& block : data_->blocks())
+        for (int r = 0; r < block.records; ++r) {
+            data_->readRecord(block.number, r, raw_.data());
+            for (std::size_t i = 0; i < index.tableFields.size(); ++i) {
+                const ParadoxField& f = h.fields[static_cast<std::size_t>(index.tableFields[i])];
+                std::memcpy(key.data() + order.fields()[i].field.offset, raw_.data() + f.offset, static_cast<std::size_t>(f.bytes));
+            }
+            order.foldCase(key.data());
+            source->add(key.data(), makeRecordId(block.number, r));
+        }
+    source->sort(order);
+    return std::make_unique<ParadoxKeyCursor>(index.definition, std::move(source), std::move(order), names, *codec_);
+}
+
+}  // namespace tabulon::paradox

@@ -1,0 +1,249 @@
+#include "ParadoxTableCreator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <random>
+
+#include "../../core/EngineError.h"
+#include "../../core/TextCodec.h"
+#include "../../io/Transaction.h"
+#include "../Drivers.h"
+#include "ParadoxBlobFile.h"
+#include "ParadoxCodePage.h"
+#include "ParadoxHeaderBuilder.h"
+#include "ParadoxTable.h"
+
+namespace tabulon::paradox {
+
+namespace {
+constexpr int kMaxNameLength = 25, kMaxKeyFields = 16, kMaxAlpha = 255, kMaxLeader = 240, kMaxScale = 32;
+constexpr int kBlobPointerBytes = 10;
+constexpr int kCaseInsensitiveFlag = 0x01, kDescendingFlag = 0x10, kUniqueFlag = 0x20;
+constexpr std::uint16_t kDescendingBit = 0x8000;
+
+[[noreturn]] void refuse(const std::string& what) { throw EngineError(errkind::kValue, what); }
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::vector<std::string> splitFields(const std::string& list) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(';', start), list.size());
+        if (end > start) names.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+int codePageOf(const std::string& encoding) {
+    const std::string name = upper(encoding.empty() ? "CP1252" : encoding);
+    if (name.rfind("CP", 0) == 0 && name.size() > 2 &&
+        std::all_of(name.begin() + 2, name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+        return std::stoi(name.substr(2));
+    refuse("Paradox tables hold text in a numbered code page (\"CP1252\"), not " + encoding);
+}
+
+int versionByteFor(int level) { return level == 4 ? 0x09 : level == 5 ? 0x0B : 0x0C; }
+
+ParadoxField paradoxField(const FieldDef& def, const TextCodec& codec, int& level) {
+    const auto type = paradoxFieldTypeFor(def.type);
+    if (!type) refuse("Field " + def.name + ": Paradox has no " + std::string(fieldTypeName(def.type)) + " type");
+    level = std::max(level, type->level);
+    ParadoxField f;
+    f.type = *type;
+    const auto name = codec.encode(def.name);
+    if (def.name.empty() || !name || name->size() > static_cast<std::size_t>(kMaxNameLength))
+        refuse("Field name \"" + def.name + "\" is empty, longer than 25 characters or not in code page " + codec.name());
+    f.name = *name;
+    if (def.type == ftString || def.type == ftBytes) {
+        if (def.size < 1 || def.size > kMaxAlpha) refuse("Field " + def.name + ": size " + std::to_string(def.size) + " is outside 1 to 255");
+        f.sizeByte = def.size;
+    } else if (type->blob) {
+        const int least = def.type == ftMemo ? 1 : 0;
+        if (def.size < least || def.size > kMaxLeader)
+            refuse("Field " + def.name + ": size " + std::to_string(def.size) + " is outside " + std::to_string(least) + " to 240");
+        f.sizeByte = def.size + kBlobPointerBytes;
+    } else if (def.type == ftBCD) {
+        if (def.size < 0 || def.size > kMaxScale) refuse("Field " + def.name + ": BCD scale " + std::to_string(def.size) + " is outside 0 to 32");
+        f.sizeByte = def.size;
+    } else {
+        f.sizeByte = type->fixedBytes;
+    }
+    f.bytes = paradoxRecordBytes(*type, f.sizeByte);
+    return f;
+}
+
+int fieldPosition(const std::vector<FieldDef>& fields, const std::string& name, const std::string& index) {
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (upper(fields[i].name) == upper(name)) return static_cast<int>(i);
+    refuse("Index " + index + " names the field " + name + ", which the table does not have");
+}
+
+struct PlannedIndex {
+    IndexDef def;
+    std::vector<int> positions;
+    std::string dataName, treeName;  // file names
+};
+}  // namespace
+
+std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, const std::filesystem::path& path,
+                                                 const std::vector<FieldDef>& fields,
+                                                 const std::vector<IndexDef>& indexes, const CreateOptions& options) {
+    const auto folder = path.parent_path();
+    if (!findFileIgnoringCase(folder, path.filename().string()).empty())
+        throw EngineError(errkind::kFile, "Table " + path.string() + " exists already");
+    if (fields.empty() || fields.size() > 255) refuse("A Paradox table has 1 to 255 fields");
+    const int codePage = codePageOf(options.encoding);
+    const TextCodec codec(TextCodec::nameForCodePage(codePage));
+    const ParadoxSortOrder sort = paradoxSortOrderFor(codePage);
+
+    int level = 4;
+    std::vector<ParadoxField> pxFields;
+    int recordSize = 0;
+    for (const FieldDef& def : fields) {
+        pxFields.push_back(paradoxField(def, codec, level));
+        pxFields.back().offset = recordSize;
+        recordSize += pxFields.back().bytes;
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (upper(fields[i].name) == upper(fields[j].name)) refuse("Field name " + fields[i].name + " appears twice");
+
+    int keyFields = 0;
+    std::vector<PlannedIndex> secondaries;
+    for (const IndexDef& index : indexes) {
+        if (!index.expression.empty() || !index.condition.empty()) continue;
+        const auto names = splitFields(index.fields);
+        if (names.empty()) refuse("Index " + index.name + " names no field");
+        if (index.options & ixPrimary) {
+            for (std::size_t i = 0; i < names.size(); ++i)
+                if (fieldPosition(fields, names[i], "primary") != static_cast<int>(i))
+                    refuse("The primary key must be the leading fields in order; " + names[i] + " is not field " +
+                           std::to_string(i + 1));
+            if (names.size() > static_cast<std::size_t>(kMaxKeyFields)) refuse("A primary key has 16 fields at most");
+            for (const auto& name : names)
+                if (isBlobType(fields[static_cast<std::size_t>(fieldPosition(fields, name, "primary"))].type))
+                    refuse("Field " + name + " is a blob and cannot be a key");
+            keyFields = static_cast<int>(names.size());
+            continue;
+        }
+        PlannedIndex planned;
+        planned.def = index;
+        for (const auto& name : names) planned.positions.push_back(fieldPosition(fields, name, index.name));
+        if (index.options & (ixDescending | ixUnique)) level = 7;
+        secondaries.push_back(planned);
+    }
+    if (keyFields == 0) secondaries.clear();  // only keyed tables keep maintained secondary indexes
+
+    if (!options.version.empty()) {
+        const int asked = options.version == "4" ? 4 : options.version == "5" ? 5 : options.version == "7" ? 7 : 0;
+        if (asked == 0) refuse("Paradox table level " + options.version + " cannot be created (4, 5 or 7)");
+        if (asked < level) refuse("The fields or indexes need Paradox level " + std::to_string(level) + ", not " + options.version);
+        level = asked;
+    }
+    const int maxBlockKiB = level == 4 ? 4 : 32;
+    int blockKiB = level == 4 ? 2 : 4;
+    while (blockKiB < maxBlockKiB && recordSize > blockKiB * 1024 - 6) blockKiB = std::min(maxBlockKiB, blockKiB * 2);
+    if (recordSize > blockKiB * 1024 - 6)
+        refuse("A record of " + std::to_string(recordSize) + " bytes does not fit a level " + std::to_string(level) + " block");
+
+    std::random_device random;
+    ParadoxHeaderSpec table;
+    table.kind = keyFields ? FileKind::KeyedTable : FileKind::UnkeyedTable;
+    table.versionByte = versionByteFor(level);
+    table.blockKiB = blockKiB;
+    table.fields = pxFields;
+    table.keyFieldCount = keyFields;
+    table.tableName = path.filename().string();
+    table.codePage = codePage;
+    table.sortOrderName = sort.name;
+    table.sortOrderId = sort.id;
+    table.familyLink = static_cast<std::uint8_t>(random());
+
+    std::vector<std::pair<std::string, Bytes>> files;  // file name, contents
+    files.emplace_back(path.filename().string(), buildParadoxHeader(table).raw);
+    const std::string stem = path.stem().string();
+    if (keyFields) {
+        ParadoxHeaderSpec px = table;
+        px.kind = FileKind::PrimaryIndex;
+        px.fields.assign(pxFields.begin(), pxFields.begin() + keyFields);
+        px.keyFieldCount = 0;
+        px.tableName = stem + ".PX";
+        px.blockKiB = 2;
+        files.emplace_back(px.tableName, buildParadoxHeader(px).raw);
+    }
+    if (std::any_of(pxFields.begin(), pxFields.end(), [](const ParadoxField& f) { return f.type.blob; }))
+        files.emplace_back(stem + ".MB", ParadoxBlobFile::emptyFile());
+
+    int composite = 0;
+    ParadoxField blockNumber;
+    blockNumber.type = *paradoxFieldType(0x03);
+    blockNumber.sizeByte = blockNumber.bytes = 2;
+    blockNumber.name = "Blk Num";
+    for (const PlannedIndex& planned : secondaries) {
+        const IndexDef& def = planned.def;
+        const bool simple = planned.positions.size() == 1 && !(def.options & (ixCaseInsensitive | ixDescending | ixUnique)) &&
+                            (def.name.empty() || upper(def.name) == upper(fields[static_cast<std::size_t>(planned.positions[0])].name));
+        char suffix[8];
+        if (simple) {
+            std::snprintf(suffix, sizeof suffix, "%02X", planned.positions[0] + 1);
+        } else {
+            if (composite > 9) refuse("Index " + def.name + ": a table holds ten composite or named indexes at most here");
+            std::snprintf(suffix, sizeof suffix, "G%d", composite++);
+        }
+        ParadoxHeaderSpec x = table;
+        x.kind = simple ? FileKind::SecondaryMaintained : FileKind::CompositeMaintained;
+        x.fields.clear();
+        x.fieldNumbers.clear();
+        for (std::size_t i = 0; i < planned.positions.size(); ++i) {
+            x.fields.push_back(pxFields[static_cast<std::size_t>(planned.positions[i])]);
+            x.fieldNumbers.push_back(static_cast<std::uint16_t>((planned.positions[i] + 1) |
+                                                                ((def.options & ixDescending) ? kDescendingBit : 0)));
+        }
+        for (int k = 0; k < keyFields; ++k) x.fields.push_back(pxFields[static_cast<std::size_t>(k)]);
+        x.fields.push_back(blockNumber);
+        for (std::size_t i = planned.positions.size(); i < x.fields.size(); ++i)
+            x.fieldNumbers.push_back(static_cast<std::uint16_t>(i + 1));
+        x.keyFieldCount = static_cast<int>(planned.positions.size()) + keyFields;
+        x.tableName = stem + ".X" + suffix;
+        x.indexName = simple ? "" : (def.name.empty() ? "Index" + std::string(suffix) : def.name);
+        x.firstIndexedField = planned.positions[0] + 1;
+        x.indexFlags = ((def.options & ixCaseInsensitive) ? kCaseInsensitiveFlag : 0) |
+                       ((def.options & ixDescending) ? kDescendingFlag : 0) | ((def.options & ixUnique) ? kUniqueFlag : 0);
+        files.emplace_back(x.tableName, buildParadoxHeader(x).raw);
+
+        ParadoxHeaderSpec y = table;
+        y.kind = simple ? FileKind::SecondaryIndexTree : FileKind::CompositeIndexTree;
+        y.fields.assign(x.fields.begin(), x.fields.begin() + x.keyFieldCount);
+        y.keyFieldCount = 0;
+        y.tableName = stem + ".Y" + suffix;
+        int entryBytes = 6;  // block number, count and an unused short follow each key
+        for (const auto& f : y.fields) entryBytes += f.bytes;
+        y.blockKiB = std::max(2, std::min(32, (entryBytes * 3 + 6 + 1023) / 1024));
+        files.emplace_back(y.tableName, buildParadoxHeader(y).raw);
+    }
+
+    {
+        std::vector<PagedFile> paged;
+        paged.reserve(files.size());
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        for (const auto& [name, bytes] : files) {
+            if (!findFileIgnoringCase(folder, name).empty())
+                throw EngineError(errkind::kFile, "File " + (folder / name).string() + " exists already");
+            paged.push_back(PagedFile::createNew(folder / name));
+            paged.back().write(0, bytes.data(), bytes.size());
+        }
+        for (auto& file : paged) transaction.enlist(file);
+        transaction.commit();
+    }
+    OpenOptions open;
+    open.access = AccessMode::ReadWrite;
+    return std::make_unique<ParadoxTable>(driver, path, open);
+}
+
+}  // namespace tabulon::paradox

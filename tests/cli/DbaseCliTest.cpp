@@ -1,0 +1,56 @@
+// tabulon-cli on dBase tables: info shows the type mapping and problems, dump honours
+// --encoding and --index, copy writes dBase targets.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CliRunner.h"
+#include "support/TempFolder.h"
+
+using tabulon::testing::runCli;
+
+namespace {
+const std::filesystem::path kFixtures = std::filesystem::path(TABULON_FIXTURES) / "dbase";
+
+#define SKIP_WITHOUT_FIXTURES() \
+    if (!std::filesystem::exists(kFixtures)) GTEST_SKIP() << "no fixtures at " << kFixtures.string()
+
+TEST(DbaseCli, InfoShowsTheMappingOfEachTypeLetter) {
+    SKIP_WITHOUT_FIXTURES();
+    const auto o = runCli("info " + (kFixtures / "dbase4_memo/dbase_8b.dbf").string());
+    ASSERT_EQ(o.status, 0) << o.output;
+    EXPECT_NE(o.output.find("\"name\":\"NUMERICAL\",\"type\":\"ftFloat\",\"size\":20,\"required\":false,"
+                            "\"native_type\":\"N\",\"decimals\":2"),
+              std::string::npos)
+        << o.output;
+    EXPECT_NE(o.output.find("\"version\":\"dBase IV with memo\""), std::string::npos);
+}
+
+TEST(DbaseCli, EncodingOverridesTheLanguageDriver) {
+    SKIP_WITHOUT_FIXTURES();
+    const auto table = (kFixtures / "codepages/dbase_03_cyrillic.dbf").string();
+    const auto plain = runCli("dump " + table + " --format csv");
+    const auto utf8 = runCli("dump " + table + " --format csv --encoding UTF-8");
+    ASSERT_EQ(utf8.status, 0) << utf8.output;
+    EXPECT_EQ(plain.output.find("ПЛОЩА"), std::string::npos);
+    EXPECT_NE(utf8.output.find("ШАР,ПЛОЩА"), std::string::npos) << utf8.output;
+}
+
+TEST(DbaseCli, DumpFollowsAnIndexFile) {
+    SKIP_WITHOUT_FIXTURES();
+    const auto o = runCli("dump " + (kFixtures / "dbase4_mdx/TEST.DBF").string() + " --index TEST1 --format csv");
+    ASSERT_EQ(o.status, 0) << o.output;
+    EXPECT_NE(o.output.find("0test3,15\r\ntest1,10\r\ntest2,20\r\n"), std::string::npos) << o.output;
+}
+
+TEST(DbaseCli, CopyWritesADbaseTarget) {
+    SKIP_WITHOUT_FIXTURES();
+    tabulon::testing::TempFolder dir;
+    const auto copy = runCli("copy " + (kFixtures / "deleted/people.dbf").string() + " " + (dir / "out.dbf").string());
+    ASSERT_EQ(copy.status, 0) << copy.output;
+    EXPECT_NE(copy.output.find("2 records copied"), std::string::npos);
+    const auto dump = runCli("dump " + (dir / "out.dbf").string() + " --format csv");
+    EXPECT_EQ(dump.output, "NAME,BIRTHDATE\r\nAlice,1987-03-01\r\nBob,1980-11-12\r\n");
+}
+
+}  // namespace

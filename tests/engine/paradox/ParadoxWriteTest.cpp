@@ -1,0 +1,435 @@
+// Writes: thousands of random inserts, key changes and deletes on a keyed table with blobs and
+// two secondary indexes, checked against an in-memory model after every batch; and the rules
+// a writer enforces (key violations, code pages, sizes, levels, read-only opens).
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "ParadoxFamilyCheck.h"
+#include "ParadoxFixtures.h"
+#include "core/EngineError.h"
+#include "io/Transaction.h"
+
+using namespace tabulon;
+using namespace tabulon::testing;
+
+namespace {
+struct Row {
+    std::string name;
+    double amount = 0;
+    std::string note;
+    bool flag = false;
+};
+
+std::vector<FieldDef> modelFields() {
+    return {{"Id", ftInteger, 0, 0, false, ""},
+            {"Name", ftString, 12, 0, false, ""},
+            {"Amount", ftFloat, 0, 0, false, ""},
+            {"Note", ftMemo, 12, 0, false, ""},
+            {"Flag", ftBoolean, 0, 0, false, ""}};
+}
+
+std::vector<IndexDef> modelIndexes() {
+    IndexDef primary;
+    primary.fields = "Id";
+    primary.options = ixPrimary | ixUnique;
+    IndexDef byName;
+    byName.name = "ByName";
+    byName.fields = "Name";
+    byName.options = ixCaseInsensitive;
+    IndexDef amount;
+    amount.name = "Amount";
+    amount.fields = "Amount";
+    return {primary, byName, amount};
+}
+
+Record recordOf(int id, const Row& row) {
+    return {Value::integer(id), Value::string(row.name), Value::floating(row.amount),
+            row.note.empty() ? Value() : Value::string(row.note), Value::boolean(row.flag)};
+}
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+class Model {
+public:
+    explicit Model(unsigned seed) : random_(seed) {}
+
+    Row randomRow() {
+        static const char* names[] = {"alpha", "Beta", "GAMMA", "delta", "Alpha", "epsilon", "Zeta", "eta", "theta"};
+        Row row;
+        row.name = std::string(names[pick(9)]) + std::to_string(pick(30));
+        row.amount = static_cast<double>(pick(2000)) / 4 - 100;
+        const int noteKind = pick(4);
+        if (noteKind == 1) row.note = "short";                              // inline
+        if (noteKind == 2) row.note = std::string(40 + pick(500), 'n');      // suballocated
+        if (noteKind == 3) row.note = std::string(2100 + pick(3000), 'N');   // a block of its own
+        row.flag = pick(2) == 1;
+        return row;
+    }
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+    int existingKey() {
+        auto it = rows.begin();
+        std::advance(it, pick(static_cast<int>(rows.size())));
+        return it->first;
+    }
+
+    std::map<int, Row> rows;
+
+private:
+    std::mt19937 random_;
+};
+
+RecordId idOfKey(StorageTable& table, int key) {
+    auto cursor = table.openIndex("");
+    EXPECT_TRUE(cursor->seek({Value::integer(key)}, false));
+    EXPECT_EQ(cursor->key()[0].asInt(), key);
+    return cursor->recordId();
+}
+
+void expectModel(StorageTable& table, const Model& model) {
+    ASSERT_EQ(table.recordCount(), model.rows.size());
+    auto cursor = table.openIndex("");
+    auto it = model.rows.begin();
+    Record r;
+    for (bool more = cursor->first(); more; more = cursor->next(), ++it) {
+        table.readRecord(cursor->recordId(), r);
+        ASSERT_EQ(joinValues(r, 5), joinValues(recordOf(it->first, it->second), 5));
+    }
+    // Secondary orders: names without regard to case, then amounts; ties in key order.
+    std::vector<std::pair<std::string, int>> byName;
+    std::vector<std::pair<double, int>> byAmount;
+    for (const auto& [id, row] : model.rows) {
+        byName.emplace_back(upper(row.name), id);
+        byAmount.emplace_back(row.amount, id);
+    }
+    std::sort(byName.begin(), byName.end());
+    std::sort(byAmount.begin(), byAmount.end());
+    auto names = table.openIndex("ByName");
+    std::size_t i = 0;
+    for (bool more = names->first(); more; more = names->next(), ++i) {
+        table.readRecord(names->recordId(), r);
+        ASSERT_EQ(r[0].asInt(), byName[i].second);
+    }
+    EXPECT_EQ(i, byName.size());
+    auto amounts = table.openIndex("Amount");
+    i = 0;
+    for (bool more = amounts->first(); more; more = amounts->next(), ++i) {
+        table.readRecord(amounts->recordId(), r);
+        ASSERT_EQ(r[0].asInt(), byAmount[i].second);
+    }
+}
+}  // namespace
+
+TEST(ParadoxWrites, RandomChangesAgreeWithAModelAndKeepTheFamilyConsistent) {
+    TempFolder folder;
+    const auto path = folder / "MODEL.DB";
+    CreateOptions options;
+    options.version = "5";
+    auto table = driverForPath(path).create(path, modelFields(), modelIndexes(), options);
+    Model model(20240607);
+    const int batches = longTests() ? 120 : 40;
+    int keyViolations = 0;
+    for (int batch = 0; batch < batches; ++batch) {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int op = 0; op < 60; ++op) {
+            const int kind = model.rows.size() < 50 ? 0 : model.pick(10);
+            if (kind < 5) {  // insert
+                const int key = model.pick(20000);
+                const Row row = model.randomRow();
+                if (model.rows.count(key)) {
+                    EXPECT_THROW(table->append(recordOf(key, row)), EngineError);
+                    ++keyViolations;
+                    continue;
+                }
+                table->append(recordOf(key, row));
+                model.rows[key] = row;
+            } else if (kind < 8) {  // update, changing the key half of the time
+                const int key = model.existingKey();
+                const int newKey = model.pick(2) ? key : model.pick(20000);
+                const Row row = model.randomRow();
+                const RecordId id = idOfKey(*table, key);
+                if (newKey != key && model.rows.count(newKey)) {
+                    EXPECT_THROW(table->update(id, recordOf(newKey, row)), EngineError);
+                    ++keyViolations;
+                    continue;
+                }
+                table->update(id, recordOf(newKey, row));
+                model.rows.erase(key);
+                model.rows[newKey] = row;
+            } else {  // delete
+                const int key = model.existingKey();
+                table->remove(idOfKey(*table, key));
+                model.rows.erase(key);
+            }
+        }
+        expectModel(*table, model);  // before the commit: indexes built in memory
+        transaction.commit();
+        table->setTransaction(nullptr);
+        expectModel(*table, model);  // after: the files themselves
+        if (batch % 10 == 9) expectConsistentFamily(path);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(keyViolations, 0);
+    table.reset();
+    expectConsistentFamily(path);
+    const auto reopened = openTable(path);
+    expectModel(*reopened, model);
+}
+
+TEST(ParadoxWrites, ChangesWithoutATransactionCommitOneByOne) {
+    TempFolder folder;
+    const auto path = folder / "AUTO.DB";
+    auto table = driverForPath(path).create(path, modelFields(), modelIndexes(), {});
+    Model model(7);
+    for (int i = 0; i < 40; ++i) {  // each commit syncs the disk: keep them few
+        const Row row = model.randomRow();
+        table->append(recordOf(i * 7 % 100, row));
+        model.rows[i * 7 % 100] = row;
+    }
+    table->remove(idOfKey(*table, 7));
+    model.rows.erase(7);
+    expectModel(*table, model);
+    expectConsistentFamily(path);
+}
+
+TEST(ParadoxWrites, RollbackPutsTheTableBack) {
+    TempFolder folder;
+    const auto path = folder / "UNDO.DB";
+    auto table = driverForPath(path).create(path, modelFields(), modelIndexes(), {});
+    Model model(11);
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int i = 0; i < 100; ++i) {
+            model.rows[i] = model.randomRow();
+            table->append(recordOf(i, model.rows[i]));
+        }
+        transaction.commit();
+        table->setTransaction(nullptr);
+    }
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int i = 100; i < 400; ++i) table->append(recordOf(i, model.randomRow()));
+        table->remove(idOfKey(*table, 5));
+        transaction.rollback();
+        table->setTransaction(nullptr);
+    }
+    expectModel(*table, model);
+    expectConsistentFamily(path);
+}
+
+TEST(ParadoxWrites, KeyViolationsNameTheKey) {
+    TempFolder folder;
+    const auto path = folder / "KEYS.DB";
+    auto table = driverForPath(path).create(path, modelFields(), modelIndexes(), {});
+    table->append(recordOf(42, {"x", 1, "", false}));
+    try {
+        table->append(recordOf(42, {"y", 2, "", true}));
+        FAIL() << "a duplicate key was accepted";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kKeyViolation);
+        EXPECT_NE(e.message().find("(42)"), std::string::npos) << e.message();
+    }
+    EXPECT_EQ(table->recordCount(), 1u);
+    expectConsistentFamily(path);
+}
+
+TEST(ParadoxWrites, ValuesThatDoNotFitAreRefusedNamingTheField) {
+    TempFolder folder;
+    const auto path = folder / "FIT.DB";
+    CreateOptions options;
+    options.encoding = "CP437";
+    auto table = driverForPath(path).create(path, modelFields(), modelIndexes(), options);
+    const struct {
+        Record record;
+        const char* field;
+    } cases[] = {
+        {recordOf(1, {"€uro", 1, "", false}), "Name"},           // not in code page 437
+        {recordOf(1, {"far too long a name", 1, "", false}), "Name"},
+        {recordOf(1, {"ok", 1, "Ωmega ✓", false}), "Note"},       // ✓ is not in code page 437
+        {{Value::string("seven"), Value(), Value(), Value(), Value()}, "Id"},
+    };
+    for (const auto& c : cases) {
+        try {
+            table->append(c.record);
+            ADD_FAILURE() << c.field;
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), errkind::kValue);
+            EXPECT_NE(e.message().find(c.field), std::string::npos) << e.message();
+        }
+    }
+    EXPECT_EQ(table->recordCount(), 0u);
+    expectConsistentFamily(path);
+}
+
+TEST(ParadoxWrites, ReadOnlyOpensRefuseWrites) {
+    TempFolder folder;
+    const auto path = folder / "RO.DB";
+    driverForPath(path).create(path, modelFields(), modelIndexes(), {}).reset();
+    const auto table = openTable(path);
+    EXPECT_THROW(table->append(recordOf(1, {})), EngineError);
+}
+
+TEST(ParadoxWrites, AutoIncrementHandsOutTheNextNumber) {
+    TempFolder folder;
+    const auto path = folder / "AUTO.DB";
+    IndexDef primary;
+    primary.fields = "Id";
+    primary.options = ixPrimary | ixUnique;
+    auto table = driverForPath(path).create(
+        path, {{"Id", ftAutoInc, 0, 0, false, ""}, {"Name", ftString, 10, 0, false, ""}}, {primary}, {});
+    for (const char* name : {"a", "b", "c"}) table->append({Value(), Value::string(name)});
+    auto cursor = table->openIndex("");
+    ASSERT_TRUE(cursor->last());
+    EXPECT_EQ(cursor->key()[0].asInt(), 3);
+    table->remove(cursor->recordId());
+    table->append({Value(), Value::string("d")});
+    cursor = table->openIndex("");
+    ASSERT_TRUE(cursor->last());
+    EXPECT_EQ(cursor->key()[0].asInt(), 4);  // numbers are not handed out twice
+    EXPECT_EQ(table->facts().version, "5");
+    expectConsistentFamily(path);
+}
+
+TEST(ParadoxWrites, TheLevelIsTheLowestThatHoldsTheTable) {
+    TempFolder folder;
+    IndexDef descending;
+    descending.name = "Down";
+    descending.fields = "A";
+    descending.options = ixDescending;
+    IndexDef primary;
+    primary.fields = "K";
+    primary.options = ixPrimary;
+    const struct {
+        const char* name;
+        std::vector<FieldDef> fields;
+        std::vector<IndexDef> indexes;
+        const char* level;
+    } cases[] = {
+        {"L4.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftFloat, 0, 0, false, ""}}, {}, "4"},
+        {"L4M.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftMemo, 20, 0, false, ""}}, {}, "4"},
+        {"L5.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftInteger, 0, 0, false, ""}}, {}, "5"},
+        {"L7.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftFloat, 0, 0, false, ""}}, {primary, descending}, "7"},
+    };
+    for (const auto& c : cases) {
+        const auto table = driverForPath(folder / c.name).create(folder / c.name, c.fields, c.indexes, {});
+        EXPECT_EQ(table->facts().version, c.level) << c.name;
+    }
+    CreateOptions four;
+    four.version = "4";
+    EXPECT_THROW(driverForPath(folder / "X.DB").create(folder / "X.DB", cases[2].fields, {}, four), EngineError);
+    IndexDef notLeading;
+    notLeading.fields = "A";
+    notLeading.options = ixPrimary;
+    EXPECT_THROW(driverForPath(folder / "Y.DB").create(folder / "Y.DB", cases[0].fields, {notLeading}, {}), EngineError);
+    EXPECT_THROW(driverForPath(folder / "L4.DB").create(folder / "L4.DB", cases[0].fields, {}, {}), EngineError);
+}
+
+TEST(ParadoxWrites, UnkeyedTablesKeepInsertionOrderEmptyAndPack) {
+    TempFolder folder;
+    const auto path = folder / "PLAIN.DB";
+    auto table = driverForPath(path).create(
+        path, {{"N", ftInteger, 0, 0, false, ""}, {"Blob", ftBlob, 0, 0, false, ""}}, {}, {});
+    Transaction transaction(path.string() + Transaction::kJournalExtension);
+    table->setTransaction(&transaction);
+    for (int i = 0; i < 1000; ++i)
+        table->append({Value::integer(i), i % 3 ? Value() : Value::bytes(Bytes(static_cast<std::size_t>(i % 100 + 1), 7))});
+    Record r;
+    for (int i = 0; i < 1000; i += 2) table->remove(table->recordIdAt(static_cast<std::uint64_t>(i / 2)));
+    transaction.commit();
+    table->setTransaction(nullptr);
+    ASSERT_EQ(table->recordCount(), 500u);
+    for (std::uint64_t slot = 0; slot < 500; ++slot) {
+        table->readSlot(slot, r);
+        ASSERT_EQ(r[0].asInt(), static_cast<std::int64_t>(slot * 2 + 1));
+        if ((slot * 2 + 1) % 3 == 0) {
+            ASSERT_EQ(r[1].asBytes().size(), (slot * 2 + 1) % 100 + 1);
+        }
+    }
+    table->pack();
+    ASSERT_EQ(table->recordCount(), 500u);
+    table->readSlot(499, r);
+    EXPECT_EQ(r[0].asInt(), 999);
+    expectConsistentFamily(path);
+    table->empty();
+    EXPECT_EQ(table->recordCount(), 0u);
+    table.reset();
+    EXPECT_EQ(openTable(path)->recordCount(), 0u);
+    expectConsistentFamily(path);
+}
+
+TEST(ParadoxWrites, WritesToARealFamilyKeepItsIndexesRight) {
+    SKIP_WITHOUT_PARADOX_FIXTURES();
+    TempFolder folder;
+    const auto path = copyParadoxFamily("paradoxdriver/db/AREACODES.DB", folder);
+    OpenOptions options;
+    options.access = AccessMode::ReadWrite;
+    {
+        auto table = openTable(path, options);
+        table->append({Value::string("000"), Value::string("zz"), Value::string("Nowhere")});
+        auto cursor = table->openIndex("");
+        ASSERT_TRUE(cursor->seek({Value::string("989")}, false));
+        table->remove(cursor->recordId());
+        cursor = table->openIndex("");
+        ASSERT_TRUE(cursor->seek({Value::string("201")}, false));
+        table->update(cursor->recordId(), {Value::string("201"), Value::string("nj"), Value::string("Hackensack")});
+    }
+    expectConsistentFamily(path);
+    const auto table = openTable(path);
+    EXPECT_EQ(table->recordCount(), 370u);
+    auto ste = table->openIndex("ste");
+    ASSERT_TRUE(ste->seek({Value::string("ZZ")}, false));
+    EXPECT_EQ(ste->key()[0].asString(), "ZZ");  // the case-insensitive index stores upper case
+}
+
+TEST(ParadoxDriverFields, NearestFieldsForOtherFormats) {
+    const auto& driver = driverForPath("X.DB");
+    const struct {
+        FieldDef source;
+        FieldType type;
+        int size;
+        const char* letter;
+    } cases[] = {
+        {{"S", ftString, 40, 0, false, "C"}, ftString, 40, "A"},
+        {{"L", ftString, 1000, 0, false, "C"}, ftMemo, 10, "M"},
+        {{"W", ftWord, 0, 0, false, ""}, ftInteger, 0, "I"},
+        {{"N", ftFloat, 12, 3, false, "N"}, ftFloat, 0, "N"},
+        {{"B", ftBCD, 4, 0, false, ""}, ftBCD, 4, "#"},
+        {{"M", ftMemo, 0, 0, false, "M"}, ftMemo, 1, "M"},
+        {{"O", ftDBaseOle, 0, 0, false, "G"}, ftBlob, 0, "B"},
+        {{"V", ftVarBytes, 20, 0, false, ""}, ftBytes, 20, "Y"},
+    };
+    for (const auto& c : cases) {
+        const FieldDef f = driver.nearestField(c.source);
+        EXPECT_EQ(f.type, c.type) << c.source.name;
+        EXPECT_EQ(f.size, c.size) << c.source.name;
+        EXPECT_EQ(f.nativeType, c.letter) << c.source.name;
+    }
+    EXPECT_THROW(driver.nearestField({"C", ftCursor, 0, 0, false, ""}), EngineError);
+}
+
+TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtCommit) {
+    TempFolder folder;
+    const auto path = folder / "UNIQ.DB";
+    auto indexes = modelIndexes();
+    indexes[2].options = ixUnique;  // "Amount"
+    auto table = driverForPath(path).create(path, modelFields(), indexes, {});
+    EXPECT_EQ(table->facts().version, "7");
+    table->append(recordOf(1, {"a", 5, "", false}));
+    try {
+        table->append(recordOf(2, {"b", 5, "", false}));
+        FAIL() << "a duplicate in a unique index was accepted";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kKeyViolation);
+        EXPECT_NE(e.message().find("Amount"), std::string::npos) << e.message();
+    }
+    EXPECT_EQ(table->recordCount(), 1u);  // the change was rolled back
+    table->append(recordOf(2, {"b", 6, "", false}));
+    expectConsistentFamily(path);
+}
