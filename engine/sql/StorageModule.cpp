@@ -1,9 +1,13 @@
 #include "StorageModule.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "../io/Transaction.h"
 #include "../storage/Drivers.h"
 #include "SqlValues.h"
 
@@ -16,7 +20,10 @@ enum PlanBits : int { kEqual = 1, kLower = 2, kUpper = 4 };
 struct StorageVTab {
     sqlite3_vtab base{};
     EngineErrorSlot* slot = nullptr;
+    std::filesystem::path path;
     std::unique_ptr<StorageTable> table;
+    bool writable = false;
+    std::unique_ptr<Transaction> transaction;  // the running statement's writes
 };
 
 struct StorageCursor {
@@ -82,7 +89,8 @@ int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     auto vtab = std::make_unique<StorageVTab>();
     vtab->slot = slot;
     try {
-        vtab->table = openTable(unquote(argv[3]));
+        vtab->path = unquote(argv[3]);
+        vtab->table = openTable(vtab->path);
     } catch (const EngineError& e) {
         slot->error = e;
         *error = sqlite3_mprintf("%s", e.formatted().c_str());
@@ -194,7 +202,7 @@ void loadScanned(StorageCursor& cursor) {
     while (cursor.slot < count) {
         const std::uint64_t slot = cursor.slot++;
         if (table.readSlot(slot, cursor.record)) {
-            cursor.rowId = static_cast<RecordId>(slot);
+            cursor.rowId = table.recordIdAt(slot);
             return;
         }
     }
@@ -262,6 +270,72 @@ int rowId(sqlite3_vtab_cursor* base, sqlite3_int64* out) {
     return SQLITE_OK;
 }
 
+// Journals of concurrent statements in one folder must not share a name.
+std::filesystem::path newJournalPath(const std::filesystem::path& table) {
+    static std::atomic<unsigned> counter{0};
+    return table.parent_path() / ("~tabulon-sql-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
+                                  Transaction::kJournalExtension);
+}
+
+// Each writing statement is one transaction over the table: all its writes or none.
+int begin(sqlite3_vtab* base) {
+    return guarded(base, [&] {
+        StorageVTab& vtab = vtabOf(base);
+        if (!vtab.writable) {
+            vtab.table = openTable(vtab.path, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", false});
+            vtab.writable = true;
+        }
+        vtab.transaction = std::make_unique<Transaction>(newJournalPath(vtab.path));
+        vtab.table->setTransaction(vtab.transaction.get());
+        return SQLITE_OK;
+    });
+}
+
+int endTransaction(sqlite3_vtab* base, bool commit) {
+    return guarded(base, [&] {
+        StorageVTab& vtab = vtabOf(base);
+        if (!vtab.transaction) return SQLITE_OK;
+        struct Detach {
+            StorageVTab& vtab;
+            ~Detach() {
+                vtab.table->setTransaction(nullptr);
+                vtab.transaction.reset();
+            }
+        } detach{vtab};
+        if (commit) vtab.transaction->commit();
+        else vtab.transaction->rollback();
+        return SQLITE_OK;
+    });
+}
+
+int commit(sqlite3_vtab* base) { return endTransaction(base, true); }
+int rollback(sqlite3_vtab* base) { return endTransaction(base, false); }
+int sync(sqlite3_vtab*) { return SQLITE_OK; }
+
+// argc 1: delete argv[0]; argv[0] null: insert argv[2...]; else update argv[0] to argv[2...].
+int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* newRowId) {
+    return guarded(base, [&] {
+        StorageTable& table = *vtabOf(base).table;
+        const auto id = [&](int i) { return static_cast<RecordId>(sqlite3_value_int64(argv[i])); };
+        if (argc == 1) {
+            table.remove(id(0));
+            return SQLITE_OK;
+        }
+        const auto& fields = table.fields();
+        Record values(fields.size());
+        for (std::size_t i = 0; i < fields.size() && static_cast<int>(i) + 2 < argc; ++i) {
+            try {
+                values[i] = valueFromSql(argv[i + 2], valueKindFor(fields[i].type));
+            } catch (const EngineError& e) {
+                throw EngineError(errkind::kValue, "Field " + fields[i].name + ": " + e.message());
+            }
+        }
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) *newRowId = static_cast<sqlite3_int64>(table.append(values));
+        else table.update(id(0), values);
+        return SQLITE_OK;
+    });
+}
+
 sqlite3_module makeModule() {
     sqlite3_module module{};
     module.iVersion = 1;
@@ -277,6 +351,11 @@ sqlite3_module makeModule() {
     module.xEof = eof;
     module.xColumn = column;
     module.xRowid = rowId;
+    module.xUpdate = update;
+    module.xBegin = begin;
+    module.xSync = sync;
+    module.xCommit = commit;
+    module.xRollback = rollback;
     return module;
 }
 
