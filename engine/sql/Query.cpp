@@ -9,6 +9,7 @@
 #include "SqlDatabase.h"
 #include "SqlDialect.h"
 #include "SqlValues.h"
+#include "TableDefinition.h"
 
 namespace tabulon {
 namespace {
@@ -54,6 +55,9 @@ Value typedValue(const Value& raw, ValueKind kind) {
         return Value::string(raw.toText());
     }
 }
+
+// What a statement that ran without rows raises; callers rely on exactly this pair.
+EngineError noResultSet() { return EngineError(errkind::kNoResultSet, "Error creating cursor handle"); }
 
 }  // namespace
 
@@ -105,6 +109,7 @@ void Query::open() {
 }
 
 void Query::fetch(SqlDatabase& database) {
+    if (runTableDefinition(database.folder(), sql_)) throw noResultSet();
     const std::string sql = rewriteSqlDialect(sql_);
     SqlDatabase::Statement statement = database.prepare(sql);
     sqlite3_stmt* stmt = statement.get();
@@ -113,7 +118,7 @@ void Query::fetch(SqlDatabase& database) {
             while (database.step(stmt)) {
             }
         }
-        throw EngineError(errkind::kNoResultSet, "Error creating cursor handle");
+        throw noResultSet();
     }
     const int columns = sqlite3_column_count(stmt);
     std::vector<int> classes(columns, SQLITE_NULL);
