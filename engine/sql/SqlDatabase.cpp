@@ -1,21 +1,13 @@
 #include "SqlDatabase.h"
 
 #include "../core/EngineError.h"
+#include "SqlText.h"
 #include "TableNameResolver.h"
 
 namespace tabulon {
 namespace {
 
 constexpr std::string_view kNoSuchTable = "no such table: ";
-
-std::string quoted(const std::string& text, char quote) {
-    std::string out(1, quote);
-    for (char c : text) {
-        out += c;
-        if (c == quote) out += c;
-    }
-    return out + quote;
-}
 
 // "main.ORDERS" -> "ORDERS"; SQLite names the schema only when the statement did.
 std::string withoutSchema(const std::string& name) {
@@ -61,8 +53,8 @@ void SqlDatabase::throwLastError(int rc, const std::string& sql) {
 bool SqlDatabase::attachTable(const std::string& name) {
     const std::filesystem::path path = resolveTableName(folder_, name);
     if (path.empty()) return false;
-    execute("CREATE VIRTUAL TABLE temp." + quoted(name, '"') + " USING " + kStorageModuleName + "(" +
-            quoted(path.string(), '\'') + ")");
+    execute("CREATE VIRTUAL TABLE temp." + sqlQuoted(name, '"') + " USING " + kStorageModuleName + "(" +
+            sqlQuoted(path.string(), '\'') + ")");
     return true;
 }
 

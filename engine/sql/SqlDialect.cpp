@@ -9,6 +9,7 @@
 
 #include "../core/DateTime.h"
 #include "../core/EngineError.h"
+#include "SqlText.h"
 
 namespace tabulon {
 namespace {
@@ -20,11 +21,6 @@ struct Token {
     std::string text;
     TokenKind kind = TokenKind::Other;
 };
-
-std::string upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
 
 bool isWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
 
@@ -80,22 +76,8 @@ std::vector<Token> tokenize(const std::string& sql) {
     return tokens;
 }
 
-bool isWord(const Token& token, const char* word) { return token.kind == TokenKind::Word && upper(token.text) == word; }
+bool isWord(const Token& token, const char* word) { return token.kind == TokenKind::Word && asciiUpper(token.text) == word; }
 
-std::string unquotedLiteral(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == '\'' && text[i + 1] == '\'') ++i;
-    }
-    return out;
-}
-
-std::string quotedLiteral(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
 
 // "2020-1-5" as well as "2020-01-05": users write the month and day unpadded.
 Date parseDateLiteral(const std::string& text) {
@@ -119,7 +101,7 @@ public:
             const Token& token = tokens_[i];
             if (token.kind == TokenKind::Word && i + 1 < end && tokens_[i + 1].text == "(") {
                 const std::size_t close = matchingParen(i + 1, end);
-                if (auto call = rewriteCall(upper(token.text), i + 2, close)) {
+                if (auto call = rewriteCall(asciiUpper(token.text), i + 2, close)) {
                     out += token.gap + *call;
                     i = std::min(close + 1, end);
                     continue;
@@ -236,7 +218,7 @@ private:
         const auto parts = split(begin, end, {"AS"});
         if (parts.size() != 2 || parts[1].begin >= parts[1].end) return std::nullopt;
         const std::string value = text(parts[0]);
-        const std::string type = upper(tokens_[parts[1].begin].text);
+        const std::string type = asciiUpper(tokens_[parts[1].begin].text);
         const auto numbers = typeArguments(parts[1]);
         if (type == "DATE") return "date(" + value + ")";
         if (type == "TIME") return "strftime('%H:%M:%f', " + value + ")";
@@ -253,15 +235,15 @@ private:
 
     static std::optional<std::string> rewriteLiteral(const Token& type, const Token& literal) {
         if (type.kind != TokenKind::Word) return std::nullopt;
-        const std::string name = upper(type.text);
-        const std::string value = unquotedLiteral(literal.text);
+        const std::string name = asciiUpper(type.text);
+        const std::string value = sqlUnquoted(literal.text);
         try {
-            if (name == "DATE") return quotedLiteral(parseDateLiteral(value).toText());
-            if (name == "TIME") return quotedLiteral(Time::parse(value).toText());
+            if (name == "DATE") return sqlQuoted(parseDateLiteral(value).toText(), '\'');
+            if (name == "TIME") return sqlQuoted(Time::parse(value).toText(), '\'');
             if (name == "TIMESTAMP") {
                 std::string text = Timestamp::parse(value).toText();
                 std::replace(text.begin(), text.end(), 'T', ' ');
-                return quotedLiteral(text);
+                return sqlQuoted(text, '\'');
             }
         } catch (const EngineError&) {
             throw EngineError(errkind::kValue, "SQL error: " + name + " literal " + literal.text + " does not read");

@@ -2,16 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "../core/EngineError.h"
+#include "SqlText.h"
 
 namespace tabulon {
 namespace {
-
-std::string upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
 
 std::string timestampText(Timestamp timestamp) {
     std::string text = timestamp.toText();
@@ -66,30 +63,44 @@ std::string sqlTypeFor(const FieldDef& field) {
     return "";
 }
 
-FieldDef fieldForColumn(const std::string& name, const char* declaredType, int sampleStorageClass) {
+FieldDef fieldForSqlType(const std::string& name, const std::string& declaredType) {
     FieldDef field;
     field.name = name;
-    const std::string type = upper(declaredType ? declaredType : "");
+    const std::string type = asciiUpper(declaredType);
     const auto starts = [&](const char* prefix) { return type.rfind(prefix, 0) == 0; };
-    if (starts("BOOLEAN")) field.type = ftBoolean;
+    std::vector<int> numbers;
+    for (std::size_t at = type.find_first_of("0123456789"); at != std::string::npos;
+         at = type.find_first_of("0123456789", type.find_first_not_of("0123456789", at))) {
+        numbers.push_back(std::atoi(type.c_str() + at));
+    }
+    if (starts("BOOL")) field.type = ftBoolean;
     else if (starts("AUTOINC")) field.type = ftAutoInc;
-    else if (starts("INT") || starts("SMALLINT")) field.type = ftInteger;
+    else if (starts("SMALLINT")) field.type = ftSmallint;
+    else if (starts("INT") || starts("BIGINT")) field.type = ftInteger;
     else if (starts("FLOAT") || starts("REAL") || starts("DOUBLE")) field.type = ftFloat;
-    else if (starts("MONEY")) field.type = ftCurrency;
-    else if (starts("DECIMAL") || starts("NUMERIC")) field.type = ftFloat;
+    else if (starts("MONEY") || starts("CURRENCY")) field.type = ftCurrency;
+    else if (starts("DECIMAL") || starts("NUMERIC")) field.type = ftBCD;
+    else if (starts("TIMESTAMP") || starts("DATETIME")) field.type = ftDateTime;
     else if (starts("DATE")) field.type = ftDate;
-    else if (starts("TIMESTAMP")) field.type = ftDateTime;
     else if (starts("TIME")) field.type = ftTime;
     else if (starts("BLOB")) field.type = ftBlob;
-    else if (starts("CLOB")) field.type = ftMemo;
+    else if (starts("CLOB") || starts("MEMO")) field.type = ftMemo;
     else if (starts("VARCHAR") || starts("CHAR") || starts("TEXT")) field.type = ftString;
-    else if (sampleStorageClass == SQLITE_INTEGER) field.type = ftInteger;
-    else if (sampleStorageClass == SQLITE_FLOAT) field.type = ftFloat;
-    else if (sampleStorageClass == SQLITE_BLOB) field.type = ftBlob;
-    else field.type = ftString;
-    if (field.type == ftString) {
-        const auto open = type.find('(');
-        field.size = open == std::string::npos ? 255 : std::max(1, std::atoi(type.c_str() + open + 1));
+    if (field.type == ftString) field.size = numbers.empty() ? (starts("TEXT") ? 255 : 1) : std::max(1, numbers[0]);
+    if (field.type == ftBCD) field.size = numbers.size() > 1 ? numbers[1] : 0;
+    return field;
+}
+
+FieldDef fieldForColumn(const std::string& name, const char* declaredType, int sampleStorageClass) {
+    FieldDef field = fieldForSqlType(name, declaredType ? declaredType : "");
+    if (field.type != ftUnknown) return field;
+    switch (sampleStorageClass) {
+    case SQLITE_INTEGER: field.type = ftInteger; break;
+    case SQLITE_FLOAT: field.type = ftFloat; break;
+    case SQLITE_BLOB: field.type = ftBlob; break;
+    default:
+        field.type = ftString;
+        field.size = 255;
     }
     return field;
 }

@@ -14,6 +14,9 @@ namespace tabulon {
 void setSqlResult(sqlite3_context* context, const Value& value);
 // The column type declared for a field, which names the field type again in results.
 std::string sqlTypeFor(const FieldDef& field);
+// The field an SQL column type names (CHAR(n), NUMERIC(p,s), DATE, ...); ftUnknown when it
+// names none of them.
+FieldDef fieldForSqlType(const std::string& name, const std::string& declaredType);
 // The field a result column stands for: from its declared type, else from `sample`'s
 // storage class (SQLITE_INTEGER, ...).
 FieldDef fieldForColumn(const std::string& name, const char* declaredType, int sampleStorageClass);

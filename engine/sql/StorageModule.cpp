@@ -9,6 +9,7 @@
 
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
+#include "SqlText.h"
 #include "SqlValues.h"
 
 namespace tabulon {
@@ -63,22 +64,6 @@ int guarded(sqlite3_vtab* vtab, Body body) {
     }
 }
 
-std::string unquote(const char* argument) {
-    std::string text(argument);
-    if (text.size() < 2 || text.front() != '\'' || text.back() != '\'') return text;
-    std::string out;
-    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == '\'' && text[i + 1] == '\'') ++i;
-    }
-    return out;
-}
-
-std::string quotedIdentifier(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
 
 int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out, char** error) {
     auto* slot = static_cast<EngineErrorSlot*>(aux);
@@ -89,7 +74,7 @@ int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     auto vtab = std::make_unique<StorageVTab>();
     vtab->slot = slot;
     try {
-        vtab->path = unquote(argv[3]);
+        vtab->path = sqlUnquoted(argv[3]);
         vtab->table = openTable(vtab->path);
     } catch (const EngineError& e) {
         slot->error = e;
@@ -99,7 +84,7 @@ int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
     std::string declaration = "CREATE TABLE x(";
     const auto& fields = vtab->table->fields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        declaration += (i ? ", " : "") + quotedIdentifier(fields[i].name) + " " + sqlTypeFor(fields[i]);
+        declaration += (i ? ", " : "") + sqlQuoted(fields[i].name, '"') + " " + sqlTypeFor(fields[i]);
     }
     declaration += ")";
     if (int rc = sqlite3_declare_vtab(db, declaration.c_str()); rc != SQLITE_OK) {

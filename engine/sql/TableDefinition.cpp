@@ -9,6 +9,8 @@
 
 #include "../core/EngineError.h"
 #include "../storage/Drivers.h"
+#include "SqlText.h"
+#include "SqlValues.h"
 #include "TableNameResolver.h"
 #include "TrashMover.h"
 
@@ -22,40 +24,12 @@ struct ColumnInfo {
     int keyPosition = 0;  // 1-based place in the primary key; 0 when not in it
 };
 
-std::string upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
-// The field an SQL column type asks for, before the driver picks its nearest.
+// The field an SQL column type asks for, before the driver picks its nearest; a type
+// SQL does not name holds text of any length.
 FieldDef fieldFor(const ColumnInfo& column) {
-    FieldDef field;
-    field.name = column.name;
+    FieldDef field = fieldForSqlType(column.name, column.type);
+    if (field.type == ftUnknown) field.type = ftMemo;
     field.required = column.notNull;
-    const std::string type = upper(column.type);
-    const auto starts = [&](const char* prefix) { return type.rfind(prefix, 0) == 0; };
-    std::vector<int> numbers;
-    static const std::regex kNumber("\\d+");
-    for (std::sregex_iterator it(type.begin(), type.end(), kNumber), end; it != end; ++it) {
-        numbers.push_back(std::stoi(it->str()));
-    }
-    if (starts("SMALLINT")) field.type = ftSmallint;
-    else if (starts("INT") || starts("BIGINT")) field.type = ftInteger;
-    else if (starts("AUTOINC")) field.type = ftAutoInc;
-    else if (starts("FLOAT") || starts("REAL") || starts("DOUBLE")) field.type = ftFloat;
-    else if (starts("MONEY") || starts("CURRENCY")) field.type = ftCurrency;
-    else if (starts("NUMERIC") || starts("DECIMAL")) {
-        field.type = ftBCD;
-        field.size = numbers.size() > 1 ? numbers[1] : 0;
-    } else if (starts("BOOL")) field.type = ftBoolean;
-    else if (starts("TIMESTAMP") || starts("DATETIME")) field.type = ftDateTime;
-    else if (starts("DATE")) field.type = ftDate;
-    else if (starts("TIME")) field.type = ftTime;
-    else if (starts("BLOB")) field.type = ftBlob;
-    else if (starts("CHAR") || starts("VARCHAR") || starts("CHARACTER")) {
-        field.type = ftString;
-        field.size = numbers.empty() ? 1 : numbers[0];
-    } else field.type = ftMemo;
     return field;
 }
 
@@ -120,12 +94,6 @@ void dropTable(const std::filesystem::path& folder, const std::string& name, boo
     for (const auto& file : driverForPath(path).familyFiles(path)) moveToTrash(file);
 }
 
-std::string unquotedName(const std::string& name) {
-    if (name.size() < 2 || (name.front() != '"' && name.front() != '`' && name.front() != '[')) return name;
-    std::string out = name.substr(1, name.size() - 2);
-    if (name.front() == '"') out = std::regex_replace(out, std::regex("\"\""), "\"");
-    return out;
-}
 
 }  // namespace
 
@@ -139,7 +107,7 @@ bool runTableDefinition(const std::filesystem::path& folder, const std::string& 
         return true;
     }
     if (std::regex_match(sql, match, kDrop)) {
-        dropTable(folder, unquotedName(match[2].str()), match[1].matched);
+        dropTable(folder, sqlUnquoted(match[2].str()), match[1].matched);
         return true;
     }
     return false;
