@@ -17,5 +17,7 @@ void runDump(const std::vector<std::string>& words, std::ostream& out);
 // use instead of the built-in one the extension names.
 void runFind(const std::vector<std::string>& words, std::ostream& out, const StorageDriver* driver = nullptr);
 void runCopy(const std::vector<std::string>& words, std::ostream& out);
+// Runs one SQL statement over the tables of a folder; prints its rows, or its outcome.
+void runSql(const std::vector<std::string>& words, std::ostream& out);
 
 }  // namespace tabulon::cli

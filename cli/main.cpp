@@ -14,7 +14,8 @@ constexpr const char* kUsage =
     "  dump TABLE [--format jsonl|csv] [--index NAME] [--filter EXPR] [--case-insensitive]\n"
     "             [--no-partial-compare] [--encoding CP] [--limit N]\n"
     "  find TABLE --index NAME [--format jsonl|csv] [--encoding CP] KEY...\n"
-    "  copy SRC DST [--encoding CP]\n";
+    "  copy SRC DST [--encoding CP]\n"
+    "  sql FOLDER STATEMENT [--format jsonl|csv]\n";
 }
 
 int main(int argc, char** argv) {
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
         else if (command == "dump") cli::runDump(words, std::cout);
         else if (command == "find") cli::runFind(words, std::cout);
         else if (command == "copy") cli::runCopy(words, std::cout);
+        else if (command == "sql") cli::runSql(words, std::cout);
         else if (command == "--help" || command == "help") std::cout << kUsage;
         else throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
         std::cout.flush();

@@ -1,0 +1,356 @@
+#include "StorageModule.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../io/Transaction.h"
+#include "../storage/Drivers.h"
+#include "SqlText.h"
+#include "SqlValues.h"
+
+namespace tabulon {
+namespace {
+
+// idxNum bits saying which bounds xFilter receives, in this order.
+enum PlanBits : int { kEqual = 1, kLower = 2, kUpper = 4 };
+
+struct StorageVTab {
+    sqlite3_vtab base{};
+    EngineErrorSlot* slot = nullptr;
+    std::filesystem::path path;
+    std::unique_ptr<StorageTable> table;
+    bool writable = false;
+    std::unique_ptr<Transaction> transaction;  // the running statement's writes
+};
+
+struct StorageCursor {
+    sqlite3_vtab_cursor base{};
+    StorageVTab* vtab = nullptr;
+    Record record;
+    // Scan: the next slot to look at. Index: the cursor and the bound that ends the range.
+    std::uint64_t slot = 0;
+    std::unique_ptr<KeyCursor> keys;
+    std::optional<Value> stopAfter;  // the last key value in range (equality or upper bound)
+    bool atEnd = false;
+    RecordId rowId = 0;
+};
+
+StorageVTab& vtabOf(sqlite3_vtab* vtab) { return *reinterpret_cast<StorageVTab*>(vtab); }
+StorageCursor& cursorOf(sqlite3_vtab_cursor* cursor) { return *reinterpret_cast<StorageCursor*>(cursor); }
+
+// Keeps the engine error for the caller and gives SQLite its text.
+int fail(sqlite3_vtab* vtab, EngineErrorSlot* slot, const EngineError& error) {
+    if (slot) slot->error = error;
+    sqlite3_free(vtab->zErrMsg);
+    vtab->zErrMsg = sqlite3_mprintf("%s", error.formatted().c_str());
+    return SQLITE_ERROR;
+}
+
+template <typename Body>
+int guarded(sqlite3_vtab* vtab, Body body) {
+    StorageVTab& self = vtabOf(vtab);
+    try {
+        return body();
+    } catch (const EngineError& e) {
+        return fail(vtab, self.slot, e);
+    } catch (const std::bad_alloc&) {
+        return SQLITE_NOMEM;
+    } catch (const std::exception& e) {
+        return fail(vtab, self.slot, EngineError(errkind::kFile, e.what()));
+    }
+}
+
+
+int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out, char** error) {
+    auto* slot = static_cast<EngineErrorSlot*>(aux);
+    if (argc != 4) {
+        *error = sqlite3_mprintf("%s takes the table file's path", kStorageModuleName);
+        return SQLITE_ERROR;
+    }
+    auto vtab = std::make_unique<StorageVTab>();
+    vtab->slot = slot;
+    try {
+        vtab->path = sqlUnquoted(argv[3]);
+        vtab->table = openTable(vtab->path);
+    } catch (const EngineError& e) {
+        slot->error = e;
+        *error = sqlite3_mprintf("%s", e.formatted().c_str());
+        return SQLITE_ERROR;
+    }
+    std::string declaration = "CREATE TABLE x(";
+    const auto& fields = vtab->table->fields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        declaration += (i ? ", " : "") + sqlQuoted(fields[i].name, '"') + " " + sqlTypeFor(fields[i]);
+    }
+    declaration += ")";
+    if (int rc = sqlite3_declare_vtab(db, declaration.c_str()); rc != SQLITE_OK) {
+        *error = sqlite3_mprintf("cannot declare the columns of %s", argv[3]);
+        return rc;
+    }
+    *out = &vtab.release()->base;
+    return SQLITE_OK;
+}
+
+int disconnect(sqlite3_vtab* vtab) {
+    delete &vtabOf(vtab);
+    return SQLITE_OK;
+}
+
+// An index whose order the engine's value comparison follows, so a range can stop early.
+bool ordersLikeValues(const IndexDef& index, const FieldDef& field) {
+    const ValueKind kind = valueKindFor(field.type);
+    return (index.options & (ixDescending | ixCaseInsensitive)) == 0 && kind != ValueKind::String &&
+           kind != ValueKind::Bytes && kind != ValueKind::Boolean;
+}
+
+int findField(const std::vector<FieldDef>& fields, const std::string& name) {
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
+    return guarded(vtab, [&] {
+        StorageTable& table = *vtabOf(vtab).table;
+        const double rows = static_cast<double>(std::max<std::uint64_t>(table.recordCount(), 1));
+        info->estimatedCost = rows;
+        info->estimatedRows = static_cast<sqlite3_int64>(rows);
+        int bestBits = 0;
+        std::string bestIndexName;
+        int bestTerms[3] = {-1, -1, -1};
+        for (const IndexDef& index : table.indexes()) {
+            if (!index.usable || !index.expression.empty() || !index.condition.empty()) continue;
+            const int column = findField(table.fields(), index.fields.substr(0, index.fields.find(';')));
+            if (column < 0) continue;
+            int terms[3] = {-1, -1, -1};
+            const bool ranged = ordersLikeValues(index, table.fields()[column]);
+            for (int i = 0; i < info->nConstraint; ++i) {
+                const auto& c = info->aConstraint[i];
+                if (!c.usable || c.iColumn != column) continue;
+                if (c.op == SQLITE_INDEX_CONSTRAINT_EQ) terms[0] = i;
+                else if (ranged && (c.op == SQLITE_INDEX_CONSTRAINT_GE || c.op == SQLITE_INDEX_CONSTRAINT_GT)) terms[1] = i;
+                else if (ranged && (c.op == SQLITE_INDEX_CONSTRAINT_LE || c.op == SQLITE_INDEX_CONSTRAINT_LT)) terms[2] = i;
+            }
+            const int bits = terms[0] >= 0 ? kEqual : (terms[1] >= 0 ? kLower : 0) | (terms[2] >= 0 ? kUpper : 0);
+            const auto weight = [](int b) { return (b & kEqual) ? 4 : ((b & kLower) ? 1 : 0) + ((b & kUpper) ? 1 : 0); };
+            if (weight(bits) > weight(bestBits)) {
+                bestBits = bits;
+                bestIndexName = index.name;
+                std::copy(terms, terms + 3, bestTerms);
+                if (bits & kEqual) bestTerms[1] = bestTerms[2] = -1;
+            }
+        }
+        if (bestBits == 0) return SQLITE_OK;
+        int argument = 0;
+        for (int term : bestTerms) {
+            if (term >= 0) info->aConstraintUsage[term].argvIndex = ++argument;
+        }
+        info->idxNum = bestBits;
+        info->idxStr = sqlite3_mprintf("%s", bestIndexName.c_str());
+        info->needToFreeIdxStr = 1;
+        info->estimatedCost = (bestBits & kEqual) ? 10.0 : rows / ((bestBits == (kLower | kUpper)) ? 8 : 3);
+        info->estimatedRows = (bestBits & kEqual) ? 10 : static_cast<sqlite3_int64>(info->estimatedCost);
+        return SQLITE_OK;
+    });
+}
+
+int open(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
+    auto cursor = std::make_unique<StorageCursor>();
+    cursor->vtab = &vtabOf(vtab);
+    *out = &cursor.release()->base;
+    return SQLITE_OK;
+}
+
+int close(sqlite3_vtab_cursor* cursor) {
+    delete &cursorOf(cursor);
+    return SQLITE_OK;
+}
+
+// Reads the record under the index cursor, or ends when its key leaves the range.
+void loadIndexed(StorageCursor& cursor, bool moved) {
+    if (!moved || (cursor.stopAfter && cursor.keys->key().at(0).compare(*cursor.stopAfter) > 0)) {
+        cursor.atEnd = true;
+        return;
+    }
+    cursor.rowId = cursor.keys->recordId();
+    cursor.vtab->table->readRecord(cursor.rowId, cursor.record);
+}
+
+// Moves the scan to the next live slot from `cursor.slot` on.
+void loadScanned(StorageCursor& cursor) {
+    StorageTable& table = *cursor.vtab->table;
+    const std::uint64_t count = table.slotCount();
+    while (cursor.slot < count) {
+        const std::uint64_t slot = cursor.slot++;
+        if (table.readSlot(slot, cursor.record)) {
+            cursor.rowId = table.recordIdAt(slot);
+            return;
+        }
+    }
+    cursor.atEnd = true;
+}
+
+// The bound as the key field's value; nullopt when it does not convert, so the scan answers.
+std::optional<Value> boundValue(sqlite3_value* argument, const FieldDef& field) {
+    try {
+        Value value = valueFromSql(argument, valueKindFor(field.type));
+        if (value.isNull()) return std::nullopt;
+        return value;
+    } catch (const EngineError&) {
+        return std::nullopt;
+    }
+}
+
+int filter(sqlite3_vtab_cursor* base, int plan, const char* indexName, int argc, sqlite3_value** argv) {
+    StorageCursor& cursor = cursorOf(base);
+    return guarded(&cursor.vtab->base, [&] {
+        StorageTable& table = *cursor.vtab->table;
+        cursor.atEnd = false;
+        cursor.slot = 0;
+        cursor.keys.reset();
+        cursor.stopAfter.reset();
+        if (plan != 0 && argc > 0) {
+            auto keys = table.openIndex(indexName);
+            const std::string& first = keys->definition().fields;
+            const FieldDef& field = table.fields().at(findField(table.fields(), first.substr(0, first.find(';'))));
+            std::optional<Value> start = (plan & (kEqual | kLower)) ? boundValue(argv[0], field) : std::nullopt;
+            std::optional<Value> stop = (plan & kEqual) ? start : (plan & kUpper) ? boundValue(argv[argc - 1], field) : std::nullopt;
+            const bool startUsable = !(plan & (kEqual | kLower)) || start;
+            const bool stopUsable = !(plan & (kEqual | kUpper)) || stop;
+            if (startUsable && stopUsable) {
+                cursor.keys = std::move(keys);
+                cursor.stopAfter = stop;
+                loadIndexed(cursor, start ? cursor.keys->seek(Record{*start}, false) : cursor.keys->first());
+                return SQLITE_OK;
+            }
+        }
+        loadScanned(cursor);
+        return SQLITE_OK;
+    });
+}
+
+int next(sqlite3_vtab_cursor* base) {
+    StorageCursor& cursor = cursorOf(base);
+    return guarded(&cursor.vtab->base, [&] {
+        if (cursor.keys) loadIndexed(cursor, cursor.keys->next());
+        else loadScanned(cursor);
+        return SQLITE_OK;
+    });
+}
+
+int eof(sqlite3_vtab_cursor* base) { return cursorOf(base).atEnd ? 1 : 0; }
+
+int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
+    const StorageCursor& cursor = cursorOf(base);
+    setSqlResult(context, cursor.record.at(static_cast<std::size_t>(index)));
+    return SQLITE_OK;
+}
+
+int rowId(sqlite3_vtab_cursor* base, sqlite3_int64* out) {
+    *out = static_cast<sqlite3_int64>(cursorOf(base).rowId);
+    return SQLITE_OK;
+}
+
+// Journals of concurrent statements in one folder must not share a name.
+std::filesystem::path newJournalPath(const std::filesystem::path& table) {
+    static std::atomic<unsigned> counter{0};
+    return table.parent_path() / ("~tabulon-sql-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
+                                  Transaction::kJournalExtension);
+}
+
+// Each writing statement is one transaction over the table: all its writes or none.
+int begin(sqlite3_vtab* base) {
+    return guarded(base, [&] {
+        StorageVTab& vtab = vtabOf(base);
+        if (!vtab.writable) {
+            vtab.table = openTable(vtab.path, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", false});
+            vtab.writable = true;
+        }
+        vtab.transaction = std::make_unique<Transaction>(newJournalPath(vtab.path));
+        vtab.table->setTransaction(vtab.transaction.get());
+        return SQLITE_OK;
+    });
+}
+
+int endTransaction(sqlite3_vtab* base, bool commit) {
+    return guarded(base, [&] {
+        StorageVTab& vtab = vtabOf(base);
+        if (!vtab.transaction) return SQLITE_OK;
+        struct Detach {
+            StorageVTab& vtab;
+            ~Detach() {
+                vtab.table->setTransaction(nullptr);
+                vtab.transaction.reset();
+            }
+        } detach{vtab};
+        if (commit) vtab.transaction->commit();
+        else vtab.transaction->rollback();
+        return SQLITE_OK;
+    });
+}
+
+int commit(sqlite3_vtab* base) { return endTransaction(base, true); }
+int rollback(sqlite3_vtab* base) { return endTransaction(base, false); }
+int sync(sqlite3_vtab*) { return SQLITE_OK; }
+
+// argc 1: delete argv[0]; argv[0] null: insert argv[2...]; else update argv[0] to argv[2...].
+int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* newRowId) {
+    return guarded(base, [&] {
+        StorageTable& table = *vtabOf(base).table;
+        const auto id = [&](int i) { return static_cast<RecordId>(sqlite3_value_int64(argv[i])); };
+        if (argc == 1) {
+            table.remove(id(0));
+            return SQLITE_OK;
+        }
+        const auto& fields = table.fields();
+        Record values(fields.size());
+        for (std::size_t i = 0; i < fields.size() && static_cast<int>(i) + 2 < argc; ++i) {
+            try {
+                values[i] = valueFromSql(argv[i + 2], valueKindFor(fields[i].type));
+            } catch (const EngineError& e) {
+                throw EngineError(errkind::kValue, "Field " + fields[i].name + ": " + e.message());
+            }
+        }
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) *newRowId = static_cast<sqlite3_int64>(table.append(values));
+        else table.update(id(0), values);
+        return SQLITE_OK;
+    });
+}
+
+sqlite3_module makeModule() {
+    sqlite3_module module{};
+    module.iVersion = 1;
+    module.xCreate = connect;
+    module.xConnect = connect;
+    module.xBestIndex = bestIndex;
+    module.xDisconnect = disconnect;
+    module.xDestroy = disconnect;
+    module.xOpen = open;
+    module.xClose = close;
+    module.xFilter = filter;
+    module.xNext = next;
+    module.xEof = eof;
+    module.xColumn = column;
+    module.xRowid = rowId;
+    module.xUpdate = update;
+    module.xBegin = begin;
+    module.xSync = sync;
+    module.xCommit = commit;
+    module.xRollback = rollback;
+    return module;
+}
+
+}  // namespace
+
+void registerStorageModule(sqlite3* db, EngineErrorSlot& slot) {
+    static const sqlite3_module module = makeModule();
+    if (sqlite3_create_module_v2(db, kStorageModuleName, &module, &slot, nullptr) != SQLITE_OK) {
+        throw EngineError(errkind::kNotSupported, std::string("Cannot register the table module: ") + sqlite3_errmsg(db));
+    }
+}
+
+}  // namespace tabulon

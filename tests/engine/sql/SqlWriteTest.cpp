@@ -1,0 +1,81 @@
+// INSERT, UPDATE and DELETE reach Paradox and dBase files, each statement all or nothing.
+#include <gtest/gtest.h>
+
+#include "SqlFolderFixture.h"
+#include "core/EngineError.h"
+#include "sql/Query.h"
+#include "storage/Drivers.h"
+
+namespace tabulon::testing {
+namespace {
+
+class SqlWriteTest : public SqlFolderFixture, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        SqlFolderFixture::SetUp();
+        const auto path = folder_ / GetParam();
+        IndexDef primary;
+        primary.fields = "ID";
+        primary.options = ixPrimary | ixUnique;
+        const bool paradox = tableTypeForPath(path) == ttParadox;
+        driverForPath(path)
+            .create(path, {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 12, 0, false, ""}},
+                    paradox ? std::vector<IndexDef>{primary} : std::vector<IndexDef>{}, {})
+            .reset();
+    }
+
+    void execute(const std::string& sql) {
+        Query query(*connection_);
+        query.setSql(sql);
+        try {
+            query.open();
+            ADD_FAILURE() << sql << " gave rows";
+        } catch (const EngineError& e) {
+            ASSERT_EQ(e.kind(), errkind::kNoResultSet) << e.formatted();
+        }
+    }
+
+    // The table's records as "ID:NAME" in ID order, read through its driver.
+    std::string contents() {
+        auto table = openTable(folder_ / GetParam());
+        std::vector<std::pair<std::int64_t, std::string>> rows;
+        Record record;
+        for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot) {
+            if (table->readSlot(slot, record)) rows.emplace_back(static_cast<std::int64_t>(record[0].asDouble()), record[1].toText());
+        }
+        std::sort(rows.begin(), rows.end());
+        std::string out;
+        for (const auto& [id, name] : rows) out += std::to_string(id) + ":" + name + " ";
+        return out;
+    }
+};
+
+TEST_P(SqlWriteTest, InsertUpdateDeleteReachTheFile) {
+    execute("INSERT INTO T VALUES (1, 'Ann'), (2, 'Bob'), (3, 'Cy')");
+    EXPECT_EQ(contents(), "1:Ann 2:Bob 3:Cy ");
+    execute("UPDATE T SET NAME = UPPER(NAME) WHERE ID >= 2");
+    EXPECT_EQ(contents(), "1:Ann 2:BOB 3:CY ");
+    execute("DELETE FROM T WHERE ID = 1");
+    EXPECT_EQ(contents(), "2:BOB 3:CY ");
+    execute("INSERT INTO T SELECT ID + 10, CITY FROM PEOPLE WHERE ID <= 2");
+    EXPECT_EQ(contents(), "2:BOB 3:CY 11:Rome 12:Oslo ");
+}
+
+TEST_P(SqlWriteTest, AFailingStatementLeavesTheTableAsBefore) {
+    execute("INSERT INTO T VALUES (1, 'Ann')");
+    Query query(*connection_);
+    query.setSql("INSERT INTO T VALUES (5, 'Eve'), (6, 'a name far too long for the field')");
+    try {
+        query.open();
+        FAIL() << "no error";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kValue) << e.formatted();
+        EXPECT_NE(e.message().find("NAME"), std::string::npos) << e.message();
+    }
+    EXPECT_EQ(contents(), "1:Ann ");
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SqlWriteTest, ::testing::Values("T.DB", "T.DBF"));
+
+}  // namespace
+}  // namespace tabulon::testing

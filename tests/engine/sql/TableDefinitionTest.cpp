@@ -1,0 +1,93 @@
+// CREATE TABLE and DROP TABLE make and remove table files the drivers (and dbfread) read.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "SqlFolderFixture.h"
+#include "core/EngineError.h"
+#include "sql/Query.h"
+#include "storage/Drivers.h"
+
+namespace tabulon::testing {
+namespace {
+
+class TableDefinitionTest : public SqlFolderFixture {
+protected:
+    void SetUp() override {
+        SqlFolderFixture::SetUp();
+        std::filesystem::create_directories(trash_.path());
+        setenv("XDG_DATA_HOME", trash_.path().c_str(), 1);
+    }
+
+    // Runs a statement without rows; its error, or ENoResultSet as it should end.
+    std::string execute(const std::string& sql) {
+        Query query(*connection_);
+        query.setSql(sql);
+        try {
+            query.open();
+        } catch (const EngineError& e) {
+            return e.kind();
+        }
+        return "rows";
+    }
+
+    // Same filesystem as the folder, so the move is a rename.
+    TempFolder trash_;
+};
+
+TEST_F(TableDefinitionTest, CreateMakesAKeyedParadoxTableByDefault) {
+    ASSERT_EQ(execute("CREATE TABLE Orders (ID INTEGER NOT NULL, CODE CHAR(6), PRICE MONEY, DAY DATE, "
+                      "NOTE VARCHAR(40), PRIMARY KEY (ID))"),
+              errkind::kNoResultSet);
+    auto table = openTable(folder_ / "Orders.DB");
+    const auto& fields = table->fields();
+    ASSERT_EQ(fields.size(), 5u);
+    EXPECT_EQ(fields[0].type, ftInteger);
+    EXPECT_EQ(fields[1].type, ftString);
+    EXPECT_EQ(fields[1].size, 6);
+    EXPECT_EQ(fields[2].type, ftCurrency);
+    EXPECT_EQ(fields[3].type, ftDate);
+    ASSERT_FALSE(table->indexes().empty());
+    EXPECT_TRUE(table->indexes()[0].options & ixPrimary);
+    EXPECT_EQ(table->indexes()[0].fields, "ID");
+    EXPECT_EQ(execute("CREATE TABLE ORDERS (X INTEGER)"), errkind::kFile);
+}
+
+TEST_F(TableDefinitionTest, CreateWithDbfNameMakesADbaseTableDbfreadReads) {
+    ASSERT_EQ(execute("CREATE TABLE \"parts.dbf\" (NAME CHAR(10), QTY INTEGER, COST NUMERIC(8,2))"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("INSERT INTO \"parts.dbf\" VALUES ('bolt', 12, 0.25)"), errkind::kNoResultSet);
+    const std::string script = "/usr/bin/python3 -c \"import dbfread,sys; t=dbfread.DBF(sys.argv[1]); "
+                               "print([f.name for f in t.fields], [list(r.values()) for r in t])\" " +
+                               (folder_ / "parts.dbf").string() + " > " + (folder_ / "out.txt").string();
+    if (std::system("/usr/bin/python3 -c 'import dbfread' 2>/dev/null") != 0) GTEST_SKIP() << "python3-dbfread is missing";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    std::ifstream in(folder_ / "out.txt");
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "['NAME', 'QTY', 'COST'] [['bolt', 12, 0.25]]");
+}
+
+TEST_F(TableDefinitionTest, DropMovesTheFamilyToTheTrash) {
+    ASSERT_EQ(execute("CREATE TABLE Gone (ID INTEGER, PRIMARY KEY (ID))"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("DROP TABLE gone"), errkind::kNoResultSet);
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "Gone.DB"));
+    EXPECT_TRUE(std::filesystem::exists(trash_ / "Trash/files/Gone.DB"));
+    std::ifstream info(trash_ / "Trash/info/Gone.DB.trashinfo");
+    std::string header, path;
+    std::getline(info, header);
+    std::getline(info, path);
+    EXPECT_EQ(header, "[Trash Info]");
+    EXPECT_EQ(path, "Path=" + (folder_ / "Gone.DB").string());
+    EXPECT_EQ(execute("DROP TABLE gone"), errkind::kFile);
+    EXPECT_EQ(execute("DROP TABLE IF EXISTS gone"), errkind::kNoResultSet);
+}
+
+TEST_F(TableDefinitionTest, BadDefinitionsAreRefused) {
+    EXPECT_EQ(execute("CREATE TABLE (ID INTEGER)"), errkind::kValue);
+    EXPECT_EQ(execute("CREATE TABLE \"../out\" (ID INTEGER)"), errkind::kValue);
+    EXPECT_FALSE(std::filesystem::exists(folder_.path().parent_path() / "out.DB"));
+}
+
+}  // namespace
+}  // namespace tabulon::testing
