@@ -17,5 +17,11 @@ void runDump(const std::vector<std::string>& words, std::ostream& out);
 // use instead of the built-in one the extension names.
 void runFind(const std::vector<std::string>& words, std::ostream& out, const StorageDriver* driver = nullptr);
 void runCopy(const std::vector<std::string>& words, std::ostream& out);
+// Whole-table maintenance; each prints {"status":N} and fails on a non-zero status.
+void runPack(const std::vector<std::string>& words, std::ostream& out);
+void runReindex(const std::vector<std::string>& words, std::ostream& out);
+void runEmpty(const std::vector<std::string>& words, std::ostream& out);
+// TABLE NEWNAME: the family takes the base name NEWNAME in its folder.
+void runRename(const std::vector<std::string>& words, std::ostream& out);
 
 }  // namespace tabulon::cli

@@ -14,7 +14,9 @@ constexpr const char* kUsage =
     "  dump TABLE [--format jsonl|csv] [--index NAME] [--filter EXPR] [--case-insensitive]\n"
     "             [--no-partial-compare] [--encoding CP] [--limit N]\n"
     "  find TABLE --index NAME [--format jsonl|csv] [--encoding CP] KEY...\n"
-    "  copy SRC DST [--encoding CP]\n";
+    "  copy SRC DST [--encoding CP]\n"
+    "  pack TABLE | reindex TABLE | empty TABLE\n"
+    "  rename TABLE NEWNAME\n";
 }
 
 int main(int argc, char** argv) {
@@ -27,6 +29,10 @@ int main(int argc, char** argv) {
         else if (command == "dump") cli::runDump(words, std::cout);
         else if (command == "find") cli::runFind(words, std::cout);
         else if (command == "copy") cli::runCopy(words, std::cout);
+        else if (command == "pack") cli::runPack(words, std::cout);
+        else if (command == "reindex") cli::runReindex(words, std::cout);
+        else if (command == "empty") cli::runEmpty(words, std::cout);
+        else if (command == "rename") cli::runRename(words, std::cout);
         else if (command == "--help" || command == "help") std::cout << kUsage;
         else throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
         std::cout.flush();
