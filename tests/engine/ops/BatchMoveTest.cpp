@@ -61,10 +61,10 @@ TEST_P(BatchMoveTest, RecordCountLimitsTheMove) {
 }
 
 TEST_P(BatchMoveTest, UpdateChangesMatchesOnlyAndKeepsTheOldValues) {
-    if (ext() == ".DBF") GTEST_SKIP() << "dBase tables have no primary index to match on by default";
     const auto destination = createItems("dst" + ext(), 3);
     BatchMoveOptions options;
     options.mode = BatchMode::Update;
+    options.destinationIndex = ext() == ".DB" ? "" : "ID";
     options.changedTable = "CHANGED";
     const auto result = move(sourceWith({2, 3, 9}), destination, options);
     EXPECT_EQ(result.changed, 2u);
@@ -88,7 +88,7 @@ TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
 }
 
 TEST_P(BatchMoveTest, KeyViolationsGoToTheirTableOrAbortLeavingTheDestination) {
-    if (ext() == ".DBF") GTEST_SKIP() << "dBase tags are not unique here";
+    if (ext() == ".DBF") GTEST_SKIP() << "the dBase table has no unique tag to violate";
     const auto destination = createItems("dst" + ext(), 2);
     const auto source = sourceWith({2, 5});
     BatchMoveOptions options;
@@ -104,7 +104,7 @@ TEST_P(BatchMoveTest, KeyViolationsGoToTheirTableOrAbortLeavingTheDestination) {
 }
 
 TEST_P(BatchMoveTest, CommitCountKeepsWhatWasCommittedBeforeAnAbort) {
-    if (ext() == ".DBF") GTEST_SKIP() << "dBase tags are not unique here";
+    if (ext() == ".DBF") GTEST_SKIP() << "the dBase table has no unique tag to violate";
     const auto destination = createItems("dst" + ext(), 0);
     const auto source = sourceWith({1, 2, 3, 4, 5});
     {
