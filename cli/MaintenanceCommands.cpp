@@ -22,11 +22,15 @@ std::filesystem::path onlyTable(const Arguments& args) {
 // The error kind a status stands for.
 const char* statusKind(std::uint16_t status) {
     switch (status) {
-        case status::kNeedExclusive: return errkind::kBusy;
+        case status::kNeedExclusive:
+            return errkind::kBusy;
         case status::kNotSupported:
-        case status::kUnknownTableType: return errkind::kNotSupported;
-        case status::kInvalidHandle: return errkind::kUsage;
-        default: return errkind::kFile;
+        case status::kUnknownTableType:
+            return errkind::kNotSupported;
+        case status::kInvalidHandle:
+            return errkind::kUsage;
+        default:
+            return errkind::kFile;
     }
 }
 
@@ -38,7 +42,8 @@ void runDirectCall(const std::vector<std::string>& words, std::ostream& out, con
     const std::filesystem::path path = onlyTable(args);
     Session session("cli");
     Connection& connection = session.addConnection("Folder");
-    connection.setParams({"PATH=" + path.parent_path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+    connection.setParams(
+        {"PATH=" + path.parent_path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
     connection.connect();
     Table table(connection);
     table.setTableName(path.filename().string());
@@ -49,8 +54,8 @@ void runDirectCall(const std::vector<std::string>& words, std::ostream& out, con
     std::snprintf(text, sizeof text, "0x%04X", status);
     out << "{\"status\":" << status << "}\n";
     if (status != status::kOk)
-        throw EngineError(statusKind(status), std::string("Cannot ") + what + " " + path.filename().string() +
-                                              ": status " + text);
+        throw EngineError(statusKind(status), std::string("Cannot ") + what + " " +
+                                                  path.filename().string() + ": status " + text);
 }
 
 }  // namespace

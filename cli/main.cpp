@@ -15,6 +15,9 @@ constexpr const char* kUsage =
     "             [--no-partial-compare] [--encoding CP] [--limit N]\n"
     "  find TABLE --index NAME [--format jsonl|csv] [--encoding CP] KEY...\n"
     "  copy SRC DST [--encoding CP]\n"
+    "  append|update SRC DST [--encoding CP] [--count N] [--commit N] [--index NAME]\n"
+    "             [--key-violations TABLE] [--problems TABLE] [--changed TABLE]\n"
+    "             [--abort-on-key-violation] [--abort-on-problem]\n"
     "  pack TABLE | reindex TABLE | empty TABLE\n"
     "  rename TABLE NEWNAME\n";
 }
@@ -29,6 +32,8 @@ int main(int argc, char** argv) {
         else if (command == "dump") cli::runDump(words, std::cout);
         else if (command == "find") cli::runFind(words, std::cout);
         else if (command == "copy") cli::runCopy(words, std::cout);
+        else if (command == "append") cli::runAppend(words, std::cout);
+        else if (command == "update") cli::runUpdate(words, std::cout);
         else if (command == "pack") cli::runPack(words, std::cout);
         else if (command == "reindex") cli::runReindex(words, std::cout);
         else if (command == "empty") cli::runEmpty(words, std::cout);

@@ -31,27 +31,34 @@ std::vector<std::string> splitFields(const std::string& fields) {
 }
 
 // For each destination field, the source field that feeds it (-1: none).
-std::vector<int> fieldMap(const std::vector<FieldDef>& source, const std::vector<FieldDef>& destination) {
+std::vector<int> fieldMap(const std::vector<FieldDef>& source,
+                          const std::vector<FieldDef>& destination) {
     std::vector<int> byName;
     for (const auto& field : destination) {
-        const auto it = std::find_if(source.begin(), source.end(), [&](const FieldDef& f) { return sameName(f.name, field.name); });
+        const auto it = std::find_if(source.begin(), source.end(), [&](const FieldDef& f) {
+            return sameName(f.name, field.name);
+        });
         if (it == source.end()) break;
         byName.push_back(static_cast<int>(it - source.begin()));
     }
     if (byName.size() == destination.size()) return byName;
     std::vector<int> byPosition(destination.size(), -1);
-    for (std::size_t i = 0; i < destination.size() && i < source.size(); ++i) byPosition[i] = static_cast<int>(i);
+    for (std::size_t i = 0; i < destination.size() && i < source.size(); ++i)
+        byPosition[i] = static_cast<int>(i);
     return byPosition;
 }
 
-std::size_t fieldIndex(const std::vector<FieldDef>& fields, const std::string& name, const std::filesystem::path& table) {
+std::size_t fieldIndex(const std::vector<FieldDef>& fields, const std::string& name,
+                       const std::filesystem::path& table) {
     for (std::size_t i = 0; i < fields.size(); ++i)
         if (sameName(fields[i].name, name)) return i;
-    throw EngineError(errkind::kValue, "Table " + table.filename().string() + " has no field " + name);
+    throw EngineError(errkind::kValue,
+                      "Table " + table.filename().string() + " has no field " + name);
 }
 
 // Creates the copy's destination with the source's fields mapped to the nearest ones.
-void createCopy(const StorageTable& source, const std::filesystem::path& destination, const TableDefinitions& definitions) {
+void createCopy(const StorageTable& source, const std::filesystem::path& destination,
+                const TableDefinitions& definitions) {
     const StorageDriver& driver = driverForPath(destination);
     std::vector<FieldDef> fields;
     for (const FieldDef& field : source.fields()) fields.push_back(driver.nearestField(field));
@@ -60,10 +67,22 @@ void createCopy(const StorageTable& source, const std::filesystem::path& destina
     definitions.create(destination, ttDefault, fields, indexes);
 }
 
+// A copy that failed is ours alone and empty: it goes, the replaced table stays in the trash.
+void discardCopy(std::unique_ptr<StorageTable>& destination) {
+    const std::filesystem::path path = destination->path();
+    const auto family = destination->driver().familyFiles(path);
+    destination.reset();
+    std::error_code ignored;
+    for (const auto& file : family) std::filesystem::remove(file, ignored);
+}
+
 // The writes of one move: a transaction per commitCount records (or one for all).
 class MoveTransaction {
-public:
-    MoveTransaction(StorageTable& table, std::uint64_t commitCount) : table_(table), commitCount_(commitCount) { begin(); }
+  public:
+    MoveTransaction(StorageTable& table, std::uint64_t commitCount)
+        : table_(table), commitCount_(commitCount) {
+        begin();
+    }
     ~MoveTransaction() { table_.setTransaction(nullptr); }
 
     void recordDone() {
@@ -78,10 +97,11 @@ public:
     }
     void rollback() { transaction_->rollback(); }
 
-private:
+  private:
     void begin() {
         table_.setTransaction(nullptr);
-        transaction_ = std::make_unique<Transaction>(Transaction::newJournalPath(table_.path().parent_path()));
+        transaction_ =
+            std::make_unique<Transaction>(Transaction::newJournalPath(table_.path().parent_path()));
         table_.setTransaction(transaction_.get());
     }
 
@@ -96,7 +116,7 @@ private:
 BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path& destinationPath,
                                const BatchMoveOptions& options) const {
     if (options.mode == BatchMode::Copy) createCopy(source, destinationPath, definitions_);
-    const auto destination = openExclusive(destinationPath);
+    auto destination = openExclusive(destinationPath);
     const std::filesystem::path folder = destination->path().parent_path();
     const auto& destFields = destination->fields();
     const std::vector<int> map = fieldMap(source.fields(), destFields);
@@ -106,7 +126,8 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
     RejectTable changedRecords(options.changedTable, folder, destFields, definitions_);
 
     // Update modes and delete find the destination's record by its index key.
-    const bool matching = options.mode == BatchMode::Update || options.mode == BatchMode::AppendUpdate ||
+    const bool matching = options.mode == BatchMode::Update ||
+                          options.mode == BatchMode::AppendUpdate ||
                           options.mode == BatchMode::Delete;
     std::vector<std::size_t> keyFields;
     std::string keyIndex = options.destinationIndex;
@@ -118,14 +139,18 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                                                        " has no index to match records on");
             keyIndex = indexes.front().name;
         }
-        const auto it = std::find_if(indexes.begin(), indexes.end(), [&](const IndexDef& i) { return sameName(i.name, keyIndex); });
+        const auto it = std::find_if(indexes.begin(), indexes.end(),
+                                     [&](const IndexDef& i) { return sameName(i.name, keyIndex); });
         if (it == indexes.end() || it->fields.empty())
             throw EngineError(errkind::kValue, "Table " + destinationPath.filename().string() +
-                                                   " has no field index " + keyIndex + " to match records on");
-        for (const auto& name : splitFields(it->fields)) keyFields.push_back(fieldIndex(destFields, name, destinationPath));
+                                                   " has no field index " + keyIndex +
+                                                   " to match records on");
+        for (const auto& name : splitFields(it->fields))
+            keyFields.push_back(fieldIndex(destFields, name, destinationPath));
     }
 
-    std::unique_ptr<KeyCursor> sourceOrder = options.sourceIndex.empty() ? nullptr : source.openIndex(options.sourceIndex);
+    std::unique_ptr<KeyCursor> sourceOrder =
+        options.sourceIndex.empty() ? nullptr : source.openIndex(options.sourceIndex);
     std::uint64_t slot = 0;
     Record record;
     const auto nextSource = [&]() -> bool {
@@ -140,60 +165,76 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
     };
 
     BatchMoveResult result;
-    MoveTransaction transaction(*destination, options.commitCount);
-    std::uint64_t number = 0;
-    try {
-        Record values(destFields.size());
-        Record old;
-        while ((options.recordCount == 0 || number < options.recordCount) && nextSource()) {
-            ++number;
-            for (std::size_t i = 0; i < destFields.size(); ++i)
-                values[i] = map[i] < 0 ? Value() : record[static_cast<std::size_t>(map[i])];
-            try {
-                std::optional<RecordId> match;
-                if (matching) {
-                    // A cursor is valid only while its table is unchanged: one per lookup.
-                    auto cursor = destination->openIndex(keyIndex);
-                    Record key;
-                    for (const std::size_t k : keyFields) key.push_back(values[k]);
-                    if (cursor->seek(key, false)) {
-                        const Record found = cursor->key();
-                        bool equal = found.size() >= key.size();
-                        for (std::size_t k = 0; equal && k < key.size(); ++k) equal = found[k].compare(key[k]) == 0;
-                        if (equal) match = cursor->recordId();
+    std::optional<EngineError> failure;
+    {
+        MoveTransaction transaction(*destination, options.commitCount);
+        std::uint64_t number = 0;
+        try {
+            Record values(destFields.size());
+            Record old;
+            while ((options.recordCount == 0 || number < options.recordCount) && nextSource()) {
+                ++number;
+                try {
+                    for (std::size_t i = 0; i < destFields.size(); ++i) {
+                        const Value& value =
+                            map[i] < 0 ? Value() : record[static_cast<std::size_t>(map[i])];
+                        values[i] = value.isNull()
+                                        ? value
+                                        : value.convertTo(valueKindFor(destFields[i].type));
                     }
-                }
-                if (options.mode == BatchMode::Delete) {
-                    if (match) {
-                        destination->remove(*match);
+                    std::optional<RecordId> match;
+                    if (matching) {
+                        // A cursor is valid only while its table is unchanged: one per lookup.
+                        auto cursor = destination->openIndex(keyIndex);
+                        Record key;
+                        for (const std::size_t k : keyFields) key.push_back(values[k]);
+                        if (cursor->seek(key, false)) {
+                            const Record found = cursor->key();
+                            bool equal = found.size() >= key.size();
+                            for (std::size_t k = 0; equal && k < key.size(); ++k)
+                                equal = found[k].compare(key[k]) == 0;
+                            if (equal) match = cursor->recordId();
+                        }
+                    }
+                    if (options.mode == BatchMode::Delete) {
+                        if (match) {
+                            destination->remove(*match);
+                            ++result.moved;
+                        }
+                    } else if (match) {
+                        destination->readRecord(*match, old);
+                        destination->update(*match, values);
+                        changedRecords.add(old);
+                        ++result.moved;
+                        ++result.changed;
+                    } else if (options.mode != BatchMode::Update) {
+                        destination->append(values);
                         ++result.moved;
                     }
-                } else if (match) {
-                    destination->readRecord(*match, old);
-                    destination->update(*match, values);
-                    changedRecords.add(old);
-                    ++result.moved;
-                    ++result.changed;
-                } else if (options.mode != BatchMode::Update) {
-                    destination->append(values);
-                    ++result.moved;
+                } catch (const EngineError& e) {
+                    const bool keyViolation = e.kind() == errkind::kKeyViolation;
+                    const bool problem =
+                        e.kind() == errkind::kValue || e.kind() == errkind::kRequired;
+                    if ((!keyViolation && !problem) ||
+                        (keyViolation && options.abortOnKeyViolation) ||
+                        (problem && options.abortOnProblem))
+                        throw;
+                    (keyViolation ? keyViolations : problems).add(record);
+                    ++result.rejected;
                 }
-            } catch (const EngineError& e) {
-                const bool keyViolation = e.kind() == errkind::kKeyViolation;
-                const bool problem = e.kind() == errkind::kValue || e.kind() == errkind::kRequired;
-                if ((!keyViolation && !problem) || (keyViolation && options.abortOnKeyViolation) ||
-                    (problem && options.abortOnProblem))
-                    throw;
-                (keyViolation ? keyViolations : problems).add(record);
-                ++result.rejected;
+                transaction.recordDone();
             }
-            transaction.recordDone();
+            transaction.commit();
+        } catch (const EngineError& e) {
+            transaction.rollback();
+            failure.emplace(e.kind(), "Batch move to " + destinationPath.filename().string() +
+                                          " stopped at record " + std::to_string(number) + ": " +
+                                          e.message());
         }
-        transaction.commit();
-    } catch (const EngineError& e) {
-        transaction.rollback();
-        throw EngineError(e.kind(), "Batch move to " + destinationPath.filename().string() + " stopped at record " +
-                                        std::to_string(number) + ": " + e.message());
+    }  // the transaction lets go of the destination here
+    if (failure) {
+        if (options.mode == BatchMode::Copy) discardCopy(destination);
+        throw *failure;
     }
     return result;
 }

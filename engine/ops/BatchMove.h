@@ -17,8 +17,8 @@ struct BatchMoveOptions {
     std::uint64_t commitCount = 0;  // commit after every N records; 0: the whole move at once
     bool abortOnKeyViolation = false;
     bool abortOnProblem = false;
-    std::string sourceIndex;        // read the source in this index's order; empty: natural order
-    std::string destinationIndex;   // update modes match on it; empty: the first (primary) index
+    std::string sourceIndex;       // read the source in this index's order; empty: natural order
+    std::string destinationIndex;  // update modes match on it; empty: the first (primary) index
     // Side tables (Paradox; a name without folder lies in the destination's folder); empty: none.
     std::string keyViolationTable;
     std::string problemTable;
@@ -39,12 +39,12 @@ struct BatchMoveResult {
 // Copy replaces an existing destination, whose family goes to the trash first. Errors are
 // EngineError. One thread; the source stays unchanged.
 class BatchMove {
-public:
+  public:
     explicit BatchMove(const TableDefinitions& definitions) : definitions_(definitions) {}
     BatchMoveResult run(StorageTable& source, const std::filesystem::path& destination,
                         const BatchMoveOptions& options) const;
 
-private:
+  private:
     const TableDefinitions& definitions_;
 };
 

@@ -38,11 +38,16 @@ std::uint16_t withStatus(int phase, Op op) {
 }
 
 bool knownType(const std::string& type, TableType& out) {
-    if (type.empty()) out = ttDefault;
-    else if (type == "PARADOX") out = ttParadox;
-    else if (type == "DBASE") out = ttDBase;
-    else if (type == "ASCIIDRV") out = ttASCII;
-    else return false;
+    if (type.empty())
+        out = ttDefault;
+    else if (type == "PARADOX")
+        out = ttParadox;
+    else if (type == "DBASE")
+        out = ttDBase;
+    else if (type == "ASCIIDRV")
+        out = ttASCII;
+    else
+        return false;
     return true;
 }
 
@@ -53,20 +58,22 @@ std::filesystem::path tableOf(const Connection& connection, const std::string& n
 
 // Packs the table `name` of the connection's folder; with a `saveAs` name, a copy of it under
 // that name, leaving the original untouched. Without `pack`, only the copy is made.
-std::uint16_t rewriteByName(const Connection* connection, const std::string& name, const std::string& type,
-                            const std::string& saveAs, bool pack) {
+std::uint16_t rewriteByName(const Connection* connection, const std::string& name,
+                            const std::string& type, const std::string& saveAs, bool pack) {
     TableType tableType = ttDefault;
     if (!knownType(type, tableType)) return status::kUnknownTableType;
     if (connection == nullptr || !connection->connected()) return status::kInvalidHandle;
     const std::filesystem::path path = tableOf(*connection, name);
     if (path.empty()) return status::kNoSuchTable;
-    if (tableType != ttDefault && tableType != tableTypeForPath(path)) return status::kUnknownTableType;
+    if (tableType != ttDefault && tableType != tableTypeForPath(path))
+        return status::kUnknownTableType;
     return withStatus(kPhaseData, [&] {
         std::filesystem::path target = path;
         if (!saveAs.empty()) {
             const std::filesystem::path saveAsPath = connection->folder() / saveAs;
             TableDefinitions().copy(path, saveAsPath.stem().string());
-            target = existingTable(path.parent_path() / (saveAsPath.stem().string() + path.extension().string()));
+            target = existingTable(path.parent_path() /
+                                   (saveAsPath.stem().string() + path.extension().string()));
         }
         if (pack) openExclusive(target)->pack();
     });
@@ -83,13 +90,14 @@ std::uint16_t DirectCalls::registerCallback(int kind, ProgressCallback callback)
 std::uint16_t DirectCalls::regenerateIndexes(Table* table) {
     if (table == nullptr || !table->active()) return status::kInvalidHandle;
     if (!table->exclusive()) return status::kNeedExclusive;
-    const std::uint16_t result = withStatus(kPhaseRebuild, [&] { table->storage().regenerateIndexes(); });
+    const std::uint16_t result =
+        withStatus(kPhaseRebuild, [&] { table->storage().regenerateIndexes(); });
     if (result == status::kOk) table->refresh();
     return result;
 }
 
-std::uint16_t DirectCalls::packTable(Connection* connection, Table* table, const std::string& tableName,
-                                     const std::string& tableType) {
+std::uint16_t DirectCalls::packTable(Connection* connection, Table* table,
+                                     const std::string& tableName, const std::string& tableType) {
     if (table == nullptr) {
         if (tableName.empty()) return status::kInvalidHandle;
         return rewriteByName(connection, tableName, tableType, {}, true);
@@ -101,7 +109,8 @@ std::uint16_t DirectCalls::packTable(Connection* connection, Table* table, const
     return result;
 }
 
-std::uint16_t DirectCalls::restructureTable(Connection* connection, const RestructureRequest& request,
+std::uint16_t DirectCalls::restructureTable(Connection* connection,
+                                            const RestructureRequest& request,
                                             const std::string& saveAs) {
     if (connection == nullptr || !connection->connected()) return status::kInvalidHandle;
     const std::filesystem::path path = tableOf(*connection, request.tableName);

@@ -19,15 +19,15 @@ class TableDefinitions;
 // source's own, mapped to Paradox, so every source record fits. Throws the drivers' errors.
 // One thread.
 class RejectTable {
-public:
+  public:
     // `name` empty: records are only counted. A name without folder lies in `folder`.
-    RejectTable(const std::string& name, const std::filesystem::path& folder, std::vector<FieldDef> sourceFields,
-                const TableDefinitions& definitions);
+    RejectTable(const std::string& name, const std::filesystem::path& folder,
+                std::vector<FieldDef> sourceFields, const TableDefinitions& definitions);
 
     void add(const Record& record);
     std::uint64_t count() const { return count_; }
 
-private:
+  private:
     std::filesystem::path path_;
     std::vector<FieldDef> fields_;
     const TableDefinitions& definitions_;

@@ -14,19 +14,21 @@ using namespace tabulon::testing;
 namespace {
 
 class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<std::string> {
-protected:
+  protected:
     std::string ext() const { return GetParam(); }
 
     // Source ids: `ids`, names "src<n>".
     std::filesystem::path sourceWith(const std::vector<int>& ids, const std::string& name = "src") {
         const auto path = data() / (name + ext());
-        auto table = driverForPath(path).create(path, itemFields(), itemIndexes(tableTypeForPath(path)), {});
-        for (int id : ids) table->append({Value::integer(id), Value::string("src" + std::to_string(id)), Value()});
+        auto table =
+            driverForPath(path).create(path, itemFields(), itemIndexes(tableTypeForPath(path)), {});
+        for (int id : ids)
+            table->append({Value::integer(id), Value::string("src" + std::to_string(id)), Value()});
         return path;
     }
 
-    BatchMoveResult move(const std::filesystem::path& source, const std::filesystem::path& destination,
-                         BatchMoveOptions options) {
+    BatchMoveResult move(const std::filesystem::path& source,
+                         const std::filesystem::path& destination, BatchMoveOptions options) {
         auto table = openTable(source);
         return BatchMove(definitions_).run(*table, destination, options);
     }
@@ -36,7 +38,9 @@ protected:
         std::map<std::int64_t, std::string> rows;
         Record record;
         for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
-            if (table->readSlot(slot, record)) rows[record[0].convertTo(ValueKind::Integer).asInt()] = record[1].isNull() ? "" : record[1].toText();
+            if (table->readSlot(slot, record))
+                rows[record[0].convertTo(ValueKind::Integer).asInt()] =
+                    record[1].isNull() ? "" : record[1].toText();
         return rows;
     }
 
@@ -68,8 +72,10 @@ TEST_P(BatchMoveTest, UpdateChangesMatchesOnlyAndKeepsTheOldValues) {
     options.changedTable = "CHANGED";
     const auto result = move(sourceWith({2, 3, 9}), destination, options);
     EXPECT_EQ(result.changed, 2u);
-    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{{1, "item1"}, {2, "src2"}, {3, "src3"}}));
-    EXPECT_EQ(rowsOf(data() / "CHANGED.DB"), (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "item3"}}));
+    EXPECT_EQ(rowsOf(destination),
+              (std::map<std::int64_t, std::string>{{1, "item1"}, {2, "src2"}, {3, "src3"}}));
+    EXPECT_EQ(rowsOf(data() / "CHANGED.DB"),
+              (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "item3"}}));
 }
 
 TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
@@ -80,11 +86,12 @@ TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
     const auto result = move(sourceWith({3, 4}), destination, options);
     EXPECT_EQ(result.moved, 2u);
     EXPECT_EQ(result.changed, 1u);
-    EXPECT_EQ(rowsOf(destination),
-              (std::map<std::int64_t, std::string>{{1, "item1"}, {2, "item2"}, {3, "src3"}, {4, "src4"}}));
+    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{
+                                       {1, "item1"}, {2, "item2"}, {3, "src3"}, {4, "src4"}}));
     options.mode = BatchMode::Delete;
     EXPECT_EQ(move(sourceWith({1, 4, 7}, "gone"), destination, options).moved, 2u);
-    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "src3"}}));
+    EXPECT_EQ(rowsOf(destination),
+              (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "src3"}}));
 }
 
 TEST_P(BatchMoveTest, KeyViolationsGoToTheirTableOrAbortLeavingTheDestination) {
@@ -117,12 +124,15 @@ TEST_P(BatchMoveTest, CommitCountKeepsWhatWasCommittedBeforeAnAbort) {
     options.abortOnKeyViolation = true;
     options.commitCount = 2;
     EXPECT_THROW(move(source, destination, options), EngineError);
-    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{{1, "src1"}, {2, "src2"}, {4, "old"}}));
+    EXPECT_EQ(rowsOf(destination),
+              (std::map<std::int64_t, std::string>{{1, "src1"}, {2, "src2"}, {4, "old"}}));
 }
 
 TEST_P(BatchMoveTest, ProblemsGoToTheProblemTableOrAbort) {
     const auto destination = data() / ("narrow" + ext());
-    definitions_.create(destination, ttDefault, {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 4, 0, false, ""}}, {});
+    definitions_.create(destination, ttDefault,
+                        {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 4, 0, false, ""}},
+                        {});
     const auto source = sourceWith({1, 22222});
     BatchMoveOptions options;
     options.abortOnProblem = true;
@@ -130,7 +140,8 @@ TEST_P(BatchMoveTest, ProblemsGoToTheProblemTableOrAbort) {
         OpenOptions write;
         write.access = AccessMode::ReadWrite;
         auto table = openTable(source, write);
-        table->update(table->recordIdAt(1), {Value::integer(22222), Value::string("far too long"), Value()});
+        table->update(table->recordIdAt(1),
+                      {Value::integer(22222), Value::string("far too long"), Value()});
     };
     longName();
     EXPECT_THROW(move(source, destination, options), EngineError);
@@ -140,7 +151,8 @@ TEST_P(BatchMoveTest, ProblemsGoToTheProblemTableOrAbort) {
     const auto result = move(source, destination, options);
     EXPECT_EQ(result.moved, 1u);
     EXPECT_EQ(result.rejected, 1u);
-    EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB"), (std::map<std::int64_t, std::string>{{22222, "far too long"}}));
+    EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB"),
+              (std::map<std::int64_t, std::string>{{22222, "far too long"}}));
 }
 
 TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
@@ -155,6 +167,8 @@ TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, BatchMoveTest, ::testing::Values(".DB", ".DBF"),
-                         [](const auto& info) { return info.param == ".DB" ? "Paradox" : "Dbase"; });
+                         [](const auto& info) {
+                             return info.param == ".DB" ? "Paradox" : "Dbase";
+                         });
 
 }  // namespace

@@ -15,10 +15,11 @@ using namespace tabulon::testing;
 namespace {
 
 class DirectCallsTest : public OpsFixture {
-protected:
+  protected:
     void SetUp() override {
         connection_ = &session_.addConnection("Folder");
-        connection_->setParams({"PATH=" + data().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+        connection_->setParams(
+            {"PATH=" + data().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
         connection_->connect();
     }
 
@@ -38,12 +39,15 @@ protected:
         Record record;
         std::vector<RecordId> doomed;
         for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
-            if (table->readSlot(slot, record) && record[0].convertTo(ValueKind::Integer).asInt() % step == 0) doomed.push_back(table->recordIdAt(slot));
+            if (table->readSlot(slot, record) &&
+                record[0].convertTo(ValueKind::Integer).asInt() % step == 0)
+                doomed.push_back(table->recordIdAt(slot));
         // Paradox ids move as records go: remove from the end of the chain.
         for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) table->remove(*it);
     }
 
-    static std::vector<std::int64_t> idsInIndex(const std::filesystem::path& path, const std::string& index) {
+    static std::vector<std::int64_t> idsInIndex(const std::filesystem::path& path,
+                                                const std::string& index) {
         auto table = openTable(path);
         auto cursor = table->openIndex(index);
         std::vector<std::int64_t> ids;
@@ -64,9 +68,11 @@ TEST_F(DirectCallsTest, RegenerateStatuses) {
     EXPECT_EQ(DirectCalls::regenerateIndexes(nullptr), status::kInvalidHandle);
     Table closed(*connection_);
     EXPECT_EQ(DirectCalls::regenerateIndexes(&closed), status::kInvalidHandle);
-    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("items.dbf", false).get()), status::kNeedExclusive);
+    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("items.dbf", false).get()),
+              status::kNeedExclusive);
     std::ofstream(data() / "plain.txt") << "A,B\n1,2\n";
-    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("plain.txt", true).get()), status::kNotSupported);
+    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("plain.txt", true).get()),
+              status::kNotSupported);
 }
 
 TEST_F(DirectCallsTest, RegenerateRebuildsIndexesOfBothFormats) {
@@ -74,7 +80,8 @@ TEST_F(DirectCallsTest, RegenerateRebuildsIndexesOfBothFormats) {
         const auto path = createItems(name, 40);
         const auto expected = idsInIndex(path, "BYNAME");
         ASSERT_EQ(expected.size(), 40u);
-        EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset(name, true).get()), status::kOk) << name;
+        EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset(name, true).get()), status::kOk)
+            << name;
         EXPECT_EQ(idsInIndex(path, "BYNAME"), expected) << name;
     }
 }
@@ -83,9 +90,12 @@ TEST_F(DirectCallsTest, PackStatuses) {
     createItems("items.dbf", 3);
     EXPECT_EQ(DirectCalls::packTable(connection_, nullptr), status::kInvalidHandle);
     EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "absent.dbf"), status::kNoSuchTable);
-    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "NOSUCHTYPE"), status::kUnknownTableType);
-    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "PARADOX"), status::kUnknownTableType);
-    EXPECT_EQ(DirectCalls::packTable(connection_, openDataset("items.dbf", false).get()), status::kNeedExclusive);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "NOSUCHTYPE"),
+              status::kUnknownTableType);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "PARADOX"),
+              status::kUnknownTableType);
+    EXPECT_EQ(DirectCalls::packTable(connection_, openDataset("items.dbf", false).get()),
+              status::kNeedExclusive);
     auto holder = openDataset("items.dbf", false);
     EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf"), status::kNeedExclusive);
 }
@@ -94,7 +104,8 @@ TEST_F(DirectCallsTest, PackDropsDeletedRecordsAndKeepsIndexesConsistent) {
     for (const std::string name : {"items.db", "items.dbf"}) {
         const auto path = createItems(name, 100);
         removeEvery(path, 10);
-        EXPECT_EQ(DirectCalls::packTable(connection_, openDataset(name, true).get()), status::kOk) << name;
+        EXPECT_EQ(DirectCalls::packTable(connection_, openDataset(name, true).get()), status::kOk)
+            << name;
         auto table = openTable(path);
         EXPECT_EQ(table->slotCount(), 90u) << name;
         EXPECT_EQ(idsOf(path).size(), 90u) << name;
@@ -111,18 +122,25 @@ TEST_F(DirectCallsTest, PackByNameWorksOnAClosedTable) {
 
 TEST_F(DirectCallsTest, RestructureStatusesAndSaveAsLeavesTheOriginal) {
     createItems("items.dbf", 2);
-    EXPECT_EQ(DirectCalls::restructureTable(nullptr, {"items.db", "PARADOX", true}), status::kInvalidHandle);
-    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}), status::kNoSuchTable);
-    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.dbf", "PARADOX", true}), status::kNotSupported);
+    EXPECT_EQ(DirectCalls::restructureTable(nullptr, {"items.db", "PARADOX", true}),
+              status::kInvalidHandle);
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}),
+              status::kNoSuchTable);
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.dbf", "PARADOX", true}),
+              status::kNotSupported);
 
     const auto path = createItems("items.db", 50);
     removeEvery(path, 5);
     const auto before = idsOf(path);
-    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "packed.db"), status::kOk);
+    EXPECT_EQ(
+        DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "packed.db"),
+        status::kOk);
     EXPECT_EQ(idsOf(data() / "packed.db"), before);
     EXPECT_EQ(idsInIndex(data() / "packed.db", "BYNAME").size(), before.size());
     EXPECT_EQ(idsOf(path), before);
-    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "packed.db"), status::kFailed);
+    EXPECT_EQ(
+        DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "packed.db"),
+        status::kFailed);
     EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "", true}), status::kOk);
     EXPECT_EQ(idsOf(path), before);
 }
@@ -131,9 +149,10 @@ TEST_F(DirectCallsTest, ProgressCallbackOfKind23SeesTheOperationsUntilUnregister
     createItems("items.dbf", 10);
     std::vector<std::pair<int, int>> reports;
     EXPECT_EQ(DirectCalls::registerCallback(22, [](int, int) {}), status::kNotSupported);
-    ASSERT_EQ(DirectCalls::registerCallback(kProgressCallbackKind, [&](int percent, int phase) {
-                  reports.emplace_back(percent, phase);
-              }), status::kOk);
+    ASSERT_EQ(DirectCalls::registerCallback(
+                  kProgressCallbackKind,
+                  [&](int percent, int phase) { reports.emplace_back(percent, phase); }),
+              status::kOk);
     ASSERT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf"), status::kOk);
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.front().first, 0);

@@ -12,7 +12,7 @@
 namespace tabulon::testing {
 
 class OpsFixture : public ::testing::Test {
-protected:
+  protected:
     // The trash is set before any member picks it up from the environment.
     OpsFixture() {
         std::filesystem::create_directories(folder_ / "data");
@@ -24,7 +24,9 @@ protected:
     std::filesystem::path trashFiles() const { return folder_ / "home" / "Trash" / "files"; }
 
     static std::vector<FieldDef> itemFields() {
-        return {{"ID", ftInteger, 0, 0, true, ""}, {"NAME", ftString, 20, 0, false, ""}, {"NOTE", ftMemo, 10, 0, false, ""}};
+        return {{"ID", ftInteger, 0, 0, true, ""},
+                {"NAME", ftString, 20, 0, false, ""},
+                {"NOTE", ftMemo, 10, 0, false, ""}};
     }
     static std::vector<IndexDef> itemIndexes(TableType type) {
         IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
@@ -48,14 +50,16 @@ protected:
         std::set<std::int64_t> ids;
         Record record;
         for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
-            if (table->readSlot(slot, record)) ids.insert(record[0].convertTo(ValueKind::Integer).asInt());
+            if (table->readSlot(slot, record))
+                ids.insert(record[0].convertTo(ValueKind::Integer).asInt());
         return ids;
     }
 
     static std::set<std::string> namesIn(const std::filesystem::path& folder) {
         std::set<std::string> names;
         if (!std::filesystem::exists(folder)) return names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
         return names;
     }
 

@@ -11,7 +11,7 @@ using namespace tabulon::testing;
 namespace {
 
 class TableDefinitionsTest : public OpsFixture, public ::testing::WithParamInterface<std::string> {
-protected:
+  protected:
     std::string tableName(const std::string& base) const { return base + GetParam(); }
 };
 
@@ -43,7 +43,8 @@ TEST_P(TableDefinitionsTest, CreateOverATableInUseIsRefusedAndKeepsIt) {
     const auto path = createItems(tableName("items"), 3);
     auto inUse = openTable(path);
     try {
-        TableDefinitions().create(path, ttDefault, itemFields(), itemIndexes(tableTypeForPath(path)));
+        TableDefinitions().create(path, ttDefault, itemFields(),
+                                  itemIndexes(tableTypeForPath(path)));
         FAIL() << "no error";
     } catch (const EngineError& e) {
         EXPECT_EQ(e.kind(), errkind::kBusy);
@@ -105,6 +106,8 @@ TEST_P(TableDefinitionsTest, CopyMakesAnIndependentTableAndRefusesExistingTarget
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, TableDefinitionsTest, ::testing::Values(".DB", ".DBF"),
-                         [](const auto& info) { return info.param == ".DB" ? "Paradox" : "Dbase"; });
+                         [](const auto& info) {
+                             return info.param == ".DB" ? "Paradox" : "Dbase";
+                         });
 
 }  // namespace
