@@ -166,6 +166,24 @@ TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
     EXPECT_TRUE(namesIn(trashFiles()).count(destination.filename().string()));
 }
 
+TEST_F(OpsFixture, CopyOfParadoxNumbersToDbaseKeepsTheirValues) {
+    const auto source = data() / "numbers.DB";
+    {
+        auto table = driverFor(ttParadox).create(source, {{"AMOUNT", ftFloat, 0, 0, false, "N"}}, {}, {});
+        for (const double amount : {1.25, -7.5, 123456.125}) table->append({Value::floating(amount)});
+    }
+    BatchMoveOptions options;
+    options.mode = BatchMode::Copy;
+    const TableDefinitions definitions;
+    EXPECT_EQ(BatchMove(definitions).run(*openTable(source), data() / "numbers.DBF", options).moved, 3u);
+    auto copy = openTable(data() / "numbers.DBF");
+    std::vector<double> amounts;
+    Record record;
+    for (std::uint64_t slot = 0; slot < copy->slotCount(); ++slot)
+        if (copy->readSlot(slot, record)) amounts.push_back(record[0].asDouble());
+    EXPECT_EQ(amounts, (std::vector<double>{1.25, -7.5, 123456.125}));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothFormats, BatchMoveTest, ::testing::Values(".DB", ".DBF"),
                          [](const auto& info) {
                              return info.param == ".DB" ? "Paradox" : "Dbase";
