@@ -16,8 +16,19 @@ void runDump(const std::vector<std::string>& words, std::ostream& out);
 // Prints the record nearest to the key values given, in the order of --index. `driver`: one to
 // use instead of the built-in one the extension names.
 void runFind(const std::vector<std::string>& words, std::ostream& out, const StorageDriver* driver = nullptr);
+// SRC DST: copy creates DST from SRC (replacing one, whose files go to the trash); append adds
+// SRC's records; update appends or updates them, matching on DST's --index or primary index.
+// The last two print {"moved":N,"changed":N,"rejected":N}.
 void runCopy(const std::vector<std::string>& words, std::ostream& out);
 // Runs one SQL statement over the tables of a folder; prints its rows, or its outcome.
 void runSql(const std::vector<std::string>& words, std::ostream& out);
+void runAppend(const std::vector<std::string>& words, std::ostream& out);
+void runUpdate(const std::vector<std::string>& words, std::ostream& out);
+// Whole-table maintenance; each prints {"status":N} and fails on a non-zero status.
+void runPack(const std::vector<std::string>& words, std::ostream& out);
+void runReindex(const std::vector<std::string>& words, std::ostream& out);
+void runEmpty(const std::vector<std::string>& words, std::ostream& out);
+// TABLE NEWNAME: the family takes the base name NEWNAME in its folder.
+void runRename(const std::vector<std::string>& words, std::ostream& out);
 
 }  // namespace tabulon::cli

@@ -15,7 +15,18 @@ constexpr const char* kUsage =
     "             [--no-partial-compare] [--encoding CP] [--limit N]\n"
     "  find TABLE --index NAME [--format jsonl|csv] [--encoding CP] KEY...\n"
     "  copy SRC DST [--encoding CP]\n"
-    "  sql FOLDER STATEMENT [--format jsonl|csv]\n";
+    "  sql FOLDER STATEMENT [--format jsonl|csv]
+"
+    "  append|update SRC DST [--encoding CP] [--count N] [--commit N] [--index NAME]
+"
+    "             [--key-violations TABLE] [--problems TABLE] [--changed TABLE]
+"
+    "             [--abort-on-key-violation] [--abort-on-problem]
+"
+    "  pack TABLE | reindex TABLE | empty TABLE
+"
+    "  rename TABLE NEWNAME
+";
 }
 
 int main(int argc, char** argv) {
@@ -29,6 +40,12 @@ int main(int argc, char** argv) {
         else if (command == "find") cli::runFind(words, std::cout);
         else if (command == "copy") cli::runCopy(words, std::cout);
         else if (command == "sql") cli::runSql(words, std::cout);
+        else if (command == "append") cli::runAppend(words, std::cout);
+        else if (command == "update") cli::runUpdate(words, std::cout);
+        else if (command == "pack") cli::runPack(words, std::cout);
+        else if (command == "reindex") cli::runReindex(words, std::cout);
+        else if (command == "empty") cli::runEmpty(words, std::cout);
+        else if (command == "rename") cli::runRename(words, std::cout);
         else if (command == "--help" || command == "help") std::cout << kUsage;
         else throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
         std::cout.flush();

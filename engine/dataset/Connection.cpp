@@ -1,9 +1,6 @@
 #include "Connection.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
@@ -16,13 +13,6 @@ namespace {
 constexpr const char* kPathParam = "PATH=";
 constexpr const char* kDriverParam = "DEFAULT DRIVER=PARADOX";
 constexpr const char* kBcdParam = "ENABLE BCD=FALSE";
-
-// Journals of concurrent transactions in one folder must not share a name.
-std::filesystem::path journalFor(const std::filesystem::path& folder) {
-    static std::atomic<unsigned> counter{0};
-    return folder / ("~tabulon-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
-                     Transaction::kJournalExtension);
-}
 }  // namespace
 
 Connection::Connection(Session& session, std::string alias) : session_(session), alias_(std::move(alias)) {}
@@ -83,7 +73,7 @@ void Connection::disconnect() {
 void Connection::startTransaction() {
     if (!connected_) throw EngineError(errkind::kUsage, "Connection '" + alias_ + "' is not connected");
     if (transaction_) throw EngineError(errkind::kUsage, "Connection '" + alias_ + "' is already in a transaction");
-    transaction_ = std::make_unique<Transaction>(journalFor(folder_));
+    transaction_ = std::make_unique<Transaction>(Transaction::newJournalPath(folder_));
     for (Table* table : tables_) table->joinTransaction(transaction_.get());
 }
 
@@ -104,7 +94,7 @@ void Connection::endTransaction(bool committed) {
     transaction_.reset();
 }
 
-std::filesystem::path Connection::newJournalPath() const { return journalFor(folder_); }
+std::filesystem::path Connection::newJournalPath() const { return Transaction::newJournalPath(folder_); }
 
 void Connection::attach(Table& table) {
     tables_.push_back(&table);

@@ -1,6 +1,9 @@
 #include "Transaction.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -279,6 +282,11 @@ void Transaction::applyJournal(const std::filesystem::path& journalPath, const F
     }
     std::filesystem::remove(journalPath);
     syncFolder(journalPath.parent_path());
+}
+
+std::filesystem::path Transaction::newJournalPath(const std::filesystem::path& folder) {
+    static std::atomic<unsigned> counter{0};
+    return folder / ("~tabulon-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + kJournalExtension);
 }
 
 void Transaction::recoverFolder(const std::filesystem::path& folder) {

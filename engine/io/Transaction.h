@@ -54,6 +54,8 @@ public:
     static bool recover(const std::filesystem::path& journalPath);
     // recover() for every journal in `folder`.
     static void recoverFolder(const std::filesystem::path& folder);
+    // A journal name in `folder` that no other transaction, of this process or another, uses.
+    static std::filesystem::path newJournalPath(const std::filesystem::path& folder);
 
 private:
     static void applyJournal(const std::filesystem::path& journalPath, const File& journal);

@@ -21,6 +21,11 @@ std::vector<const StorageDriver*> allDrivers();
 // differing only in case: the exact one wins, else the first in sorted order.
 std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, const std::string& name);
 
+// The name `member` of `table`'s family takes under the base name `newBaseName`: members are
+// named <base><suffix> (CUSTOMER.X02, orders.dbt) and keep their suffix as it is.
+std::string familyMemberName(const std::filesystem::path& member, const std::filesystem::path& table,
+                             const std::string& newBaseName);
+
 // Opens a table by path with the driver its extension names.
 std::unique_ptr<StorageTable> openTable(const std::filesystem::path& path, const OpenOptions& options = {});
 

@@ -6,18 +6,20 @@
 
 namespace tabulon {
 
+std::string familyMemberName(const std::filesystem::path& member, const std::filesystem::path& table,
+                             const std::string& newBaseName) {
+    const std::string name = member.filename().string();
+    return newBaseName + name.substr(std::min(name.size(), table.stem().string().size()));
+}
+
 void StorageDriver::renameFamily(const std::filesystem::path& table, const std::string& newBaseName) const {
     const std::filesystem::path folder = table.parent_path();
-    const std::string oldBase = table.stem().string();
     if (newBaseName.empty() || newBaseName.find('/') != std::string::npos)
         throw EngineError(errkind::kFile, "'" + newBaseName + "' is not a valid table name");
 
     std::vector<std::pair<std::filesystem::path, std::filesystem::path>> moves;
     for (const auto& from : familyFiles(table)) {
-        // Members are named <base><suffix> (CUSTOMER.X02, orders.dbt): keep the suffix as it is.
-        const std::string name = from.filename().string();
-        const std::string suffix = name.substr(std::min(name.size(), oldBase.size()));
-        const std::string target = newBaseName + suffix;
+        const std::string target = familyMemberName(from, table, newBaseName);
         if (const auto existing = findFileIgnoringCase(folder, target); !existing.empty())
             throw EngineError(errkind::kFile, "Cannot rename " + table.string() + ": " +
                                                   existing.string() + " exists already");

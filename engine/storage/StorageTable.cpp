@@ -9,4 +9,9 @@ void StorageTable::attachIndexFile(const std::filesystem::path& file) {
                                                   file.filename().string() + ": its format has no index files");
 }
 
+void StorageTable::regenerateIndexes() {
+    throw EngineError(errkind::kNotSupported,
+                      "Table " + path().filename().string() + " has no indexes to regenerate in its format");
+}
+
 }  // namespace tabulon

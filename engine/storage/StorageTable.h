@@ -116,6 +116,9 @@ public:
     virtual void pack() = 0;
     // Re-reads what other sessions and processes committed.
     virtual void refresh() = 0;
+    // Builds every index anew from the records. Formats without maintained indexes throw
+    // ENotSupported.
+    virtual void regenerateIndexes();
 };
 
 // One storage format. Stateless; shared by all threads.

@@ -101,7 +101,8 @@ FieldDef nearestDbaseField(const FieldDef& source) {
         case ftAutoInc:
             return shaped(source, ftFloat, "N", 11, 0);
         case ftFloat:
-            if (source.nativeType == "N" || source.nativeType == "F")
+            // A Paradox number is also "N" but has no width: only a dBase number keeps its shape.
+            if ((source.nativeType == "N" || source.nativeType == "F") && source.size > 0)
                 return shaped(source, ftFloat, source.nativeType.c_str(), source.size, source.decimals);
             return shaped(source, ftFloat, "F", kMaxNumericWidth, 8);
         case ftCurrency:

@@ -67,6 +67,7 @@ public:
     void remove(RecordId id) override;
     void empty() override;
     void pack() override;
+    void regenerateIndexes() override { reindex(); }
     void refresh() override;
     // Clears the deletion mark of record `id`.
     void recall(RecordId id);

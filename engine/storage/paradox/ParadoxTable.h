@@ -53,6 +53,7 @@ public:
     void remove(RecordId id) override;
     void empty() override;
     void pack() override;
+    void regenerateIndexes() override;
     void refresh() override;
 
     static RecordId makeRecordId(int block, int record) {

@@ -335,6 +335,11 @@ void ParadoxTable::pack() {
     });
 }
 
+void ParadoxTable::regenerateIndexes() {
+    // A changed table has its indexes rebuilt from the records at commit.
+    inTransaction([&] { changed_ = true; });
+}
+
 void ParadoxTable::rebuildPrimaryIndex() {
     const ParadoxHeader& h = data_->header();
     const int keyBytes = primaryOrder().keyBytes();

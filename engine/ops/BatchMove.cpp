@@ -1,0 +1,242 @@
+#include "BatchMove.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "../core/EngineError.h"
+#include "../io/Transaction.h"
+#include "../storage/Drivers.h"
+#include "RejectTable.h"
+
+namespace tabulon {
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::toupper(x) == std::toupper(y);
+    });
+}
+
+std::vector<std::string> splitFields(const std::string& fields) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= fields.size()) {
+        const std::size_t end = std::min(fields.find(';', start), fields.size());
+        names.push_back(fields.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+// For each destination field, the source field that feeds it (-1: none).
+std::vector<int> fieldMap(const std::vector<FieldDef>& source,
+                          const std::vector<FieldDef>& destination) {
+    std::vector<int> byName;
+    for (const auto& field : destination) {
+        const auto it = std::find_if(source.begin(), source.end(), [&](const FieldDef& f) {
+            return sameName(f.name, field.name);
+        });
+        if (it == source.end()) break;
+        byName.push_back(static_cast<int>(it - source.begin()));
+    }
+    if (byName.size() == destination.size()) return byName;
+    std::vector<int> byPosition(destination.size(), -1);
+    for (std::size_t i = 0; i < destination.size() && i < source.size(); ++i)
+        byPosition[i] = static_cast<int>(i);
+    return byPosition;
+}
+
+std::size_t fieldIndex(const std::vector<FieldDef>& fields, const std::string& name,
+                       const std::filesystem::path& table) {
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (sameName(fields[i].name, name)) return i;
+    throw EngineError(errkind::kValue,
+                      "Table " + table.filename().string() + " has no field " + name);
+}
+
+// Creates the copy's destination with the source's fields mapped to the nearest ones.
+void createCopy(const StorageTable& source, const std::filesystem::path& destination,
+                const TableDefinitions& definitions) {
+    const StorageDriver& driver = driverForPath(destination);
+    std::vector<FieldDef> fields;
+    for (const FieldDef& field : source.fields()) fields.push_back(driver.nearestField(field));
+    std::vector<IndexDef> indexes;
+    if (&driver == &source.driver()) indexes = source.indexes();
+    definitions.create(destination, ttDefault, fields, indexes);
+}
+
+// A copy that failed is ours alone and empty: it goes, the replaced table stays in the trash.
+void discardCopy(std::unique_ptr<StorageTable>& destination) {
+    const std::filesystem::path path = destination->path();
+    const auto family = destination->driver().familyFiles(path);
+    destination.reset();
+    std::error_code ignored;
+    for (const auto& file : family) std::filesystem::remove(file, ignored);
+}
+
+// The writes of one move: a transaction per commitCount records (or one for all).
+class MoveTransaction {
+  public:
+    MoveTransaction(StorageTable& table, std::uint64_t commitCount)
+        : table_(table), commitCount_(commitCount) {
+        begin();
+    }
+    ~MoveTransaction() { table_.setTransaction(nullptr); }
+
+    void recordDone() {
+        if (commitCount_ != 0 && ++pending_ == commitCount_) {
+            commit();
+            begin();
+        }
+    }
+    void commit() {
+        transaction_->commit();
+        pending_ = 0;
+    }
+    void rollback() { transaction_->rollback(); }
+
+  private:
+    void begin() {
+        table_.setTransaction(nullptr);
+        transaction_ =
+            std::make_unique<Transaction>(Transaction::newJournalPath(table_.path().parent_path()));
+        table_.setTransaction(transaction_.get());
+    }
+
+    StorageTable& table_;
+    std::uint64_t commitCount_;
+    std::uint64_t pending_ = 0;
+    std::unique_ptr<Transaction> transaction_;
+};
+
+}  // namespace
+
+BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path& destinationPath,
+                               const BatchMoveOptions& options) const {
+    if (options.mode == BatchMode::Copy) createCopy(source, destinationPath, definitions_);
+    auto destination = openExclusive(destinationPath);
+    const std::filesystem::path folder = destination->path().parent_path();
+    const auto& destFields = destination->fields();
+    const std::vector<int> map = fieldMap(source.fields(), destFields);
+
+    RejectTable keyViolations(options.keyViolationTable, folder, source.fields(), definitions_);
+    RejectTable problems(options.problemTable, folder, source.fields(), definitions_);
+    RejectTable changedRecords(options.changedTable, folder, destFields, definitions_);
+
+    // Update modes and delete find the destination's record by its index key.
+    const bool matching = options.mode == BatchMode::Update ||
+                          options.mode == BatchMode::AppendUpdate ||
+                          options.mode == BatchMode::Delete;
+    std::vector<std::size_t> keyFields;
+    std::string keyIndex = options.destinationIndex;
+    if (matching) {
+        const auto indexes = destination->indexes();
+        if (keyIndex.empty()) {
+            if (indexes.empty())
+                throw EngineError(errkind::kUsage, "Table " + destinationPath.filename().string() +
+                                                       " has no index to match records on");
+            keyIndex = indexes.front().name;
+        }
+        const auto it = std::find_if(indexes.begin(), indexes.end(),
+                                     [&](const IndexDef& i) { return sameName(i.name, keyIndex); });
+        if (it == indexes.end() || it->fields.empty())
+            throw EngineError(errkind::kValue, "Table " + destinationPath.filename().string() +
+                                                   " has no field index " + keyIndex +
+                                                   " to match records on");
+        for (const auto& name : splitFields(it->fields))
+            keyFields.push_back(fieldIndex(destFields, name, destinationPath));
+    }
+
+    std::unique_ptr<KeyCursor> sourceOrder =
+        options.sourceIndex.empty() ? nullptr : source.openIndex(options.sourceIndex);
+    std::uint64_t slot = 0;
+    Record record;
+    const auto nextSource = [&]() -> bool {
+        if (sourceOrder) {
+            if (!(slot++ == 0 ? sourceOrder->first() : sourceOrder->next())) return false;
+            source.readRecord(sourceOrder->recordId(), record);
+            return true;
+        }
+        while (slot < source.slotCount())
+            if (source.readSlot(slot++, record)) return true;
+        return false;
+    };
+
+    BatchMoveResult result;
+    std::optional<EngineError> failure;
+    {
+        MoveTransaction transaction(*destination, options.commitCount);
+        std::uint64_t number = 0;
+        try {
+            Record values(destFields.size());
+            Record old;
+            while ((options.recordCount == 0 || number < options.recordCount) && nextSource()) {
+                ++number;
+                try {
+                    for (std::size_t i = 0; i < destFields.size(); ++i) {
+                        const Value& value =
+                            map[i] < 0 ? Value() : record[static_cast<std::size_t>(map[i])];
+                        values[i] = value.isNull()
+                                        ? value
+                                        : value.convertTo(valueKindFor(destFields[i].type));
+                    }
+                    std::optional<RecordId> match;
+                    if (matching) {
+                        // A cursor is valid only while its table is unchanged: one per lookup.
+                        auto cursor = destination->openIndex(keyIndex);
+                        Record key;
+                        for (const std::size_t k : keyFields) key.push_back(values[k]);
+                        if (cursor->seek(key, false)) {
+                            const Record found = cursor->key();
+                            bool equal = found.size() >= key.size();
+                            for (std::size_t k = 0; equal && k < key.size(); ++k)
+                                equal = found[k].compare(key[k]) == 0;
+                            if (equal) match = cursor->recordId();
+                        }
+                    }
+                    if (options.mode == BatchMode::Delete) {
+                        if (match) {
+                            destination->remove(*match);
+                            ++result.moved;
+                        }
+                    } else if (match) {
+                        destination->readRecord(*match, old);
+                        destination->update(*match, values);
+                        changedRecords.add(old);
+                        ++result.moved;
+                        ++result.changed;
+                    } else if (options.mode != BatchMode::Update) {
+                        destination->append(values);
+                        ++result.moved;
+                    }
+                } catch (const EngineError& e) {
+                    const bool keyViolation = e.kind() == errkind::kKeyViolation;
+                    const bool problem =
+                        e.kind() == errkind::kValue || e.kind() == errkind::kRequired;
+                    if ((!keyViolation && !problem) ||
+                        (keyViolation && options.abortOnKeyViolation) ||
+                        (problem && options.abortOnProblem))
+                        throw;
+                    (keyViolation ? keyViolations : problems).add(record);
+                    ++result.rejected;
+                }
+                transaction.recordDone();
+            }
+            transaction.commit();
+        } catch (const EngineError& e) {
+            transaction.rollback();
+            failure.emplace(e.kind(), "Batch move to " + destinationPath.filename().string() +
+                                          " stopped at record " + std::to_string(number) + ": " +
+                                          e.message());
+        }
+    }  // the transaction lets go of the destination here
+    if (failure) {
+        if (options.mode == BatchMode::Copy) discardCopy(destination);
+        throw *failure;
+    }
+    return result;
+}
+
+}  // namespace tabulon

@@ -1,0 +1,37 @@
+#include "RejectTable.h"
+
+#include "../core/EngineError.h"
+#include "../storage/Drivers.h"
+#include "TableDefinitions.h"
+
+namespace tabulon {
+
+RejectTable::RejectTable(const std::string& name, const std::filesystem::path& folder,
+                         std::vector<FieldDef> sourceFields, const TableDefinitions& definitions)
+    : definitions_(definitions) {
+    if (name.empty()) return;
+    path_ =
+        std::filesystem::path(name).has_parent_path() ? std::filesystem::path(name) : folder / name;
+    if (!path_.has_extension()) path_ += ".DB";
+    const StorageDriver& paradox = driverFor(ttParadox);
+    for (const auto& field : sourceFields) {
+        FieldDef nearest = paradox.nearestField(field);
+        nearest.required = false;  // a rejected record may lack exactly that value
+        fields_.push_back(nearest);
+    }
+}
+
+void RejectTable::add(const Record& record) {
+    ++count_;
+    if (path_.empty()) return;
+    if (!table_) {
+        definitions_.create(path_, ttParadox, fields_, {});
+        OpenOptions options;
+        options.access = AccessMode::ReadWrite;
+        options.share = ShareMode::Exclusive;
+        table_ = openTable(path_, options);
+    }
+    table_->append(record);
+}
+
+}  // namespace tabulon

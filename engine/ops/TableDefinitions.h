@@ -1,0 +1,49 @@
+#pragma once
+// Creating, renaming and emptying whole tables by path, outside any open dataset.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../core/FieldDef.h"
+#include "../core/FieldType.h"
+#include "../storage/StorageTable.h"
+#include "DesktopTrash.h"
+
+namespace tabulon {
+
+// Contract: every call works on closed tables and takes the table's exclusive lock while it
+// runs, so a table open elsewhere is refused with ETableBusy. Errors are EngineError naming the
+// table: EFileError, ENotSupported for an unknown type, the drivers' errors. A table that
+// existed is never destroyed: create() sends the family it replaces to `trash`. One thread at a
+// time per table.
+class TableDefinitions {
+  public:
+    explicit TableDefinitions(DesktopTrash trash = DesktopTrash());
+
+    // Creates the table at `path` (type ttDefault: by its extension), replacing a table of that
+    // name (letter case ignored): the old family goes to the trash first.
+    void create(const std::filesystem::path& path, TableType type,
+                const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
+                const CreateOptions& options = {}) const;
+    // Gives the family of the table at `path` the base name `newBaseName` in its folder.
+    // Refused, changing nothing, when any target name exists.
+    void rename(const std::filesystem::path& path, const std::string& newBaseName) const;
+    // Copies the family of the table at `path` to the base name `newBaseName` in its folder.
+    // Refused, changing nothing, when any target name exists; a failed copy leaves no target.
+    void copy(const std::filesystem::path& path, const std::string& newBaseName) const;
+    // Removes every record; indexes and memo file emptied; the structure stays.
+    void empty(const std::filesystem::path& path) const;
+    // Sends every file of the table's family to the trash.
+    void trashFamily(const std::filesystem::path& path) const;
+
+  private:
+    DesktopTrash trash_;
+};
+
+// The existing table at `path` (letter case ignored), or EFileError naming it when absent.
+std::filesystem::path existingTable(const std::filesystem::path& path);
+// Opens an existing table for exclusive writing.
+std::unique_ptr<StorageTable> openExclusive(const std::filesystem::path& path);
+
+}  // namespace tabulon

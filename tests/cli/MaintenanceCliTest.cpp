@@ -1,0 +1,77 @@
+// pack, reindex, empty and rename from the command line, on a dBase table of a temporary folder.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "Commands.h"
+#include "core/EngineError.h"
+#include "storage/Drivers.h"
+#include "support/TempFolder.h"
+
+namespace tabulon::testing {
+namespace {
+
+class MaintenanceCliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, true, ""},
+                                              {"NAME", ftString, 10, 0, false, ""}};
+        auto table = driverFor(ttDBase).create(
+            path(), fields, {IndexDef{"NAME", "NAME", "", "", 0, "", true, ""}}, {});
+        for (int id = 1; id <= 10; ++id)
+            table->append({Value::integer(id), Value::string("n" + std::to_string(id))});
+        table->remove(table->recordIdAt(0));
+    }
+
+    std::filesystem::path path() const { return folder_ / "ITEMS.DBF"; }
+
+    static std::string run(void (*command)(const std::vector<std::string>&, std::ostream&),
+                           std::vector<std::string> words) {
+        std::ostringstream out;
+        command(words, out);
+        return out.str();
+    }
+
+    TempFolder folder_;
+};
+
+TEST_F(MaintenanceCliTest, PackAndReindexPrintStatusZero) {
+    EXPECT_EQ(run(cli::runPack, {path().string()}), "{\"status\":0}\n");
+    EXPECT_EQ(openTable(path())->slotCount(), 9u);
+    EXPECT_EQ(run(cli::runReindex, {path().string()}), "{\"status\":0}\n");
+}
+
+TEST_F(MaintenanceCliTest, PackOfATableInUseFailsWithItsKind) {
+    auto holder = openTable(path());
+    try {
+        run(cli::runPack, {path().string()});
+        FAIL() << "packed";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kBusy);
+    }
+}
+
+TEST_F(MaintenanceCliTest, EmptyAndRename) {
+    EXPECT_EQ(run(cli::runEmpty, {path().string()}), "{\"status\":0}\n");
+    EXPECT_EQ(openTable(path())->recordCount(), 0u);
+    EXPECT_EQ(run(cli::runRename, {path().string(), "OTHER"}), "{\"status\":0}\n");
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "OTHER.DBF"));
+    EXPECT_FALSE(std::filesystem::exists(path()));
+    EXPECT_THROW(run(cli::runRename, {path().string(), "X"}), EngineError);
+}
+
+TEST_F(MaintenanceCliTest, AppendAndUpdateReportTheirCounts) {
+    const std::string source = path().string();
+    const std::string target = (folder_ / "COPY.DB").string();
+    EXPECT_EQ(run(cli::runCopy, {source, target}), "9 records copied\n");
+    EXPECT_EQ(run(cli::runAppend, {source, target, "--count", "2"}),
+              "{\"moved\":2,\"changed\":0,\"rejected\":0}\n");
+    EXPECT_EQ(openTable(target)->recordCount(), 11u);
+    // Every record of the copy has its namesake in the table.
+    EXPECT_EQ(run(cli::runUpdate, {target, source, "--index", "NAME"}),
+              "{\"moved\":11,\"changed\":11,\"rejected\":0}\n");
+    EXPECT_EQ(openTable(path())->recordCount(), 9u);
+}
+
+}  // namespace
+}  // namespace tabulon::testing

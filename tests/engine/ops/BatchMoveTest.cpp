@@ -1,0 +1,192 @@
+// Batch moves in every mode, with key violations, problems and commit counts, into tables of
+// both formats; the side tables' contents; cross-format copies value for value.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "OpsFixture.h"
+#include "core/EngineError.h"
+#include "ops/BatchMove.h"
+
+using namespace tabulon;
+using namespace tabulon::testing;
+
+namespace {
+
+class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<std::string> {
+  protected:
+    std::string ext() const { return GetParam(); }
+
+    // Source ids: `ids`, names "src<n>".
+    std::filesystem::path sourceWith(const std::vector<int>& ids, const std::string& name = "src") {
+        const auto path = data() / (name + ext());
+        auto table =
+            driverForPath(path).create(path, itemFields(), itemIndexes(tableTypeForPath(path)), {});
+        for (int id : ids)
+            table->append({Value::integer(id), Value::string("src" + std::to_string(id)), Value()});
+        return path;
+    }
+
+    BatchMoveResult move(const std::filesystem::path& source,
+                         const std::filesystem::path& destination, BatchMoveOptions options) {
+        auto table = openTable(source);
+        return BatchMove(definitions_).run(*table, destination, options);
+    }
+
+    static std::map<std::int64_t, std::string> rowsOf(const std::filesystem::path& path) {
+        auto table = openTable(path);
+        std::map<std::int64_t, std::string> rows;
+        Record record;
+        for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
+            if (table->readSlot(slot, record))
+                rows[record[0].convertTo(ValueKind::Integer).asInt()] =
+                    record[1].isNull() ? "" : record[1].toText();
+        return rows;
+    }
+
+    TableDefinitions definitions_;
+};
+
+TEST_P(BatchMoveTest, AppendAddsEveryRecordAndCountsThem) {
+    const auto destination = createItems("dst" + ext(), 2);
+    const auto result = move(sourceWith({10, 11, 12}), destination, {});
+    EXPECT_EQ(result.moved, 3u);
+    EXPECT_EQ(result.rejected, 0u);
+    EXPECT_EQ(rowsOf(destination).size(), 5u);
+    EXPECT_EQ(rowsOf(destination).at(11), "src11");
+}
+
+TEST_P(BatchMoveTest, RecordCountLimitsTheMove) {
+    const auto destination = createItems("dst" + ext(), 0);
+    BatchMoveOptions options;
+    options.recordCount = 2;
+    EXPECT_EQ(move(sourceWith({1, 2, 3, 4}), destination, options).moved, 2u);
+    EXPECT_EQ(rowsOf(destination).size(), 2u);
+}
+
+TEST_P(BatchMoveTest, UpdateChangesMatchesOnlyAndKeepsTheOldValues) {
+    const auto destination = createItems("dst" + ext(), 3);
+    BatchMoveOptions options;
+    options.mode = BatchMode::Update;
+    options.destinationIndex = ext() == ".DB" ? "" : "ID";
+    options.changedTable = "CHANGED";
+    const auto result = move(sourceWith({2, 3, 9}), destination, options);
+    EXPECT_EQ(result.changed, 2u);
+    EXPECT_EQ(rowsOf(destination),
+              (std::map<std::int64_t, std::string>{{1, "item1"}, {2, "src2"}, {3, "src3"}}));
+    EXPECT_EQ(rowsOf(data() / "CHANGED.DB"),
+              (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "item3"}}));
+}
+
+TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
+    const auto destination = createItems("dst" + ext(), 3);
+    BatchMoveOptions options;
+    options.mode = BatchMode::AppendUpdate;
+    options.destinationIndex = ext() == ".DB" ? "" : "ID";
+    const auto result = move(sourceWith({3, 4}), destination, options);
+    EXPECT_EQ(result.moved, 2u);
+    EXPECT_EQ(result.changed, 1u);
+    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{
+                                       {1, "item1"}, {2, "item2"}, {3, "src3"}, {4, "src4"}}));
+    options.mode = BatchMode::Delete;
+    EXPECT_EQ(move(sourceWith({1, 4, 7}, "gone"), destination, options).moved, 2u);
+    EXPECT_EQ(rowsOf(destination),
+              (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "src3"}}));
+}
+
+TEST_P(BatchMoveTest, KeyViolationsGoToTheirTableOrAbortLeavingTheDestination) {
+    if (ext() == ".DBF") GTEST_SKIP() << "the dBase table has no unique tag to violate";
+    const auto destination = createItems("dst" + ext(), 2);
+    const auto source = sourceWith({2, 5});
+    BatchMoveOptions options;
+    options.abortOnKeyViolation = true;
+    EXPECT_THROW(move(source, destination, options), EngineError);
+    EXPECT_EQ(rowsOf(destination).size(), 2u);  // one transaction: record 5 went back too
+    options.abortOnKeyViolation = false;
+    options.keyViolationTable = "KEYVIOL";
+    const auto result = move(source, destination, options);
+    EXPECT_EQ(result.moved, 1u);
+    EXPECT_EQ(result.rejected, 1u);
+    EXPECT_EQ(rowsOf(data() / "KEYVIOL.DB"), (std::map<std::int64_t, std::string>{{2, "src2"}}));
+}
+
+TEST_P(BatchMoveTest, CommitCountKeepsWhatWasCommittedBeforeAnAbort) {
+    if (ext() == ".DBF") GTEST_SKIP() << "the dBase table has no unique tag to violate";
+    const auto destination = createItems("dst" + ext(), 0);
+    const auto source = sourceWith({1, 2, 3, 4, 5});
+    {
+        // A record 4 already there makes the fourth record violate the key.
+        OpenOptions write;
+        write.access = AccessMode::ReadWrite;
+        openTable(destination, write)->append({Value::integer(4), Value::string("old"), Value()});
+    }
+    BatchMoveOptions options;
+    options.abortOnKeyViolation = true;
+    options.commitCount = 2;
+    EXPECT_THROW(move(source, destination, options), EngineError);
+    EXPECT_EQ(rowsOf(destination),
+              (std::map<std::int64_t, std::string>{{1, "src1"}, {2, "src2"}, {4, "old"}}));
+}
+
+TEST_P(BatchMoveTest, ProblemsGoToTheProblemTableOrAbort) {
+    const auto destination = data() / ("narrow" + ext());
+    definitions_.create(destination, ttDefault,
+                        {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 4, 0, false, ""}},
+                        {});
+    const auto source = sourceWith({1, 22222});
+    BatchMoveOptions options;
+    options.abortOnProblem = true;
+    const auto longName = [&] {
+        OpenOptions write;
+        write.access = AccessMode::ReadWrite;
+        auto table = openTable(source, write);
+        table->update(table->recordIdAt(1),
+                      {Value::integer(22222), Value::string("far too long"), Value()});
+    };
+    longName();
+    EXPECT_THROW(move(source, destination, options), EngineError);
+    EXPECT_TRUE(rowsOf(destination).empty());
+    options.abortOnProblem = false;
+    options.problemTable = "PROBLEMS";
+    const auto result = move(source, destination, options);
+    EXPECT_EQ(result.moved, 1u);
+    EXPECT_EQ(result.rejected, 1u);
+    EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB"),
+              (std::map<std::int64_t, std::string>{{22222, "far too long"}}));
+}
+
+TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
+    const auto source = sourceWith({1, 2, 3});
+    const auto destination = data() / (ext() == ".DB" ? "copy.DBF" : "copy.DB");
+    createItems(destination.filename().string(), 7);
+    BatchMoveOptions options;
+    options.mode = BatchMode::Copy;
+    EXPECT_EQ(move(source, destination, options).moved, 3u);
+    EXPECT_EQ(rowsOf(destination), rowsOf(source));
+    EXPECT_TRUE(namesIn(trashFiles()).count(destination.filename().string()));
+}
+
+TEST_F(OpsFixture, CopyOfParadoxNumbersToDbaseKeepsTheirValues) {
+    const auto source = data() / "numbers.DB";
+    {
+        auto table = driverFor(ttParadox).create(source, {{"AMOUNT", ftFloat, 0, 0, false, "N"}}, {}, {});
+        for (const double amount : {1.25, -7.5, 123456.125}) table->append({Value::floating(amount)});
+    }
+    BatchMoveOptions options;
+    options.mode = BatchMode::Copy;
+    const TableDefinitions definitions;
+    EXPECT_EQ(BatchMove(definitions).run(*openTable(source), data() / "numbers.DBF", options).moved, 3u);
+    auto copy = openTable(data() / "numbers.DBF");
+    std::vector<double> amounts;
+    Record record;
+    for (std::uint64_t slot = 0; slot < copy->slotCount(); ++slot)
+        if (copy->readSlot(slot, record)) amounts.push_back(record[0].asDouble());
+    EXPECT_EQ(amounts, (std::vector<double>{1.25, -7.5, 123456.125}));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, BatchMoveTest, ::testing::Values(".DB", ".DBF"),
+                         [](const auto& info) {
+                             return info.param == ".DB" ? "Paradox" : "Dbase";
+                         });
+
+}  // namespace

@@ -1,0 +1,166 @@
+// The direct calls' statuses on every path, and what pack, regenerate and restructure leave.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "OpsFixture.h"
+#include "dataset/Connection.h"
+#include "dataset/Session.h"
+#include "dataset/Table.h"
+#include "ops/DirectCalls.h"
+
+using namespace tabulon;
+using namespace tabulon::testing;
+
+namespace {
+
+class DirectCallsTest : public OpsFixture {
+  protected:
+    void SetUp() override {
+        connection_ = &session_.addConnection("Folder");
+        connection_->setParams(
+            {"PATH=" + data().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+        connection_->connect();
+    }
+
+    std::unique_ptr<Table> openDataset(const std::string& name, bool exclusive) {
+        auto table = std::make_unique<Table>(*connection_);
+        table->setTableName(name);
+        table->setExclusive(exclusive);
+        table->open();
+        return table;
+    }
+
+    // Deletes every record whose id is a multiple of `step`.
+    void removeEvery(const std::filesystem::path& path, int step) {
+        OpenOptions options;
+        options.access = AccessMode::ReadWrite;
+        auto table = openTable(path, options);
+        Record record;
+        std::vector<RecordId> doomed;
+        for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
+            if (table->readSlot(slot, record) &&
+                record[0].convertTo(ValueKind::Integer).asInt() % step == 0)
+                doomed.push_back(table->recordIdAt(slot));
+        // Paradox ids move as records go: remove from the end of the chain.
+        for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) table->remove(*it);
+    }
+
+    static std::vector<std::int64_t> idsInIndex(const std::filesystem::path& path,
+                                                const std::string& index) {
+        auto table = openTable(path);
+        auto cursor = table->openIndex(index);
+        std::vector<std::int64_t> ids;
+        Record record;
+        for (bool on = cursor->first(); on; on = cursor->next()) {
+            table->readRecord(cursor->recordId(), record);
+            ids.push_back(record[0].convertTo(ValueKind::Integer).asInt());
+        }
+        return ids;
+    }
+
+    Session session_{"Ops"};
+    Connection* connection_ = nullptr;
+};
+
+TEST_F(DirectCallsTest, RegenerateStatuses) {
+    createItems("items.dbf", 3);
+    EXPECT_EQ(DirectCalls::regenerateIndexes(nullptr), status::kInvalidHandle);
+    Table closed(*connection_);
+    EXPECT_EQ(DirectCalls::regenerateIndexes(&closed), status::kInvalidHandle);
+    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("items.dbf", false).get()),
+              status::kNeedExclusive);
+    std::ofstream(data() / "plain.txt") << "A,B\n1,2\n";
+    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("plain.txt", true).get()),
+              status::kNotSupported);
+}
+
+TEST_F(DirectCallsTest, RegenerateRebuildsIndexesOfBothFormats) {
+    for (const std::string name : {"items.db", "items.dbf"}) {
+        const auto path = createItems(name, 40);
+        const auto expected = idsInIndex(path, "BYNAME");
+        ASSERT_EQ(expected.size(), 40u);
+        EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset(name, true).get()), status::kOk)
+            << name;
+        EXPECT_EQ(idsInIndex(path, "BYNAME"), expected) << name;
+    }
+}
+
+TEST_F(DirectCallsTest, PackStatuses) {
+    createItems("items.dbf", 3);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr), status::kInvalidHandle);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "absent.dbf"), status::kNoSuchTable);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "NOSUCHTYPE"),
+              status::kUnknownTableType);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "PARADOX"),
+              status::kUnknownTableType);
+    EXPECT_EQ(DirectCalls::packTable(connection_, openDataset("items.dbf", false).get()),
+              status::kNeedExclusive);
+    auto holder = openDataset("items.dbf", false);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf"), status::kNeedExclusive);
+}
+
+TEST_F(DirectCallsTest, PackDropsDeletedRecordsAndKeepsIndexesConsistent) {
+    for (const std::string name : {"items.db", "items.dbf"}) {
+        const auto path = createItems(name, 100);
+        removeEvery(path, 10);
+        EXPECT_EQ(DirectCalls::packTable(connection_, openDataset(name, true).get()), status::kOk)
+            << name;
+        auto table = openTable(path);
+        EXPECT_EQ(table->slotCount(), 90u) << name;
+        EXPECT_EQ(idsOf(path).size(), 90u) << name;
+        EXPECT_EQ(idsInIndex(path, "BYNAME").size(), 90u) << name;
+    }
+}
+
+TEST_F(DirectCallsTest, PackByNameWorksOnAClosedTable) {
+    const auto path = createItems("items.dbf", 20);
+    removeEvery(path, 2);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "ITEMS.DBF", "DBASE"), status::kOk);
+    EXPECT_EQ(openTable(path)->slotCount(), 10u);
+}
+
+TEST_F(DirectCallsTest, RestructureStatusesAndSaveAsLeavesTheOriginal) {
+    createItems("items.dbf", 2);
+    EXPECT_EQ(DirectCalls::restructureTable(nullptr, {"items.db", "PARADOX", true}),
+              status::kInvalidHandle);
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}),
+              status::kNoSuchTable);
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.dbf", "PARADOX", true}),
+              status::kNotSupported);
+
+    const auto path = createItems("items.db", 50);
+    removeEvery(path, 5);
+    const auto before = idsOf(path);
+    EXPECT_EQ(
+        DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "packed.db"),
+        status::kOk);
+    EXPECT_EQ(idsOf(data() / "packed.db"), before);
+    EXPECT_EQ(idsInIndex(data() / "packed.db", "BYNAME").size(), before.size());
+    EXPECT_EQ(idsOf(path), before);
+    EXPECT_EQ(
+        DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "packed.db"),
+        status::kFailed);
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "", true}), status::kOk);
+    EXPECT_EQ(idsOf(path), before);
+}
+
+TEST_F(DirectCallsTest, ProgressCallbackOfKind23SeesTheOperationsUntilUnregistered) {
+    createItems("items.dbf", 10);
+    std::vector<std::pair<int, int>> reports;
+    EXPECT_EQ(DirectCalls::registerCallback(22, [](int, int) {}), status::kNotSupported);
+    ASSERT_EQ(DirectCalls::registerCallback(
+                  kProgressCallbackKind,
+                  [&](int percent, int phase) { reports.emplace_back(percent, phase); }),
+              status::kOk);
+    ASSERT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf"), status::kOk);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.front().first, 0);
+    EXPECT_EQ(reports.back().first, 100);
+    EXPECT_EQ(DirectCalls::registerCallback(kProgressCallbackKind, {}), status::kOk);
+    reports.clear();
+    ASSERT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf"), status::kOk);
+    EXPECT_TRUE(reports.empty());
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+// A process killed at a random instant of pack, regenerate or batch move leaves the table as it
+// was or as the operation makes it, never in between. TABULON_LONG_TESTS=1 runs 200 kills each.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "OpsFixture.h"
+#include "ops/BatchMove.h"
+
+using namespace tabulon;
+using namespace tabulon::testing;
+
+namespace {
+
+enum class CrashOp { Pack, Regenerate, BatchAppend };
+
+struct CrashCase {
+    const char* label;
+    const char* table;
+    CrashOp op;
+};
+
+class OpsCrashTest : public OpsFixture, public ::testing::WithParamInterface<CrashCase> {
+protected:
+    // The template table: ids 1..60, every tenth deleted; and a source of ids 101..160.
+    void SetUp() override {
+        const auto path = createItems(GetParam().table, 60);
+        OpenOptions write;
+        write.access = AccessMode::ReadWrite;
+        auto table = openTable(path, write);
+        Record record;
+        for (std::uint64_t slot = table->slotCount(); slot-- > 0;)
+            if (table->readSlot(slot, record) && record[0].convertTo(ValueKind::Integer).asInt() % 10 == 0)
+                table->remove(table->recordIdAt(slot));
+        table.reset();
+        const auto source = data() / "source.DB";
+        auto sourceTable = driverFor(ttParadox).create(source, itemFields(), {}, {});
+        for (int id = 101; id <= 160; ++id) sourceTable->append({Value::integer(id), Value::string("s"), Value()});
+        std::filesystem::create_directories(folder_ / "template");
+        for (const auto& entry : std::filesystem::directory_iterator(data()))
+            std::filesystem::copy_file(entry.path(), folder_ / "template" / entry.path().filename());
+    }
+
+    void restoreTemplate() {
+        std::filesystem::remove_all(data());
+        std::filesystem::create_directories(data());
+        for (const auto& entry : std::filesystem::directory_iterator(folder_ / "template"))
+            std::filesystem::copy_file(entry.path(), data() / entry.path().filename());
+    }
+
+    void runOperation() {
+        const auto path = data() / GetParam().table;
+        switch (GetParam().op) {
+            case CrashOp::Pack: openExclusive(path)->pack(); break;
+            case CrashOp::Regenerate: openExclusive(path)->regenerateIndexes(); break;
+            case CrashOp::BatchAppend: {
+                auto source = openTable(data() / "source.DB");
+                BatchMove(TableDefinitions()).run(*source, path, {});
+                break;
+            }
+        }
+    }
+
+    // The live ids, and whether the BYNAME index holds exactly them.
+    std::pair<std::set<std::int64_t>, bool> state() {
+        const auto path = data() / GetParam().table;
+        const auto ids = idsOf(path);
+        auto table = openTable(path);
+        auto cursor = table->openIndex("BYNAME");
+        std::set<std::int64_t> indexed;
+        Record record;
+        for (bool on = cursor->first(); on; on = cursor->next()) {
+            table->readRecord(cursor->recordId(), record);
+            if (record.empty()) continue;
+            indexed.insert(record[0].convertTo(ValueKind::Integer).asInt());
+        }
+        return {ids, indexed == ids};
+    }
+};
+
+TEST_P(OpsCrashTest, KilledAtAnyInstantLeavesTheOldOrTheNewTable) {
+    restoreTemplate();
+    const auto before = state();
+    ASSERT_TRUE(before.second);
+    runOperation();
+    const auto after = state();
+    ASSERT_TRUE(after.second);
+
+    std::mt19937 random(20261207);
+    const int runs = longTests() ? 200 : 6;
+    for (int run = 0; run < runs; ++run) {
+        restoreTemplate();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                runOperation();
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        ::usleep(std::uniform_int_distribution<unsigned>(0, 60000)(random));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const auto now = state();  // opening recovers a leftover journal
+        EXPECT_TRUE(now.second) << "run " << run << ": the index disagrees with the records";
+        EXPECT_TRUE(now.first == before.first || now.first == after.first) << "run " << run << ": a half-made table";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, OpsCrashTest,
+                         ::testing::Values(CrashCase{"PackParadox", "items.DB", CrashOp::Pack},
+                                           CrashCase{"PackDbase", "items.DBF", CrashOp::Pack},
+                                           CrashCase{"RegenerateParadox", "items.DB", CrashOp::Regenerate},
+                                           CrashCase{"RegenerateDbase", "items.DBF", CrashOp::Regenerate},
+                                           CrashCase{"BatchAppendParadox", "items.DB", CrashOp::BatchAppend},
+                                           CrashCase{"BatchAppendDbase", "items.DBF", CrashOp::BatchAppend}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+}  // namespace

@@ -1,0 +1,69 @@
+#pragma once
+// A temporary folder with its own desktop trash, and a small keyed table of either format.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "ops/TableDefinitions.h"
+#include "storage/Drivers.h"
+#include "support/TempFolder.h"
+
+namespace tabulon::testing {
+
+class OpsFixture : public ::testing::Test {
+  protected:
+    // The trash is set before any member picks it up from the environment.
+    OpsFixture() {
+        std::filesystem::create_directories(folder_ / "data");
+        std::filesystem::create_directories(folder_ / "home");
+        ::setenv("XDG_DATA_HOME", (folder_ / "home").c_str(), 1);
+    }
+
+    std::filesystem::path data() const { return folder_ / "data"; }
+    std::filesystem::path trashFiles() const { return folder_ / "home" / "Trash" / "files"; }
+
+    static std::vector<FieldDef> itemFields() {
+        return {{"ID", ftInteger, 0, 0, true, ""},
+                {"NAME", ftString, 20, 0, false, ""},
+                {"NOTE", ftMemo, 10, 0, false, ""}};
+    }
+    static std::vector<IndexDef> itemIndexes(TableType type) {
+        IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
+        if (type == ttDBase) return {IndexDef{"ID", "ID", "", "", 0, "", true, ""}, byName};
+        return {IndexDef{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""}, byName};
+    }
+
+    // Creates `name` with records 1..count (NAME "item<n>", a memo on every third).
+    std::filesystem::path createItems(const std::string& name, int count) const {
+        const std::filesystem::path path = data() / name;
+        const TableType type = tableTypeForPath(path);
+        auto table = driverFor(type).create(path, itemFields(), itemIndexes(type), {});
+        for (int i = 1; i <= count; ++i)
+            table->append({Value::integer(i), Value::string("item" + std::to_string(i)),
+                           i % 3 == 0 ? Value::string("memo " + std::to_string(i)) : Value()});
+        return path;
+    }
+
+    static std::set<std::int64_t> idsOf(const std::filesystem::path& path) {
+        auto table = openTable(path);
+        std::set<std::int64_t> ids;
+        Record record;
+        for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
+            if (table->readSlot(slot, record))
+                ids.insert(record[0].convertTo(ValueKind::Integer).asInt());
+        return ids;
+    }
+
+    static std::set<std::string> namesIn(const std::filesystem::path& folder) {
+        std::set<std::string> names;
+        if (!std::filesystem::exists(folder)) return names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    TempFolder folder_;
+};
+
+}  // namespace tabulon::testing
