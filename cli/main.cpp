@@ -15,18 +15,12 @@ constexpr const char* kUsage =
     "             [--no-partial-compare] [--encoding CP] [--limit N]\n"
     "  find TABLE --index NAME [--format jsonl|csv] [--encoding CP] KEY...\n"
     "  copy SRC DST [--encoding CP]\n"
-    "  sql FOLDER STATEMENT [--format jsonl|csv]
-"
-    "  append|update SRC DST [--encoding CP] [--count N] [--commit N] [--index NAME]
-"
-    "             [--key-violations TABLE] [--problems TABLE] [--changed TABLE]
-"
-    "             [--abort-on-key-violation] [--abort-on-problem]
-"
-    "  pack TABLE | reindex TABLE | empty TABLE
-"
-    "  rename TABLE NEWNAME
-";
+    "  sql FOLDER STATEMENT [--format jsonl|csv]\n"
+    "  append|update SRC DST [--encoding CP] [--count N] [--commit N] [--index NAME]\n"
+    "             [--key-violations TABLE] [--problems TABLE] [--changed TABLE]\n"
+    "             [--abort-on-key-violation] [--abort-on-problem]\n"
+    "  pack TABLE | reindex TABLE | empty TABLE\n"
+    "  rename TABLE NEWNAME\n";
 }
 
 int main(int argc, char** argv) {

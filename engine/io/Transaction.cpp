@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -90,6 +91,17 @@ std::vector<Range> originalRanges(PagedFile& f, std::uint64_t diskSize,
 }
 
 constexpr const char* kUnfinishedSuffix = ".tmp";
+
+// A committer removes its journal when done, possibly between our listing and our open.
+std::optional<File> openIfPresent(const std::filesystem::path& path) {
+    try {
+        return File::open(path, AccessMode::ReadWrite);
+    } catch (const EngineError&) {
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec)) return std::nullopt;
+        throw;
+    }
+}
 
 // Writes the journal under a temporary name and renames it into place once complete, holding
 // its lock throughout: recover() never sees a journal being written, and leaves alone one whose
@@ -211,11 +223,9 @@ void Transaction::commit() {
 }
 
 bool Transaction::recover(const std::filesystem::path& journalPath) {
-    std::error_code ec;
-    if (!std::filesystem::exists(journalPath, ec)) return false;
-    File journal = File::open(journalPath, AccessMode::ReadWrite);
-    if (!journal.tryLock(ShareMode::Exclusive)) return false;  // its commit is still running
-    applyJournal(journalPath, journal);
+    std::optional<File> journal = openIfPresent(journalPath);
+    if (!journal || !journal->tryLock(ShareMode::Exclusive)) return false;  // gone, or its commit still runs
+    applyJournal(journalPath, *journal);
     return true;
 }
 
@@ -298,8 +308,8 @@ void Transaction::recoverFolder(const std::filesystem::path& folder) {
         } else if (path.extension() == kUnfinishedSuffix &&
                    path.stem().extension() == kJournalExtension) {
             // Left by a process that died while writing it: no table file was touched yet.
-            File unfinished = File::open(path, AccessMode::ReadWrite);
-            if (unfinished.tryLock(ShareMode::Exclusive)) std::filesystem::remove(path, ec);
+            std::optional<File> unfinished = openIfPresent(path);
+            if (unfinished && unfinished->tryLock(ShareMode::Exclusive)) std::filesystem::remove(path, ec);
         }
     }
 }

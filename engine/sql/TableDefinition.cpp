@@ -12,7 +12,7 @@
 #include "SqlText.h"
 #include "SqlValues.h"
 #include "TableNameResolver.h"
-#include "TrashMover.h"
+#include "../ops/DesktopTrash.h"
 
 namespace tabulon {
 namespace {
@@ -91,7 +91,8 @@ void dropTable(const std::filesystem::path& folder, const std::string& name, boo
         if (ifExists) return;
         throw EngineError(errkind::kFile, "Table \"" + name + "\" not found in " + folder.string());
     }
-    for (const auto& file : driverForPath(path).familyFiles(path)) moveToTrash(file);
+    const DesktopTrash trash;
+    for (const auto& file : driverForPath(path).familyFiles(path)) trash.moveToTrash(file);
 }
 
 
