@@ -27,7 +27,7 @@ std::filesystem::path userTrashFolder() {
     return std::filesystem::path(home) / ".local" / "share" / "Trash";
 }
 
-// Path=, percent-encoded as a URL path (the trash specification's rule).
+// Path=, percent-encoded as a URL path (as the freedesktop.org trash layout requires).
 std::string encodedPath(const std::string& path) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;

@@ -1,6 +1,8 @@
 #pragma once
 // Integers in the byte orders the dBase family's files use.
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 namespace tabulon::dbase {
 
@@ -30,6 +32,13 @@ inline void putLe32(std::uint8_t* p, std::uint32_t v) {
 }
 inline void putBe32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+
+// A name stored in a fixed-size slot: up to the first NUL, trailing blanks removed.
+inline std::string cString(const std::uint8_t* p, std::size_t room) {
+    std::string s(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), room));
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
 }
 
 }  // namespace tabulon::dbase

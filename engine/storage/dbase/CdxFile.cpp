@@ -18,11 +18,6 @@ constexpr std::uint32_t kNone = 0xFFFFFFFF;
 constexpr std::size_t kMaxKeyLength = 240;
 constexpr std::size_t kMaxDepth = 64;
 
-std::string cString(const std::uint8_t* p, std::size_t room) {
-    std::string s(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), room));
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 }  // namespace
 
 CdxFile::CdxFile(PagedFile file) : file_(std::move(file)) {

@@ -17,11 +17,6 @@ constexpr std::size_t kExpressionOffset = 24;
 constexpr std::size_t kExpressionRoom = 220;
 constexpr std::size_t kMaxDepth = 64;
 
-std::string cString(const std::uint8_t* p, std::size_t room) {
-    std::string s(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), room));
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 }  // namespace
 
 MdxFile::MdxFile(PagedFile file) : file_(std::move(file)) { parse(); }
