@@ -30,6 +30,9 @@ SqlDatabase::SqlDatabase(std::filesystem::path folder) : folder_(std::move(folde
         throw EngineError(errkind::kFile, "Cannot start the SQL engine");
     }
     sqlite3_extended_result_codes(db_, 1);
+    sqlite3_progress_handler(
+        db_, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+        &interrupted_);
     registerStorageModule(db_, errorSlot_);
 }
 
@@ -95,6 +98,9 @@ void SqlDatabase::execute(const std::string& sql) {
     }
 }
 
-void SqlDatabase::interrupt() { sqlite3_interrupt(db_); }
+void SqlDatabase::interrupt() {
+    interrupted_.store(true);
+    sqlite3_interrupt(db_);
+}
 
 }  // namespace tabulon

@@ -2,6 +2,7 @@
 // An SQLite connection whose tables are the table files of one folder.
 #include <sqlite3.h>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -48,6 +49,9 @@ private:
     std::filesystem::path folder_;
     sqlite3* db_ = nullptr;
     EngineErrorSlot errorSlot_;
+    // Set by interrupt(); a progress handler keeps checking it, because sqlite3_interrupt()
+    // alone is lost when no statement happens to be running at that instant.
+    std::atomic<bool> interrupted_{false};
 };
 
 }  // namespace tabulon
