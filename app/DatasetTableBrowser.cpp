@@ -117,6 +117,12 @@ void TDatasetTableBrowser::refresh() {
     }
 }
 
+void TDatasetTableBrowser::viewChanged() {
+    if (model_) {
+        model_->reload();
+    }
+}
+
 void TDatasetTableBrowser::currentRowChanged(int row) {
     if (model_) {
         model_->setCurrentRow(row);

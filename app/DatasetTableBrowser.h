@@ -44,9 +44,8 @@ public:
     void refresh() override;
     void currentRowChanged(int row) override;
     void leaveGrid() override;
-
-    // The open table, or null.
-    tabulon::Table* table() const { return table_.get(); }
+    tabulon::Table* datasetTable() override { return table_.get(); }
+    void viewChanged() override;
 
 private:
     tabulon::Session& session_;

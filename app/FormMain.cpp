@@ -1,6 +1,7 @@
 #include "FormMain.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -27,7 +29,9 @@
 #include "CentreOnScreen.h"
 #include "DirectoryComboLite.h"
 #include "ErrorReport.h"
+#include "FieldsPage.h"
 #include "FileListViewLite.h"
+#include "FilterPage.h"
 #include "FolderKeys.h"
 #include "FormMessage.h"
 #include "Hint.h"
@@ -38,6 +42,7 @@
 #include "OpenHelp.h"
 #include "ProfileFile.h"
 #include "RecordGridModel.h"
+#include "SearchPage.h"
 #include "SpecialPage.h"
 #include "SqlPage.h"
 #include "TableShortcutList.h"
@@ -229,13 +234,7 @@ void TFormMain::buildRightPanel() {
     auto* data = new QVBoxLayout(TabSheetData);
     data->setContentsMargins(0, 0, 0, 0);
     data->addWidget(DBGrid);
-    // The pages of the field structure, filter and search fill in when their views arrive.
-    TabSheetFields = new QWidget(PageControl);
-    TabSheetFields->setObjectName(QStringLiteral("TabSheetFields"));
-    TabSheetFilter = new QWidget(PageControl);
-    TabSheetFilter->setObjectName(QStringLiteral("TabSheetFilter"));
-    TabSheetSearch = new QWidget(PageControl);
-    TabSheetSearch->setObjectName(QStringLiteral("TabSheetSearch"));
+    buildTablePages();
     TabSheetSQL = new TSqlPage(PageControl);
     TabSheetSpecial = new TSpecialPage(PageControl);
     PageControl->addTab(TabSheetData, QStringLiteral("Data"));
@@ -245,18 +244,45 @@ void TFormMain::buildRightPanel() {
     PageControl->addTab(TabSheetSQL, QStringLiteral("SQL"));
     PageControl->addTab(TabSheetSpecial, QStringLiteral("Special"));
     right->addWidget(PageControl, 1);
+    connect(PageControl, &QTabWidget::currentChanged, this, &TFormMain::PageControlChange);
     connect(TabSheetSQL->BtnHelpSQL, &QPushButton::clicked, this,
             [this] { OpenHelp(this, QString::fromLatin1(kHelpSql)); });
+}
+
+void TFormMain::buildTablePages() {
+    TabSheetFields = new tabulon::FieldsPage(
+        {MessageHolder.message(0), MessageHolder.message(1), MessageHolder.message(2), MessageHolder.message(3),
+         MessageHolder.message(4)},
+        PageControl);
+    TabSheetFilter = new tabulon::FilterPage(*TabSheetFields->StringGridFields, PageControl);
+    TabSheetSearch = new tabulon::SearchPage(MessageHolder.message(6), PageControl);
+    TabSheetFields->SetButtonsEnabled(false);
+    // The grid shows the same table as the pages: it reads it anew when they change its view.
+    connect(TabSheetFilter, &tabulon::FilterPage::viewChanged, this, [this] { Table->viewChanged(); });
+    connect(TabSheetSearch, &tabulon::SearchPage::tableReopened, this, [this] { Table->viewChanged(); });
+    connect(TabSheetSearch, &tabulon::SearchPage::recordMoved, this, &TFormMain::followTableRecord);
+}
+
+void TFormMain::followTableRecord() {
+    tabulon::Table* table = Table->datasetTable();
+    QAbstractItemModel* model = DBGrid->model();
+    if (table == nullptr || model == nullptr) {
+        return;
+    }
+    const auto number = static_cast<int>(table->recordNumber());
+    if (number > 0 && number <= model->rowCount()) {
+        DBGrid->setCurrentIndex(model->index(number - 1, std::max(DBGrid->currentIndex().column(), 0)));
+    }
+}
+
+void TFormMain::PageControlChange() {
+    TabSheetFields->SetButtonsEnabled(BtnClose->isEnabled() && PageControl->currentWidget() == TabSheetFields);
 }
 
 void TFormMain::setTableBrowser(std::unique_ptr<TTableBrowser> browser) {
     BtnCloseClick();
     Table = std::move(browser);
     applyControlState();
-}
-
-void TFormMain::addTableOpenedHook(std::function<void()> hook) {
-    tableOpenedHooks_.push_back(std::move(hook));
 }
 
 TControlState TFormMain::controlState() const {
@@ -371,9 +397,26 @@ void TFormMain::BtnOpenClick() {
 }
 
 void TFormMain::prepareTablePages() {
-    for (const std::function<void()>& hook : tableOpenedHooks_) {
-        hook();
+    tabulon::Table* table = Table->datasetTable();
+    if (table == nullptr) {
+        return;
     }
+    TabSheetSearch->TableOpened(*table, TableFile);
+    TabSheetFields->Fill(*table, TableFile);
+    TabSheetFilter->SetTable(table);
+    TabSheetFilter->FillFilterFieldCombos();
+    TabSheetFields->SetButtonsEnabled(true);
+}
+
+void TFormMain::clearTablePages() {
+    // Unchecking first lets the Filter page stop filtering while the table is still there.
+    TabSheetFilter->CheckFilter->setChecked(false);
+    TabSheetFilter->SetTable(nullptr);
+    TabSheetFilter->EditFilter->setEnabled(true);
+    TabSheetFilter->PanelFilterEditor->setEnabled(true);
+    TabSheetSearch->TableClosed();
+    TabSheetFields->Clear();
+    TabSheetFields->SetButtonsEnabled(false);
 }
 
 void TFormMain::OpenSelectedTable() {
@@ -473,6 +516,7 @@ bool TFormMain::gridKeyPress(const QKeyEvent* key) {
 
 void TFormMain::BtnCloseClick() {
     PageControl->setCurrentWidget(TabSheetData);
+    clearTablePages();
     showGridModel(nullptr);
     Table->close();
     setTableState(TTableState::NoTable);

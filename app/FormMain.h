@@ -5,9 +5,7 @@
 // it closes. Every control's enabled state follows ControlStateFor() of the table's state.
 // Interface thread only; uncaught failures of its handlers go to the default error report.
 #include <QMainWindow>
-#include <functional>
 #include <memory>
-#include <vector>
 
 #include "ControlState.h"
 #include "StringHolder.h"
@@ -27,6 +25,12 @@ class TSpecialPage;
 class TSqlPage;
 class TTableShortcutList;
 
+namespace tabulon {
+class FieldsPage;
+class FilterPage;
+class SearchPage;
+}  // namespace tabulon
+
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -37,10 +41,6 @@ public:
 
     // Puts the dataset layer in place of the browser that opens no table.
     void setTableBrowser(std::unique_ptr<TTableBrowser> browser);
-    // Runs `hook` after each successful opening of a Paradox or dBase table, to fill a page;
-    // a hook that throws makes the opening fail with "Error!".
-    void addTableOpenedHook(std::function<void()> hook);
-
     TTableState tableState() const { return tableState_; }
     TControlState controlState() const;
 
@@ -70,9 +70,9 @@ public:
     QLabel* ImageLogo;
     QTabWidget* PageControl;
     QWidget* TabSheetData;
-    QWidget* TabSheetFields;
-    QWidget* TabSheetFilter;
-    QWidget* TabSheetSearch;
+    tabulon::FieldsPage* TabSheetFields;
+    tabulon::FilterPage* TabSheetFilter;
+    tabulon::SearchPage* TabSheetSearch;
     TSqlPage* TabSheetSQL;
     TSpecialPage* TabSheetSpecial;
     QTableView* DBGrid;
@@ -108,10 +108,17 @@ protected:
 private:
     void buildLeftPanel();
     void buildRightPanel();
+    void buildTablePages();
     void FormShow();
     void ConnectDatabase();
     void OpenSelectedTable();
+    // Fills the Fields, Filter and Search pages from the table just opened; throws what the
+    // table throws.
     void prepareTablePages();
+    void clearTablePages();
+    void PageControlChange();
+    // The Search page moved the table: the grid's current row follows.
+    void followTableRecord();
     void applyControlState();
     // Shows `model` (or nothing) in the grid and follows the grid's current row.
     void showGridModel(QAbstractItemModel* model);
@@ -128,7 +135,6 @@ private:
     bool closeTableAsking();
 
     std::unique_ptr<TTableBrowser> Table;
-    std::vector<std::function<void()>> tableOpenedHooks_;
     TTableState tableState_ = TTableState::NoTable;
     QString firstArgument_;
     bool shown_ = false;

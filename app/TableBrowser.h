@@ -7,6 +7,10 @@
 
 class QAbstractItemModel;
 
+namespace tabulon {
+class Table;
+}
+
 class TTableBrowser {
 public:
     virtual ~TTableBrowser() = default;
@@ -43,4 +47,11 @@ public:
     virtual void currentRowChanged(int) {}
     // The focus left the grid: an appended row left untouched is dropped.
     virtual void leaveGrid() {}
+
+    // The open dataset table, for the pages that inspect it; null when none is open or the
+    // browser has no dataset layer under it.
+    virtual tabulon::Table* datasetTable() { return nullptr; }
+    // The pages changed what the open table shows (filter, order, reopening): the grid reads
+    // it anew.
+    virtual void viewChanged() {}
 };

@@ -79,7 +79,7 @@ BENCHMARK(JumpToLastScreen)->Unit(benchmark::kMillisecond);
 
 static void JumpToLastScreenInTagOrder(benchmark::State& state) {
     OpenBrowser open;
-    open.browser.table()->setIndexName("NAME");
+    open.browser.datasetTable()->setIndexName("NAME");
     open.browser.refresh();
     jumpFromFirstToLast(state, static_cast<TRecordGridModel&>(*open.browser.model()));
 }

@@ -156,6 +156,7 @@ void FilterPage::stopFiltering() {
     if (!table_) return;
     table_->setFiltered(false);
     table_->refresh();
+    emit viewChanged();
 }
 
 void FilterPage::CheckFilterClick() {
@@ -175,6 +176,7 @@ void FilterPage::CheckFilterClick() {
         setEditing(true);
         throw;
     }
+    emit viewChanged();
 }
 
 void FilterPage::CheckFiltCaseClick() {
@@ -183,6 +185,7 @@ void FilterPage::CheckFiltCaseClick() {
     options.caseInsensitive = CheckFiltCase->isChecked();
     options.noPartialCompare = CheckFiltPart->isChecked();
     table_->setFilterOptions(options);
+    if (CheckFilter->isChecked()) emit viewChanged();
 }
 
 void FilterPage::BtnEraseClick() {

@@ -29,6 +29,7 @@ class Table;
 //   and keeps the table's filter text.
 // - The option boxes set the table's filter options at once. BtnEraseClick() stops filtering
 //   and clears the text and the rows, keeping the options and the table's filter text.
+// - viewChanged() follows every change of what the table shows.
 // - Throws the table's EngineError (for the default error report). Interface thread only.
 class FilterPage : public QWidget {
     Q_OBJECT
@@ -58,6 +59,10 @@ public:
     std::array<QComboBox*, kRows> ComboBoxOp;
     std::array<QLineEdit*, kRows> EditFieldValue;
     std::array<QComboBox*, kRows> ComboBoxLOp;
+
+signals:
+    // The table's view changed: filtering started or stopped, or its options changed.
+    void viewChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -102,6 +102,7 @@ void SearchPage::navigate(void (Table::*move)()) {
     if (!table_) return;
     (table_->*move)();
     FillRecordGrid();
+    emit recordMoved();
 }
 
 void SearchPage::setSearchEnabled(bool enabled) {
@@ -160,6 +161,7 @@ void SearchPage::ComboIndexChange(int position) {
         table_->close();
         table_->setIndexName(name);
         table_->open();
+        emit tableReopened();
     }
     setSearchEnabled(!chosen.isEmpty() && chosen != noneText_);
 }
@@ -177,6 +179,7 @@ void SearchPage::BtnGotoClick() {
     }
     table_->gotoNearest();
     FillRecordGrid();
+    emit recordMoved();
 }
 
 void SearchPage::BtnClearClick() {

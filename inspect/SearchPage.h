@@ -24,6 +24,7 @@ class Table;
 // - BtnGotoClick() keeps the previous search's key values, assigns every non-empty value cell
 //   to its field (values the key does not take are dropped silently), moves to the nearest
 //   record and refills the grid. BtnClearClick() empties the value cells only.
+// - tableReopened() follows each reopening, recordMoved() each navigator click and search.
 // - The table's EngineErrors while reopening or searching reach the caller, for the default
 //   error report. Interface thread only.
 class SearchPage : public QWidget {
@@ -40,6 +41,14 @@ public:
     void BtnGotoClick();
     void BtnClearClick();
     const QStringList& IndexKeyTexts() const { return indexKeyTexts_; }
+
+signals:
+    // The table was closed and opened again in another order: views of it must read it anew.
+    void tableReopened();
+    // The navigator or a search moved the table to another record.
+    void recordMoved();
+
+public:
 
     QComboBox* ComboIndex;
     QWidget* DBNavigator;

@@ -18,10 +18,13 @@ public:
     int refreshed = 0;
     QString folder;
     QStringList indexFiles;
+    // The table the pages inspect after an opening; null leaves them empty.
+    tabulon::Table* pageTable = nullptr;
 
     void connectTo(const QString& f) override { folder = f; }
     void disconnect() override { folder.clear(); }
     bool isConnected() const override { return !folder.isEmpty(); }
+    tabulon::Table* datasetTable() override { return open_ ? pageTable : nullptr; }
     bool open(const QString& name, bool cached) override {
         open_ = cached ? openableCached.contains(name) : openableUncached.contains(name);
         cached_ = open_ && cached;

@@ -14,6 +14,9 @@
 #include "SpecialPage.h"
 #include "SqlPage.h"
 #include "TableShortcutList.h"
+#include "dataset/Connection.h"
+#include "dataset/Session.h"
+#include "dataset/Table.h"
 #include "support/ModalDialog.h"
 #include "support/Files.h"
 
@@ -244,7 +247,10 @@ private slots:
 
     void failingPageFillingClosesWithError() {
         Window w;
-        w.form->addTableOpenedHook([] { throw std::runtime_error("index list unreadable"); });
+        // A table the pages cannot read: it never opened.
+        tabulon::Session session("Unreadable");
+        tabulon::Table unreadable(session.addConnection("Folder"));
+        w.fake->pageTable = &unreadable;
         ModalAnswer answer(ModalAnswer::click("BtnNo"));
         w.open("x.db");
         QCOMPARE(answer.text(), QString("Error!"));

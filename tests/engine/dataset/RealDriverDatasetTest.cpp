@@ -9,6 +9,7 @@
 #include "dataset/Session.h"
 #include "dataset/Table.h"
 #include "storage/Drivers.h"
+#include "support/KeyedPeople.h"
 #include "support/TempFolder.h"
 
 using namespace tabulon;
@@ -19,30 +20,10 @@ std::vector<std::string> folderParams(const std::filesystem::path& folder) {
     return {"PATH=" + folder.string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"};
 }
 
-// ID (primary), NAME, CITY, AMOUNT; a secondary index BYCITY on CITY.
-void createPeople(const std::filesystem::path& path) {
-    const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, false, ""},
-                                          {"NAME", ftString, 20, 0, false, ""},
-                                          {"CITY", ftString, 20, 0, false, ""},
-                                          {"AMOUNT", ftFloat, 0, 0, false, ""}};
-    std::vector<IndexDef> indexes(2);
-    indexes[0].name = tableTypeForPath(path) == ttParadox ? "" : "ID";
-    indexes[0].fields = "ID";
-    indexes[0].options = ixPrimary | ixUnique;
-    indexes[1].name = "BYCITY";
-    indexes[1].fields = "CITY";
-    auto table = driverForPath(path).create(path, fields, indexes, {});
-    const std::vector<std::tuple<int, const char*, const char*, double>> people = {
-        {3, "Smith", "Rome", 700}, {1, "Adams", "Paris", 100}, {2, "Brown", "Rome", 250.5},
-        {5, "Smithers", "Oslo", 900}, {4, "Clark", "Lyon", 50}};
-    for (const auto& [id, name, city, amount] : people)
-        table->append({Value::integer(id), Value::string(name), Value::string(city), Value::floating(amount)});
-}
-
 class RealDriverDataset : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        createPeople(folder_ / name());
+        tabulon::testing::createKeyedPeople(folder_ / name());
         connection_ = &connect(session_);
     }
 

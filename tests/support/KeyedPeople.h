@@ -1,0 +1,32 @@
+#pragma once
+// A small keyed table in either format, written through the engine: ID (primary), NAME, CITY,
+// AMOUNT, with a secondary index BYCITY on CITY. The records are stored out of key order.
+#include <filesystem>
+#include <tuple>
+#include <vector>
+
+#include "storage/Drivers.h"
+
+namespace tabulon::testing {
+
+inline void createKeyedPeople(const std::filesystem::path& path) {
+    const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, false, ""},
+                                          {"NAME", ftString, 20, 0, false, ""},
+                                          {"CITY", ftString, 20, 0, false, ""},
+                                          {"AMOUNT", ftFloat, 0, 0, false, ""}};
+    std::vector<IndexDef> indexes(2);
+    // A Paradox primary index has no name; a dBase tag needs one.
+    indexes[0].name = tableTypeForPath(path) == ttParadox ? "" : "ID";
+    indexes[0].fields = "ID";
+    indexes[0].options = ixPrimary | ixUnique;
+    indexes[1].name = "BYCITY";
+    indexes[1].fields = "CITY";
+    auto table = driverForPath(path).create(path, fields, indexes, {});
+    const std::vector<std::tuple<int, const char*, const char*, double>> people = {
+        {3, "Smith", "Rome", 700}, {1, "Adams", "Paris", 100}, {2, "Brown", "Rome", 250.5},
+        {5, "Smithers", "Oslo", 900}, {4, "Clark", "Lyon", 50}};
+    for (const auto& [id, name, city, amount] : people)
+        table->append({Value::integer(id), Value::string(name), Value::string(city), Value::floating(amount)});
+}
+
+}  // namespace tabulon::testing
