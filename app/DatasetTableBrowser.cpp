@@ -123,6 +123,17 @@ void TDatasetTableBrowser::viewChanged() {
     }
 }
 
+int TDatasetTableBrowser::tableMoved() {
+    if (!model_) {
+        return -1;
+    }
+    const std::uint64_t number = table_->recordNumber();
+    const int row = number == 0 || number > static_cast<std::uint64_t>(model_->rowCount()) ? -1
+                                                                                         : static_cast<int>(number - 1);
+    model_->tableMovedTo(row);
+    return row;
+}
+
 void TDatasetTableBrowser::currentRowChanged(int row) {
     if (model_) {
         model_->setCurrentRow(row);

@@ -46,6 +46,7 @@ public:
     void leaveGrid() override;
     tabulon::Table* datasetTable() override { return table_.get(); }
     void viewChanged() override;
+    int tableMoved() override;
 
 private:
     tabulon::Session& session_;

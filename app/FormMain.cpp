@@ -227,6 +227,14 @@ void TFormMain::buildRightPanel() {
     DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid->setTabKeyNavigation(true);
     DBGrid->verticalHeader()->setVisible(true);
+    // One line a record, as many records as fit; the indicator column stays even when empty.
+    DBGrid->setWordWrap(false);
+    DBGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DBGrid->verticalHeader()->setDefaultSectionSize(DBGrid->fontMetrics().height() + 6);
+    DBGrid->verticalHeader()->setFixedWidth(18);
+    // Column widths come from the rows in view only, so a big table opens as fast as a small one.
+    DBGrid->horizontalHeader()->setResizeContentsPrecision(0);
+    DBGrid->horizontalHeader()->setMaximumSectionSize(320);
     DBGrid->horizontalHeader()->setSectionsMovable(false);
     DBGrid->setShowGrid(true);
     DBGrid->installEventFilter(this);
@@ -258,20 +266,27 @@ void TFormMain::buildTablePages() {
     TabSheetSearch = new tabulon::SearchPage(MessageHolder.message(6), PageControl);
     TabSheetFields->SetButtonsEnabled(false);
     // The grid shows the same table as the pages: it reads it anew when they change its view.
-    connect(TabSheetFilter, &tabulon::FilterPage::viewChanged, this, [this] { Table->viewChanged(); });
-    connect(TabSheetSearch, &tabulon::SearchPage::tableReopened, this, [this] { Table->viewChanged(); });
+    connect(TabSheetFilter, &tabulon::FilterPage::viewChanged, this, &TFormMain::gridViewChanged);
+    connect(TabSheetSearch, &tabulon::SearchPage::tableReopened, this, &TFormMain::gridViewChanged);
     connect(TabSheetSearch, &tabulon::SearchPage::recordMoved, this, &TFormMain::followTableRecord);
 }
 
-void TFormMain::followTableRecord() {
-    tabulon::Table* table = Table->datasetTable();
+void TFormMain::gridViewChanged() {
+    Table->viewChanged();
+    selectFirstRow();
+}
+
+void TFormMain::selectFirstRow() {
     QAbstractItemModel* model = DBGrid->model();
-    if (table == nullptr || model == nullptr) {
-        return;
+    if (model != nullptr && model->rowCount() > 0) {
+        DBGrid->setCurrentIndex(model->index(0, 0));
     }
-    const auto number = static_cast<int>(table->recordNumber());
-    if (number > 0 && number <= model->rowCount()) {
-        DBGrid->setCurrentIndex(model->index(number - 1, std::max(DBGrid->currentIndex().column(), 0)));
+}
+
+void TFormMain::followTableRecord() {
+    const int row = Table->tableMoved();
+    if (row >= 0) {
+        DBGrid->setCurrentIndex(DBGrid->model()->index(row, std::max(DBGrid->currentIndex().column(), 0)));
     }
 }
 
@@ -464,6 +479,8 @@ void TFormMain::showGridModel(QAbstractItemModel* model) {
     if (model != nullptr) {
         connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) { Table->currentRowChanged(current.row()); });
+        DBGrid->resizeColumnsToContents();
+        selectFirstRow();
     }
 }
 

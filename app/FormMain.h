@@ -119,6 +119,9 @@ private:
     void PageControlChange();
     // The Search page moved the table: the grid's current row follows.
     void followTableRecord();
+    // The pages changed the table's view: the grid reads it anew from its first row.
+    void gridViewChanged();
+    void selectFirstRow();
     void applyControlState();
     // Shows `model` (or nothing) in the grid and follows the grid's current row.
     void showGridModel(QAbstractItemModel* model);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/EngineError.h"
 #include "dataset/ValueText.h"
 
 namespace {
@@ -166,7 +167,7 @@ bool TRecordGridModel::insertRows(int row, int count, const QModelIndex& parent)
     editRow_ = row;
     inserting_ = true;
     touched_ = false;
-    position_ = -1;
+    forgetPositions();
     endInsertRows();
     return true;
 }
@@ -198,7 +199,7 @@ bool TRecordGridModel::removeRows(int row, int count, const QModelIndex& parent)
         }
         --rowCount_;
         rows_.clear();
-        position_ = -1;
+        forgetPositions();
         directRows_ = rowsAreSlots();
         endRemoveRows();
         if (!failure.isEmpty()) {
@@ -230,6 +231,9 @@ void TRecordGridModel::setCurrentRow(int row) {
     currentRow_ = row;
     if (editRow_ >= 0 && row != editRow_) {
         settleRow();
+    }
+    if (editRow_ < 0 && row >= 0 && row < rowCount_ && moveTo(row)) {
+        restHere(row);
     }
     rowIndicatorChanged(old);
     rowIndicatorChanged(currentRow_);
@@ -263,7 +267,7 @@ void TRecordGridModel::reload() {
     touched_ = false;
     currentRow_ = -1;
     rows_.clear();
-    position_ = -1;
+    forgetPositions();
     rowCount_ = 0;
     directRows_ = false;
     if (table_.active()) {
@@ -317,8 +321,17 @@ bool TRecordGridModel::moveTo(int row) const {
     return position_ == row;
 }
 
-// Walks from whichever known position is nearest: the first record, the last, or the current.
+// Walks from whichever known position is nearest: the first record, the last, the current or
+// the last one read.
 void TRecordGridModel::walkTo(int row) const {
+    if (lastReadRow_ >= 0 && std::abs(row - lastReadRow_) < std::abs(row - position_)) {
+        try {
+            table_.gotoBookmark(lastRead_);
+            position_ = lastReadRow_;
+        } catch (const tabulon::EngineError&) {
+            lastReadRow_ = -1;
+        }
+    }
     const int fromEnd = rowCount_ - 1 - row;
     const int fromHere = position_ >= 0 ? std::abs(row - position_) : INT_MAX;
     if (fromHere > std::min(row, fromEnd)) {
@@ -358,12 +371,52 @@ const tabulon::Record* TRecordGridModel::rowValues(int row) const {
     if (rows_.size() >= kRowsKept) {
         rows_.clear();
     }
-    return &rows_.emplace(row, table_.currentValues()).first->second;
+    const tabulon::Record* values = &rows_.emplace(row, table_.currentValues()).first->second;
+    restCursor(row);
+    return values;
+}
+
+void TRecordGridModel::restCursor(int readRow) const {
+    if (editRow_ >= 0 || !resting_.valid || readRow == restingRow_) {
+        return;
+    }
+    lastReadRow_ = readRow;
+    lastRead_ = table_.bookmark();
+    try {
+        table_.gotoBookmark(resting_);
+        position_ = restingRow_;
+    } catch (const tabulon::EngineError&) {
+        position_ = -1;  // the record went away under the grid; the next read starts afresh
+    }
+}
+
+void TRecordGridModel::restHere(int row) {
+    restingRow_ = row;
+    resting_ = row >= 0 ? table_.bookmark() : tabulon::Bookmark{};
+    position_ = row;
+}
+
+void TRecordGridModel::forgetPositions() {
+    position_ = -1;
+    restingRow_ = -1;
+    resting_ = {};
+    lastReadRow_ = -1;
+}
+
+void TRecordGridModel::tableMovedTo(int row) {
+    if (editRow_ >= 0 || row < 0 || row >= rowCount_) {
+        return;
+    }
+    restHere(row);
+    const int old = currentRow_;
+    currentRow_ = row;
+    rowIndicatorChanged(old);
+    rowIndicatorChanged(row);
 }
 
 int TRecordGridModel::recount() {
     rows_.clear();
-    position_ = -1;
+    forgetPositions();
     directRows_ = rowsAreSlots();
     return static_cast<int>(std::min<std::uint64_t>(table_.recordCount(), INT_MAX));
 }

@@ -46,6 +46,9 @@ public:
     void postRow();
     // Reads the row count again and forgets every row read, after the table changed under it.
     void reload();
+    // Someone else moved the table's cursor to the record shown at `row` (the navigator, a key
+    // search): it becomes the current row.
+    void tableMovedTo(int row);
 
 signals:
     // An edit or a post failed; `message` says what and why.
@@ -61,6 +64,13 @@ private:
     // Puts the table's cursor on `row`; false when the table is editing another row.
     bool moveTo(int row) const;
     void walkTo(int row) const;
+    // Puts the table's cursor back on the current row after reading row `readRow`, so that the
+    // table's other users find it on the record the grid marks, not on the row painted last.
+    void restCursor(int readRow) const;
+    // Remembers where the table's cursor rests: on the current row.
+    void restHere(int row);
+    // Rows moved or the table changed: no remembered position holds any longer.
+    void forgetPositions();
     const tabulon::Record* rowValues(int row) const;
     // Forgets the rows read and counts the rows again, without telling the views.
     int recount();
@@ -73,6 +83,10 @@ private:
     int rowCount_ = 0;
     bool directRows_ = false;      // the view is the stored order: row n is slot n
     mutable int position_ = -1;    // the row the table's cursor is on; -1 when unknown
+    int restingRow_ = -1;          // the current row the cursor returns to after reads
+    tabulon::Bookmark resting_;
+    mutable int lastReadRow_ = -1;  // where the last read left off, to walk on from there
+    mutable tabulon::Bookmark lastRead_;
     mutable std::map<int, tabulon::Record> rows_;  // rows read, bounded
     bool editable_ = false;
     int currentRow_ = -1;

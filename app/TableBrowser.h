@@ -54,4 +54,7 @@ public:
     // The pages changed what the open table shows (filter, order, reopening): the grid reads
     // it anew.
     virtual void viewChanged() {}
+    // The pages moved the open table to another record: the grid's current row follows it.
+    // Returns that row, or -1 when there is none.
+    virtual int tableMoved() { return -1; }
 };

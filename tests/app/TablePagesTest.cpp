@@ -173,6 +173,20 @@ private slots:
         QCOMPARE(w.grid().index(current.row(), kCityColumn).data().toString(), QStringLiteral("Paris"));
     }
 
+    // Painting rows moves the table's cursor; the pages must still find it on the marked row.
+    void pagesFindTheTableOnTheGridsCurrentRow() {
+        Window w(QStringLiteral("PEOPLE.DB"));
+        for (int row = w.grid().rowCount() - 1; row >= 0; --row) w.grid().index(row, 0).data();
+        QCOMPARE(w.form.TabSheetFields->StringGridFields->item(1, 5)->text(), QStringLiteral("1"));
+        w.form.DBGrid->setCurrentIndex(w.grid().index(1, 0));
+        for (int row = 0; row < w.grid().rowCount(); ++row) w.grid().index(row, 0).data();
+        w.form.TabSheetSearch->NavNext->click();
+        QCOMPARE(w.form.TabSheetSearch->StringGridRecord->item(1, 2)->text(), QStringLiteral("3"));
+        QCOMPARE(w.form.DBGrid->currentIndex().row(), 2);
+        w.form.TabSheetSearch->NavFirst->click();
+        QCOMPARE(w.form.DBGrid->currentIndex().row(), 0);
+    }
+
     void closingEmptiesThePages() {
         Window w(QStringLiteral("PEOPLE.DBF"));
         w.setFilter(QStringLiteral("CITY = 'Rome'"));
