@@ -421,7 +421,8 @@ int TRecordGridModel::recount() {
     return static_cast<int>(std::min<std::uint64_t>(table_.recordCount(), INT_MAX));
 }
 
-// Row n is slot n when the view is the stored order with nothing hidden, added or deleted.
+// Row n is slot n when the view is the stored order (or a primary order the slots follow)
+// with nothing hidden, added or deleted.
 bool TRecordGridModel::rowsAreSlots() const {
     if (!table_.indexName().empty() || table_.filtered() || table_.updatesPending()) {
         return false;
@@ -430,7 +431,8 @@ bool TRecordGridModel::rowsAreSlots() const {
     const bool primaryOrder = std::any_of(indexes.begin(), indexes.end(), [](const tabulon::IndexDef& index) {
         return (index.options & tabulon::ixPrimary) != 0;
     });
-    return !primaryOrder && table_.storage().slotCount() == table_.storage().recordCount();
+    return (!primaryOrder || table_.storage().slotsFollowPrimaryOrder()) &&
+           table_.storage().slotCount() == table_.storage().recordCount();
 }
 
 void TRecordGridModel::afterTableChange() {

@@ -96,6 +96,9 @@ public:
     // Whether a write may change the ids of other records (a keyed Paradox table keeps records
     // in key order, splitting blocks). Then callers find records again by primary key.
     virtual bool writesMoveRecords() const { return false; }
+    // Whether natural (slot) order is the primary index's order, so that the n-th record in key
+    // order is slot n (a keyed Paradox table keeps its records sorted in its block chain).
+    virtual bool slotsFollowPrimaryOrder() const { return false; }
 
     // Extra index files attached to the table (a dBase table's .MDX, .NDX, .CDX), by file name.
     virtual std::vector<std::string> indexFiles() const { return {}; }

@@ -98,6 +98,12 @@ private slots:
         QVERIFY(w.form.TabSheetSearch->ComboIndex->isEnabled());
         QCOMPARE(w.form.TabSheetFilter->ComboBoxFilterField[0]->count(), 4);
         QCOMPARE(w.form.TabSheetSearch->StringGridRecord->rowCount(), 5);
+        // A keyed Paradox table shows in key order, a dBase table in record order.
+        QStringList ids;
+        for (int row = 0; row < w.grid().rowCount(); ++row) ids << w.grid().index(row, 0).data().toString();
+        const QStringList order = table.endsWith(QLatin1String(".DB")) ? QStringList{"1", "2", "3", "4", "5"}
+                                                                        : QStringList{"3", "1", "2", "5", "4"};
+        QCOMPARE(ids, order);
     }
 
     void fieldButtonsFollowThePage() {

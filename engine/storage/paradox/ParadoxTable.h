@@ -37,6 +37,7 @@ public:
     std::vector<IndexDef> indexes() const override;
     // Inserts and key changes shift records within and across blocks.
     bool writesMoveRecords() const override { return true; }
+    bool slotsFollowPrimaryOrder() const override { return true; }
     std::vector<TableProblem> problems() const override { return problems_.problems(); }
 
     std::uint64_t recordCount() const override { return data_->recordCount(); }
