@@ -15,10 +15,15 @@ namespace tabulon {
 // its table; the storage table, cache and predicate must outlive it.
 class TableCursor {
 public:
-    using Predicate = std::function<bool(const Record&)>;
+    // Which records show. Stored records are tested on the fields their order probes, so an
+    // order in natural order should be built to probe `fields`.
+    struct Filter {
+        std::function<bool(const Record&)> test;  // empty: every record shows
+        std::vector<std::size_t> fields;          // the only fields `test` reads
+    };
 
-    // `cache` may be null (no cached updates); an empty `visible` shows every record.
-    TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache, Predicate visible);
+    // `cache` may be null (no cached updates).
+    TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache, Filter filter);
 
     bool first();
     bool last();
@@ -34,13 +39,14 @@ public:
     // The key of the current stored record in the index order; empty otherwise.
     Record key() const;
 
-    // Records shown: with a filter, counted by walking the table in natural order; without
-    // one, from the table's count and the cache.
+    // Records shown: with a filter, counted by walking the table in natural order and testing
+    // only the filter's fields; without one, from the table's count and the cache.
     std::uint64_t count();
     // 1-based number of the current record among those shown; 0 when there is none.
     std::uint64_t position();
 
 private:
+    bool shows(RecordOrder& order) const;
     bool acceptStored();
     bool forwardFromStored(bool moved);
     bool backwardFromStored(bool moved);
@@ -50,10 +56,9 @@ private:
     StorageTable& table_;
     std::unique_ptr<RecordOrder> order_;
     const ChangeCache* cache_;
-    Predicate visible_;
+    Filter filter_;
     Bookmark current_;
     Record record_;
-    Record scratch_;
 };
 
 }  // namespace tabulon

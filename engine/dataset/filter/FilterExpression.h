@@ -29,9 +29,12 @@ public:
     // Whether `record` (one value per field) passes. Never throws: a comparison that cannot be
     // made (a division by zero, a null) is not a match.
     bool matches(const Record& record) const;
+    // The positions of the fields the text names, ascending: matches() reads no others.
+    const std::vector<std::size_t>& fields() const { return fields_; }
 
 private:
     std::shared_ptr<const FilterNode> root_;
+    std::vector<std::size_t> fields_;
 };
 
 }  // namespace tabulon

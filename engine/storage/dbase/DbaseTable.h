@@ -48,6 +48,7 @@ public:
     std::uint64_t recordCount() const override;
     std::uint64_t slotCount() const override { return header_.readableRecords; }
     bool readSlot(std::uint64_t slot, Record& out) override;
+    bool readSlotFields(std::uint64_t slot, const std::vector<std::size_t>& positions, Record& out) override;
     RecordId recordIdAt(std::uint64_t slot) override { return slot + 1; }
     std::uint64_t slotOf(RecordId id) override { return id - 1; }
     void readRecord(RecordId id, Record& out) override;
