@@ -31,23 +31,7 @@ IndexOrder::IndexOrder(StorageTable& table, const std::string& indexName)
     : table_(table), cursor_(table.openIndex(indexName)),
       keyFields_(indexFieldPositions(cursor_->definition(), table.fields())) {}
 
-void IndexOrder::read(Record& out) {
-    if (probed_) {
-        out.swap(record_);
-        probed_ = false;
-    } else {
-        table_.readRecord(cursor_->recordId(), out);
-    }
-}
-
-const Record& IndexOrder::probe() {
-    if (!probed_) table_.readRecord(cursor_->recordId(), record_);
-    probed_ = true;
-    return record_;
-}
-
 bool IndexOrder::moveTo(RecordId id, const Record& values) {
-    probed_ = false;
     if (!keyFields_.empty()) {
         Record key;
         for (std::size_t position : keyFields_) key.push_back(values.at(position));

@@ -11,29 +11,25 @@ namespace tabulon {
 class IndexOrder : public RecordOrder {
 public:
     IndexOrder(StorageTable& table, const std::string& indexName);
-    bool first() override { return moved(cursor_->first()); }
-    bool last() override { return moved(cursor_->last()); }
-    bool next() override { return moved(cursor_->next()); }
-    bool prior() override { return moved(cursor_->prior()); }
+    bool first() override { return cursor_->first(); }
+    bool last() override { return cursor_->last(); }
+    bool next() override { return cursor_->next(); }
+    bool prior() override { return cursor_->prior(); }
     RecordId recordId() const override { return cursor_->recordId(); }
-    void read(Record& out) override;
-    // The whole record, which read() then hands over.
-    const Record& probe() override;
-    bool seek(const Record& key, bool partial) override { return moved(cursor_->seek(key, partial)); }
+    void read(Record& out) override { table_.readRecord(cursor_->recordId(), out); }
+    const Record& probe(const std::vector<std::size_t>& fields) override {
+        table_.readRecordFields(cursor_->recordId(), fields, probed_);
+        return probed_;
+    }
+    bool seek(const Record& key, bool partial) override { return cursor_->seek(key, partial); }
     Record key() const override { return cursor_->key(); }
     bool moveTo(RecordId id, const Record& values) override;
 
 private:
-    bool moved(bool found) {
-        probed_ = false;
-        return found;
-    }
-
     StorageTable& table_;
     std::unique_ptr<KeyCursor> cursor_;
     std::vector<std::size_t> keyFields_;  // empty for an expression index
-    Record record_;        // read by probe() at the current entry
-    bool probed_ = false;
+    Record probed_;  // the fields probe() read, kept to be reused
 };
 
 // The positions in `fields` of the fields an index names ("A;B"); empty when one is missing.

@@ -25,6 +25,11 @@ void NaturalOrder::read(Record& out) {
     else table_.readSlot(slot_, out);
 }
 
+const Record& NaturalOrder::probe(const std::vector<std::size_t>& fields) {
+    if (!probeFields_.empty() && fields != probeFields_) table_.readSlotFields(slot_, fields, record_);
+    return record_;
+}
+
 bool NaturalOrder::first() { return settle(0, 1); }
 
 bool NaturalOrder::last() {

@@ -6,8 +6,8 @@
 namespace tabulon {
 
 // Slot order of the storage table, deleted slots skipped. Moving reads only the fields at
-// `probeFields` (all of them when it is empty), so a filter over a few fields decodes little
-// more than those; read() then decodes the whole record of the few that pass.
+// `probeFields` (all of them when it is empty), so a filter decodes little more than the fields
+// it tests first; probe() reads others on demand and read() the whole record of those that pass.
 class NaturalOrder : public RecordOrder {
 public:
     explicit NaturalOrder(StorageTable& table, std::vector<std::size_t> probeFields = {})
@@ -18,7 +18,7 @@ public:
     bool prior() override;
     RecordId recordId() const override { return id_; }
     void read(Record& out) override;
-    const Record& probe() override { return record_; }
+    const Record& probe(const std::vector<std::size_t>& fields) override;
     bool seek(const Record& key, bool partial) override;
     Record key() const override { return {}; }
     bool moveTo(RecordId id, const Record& values) override;

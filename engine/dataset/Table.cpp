@@ -304,14 +304,11 @@ void Table::setFilterOptions(const FilterOptions& options) {
 }
 
 void Table::rebuildCursor() {
-    TableCursor::Filter filter;
-    if (filtered_ && filterExpression_) {
-        filter.fields = filterExpression_->fields();
-        filter.test = [expression = *filterExpression_](const Record& record) { return expression.matches(record); };
-    }
+    std::optional<FilterExpression> filter;
+    if (filtered_) filter = filterExpression_;
     std::unique_ptr<RecordOrder> order;
     if (index_) order = std::make_unique<IndexOrder>(*storage_, index_->name);
-    else order = std::make_unique<NaturalOrder>(*storage_, filter.fields);
+    else order = std::make_unique<NaturalOrder>(*storage_, firstFilterFields(filter));
     const ChangeCache* cache = cachedUpdates_ && !cacheApplied_ ? &cache_ : nullptr;
     cursor_ = std::make_unique<TableCursor>(*storage_, std::move(order), cache, std::move(filter));
 }

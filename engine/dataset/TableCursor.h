@@ -1,12 +1,13 @@
 #pragma once
 // Walks the records a dataset table shows: stored ones in an order, with cached changes laid
 // over them and cached inserts after them, skipping those the filter rejects.
-#include <functional>
 #include <memory>
+#include <optional>
 
 #include "Bookmark.h"
 #include "ChangeCache.h"
 #include "RecordOrder.h"
+#include "filter/FilterExpression.h"
 
 namespace tabulon {
 
@@ -15,15 +16,11 @@ namespace tabulon {
 // its table; the storage table, cache and predicate must outlive it.
 class TableCursor {
 public:
-    // Which records show. Stored records are tested on the fields their order probes, so an
-    // order in natural order should be built to probe `fields`.
-    struct Filter {
-        std::function<bool(const Record&)> test;  // empty: every record shows
-        std::vector<std::size_t> fields;          // the only fields `test` reads
-    };
-
-    // `cache` may be null (no cached updates).
-    TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache, Filter filter);
+    // `cache` may be null (no cached updates); without a `filter` every record shows. Stored
+    // records are tested part by part on the fields their order probes, so a natural order
+    // should be built to probe firstFilterFields(filter).
+    TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache,
+                std::optional<FilterExpression> filter);
 
     bool first();
     bool last();
@@ -56,9 +53,12 @@ private:
     StorageTable& table_;
     std::unique_ptr<RecordOrder> order_;
     const ChangeCache* cache_;
-    Filter filter_;
+    std::optional<FilterExpression> filter_;
     Bookmark current_;
     Record record_;
 };
+
+// The fields the first part of `filter` tests (empty: none, or no filter).
+std::vector<std::size_t> firstFilterFields(const std::optional<FilterExpression>& filter);
 
 }  // namespace tabulon

@@ -96,6 +96,10 @@ public:
     virtual RecordId recordIdAt(std::uint64_t slot) = 0;
     virtual std::uint64_t slotOf(RecordId id) = 0;
     virtual void readRecord(RecordId id, Record& out) = 0;
+    // readRecord() of only the fields at `positions`, as readSlotFields() does for a slot.
+    virtual void readRecordFields(RecordId id, [[maybe_unused]] const std::vector<std::size_t>& positions, Record& out) {
+        readRecord(id, out);
+    }
 
     // `name` as indexes() gives it. Throws EValueError when there is no such index or it is
     // not usable (with the reason).

@@ -142,10 +142,7 @@ bool ParadoxTable::readSlot(std::uint64_t slot, Record& out) {
 }
 
 bool ParadoxTable::readSlotFields(std::uint64_t slot, const std::vector<std::size_t>& positions, Record& out) {
-    const std::uint8_t* raw = slotBytes(slot);
-    const auto& fields = data_->header().fields;
-    out.resize(fields.size());
-    for (std::size_t position : positions) out.at(position) = decodeField(raw, fields.at(position));
+    decodeFields(slotBytes(slot), positions, out);
     return true;
 }
 
@@ -165,6 +162,17 @@ std::uint64_t ParadoxTable::slotOf(RecordId id) {
 void ParadoxTable::readRecord(RecordId id, Record& out) {
     const auto at = positionOf(id);
     decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
+}
+
+void ParadoxTable::readRecordFields(RecordId id, const std::vector<std::size_t>& positions, Record& out) {
+    const auto at = positionOf(id);
+    decodeFields(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), positions, out);
+}
+
+void ParadoxTable::decodeFields(const std::uint8_t* raw, const std::vector<std::size_t>& positions, Record& out) {
+    const auto& fields = data_->header().fields;
+    out.resize(fields.size());
+    for (std::size_t position : positions) out.at(position) = decodeField(raw, fields.at(position));
 }
 
 void ParadoxTable::decodeRecord(const std::uint8_t* raw, Record& out) {
