@@ -19,18 +19,25 @@ std::vector<std::string> folderParams(const std::filesystem::path& folder) {
     return {"PATH=" + folder.string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"};
 }
 
-// ID (primary), NAME, CITY, AMOUNT; a secondary index BYCITY on CITY.
+// ID (primary), NAME, CITY, AMOUNT; secondary indexes BYCITY on CITY, BYNAME on NAME (without
+// regard to case in Paradox; dBase tags have no such option), BYAMOUNT on AMOUNT descending.
 void createPeople(const std::filesystem::path& path) {
     const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, false, ""},
                                           {"NAME", ftString, 20, 0, false, ""},
                                           {"CITY", ftString, 20, 0, false, ""},
                                           {"AMOUNT", ftFloat, 0, 0, false, ""}};
-    std::vector<IndexDef> indexes(2);
+    std::vector<IndexDef> indexes(4);
     indexes[0].name = tableTypeForPath(path) == ttParadox ? "" : "ID";
     indexes[0].fields = "ID";
     indexes[0].options = ixPrimary | ixUnique;
     indexes[1].name = "BYCITY";
     indexes[1].fields = "CITY";
+    indexes[2].name = "BYNAME";
+    indexes[2].fields = "NAME";
+    indexes[2].options = tableTypeForPath(path) == ttParadox ? ixCaseInsensitive : 0;
+    indexes[3].name = "BYAMOUNT";
+    indexes[3].fields = "AMOUNT";
+    indexes[3].options = ixDescending;
     auto table = driverForPath(path).create(path, fields, indexes, {});
     const std::vector<std::tuple<int, const char*, const char*, double>> people = {
         {3, "Smith", "Rome", 700}, {1, "Adams", "Paris", 100}, {2, "Brown", "Rome", 250.5},
@@ -113,6 +120,33 @@ TEST_P(RealDriverDataset, KeySearchFindsExactAndNearestKeys) {
     table->fieldByName("CITY").setAsText("Zurich");
     table->gotoNearest();
     EXPECT_TRUE(table->eof());
+}
+
+TEST_P(RealDriverDataset, DescendingIndexOrdersAndSearchesHighestFirst) {
+    auto table = open(*connection_, "BYAMOUNT");
+    EXPECT_EQ(column(*table, "ID"), (std::vector<std::string>{"5", "3", "2", "1", "4"}));
+    // Nearest in a descending order: the first key at or below the one asked for.
+    table->setKey();
+    table->fieldByName("AMOUNT").setAsText("300");
+    table->gotoNearest();
+    EXPECT_EQ(table->fieldByName("NAME").asText(), "Brown");
+    EXPECT_TRUE(table->findKey({Value::floating(700)}));
+    EXPECT_EQ(table->fieldByName("NAME").asText(), "Smith");
+    EXPECT_FALSE(table->findKey({Value::floating(701)}));
+}
+
+TEST_P(RealDriverDataset, CaseInsensitiveIndexFindsKeysInAnyCase) {
+    if (tableTypeForPath(name()) != ttParadox) GTEST_SKIP() << "dBase tags have no case-insensitive option";
+    auto table = open(*connection_, "BYNAME");
+    EXPECT_EQ(column(*table, "NAME"), (std::vector<std::string>{"Adams", "Brown", "Clark", "Smith", "Smithers"}));
+    EXPECT_TRUE(table->findKey({Value::string("SMITHERS")}));
+    EXPECT_EQ(table->fieldByName("ID").asText(), "5");
+    EXPECT_TRUE(table->findKey({Value::string("clark")}));
+    EXPECT_EQ(table->fieldByName("ID").asText(), "4");
+    table->setKey();
+    table->fieldByName("NAME").setAsText("b");
+    table->gotoNearest();
+    EXPECT_EQ(table->fieldByName("NAME").asText(), "Brown");
 }
 
 TEST_P(RealDriverDataset, FiltersSelectOnDisk) {
