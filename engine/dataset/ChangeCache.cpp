@@ -56,6 +56,31 @@ std::vector<std::size_t> keyFieldPositions(const StorageTable& table, const Inde
     }
     return positions;
 }
+
+Record keyOf(const Record& values, const std::vector<std::size_t>& keyFields) {
+    Record key;
+    key.reserve(keyFields.size());
+    for (std::size_t position : keyFields) key.push_back(values.at(position));
+    return key;
+}
+
+// Where the record whose primary key is `key` is now. Usually still at `id` (the writes before
+// moved nothing), which one read confirms; only a moved record costs an index cursor, since
+// every write invalidates the cursors open before it.
+RecordId currentId(StorageTable& table, const IndexDef& primary, const std::vector<std::size_t>& keyFields, RecordId id,
+                   const Record& key, Record& scratch) {
+    try {
+        table.readRecord(id, scratch);
+        if (keyOf(scratch, keyFields) == key) return id;
+    } catch (const EngineError& e) {
+        if (e.kind() != errkind::kUsage) throw;  // only "no such record now" sends us to the index
+    }
+    const auto cursor = table.openIndex(primary.name);
+    if (!cursor->seek(key, false) || cursor->key() != key)
+        throw EngineError(errkind::kUsage, table.path().filename().string() +
+                                               ": a changed record is gone (another writer deleted it)");
+    return cursor->recordId();
+}
 }  // namespace
 
 void ChangeCache::applyTo(StorageTable& table) const {
@@ -75,20 +100,16 @@ void ChangeCache::applyTo(StorageTable& table) const {
         // the record by it just before its own change.
         const std::vector<std::size_t> keyFields = keyFieldPositions(table, *primary);
         std::vector<Record> keys;
+        keys.reserve(changes.size());
         Record current;
         for (const auto& change : changes) {
             table.readRecord(change.first, current);
-            Record key;
-            for (std::size_t position : keyFields) key.push_back(current[position]);
-            keys.push_back(std::move(key));
+            keys.push_back(keyOf(current, keyFields));
         }
         for (std::size_t i = 0; i < changes.size(); ++i) {
-            auto cursor = table.openIndex(primary->name);
-            if (!cursor->seek(keys[i], false) || cursor->key() != keys[i])
-                throw EngineError(errkind::kUsage, table.path().filename().string() +
-                                                       ": a changed record is gone (another writer deleted it)");
+            const RecordId id = currentId(table, *primary, keyFields, changes[i].first, keys[i], current);
             const Record* values = changes[i].second;
-            values ? (void)table.update(cursor->recordId(), *values) : table.remove(cursor->recordId());
+            values ? (void)table.update(id, *values) : table.remove(id);
         }
     }
     for (const auto& record : inserts_)

@@ -17,6 +17,10 @@ public:
     bool prior() override { return cursor_->prior(); }
     RecordId recordId() const override { return cursor_->recordId(); }
     void read(Record& out) override { table_.readRecord(cursor_->recordId(), out); }
+    const Record& probe(const std::vector<std::size_t>& fields) override {
+        table_.readRecordFields(cursor_->recordId(), fields, probed_);
+        return probed_;
+    }
     bool seek(const Record& key, bool partial) override { return cursor_->seek(key, partial); }
     Record key() const override { return cursor_->key(); }
     bool moveTo(RecordId id, const Record& values) override;
@@ -25,6 +29,7 @@ private:
     StorageTable& table_;
     std::unique_ptr<KeyCursor> cursor_;
     std::vector<std::size_t> keyFields_;  // empty for an expression index
+    Record probed_;  // the fields probe() read, kept to be reused
 };
 
 // The positions in `fields` of the fields an index names ("A;B"); empty when one is missing.

@@ -8,7 +8,9 @@ namespace tabulon {
 bool NaturalOrder::settle(std::uint64_t slot, int step) {
     const std::uint64_t count = table_.slotCount();
     for (; slot < count; slot += step) {
-        if (table_.readSlot(slot, record_)) {
+        const bool live = probeFields_.empty() ? table_.readSlot(slot, record_)
+                                               : table_.readSlotFields(slot, probeFields_, record_);
+        if (live) {
             slot_ = slot;
             id_ = table_.recordIdAt(slot);
             return true;
@@ -16,6 +18,16 @@ bool NaturalOrder::settle(std::uint64_t slot, int step) {
         if (slot == 0 && step < 0) break;
     }
     return false;
+}
+
+void NaturalOrder::read(Record& out) {
+    if (probeFields_.empty()) out.swap(record_);  // moving read it all: hand it over
+    else table_.readSlot(slot_, out);
+}
+
+const Record& NaturalOrder::probe(const std::vector<std::size_t>& fields) {
+    if (!probeFields_.empty() && fields != probeFields_) table_.readSlotFields(slot_, fields, record_);
+    return record_;
 }
 
 bool NaturalOrder::first() { return settle(0, 1); }

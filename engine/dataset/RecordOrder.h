@@ -17,6 +17,10 @@ public:
     virtual RecordId recordId() const = 0;
     // The current record's values; called once per position (an order may hand over what it read).
     virtual void read(Record& out) = 0;
+    // The current record with at least the fields at `fields` read (and those probed before at
+    // this position), the others unspecified: a filter tests it before read() decodes the
+    // whole record.
+    virtual const Record& probe(const std::vector<std::size_t>& fields) = 0;
     // Goes to the first record whose key is >= `key` (its leading fields). Natural order throws
     // EUsageError: it has no key.
     virtual bool seek(const Record& key, bool partial) = 0;

@@ -304,16 +304,13 @@ void Table::setFilterOptions(const FilterOptions& options) {
 }
 
 void Table::rebuildCursor() {
+    std::optional<FilterExpression> filter;
+    if (filtered_) filter = filterExpression_;
     std::unique_ptr<RecordOrder> order;
     if (index_) order = std::make_unique<IndexOrder>(*storage_, index_->name);
-    else order = std::make_unique<NaturalOrder>(*storage_);
-    TableCursor::Predicate visible;
-    if (filtered_ && filterExpression_) {
-        const FilterExpression expression = *filterExpression_;
-        visible = [expression](const Record& record) { return expression.matches(record); };
-    }
+    else order = std::make_unique<NaturalOrder>(*storage_, firstFilterFields(filter));
     const ChangeCache* cache = cachedUpdates_ && !cacheApplied_ ? &cache_ : nullptr;
-    cursor_ = std::make_unique<TableCursor>(*storage_, std::move(order), cache, std::move(visible));
+    cursor_ = std::make_unique<TableCursor>(*storage_, std::move(order), cache, std::move(filter));
 }
 
 void Table::afterMove(bool moved, bool forward) {

@@ -5,17 +5,31 @@
 namespace tabulon {
 
 TableCursor::TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache,
-                         Predicate visible)
-    : table_(table), order_(std::move(order)), cache_(cache), visible_(std::move(visible)) {}
+                         std::optional<FilterExpression> filter)
+    : table_(table), order_(std::move(order)), cache_(cache), filter_(std::move(filter)) {}
+
+std::vector<std::size_t> firstFilterFields(const std::optional<FilterExpression>& filter) {
+    return filter && filter->partCount() != 0 ? filter->partFields(0) : std::vector<std::size_t>{};
+}
+
+// Whether the stored record `order` is on shows: the cache does not delete it and it (or its
+// cached edit) passes the filter.
+bool TableCursor::shows(RecordOrder& order) const {
+    const RecordId id = order.recordId();
+    if (cache_ && cache_->removed(id)) return false;
+    if (!filter_) return true;
+    if (const Record* edited = cache_ ? cache_->edited(id) : nullptr) return filter_->matches(*edited);
+    for (std::size_t part = 0; part < filter_->partCount(); ++part)
+        if (!filter_->partMatches(part, order.probe(filter_->partFields(part)))) return false;
+    return true;
+}
 
 bool TableCursor::acceptStored() {
+    if (!shows(*order_)) return false;
     const RecordId id = order_->recordId();
-    if (cache_ && cache_->removed(id)) return false;
     const Record* edited = cache_ ? cache_->edited(id) : nullptr;
-    if (edited) scratch_ = *edited;
-    else order_->read(scratch_);
-    if (visible_ && !visible_(scratch_)) return false;
-    record_.swap(scratch_);
+    if (edited) record_ = *edited;
+    else order_->read(record_);
     current_ = Bookmark{true, false, id, 0};
     return true;
 }
@@ -37,7 +51,7 @@ bool TableCursor::scanInserts(std::ptrdiff_t from, int step) {
     const auto& inserts = cache_->inserts();
     for (std::ptrdiff_t i = from; i >= 0 && i < static_cast<std::ptrdiff_t>(inserts.size()); i += step) {
         const auto& values = inserts[static_cast<std::size_t>(i)];
-        if (!values || (visible_ && !visible_(*values))) continue;
+        if (!values || (filter_ && !filter_->matches(*values))) continue;
         record_ = *values;
         current_ = Bookmark{true, true, 0, static_cast<std::size_t>(i)};
         return true;
@@ -110,10 +124,12 @@ Record TableCursor::key() const { return current_.valid && !current_.inserted ? 
 
 std::uint64_t TableCursor::count() {
     // Without a filter the cache changes the count by its deletes and inserts alone.
-    if (!visible_) return table_.recordCount() - (cache_ ? cache_->removedCount() : 0) + (cache_ ? cache_->liveInsertCount() : 0);
-    TableCursor walker(table_, std::make_unique<NaturalOrder>(table_), cache_, visible_);
+    if (!filter_) return table_.recordCount() - (cache_ ? cache_->removedCount() : 0) + (cache_ ? cache_->liveInsertCount() : 0);
+    NaturalOrder walker(table_, firstFilterFields(filter_));
     std::uint64_t count = 0;
-    for (bool more = walker.first(); more; more = walker.next()) ++count;
+    for (bool more = walker.first(); more; more = walker.next()) count += shows(walker);
+    if (cache_)
+        for (const auto& values : cache_->inserts()) count += values && filter_->matches(*values);
     return count;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // Walks the records a dataset table shows: stored ones in an order, with cached changes laid
 // over them and cached inserts after them, skipping those the filter rejects.
-#include <functional>
 #include <memory>
+#include <optional>
 
 #include "Bookmark.h"
 #include "ChangeCache.h"
 #include "RecordOrder.h"
+#include "filter/FilterExpression.h"
 
 namespace tabulon {
 
@@ -15,10 +16,11 @@ namespace tabulon {
 // its table; the storage table, cache and predicate must outlive it.
 class TableCursor {
 public:
-    using Predicate = std::function<bool(const Record&)>;
-
-    // `cache` may be null (no cached updates); an empty `visible` shows every record.
-    TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache, Predicate visible);
+    // `cache` may be null (no cached updates); without a `filter` every record shows. Stored
+    // records are tested part by part on the fields their order probes, so a natural order
+    // should be built to probe firstFilterFields(filter).
+    TableCursor(StorageTable& table, std::unique_ptr<RecordOrder> order, const ChangeCache* cache,
+                std::optional<FilterExpression> filter);
 
     bool first();
     bool last();
@@ -34,13 +36,14 @@ public:
     // The key of the current stored record in the index order; empty otherwise.
     Record key() const;
 
-    // Records shown: with a filter, counted by walking the table in natural order; without
-    // one, from the table's count and the cache.
+    // Records shown: with a filter, counted by walking the table in natural order and testing
+    // only the filter's fields; without one, from the table's count and the cache.
     std::uint64_t count();
     // 1-based number of the current record among those shown; 0 when there is none.
     std::uint64_t position();
 
 private:
+    bool shows(RecordOrder& order) const;
     bool acceptStored();
     bool forwardFromStored(bool moved);
     bool backwardFromStored(bool moved);
@@ -50,10 +53,12 @@ private:
     StorageTable& table_;
     std::unique_ptr<RecordOrder> order_;
     const ChangeCache* cache_;
-    Predicate visible_;
+    std::optional<FilterExpression> filter_;
     Bookmark current_;
     Record record_;
-    Record scratch_;
 };
+
+// The fields the first part of `filter` tests (empty: none, or no filter).
+std::vector<std::size_t> firstFilterFields(const std::optional<FilterExpression>& filter);
 
 }  // namespace tabulon

@@ -1,6 +1,7 @@
 #include "TableLock.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,10 +15,6 @@
 namespace tabulon {
 
 namespace {
-// A byte of its own, beyond any table's end and apart from the one drivers lock on their
-// files, so the two never meet.
-constexpr off_t kLockOffset = 0x7FFF'FFFF'0100LL;
-
 struct Holder {
     unsigned long long ticket;
     std::string session;
@@ -40,23 +37,18 @@ Registry& registry() {
                                           (exclusiveHolder ? "exclusively " : "") + "in " + who);
 }
 
-// Takes the system lock: a write lock for exclusive use, a read lock otherwise. A file that
-// cannot be opened for writing only takes a read lock, which still keeps out exclusive users.
+// Takes the system lock: flock() on the table's file, exclusive for exclusive use, shared
+// otherwise. Unlike a record lock it needs no write access, so a read-only file is held
+// exclusively too; it belongs to the open file description, so the system drops it when the
+// process dies, and it never meets the record locks drivers take on their files.
 int lockFile(const std::filesystem::path& table, bool exclusive) {
-    int fd = exclusive ? ::open(table.c_str(), O_RDWR | O_CLOEXEC) : -1;
-    const bool writable = fd >= 0;
-    if (fd < 0) fd = ::open(table.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(table.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw EngineError(errkind::kFile, "Cannot open " + table.string() + ": " + std::strerror(errno));
-    struct flock request {};
-    request.l_type = exclusive && writable ? F_WRLCK : F_RDLCK;
-    request.l_whence = SEEK_SET;
-    request.l_start = kLockOffset;
-    request.l_len = 1;
-    if (::fcntl(fd, F_OFD_SETLK, &request) != 0) {
+    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
-        if (error == EAGAIN || error == EACCES) busy(table, "another process", !exclusive);
+        if (error == EWOULDBLOCK) busy(table, "another process", !exclusive);
         throw EngineError(errkind::kFile, "Cannot lock " + table.string() + ": " + std::strerror(error));
     }
     return fd;

@@ -6,8 +6,8 @@
 namespace tabulon {
 
 // Held while a dataset table is open. Within the process a registry knows which session holds
-// each table; between processes an open-file-description lock on the table's file does, so the
-// system releases it when the process dies. Movable; the destructor releases. Thread-safe.
+// each table; between processes a flock() on the table's file does (read-only files included), so
+// the system releases it when the process dies. Movable; the destructor releases. Thread-safe.
 class TableLock {
 public:
     TableLock() = default;

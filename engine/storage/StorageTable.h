@@ -85,9 +85,21 @@ public:
     // Reads the record at `slot` into `out` (one value per field). False, with `out` unspecified,
     // when the slot holds a deleted record.
     virtual bool readSlot(std::uint64_t slot, Record& out) = 0;
+    // Reads only the fields at `positions` (indexes into fields()) of the record at `slot`:
+    // `out` is sized to one value per field and the other values are left as they were, so a
+    // scan that tests a few fields decodes only those. False when the slot holds a deleted
+    // record. By default the whole record is read.
+    virtual bool readSlotFields(std::uint64_t slot, [[maybe_unused]] const std::vector<std::size_t>& positions,
+                                Record& out) {
+        return readSlot(slot, out);
+    }
     virtual RecordId recordIdAt(std::uint64_t slot) = 0;
     virtual std::uint64_t slotOf(RecordId id) = 0;
     virtual void readRecord(RecordId id, Record& out) = 0;
+    // readRecord() of only the fields at `positions`, as readSlotFields() does for a slot.
+    virtual void readRecordFields(RecordId id, [[maybe_unused]] const std::vector<std::size_t>& positions, Record& out) {
+        readRecord(id, out);
+    }
 
     // `name` as indexes() gives it. Throws EValueError when there is no such index or it is
     // not usable (with the reason).

@@ -92,8 +92,8 @@ private slots:
         QCOMPARE(fields.item(3, 1)->text(), QStringLiteral("CITY"));
         // "None" stands for a Paradox table's primary index; a dBase table lists every tag.
         const QStringList expected = table.endsWith(QLatin1String(".DB"))
-                                         ? QStringList{"None", "BYCITY"}
-                                         : QStringList{"None", "ID", "BYCITY"};
+                                         ? QStringList{"None", "BYCITY", "BYNAME", "BYAMOUNT"}
+                                         : QStringList{"None", "ID", "BYCITY", "BYNAME", "BYAMOUNT"};
         QCOMPARE(w.indexChoices(), expected);
         QVERIFY(w.form.TabSheetSearch->ComboIndex->isEnabled());
         QCOMPARE(w.form.TabSheetFilter->ComboBoxFilterField[0]->count(), 4);

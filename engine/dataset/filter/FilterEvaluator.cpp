@@ -1,5 +1,6 @@
 #include "FilterEvaluator.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace tabulon {
@@ -21,11 +22,24 @@ bool bothStrings(const Value& a, const Value& b) {
     return a.kind() == ValueKind::String && b.kind() == ValueKind::String;
 }
 
-int compareValues(const Value& a, const Value& b, bool caseInsensitive) {
-    if (caseInsensitive && bothStrings(a, b)) {
-        const std::string x = upper(a.asString()), y = upper(b.asString());
-        return x < y ? -1 : (y < x ? 1 : 0);
+// Compares the first `length` characters without regard to case, copying nothing: filters
+// test every record of a table.
+int compareIgnoringCase(const char* x, const char* y, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        const int a = std::toupper(static_cast<unsigned char>(x[i])), b = std::toupper(static_cast<unsigned char>(y[i]));
+        if (a != b) return a < b ? -1 : 1;
     }
+    return 0;
+}
+
+int compareIgnoringCase(const std::string& x, const std::string& y) {
+    const int order = compareIgnoringCase(x.data(), y.data(), std::min(x.size(), y.size()));
+    if (order != 0) return order;
+    return x.size() < y.size() ? -1 : (y.size() < x.size() ? 1 : 0);
+}
+
+int compareValues(const Value& a, const Value& b, bool caseInsensitive) {
+    if (caseInsensitive && bothStrings(a, b)) return compareIgnoringCase(a.asString(), b.asString());
     if (a.kind() == ValueKind::Date && b.kind() == ValueKind::Timestamp)
         return Value::timestamp(Timestamp::fromParts(a.asDate(), Time{})).compare(b);
     if (a.kind() == ValueKind::Timestamp && b.kind() == ValueKind::Date)
@@ -38,7 +52,8 @@ bool beginsWith(const Value& value, const Value& prefix, bool caseInsensitive) {
     const std::string& text = value.asString();
     const std::string& start = prefix.asString();
     if (text.size() < start.size()) return false;
-    return caseInsensitive ? upper(text.substr(0, start.size())) == upper(start) : text.compare(0, start.size(), start) == 0;
+    return caseInsensitive ? compareIgnoringCase(text.data(), start.data(), start.size()) == 0
+                           : text.compare(0, start.size(), start) == 0;
 }
 
 Value arithmetic(Op op, const Value& a, const Value& b) {

@@ -29,9 +29,21 @@ public:
     // Whether `record` (one value per field) passes. Never throws: a comparison that cannot be
     // made (a division by zero, a null) is not a match.
     bool matches(const Record& record) const;
+    // The filter as parts a record must all pass (the operands of its top-level ANDs, equality
+    // tests first), so a scan can stop at the first part that fails having decoded only the
+    // fields of the parts it tested. An empty text has none.
+    std::size_t partCount() const { return parts_.size(); }
+    // The positions of the fields part `part` reads, ascending.
+    const std::vector<std::size_t>& partFields(std::size_t part) const { return parts_.at(part).fields; }
+    // Whether `record` passes part `part`; reads only partFields(part).
+    bool partMatches(std::size_t part, const Record& record) const;
 
 private:
-    std::shared_ptr<const FilterNode> root_;
+    struct Part {
+        std::vector<std::size_t> fields;
+        std::shared_ptr<const FilterNode> node;
+    };
+    std::vector<Part> parts_;
 };
 
 }  // namespace tabulon

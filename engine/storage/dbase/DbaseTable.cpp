@@ -211,6 +211,24 @@ bool DbaseTable::readSlot(std::uint64_t slot, Record& out) {
     return true;
 }
 
+void DbaseTable::decodeFields(const std::uint8_t* record, const std::vector<std::size_t>& positions, Record& out) {
+    const auto& visible = decoder_->visible();
+    out.resize(visible.size());
+    for (std::size_t position : positions) out.at(position) = decoder_->decodeField(*visible.at(position), record);
+}
+
+bool DbaseTable::readSlotFields(std::uint64_t slot, const std::vector<std::size_t>& positions, Record& out) {
+    const std::uint8_t* record = loadSlot(slot);
+    if (record[0] == kDeletedFlag) return false;
+    decodeFields(record, positions, out);
+    return true;
+}
+
+void DbaseTable::readRecordFields(RecordId id, const std::vector<std::size_t>& positions, Record& out) {
+    if (id == 0) throw EngineError(errkind::kValue, path_.filename().string() + " has no record 0");
+    decodeFields(loadSlot(id - 1), positions, out);
+}
+
 void DbaseTable::readRecord(RecordId id, Record& out) {
     if (id == 0) throw EngineError(errkind::kValue, path_.filename().string() + " has no record 0");
     decoder_->decode(loadSlot(id - 1), out);

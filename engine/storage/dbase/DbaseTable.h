@@ -48,9 +48,11 @@ public:
     std::uint64_t recordCount() const override;
     std::uint64_t slotCount() const override { return header_.readableRecords; }
     bool readSlot(std::uint64_t slot, Record& out) override;
+    bool readSlotFields(std::uint64_t slot, const std::vector<std::size_t>& positions, Record& out) override;
     RecordId recordIdAt(std::uint64_t slot) override { return slot + 1; }
     std::uint64_t slotOf(RecordId id) override { return id - 1; }
     void readRecord(RecordId id, Record& out) override;
+    void readRecordFields(RecordId id, const std::vector<std::size_t>& positions, Record& out) override;
     // Whether record `id` exists and is not marked deleted.
     bool isLive(RecordId id);
 
@@ -97,6 +99,8 @@ private:
     void encodeRecord(const Record& values, std::uint8_t* record, bool appending);
     void writeSlot(std::uint64_t slot, const std::uint8_t* record);
     void reloadCounters();
+    // Decodes the fields at `positions` of `record` into `out`, sized to one value per field.
+    void decodeFields(const std::uint8_t* record, const std::vector<std::size_t>& positions, Record& out);
     void rebuildProductionIndex();
     void prepareCommit() override;
     void afterCommit() override;

@@ -130,10 +130,19 @@ ParadoxDataFile::Position ParadoxTable::positionOf(RecordId id) const {
     return {static_cast<std::size_t>(index), record};
 }
 
-bool ParadoxTable::readSlot(std::uint64_t slot, Record& out) {
+const std::uint8_t* ParadoxTable::slotBytes(std::uint64_t slot) {
     if (slot >= data_->recordCount()) recordIdAt(slot);  // throws, naming the position
     const auto at = data_->locate(slot);
-    decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
+    return data_->recordAt(data_->blocks()[at.chainIndex].number, at.record);
+}
+
+bool ParadoxTable::readSlot(std::uint64_t slot, Record& out) {
+    decodeRecord(slotBytes(slot), out);
+    return true;
+}
+
+bool ParadoxTable::readSlotFields(std::uint64_t slot, const std::vector<std::size_t>& positions, Record& out) {
+    decodeFields(slotBytes(slot), positions, out);
     return true;
 }
 
@@ -155,18 +164,28 @@ void ParadoxTable::readRecord(RecordId id, Record& out) {
     decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
 }
 
+void ParadoxTable::readRecordFields(RecordId id, const std::vector<std::size_t>& positions, Record& out) {
+    const auto at = positionOf(id);
+    decodeFields(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), positions, out);
+}
+
+void ParadoxTable::decodeFields(const std::uint8_t* raw, const std::vector<std::size_t>& positions, Record& out) {
+    const auto& fields = data_->header().fields;
+    out.resize(fields.size());
+    for (std::size_t position : positions) out.at(position) = decodeField(raw, fields.at(position));
+}
+
 void ParadoxTable::decodeRecord(const std::uint8_t* raw, Record& out) {
     const auto& fields = data_->header().fields;
     out.resize(fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const ParadoxField& f = fields[i];
-        if (f.type.blob)
-            out[i] = decodeBlob(raw + f.offset, f);
-        else if (f.type.fieldType == ftString)
-            out[i] = ParadoxValueCodec::decodeAlpha(raw + f.offset, static_cast<std::size_t>(f.bytes), *codec_, asciiTransparent_);
-        else
-            out[i] = ParadoxValueCodec::decode(raw + f.offset, f, *codec_);
-    }
+    for (std::size_t i = 0; i < fields.size(); ++i) out[i] = decodeField(raw, fields[i]);
+}
+
+Value ParadoxTable::decodeField(const std::uint8_t* raw, const ParadoxField& f) {
+    if (f.type.blob) return decodeBlob(raw + f.offset, f);
+    if (f.type.fieldType == ftString)
+        return ParadoxValueCodec::decodeAlpha(raw + f.offset, static_cast<std::size_t>(f.bytes), *codec_, asciiTransparent_);
+    return ParadoxValueCodec::decode(raw + f.offset, f, *codec_);
 }
 
 Value ParadoxTable::decodeBlob(const std::uint8_t* raw, const ParadoxField& field) {

@@ -43,9 +43,11 @@ public:
     std::uint64_t recordCount() const override { return data_->recordCount(); }
     std::uint64_t slotCount() const override { return data_->recordCount(); }
     bool readSlot(std::uint64_t slot, Record& out) override;
+    bool readSlotFields(std::uint64_t slot, const std::vector<std::size_t>& positions, Record& out) override;
     RecordId recordIdAt(std::uint64_t slot) override;
     std::uint64_t slotOf(RecordId id) override;
     void readRecord(RecordId id, Record& out) override;
+    void readRecordFields(RecordId id, const std::vector<std::size_t>& positions, Record& out) override;
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
 
     void setTransaction(Transaction* transaction) override;
@@ -93,6 +95,9 @@ private:
     void reloadAfterDiskChange();
 
     void decodeRecord(const std::uint8_t* raw, Record& out);
+    Value decodeField(const std::uint8_t* raw, const ParadoxField& field);
+    void decodeFields(const std::uint8_t* raw, const std::vector<std::size_t>& positions, Record& out);
+    const std::uint8_t* slotBytes(std::uint64_t slot);
     Value decodeBlob(const std::uint8_t* raw, const ParadoxField& field);
     ParadoxDataFile::Position positionOf(RecordId id) const;
     ParadoxKeyOrder primaryOrder() const;

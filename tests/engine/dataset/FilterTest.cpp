@@ -91,5 +91,24 @@ TEST_F(FilterTest, CachedChangesAreFilteredToo) {
     EXPECT_EQ(ids(table), (std::vector<std::int64_t>{3, 9}));
 }
 
+// A scan tests the parts of a filter one at a time: the operands of its top-level ANDs,
+// equality tests first, each with only the fields it reads.
+TEST(FilterParts, TopLevelAndOperandsEqualityFirst) {
+    const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, false, ""},
+                                          {"CITY", ftString, 20, 0, false, ""},
+                                          {"AMOUNT", ftFloat, 0, 0, false, ""}};
+    const auto filter = FilterExpression::parse("AMOUNT > 5 AND (ID = 1 OR ID = 2) AND CITY = 'Rome'", fields, {}, {});
+    ASSERT_EQ(filter.partCount(), 3u);
+    EXPECT_EQ(filter.partFields(0), (std::vector<std::size_t>{1}));
+    EXPECT_EQ(filter.partFields(1), (std::vector<std::size_t>{2}));
+    EXPECT_EQ(filter.partFields(2), (std::vector<std::size_t>{0}));
+    const Record rome = {Value::integer(2), Value::string("Rome"), Value::floating(6)};
+    EXPECT_TRUE(filter.matches(rome));
+    EXPECT_FALSE(filter.partMatches(0, {Value(), Value::string("Oslo"), Value()}));
+    // An OR is one part: it cannot reject a record on either side alone.
+    EXPECT_EQ(FilterExpression::parse("ID = 1 OR AMOUNT > 5", fields, {}, {}).partCount(), 1u);
+    EXPECT_EQ(FilterExpression::parse("", fields, {}, {}).partCount(), 0u);
+}
+
 }  // namespace
 }  // namespace tabulon::testing

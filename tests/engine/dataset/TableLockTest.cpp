@@ -132,5 +132,29 @@ TEST_F(TableLockTest, ExclusiveHolderInAnotherProcessKeepsOthersOut) {
     EXPECT_EQ(openError(*shared), "opened");
 }
 
+// A file nobody may write still gets an exclusive hold that other processes see.
+TEST_F(TableLockTest, ExclusiveHoldOnAReadOnlyFileKeepsOtherProcessesOut) {
+    std::filesystem::permissions(folder_ / "LOCKED.TXT", std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::group_read |
+                                                            std::filesystem::perms::others_read);
+    int ready = -1, release = -1;
+    const pid_t child = holdInChild(folder_.path(), ready, release, true);
+    ASSERT_GT(child, 0);
+    char status = 0;
+    ASSERT_EQ(::read(ready, &status, 1), 1);
+    ASSERT_EQ(status, 'k');
+    auto exclusive = textTable(*connection_, true);
+    const std::string error = openError(*exclusive);
+    EXPECT_NE(error.find("ETableBusy"), std::string::npos) << error;
+    EXPECT_NE(error.find("in another process"), std::string::npos) << error;
+    auto shared = textTable(*connection_, false);
+    EXPECT_NE(openError(*shared).find("open exclusively in another process"), std::string::npos);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready);
+    ::close(release);
+    EXPECT_EQ(openError(*exclusive), "opened");
+}
+
 }  // namespace
 }  // namespace tabulon::testing
