@@ -81,10 +81,33 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
         }
     }
     secondaries_ = ParadoxSecondaryIndex::discover(path, h, fields_, problems_);
+    loadValidity();
     raw_.resize(static_cast<std::size_t>(h.recordSize));
 }
 
 ParadoxTable::~ParadoxTable() = default;
+
+void ParadoxTable::loadValidity() {
+    const auto val = findFileIgnoringCase(path_.parent_path(), path_.stem().string() + ".VAL");
+    if (val.empty()) return;
+    // Checks are a few hundred bytes; a larger file is not one this program can use.
+    constexpr std::uint64_t kMostBytes = 1 << 20;
+    const PagedFile file = PagedFile::open(val, AccessMode::ReadOnly);
+    if (file.size() > kMostBytes) {
+        problems_.report(val.filename().string(), "the file is too large for validity checks; they are not enforced");
+        return;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size()));
+    file.read(0, bytes.data(), bytes.size());
+    try {
+        checks_ = parseParadoxValidity(bytes, data_->header(), val.filename().string());
+    } catch (const EngineError& e) {
+        if (e.kind() != errkind::kFormat) throw;
+        problems_.report(val.filename().string(), faultOf(e) + "; its checks are not enforced");
+        return;
+    }
+    for (const auto& check : checks_) fields_[check.field].required = fields_[check.field].required || check.required;
+}
 
 std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, const ParadoxDataFile& data, int keyBytes,
                                                        bool report) {

@@ -13,6 +13,7 @@
 #include "ParadoxIndexTree.h"
 #include "ParadoxKeyOrder.h"
 #include "ParadoxSecondaryIndex.h"
+#include "ParadoxValidity.h"
 #include "ProblemLog.h"
 
 namespace tabulon::paradox {
@@ -24,7 +25,9 @@ namespace tabulon::paradox {
 // and rebuild the .PX and every maintained secondary index when the transaction commits, so
 // the family agrees after every commit; within a transaction, cursors see the changes through
 // indexes built in memory. A duplicate primary key fails the change itself (EKeyViolation); a
-// duplicate in a unique secondary index fails the commit. One thread at a time.
+// duplicate in a unique secondary index fails the commit. The .VAL's required, minimum and
+// maximum checks are enforced on every append and update (ERequiredField, EValueError naming
+// the field); its other checks are left as they are. One thread at a time.
 class ParadoxTable : public StorageTable, private TransactionParticipant {
 public:
     ParadoxTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);
@@ -81,6 +84,8 @@ private:
     void enlistFamily(Transaction& transaction);
     void requireWritable() const;
     std::vector<std::uint8_t> encodeRecord(const Record& values, bool assignAutoIncrement);
+    void loadValidity();
+    void enforceChecks(const Record& values, const std::uint8_t* raw) const;
     void storeBlob(const Value& value, const ParadoxField& field, const std::string& name, std::uint8_t* out);
     void releaseBlobs(const std::uint8_t* raw);
     KeySlot findKeySlot(const std::uint8_t* key);
@@ -115,6 +120,7 @@ private:
     std::optional<ParadoxIndexTree> primaryTree_;  // the .PX, when it agrees with the chain
     std::vector<FieldDef> fields_;
     std::vector<ParadoxSecondaryIndex> secondaries_;
+    std::vector<ParadoxFieldCheck> checks_;  // from the .VAL
     std::map<std::string, SecondaryFiles> secondaryFiles_;                     // opened on first use
     std::map<std::string, std::optional<ParadoxIndexTree>> secondaryTrees_;   // their .Ynn/.YGn
     std::vector<std::uint8_t> raw_;

@@ -13,6 +13,7 @@
 #include "ParadoxCodePage.h"
 #include "ParadoxHeaderBuilder.h"
 #include "ParadoxTable.h"
+#include "ParadoxValidity.h"
 
 namespace tabulon::paradox {
 
@@ -166,8 +167,13 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     table.familyLink = static_cast<std::uint8_t>(random());
 
     std::vector<std::pair<std::string, Bytes>> files;  // file name, contents
-    files.emplace_back(path.filename().string(), buildParadoxHeader(table).raw);
+    const ParadoxHeader tableHeader = buildParadoxHeader(table);
+    files.emplace_back(path.filename().string(), tableHeader.raw);
     const std::string stem = path.stem().string();
+    std::vector<bool> required;
+    for (const FieldDef& def : fields) required.push_back(def.required);
+    if (std::find(required.begin(), required.end(), true) != required.end())
+        files.emplace_back(stem + ".VAL", buildParadoxValidity(tableHeader, required));
     if (keyFields) {
         ParadoxHeaderSpec px = table;
         px.kind = FileKind::PrimaryIndex;

@@ -1,6 +1,6 @@
 #pragma once
 // Creates the files of a new Paradox table: .DB, .PX (keyed), .MB (blob fields), .Xnn/.Ynn
-// or .XGn/.YGn per secondary index.
+// or .XGn/.YGn per secondary index, .VAL (required fields).
 #include <filesystem>
 #include <memory>
 #include <vector>

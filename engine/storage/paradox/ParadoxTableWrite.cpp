@@ -159,12 +159,44 @@ std::vector<std::uint8_t> ParadoxTable::encodeRecord(const Record& values, bool 
                     h.autoIncrement = static_cast<std::uint32_t>(n);
             }
         }
-        if (f.type.blob)
-            storeBlob(value, f, fields_[i].name, raw.data() + f.offset);
-        else
-            ParadoxValueCodec::encode(value, f, fields_[i].name, *codec_, raw.data() + f.offset);
+        if (!f.type.blob) ParadoxValueCodec::encode(value, f, fields_[i].name, *codec_, raw.data() + f.offset);
     }
+    // Checked before the blobs go to the .MB, so a refused record leaves nothing behind there.
+    enforceChecks(values, raw.data());
+    for (std::size_t i = 0; i < h.fields.size(); ++i)
+        if (h.fields[i].type.blob) storeBlob(values[i], h.fields[i], fields_[i].name, raw.data() + h.fields[i].offset);
     return raw;
+}
+
+void ParadoxTable::enforceChecks(const Record& values, const std::uint8_t* raw) const {
+    const ParadoxHeader& h = data_->header();
+    for (const ParadoxFieldCheck& check : checks_) {
+        const ParadoxField& f = h.fields[check.field];
+        const std::string& name = fields_[check.field].name;
+        const std::uint8_t* bytes = raw + f.offset;
+        const Value& value = values[check.field];
+        const bool blank =
+            f.type.blob ? value.isNull() || (value.kind() == ValueKind::String && value.asString().empty()) ||
+                              (value.kind() == ValueKind::Bytes && value.asBytes().empty())
+                        : std::all_of(bytes, bytes + f.bytes, [](std::uint8_t b) { return b == 0; });
+        if (blank) {
+            if (check.required)
+                throw EngineError(errkind::kRequired, "Field " + name + " of " + path_.filename().string() +
+                                                          " is required and has no value");
+            continue;
+        }
+        if (f.type.blob || (!check.minimum && !check.maximum)) continue;
+        ParadoxField alone = f;
+        alone.offset = 0;
+        const ParadoxKeyOrder order({{alone, false}}, *collation_, false);
+        auto text = [&](const std::uint8_t* b) { return ParadoxValueCodec::decode(b, alone, *codec_).toText(); };
+        if (check.minimum && order.compare(bytes, check.minimum->data()) < 0)
+            throw EngineError(errkind::kValue, "Field " + name + ": " + text(bytes) + " is below the minimum " +
+                                                   text(check.minimum->data()));
+        if (check.maximum && order.compare(bytes, check.maximum->data()) > 0)
+            throw EngineError(errkind::kValue, "Field " + name + ": " + text(bytes) + " is above the maximum " +
+                                                   text(check.maximum->data()));
+    }
 }
 
 ParadoxTable::KeySlot ParadoxTable::findKeySlot(const std::uint8_t* key) {
