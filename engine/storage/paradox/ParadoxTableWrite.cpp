@@ -16,6 +16,7 @@ namespace {
 constexpr int kBlobPointerBytes = 10;
 constexpr std::uint8_t kGraphicPrefix = 1, kOlePrefix = 2;
 constexpr std::size_t kPicturePrefix = 8;
+constexpr std::uint64_t kFewChanges = 4096;  // entries an index always takes one by one
 
 // The header of an index tree: the file's own when it fits `keyFields`, else a new one (a
 // damaged or missing tree is replaced whole).
@@ -199,45 +200,9 @@ void ParadoxTable::enforceChecks(const Record& values, const std::uint8_t* raw) 
     }
 }
 
-ParadoxTable::KeySlot ParadoxTable::findKeySlot(const std::uint8_t* key) {
+ParadoxSortedSlot ParadoxTable::findKeySlot(const std::uint8_t* key) const {
     const ParadoxKeyOrder order = primaryOrder();
-    const auto& blocks = data_->blocks();
-    std::vector<std::uint8_t> record(raw_.size());
-    // The last non-empty block whose first key is <= key receives it.
-    std::size_t low = 0, high = blocks.size();
-    while (low < high) {
-        const std::size_t mid = low + (high - low) / 2;
-        std::size_t probe = mid;
-        while (probe < high && blocks[probe].records == 0) ++probe;
-        if (probe == high) {
-            high = mid;
-            continue;
-        }
-        data_->readRecord(blocks[probe].number, 0, record.data());
-        if (order.compare(record.data(), key) <= 0)
-            low = probe + 1;
-        else
-            high = mid;
-    }
-    KeySlot slot;
-    if (blocks.empty()) return slot;
-    slot.chainIndex = low == 0 ? 0 : low - 1;
-    const auto& block = blocks[slot.chainIndex];
-    int lo = 0, hi = block.records;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        data_->readRecord(block.number, mid, record.data());
-        if (order.compare(record.data(), key) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    slot.record = lo;
-    if (lo < block.records) {
-        data_->readRecord(block.number, lo, record.data());
-        slot.found = order.compare(record.data(), key) == 0;
-    }
-    return slot;
+    return findSortedSlot(*data_, order, key, order.fields().size());
 }
 
 void ParadoxTable::keyViolation(const std::uint8_t* raw) const {
@@ -252,47 +217,31 @@ void ParadoxTable::keyViolation(const std::uint8_t* raw) const {
 }
 
 RecordId ParadoxTable::insertRaw(const std::uint8_t* raw) {
-    const int capacity = data_->recordsPerBlock();
-    const bool keyed = data_->header().keyFieldCount > 0;
-    if (data_->blocks().empty()) {
-        const std::size_t first = data_->addBlockAfter(-1);
-        data_->insertRecord(first, 0, raw);
-        return makeRecordId(data_->blocks()[first].number, 0);
-    }
-    KeySlot slot;
-    if (keyed) {
+    ParadoxSortedSlot slot;
+    if (data_->header().keyFieldCount > 0) {
         slot = findKeySlot(raw);
         if (slot.found) keyViolation(raw);
-    } else {
+    } else if (!data_->blocks().empty()) {
         slot.chainIndex = data_->blocks().size() - 1;
         slot.record = data_->blocks().back().records;
     }
-    std::size_t target = slot.chainIndex;
-    int at = slot.record;
-    const int records = data_->blocks()[target].records;
-    if (records >= capacity) {
-        const bool lastBlock = target + 1 == data_->blocks().size();
-        const std::size_t fresh = data_->addBlockAfter(static_cast<long>(target));
-        if (lastBlock && at == records) {
-            // Growing at the end: a fresh block, not a half-empty split.
-            target = fresh;
-            at = 0;
-        } else {
-            const int half = records / 2;
-            data_->moveRecords(target, half, fresh);
-            if (at > half) {
-                target = fresh;
-                at -= half;
-            }
+    // Records moved by a split keep their index entries; only the block hints change.
+    const auto at = insertSorted(*data_, slot, raw, [this](std::size_t fresh, int fromBlock) {
+        const auto& block = data_->blocks()[fresh];
+        for (int r = 0; r < block.records; ++r) {
+            data_->readRecord(block.number, r, raw_.data());
+            noteEntries(raw_.data(), fromBlock, raw_.data(), block.number);
         }
-    }
-    data_->insertRecord(target, at, raw);
-    return makeRecordId(data_->blocks()[target].number, at);
+    });
+    const int block = data_->blocks()[at.chainIndex].number;
+    noteEntries(nullptr, 0, raw, block);
+    return makeRecordId(block, at.record);
 }
 
 RecordId ParadoxTable::append(const Record& values) {
     return inTransaction([&] {
         const auto raw = encodeRecord(values, true);
+        checkUniqueIndexes(raw.data(), nullptr);
         changed_ = true;
         return insertRaw(raw.data());
     });
@@ -305,18 +254,19 @@ RecordId ParadoxTable::update(RecordId id, const Record& values) {
         std::vector<std::uint8_t> old(raw_.size());
         data_->readRecord(block, at.record, old.data());
         const auto raw = encodeRecord(values, false);
+        checkUniqueIndexes(raw.data(), old.data());
         changed_ = true;
         const ParadoxHeader& h = data_->header();
         const int keyBytes = primaryOrder().keyBytes();
         if (h.keyFieldCount == 0 || std::memcmp(old.data(), raw.data(), static_cast<std::size_t>(keyBytes)) == 0) {
             data_->writeRecord(at.chainIndex, at.record, raw.data());
+            noteEntries(old.data(), block, raw.data(), block);
             releaseBlobs(old.data());
             return id;
         }
-        const KeySlot clash = findKeySlot(raw.data());
-        if (clash.found && !(data_->blocks()[clash.chainIndex].number == block && clash.record == at.record))
-            keyViolation(raw.data());
+        if (findKeySlot(raw.data()).found) keyViolation(raw.data());
         data_->removeRecord(at.chainIndex, at.record);
+        noteEntries(old.data(), block, nullptr, 0);
         releaseBlobs(old.data());
         return insertRaw(raw.data());
     });
@@ -326,16 +276,18 @@ void ParadoxTable::remove(RecordId id) {
     inTransaction([&] {
         const auto at = positionOf(id);
         std::vector<std::uint8_t> old(raw_.size());
-        data_->readRecord(data_->blocks()[at.chainIndex].number, at.record, old.data());
+        const int block = data_->blocks()[at.chainIndex].number;
+        data_->readRecord(block, at.record, old.data());
         changed_ = true;
         data_->removeRecord(at.chainIndex, at.record);
+        noteEntries(old.data(), block, nullptr, 0);
         releaseBlobs(old.data());
     });
 }
 
 void ParadoxTable::empty() {
     inTransaction([&] {
-        changed_ = true;
+        changed_ = rebuildIndexes_ = true;
         data_->clear();
         if (blobs_) {
             const Bytes header = ParadoxBlobFile::emptyFile();
@@ -349,7 +301,7 @@ void ParadoxTable::pack() {
     // Records never leave holes in a Paradox table; packing fills every block and drops the
     // free blocks, then the indexes are rebuilt at commit.
     inTransaction([&] {
-        changed_ = true;
+        changed_ = rebuildIndexes_ = true;
         std::vector<std::uint8_t> all;
         for (const auto& block : data_->blocks())
             for (int r = 0; r < block.records; ++r) {
@@ -369,55 +321,159 @@ void ParadoxTable::pack() {
 
 void ParadoxTable::regenerateIndexes() {
     // A changed table has its indexes rebuilt from the records at commit.
-    inTransaction([&] { changed_ = true; });
+    inTransaction([&] { changed_ = rebuildIndexes_ = true; });
 }
 
 void ParadoxTable::rebuildPrimaryIndex() {
     const ParadoxHeader& h = data_->header();
     const int keyBytes = primaryOrder().keyBytes();
     std::vector<ParadoxIndexTree::Leaf> leaves;
+    leaves.reserve(data_->blocks().size());
+    std::vector<std::uint8_t> key(static_cast<std::size_t>(keyBytes));
     for (const auto& block : data_->blocks()) {
         if (block.records == 0) continue;
-        data_->readRecord(block.number, 0, raw_.data());
-        leaves.push_back({std::vector<std::uint8_t>(raw_.begin(), raw_.begin() + keyBytes), block.number, block.records});
+        // Only the first key of each block: a block read whole would cost the table's size.
+        data_->file().read(h.blockOffset(block.number) + 6, key.data(), key.size());
+        leaves.push_back({key, block.number, block.records});
     }
     ParadoxHeader tree = treeHeader(*pxFile_, FileKind::PrimaryIndex,
                                     std::vector<ParadoxField>(h.fields.begin(), h.fields.begin() + h.keyFieldCount), h);
     writeParadoxIndexTree(*pxFile_, tree, leaves, h.raw[ParadoxHeader::kChangeCounter]);
 }
 
+ParadoxDataFile* ParadoxTable::maintainedFile(const ParadoxSecondaryIndex& index) {
+    if (!index.maintained || !index.definition.usable || data_->header().keyFieldCount == 0) return nullptr;
+    SecondaryFiles& files = secondaryFiles(index);
+    return files.tree ? files.data.get() : nullptr;
+}
+
+ParadoxKeyOrder ParadoxTable::secondaryOrder(const ParadoxSecondaryIndex& index, const ParadoxHeader& x) const {
+    std::vector<ParadoxKeyOrder::KeyField> keys;
+    const auto own = index.tableFields.size();
+    for (std::size_t i = 0; i < static_cast<std::size_t>(x.keyFieldCount) && i < x.fields.size(); ++i)
+        keys.push_back({x.fields[i], i < own && index.descending[i]});
+    return ParadoxKeyOrder(std::move(keys), *collation_, (index.definition.options & ixCaseInsensitive) != 0);
+}
+
+void ParadoxTable::makeEntry(const ParadoxSecondaryIndex& index, const ParadoxHeader& x, const ParadoxKeyOrder& order,
+                             const std::uint8_t* raw, int block, std::uint8_t* entry) const {
+    // The indexed fields (upper-cased for a case-insensitive index), the primary key, and the
+    // block that holds the record.
+    const ParadoxHeader& h = data_->header();
+    const std::size_t own = index.tableFields.size();
+    std::memset(entry, 0, static_cast<std::size_t>(x.recordSize));
+    for (std::size_t i = 0; i < own; ++i) {
+        const ParadoxField& source = h.fields[static_cast<std::size_t>(index.tableFields[i])];
+        std::memcpy(entry + x.fields[i].offset, raw + source.offset, static_cast<std::size_t>(source.bytes));
+    }
+    std::memcpy(entry + x.fields[own].offset, raw, static_cast<std::size_t>(primaryOrder().keyBytes()));
+    order.foldCase(entry);
+    const ParadoxField& hint = x.fields[static_cast<std::size_t>(x.keyFieldCount)];
+    ParadoxValueCodec::encode(Value::integer(block), hint, "Blk Num", *codec_, entry + hint.offset);
+}
+
+void ParadoxTable::noteEntries(const std::uint8_t* oldRaw, int oldBlock, const std::uint8_t* newRaw, int newBlock) {
+    if (rebuildIndexes_) return;
+    for (const auto& index : secondaries_) {
+        ParadoxDataFile* x = maintainedFile(index);
+        if (!x) continue;
+        const ParadoxHeader& xh = x->header();
+        const ParadoxKeyOrder order = secondaryOrder(index, xh);
+        const auto size = static_cast<std::size_t>(xh.recordSize);
+        std::vector<std::uint8_t> before(size), after(size);
+        if (oldRaw) makeEntry(index, xh, order, oldRaw, oldBlock, before.data());
+        if (newRaw) makeEntry(index, xh, order, newRaw, newBlock, after.data());
+        if (oldRaw && newRaw && before == after) continue;
+        const std::size_t ownBytes = static_cast<std::size_t>(xh.fields[index.tableFields.size()].offset);
+        auto& changes = indexChanges_.try_emplace(index.definition.file, static_cast<std::size_t>(order.keyBytes()), ownBytes)
+                            .first->second;
+        if (oldRaw) changes.remove(before.data());
+        if (newRaw) changes.add(after.data(), size);
+        if (changes.size() > std::max<std::uint64_t>(kFewChanges, data_->recordCount() / 4)) {
+            // Changes to a large part of the table: a rebuild is quicker and holds less in memory.
+            rebuildIndexes_ = true;
+            indexChanges_.clear();
+            return;
+        }
+    }
+}
+
+void ParadoxTable::checkUniqueIndexes(const std::uint8_t* raw, const std::uint8_t* oldRaw) {
+    if (rebuildIndexes_) return;  // the rebuild at commit checks every entry
+    for (const auto& index : secondaries_) {
+        if (!(index.definition.options & ixUnique)) continue;
+        ParadoxDataFile* x = maintainedFile(index);
+        if (!x) continue;  // checked when the index is rebuilt at commit
+        const ParadoxHeader& xh = x->header();
+        const ParadoxKeyOrder order = secondaryOrder(index, xh);
+        const auto size = static_cast<std::size_t>(xh.recordSize);
+        const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
+        std::vector<std::uint8_t> entry(size), old(size);
+        makeEntry(index, xh, order, raw, 0, entry.data());
+        if (oldRaw) makeEntry(index, xh, order, oldRaw, 0, old.data());
+        // Entries of this very record (before and after the change) are no twins.
+        auto ownRecord = [&](const std::uint8_t* other) {
+            return std::memcmp(other, entry.data(), keyBytes) == 0 || (oldRaw && std::memcmp(other, old.data(), keyBytes) == 0);
+        };
+        const std::size_t own = index.tableFields.size();
+        const ParadoxIndexChanges* changes = nullptr;
+        if (const auto it = indexChanges_.find(index.definition.file); it != indexChanges_.end()) changes = &it->second;
+        bool twin = false;
+        if (changes) {
+            const auto* added = changes->addedTwin(entry.data());
+            twin = added && !ownRecord(added->data());
+        }
+        ParadoxSortedSlot at = findSortedSlot(*x, order, entry.data(), own);
+        while (!twin && at.chainIndex < x->blocks().size()) {
+            const auto& block = x->blocks()[at.chainIndex];
+            if (at.record >= block.records) {
+                ++at.chainIndex;
+                at.record = 0;
+                continue;
+            }
+            const std::uint8_t* other = x->recordAt(block.number, at.record++);
+            if (order.compare(other, entry.data(), own) != 0) break;
+            twin = !ownRecord(other) && !(changes && changes->removed(other));
+        }
+        if (!twin) continue;
+        std::string key;
+        for (std::size_t f = 0; f < own; ++f)
+            key += (f ? ", " : "") + ParadoxValueCodec::decode(entry.data() + xh.fields[f].offset, xh.fields[f], *codec_).toText();
+        throw EngineError(errkind::kKeyViolation, "Key violation in " + path_.filename().string() + ": index " +
+                                                      index.definition.name + " holds (" + key + ") already");
+    }
+}
+
+bool ParadoxTable::applyIndexChanges(const ParadoxSecondaryIndex& index) {
+    SecondaryFiles& files = secondaryFiles(index);
+    if (!files.data || !files.tree) return true;
+    ParadoxDataFile& x = *files.data;
+    const ParadoxKeyOrder order = secondaryOrder(index, x.header());
+    const auto it = indexChanges_.find(index.definition.file);
+    const bool any = it != indexChanges_.end() && !it->second.empty();
+    if (any) it->second.applyTo(x, order);
+    if (x.recordCount() != data_->recordCount()) return false;
+    if (!any && files.tree->size() > 0) return true;
+    writeSecondaryTree(files, order);
+    return true;
+}
+
 void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
     SecondaryFiles& files = secondaryFiles(index);
     if (!files.data || !files.tree) return;
     ParadoxDataFile& x = *files.data;
-    const ParadoxHeader& h = data_->header();
     const ParadoxHeader& xh = x.header();
     const std::size_t own = index.tableFields.size();
-    const auto keyCount = static_cast<std::size_t>(xh.keyFieldCount);
-    const ParadoxField& hint = xh.fields[keyCount];
-    std::vector<ParadoxKeyOrder::KeyField> keys;
-    for (std::size_t i = 0; i < keyCount; ++i) keys.push_back({xh.fields[i], i < own && index.descending[i]});
-    const ParadoxKeyOrder order(keys, *collation_, (index.definition.options & ixCaseInsensitive) != 0);
+    const ParadoxKeyOrder order = secondaryOrder(index, xh);
 
-    // One entry per record: its indexed fields (upper-cased for a case-insensitive index), the
-    // primary key, and the exact block that holds it.
     const auto entrySize = static_cast<std::size_t>(xh.recordSize);
     std::vector<std::uint8_t> entries;
     entries.reserve(entrySize * data_->recordCount());
-    const int primaryBytes = primaryOrder().keyBytes();
     for (const auto& block : data_->blocks())
         for (int r = 0; r < block.records; ++r) {
-            data_->readRecord(block.number, r, raw_.data());
             const std::size_t at = entries.size();
-            entries.resize(at + entrySize, 0);
-            std::uint8_t* e = entries.data() + at;
-            for (std::size_t i = 0; i < own; ++i) {
-                const ParadoxField& source = h.fields[static_cast<std::size_t>(index.tableFields[i])];
-                std::memcpy(e + xh.fields[i].offset, raw_.data() + source.offset, static_cast<std::size_t>(source.bytes));
-            }
-            std::memcpy(e + xh.fields[own].offset, raw_.data(), static_cast<std::size_t>(primaryBytes));
-            order.foldCase(e);
-            ParadoxValueCodec::encode(Value::integer(block.number), hint, "Blk Num", *codec_, e + hint.offset);
+            entries.resize(at + entrySize);
+            makeEntry(index, xh, order, data_->recordAt(block.number, r), block.number, entries.data() + at);
         }
     const std::size_t count = entries.size() / entrySize;
     std::vector<std::size_t> sorted(count);
@@ -442,21 +498,26 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
         if (i % capacity == 0) x.addBlockAfter(static_cast<long>(x.blocks().size()) - 1);
         x.insertRecord(x.blocks().size() - 1, static_cast<int>(i % capacity), entries.data() + sorted[i] * entrySize);
     }
+    writeSecondaryTree(files, order);
+}
+
+void ParadoxTable::writeSecondaryTree(SecondaryFiles& files, const ParadoxKeyOrder& order) {
+    ParadoxDataFile& x = *files.data;
     x.header().raw[ParadoxHeader::kChangeCounter] = static_cast<std::uint8_t>(x.header().raw[ParadoxHeader::kChangeCounter] + 1);
     x.writeHeader();
-
+    const ParadoxHeader& xh = x.header();
     const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
     std::vector<ParadoxIndexTree::Leaf> leaves;
-    std::vector<std::uint8_t> first(entrySize);
+    leaves.reserve(x.blocks().size());
+    std::vector<std::uint8_t> first(keyBytes);
     for (const auto& block : x.blocks()) {
-        x.readRecord(block.number, 0, first.data());
-        leaves.push_back({std::vector<std::uint8_t>(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(keyBytes)),
-                          block.number, block.records});
+        x.file().read(xh.blockOffset(block.number) + 6, first.data(), keyBytes);
+        leaves.push_back({first, block.number, block.records});
     }
     ParadoxHeader tree = treeHeader(
         *files.tree, xh.kind == FileKind::CompositeMaintained ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree,
-        std::vector<ParadoxField>(xh.fields.begin(), xh.fields.begin() + static_cast<std::ptrdiff_t>(keyCount)), h);
-    writeParadoxIndexTree(*files.tree, tree, leaves, x.header().raw[ParadoxHeader::kChangeCounter]);
+        std::vector<ParadoxField>(xh.fields.begin(), xh.fields.begin() + xh.keyFieldCount), data_->header());
+    writeParadoxIndexTree(*files.tree, tree, leaves, xh.raw[ParadoxHeader::kChangeCounter]);
 }
 
 void ParadoxTable::prepareCommit() {
@@ -467,13 +528,15 @@ void ParadoxTable::prepareCommit() {
     if (h.keyFieldCount > 0) {
         rebuildPrimaryIndex();
         for (const auto& index : secondaries_)
-            if (index.maintained && index.definition.usable) rebuildSecondaryIndex(index);
+            if (index.maintained && index.definition.usable && (rebuildIndexes_ || !applyIndexChanges(index)))
+                rebuildSecondaryIndex(index);
     }
     if (blobs_) blobs_->touch();
 }
 
 void ParadoxTable::reloadAfterDiskChange() {
-    changed_ = false;
+    changed_ = rebuildIndexes_ = false;
+    indexChanges_.clear();
     data_->reload(problems_);
     secondaryFiles_.clear();
     secondaryTrees_.clear();
@@ -483,7 +546,8 @@ void ParadoxTable::reloadAfterDiskChange() {
 }
 
 void ParadoxTable::afterCommit() {
-    changed_ = false;
+    changed_ = rebuildIndexes_ = false;
+    indexChanges_.clear();
     primaryTree_.reset();
     secondaryTrees_.clear();
     if (pxFile_ && pxFile_->size() > 0) primaryTree_ = readTree(*pxFile_, *data_, primaryOrder().keyBytes(), false);
