@@ -414,7 +414,7 @@ TEST(ParadoxDriverFields, NearestFieldsForOtherFormats) {
     EXPECT_THROW(driver.nearestField({"C", ftCursor, 0, 0, false, ""}), EngineError);
 }
 
-TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtCommit) {
+TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtTheChange) {
     TempFolder folder;
     const auto path = folder / "UNIQ.DB";
     auto indexes = modelIndexes();
@@ -422,14 +422,65 @@ TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtCommit) {
     auto table = driverForPath(path).create(path, modelFields(), indexes, {});
     EXPECT_EQ(table->facts().version, "7");
     table->append(recordOf(1, {"a", 5, "", false}));
-    try {
-        table->append(recordOf(2, {"b", 5, "", false}));
-        FAIL() << "a duplicate in a unique index was accepted";
-    } catch (const EngineError& e) {
-        EXPECT_EQ(e.kind(), errkind::kKeyViolation);
-        EXPECT_NE(e.message().find("Amount"), std::string::npos) << e.message();
+    auto expectRefused = [&](auto change) {
+        try {
+            change();
+            ADD_FAILURE() << "a duplicate in a unique index was accepted";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), errkind::kKeyViolation);
+            EXPECT_NE(e.message().find("Amount"), std::string::npos) << e.message();
+        }
+    };
+    expectRefused([&] { table->append(recordOf(2, {"b", 5, "", false})); });
+    EXPECT_EQ(table->recordCount(), 1u);
+
+    // Inside one transaction the check sees the changes made so far, not only the files.
+    Transaction transaction(path.string() + Transaction::kJournalExtension);
+    table->setTransaction(&transaction);
+    table->append(recordOf(3, {"c", 7, "", false}));
+    expectRefused([&] { table->append(recordOf(4, {"d", 7, "", false})); });
+    table->update(idOfKey(*table, 1), recordOf(1, {"a", 6, "", false}));  // frees 5
+    table->append(recordOf(2, {"b", 5, "", false}));
+    expectRefused([&] { table->update(idOfKey(*table, 2), recordOf(2, {"b", 6, "", false})); });
+    table->update(idOfKey(*table, 2), recordOf(20, {"b", 5, "", false}));  // a new key, the same amount
+    table->remove(idOfKey(*table, 3));                                      // frees 7
+    table->append(recordOf(4, {"d", 7, "", false}));
+    transaction.commit();
+    table->setTransaction(nullptr);
+    expectRefused([&] { table->append(recordOf(5, {"e", 7, "", false})); });
+    EXPECT_EQ(table->recordCount(), 3u);
+    table.reset();
+    expectConsistentFamily(path);
+}
+
+TEST(ParadoxWrites, LargeTransactionsRebuildTheIndexesAndSmallOnesUpdateThem) {
+    TempFolder folder;
+    const auto path = folder / "BULK.DB";
+    auto table = driverForPath(path).create(path, modelFields(), modelIndexes(), {});
+    Model model(99);
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int key = 0; key < 6000; ++key) {  // more changes than an index takes one by one
+            const Row row = model.randomRow();
+            table->append(recordOf((key * 7919) % 6007, row));
+            model.rows[(key * 7919) % 6007] = row;
+        }
+        transaction.commit();
     }
-    EXPECT_EQ(table->recordCount(), 1u);  // the change was rolled back
-    table->append(recordOf(2, {"b", 6, "", false}));
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int i = 0; i < 300; ++i) {
+            const int key = model.existingKey();
+            const Row row = model.randomRow();
+            table->update(idOfKey(*table, key), recordOf(key, row));
+            model.rows[key] = row;
+        }
+        transaction.commit();
+    }
+    table->setTransaction(nullptr);
+    expectModel(*table, model);
+    table.reset();
     expectConsistentFamily(path);
 }
