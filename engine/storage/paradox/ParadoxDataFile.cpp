@@ -18,7 +18,7 @@ ParadoxDataFile::ParadoxDataFile(PagedFile file, ParadoxHeader header)
 }
 
 void ParadoxDataFile::reload(ProblemLog& problems) {
-    positionsStale_ = false;
+    positionsStale_ = chainStale_ = false;
     cachedNumber_ = 0;
     lastLocated_ = 0;
     header_ = ParadoxHeader::read(file_);
@@ -83,7 +83,7 @@ void ParadoxDataFile::reindex() const {
         position += static_cast<std::uint64_t>(blocks_[i].records);
         chainIndexByBlock_[static_cast<std::size_t>(blocks_[i].number)] = static_cast<std::int32_t>(i);
     }
-    positionsStale_ = false;
+    positionsStale_ = chainStale_ = false;
 }
 
 ParadoxDataFile::Position ParadoxDataFile::locate(std::uint64_t position) const {
@@ -104,7 +104,7 @@ ParadoxDataFile::Position ParadoxDataFile::locate(std::uint64_t position) const 
 }
 
 long ParadoxDataFile::chainIndexOf(int block) const {
-    if (positionsStale_) reindex();
+    if (chainStale_) reindex();
     if (block <= 0 || static_cast<std::size_t>(block) >= chainIndexByBlock_.size()) return -1;
     return chainIndexByBlock_[static_cast<std::size_t>(block)];
 }
@@ -197,6 +197,7 @@ void ParadoxDataFile::removeRecord(std::size_t chainIndex, int record) {
     writeBlock(number, data, 0);
     header_.firstFreeBlock = number;
     blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(chainIndex));
+    chainStale_ = true;
 }
 
 std::size_t ParadoxDataFile::addBlockAfter(long chainIndex) {
@@ -228,7 +229,7 @@ std::size_t ParadoxDataFile::addBlockAfter(long chainIndex) {
     if (prior) setLinks(prior, number, index > 1 ? blocks_[index - 2].number : 0);
     if (next) setLinks(next, index + 1 < blocks_.size() ? blocks_[index + 1].number : 0, number);
     blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(index), Block{number, 0, 0});
-    positionsStale_ = true;
+    positionsStale_ = chainStale_ = true;
     return index;
 }
 
@@ -256,7 +257,7 @@ void ParadoxDataFile::clear() {
     header_.blocksInFile = 0;
     header_.firstFreeBlock = 0;
     file_.truncate(static_cast<std::uint64_t>(header_.headerSize));
-    positionsStale_ = true;
+    positionsStale_ = chainStale_ = true;
 }
 
 void ParadoxDataFile::writeHeader() {

@@ -35,6 +35,9 @@ public:
     PagedFile& file() { return file_; }
     const PagedFile& file() const { return file_; }
     const std::vector<Block>& blocks() const;
+    // The same blocks without bringing firstPosition up to date: for walks that need only
+    // block numbers and record counts (a position refresh costs a pass over the chain).
+    const std::vector<Block>& chain() const { return blocks_; }
     std::uint64_t recordCount() const { return recordCount_; }
     int recordsPerBlock() const { return (header_.blockSize - 6) / header_.recordSize; }
 
@@ -75,7 +78,8 @@ private:
     ParadoxHeader header_;
     mutable std::vector<Block> blocks_;
     mutable std::vector<std::int32_t> chainIndexByBlock_;
-    mutable bool positionsStale_ = false;
+    mutable bool positionsStale_ = false;  // firstPosition behind the record counts
+    mutable bool chainStale_ = false;      // chainIndexByBlock_ behind the chain
     std::uint64_t recordCount_ = 0;
     // Scans read block after block: the last block read and the last block located stay at hand.
     mutable std::vector<std::uint8_t> cachedBlock_;  // one record's room more, zero: see recordAt()

@@ -43,17 +43,14 @@ const ParadoxIndexChanges::Entry* ParadoxIndexChanges::addedTwin(const std::uint
 
 void ParadoxIndexChanges::applyTo(ParadoxDataFile& file, const ParadoxKeyOrder& order) const {
     const std::size_t fields = order.fields().size();
+    ParadoxSortedChain chain(file, order, true);
     for (const auto& [key, p] : pending_) {
         if (!p.inFile) continue;
-        const ParadoxSortedSlot slot = findSortedSlot(file, order, key.data(), fields);
-        if (!slot.found) continue;  // the file was behind already; the count check at commit catches it
-        const bool inNext = slot.record == file.blocks()[slot.chainIndex].records;
-        file.removeRecord(inNext ? slot.chainIndex + 1 : slot.chainIndex, inNext ? 0 : slot.record);
+        const ParadoxSortedSlot slot = chain.find(key.data(), fields);
+        if (slot.found) chain.remove(slot);  // else the file was behind already: the count check at commit catches it
     }
-    for (const auto& [key, p] : pending_) {
-        if (!p.entry) continue;
-        insertSorted(file, findSortedSlot(file, order, key.data(), fields), p.entry->data(), nullptr);
-    }
+    for (const auto& [key, p] : pending_)
+        if (p.entry) chain.insert(chain.find(key.data(), fields), p.entry->data(), nullptr);
 }
 
 }  // namespace tabulon::paradox

@@ -14,16 +14,37 @@ struct ParadoxSortedSlot {
     bool found = false;  // a record whose first `fieldCount` fields equal the key sits there
 };
 
-// Where `key` belongs: before the first record not less than it, compared over the first
-// `fieldCount` fields of `order`. In an empty file: chain index 0, record 0.
-ParadoxSortedSlot findSortedSlot(const ParadoxDataFile& file, const ParadoxKeyOrder& order, const std::uint8_t* key,
-                                 std::size_t fieldCount);
+// Finds, inserts and removes records of `file`, whose records follow `order` along the chain.
+// With `holdFirstKeys`, the first key of every block is read once (one pass over the file) and
+// kept up to date, so that each later search reads a single block: for many changes in a row.
+// All changes to the file must go through it while it lives. Same thread as the file.
+class ParadoxSortedChain {
+public:
+    ParadoxSortedChain(ParadoxDataFile& file, const ParadoxKeyOrder& order, bool holdFirstKeys);
 
-// Inserts `record` at `slot` (a file without blocks gets its first). A full block is split in
-// half, except at the very end of the chain, where a fresh block is started instead so that
-// ascending inserts fill their blocks. `split` hears of every split: the chain index of the
-// new block and the number of the block its records came from, before `record` goes in.
-ParadoxDataFile::Position insertSorted(ParadoxDataFile& file, ParadoxSortedSlot slot, const std::uint8_t* record,
-                                       const std::function<void(std::size_t fresh, int fromBlock)>& split);
+    // Where `key` belongs: before the first record not less than it, compared over the first
+    // `fieldCount` fields. In an empty file: chain index 0, record 0.
+    ParadoxSortedSlot find(const std::uint8_t* key, std::size_t fieldCount) const;
+    // Inserts `record` at `slot` (a file without blocks gets its first). A full block is split
+    // in half, except at the very end of the chain, where a fresh block is started instead so
+    // that ascending inserts fill their blocks. `split` hears of every split: the chain index
+    // of the new block and the number of the block its records came from, before `record` goes
+    // in.
+    ParadoxDataFile::Position insert(ParadoxSortedSlot slot, const std::uint8_t* record,
+                                     const std::function<void(std::size_t fresh, int fromBlock)>& split);
+    // Removes the record at `slot`, which must be found (it may lie at the start of the next
+    // block when the slot is past the last record of its own).
+    void remove(ParadoxSortedSlot slot);
+
+private:
+    const std::uint8_t* firstOf(std::size_t chainIndex) const;
+    void refreshFirst(std::size_t chainIndex);
+
+    ParadoxDataFile& file_;
+    const ParadoxKeyOrder& order_;
+    bool holding_;
+    std::size_t keyBytes_;
+    std::vector<std::uint8_t> firsts_;  // keyBytes_ per block, in chain order
+};
 
 }  // namespace tabulon::paradox

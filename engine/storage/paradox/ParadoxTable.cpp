@@ -147,7 +147,7 @@ ParadoxDataFile::Position ParadoxTable::positionOf(RecordId id) const {
     const int block = static_cast<int>(id >> 16);
     const int record = static_cast<int>(id & 0xFFFF);
     const long index = data_->chainIndexOf(block);
-    if (index < 0 || record >= data_->blocks()[static_cast<std::size_t>(index)].records)
+    if (index < 0 || record >= data_->chain()[static_cast<std::size_t>(index)].records)
         throw EngineError(errkind::kUsage, path_.filename().string() + ": record id " + std::to_string(id) +
                                                " names no record (the table changed since?)");
     return {static_cast<std::size_t>(index), record};
@@ -175,7 +175,7 @@ std::uint64_t ParadoxTable::slotOf(RecordId id) {
 
 void ParadoxTable::readRecord(RecordId id, Record& out) {
     const auto at = positionOf(id);
-    decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
+    decodeRecord(data_->recordAt(data_->chain()[at.chainIndex].number, at.record), out);
 }
 
 void ParadoxTable::decodeRecord(const std::uint8_t* raw, Record& out) {

@@ -202,7 +202,7 @@ void ParadoxTable::enforceChecks(const Record& values, const std::uint8_t* raw) 
 
 ParadoxSortedSlot ParadoxTable::findKeySlot(const std::uint8_t* key) const {
     const ParadoxKeyOrder order = primaryOrder();
-    return findSortedSlot(*data_, order, key, order.fields().size());
+    return ParadoxSortedChain(*data_, order, false).find(key, order.fields().size());
 }
 
 void ParadoxTable::keyViolation(const std::uint8_t* raw) const {
@@ -221,19 +221,20 @@ RecordId ParadoxTable::insertRaw(const std::uint8_t* raw) {
     if (data_->header().keyFieldCount > 0) {
         slot = findKeySlot(raw);
         if (slot.found) keyViolation(raw);
-    } else if (!data_->blocks().empty()) {
-        slot.chainIndex = data_->blocks().size() - 1;
-        slot.record = data_->blocks().back().records;
+    } else if (!data_->chain().empty()) {
+        slot.chainIndex = data_->chain().size() - 1;
+        slot.record = data_->chain().back().records;
     }
     // Records moved by a split keep their index entries; only the block hints change.
-    const auto at = insertSorted(*data_, slot, raw, [this](std::size_t fresh, int fromBlock) {
-        const auto& block = data_->blocks()[fresh];
+    const ParadoxKeyOrder order = primaryOrder();
+    const auto at = ParadoxSortedChain(*data_, order, false).insert(slot, raw, [this](std::size_t fresh, int fromBlock) {
+        const auto& block = data_->chain()[fresh];
         for (int r = 0; r < block.records; ++r) {
             data_->readRecord(block.number, r, raw_.data());
             noteEntries(raw_.data(), fromBlock, raw_.data(), block.number);
         }
     });
-    const int block = data_->blocks()[at.chainIndex].number;
+    const int block = data_->chain()[at.chainIndex].number;
     noteEntries(nullptr, 0, raw, block);
     return makeRecordId(block, at.record);
 }
@@ -250,7 +251,7 @@ RecordId ParadoxTable::append(const Record& values) {
 RecordId ParadoxTable::update(RecordId id, const Record& values) {
     return inTransaction([&] {
         const auto at = positionOf(id);
-        const int block = data_->blocks()[at.chainIndex].number;
+        const int block = data_->chain()[at.chainIndex].number;
         std::vector<std::uint8_t> old(raw_.size());
         data_->readRecord(block, at.record, old.data());
         const auto raw = encodeRecord(values, false);
@@ -276,7 +277,7 @@ void ParadoxTable::remove(RecordId id) {
     inTransaction([&] {
         const auto at = positionOf(id);
         std::vector<std::uint8_t> old(raw_.size());
-        const int block = data_->blocks()[at.chainIndex].number;
+        const int block = data_->chain()[at.chainIndex].number;
         data_->readRecord(block, at.record, old.data());
         changed_ = true;
         data_->removeRecord(at.chainIndex, at.record);
@@ -303,7 +304,7 @@ void ParadoxTable::pack() {
     inTransaction([&] {
         changed_ = rebuildIndexes_ = true;
         std::vector<std::uint8_t> all;
-        for (const auto& block : data_->blocks())
+        for (const auto& block : data_->chain())
             for (int r = 0; r < block.records; ++r) {
                 data_->readRecord(block.number, r, raw_.data());
                 all.insert(all.end(), raw_.begin(), raw_.end());
@@ -313,8 +314,8 @@ void ParadoxTable::pack() {
         const auto capacity = static_cast<std::size_t>(data_->recordsPerBlock());
         const std::size_t count = all.size() / size;
         for (std::size_t i = 0; i < count; ++i) {
-            if (i % capacity == 0) data_->addBlockAfter(static_cast<long>(data_->blocks().size()) - 1);
-            data_->insertRecord(data_->blocks().size() - 1, static_cast<int>(i % capacity), all.data() + i * size);
+            if (i % capacity == 0) data_->addBlockAfter(static_cast<long>(data_->chain().size()) - 1);
+            data_->insertRecord(data_->chain().size() - 1, static_cast<int>(i % capacity), all.data() + i * size);
         }
     });
 }
@@ -328,9 +329,9 @@ void ParadoxTable::rebuildPrimaryIndex() {
     const ParadoxHeader& h = data_->header();
     const int keyBytes = primaryOrder().keyBytes();
     std::vector<ParadoxIndexTree::Leaf> leaves;
-    leaves.reserve(data_->blocks().size());
+    leaves.reserve(data_->chain().size());
     std::vector<std::uint8_t> key(static_cast<std::size_t>(keyBytes));
-    for (const auto& block : data_->blocks()) {
+    for (const auto& block : data_->chain()) {
         if (block.records == 0) continue;
         // Only the first key of each block: a block read whole would cost the table's size.
         data_->file().read(h.blockOffset(block.number) + 6, key.data(), key.size());
@@ -423,9 +424,9 @@ void ParadoxTable::checkUniqueIndexes(const std::uint8_t* raw, const std::uint8_
             const auto* added = changes->addedTwin(entry.data());
             twin = added && !ownRecord(added->data());
         }
-        ParadoxSortedSlot at = findSortedSlot(*x, order, entry.data(), own);
-        while (!twin && at.chainIndex < x->blocks().size()) {
-            const auto& block = x->blocks()[at.chainIndex];
+        ParadoxSortedSlot at = ParadoxSortedChain(*x, order, false).find(entry.data(), own);
+        while (!twin && at.chainIndex < x->chain().size()) {
+            const auto& block = x->chain()[at.chainIndex];
             if (at.record >= block.records) {
                 ++at.chainIndex;
                 at.record = 0;
@@ -469,7 +470,7 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
     const auto entrySize = static_cast<std::size_t>(xh.recordSize);
     std::vector<std::uint8_t> entries;
     entries.reserve(entrySize * data_->recordCount());
-    for (const auto& block : data_->blocks())
+    for (const auto& block : data_->chain())
         for (int r = 0; r < block.records; ++r) {
             const std::size_t at = entries.size();
             entries.resize(at + entrySize);
@@ -495,8 +496,8 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
     x.clear();
     const auto capacity = static_cast<std::size_t>(x.recordsPerBlock());
     for (std::size_t i = 0; i < count; ++i) {
-        if (i % capacity == 0) x.addBlockAfter(static_cast<long>(x.blocks().size()) - 1);
-        x.insertRecord(x.blocks().size() - 1, static_cast<int>(i % capacity), entries.data() + sorted[i] * entrySize);
+        if (i % capacity == 0) x.addBlockAfter(static_cast<long>(x.chain().size()) - 1);
+        x.insertRecord(x.chain().size() - 1, static_cast<int>(i % capacity), entries.data() + sorted[i] * entrySize);
     }
     writeSecondaryTree(files, order);
 }
@@ -508,9 +509,9 @@ void ParadoxTable::writeSecondaryTree(SecondaryFiles& files, const ParadoxKeyOrd
     const ParadoxHeader& xh = x.header();
     const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
     std::vector<ParadoxIndexTree::Leaf> leaves;
-    leaves.reserve(x.blocks().size());
+    leaves.reserve(x.chain().size());
     std::vector<std::uint8_t> first(keyBytes);
-    for (const auto& block : x.blocks()) {
+    for (const auto& block : x.chain()) {
         x.file().read(xh.blockOffset(block.number) + 6, first.data(), keyBytes);
         leaves.push_back({first, block.number, block.records});
     }
