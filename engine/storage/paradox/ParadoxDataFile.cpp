@@ -116,13 +116,19 @@ void ParadoxDataFile::readRecord(int block, int record, std::uint8_t* out) const
 const std::uint8_t* ParadoxDataFile::recordAt(int block, int record) const {
     const auto blockSize = static_cast<std::size_t>(header_.blockSize);
     const auto size = static_cast<std::size_t>(header_.recordSize);
+    const std::size_t at = 6 + static_cast<std::size_t>(record) * size;
+    // Straight from the file's cache when it can: a scan then copies no block.
+    if (at + size <= blockSize)
+        if (const std::uint8_t* inPlace = file_.view(header_.blockOffset(block) + at, size)) {
+            cachedNumber_ = 0;
+            return inPlace;
+        }
     if (cachedNumber_ != block) {
         // A spare record's worth of zeros after the block answers records past its end.
         cachedBlock_.assign(blockSize + size, 0);
         file_.read(header_.blockOffset(block), cachedBlock_.data(), blockSize);
         cachedNumber_ = block;
     }
-    const std::size_t at = 6 + static_cast<std::size_t>(record) * size;
     return cachedBlock_.data() + (at + size <= blockSize ? at : blockSize);
 }
 
