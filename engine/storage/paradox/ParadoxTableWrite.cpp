@@ -290,11 +290,7 @@ void ParadoxTable::empty() {
     inTransaction([&] {
         changed_ = rebuildIndexes_ = true;
         data_->clear();
-        if (blobs_) {
-            const Bytes header = ParadoxBlobFile::emptyFile();
-            blobs_->file().truncate(0);
-            blobs_->file().write(0, header.data(), header.size());
-        }
+        if (blobs_) blobs_->clear();
     });
 }
 
@@ -543,7 +539,7 @@ void ParadoxTable::reloadAfterDiskChange() {
     secondaryTrees_.clear();
     primaryTree_.reset();
     if (pxFile_ && pxFile_->size() > 0) primaryTree_ = readTree(*pxFile_, *data_, primaryOrder().keyBytes(), false);
-    if (blobs_) blobs_->file().discardPendingWrites();
+    if (blobs_) blobs_->discardPendingWrites();
 }
 
 void ParadoxTable::afterCommit() {
