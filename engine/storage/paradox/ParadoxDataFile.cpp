@@ -188,12 +188,30 @@ void ParadoxDataFile::removeRecord(std::size_t chainIndex, int record) {
     --block.records;
     --recordCount_;
     positionsStale_ = true;
-    if (block.records > 0) {
+    if (block.records > 0)
         writeBlock(block.number, data, block.records);
-        return;
-    }
+    else
+        unlinkEmpty(chainIndex, data);
+}
+
+void ParadoxDataFile::mergeWithNext(std::size_t chainIndex) {
+    Block& target = blocks_[chainIndex];
+    const Block& source = blocks_[chainIndex + 1];
+    auto targetData = readBlock(target.number);
+    auto sourceData = readBlock(source.number);
+    const auto size = static_cast<std::size_t>(header_.recordSize);
+    std::copy_n(sourceData.begin() + 6, static_cast<std::size_t>(source.records) * size,
+                targetData.begin() + static_cast<std::ptrdiff_t>(6 + static_cast<std::size_t>(target.records) * size));
+    target.records += source.records;
+    writeBlock(target.number, targetData, target.records);
+    blocks_[chainIndex + 1].records = 0;
+    positionsStale_ = true;
+    unlinkEmpty(chainIndex + 1, sourceData);
+}
+
+void ParadoxDataFile::unlinkEmpty(std::size_t chainIndex, std::vector<std::uint8_t>& data) {
     // An empty block leaves the chain and heads the free list.
-    const int number = block.number;
+    const int number = blocks_[chainIndex].number;
     const int prior = chainIndex > 0 ? blocks_[chainIndex - 1].number : 0;
     const int next = chainIndex + 1 < blocks_.size() ? blocks_[chainIndex + 1].number : 0;
     if (prior) setLinks(prior, next, chainIndex > 1 ? blocks_[chainIndex - 2].number : 0);

@@ -57,6 +57,9 @@ public:
     void insertRecord(std::size_t chainIndex, int record, const std::uint8_t* bytes);
     // Removes a record; a block left empty leaves the chain for the free list.
     void removeRecord(std::size_t chainIndex, int record);
+    // Appends the records of the next block to block `chainIndex` (which must have room); the
+    // emptied block leaves the chain for the free list.
+    void mergeWithNext(std::size_t chainIndex);
     // Links a fresh block (from the free list, else the file's end) after `chainIndex` (or at
     // the start of the chain when `chainIndex` is -1); returns its chain index.
     std::size_t addBlockAfter(long chainIndex);
@@ -72,6 +75,7 @@ private:
     std::vector<std::uint8_t> readBlock(int number) const;
     void writeBlock(int number, std::vector<std::uint8_t>& bytes, int records);
     void setLinks(int number, int next, int prior);
+    void unlinkEmpty(std::size_t chainIndex, std::vector<std::uint8_t>& data);
     void reindex() const;
 
     PagedFile file_;

@@ -102,7 +102,8 @@ ParadoxDataFile::Position ParadoxSortedChain::insert(ParadoxSortedSlot slot, con
     return {target, at};
 }
 
-void ParadoxSortedChain::remove(ParadoxSortedSlot slot) {
+void ParadoxSortedChain::remove(ParadoxSortedSlot slot,
+                                const std::function<void(std::size_t target, int fromBlock, int firstMoved)>& merge) {
     if (slot.record == file_.chain()[slot.chainIndex].records) {
         ++slot.chainIndex;
         slot.record = 0;
@@ -110,12 +111,33 @@ void ParadoxSortedChain::remove(ParadoxSortedSlot slot) {
     const std::size_t before = file_.chain().size();
     file_.removeRecord(slot.chainIndex, slot.record);
     if (file_.chain().size() < before) {
-        if (holding_)
-            firsts_.erase(firsts_.begin() + static_cast<std::ptrdiff_t>(slot.chainIndex * keyBytes_),
-                          firsts_.begin() + static_cast<std::ptrdiff_t>((slot.chainIndex + 1) * keyBytes_));
-    } else if (slot.record == 0) {
-        refreshFirst(slot.chainIndex);
+        dropFirst(slot.chainIndex);
+        return;
     }
+    if (slot.record == 0) refreshFirst(slot.chainIndex);
+
+    const auto& chain = file_.chain();
+    const int capacity = file_.recordsPerBlock();
+    const std::size_t at = slot.chainIndex;
+    if (chain[at].records * 2 >= capacity) return;
+    std::size_t target = 0;
+    if (at + 1 < chain.size() && chain[at].records + chain[at + 1].records <= capacity)
+        target = at;
+    else if (at > 0 && chain[at - 1].records + chain[at].records <= capacity)
+        target = at - 1;
+    else
+        return;
+    const int fromBlock = chain[target + 1].number;
+    const int firstMoved = chain[target].records;
+    file_.mergeWithNext(target);
+    dropFirst(target + 1);
+    if (merge) merge(target, fromBlock, firstMoved);
+}
+
+void ParadoxSortedChain::dropFirst(std::size_t chainIndex) {
+    if (holding_)
+        firsts_.erase(firsts_.begin() + static_cast<std::ptrdiff_t>(chainIndex * keyBytes_),
+                      firsts_.begin() + static_cast<std::ptrdiff_t>((chainIndex + 1) * keyBytes_));
 }
 
 }  // namespace tabulon::paradox

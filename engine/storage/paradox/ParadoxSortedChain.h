@@ -33,12 +33,17 @@ public:
     ParadoxDataFile::Position insert(ParadoxSortedSlot slot, const std::uint8_t* record,
                                      const std::function<void(std::size_t fresh, int fromBlock)>& split);
     // Removes the record at `slot`, which must be found (it may lie at the start of the next
-    // block when the slot is past the last record of its own).
-    void remove(ParadoxSortedSlot slot);
+    // block when the slot is past the last record of its own). A block left less than half
+    // full takes in its successor's records, or goes into its predecessor, when they fit;
+    // `merge` hears of it: the chain index of the receiving block, the number of the block the
+    // records came from, and the position in the receiver of the first of them.
+    void remove(ParadoxSortedSlot slot,
+                const std::function<void(std::size_t target, int fromBlock, int firstMoved)>& merge);
 
 private:
     const std::uint8_t* firstOf(std::size_t chainIndex) const;
     void refreshFirst(std::size_t chainIndex);
+    void dropFirst(std::size_t chainIndex);  // the block left the chain
 
     ParadoxDataFile& file_;
     const ParadoxKeyOrder& order_;

@@ -23,7 +23,8 @@ namespace tabulon::paradox {
 // Reads records in block-chain order; record ids are (block << 16) | record-in-block. Opening
 // throws EFileError when a file cannot be read, EFormatError for a header that cannot be used
 // (and, in a strict open, for any damage), ENotSupported for a password-protected table.
-// Writes keep a keyed table's records in key order inside their blocks (splitting full ones).
+// Writes keep a keyed table's records in key order inside their blocks (splitting full ones,
+// merging blocks left less than half full).
 // At commit the .PX is rewritten from the block list and each maintained secondary index takes
 // the entries its records gained and lost (a whole rebuild after empty, pack or regenerate,
 // or when the index file was behind), so the family agrees after every commit; within a
@@ -89,6 +90,8 @@ private:
     void releaseBlobs(const std::uint8_t* raw);
     ParadoxSortedSlot findKeySlot(const std::uint8_t* key) const;
     RecordId insertRaw(const std::uint8_t* raw);
+    // Removes a record, merging a block left less than half full with a neighbour.
+    void removeAt(ParadoxDataFile::Position at);
     [[noreturn]] void keyViolation(const std::uint8_t* raw) const;
     void rebuildPrimaryIndex();
     void rebuildSecondaryIndex(const ParadoxSecondaryIndex& index);

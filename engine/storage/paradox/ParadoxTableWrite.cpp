@@ -239,6 +239,19 @@ RecordId ParadoxTable::insertRaw(const std::uint8_t* raw) {
     return makeRecordId(block, at.record);
 }
 
+void ParadoxTable::removeAt(ParadoxDataFile::Position at) {
+    const ParadoxKeyOrder order = primaryOrder();
+    // Records merged into a neighbour keep their index entries; only the block hints change.
+    ParadoxSortedChain(*data_, order, false)
+        .remove({at.chainIndex, at.record, true}, [this](std::size_t target, int fromBlock, int firstMoved) {
+            const auto& block = data_->chain()[target];
+            for (int r = firstMoved; r < block.records; ++r) {
+                data_->readRecord(block.number, r, raw_.data());
+                noteEntries(raw_.data(), fromBlock, raw_.data(), block.number);
+            }
+        });
+}
+
 RecordId ParadoxTable::append(const Record& values) {
     return inTransaction([&] {
         const auto raw = encodeRecord(values, true);
@@ -266,7 +279,7 @@ RecordId ParadoxTable::update(RecordId id, const Record& values) {
             return id;
         }
         if (findKeySlot(raw.data()).found) keyViolation(raw.data());
-        data_->removeRecord(at.chainIndex, at.record);
+        removeAt(at);
         noteEntries(old.data(), block, nullptr, 0);
         releaseBlobs(old.data());
         return insertRaw(raw.data());
@@ -280,7 +293,7 @@ void ParadoxTable::remove(RecordId id) {
         const int block = data_->chain()[at.chainIndex].number;
         data_->readRecord(block, at.record, old.data());
         changed_ = true;
-        data_->removeRecord(at.chainIndex, at.record);
+        removeAt(at);
         noteEntries(old.data(), block, nullptr, 0);
         releaseBlobs(old.data());
     });

@@ -175,6 +175,44 @@ TEST(ParadoxWrites, RandomChangesAgreeWithAModelAndKeepTheFamilyConsistent) {
         if (HasFatalFailure()) return;
     }
     EXPECT_GT(keyViolations, 0);
+
+    // Deleting most records merges the blocks they leave less than half full.
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        while (model.rows.size() > 40) {
+            const int key = model.existingKey();
+            table->remove(idOfKey(*table, key));
+            model.rows.erase(key);
+        }
+        transaction.commit();
+        table->setTransaction(nullptr);
+    }
+    expectModel(*table, model);
+    {
+        paradox::ProblemLog problems(false);
+        const paradox::ParadoxDataFile data(PagedFile::open(path, AccessMode::ReadOnly), problems);
+        const auto full = (model.rows.size() + static_cast<std::size_t>(data.recordsPerBlock()) - 1) /
+                          static_cast<std::size_t>(data.recordsPerBlock());
+        EXPECT_LE(data.blocks().size(), 2 * full + 1);
+    }
+
+    // Rewriting every memo twice: the second round takes the space the first one freed.
+    auto rewriteNotes = [&](char fill) {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (auto& [key, row] : model.rows) {
+            row.note = std::string(3000, fill);
+            table->update(idOfKey(*table, key), recordOf(key, row));
+        }
+        transaction.commit();
+        table->setTransaction(nullptr);
+        return std::filesystem::file_size(folder / "MODEL.MB");
+    };
+    const auto firstRound = rewriteNotes('x');
+    EXPECT_LE(rewriteNotes('y'), firstRound + 4096);
+    expectModel(*table, model);
+
     table.reset();
     expectConsistentFamily(path);
     const auto reopened = openTable(path);
