@@ -98,9 +98,13 @@ private:
     // The .X file of a secondary index kept up to date on every change, or null.
     ParadoxDataFile* maintainedFile(const ParadoxSecondaryIndex& index);
     ParadoxKeyOrder secondaryOrder(const ParadoxSecondaryIndex& index, const ParadoxHeader& x) const;
-    // The .X record of table record `raw` held in block `block`.
+    // The .X record of table record `raw` held in block `block` (as record `record`, at
+    // `position` along the chain: unkeyed tables only).
     void makeEntry(const ParadoxSecondaryIndex& index, const ParadoxHeader& x, const ParadoxKeyOrder& order,
-                   const std::uint8_t* raw, int block, std::uint8_t* entry) const;
+                   const std::uint8_t* raw, int block, std::uint8_t* entry, int record = 0,
+                   std::uint64_t position = 0) const;
+    // Whether commits write this index's files.
+    bool rewritten(const ParadoxSecondaryIndex& index) const;
     // Notes in every maintained index that record `oldRaw` in `oldBlock` became `newRaw` in
     // `newBlock`; either may be null (an insert, a removal).
     void noteEntries(const std::uint8_t* oldRaw, int oldBlock, const std::uint8_t* newRaw, int newBlock);

@@ -139,7 +139,6 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
         if (index.options & (ixDescending | ixUnique)) level = 7;
         secondaries.push_back(planned);
     }
-    if (keyFields == 0) secondaries.clear();  // only keyed tables keep maintained secondary indexes
 
     if (!options.version.empty()) {
         const int asked = options.version == "4" ? 4 : options.version == "5" ? 5 : options.version == "7" ? 7 : 0;
@@ -187,10 +186,14 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
         files.emplace_back(stem + ".MB", ParadoxBlobFile::emptyFile());
 
     int composite = 0;
-    ParadoxField blockNumber;
-    blockNumber.type = *paradoxFieldType(0x03);
-    blockNumber.sizeByte = blockNumber.bytes = 2;
-    blockNumber.name = "Blk Num";
+    auto locationField = [](std::uint8_t code, const char* name) {
+        ParadoxField f;
+        f.type = *paradoxFieldType(code);
+        f.sizeByte = f.bytes = f.type.fixedBytes;
+        f.name = name;
+        return f;
+    };
+    constexpr std::uint8_t kShortCode = 0x03, kLongCode = 0x04;
     for (const PlannedIndex& planned : secondaries) {
         const IndexDef& def = planned.def;
         const bool simple = planned.positions.size() == 1 && !(def.options & (ixCaseInsensitive | ixDescending | ixUnique)) &&
@@ -203,7 +206,11 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
             std::snprintf(suffix, sizeof suffix, "G%d", composite++);
         }
         ParadoxHeaderSpec x = table;
-        x.kind = simple ? FileKind::SecondaryMaintained : FileKind::CompositeMaintained;
+        // Unkeyed tables have no maintained indexes in Paradox; theirs are rewritten all the same.
+        if (keyFields)
+            x.kind = simple ? FileKind::SecondaryMaintained : FileKind::CompositeMaintained;
+        else
+            x.kind = simple ? FileKind::SecondaryStatic : FileKind::CompositeStatic;
         x.fields.clear();
         x.fieldNumbers.clear();
         for (std::size_t i = 0; i < planned.positions.size(); ++i) {
@@ -211,11 +218,15 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
             x.fieldNumbers.push_back(static_cast<std::uint16_t>((planned.positions[i] + 1) |
                                                                 ((def.options & ixDescending) ? kDescendingBit : 0)));
         }
+        // Keyed: the primary key and the block holding the record. Unkeyed: the record's
+        // position, block and offset in the block; the first two are part of the key.
         for (int k = 0; k < keyFields; ++k) x.fields.push_back(pxFields[static_cast<std::size_t>(k)]);
-        x.fields.push_back(blockNumber);
+        if (!keyFields) x.fields.push_back(locationField(kLongCode, "Tup No"));
+        x.fields.push_back(locationField(kShortCode, "Blk Num"));
+        if (!keyFields) x.fields.push_back(locationField(kShortCode, "Tup Offset"));
         for (std::size_t i = planned.positions.size(); i < x.fields.size(); ++i)
             x.fieldNumbers.push_back(static_cast<std::uint16_t>(i + 1));
-        x.keyFieldCount = static_cast<int>(planned.positions.size()) + keyFields;
+        x.keyFieldCount = static_cast<int>(planned.positions.size()) + (keyFields ? keyFields : 2);
         x.tableName = stem + ".X" + suffix;
         x.indexName = simple ? "" : (def.name.empty() ? "Index" + std::string(suffix) : def.name);
         x.firstIndexedField = planned.positions[0] + 1;

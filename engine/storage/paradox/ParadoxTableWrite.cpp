@@ -56,7 +56,7 @@ void ParadoxTable::enlistFamily(Transaction& transaction) {
         transaction.enlist(*pxFile_);
     }
     for (const auto& index : secondaries_) {
-        if (!index.maintained || !index.definition.usable || data_->header().keyFieldCount == 0) continue;
+        if (!rewritten(index)) continue;
         SecondaryFiles& files = secondaryFiles(index);
         if (!files.data) continue;
         transaction.enlist(files.data->file());
@@ -351,6 +351,12 @@ void ParadoxTable::rebuildPrimaryIndex() {
     writeParadoxIndexTree(*pxFile_, tree, leaves, h.raw[ParadoxHeader::kChangeCounter]);
 }
 
+bool ParadoxTable::rewritten(const ParadoxSecondaryIndex& index) const {
+    // Unkeyed tables only have indexes marked not maintained; they are rebuilt all the same, so
+    // that the files on disk agree with the table.
+    return index.definition.usable && (index.maintained || data_->header().keyFieldCount == 0);
+}
+
 ParadoxDataFile* ParadoxTable::maintainedFile(const ParadoxSecondaryIndex& index) {
     if (!index.maintained || !index.definition.usable || data_->header().keyFieldCount == 0) return nullptr;
     SecondaryFiles& files = secondaryFiles(index);
@@ -366,9 +372,11 @@ ParadoxKeyOrder ParadoxTable::secondaryOrder(const ParadoxSecondaryIndex& index,
 }
 
 void ParadoxTable::makeEntry(const ParadoxSecondaryIndex& index, const ParadoxHeader& x, const ParadoxKeyOrder& order,
-                             const std::uint8_t* raw, int block, std::uint8_t* entry) const {
-    // The indexed fields (upper-cased for a case-insensitive index), the primary key, and the
-    // block that holds the record.
+                             const std::uint8_t* raw, int block, std::uint8_t* entry, int record,
+                             std::uint64_t position) const {
+    // The indexed fields (upper-cased for a case-insensitive index), then in a keyed table the
+    // primary key and the block that holds the record; in an unkeyed one the record's place:
+    // its position along the chain, its block and its offset in the block.
     const ParadoxHeader& h = data_->header();
     const std::size_t own = index.tableFields.size();
     std::memset(entry, 0, static_cast<std::size_t>(x.recordSize));
@@ -376,10 +384,18 @@ void ParadoxTable::makeEntry(const ParadoxSecondaryIndex& index, const ParadoxHe
         const ParadoxField& source = h.fields[static_cast<std::size_t>(index.tableFields[i])];
         std::memcpy(entry + x.fields[i].offset, raw + source.offset, static_cast<std::size_t>(source.bytes));
     }
-    std::memcpy(entry + x.fields[own].offset, raw, static_cast<std::size_t>(primaryOrder().keyBytes()));
     order.foldCase(entry);
-    const ParadoxField& hint = x.fields[static_cast<std::size_t>(x.keyFieldCount)];
-    ParadoxValueCodec::encode(Value::integer(block), hint, "Blk Num", *codec_, entry + hint.offset);
+    auto put = [&](std::size_t field, std::int64_t value) {
+        ParadoxValueCodec::encode(Value::integer(value), x.fields[field], "", *codec_, entry + x.fields[field].offset);
+    };
+    if (h.keyFieldCount > 0) {
+        std::memcpy(entry + x.fields[own].offset, raw, static_cast<std::size_t>(primaryOrder().keyBytes()));
+        put(static_cast<std::size_t>(x.keyFieldCount), block);
+        return;
+    }
+    put(own, static_cast<std::int64_t>(position));
+    put(own + 1, block);
+    put(own + 2, static_cast<std::int64_t>(record) * h.recordSize);
 }
 
 void ParadoxTable::noteEntries(const std::uint8_t* oldRaw, int oldBlock, const std::uint8_t* newRaw, int newBlock) {
@@ -479,11 +495,12 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
     const auto entrySize = static_cast<std::size_t>(xh.recordSize);
     std::vector<std::uint8_t> entries;
     entries.reserve(entrySize * data_->recordCount());
+    std::uint64_t position = 0;
     for (const auto& block : data_->chain())
-        for (int r = 0; r < block.records; ++r) {
+        for (int r = 0; r < block.records; ++r, ++position) {
             const std::size_t at = entries.size();
             entries.resize(at + entrySize);
-            makeEntry(index, xh, order, data_->recordAt(block.number, r), block.number, entries.data() + at);
+            makeEntry(index, xh, order, data_->recordAt(block.number, r), block.number, entries.data() + at, r, position);
         }
     const std::size_t count = entries.size() / entrySize;
     std::vector<std::size_t> sorted(count);
@@ -524,8 +541,9 @@ void ParadoxTable::writeSecondaryTree(SecondaryFiles& files, const ParadoxKeyOrd
         x.file().read(xh.blockOffset(block.number) + 6, first.data(), keyBytes);
         leaves.push_back({first, block.number, block.records});
     }
+    const bool composite = xh.kind == FileKind::CompositeMaintained || xh.kind == FileKind::CompositeStatic;
     ParadoxHeader tree = treeHeader(
-        *files.tree, xh.kind == FileKind::CompositeMaintained ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree,
+        *files.tree, composite ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree,
         std::vector<ParadoxField>(xh.fields.begin(), xh.fields.begin() + xh.keyFieldCount), data_->header());
     writeParadoxIndexTree(*files.tree, tree, leaves, xh.raw[ParadoxHeader::kChangeCounter]);
 }
@@ -535,12 +553,10 @@ void ParadoxTable::prepareCommit() {
     ParadoxHeader& h = data_->header();
     h.raw[ParadoxHeader::kChangeCounter] = static_cast<std::uint8_t>(h.raw[ParadoxHeader::kChangeCounter] + 1);
     data_->writeHeader();
-    if (h.keyFieldCount > 0) {
-        rebuildPrimaryIndex();
-        for (const auto& index : secondaries_)
-            if (index.maintained && index.definition.usable && (rebuildIndexes_ || !applyIndexChanges(index)))
-                rebuildSecondaryIndex(index);
-    }
+    if (h.keyFieldCount > 0) rebuildPrimaryIndex();
+    for (const auto& index : secondaries_)
+        if (rewritten(index) && (rebuildIndexes_ || h.keyFieldCount == 0 || !applyIndexChanges(index)))
+            rebuildSecondaryIndex(index);
     if (blobs_) blobs_->touch();
 }
 

@@ -402,6 +402,60 @@ TEST(ParadoxWrites, UnkeyedTablesKeepInsertionOrderEmptyAndPack) {
     expectConsistentFamily(path);
 }
 
+TEST(ParadoxWrites, UnkeyedTablesWriteTheirSecondaryIndexes) {
+    using namespace tabulon::paradox;
+    TempFolder folder;
+    const auto path = folder / "LOOSE.DB";
+    IndexDef byName;
+    byName.name = "ByName";
+    byName.fields = "Name";
+    byName.options = ixCaseInsensitive;
+    auto table = driverForPath(path).create(
+        path, {{"N", ftInteger, 0, 0, false, ""}, {"Name", ftString, 8, 0, false, ""}}, {byName}, {});
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int i = 0; i < 600; ++i) table->append({Value::integer(i), Value::string("n" + std::to_string((i * 37) % 600))});
+        for (int i = 0; i < 100; ++i) table->remove(table->recordIdAt(static_cast<std::uint64_t>(i * 3)));
+        transaction.commit();
+        table->setTransaction(nullptr);
+    }
+    table.reset();
+
+    // One entry per record, in name order: the upper-cased name, then the record's position
+    // along the chain, its block and its offset in the block.
+    ProblemLog problems(false);
+    const ParadoxDataFile data(PagedFile::open(path, AccessMode::ReadOnly), problems);
+    const ParadoxDataFile x(PagedFile::open(folder / "LOOSE.XG0", AccessMode::ReadOnly), problems);
+    EXPECT_EQ(x.header().kind, FileKind::CompositeStatic);
+    EXPECT_EQ(x.header().keyFieldCount, 3);
+    ASSERT_EQ(x.recordCount(), data.recordCount());
+    const TextCodec codec("CP1252");
+    const auto& xf = x.header().fields;
+    std::string previous;
+    std::vector<std::uint8_t> entry(static_cast<std::size_t>(x.header().recordSize));
+    std::uint64_t seen = 0;
+    const auto reopened = openTable(path);
+    for (const auto& block : x.blocks())
+        for (int r = 0; r < block.records; ++r, ++seen) {
+            x.readRecord(block.number, r, entry.data());
+            auto value = [&](std::size_t f) { return ParadoxValueCodec::decode(entry.data() + xf[f].offset, xf[f], codec); };
+            const std::string name = value(0).asString();
+            EXPECT_LE(previous, name);
+            previous = name;
+            const auto position = static_cast<std::uint64_t>(value(1).asInt());
+            const auto at = data.locate(position);
+            EXPECT_EQ(value(2).asInt(), data.blocks()[at.chainIndex].number);
+            EXPECT_EQ(value(3).asInt(), at.record * data.header().recordSize);
+            Record record;
+            reopened->readSlot(position, record);
+            EXPECT_EQ(record[1].asString(), "n" + name.substr(1));
+        }
+    EXPECT_EQ(seen, data.recordCount());
+    const auto tree = ParadoxIndexTree::read(PagedFile::open(folder / "LOOSE.YG0", AccessMode::ReadOnly));
+    EXPECT_EQ(tree.disagreement(x), "");
+}
+
 TEST(ParadoxWrites, WritesToARealFamilyKeepItsIndexesRight) {
     SKIP_WITHOUT_PARADOX_FIXTURES();
     TempFolder folder;
