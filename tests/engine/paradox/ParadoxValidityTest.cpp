@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 
 #include "ParadoxFamilyCheck.h"
 #include "ParadoxFixtures.h"
@@ -192,5 +193,29 @@ TEST(ParadoxValidity, DamagedCheckFilesAreReportedNotTrusted) {
         ASSERT_EQ(table->problems().size(), 1u);
         EXPECT_EQ(table->problems()[0].file, "BROKEN.VAL");
         EXPECT_EQ(requiredFlags(*table), (std::vector<bool>{false, false, false, false}));
+    }
+}
+
+TEST(ParadoxValidity, RandomDamageIsRefusedCleanly) {
+    SKIP_WITHOUT_PARADOX_FIXTURES();
+    const auto table = paradoxFixtures() / "paradoxdriver/db/AREACODE.DB";
+    const Bytes tableBytes = readFile(table);
+    const auto header = paradox::ParadoxHeader::parse(
+        Bytes(tableBytes.begin(), tableBytes.begin() + paradox::le16(tableBytes.data() + 2)), "AREACODE.DB");
+    const Bytes good = readFile(paradoxFixtures() / "paradoxdriver/db/AREACODE.VAL");
+    std::mt19937 random(5);
+    for (int round = 0; round < 2000; ++round) {
+        Bytes damaged = good;
+        for (int hits = 1 + static_cast<int>(random() % 4); hits > 0; --hits)
+            damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
+        damaged.resize(random() % 4 ? damaged.size() : random() % damaged.size());
+        try {
+            for (const auto& check : paradox::parseParadoxValidity(damaged, header, "AREACODE.VAL")) {
+                ASSERT_LT(check.field, header.fields.size());
+                if (check.minimum) ASSERT_EQ(check.minimum->size(), static_cast<std::size_t>(header.fields[check.field].bytes));
+            }
+        } catch (const EngineError& e) {
+            ASSERT_EQ(e.kind(), errkind::kFormat) << e.message();
+        }
     }
 }
