@@ -1,5 +1,6 @@
-// A damaged Paradox family (table, primary index, blob file, secondary index) must open in
-// tolerant mode or fail with an EngineError: never crash, hang or allocate without bound.
+// A damaged Paradox family (table, primary index, blob file, secondary index, validity checks)
+// must open in tolerant mode or fail with an EngineError: never crash, hang or allocate without
+// bound.
 #include <algorithm>
 
 #include "ParadoxFamilyInput.h"

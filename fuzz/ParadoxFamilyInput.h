@@ -1,7 +1,7 @@
 #pragma once
 // Unpacks one fuzzer input into the files of a Paradox family, so that mutations reach every
 // member together. Input: parts of [extension letter][length, 4 bytes little-endian][bytes];
-// letters D (.DB), P (.PX), M (.MB), X (.XG0), Y (.YG0). Anything after a short part is ignored.
+// letters D (.DB), P (.PX), M (.MB), X (.XG0), Y (.YG0), V (.VAL). Anything after a short part is ignored.
 // An input that does not start with a part (a plain file from the fixture set) is the .DB.
 #include <unistd.h>
 
@@ -19,12 +19,12 @@ inline std::filesystem::path unpackParadoxFamily(const std::uint8_t* data, std::
         std::filesystem::create_directories(f);
         return f;
     }();
-    for (const char* ext : {".DB", ".PX", ".MB", ".XG0", ".YG0"}) {
+    for (const char* ext : {".DB", ".PX", ".MB", ".XG0", ".YG0", ".VAL"}) {
         std::error_code ec;
         std::filesystem::remove(folder / (std::string("F") + ext), ec);
     }
     const auto isPart = [&](std::size_t at) {
-        return at + 5 <= size && std::string_view("DPMXY").find(static_cast<char>(data[at])) != std::string_view::npos;
+        return at + 5 <= size && std::string_view("DPMXYV").find(static_cast<char>(data[at])) != std::string_view::npos;
     };
     if (!isPart(0)) {
         std::ofstream(folder / "F.DB", std::ios::binary)
@@ -39,7 +39,7 @@ inline std::filesystem::path unpackParadoxFamily(const std::uint8_t* data, std::
         at += 5;
         if (length > size - at) break;
         const char* ext = letter == 'D' ? ".DB" : letter == 'P' ? ".PX" : letter == 'M' ? ".MB"
-                        : letter == 'X' ? ".XG0" : letter == 'Y' ? ".YG0" : nullptr;
+                        : letter == 'X' ? ".XG0" : letter == 'Y' ? ".YG0" : letter == 'V' ? ".VAL" : nullptr;
         if (ext)
             std::ofstream(folder / (std::string("F") + ext), std::ios::binary)
                 .write(reinterpret_cast<const char*>(data + at), static_cast<std::streamsize>(length));

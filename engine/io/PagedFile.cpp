@@ -64,6 +64,18 @@ std::size_t PagedFile::read(std::uint64_t offset, void* buffer, std::size_t leng
     return length;
 }
 
+const std::uint8_t* PagedFile::view(std::uint64_t offset, std::size_t length) const {
+    const std::uint64_t chunk = offset / kChunkSize;
+    if (length == 0 || offset + length > readableDisk_ || offset + length > size_ ||
+        (offset + length - 1) / kChunkSize != chunk)
+        return nullptr;
+    if (!dirty_.empty()) {
+        const auto it = dirty_.lower_bound(offset / kPageSize);
+        if (it != dirty_.end() && it->first <= (offset + length - 1) / kPageSize) return nullptr;
+    }
+    return cachedChunk(chunk) + offset % kChunkSize;
+}
+
 void PagedFile::readExact(std::uint64_t offset, void* buffer, std::size_t length) const {
     if (read(offset, buffer, length) != length)
         throw EngineError(errkind::kFormat, path_.string() + " ends at byte " +

@@ -27,6 +27,10 @@ public:
     std::uint64_t size() const { return size_; }
     // Copies up to `length` bytes from `offset`; returns how many exist there.
     std::size_t read(std::uint64_t offset, void* buffer, std::size_t length) const;
+    // The bytes at [offset, offset + length) in place, when they lie in one cached stretch of
+    // the disk file that no pending write touches; else null (read() them instead). Valid
+    // until the next read, write or refresh of this file.
+    const std::uint8_t* view(std::uint64_t offset, std::size_t length) const;
     // Throws EFormatError naming the file when fewer than `length` bytes exist at `offset`.
     void readExact(std::uint64_t offset, void* buffer, std::size_t length) const;
     void write(std::uint64_t offset, const void* buffer, std::size_t length);

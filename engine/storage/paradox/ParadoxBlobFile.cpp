@@ -83,21 +83,88 @@ void ParadoxBlobFile::touch() {
     file_.write(3, counter, 2);
 }
 
+std::map<std::uint64_t, std::uint32_t>& ParadoxBlobFile::freeBlocks() {
+    if (free_) return *free_;
+    free_.emplace();
+    // Every block states its size, so the walk visits each once; a size of 0 ends it.
+    std::uint64_t at = kBlockUnit;
+    while (at + 3 <= file_.size()) {
+        std::uint8_t head[3];
+        file_.read(at, head, sizeof head);
+        const std::uint32_t units = le16(head + 1);
+        if (units == 0) break;
+        if (head[0] == kFreeBlock && at + std::uint64_t{units} * kBlockUnit <= file_.size()) (*free_)[at] = units;
+        at += std::uint64_t{units} * kBlockUnit;
+    }
+    return *free_;
+}
+
+void ParadoxBlobFile::markFree(std::uint64_t start, std::uint32_t units) {
+    auto& free = freeBlocks();
+    // Merged with free neighbours, as other writers keep them.
+    auto next = free.find(start + std::uint64_t{units} * kBlockUnit);
+    if (next != free.end() && units + next->second <= 0xFFFF) {
+        units += next->second;
+        free.erase(next);
+    }
+    auto after = free.lower_bound(start);
+    if (after != free.begin()) {
+        auto prior = std::prev(after);
+        if (prior->first + std::uint64_t{prior->second} * kBlockUnit == start && prior->second + units <= 0xFFFF) {
+            start = prior->first;
+            units += prior->second;
+        }
+    }
+    free[start] = units;
+    std::uint8_t head[3] = {kFreeBlock};
+    putLe16(head + 1, units);
+    file_.write(start, head, sizeof head);
+}
+
+std::uint64_t ParadoxBlobFile::allocate(std::uint32_t units) {
+    auto& free = freeBlocks();
+    for (auto it = free.begin(); it != free.end(); ++it) {
+        if (it->second < units) continue;
+        const auto [start, size] = *it;
+        free.erase(it);
+        std::uint8_t type = 0;
+        if (file_.read(start, &type, 1) != 1 || type != kFreeBlock) break;  // the list went stale: use the end
+        if (size > units) markFree(start + std::uint64_t{units} * kBlockUnit, size - units);
+        return start;
+    }
+    return (file_.size() + kBlockUnit - 1) / kBlockUnit * kBlockUnit;
+}
+
+void ParadoxBlobFile::clear() {
+    const Bytes header = emptyFile();
+    file_.truncate(0);
+    file_.write(0, header.data(), header.size());
+    free_.emplace();
+    openSubBlock_ = 0;
+}
+
+void ParadoxBlobFile::discardPendingWrites() {
+    file_.discardPendingWrites();
+    free_.reset();
+    openSubBlock_ = 0;
+}
+
 std::uint32_t ParadoxBlobFile::store(const Bytes& data) {
     const auto length = static_cast<std::uint32_t>(data.size());
-    const std::uint64_t end = (file_.size() + kBlockUnit - 1) / kBlockUnit * kBlockUnit;
     if (length > kSmallBlobLimit) {
         const std::uint64_t units = (kSingleHeader + std::uint64_t{length} + kBlockUnit - 1) / kBlockUnit;
+        const std::uint64_t end = (file_.size() + kBlockUnit - 1) / kBlockUnit * kBlockUnit;
         if (units > 0xFFFF || end + units * kBlockUnit > 0xFFFFFF00ULL)
             throw EngineError(errkind::kValue, file_.path().filename().string() + " cannot hold a blob of " +
                                                    std::to_string(length) + " bytes more");
+        const std::uint64_t at = allocate(static_cast<std::uint32_t>(units));
         Bytes block(static_cast<std::size_t>(units * kBlockUnit), 0);
         block[0] = kSingleBlock;
         putLe16(block.data() + 1, static_cast<std::uint32_t>(units));
         putLe32(block.data() + 3, length);
         std::copy(data.begin(), data.end(), block.begin() + kSingleHeader);
-        file_.write(end, block.data(), block.size());
-        return static_cast<std::uint32_t>(end) | kWholeBlockSlot;
+        file_.write(at, block.data(), block.size());
+        return static_cast<std::uint32_t>(at) | kWholeBlockSlot;
     }
     const std::uint32_t chunks = std::max<std::uint32_t>(1, (length + kChunk - 1) / kChunk);
     // Finds room in the open suballocated block: a free slot and free chunks after the last used.
@@ -130,8 +197,8 @@ std::uint32_t ParadoxBlobFile::store(const Bytes& data) {
         Bytes fresh(kBlockUnit, 0);
         fresh[0] = kSubAllocated;
         putLe16(fresh.data() + 1, 1);
-        openSubBlock_ = end;
-        file_.write(end, fresh.data(), kBlockUnit);
+        openSubBlock_ = allocate(1);
+        file_.write(openSubBlock_, fresh.data(), kBlockUnit);
     }
     throw EngineError(errkind::kUsage, "A blob of " + std::to_string(length) + " bytes found no room");
 }
@@ -142,9 +209,7 @@ void ParadoxBlobFile::release(std::uint32_t location) {
     std::uint8_t head[3] = {};
     if (blockStart == 0 || file_.read(blockStart, head, 3) != 3) return;  // nothing there to free
     if (slot == kWholeBlockSlot) {
-        if (head[0] != kSingleBlock) return;
-        const std::uint8_t freeType = kFreeBlock;
-        file_.write(blockStart, &freeType, 1);
+        if (head[0] == kSingleBlock && le16(head + 1) > 0) markFree(blockStart, le16(head + 1));
         return;
     }
     if (head[0] != kSubAllocated || slot >= kSlotCount) return;
@@ -153,11 +218,11 @@ void ParadoxBlobFile::release(std::uint32_t location) {
     std::fill_n(block.begin() + kSlotTable + kSlotEntry * slot, kSlotEntry, 0);
     bool anyUsed = false;
     for (std::uint32_t s = 0; s < kSlotCount; ++s) anyUsed = anyUsed || block[kSlotTable + kSlotEntry * s] != 0;
-    if (!anyUsed) {
-        block[0] = kFreeBlock;
-        if (openSubBlock_ == blockStart) openSubBlock_ = 0;
-    }
     file_.write(blockStart, block.data(), kBlockUnit);
+    if (!anyUsed) {
+        if (openSubBlock_ == blockStart) openSubBlock_ = 0;
+        markFree(blockStart, 1);
+    }
 }
 
 }  // namespace tabulon::paradox

@@ -1,6 +1,8 @@
 #pragma once
 // The .MB file that holds a table's memo, blob, graphic and OLE values.
 #include <cstdint>
+#include <map>
+#include <optional>
 
 #include "../../core/Value.h"
 #include "../../io/PagedFile.h"
@@ -19,10 +21,16 @@ public:
 
     Bytes read(std::uint32_t location, std::uint32_t length) const;
     // Stores a blob and returns its location: values up to the threshold share suballocated
-    // blocks in 16-byte chunks, larger ones get blocks of their own. Never updates in place.
+    // blocks in 16-byte chunks, larger ones get blocks of their own, taken from free blocks
+    // first (a larger free block is split), else from the end. Never updates in place.
     std::uint32_t store(const Bytes& data);
-    // Gives a blob's space back: its slot is cleared, a block left unused becomes a free block.
+    // Gives a blob's space back: its slot is cleared, a block left unused becomes a free block,
+    // merged with free neighbours.
     void release(std::uint32_t location);
+    // Drops every blob: the file is cut back to its header block.
+    void clear();
+    // Forgets the changes not committed (after a rollback, or another writer's commit).
+    void discardPendingWrites();
     // The 4096-byte header block of a new .MB file.
     static Bytes emptyFile();
     // Bumps the header's modification counter (once per committed change).
@@ -32,7 +40,14 @@ public:
 
 private:
     [[noreturn]] void fail(std::uint32_t location, const std::string& why) const;
+    // Start offsets and sizes (in 4 KiB units) of the free blocks, found by one walk over the
+    // file at the first need.
+    std::map<std::uint64_t, std::uint32_t>& freeBlocks();
+    // `units` blocks from the free blocks, else from the end of the file; returns the offset.
+    std::uint64_t allocate(std::uint32_t units);
+    void markFree(std::uint64_t start, std::uint32_t units);
     PagedFile file_;
+    std::optional<std::map<std::uint64_t, std::uint32_t>> free_;
     std::uint64_t openSubBlock_ = 0;  // the suballocated block new small blobs go to, if any
 };
 

@@ -18,7 +18,7 @@ ParadoxDataFile::ParadoxDataFile(PagedFile file, ParadoxHeader header)
 }
 
 void ParadoxDataFile::reload(ProblemLog& problems) {
-    positionsStale_ = false;
+    positionsStale_ = chainStale_ = false;
     cachedNumber_ = 0;
     lastLocated_ = 0;
     header_ = ParadoxHeader::read(file_);
@@ -83,7 +83,7 @@ void ParadoxDataFile::reindex() const {
         position += static_cast<std::uint64_t>(blocks_[i].records);
         chainIndexByBlock_[static_cast<std::size_t>(blocks_[i].number)] = static_cast<std::int32_t>(i);
     }
-    positionsStale_ = false;
+    positionsStale_ = chainStale_ = false;
 }
 
 ParadoxDataFile::Position ParadoxDataFile::locate(std::uint64_t position) const {
@@ -104,7 +104,7 @@ ParadoxDataFile::Position ParadoxDataFile::locate(std::uint64_t position) const 
 }
 
 long ParadoxDataFile::chainIndexOf(int block) const {
-    if (positionsStale_) reindex();
+    if (chainStale_) reindex();
     if (block <= 0 || static_cast<std::size_t>(block) >= chainIndexByBlock_.size()) return -1;
     return chainIndexByBlock_[static_cast<std::size_t>(block)];
 }
@@ -116,13 +116,19 @@ void ParadoxDataFile::readRecord(int block, int record, std::uint8_t* out) const
 const std::uint8_t* ParadoxDataFile::recordAt(int block, int record) const {
     const auto blockSize = static_cast<std::size_t>(header_.blockSize);
     const auto size = static_cast<std::size_t>(header_.recordSize);
+    const std::size_t at = 6 + static_cast<std::size_t>(record) * size;
+    // Straight from the file's cache when it can: a scan then copies no block.
+    if (at + size <= blockSize)
+        if (const std::uint8_t* inPlace = file_.view(header_.blockOffset(block) + at, size)) {
+            cachedNumber_ = 0;
+            return inPlace;
+        }
     if (cachedNumber_ != block) {
         // A spare record's worth of zeros after the block answers records past its end.
         cachedBlock_.assign(blockSize + size, 0);
         file_.read(header_.blockOffset(block), cachedBlock_.data(), blockSize);
         cachedNumber_ = block;
     }
-    const std::size_t at = 6 + static_cast<std::size_t>(record) * size;
     return cachedBlock_.data() + (at + size <= blockSize ? at : blockSize);
 }
 
@@ -182,12 +188,30 @@ void ParadoxDataFile::removeRecord(std::size_t chainIndex, int record) {
     --block.records;
     --recordCount_;
     positionsStale_ = true;
-    if (block.records > 0) {
+    if (block.records > 0)
         writeBlock(block.number, data, block.records);
-        return;
-    }
+    else
+        unlinkEmpty(chainIndex, data);
+}
+
+void ParadoxDataFile::mergeWithNext(std::size_t chainIndex) {
+    Block& target = blocks_[chainIndex];
+    const Block& source = blocks_[chainIndex + 1];
+    auto targetData = readBlock(target.number);
+    auto sourceData = readBlock(source.number);
+    const auto size = static_cast<std::size_t>(header_.recordSize);
+    std::copy_n(sourceData.begin() + 6, static_cast<std::size_t>(source.records) * size,
+                targetData.begin() + static_cast<std::ptrdiff_t>(6 + static_cast<std::size_t>(target.records) * size));
+    target.records += source.records;
+    writeBlock(target.number, targetData, target.records);
+    blocks_[chainIndex + 1].records = 0;
+    positionsStale_ = true;
+    unlinkEmpty(chainIndex + 1, sourceData);
+}
+
+void ParadoxDataFile::unlinkEmpty(std::size_t chainIndex, std::vector<std::uint8_t>& data) {
     // An empty block leaves the chain and heads the free list.
-    const int number = block.number;
+    const int number = blocks_[chainIndex].number;
     const int prior = chainIndex > 0 ? blocks_[chainIndex - 1].number : 0;
     const int next = chainIndex + 1 < blocks_.size() ? blocks_[chainIndex + 1].number : 0;
     if (prior) setLinks(prior, next, chainIndex > 1 ? blocks_[chainIndex - 2].number : 0);
@@ -197,6 +221,7 @@ void ParadoxDataFile::removeRecord(std::size_t chainIndex, int record) {
     writeBlock(number, data, 0);
     header_.firstFreeBlock = number;
     blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(chainIndex));
+    chainStale_ = true;
 }
 
 std::size_t ParadoxDataFile::addBlockAfter(long chainIndex) {
@@ -228,7 +253,7 @@ std::size_t ParadoxDataFile::addBlockAfter(long chainIndex) {
     if (prior) setLinks(prior, number, index > 1 ? blocks_[index - 2].number : 0);
     if (next) setLinks(next, index + 1 < blocks_.size() ? blocks_[index + 1].number : 0, number);
     blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(index), Block{number, 0, 0});
-    positionsStale_ = true;
+    positionsStale_ = chainStale_ = true;
     return index;
 }
 
@@ -256,7 +281,7 @@ void ParadoxDataFile::clear() {
     header_.blocksInFile = 0;
     header_.firstFreeBlock = 0;
     file_.truncate(static_cast<std::uint64_t>(header_.headerSize));
-    positionsStale_ = true;
+    positionsStale_ = chainStale_ = true;
 }
 
 void ParadoxDataFile::writeHeader() {

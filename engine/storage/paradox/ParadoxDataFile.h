@@ -35,6 +35,9 @@ public:
     PagedFile& file() { return file_; }
     const PagedFile& file() const { return file_; }
     const std::vector<Block>& blocks() const;
+    // The same blocks without bringing firstPosition up to date: for walks that need only
+    // block numbers and record counts (a position refresh costs a pass over the chain).
+    const std::vector<Block>& chain() const { return blocks_; }
     std::uint64_t recordCount() const { return recordCount_; }
     int recordsPerBlock() const { return (header_.blockSize - 6) / header_.recordSize; }
 
@@ -54,6 +57,9 @@ public:
     void insertRecord(std::size_t chainIndex, int record, const std::uint8_t* bytes);
     // Removes a record; a block left empty leaves the chain for the free list.
     void removeRecord(std::size_t chainIndex, int record);
+    // Appends the records of the next block to block `chainIndex` (which must have room); the
+    // emptied block leaves the chain for the free list.
+    void mergeWithNext(std::size_t chainIndex);
     // Links a fresh block (from the free list, else the file's end) after `chainIndex` (or at
     // the start of the chain when `chainIndex` is -1); returns its chain index.
     std::size_t addBlockAfter(long chainIndex);
@@ -69,13 +75,15 @@ private:
     std::vector<std::uint8_t> readBlock(int number) const;
     void writeBlock(int number, std::vector<std::uint8_t>& bytes, int records);
     void setLinks(int number, int next, int prior);
+    void unlinkEmpty(std::size_t chainIndex, std::vector<std::uint8_t>& data);
     void reindex() const;
 
     PagedFile file_;
     ParadoxHeader header_;
     mutable std::vector<Block> blocks_;
     mutable std::vector<std::int32_t> chainIndexByBlock_;
-    mutable bool positionsStale_ = false;
+    mutable bool positionsStale_ = false;  // firstPosition behind the record counts
+    mutable bool chainStale_ = false;      // chainIndexByBlock_ behind the chain
     std::uint64_t recordCount_ = 0;
     // Scans read block after block: the last block read and the last block located stay at hand.
     mutable std::vector<std::uint8_t> cachedBlock_;  // one record's room more, zero: see recordAt()

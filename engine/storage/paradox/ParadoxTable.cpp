@@ -81,10 +81,33 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
         }
     }
     secondaries_ = ParadoxSecondaryIndex::discover(path, h, fields_, problems_);
+    loadValidity();
     raw_.resize(static_cast<std::size_t>(h.recordSize));
 }
 
 ParadoxTable::~ParadoxTable() = default;
+
+void ParadoxTable::loadValidity() {
+    const auto val = findFileIgnoringCase(path_.parent_path(), path_.stem().string() + ".VAL");
+    if (val.empty()) return;
+    // Checks are a few hundred bytes; a larger file is not one this program can use.
+    constexpr std::uint64_t kMostBytes = 1 << 20;
+    const PagedFile file = PagedFile::open(val, AccessMode::ReadOnly);
+    if (file.size() > kMostBytes) {
+        problems_.report(val.filename().string(), "the file is too large for validity checks; they are not enforced");
+        return;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size()));
+    file.read(0, bytes.data(), bytes.size());
+    try {
+        checks_ = parseParadoxValidity(bytes, data_->header(), val.filename().string());
+    } catch (const EngineError& e) {
+        if (e.kind() != errkind::kFormat) throw;
+        problems_.report(val.filename().string(), faultOf(e) + "; its checks are not enforced");
+        return;
+    }
+    for (const auto& check : checks_) fields_[check.field].required = fields_[check.field].required || check.required;
+}
 
 std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, const ParadoxDataFile& data, int keyBytes,
                                                        bool report) {
@@ -124,7 +147,7 @@ ParadoxDataFile::Position ParadoxTable::positionOf(RecordId id) const {
     const int block = static_cast<int>(id >> 16);
     const int record = static_cast<int>(id & 0xFFFF);
     const long index = data_->chainIndexOf(block);
-    if (index < 0 || record >= data_->blocks()[static_cast<std::size_t>(index)].records)
+    if (index < 0 || record >= data_->chain()[static_cast<std::size_t>(index)].records)
         throw EngineError(errkind::kUsage, path_.filename().string() + ": record id " + std::to_string(id) +
                                                " names no record (the table changed since?)");
     return {static_cast<std::size_t>(index), record};
@@ -161,7 +184,7 @@ std::uint64_t ParadoxTable::slotOf(RecordId id) {
 
 void ParadoxTable::readRecord(RecordId id, Record& out) {
     const auto at = positionOf(id);
-    decodeRecord(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record), out);
+    decodeRecord(data_->recordAt(data_->chain()[at.chainIndex].number, at.record), out);
 }
 
 void ParadoxTable::readRecordFields(RecordId id, const std::vector<std::size_t>& positions, Record& out) {

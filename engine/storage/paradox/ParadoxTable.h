@@ -10,9 +10,12 @@
 #include "ParadoxBlobFile.h"
 #include "ParadoxCollation.h"
 #include "ParadoxDataFile.h"
+#include "ParadoxIndexChanges.h"
 #include "ParadoxIndexTree.h"
 #include "ParadoxKeyOrder.h"
 #include "ParadoxSecondaryIndex.h"
+#include "ParadoxSortedChain.h"
+#include "ParadoxValidity.h"
 #include "ProblemLog.h"
 
 namespace tabulon::paradox {
@@ -20,11 +23,16 @@ namespace tabulon::paradox {
 // Reads records in block-chain order; record ids are (block << 16) | record-in-block. Opening
 // throws EFileError when a file cannot be read, EFormatError for a header that cannot be used
 // (and, in a strict open, for any damage), ENotSupported for a password-protected table.
-// Writes keep a keyed table's records in key order inside their blocks (splitting full ones),
-// and rebuild the .PX and every maintained secondary index when the transaction commits, so
-// the family agrees after every commit; within a transaction, cursors see the changes through
-// indexes built in memory. A duplicate primary key fails the change itself (EKeyViolation); a
-// duplicate in a unique secondary index fails the commit. One thread at a time.
+// Writes keep a keyed table's records in key order inside their blocks (splitting full ones,
+// merging blocks left less than half full).
+// At commit the .PX is rewritten from the block list and each maintained secondary index takes
+// the entries its records gained and lost (a whole rebuild after empty, pack or regenerate,
+// or when the index file was behind), so the family agrees after every commit; within a
+// transaction, cursors see the changes through indexes built in memory. A duplicate primary
+// key fails the change itself (EKeyViolation), and so does a duplicate in a unique secondary
+// index, except in a transaction that rebuilds the indexes, where the commit fails. The .VAL's required, minimum and
+// maximum checks are enforced on every append and update (ERequiredField, EValueError naming
+// the field); its other checks are left as they are. One thread at a time.
 class ParadoxTable : public StorageTable, private TransactionParticipant {
 public:
     ParadoxTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);
@@ -68,11 +76,6 @@ private:
         std::unique_ptr<ParadoxDataFile> data;  // .Xnn / .XGn
         std::optional<PagedFile> tree;          // .Ynn / .YGn
     };
-    struct KeySlot {
-        std::size_t chainIndex = 0;
-        int record = 0;
-        bool found = false;
-    };
 
     // TransactionParticipant
     void prepareCommit() override;
@@ -84,13 +87,37 @@ private:
     void enlistFamily(Transaction& transaction);
     void requireWritable() const;
     std::vector<std::uint8_t> encodeRecord(const Record& values, bool assignAutoIncrement);
+    void loadValidity();
+    void enforceChecks(const Record& values, const std::uint8_t* raw) const;
     void storeBlob(const Value& value, const ParadoxField& field, const std::string& name, std::uint8_t* out);
     void releaseBlobs(const std::uint8_t* raw);
-    KeySlot findKeySlot(const std::uint8_t* key);
+    ParadoxSortedSlot findKeySlot(const std::uint8_t* key) const;
     RecordId insertRaw(const std::uint8_t* raw);
+    // Removes a record, merging a block left less than half full with a neighbour.
+    void removeAt(ParadoxDataFile::Position at);
     [[noreturn]] void keyViolation(const std::uint8_t* raw) const;
     void rebuildPrimaryIndex();
     void rebuildSecondaryIndex(const ParadoxSecondaryIndex& index);
+    // The .X file of a secondary index kept up to date on every change, or null.
+    ParadoxDataFile* maintainedFile(const ParadoxSecondaryIndex& index);
+    ParadoxKeyOrder secondaryOrder(const ParadoxSecondaryIndex& index, const ParadoxHeader& x) const;
+    // The .X record of table record `raw` held in block `block` (as record `record`, at
+    // `position` along the chain: unkeyed tables only).
+    void makeEntry(const ParadoxSecondaryIndex& index, const ParadoxHeader& x, const ParadoxKeyOrder& order,
+                   const std::uint8_t* raw, int block, std::uint8_t* entry, int record = 0,
+                   std::uint64_t position = 0) const;
+    // Whether commits write this index's files.
+    bool rewritten(const ParadoxSecondaryIndex& index) const;
+    // Notes in every maintained index that record `oldRaw` in `oldBlock` became `newRaw` in
+    // `newBlock`; either may be null (an insert, a removal).
+    void noteEntries(const std::uint8_t* oldRaw, int oldBlock, const std::uint8_t* newRaw, int newBlock);
+    // Throws EKeyViolation when `raw` (replacing `oldRaw`, if not null) would give a unique
+    // secondary index a second entry with the same fields.
+    void checkUniqueIndexes(const std::uint8_t* raw, const std::uint8_t* oldRaw);
+    // Applies the noted entries to the index's files; false when the index needs a rebuild.
+    bool applyIndexChanges(const ParadoxSecondaryIndex& index);
+    // Counts the .X file's change and writes its header and its whole index tree.
+    void writeSecondaryTree(SecondaryFiles& files, const ParadoxKeyOrder& order);
     SecondaryFiles& secondaryFiles(const ParadoxSecondaryIndex& index);
     void reloadAfterDiskChange();
 
@@ -121,12 +148,15 @@ private:
     std::optional<ParadoxIndexTree> primaryTree_;  // the .PX, when it agrees with the chain
     std::vector<FieldDef> fields_;
     std::vector<ParadoxSecondaryIndex> secondaries_;
+    std::vector<ParadoxFieldCheck> checks_;  // from the .VAL
     std::map<std::string, SecondaryFiles> secondaryFiles_;                     // opened on first use
     std::map<std::string, std::optional<ParadoxIndexTree>> secondaryTrees_;   // their .Ynn/.YGn
     std::vector<std::uint8_t> raw_;
     bool asciiTransparent_ = false;  // the code page keeps ASCII as it is (nearly all do)
     Transaction* transaction_ = nullptr;
     bool changed_ = false;  // since the last commit: indexes on disk are behind
+    bool rebuildIndexes_ = false;  // this transaction rebuilds the secondary indexes whole
+    std::map<std::string, ParadoxIndexChanges> indexChanges_;  // by .X file name
 };
 
 }  // namespace tabulon::paradox

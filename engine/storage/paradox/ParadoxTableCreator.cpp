@@ -13,6 +13,7 @@
 #include "ParadoxCodePage.h"
 #include "ParadoxHeaderBuilder.h"
 #include "ParadoxTable.h"
+#include "ParadoxValidity.h"
 
 namespace tabulon::paradox {
 
@@ -138,7 +139,6 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
         if (index.options & (ixDescending | ixUnique)) level = 7;
         secondaries.push_back(planned);
     }
-    if (keyFields == 0) secondaries.clear();  // only keyed tables keep maintained secondary indexes
 
     if (!options.version.empty()) {
         const int asked = options.version == "4" ? 4 : options.version == "5" ? 5 : options.version == "7" ? 7 : 0;
@@ -166,8 +166,13 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     table.familyLink = static_cast<std::uint8_t>(random());
 
     std::vector<std::pair<std::string, Bytes>> files;  // file name, contents
-    files.emplace_back(path.filename().string(), buildParadoxHeader(table).raw);
+    const ParadoxHeader tableHeader = buildParadoxHeader(table);
+    files.emplace_back(path.filename().string(), tableHeader.raw);
     const std::string stem = path.stem().string();
+    std::vector<bool> required;
+    for (const FieldDef& def : fields) required.push_back(def.required);
+    if (std::find(required.begin(), required.end(), true) != required.end())
+        files.emplace_back(stem + ".VAL", buildParadoxValidity(tableHeader, required));
     if (keyFields) {
         ParadoxHeaderSpec px = table;
         px.kind = FileKind::PrimaryIndex;
@@ -181,10 +186,14 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
         files.emplace_back(stem + ".MB", ParadoxBlobFile::emptyFile());
 
     int composite = 0;
-    ParadoxField blockNumber;
-    blockNumber.type = *paradoxFieldType(0x03);
-    blockNumber.sizeByte = blockNumber.bytes = 2;
-    blockNumber.name = "Blk Num";
+    auto locationField = [](std::uint8_t code, const char* name) {
+        ParadoxField f;
+        f.type = *paradoxFieldType(code);
+        f.sizeByte = f.bytes = f.type.fixedBytes;
+        f.name = name;
+        return f;
+    };
+    constexpr std::uint8_t kShortCode = 0x03, kLongCode = 0x04;
     for (const PlannedIndex& planned : secondaries) {
         const IndexDef& def = planned.def;
         const bool simple = planned.positions.size() == 1 && !(def.options & (ixCaseInsensitive | ixDescending | ixUnique)) &&
@@ -197,7 +206,11 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
             std::snprintf(suffix, sizeof suffix, "G%d", composite++);
         }
         ParadoxHeaderSpec x = table;
-        x.kind = simple ? FileKind::SecondaryMaintained : FileKind::CompositeMaintained;
+        // Unkeyed tables have no maintained indexes in Paradox; theirs are rewritten all the same.
+        if (keyFields)
+            x.kind = simple ? FileKind::SecondaryMaintained : FileKind::CompositeMaintained;
+        else
+            x.kind = simple ? FileKind::SecondaryStatic : FileKind::CompositeStatic;
         x.fields.clear();
         x.fieldNumbers.clear();
         for (std::size_t i = 0; i < planned.positions.size(); ++i) {
@@ -205,11 +218,15 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
             x.fieldNumbers.push_back(static_cast<std::uint16_t>((planned.positions[i] + 1) |
                                                                 ((def.options & ixDescending) ? kDescendingBit : 0)));
         }
+        // Keyed: the primary key and the block holding the record. Unkeyed: the record's
+        // position, block and offset in the block; the first two are part of the key.
         for (int k = 0; k < keyFields; ++k) x.fields.push_back(pxFields[static_cast<std::size_t>(k)]);
-        x.fields.push_back(blockNumber);
+        if (!keyFields) x.fields.push_back(locationField(kLongCode, "Tup No"));
+        x.fields.push_back(locationField(kShortCode, "Blk Num"));
+        if (!keyFields) x.fields.push_back(locationField(kShortCode, "Tup Offset"));
         for (std::size_t i = planned.positions.size(); i < x.fields.size(); ++i)
             x.fieldNumbers.push_back(static_cast<std::uint16_t>(i + 1));
-        x.keyFieldCount = static_cast<int>(planned.positions.size()) + keyFields;
+        x.keyFieldCount = static_cast<int>(planned.positions.size()) + (keyFields ? keyFields : 2);
         x.tableName = stem + ".X" + suffix;
         x.indexName = simple ? "" : (def.name.empty() ? "Index" + std::string(suffix) : def.name);
         x.firstIndexedField = planned.positions[0] + 1;

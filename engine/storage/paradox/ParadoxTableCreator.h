@@ -1,6 +1,6 @@
 #pragma once
 // Creates the files of a new Paradox table: .DB, .PX (keyed), .MB (blob fields), .Xnn/.Ynn
-// or .XGn/.YGn per secondary index.
+// or .XGn/.YGn per secondary index, .VAL (required fields).
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -12,8 +12,8 @@ namespace tabulon::paradox {
 // The level is CreateOptions::version ("4", "5" or "7") or else the lowest that holds the
 // field types and index options (4; 5 for L I T @ + # Y; 7 for descending or unique secondary
 // indexes). The primary index (ixPrimary) must list the leading fields in order. Indexes with
-// an expression or a condition, and secondary indexes of a table without a primary key, have
-// no Paradox form and are left out. Throws EFileError when the table exists or a file cannot
+// an expression or a condition have no Paradox form and are left out; secondary indexes of a
+// table without a primary key are marked not maintained, as Paradox has them. Throws EFileError when the table exists or a file cannot
 // be written, EValueError naming the field or index that Paradox cannot hold. Any thread.
 std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, const std::filesystem::path& path,
                                                  const std::vector<FieldDef>& fields,

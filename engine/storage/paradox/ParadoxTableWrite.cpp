@@ -16,6 +16,7 @@ namespace {
 constexpr int kBlobPointerBytes = 10;
 constexpr std::uint8_t kGraphicPrefix = 1, kOlePrefix = 2;
 constexpr std::size_t kPicturePrefix = 8;
+constexpr std::uint64_t kFewChanges = 4096;  // entries an index always takes one by one
 
 // The header of an index tree: the file's own when it fits `keyFields`, else a new one (a
 // damaged or missing tree is replaced whole).
@@ -55,7 +56,7 @@ void ParadoxTable::enlistFamily(Transaction& transaction) {
         transaction.enlist(*pxFile_);
     }
     for (const auto& index : secondaries_) {
-        if (!index.maintained || !index.definition.usable || data_->header().keyFieldCount == 0) continue;
+        if (!rewritten(index)) continue;
         SecondaryFiles& files = secondaryFiles(index);
         if (!files.data) continue;
         transaction.enlist(files.data->file());
@@ -159,53 +160,49 @@ std::vector<std::uint8_t> ParadoxTable::encodeRecord(const Record& values, bool 
                     h.autoIncrement = static_cast<std::uint32_t>(n);
             }
         }
-        if (f.type.blob)
-            storeBlob(value, f, fields_[i].name, raw.data() + f.offset);
-        else
-            ParadoxValueCodec::encode(value, f, fields_[i].name, *codec_, raw.data() + f.offset);
+        if (!f.type.blob) ParadoxValueCodec::encode(value, f, fields_[i].name, *codec_, raw.data() + f.offset);
     }
+    // Checked before the blobs go to the .MB, so a refused record leaves nothing behind there.
+    enforceChecks(values, raw.data());
+    for (std::size_t i = 0; i < h.fields.size(); ++i)
+        if (h.fields[i].type.blob) storeBlob(values[i], h.fields[i], fields_[i].name, raw.data() + h.fields[i].offset);
     return raw;
 }
 
-ParadoxTable::KeySlot ParadoxTable::findKeySlot(const std::uint8_t* key) {
-    const ParadoxKeyOrder order = primaryOrder();
-    const auto& blocks = data_->blocks();
-    std::vector<std::uint8_t> record(raw_.size());
-    // The last non-empty block whose first key is <= key receives it.
-    std::size_t low = 0, high = blocks.size();
-    while (low < high) {
-        const std::size_t mid = low + (high - low) / 2;
-        std::size_t probe = mid;
-        while (probe < high && blocks[probe].records == 0) ++probe;
-        if (probe == high) {
-            high = mid;
+void ParadoxTable::enforceChecks(const Record& values, const std::uint8_t* raw) const {
+    const ParadoxHeader& h = data_->header();
+    for (const ParadoxFieldCheck& check : checks_) {
+        const ParadoxField& f = h.fields[check.field];
+        const std::string& name = fields_[check.field].name;
+        const std::uint8_t* bytes = raw + f.offset;
+        const Value& value = values[check.field];
+        const bool blank =
+            f.type.blob ? value.isNull() || (value.kind() == ValueKind::String && value.asString().empty()) ||
+                              (value.kind() == ValueKind::Bytes && value.asBytes().empty())
+                        : std::all_of(bytes, bytes + f.bytes, [](std::uint8_t b) { return b == 0; });
+        if (blank) {
+            if (check.required)
+                throw EngineError(errkind::kRequired, "Field " + name + " of " + path_.filename().string() +
+                                                          " is required and has no value");
             continue;
         }
-        data_->readRecord(blocks[probe].number, 0, record.data());
-        if (order.compare(record.data(), key) <= 0)
-            low = probe + 1;
-        else
-            high = mid;
+        if (f.type.blob || (!check.minimum && !check.maximum)) continue;
+        ParadoxField alone = f;
+        alone.offset = 0;
+        const ParadoxKeyOrder order({{alone, false}}, *collation_, false);
+        auto text = [&](const std::uint8_t* b) { return ParadoxValueCodec::decode(b, alone, *codec_).toText(); };
+        if (check.minimum && order.compare(bytes, check.minimum->data()) < 0)
+            throw EngineError(errkind::kValue, "Field " + name + ": " + text(bytes) + " is below the minimum " +
+                                                   text(check.minimum->data()));
+        if (check.maximum && order.compare(bytes, check.maximum->data()) > 0)
+            throw EngineError(errkind::kValue, "Field " + name + ": " + text(bytes) + " is above the maximum " +
+                                                   text(check.maximum->data()));
     }
-    KeySlot slot;
-    if (blocks.empty()) return slot;
-    slot.chainIndex = low == 0 ? 0 : low - 1;
-    const auto& block = blocks[slot.chainIndex];
-    int lo = 0, hi = block.records;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        data_->readRecord(block.number, mid, record.data());
-        if (order.compare(record.data(), key) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    slot.record = lo;
-    if (lo < block.records) {
-        data_->readRecord(block.number, lo, record.data());
-        slot.found = order.compare(record.data(), key) == 0;
-    }
-    return slot;
+}
+
+ParadoxSortedSlot ParadoxTable::findKeySlot(const std::uint8_t* key) const {
+    const ParadoxKeyOrder order = primaryOrder();
+    return ParadoxSortedChain(*data_, order, false).find(key, order.fields().size());
 }
 
 void ParadoxTable::keyViolation(const std::uint8_t* raw) const {
@@ -220,47 +217,45 @@ void ParadoxTable::keyViolation(const std::uint8_t* raw) const {
 }
 
 RecordId ParadoxTable::insertRaw(const std::uint8_t* raw) {
-    const int capacity = data_->recordsPerBlock();
-    const bool keyed = data_->header().keyFieldCount > 0;
-    if (data_->blocks().empty()) {
-        const std::size_t first = data_->addBlockAfter(-1);
-        data_->insertRecord(first, 0, raw);
-        return makeRecordId(data_->blocks()[first].number, 0);
-    }
-    KeySlot slot;
-    if (keyed) {
+    ParadoxSortedSlot slot;
+    if (data_->header().keyFieldCount > 0) {
         slot = findKeySlot(raw);
         if (slot.found) keyViolation(raw);
-    } else {
-        slot.chainIndex = data_->blocks().size() - 1;
-        slot.record = data_->blocks().back().records;
+    } else if (!data_->chain().empty()) {
+        slot.chainIndex = data_->chain().size() - 1;
+        slot.record = data_->chain().back().records;
     }
-    std::size_t target = slot.chainIndex;
-    int at = slot.record;
-    const int records = data_->blocks()[target].records;
-    if (records >= capacity) {
-        const bool lastBlock = target + 1 == data_->blocks().size();
-        const std::size_t fresh = data_->addBlockAfter(static_cast<long>(target));
-        if (lastBlock && at == records) {
-            // Growing at the end: a fresh block, not a half-empty split.
-            target = fresh;
-            at = 0;
-        } else {
-            const int half = records / 2;
-            data_->moveRecords(target, half, fresh);
-            if (at > half) {
-                target = fresh;
-                at -= half;
-            }
+    // Records moved by a split keep their index entries; only the block hints change.
+    const ParadoxKeyOrder order = primaryOrder();
+    const auto at = ParadoxSortedChain(*data_, order, false).insert(slot, raw, [this](std::size_t fresh, int fromBlock) {
+        const auto& block = data_->chain()[fresh];
+        for (int r = 0; r < block.records; ++r) {
+            data_->readRecord(block.number, r, raw_.data());
+            noteEntries(raw_.data(), fromBlock, raw_.data(), block.number);
         }
-    }
-    data_->insertRecord(target, at, raw);
-    return makeRecordId(data_->blocks()[target].number, at);
+    });
+    const int block = data_->chain()[at.chainIndex].number;
+    noteEntries(nullptr, 0, raw, block);
+    return makeRecordId(block, at.record);
+}
+
+void ParadoxTable::removeAt(ParadoxDataFile::Position at) {
+    const ParadoxKeyOrder order = primaryOrder();
+    // Records merged into a neighbour keep their index entries; only the block hints change.
+    ParadoxSortedChain(*data_, order, false)
+        .remove({at.chainIndex, at.record, true}, [this](std::size_t target, int fromBlock, int firstMoved) {
+            const auto& block = data_->chain()[target];
+            for (int r = firstMoved; r < block.records; ++r) {
+                data_->readRecord(block.number, r, raw_.data());
+                noteEntries(raw_.data(), fromBlock, raw_.data(), block.number);
+            }
+        });
 }
 
 RecordId ParadoxTable::append(const Record& values) {
     return inTransaction([&] {
         const auto raw = encodeRecord(values, true);
+        checkUniqueIndexes(raw.data(), nullptr);
         changed_ = true;
         return insertRaw(raw.data());
     });
@@ -269,22 +264,23 @@ RecordId ParadoxTable::append(const Record& values) {
 RecordId ParadoxTable::update(RecordId id, const Record& values) {
     return inTransaction([&] {
         const auto at = positionOf(id);
-        const int block = data_->blocks()[at.chainIndex].number;
+        const int block = data_->chain()[at.chainIndex].number;
         std::vector<std::uint8_t> old(raw_.size());
         data_->readRecord(block, at.record, old.data());
         const auto raw = encodeRecord(values, false);
+        checkUniqueIndexes(raw.data(), old.data());
         changed_ = true;
         const ParadoxHeader& h = data_->header();
         const int keyBytes = primaryOrder().keyBytes();
         if (h.keyFieldCount == 0 || std::memcmp(old.data(), raw.data(), static_cast<std::size_t>(keyBytes)) == 0) {
             data_->writeRecord(at.chainIndex, at.record, raw.data());
+            noteEntries(old.data(), block, raw.data(), block);
             releaseBlobs(old.data());
             return id;
         }
-        const KeySlot clash = findKeySlot(raw.data());
-        if (clash.found && !(data_->blocks()[clash.chainIndex].number == block && clash.record == at.record))
-            keyViolation(raw.data());
-        data_->removeRecord(at.chainIndex, at.record);
+        if (findKeySlot(raw.data()).found) keyViolation(raw.data());
+        removeAt(at);
+        noteEntries(old.data(), block, nullptr, 0);
         releaseBlobs(old.data());
         return insertRaw(raw.data());
     });
@@ -294,22 +290,20 @@ void ParadoxTable::remove(RecordId id) {
     inTransaction([&] {
         const auto at = positionOf(id);
         std::vector<std::uint8_t> old(raw_.size());
-        data_->readRecord(data_->blocks()[at.chainIndex].number, at.record, old.data());
+        const int block = data_->chain()[at.chainIndex].number;
+        data_->readRecord(block, at.record, old.data());
         changed_ = true;
-        data_->removeRecord(at.chainIndex, at.record);
+        removeAt(at);
+        noteEntries(old.data(), block, nullptr, 0);
         releaseBlobs(old.data());
     });
 }
 
 void ParadoxTable::empty() {
     inTransaction([&] {
-        changed_ = true;
+        changed_ = rebuildIndexes_ = true;
         data_->clear();
-        if (blobs_) {
-            const Bytes header = ParadoxBlobFile::emptyFile();
-            blobs_->file().truncate(0);
-            blobs_->file().write(0, header.data(), header.size());
-        }
+        if (blobs_) blobs_->clear();
     });
 }
 
@@ -317,9 +311,9 @@ void ParadoxTable::pack() {
     // Records never leave holes in a Paradox table; packing fills every block and drops the
     // free blocks, then the indexes are rebuilt at commit.
     inTransaction([&] {
-        changed_ = true;
+        changed_ = rebuildIndexes_ = true;
         std::vector<std::uint8_t> all;
-        for (const auto& block : data_->blocks())
+        for (const auto& block : data_->chain())
             for (int r = 0; r < block.records; ++r) {
                 data_->readRecord(block.number, r, raw_.data());
                 all.insert(all.end(), raw_.begin(), raw_.end());
@@ -329,63 +323,184 @@ void ParadoxTable::pack() {
         const auto capacity = static_cast<std::size_t>(data_->recordsPerBlock());
         const std::size_t count = all.size() / size;
         for (std::size_t i = 0; i < count; ++i) {
-            if (i % capacity == 0) data_->addBlockAfter(static_cast<long>(data_->blocks().size()) - 1);
-            data_->insertRecord(data_->blocks().size() - 1, static_cast<int>(i % capacity), all.data() + i * size);
+            if (i % capacity == 0) data_->addBlockAfter(static_cast<long>(data_->chain().size()) - 1);
+            data_->insertRecord(data_->chain().size() - 1, static_cast<int>(i % capacity), all.data() + i * size);
         }
     });
 }
 
 void ParadoxTable::regenerateIndexes() {
     // A changed table has its indexes rebuilt from the records at commit.
-    inTransaction([&] { changed_ = true; });
+    inTransaction([&] { changed_ = rebuildIndexes_ = true; });
 }
 
 void ParadoxTable::rebuildPrimaryIndex() {
     const ParadoxHeader& h = data_->header();
     const int keyBytes = primaryOrder().keyBytes();
     std::vector<ParadoxIndexTree::Leaf> leaves;
-    for (const auto& block : data_->blocks()) {
+    leaves.reserve(data_->chain().size());
+    std::vector<std::uint8_t> key(static_cast<std::size_t>(keyBytes));
+    for (const auto& block : data_->chain()) {
         if (block.records == 0) continue;
-        data_->readRecord(block.number, 0, raw_.data());
-        leaves.push_back({std::vector<std::uint8_t>(raw_.begin(), raw_.begin() + keyBytes), block.number, block.records});
+        // Only the first key of each block: a block read whole would cost the table's size.
+        data_->file().read(h.blockOffset(block.number) + 6, key.data(), key.size());
+        leaves.push_back({key, block.number, block.records});
     }
     ParadoxHeader tree = treeHeader(*pxFile_, FileKind::PrimaryIndex,
                                     std::vector<ParadoxField>(h.fields.begin(), h.fields.begin() + h.keyFieldCount), h);
     writeParadoxIndexTree(*pxFile_, tree, leaves, h.raw[ParadoxHeader::kChangeCounter]);
 }
 
+bool ParadoxTable::rewritten(const ParadoxSecondaryIndex& index) const {
+    // Unkeyed tables only have indexes marked not maintained; they are rebuilt all the same, so
+    // that the files on disk agree with the table.
+    return index.definition.usable && (index.maintained || data_->header().keyFieldCount == 0);
+}
+
+ParadoxDataFile* ParadoxTable::maintainedFile(const ParadoxSecondaryIndex& index) {
+    if (!index.maintained || !index.definition.usable || data_->header().keyFieldCount == 0) return nullptr;
+    SecondaryFiles& files = secondaryFiles(index);
+    return files.tree ? files.data.get() : nullptr;
+}
+
+ParadoxKeyOrder ParadoxTable::secondaryOrder(const ParadoxSecondaryIndex& index, const ParadoxHeader& x) const {
+    std::vector<ParadoxKeyOrder::KeyField> keys;
+    const auto own = index.tableFields.size();
+    for (std::size_t i = 0; i < static_cast<std::size_t>(x.keyFieldCount) && i < x.fields.size(); ++i)
+        keys.push_back({x.fields[i], i < own && index.descending[i]});
+    return ParadoxKeyOrder(std::move(keys), *collation_, (index.definition.options & ixCaseInsensitive) != 0);
+}
+
+void ParadoxTable::makeEntry(const ParadoxSecondaryIndex& index, const ParadoxHeader& x, const ParadoxKeyOrder& order,
+                             const std::uint8_t* raw, int block, std::uint8_t* entry, int record,
+                             std::uint64_t position) const {
+    // The indexed fields (upper-cased for a case-insensitive index), then in a keyed table the
+    // primary key and the block that holds the record; in an unkeyed one the record's place:
+    // its position along the chain, its block and its offset in the block.
+    const ParadoxHeader& h = data_->header();
+    const std::size_t own = index.tableFields.size();
+    std::memset(entry, 0, static_cast<std::size_t>(x.recordSize));
+    for (std::size_t i = 0; i < own; ++i) {
+        const ParadoxField& source = h.fields[static_cast<std::size_t>(index.tableFields[i])];
+        std::memcpy(entry + x.fields[i].offset, raw + source.offset, static_cast<std::size_t>(source.bytes));
+    }
+    order.foldCase(entry);
+    auto put = [&](std::size_t field, std::int64_t value) {
+        ParadoxValueCodec::encode(Value::integer(value), x.fields[field], "", *codec_, entry + x.fields[field].offset);
+    };
+    if (h.keyFieldCount > 0) {
+        std::memcpy(entry + x.fields[own].offset, raw, static_cast<std::size_t>(primaryOrder().keyBytes()));
+        put(static_cast<std::size_t>(x.keyFieldCount), block);
+        return;
+    }
+    put(own, static_cast<std::int64_t>(position));
+    put(own + 1, block);
+    put(own + 2, static_cast<std::int64_t>(record) * h.recordSize);
+}
+
+void ParadoxTable::noteEntries(const std::uint8_t* oldRaw, int oldBlock, const std::uint8_t* newRaw, int newBlock) {
+    if (rebuildIndexes_) return;
+    for (const auto& index : secondaries_) {
+        ParadoxDataFile* x = maintainedFile(index);
+        if (!x) continue;
+        const ParadoxHeader& xh = x->header();
+        const ParadoxKeyOrder order = secondaryOrder(index, xh);
+        const auto size = static_cast<std::size_t>(xh.recordSize);
+        std::vector<std::uint8_t> before(size), after(size);
+        if (oldRaw) makeEntry(index, xh, order, oldRaw, oldBlock, before.data());
+        if (newRaw) makeEntry(index, xh, order, newRaw, newBlock, after.data());
+        if (oldRaw && newRaw && before == after) continue;
+        const std::size_t ownBytes = static_cast<std::size_t>(xh.fields[index.tableFields.size()].offset);
+        auto& changes = indexChanges_.try_emplace(index.definition.file, static_cast<std::size_t>(order.keyBytes()), ownBytes)
+                            .first->second;
+        if (oldRaw) changes.remove(before.data());
+        if (newRaw) changes.add(after.data(), size);
+        if (changes.size() > std::max<std::uint64_t>(kFewChanges, data_->recordCount() / 4)) {
+            // Changes to a large part of the table: a rebuild is quicker and holds less in memory.
+            rebuildIndexes_ = true;
+            indexChanges_.clear();
+            return;
+        }
+    }
+}
+
+void ParadoxTable::checkUniqueIndexes(const std::uint8_t* raw, const std::uint8_t* oldRaw) {
+    if (rebuildIndexes_) return;  // the rebuild at commit checks every entry
+    for (const auto& index : secondaries_) {
+        if (!(index.definition.options & ixUnique)) continue;
+        ParadoxDataFile* x = maintainedFile(index);
+        if (!x) continue;  // checked when the index is rebuilt at commit
+        const ParadoxHeader& xh = x->header();
+        const ParadoxKeyOrder order = secondaryOrder(index, xh);
+        const auto size = static_cast<std::size_t>(xh.recordSize);
+        const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
+        std::vector<std::uint8_t> entry(size), old(size);
+        makeEntry(index, xh, order, raw, 0, entry.data());
+        if (oldRaw) makeEntry(index, xh, order, oldRaw, 0, old.data());
+        // Entries of this very record (before and after the change) are no twins.
+        auto ownRecord = [&](const std::uint8_t* other) {
+            return std::memcmp(other, entry.data(), keyBytes) == 0 || (oldRaw && std::memcmp(other, old.data(), keyBytes) == 0);
+        };
+        const std::size_t own = index.tableFields.size();
+        const ParadoxIndexChanges* changes = nullptr;
+        if (const auto it = indexChanges_.find(index.definition.file); it != indexChanges_.end()) changes = &it->second;
+        bool twin = false;
+        if (changes) {
+            const auto* added = changes->addedTwin(entry.data());
+            twin = added && !ownRecord(added->data());
+        }
+        ParadoxSortedSlot at = ParadoxSortedChain(*x, order, false).find(entry.data(), own);
+        while (!twin && at.chainIndex < x->chain().size()) {
+            const auto& block = x->chain()[at.chainIndex];
+            if (at.record >= block.records) {
+                ++at.chainIndex;
+                at.record = 0;
+                continue;
+            }
+            const std::uint8_t* other = x->recordAt(block.number, at.record++);
+            if (order.compare(other, entry.data(), own) != 0) break;
+            twin = !ownRecord(other) && !(changes && changes->removed(other));
+        }
+        if (!twin) continue;
+        std::string key;
+        for (std::size_t f = 0; f < own; ++f)
+            key += (f ? ", " : "") + ParadoxValueCodec::decode(entry.data() + xh.fields[f].offset, xh.fields[f], *codec_).toText();
+        throw EngineError(errkind::kKeyViolation, "Key violation in " + path_.filename().string() + ": index " +
+                                                      index.definition.name + " holds (" + key + ") already");
+    }
+}
+
+bool ParadoxTable::applyIndexChanges(const ParadoxSecondaryIndex& index) {
+    SecondaryFiles& files = secondaryFiles(index);
+    if (!files.data || !files.tree) return true;
+    ParadoxDataFile& x = *files.data;
+    const ParadoxKeyOrder order = secondaryOrder(index, x.header());
+    const auto it = indexChanges_.find(index.definition.file);
+    const bool any = it != indexChanges_.end() && !it->second.empty();
+    if (any) it->second.applyTo(x, order);
+    if (x.recordCount() != data_->recordCount()) return false;
+    if (!any && files.tree->size() > 0) return true;
+    writeSecondaryTree(files, order);
+    return true;
+}
+
 void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
     SecondaryFiles& files = secondaryFiles(index);
     if (!files.data || !files.tree) return;
     ParadoxDataFile& x = *files.data;
-    const ParadoxHeader& h = data_->header();
     const ParadoxHeader& xh = x.header();
     const std::size_t own = index.tableFields.size();
-    const auto keyCount = static_cast<std::size_t>(xh.keyFieldCount);
-    const ParadoxField& hint = xh.fields[keyCount];
-    std::vector<ParadoxKeyOrder::KeyField> keys;
-    for (std::size_t i = 0; i < keyCount; ++i) keys.push_back({xh.fields[i], i < own && index.descending[i]});
-    const ParadoxKeyOrder order(keys, *collation_, (index.definition.options & ixCaseInsensitive) != 0);
+    const ParadoxKeyOrder order = secondaryOrder(index, xh);
 
-    // One entry per record: its indexed fields (upper-cased for a case-insensitive index), the
-    // primary key, and the exact block that holds it.
     const auto entrySize = static_cast<std::size_t>(xh.recordSize);
     std::vector<std::uint8_t> entries;
     entries.reserve(entrySize * data_->recordCount());
-    const int primaryBytes = primaryOrder().keyBytes();
-    for (const auto& block : data_->blocks())
-        for (int r = 0; r < block.records; ++r) {
-            data_->readRecord(block.number, r, raw_.data());
+    std::uint64_t position = 0;
+    for (const auto& block : data_->chain())
+        for (int r = 0; r < block.records; ++r, ++position) {
             const std::size_t at = entries.size();
-            entries.resize(at + entrySize, 0);
-            std::uint8_t* e = entries.data() + at;
-            for (std::size_t i = 0; i < own; ++i) {
-                const ParadoxField& source = h.fields[static_cast<std::size_t>(index.tableFields[i])];
-                std::memcpy(e + xh.fields[i].offset, raw_.data() + source.offset, static_cast<std::size_t>(source.bytes));
-            }
-            std::memcpy(e + xh.fields[own].offset, raw_.data(), static_cast<std::size_t>(primaryBytes));
-            order.foldCase(e);
-            ParadoxValueCodec::encode(Value::integer(block.number), hint, "Blk Num", *codec_, e + hint.offset);
+            entries.resize(at + entrySize);
+            makeEntry(index, xh, order, data_->recordAt(block.number, r), block.number, entries.data() + at, r, position);
         }
     const std::size_t count = entries.size() / entrySize;
     std::vector<std::size_t> sorted(count);
@@ -407,24 +522,30 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
     x.clear();
     const auto capacity = static_cast<std::size_t>(x.recordsPerBlock());
     for (std::size_t i = 0; i < count; ++i) {
-        if (i % capacity == 0) x.addBlockAfter(static_cast<long>(x.blocks().size()) - 1);
-        x.insertRecord(x.blocks().size() - 1, static_cast<int>(i % capacity), entries.data() + sorted[i] * entrySize);
+        if (i % capacity == 0) x.addBlockAfter(static_cast<long>(x.chain().size()) - 1);
+        x.insertRecord(x.chain().size() - 1, static_cast<int>(i % capacity), entries.data() + sorted[i] * entrySize);
     }
+    writeSecondaryTree(files, order);
+}
+
+void ParadoxTable::writeSecondaryTree(SecondaryFiles& files, const ParadoxKeyOrder& order) {
+    ParadoxDataFile& x = *files.data;
     x.header().raw[ParadoxHeader::kChangeCounter] = static_cast<std::uint8_t>(x.header().raw[ParadoxHeader::kChangeCounter] + 1);
     x.writeHeader();
-
+    const ParadoxHeader& xh = x.header();
     const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
     std::vector<ParadoxIndexTree::Leaf> leaves;
-    std::vector<std::uint8_t> first(entrySize);
-    for (const auto& block : x.blocks()) {
-        x.readRecord(block.number, 0, first.data());
-        leaves.push_back({std::vector<std::uint8_t>(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(keyBytes)),
-                          block.number, block.records});
+    leaves.reserve(x.chain().size());
+    std::vector<std::uint8_t> first(keyBytes);
+    for (const auto& block : x.chain()) {
+        x.file().read(xh.blockOffset(block.number) + 6, first.data(), keyBytes);
+        leaves.push_back({first, block.number, block.records});
     }
+    const bool composite = xh.kind == FileKind::CompositeMaintained || xh.kind == FileKind::CompositeStatic;
     ParadoxHeader tree = treeHeader(
-        *files.tree, xh.kind == FileKind::CompositeMaintained ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree,
-        std::vector<ParadoxField>(xh.fields.begin(), xh.fields.begin() + static_cast<std::ptrdiff_t>(keyCount)), h);
-    writeParadoxIndexTree(*files.tree, tree, leaves, x.header().raw[ParadoxHeader::kChangeCounter]);
+        *files.tree, composite ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree,
+        std::vector<ParadoxField>(xh.fields.begin(), xh.fields.begin() + xh.keyFieldCount), data_->header());
+    writeParadoxIndexTree(*files.tree, tree, leaves, xh.raw[ParadoxHeader::kChangeCounter]);
 }
 
 void ParadoxTable::prepareCommit() {
@@ -432,26 +553,27 @@ void ParadoxTable::prepareCommit() {
     ParadoxHeader& h = data_->header();
     h.raw[ParadoxHeader::kChangeCounter] = static_cast<std::uint8_t>(h.raw[ParadoxHeader::kChangeCounter] + 1);
     data_->writeHeader();
-    if (h.keyFieldCount > 0) {
-        rebuildPrimaryIndex();
-        for (const auto& index : secondaries_)
-            if (index.maintained && index.definition.usable) rebuildSecondaryIndex(index);
-    }
+    if (h.keyFieldCount > 0) rebuildPrimaryIndex();
+    for (const auto& index : secondaries_)
+        if (rewritten(index) && (rebuildIndexes_ || h.keyFieldCount == 0 || !applyIndexChanges(index)))
+            rebuildSecondaryIndex(index);
     if (blobs_) blobs_->touch();
 }
 
 void ParadoxTable::reloadAfterDiskChange() {
-    changed_ = false;
+    changed_ = rebuildIndexes_ = false;
+    indexChanges_.clear();
     data_->reload(problems_);
     secondaryFiles_.clear();
     secondaryTrees_.clear();
     primaryTree_.reset();
     if (pxFile_ && pxFile_->size() > 0) primaryTree_ = readTree(*pxFile_, *data_, primaryOrder().keyBytes(), false);
-    if (blobs_) blobs_->file().discardPendingWrites();
+    if (blobs_) blobs_->discardPendingWrites();
 }
 
 void ParadoxTable::afterCommit() {
-    changed_ = false;
+    changed_ = rebuildIndexes_ = false;
+    indexChanges_.clear();
     primaryTree_.reset();
     secondaryTrees_.clear();
     if (pxFile_ && pxFile_->size() > 0) primaryTree_ = readTree(*pxFile_, *data_, primaryOrder().keyBytes(), false);

@@ -175,6 +175,44 @@ TEST(ParadoxWrites, RandomChangesAgreeWithAModelAndKeepTheFamilyConsistent) {
         if (HasFatalFailure()) return;
     }
     EXPECT_GT(keyViolations, 0);
+
+    // Deleting most records merges the blocks they leave less than half full.
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        while (model.rows.size() > 40) {
+            const int key = model.existingKey();
+            table->remove(idOfKey(*table, key));
+            model.rows.erase(key);
+        }
+        transaction.commit();
+        table->setTransaction(nullptr);
+    }
+    expectModel(*table, model);
+    {
+        paradox::ProblemLog problems(false);
+        const paradox::ParadoxDataFile data(PagedFile::open(path, AccessMode::ReadOnly), problems);
+        const auto full = (model.rows.size() + static_cast<std::size_t>(data.recordsPerBlock()) - 1) /
+                          static_cast<std::size_t>(data.recordsPerBlock());
+        EXPECT_LE(data.blocks().size(), 2 * full + 1);
+    }
+
+    // Rewriting every memo twice: the second round takes the space the first one freed.
+    auto rewriteNotes = [&](char fill) {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (auto& [key, row] : model.rows) {
+            row.note = std::string(3000, fill);
+            table->update(idOfKey(*table, key), recordOf(key, row));
+        }
+        transaction.commit();
+        table->setTransaction(nullptr);
+        return std::filesystem::file_size(folder / "MODEL.MB");
+    };
+    const auto firstRound = rewriteNotes('x');
+    EXPECT_LE(rewriteNotes('y'), firstRound + 4096);
+    expectModel(*table, model);
+
     table.reset();
     expectConsistentFamily(path);
     const auto reopened = openTable(path);
@@ -364,6 +402,60 @@ TEST(ParadoxWrites, UnkeyedTablesKeepInsertionOrderEmptyAndPack) {
     expectConsistentFamily(path);
 }
 
+TEST(ParadoxWrites, UnkeyedTablesWriteTheirSecondaryIndexes) {
+    using namespace tabulon::paradox;
+    TempFolder folder;
+    const auto path = folder / "LOOSE.DB";
+    IndexDef byName;
+    byName.name = "ByName";
+    byName.fields = "Name";
+    byName.options = ixCaseInsensitive;
+    auto table = driverForPath(path).create(
+        path, {{"N", ftInteger, 0, 0, false, ""}, {"Name", ftString, 8, 0, false, ""}}, {byName}, {});
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int i = 0; i < 600; ++i) table->append({Value::integer(i), Value::string("n" + std::to_string((i * 37) % 600))});
+        for (int i = 0; i < 100; ++i) table->remove(table->recordIdAt(static_cast<std::uint64_t>(i * 3)));
+        transaction.commit();
+        table->setTransaction(nullptr);
+    }
+    table.reset();
+
+    // One entry per record, in name order: the upper-cased name, then the record's position
+    // along the chain, its block and its offset in the block.
+    ProblemLog problems(false);
+    const ParadoxDataFile data(PagedFile::open(path, AccessMode::ReadOnly), problems);
+    const ParadoxDataFile x(PagedFile::open(folder / "LOOSE.XG0", AccessMode::ReadOnly), problems);
+    EXPECT_EQ(x.header().kind, FileKind::CompositeStatic);
+    EXPECT_EQ(x.header().keyFieldCount, 3);
+    ASSERT_EQ(x.recordCount(), data.recordCount());
+    const TextCodec codec("CP1252");
+    const auto& xf = x.header().fields;
+    std::string previous;
+    std::vector<std::uint8_t> entry(static_cast<std::size_t>(x.header().recordSize));
+    std::uint64_t seen = 0;
+    const auto reopened = openTable(path);
+    for (const auto& block : x.blocks())
+        for (int r = 0; r < block.records; ++r, ++seen) {
+            x.readRecord(block.number, r, entry.data());
+            auto value = [&](std::size_t f) { return ParadoxValueCodec::decode(entry.data() + xf[f].offset, xf[f], codec); };
+            const std::string name = value(0).asString();
+            EXPECT_LE(previous, name);
+            previous = name;
+            const auto position = static_cast<std::uint64_t>(value(1).asInt());
+            const auto at = data.locate(position);
+            EXPECT_EQ(value(2).asInt(), data.blocks()[at.chainIndex].number);
+            EXPECT_EQ(value(3).asInt(), at.record * data.header().recordSize);
+            Record record;
+            reopened->readSlot(position, record);
+            EXPECT_EQ(record[1].asString(), "n" + name.substr(1));
+        }
+    EXPECT_EQ(seen, data.recordCount());
+    const auto tree = ParadoxIndexTree::read(PagedFile::open(folder / "LOOSE.YG0", AccessMode::ReadOnly));
+    EXPECT_EQ(tree.disagreement(x), "");
+}
+
 TEST(ParadoxWrites, WritesToARealFamilyKeepItsIndexesRight) {
     SKIP_WITHOUT_PARADOX_FIXTURES();
     TempFolder folder;
@@ -414,7 +506,7 @@ TEST(ParadoxDriverFields, NearestFieldsForOtherFormats) {
     EXPECT_THROW(driver.nearestField({"C", ftCursor, 0, 0, false, ""}), EngineError);
 }
 
-TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtCommit) {
+TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtTheChange) {
     TempFolder folder;
     const auto path = folder / "UNIQ.DB";
     auto indexes = modelIndexes();
@@ -422,14 +514,65 @@ TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtCommit) {
     auto table = driverForPath(path).create(path, modelFields(), indexes, {});
     EXPECT_EQ(table->facts().version, "7");
     table->append(recordOf(1, {"a", 5, "", false}));
-    try {
-        table->append(recordOf(2, {"b", 5, "", false}));
-        FAIL() << "a duplicate in a unique index was accepted";
-    } catch (const EngineError& e) {
-        EXPECT_EQ(e.kind(), errkind::kKeyViolation);
-        EXPECT_NE(e.message().find("Amount"), std::string::npos) << e.message();
+    auto expectRefused = [&](auto change) {
+        try {
+            change();
+            ADD_FAILURE() << "a duplicate in a unique index was accepted";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), errkind::kKeyViolation);
+            EXPECT_NE(e.message().find("Amount"), std::string::npos) << e.message();
+        }
+    };
+    expectRefused([&] { table->append(recordOf(2, {"b", 5, "", false})); });
+    EXPECT_EQ(table->recordCount(), 1u);
+
+    // Inside one transaction the check sees the changes made so far, not only the files.
+    Transaction transaction(path.string() + Transaction::kJournalExtension);
+    table->setTransaction(&transaction);
+    table->append(recordOf(3, {"c", 7, "", false}));
+    expectRefused([&] { table->append(recordOf(4, {"d", 7, "", false})); });
+    table->update(idOfKey(*table, 1), recordOf(1, {"a", 6, "", false}));  // frees 5
+    table->append(recordOf(2, {"b", 5, "", false}));
+    expectRefused([&] { table->update(idOfKey(*table, 2), recordOf(2, {"b", 6, "", false})); });
+    table->update(idOfKey(*table, 2), recordOf(20, {"b", 5, "", false}));  // a new key, the same amount
+    table->remove(idOfKey(*table, 3));                                      // frees 7
+    table->append(recordOf(4, {"d", 7, "", false}));
+    transaction.commit();
+    table->setTransaction(nullptr);
+    expectRefused([&] { table->append(recordOf(5, {"e", 7, "", false})); });
+    EXPECT_EQ(table->recordCount(), 3u);
+    table.reset();
+    expectConsistentFamily(path);
+}
+
+TEST(ParadoxWrites, LargeTransactionsRebuildTheIndexesAndSmallOnesUpdateThem) {
+    TempFolder folder;
+    const auto path = folder / "BULK.DB";
+    auto table = driverForPath(path).create(path, modelFields(), modelIndexes(), {});
+    Model model(99);
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int key = 0; key < 6000; ++key) {  // more changes than an index takes one by one
+            const Row row = model.randomRow();
+            table->append(recordOf((key * 7919) % 6007, row));
+            model.rows[(key * 7919) % 6007] = row;
+        }
+        transaction.commit();
     }
-    EXPECT_EQ(table->recordCount(), 1u);  // the change was rolled back
-    table->append(recordOf(2, {"b", 6, "", false}));
+    {
+        Transaction transaction(path.string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int i = 0; i < 300; ++i) {
+            const int key = model.existingKey();
+            const Row row = model.randomRow();
+            table->update(idOfKey(*table, key), recordOf(key, row));
+            model.rows[key] = row;
+        }
+        transaction.commit();
+    }
+    table->setTransaction(nullptr);
+    expectModel(*table, model);
+    table.reset();
     expectConsistentFamily(path);
 }
