@@ -13,7 +13,7 @@ using namespace tabulon;
 using tabulon::testing::TempFolder;
 
 namespace {
-const std::filesystem::path kOracle = std::filesystem::path(__FILE__).parent_path() / "dbf_oracle.py";
+const std::filesystem::path kOracle = std::filesystem::path(TABULON_TESTS_SOURCE) / "engine/dbase/dbf_oracle.py";
 constexpr int kSkipStatus = 77;
 
 std::string json(const Value& v) {
