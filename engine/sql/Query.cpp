@@ -88,13 +88,14 @@ void Query::cancel() {
 void Query::open() {
     requireClosed("open again");
     if (!connection_.connected()) connection_.connect();
-    SqlDatabase database(connection_.folder());
+    SqlDatabase& database = SqlDatabase::of(connection_);
     {
         std::lock_guard lock(runningMutex_);
         if (cancelled_) {
             cancelled_ = false;
             throw EngineError(errkind::kUsage, "Query cancelled");
         }
+        database.clearInterrupt();
         running_ = &database;
     }
     struct Release {
@@ -109,7 +110,10 @@ void Query::open() {
 }
 
 void Query::fetch(SqlDatabase& database) {
-    if (runTableDefinition(database.folder(), sql_)) throw noResultSet();
+    if (runTableDefinition(database.folder(), sql_)) {
+        database.forgetTables();
+        throw noResultSet();
+    }
     const std::string sql = rewriteSqlDialect(sql_);
     SqlDatabase::Statement statement = database.prepare(sql);
     sqlite3_stmt* stmt = statement.get();

@@ -116,6 +116,12 @@ public:
     virtual void pack() = 0;
     // Re-reads what other sessions and processes committed.
     virtual void refresh() = 0;
+    // Lets go of the lock the open took, keeping the files open, so a table kept open between
+    // uses does not keep others from opening it exclusively meanwhile. resumeUse() takes the
+    // lock again (ETableBusy when another holds it in a conflicting mode now); a table must
+    // not be read or written while suspended. Formats without locks do nothing.
+    virtual void suspendUse() {}
+    virtual void resumeUse() {}
     // Builds every index anew from the records. Formats without maintained indexes throw
     // ENotSupported.
     virtual void regenerateIndexes();
