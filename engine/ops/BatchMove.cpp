@@ -1,23 +1,17 @@
 #include "BatchMove.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
+#include "NameMatch.h"
 #include "RejectTable.h"
 
 namespace tabulon {
 
 namespace {
-
-bool sameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::toupper(x) == std::toupper(y);
-    });
-}
 
 std::vector<std::string> splitFields(const std::string& fields) {
     std::vector<std::string> names;
