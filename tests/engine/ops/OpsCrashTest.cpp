@@ -1,5 +1,5 @@
-// A process killed at a random instant of pack, regenerate, restructure or batch move leaves the
-// table as it was or as the operation makes it, never in between. TABULON_LONG_TESTS=1 runs 200 kills each.
+// A process killed at a random instant of pack, regenerate, restructure, empty, rename or batch
+// move leaves the table as it was or as the operation makes it, never in between. TABULON_LONG_TESTS=1 runs 200 kills each.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,13 +9,14 @@
 
 #include "OpsFixture.h"
 #include "ops/BatchMove.h"
+#include "ops/FamilySwap.h"
 
 using namespace tabulon;
 using namespace tabulon::testing;
 
 namespace {
 
-enum class CrashOp { Pack, Regenerate, BatchAppend, Restructure };
+enum class CrashOp { Pack, Regenerate, BatchAppend, Restructure, Empty, Rename };
 
 struct CrashCase {
     const char* label;
@@ -68,20 +69,32 @@ protected:
                 TableDefinitions().restructure(path, restructure);
                 break;
             }
+            case CrashOp::Empty: TableDefinitions().empty(path); break;
+            case CrashOp::Rename: TableDefinitions().rename(path, "moved"); break;
         }
     }
 
     struct State {
+        std::string table;           // the file name the family has
         std::set<std::int64_t> ids;  // the live ids
         std::size_t fields = 0;
         bool indexAgrees = false;  // the BYNAME index holds exactly the live records
         bool operator==(const State& other) const {
-            return ids == other.ids && fields == other.fields;
+            return table == other.table && ids == other.ids && fields == other.fields;
         }
     };
     State state() {
         // Finds the table the way every operation does: finishing a decided swap first.
-        const auto path = existingTable(data() / GetParam().table);
+        FamilySwap::recoverFolder(data(), DesktopTrash());
+        std::set<std::string> stems;
+        for (const auto& name : namesIn(data()))
+            if (name.rfind(".tabulon-", 0) != 0 && name.rfind("~tabulon-", 0) != 0 &&
+                name.rfind("source.", 0) != 0)
+                stems.insert(name.substr(0, name.find('.')));
+        EXPECT_EQ(stems.size(), 1u) << "a family split between names: " << ::testing::PrintToString(stems);
+        if (stems.empty()) return {};
+        const std::string name = *stems.begin() + std::filesystem::path(GetParam().table).extension().string();
+        const auto path = existingTable(data() / name);
         const auto ids = idsOf(path);
         auto table = openTable(path);
         auto cursor = table->openIndex("BYNAME");
@@ -92,7 +105,7 @@ protected:
             if (record.empty()) continue;
             indexed.insert(record[0].convertTo(ValueKind::Integer).asInt());
         }
-        return {ids, table->fields().size(), indexed == ids};
+        return {name, ids, table->fields().size(), indexed == ids};
     }
 };
 
@@ -136,7 +149,11 @@ INSTANTIATE_TEST_SUITE_P(Operations, OpsCrashTest,
                                            CrashCase{"BatchAppendParadox", "items.DB", CrashOp::BatchAppend},
                                            CrashCase{"BatchAppendDbase", "items.DBF", CrashOp::BatchAppend},
                                            CrashCase{"RestructureParadox", "items.DB", CrashOp::Restructure},
-                                           CrashCase{"RestructureDbase", "items.DBF", CrashOp::Restructure}),
+                                           CrashCase{"RestructureDbase", "items.DBF", CrashOp::Restructure},
+                                           CrashCase{"EmptyParadox", "items.DB", CrashOp::Empty},
+                                           CrashCase{"EmptyDbase", "items.DBF", CrashOp::Empty},
+                                           CrashCase{"RenameParadox", "items.DB", CrashOp::Rename},
+                                           CrashCase{"RenameDbase", "items.DBF", CrashOp::Rename}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
