@@ -9,6 +9,7 @@
 #include <string>
 
 #include "../core/EngineError.h"
+#include "FolderMoves.h"
 #include "PagedFile.h"
 
 namespace tabulon {
@@ -300,6 +301,8 @@ std::filesystem::path Transaction::newJournalPath(const std::filesystem::path& f
 }
 
 void Transaction::recoverFolder(const std::filesystem::path& folder) {
+    // A family swap or rename cut short is finished before its files are read.
+    FolderMoves::recoverFolder(folder);
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::filesystem::path& path = entry.path();

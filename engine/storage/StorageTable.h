@@ -149,9 +149,14 @@ public:
     virtual FieldDef nearestField(const FieldDef& source) const = 0;
     // Gives every file of the closed table's family the base name `newBaseName`, keeping each
     // file's extension and the folder. Refuses, changing nothing, when any target name exists
-    // (letter case ignored). Formats that store names inside their files override it to update
-    // them too. Throws EFileError.
+    // (letter case ignored); the files move as one FolderMoves list, then storeFamilyNames()
+    // runs. Throws EFileError.
     virtual void renameFamily(const std::filesystem::path& table, const std::string& newBaseName) const;
+
+protected:
+    // Writes their own names into the files of the family of `table` where the format stores
+    // them (renameFamily() calls it after the moves). Nothing by default.
+    virtual void storeFamilyNames(const std::filesystem::path& /*table*/) const {}
 };
 
 }  // namespace tabulon
