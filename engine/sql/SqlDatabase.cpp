@@ -2,6 +2,7 @@
 
 #include "../core/EngineError.h"
 #include "../dataset/Connection.h"
+#include "ExactAggregates.h"
 #include "SqlText.h"
 #include "TableNameResolver.h"
 
@@ -51,6 +52,7 @@ SqlDatabase::SqlDatabase(std::filesystem::path folder, std::string session) : fo
         db_, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
         &interrupted_);
     registerStorageModule(db_, context_);
+    registerExactAggregates(db_);
 }
 
 SqlDatabase::~SqlDatabase() { sqlite3_close_v2(db_); }
