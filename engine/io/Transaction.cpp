@@ -226,6 +226,9 @@ void Transaction::commit() {
 bool Transaction::recover(const std::filesystem::path& journalPath) {
     std::optional<File> journal = openIfPresent(journalPath);
     if (!journal || !journal->tryLock(ShareMode::Exclusive)) return false;  // gone, or its commit still runs
+    // A commit removes its journal before letting go of the lock: one opened just before that
+    // and locked just after belongs to a finished commit, which must not be undone.
+    if (!journal->isAt(journalPath)) return false;
     applyJournal(journalPath, *journal);
     return true;
 }

@@ -2,11 +2,13 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "../dataset/TableLock.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
+#include "../storage/MovingRecordFinder.h"
 #include "SqlText.h"
 #include "SqlValues.h"
 
@@ -22,6 +24,10 @@ struct StorageVTab {
     TableLock lock;
     // The running statement's writes.
     std::unique_ptr<Transaction> transaction;
+    // For a table whose writes move records: the primary key of each record the statement
+    // read, by the id it had then, to find it again when its turn to change comes.
+    std::optional<MovingRecordFinder> finder;
+    std::unordered_map<RecordId, Record> keysById;
 };
 
 namespace {
@@ -257,8 +263,13 @@ int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
 }
 
 int rowId(sqlite3_vtab_cursor* base, sqlite3_int64* out) {
-    *out = static_cast<sqlite3_int64>(cursorOf(base).rowId);
-    return SQLITE_OK;
+    const StorageCursor& cursor = cursorOf(base);
+    StorageVTab& vtab = *cursor.vtab;
+    return guarded(&vtab.base, [&] {
+        if (vtab.transaction && vtab.finder) vtab.keysById.emplace(cursor.rowId, vtab.finder->keyOf(cursor.record));
+        *out = static_cast<sqlite3_int64>(cursor.rowId);
+        return SQLITE_OK;
+    });
 }
 
 // Each writing statement is one transaction over the table: all its writes or none. It opens
@@ -269,6 +280,7 @@ int begin(sqlite3_vtab* base) {
         StorageVTab& vtab = vtabOf(base);
         vtab.table = openTable(vtab.path, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", false});
         vtab.transaction = std::make_unique<Transaction>(Transaction::newJournalPath(vtab.path.parent_path()));
+        vtab.finder = MovingRecordFinder::forTable(*vtab.table);
         vtab.table->setTransaction(vtab.transaction.get());
         return SQLITE_OK;
     });
@@ -283,6 +295,7 @@ int endTransaction(sqlite3_vtab* base, bool commit) {
             ~Detach() {
                 vtab.table->setTransaction(nullptr);
                 vtab.transaction.reset();
+                vtab.keysById.clear();
             }
         } detach{vtab};
         if (commit) vtab.transaction->commit();
@@ -298,8 +311,14 @@ int sync(sqlite3_vtab*) { return SQLITE_OK; }
 // argc 1: delete argv[0]; argv[0] null: insert argv[2...]; else update argv[0] to argv[2...].
 int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* newRowId) {
     return guarded(base, [&] {
-        StorageTable& table = *vtabOf(base).table;
-        const auto id = [&](int i) { return static_cast<RecordId>(sqlite3_value_int64(argv[i])); };
+        StorageVTab& vtab = vtabOf(base);
+        StorageTable& table = *vtab.table;
+        // The id the record read as argv[i] has now.
+        const auto id = [&](int i) {
+            const auto read = static_cast<RecordId>(sqlite3_value_int64(argv[i]));
+            const auto key = vtab.keysById.find(read);
+            return key == vtab.keysById.end() ? read : vtab.finder->find(table, key->second);
+        };
         if (argc == 1) {
             table.remove(id(0));
             return SQLITE_OK;
