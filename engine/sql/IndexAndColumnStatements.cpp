@@ -28,10 +28,7 @@ public:
     }
     // A name, quoted or not, unquoted.
     std::string name() {
-        if (atEnd() || tokens_[at_].kind == TokenKind::String ||
-            (tokens_[at_].kind == TokenKind::Other && std::string("\"`[").find(tokens_[at_].text[0]) == std::string::npos)) {
-            fail("a name");
-        }
+        if (atEnd() || !isName(tokens_[at_])) fail("a name");
         return sqlUnquoted(tokens_[at_++].text);
     }
     // The text up to the next "," or the end at this nesting depth.
@@ -69,6 +66,15 @@ std::filesystem::path tableOf(const std::filesystem::path& folder, const std::st
 
 bool sameName(const std::string& a, const std::string& b) { return asciiUpper(a) == asciiUpper(b); }
 
+bool indexUses(const IndexDef& index, const std::string& field) {
+    std::size_t start = 0;
+    for (std::size_t end; start <= index.fields.size(); start = end + 1) {
+        end = std::min(index.fields.find(';', start), index.fields.size());
+        if (sameName(index.fields.substr(start, end - start), field)) return true;
+    }
+    return false;
+}
+
 void createIndex(const std::filesystem::path& folder, TokenReader& in) {
     IndexDef index;
     if (in.accept("UNIQUE")) index.options |= ixUnique;
@@ -80,7 +86,8 @@ void createIndex(const std::filesystem::path& folder, TokenReader& in) {
     const std::filesystem::path path = tableOf(folder, in.name());
     in.expect("(");
     do {
-        index.fields += (index.fields.empty() ? "" : ";") + in.name();
+        if (!index.fields.empty()) index.fields += ';';
+        index.fields += in.name();
         if (in.accept("DESC")) index.options |= ixDescending;
         else in.accept("ASC");
     } while (in.accept(","));
@@ -125,8 +132,7 @@ void dropColumn(Restructure& structure, TokenReader& in) {
                                     [&](const RestructuredField& f) { return sameName(f.field.name, name); });
     if (found == structure.fields.end()) throw EngineError(errkind::kValue, "The table has no column \"" + name + "\"");
     for (const IndexDef& index : structure.indexes) {
-        std::string fields = ";" + asciiUpper(index.fields) + ";";
-        if (fields.find(";" + asciiUpper(found->field.name) + ";") != std::string::npos) {
+        if (indexUses(index, found->field.name)) {
             throw EngineError(errkind::kValue, "Column \"" + name + "\" is in index \"" + index.name +
                                                    "\"; drop the index first");
         }

@@ -20,13 +20,12 @@ bool isAggregateCall(const std::vector<Token>& tokens, std::size_t i) {
 
 // Whether tokens[from, to) are a table name with an optional alias and nothing else.
 bool isSingleTable(const std::vector<Token>& tokens, std::size_t from, std::size_t to) {
-    const auto isName = [&](std::size_t i) { return tokens[i].kind != TokenKind::String && tokens[i].text.size() > 0 &&
-                                                    (tokens[i].kind == TokenKind::Word || std::string("\"`[").find(tokens[i].text[0]) != std::string::npos); };
-    const std::size_t count = to - from;
-    if (count == 0 || !isName(from)) return false;
-    if (count == 1) return true;
-    if (count == 2) return isName(from + 1) && !isWord(tokens[from + 1], "AS");
-    return count == 3 && isWord(tokens[from + 1], "AS") && isName(from + 2);
+    switch (to - from) {
+    case 1: return isName(tokens[from]);
+    case 2: return isName(tokens[from]) && isName(tokens[from + 1]) && !isWord(tokens[from + 1], "AS");
+    case 3: return isName(tokens[from]) && isWord(tokens[from + 1], "AS") && isName(tokens[from + 2]);
+    default: return false;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 #include "SqlText.h"
 
@@ -65,5 +66,10 @@ std::vector<Token> tokenize(const std::string& sql) {
 }
 
 bool isWord(const Token& token, const char* word) { return token.kind == TokenKind::Word && asciiUpper(token.text) == word; }
+
+bool isName(const Token& token) {
+    return token.kind == TokenKind::Word ||
+           (token.kind == TokenKind::Other && !token.text.empty() && std::string_view("\"`[").find(token.text[0]) != std::string_view::npos);
+}
 
 }  // namespace tabulon

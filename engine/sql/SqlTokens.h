@@ -19,5 +19,7 @@ struct Token {
 std::vector<Token> tokenize(const std::string& sql);
 // Whether `token` is the word `word` (upper case), letter case ignored.
 bool isWord(const Token& token, const char* word);
+// Whether `token` can name a table or column: a word or a quoted name.
+bool isName(const Token& token);
 
 }  // namespace tabulon
