@@ -163,6 +163,7 @@ TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
     options.mode = BatchMode::Copy;
     EXPECT_EQ(move(source, destination, options).moved, 3u);
     EXPECT_EQ(rowsOf(destination), rowsOf(source));
+    if (ext() == ".DB") expectDbfreadAgrees(destination, {"ID", "NAME", "NOTE"});
     EXPECT_TRUE(namesIn(trashFiles()).count(destination.filename().string()));
 }
 
@@ -182,6 +183,8 @@ TEST_F(OpsFixture, CopyOfParadoxNumbersToDbaseKeepsTheirValues) {
     for (std::uint64_t slot = 0; slot < copy->slotCount(); ++slot)
         if (copy->readSlot(slot, record)) amounts.push_back(record[0].asDouble());
     EXPECT_EQ(amounts, (std::vector<double>{1.25, -7.5, 123456.125}));
+    copy.reset();
+    expectDbfreadAgrees(data() / "numbers.DBF", {"AMOUNT"});
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, BatchMoveTest, ::testing::Values(".DB", ".DBF"),
