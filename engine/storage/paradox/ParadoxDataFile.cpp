@@ -259,6 +259,16 @@ void ParadoxDataFile::clear() {
     positionsStale_ = true;
 }
 
+void ParadoxDataFile::fillCleared(std::size_t count,
+                                  const std::function<const std::uint8_t*(std::size_t)>& record) {
+    const auto capacity = static_cast<std::size_t>(recordsPerBlock());
+    long last = -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % capacity == 0) last = static_cast<long>(addBlockAfter(last));
+        insertRecord(static_cast<std::size_t>(last), static_cast<int>(i % capacity), record(i));
+    }
+}
+
 void ParadoxDataFile::writeHeader() {
     header_.recordCount = static_cast<std::uint32_t>(recordCount_);
     header_.blocksInUse = static_cast<int>(blocks_.size());
