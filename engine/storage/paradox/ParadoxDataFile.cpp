@@ -168,7 +168,9 @@ void ParadoxDataFile::insertRecord(std::size_t chainIndex, int record, const std
     ++block.records;
     ++recordCount_;
     writeBlock(block.number, data, block.records);
-    positionsStale_ = true;
+    // Only the blocks after this one move along; appends at the end then cost nothing here.
+    if (!positionsStale_)
+        for (std::size_t i = chainIndex + 1; i < blocks_.size(); ++i) ++blocks_[i].firstPosition;
 }
 
 void ParadoxDataFile::removeRecord(std::size_t chainIndex, int record) {
