@@ -22,6 +22,15 @@ std::string encode(const std::vector<FolderMoves::Move>& moves) {
     return text + kEnd + "\n";
 }
 
+// A name that could reach outside the folder is damage (or mischief): the list is not run.
+bool insideFolder(const std::string& name) {
+    const std::filesystem::path path(name);
+    if (path.is_absolute()) return false;
+    for (const auto& part : path)
+        if (part == "..") return false;
+    return true;
+}
+
 std::optional<std::vector<FolderMoves::Move>> decode(const std::string& text) {
     std::vector<FolderMoves::Move> moves;
     std::size_t start = 0;
@@ -33,6 +42,8 @@ std::optional<std::vector<FolderMoves::Move>> decode(const std::string& text) {
         const std::size_t tab = line.find('\t');
         if (tab == std::string::npos || tab == 0 || tab + 1 == line.size()) return std::nullopt;
         moves.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+        if (!insideFolder(moves.back().first) || !insideFolder(moves.back().second))
+            return std::nullopt;
         start = end + 1;
     }
     return std::nullopt;

@@ -6,8 +6,8 @@
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
-#include "NameMatch.h"
 #include "KeyLookup.h"
+#include "NameMatch.h"
 #include "Progress.h"
 #include "RejectTable.h"
 

@@ -5,8 +5,8 @@
 #include "../core/EngineError.h"
 #include "../io/File.h"
 #include "../storage/Drivers.h"
-#include "NameMatch.h"
 #include "FamilySwap.h"
+#include "NameMatch.h"
 
 namespace tabulon {
 

@@ -5,18 +5,14 @@
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
-#include "NameMatch.h"
 #include "FamilySwap.h"
+#include "NameMatch.h"
 #include "Progress.h"
 #include "TableDefinitions.h"
 
 namespace tabulon {
 
 namespace {
-
-// Records copied per commit of the staged table: a kill only loses the staging folder, so the
-// commits just bound the memory the pending pages take.
-constexpr std::uint64_t kRecordsPerCommit = 8192;
 
 // For each new field, the position of the old field that feeds it (-1: none).
 std::vector<int> sourcePositions(const Restructure& restructure,
@@ -53,15 +49,12 @@ std::string targetName(const std::filesystem::path& table, const std::string& sa
     return saveAs;
 }
 
-void copyRecords(StorageTable& source, StorageTable& target, const std::vector<int>& positions) {
+// Appends every live record of `source` to `target`, converted field by field.
+void appendRecords(StorageTable& source, StorageTable& target, const std::vector<int>& positions) {
     const auto& fields = target.fields();
     const std::uint64_t slots = source.slotCount();
     Record record;
     Record values(fields.size());
-    auto transaction =
-        std::make_unique<Transaction>(Transaction::newJournalPath(target.path().parent_path()));
-    target.setTransaction(transaction.get());
-    std::uint64_t pending = 0;
     ProgressSteps progress(phase::kData, slots);
     for (std::uint64_t slot = 0; slot < slots; ++slot) {
         if (!source.readSlot(slot, record)) continue;
@@ -77,15 +70,24 @@ void copyRecords(StorageTable& source, StorageTable& target, const std::vector<i
             }
         }
         target.append(values);
-        if (++pending == kRecordsPerCommit) {
-            transaction->commit();
-            pending = 0;
-        }
         progress.advance(slot + 1);
     }
-    transaction->commit();
-    target.setTransaction(nullptr);
     progress.advance(slots);
+}
+
+// One transaction: the drivers then build the indexes once, at its commit.
+void copyRecords(StorageTable& source, StorageTable& target, const std::vector<int>& positions) {
+    Transaction transaction(Transaction::newJournalPath(target.path().parent_path()));
+    target.setTransaction(&transaction);
+    try {
+        appendRecords(source, target, positions);
+        transaction.commit();
+    } catch (...) {
+        transaction.rollback();
+        target.setTransaction(nullptr);
+        throw;
+    }
+    target.setTransaction(nullptr);
 }
 
 }  // namespace

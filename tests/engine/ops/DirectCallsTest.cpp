@@ -118,6 +118,7 @@ TEST_F(DirectCallsTest, PackByNameWorksOnAClosedTable) {
     removeEvery(path, 2);
     EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "ITEMS.DBF", "DBASE"), status::kOk);
     EXPECT_EQ(openTable(path)->slotCount(), 10u);
+    expectDbfreadAgrees(path, {"ID", "NAME", "NOTE"});
 }
 
 TEST_F(DirectCallsTest, RestructureStatusesAndSaveAsLeavesTheOriginal) {

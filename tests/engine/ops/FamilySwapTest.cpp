@@ -99,6 +99,15 @@ TEST_F(FamilySwapTest, RecoveryDiscardsAnUndecidedSwapAndKeepsADamagedOne) {
     EXPECT_EQ(read(staging / "T.DB"), "new");
 }
 
+TEST_F(FamilySwapTest, AListNamingFilesOutsideTheFolderIsNotRun) {
+    std::filesystem::create_directories(folder_ / "outside");
+    write(folder_ / "outside" / "secret", "kept");
+    writeManifest("../outside/secret\ttaken\nend\n");
+    FamilySwap::recoverFolder(data(), DesktopTrash());
+    EXPECT_EQ(read(folder_ / "outside" / "secret"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(data() / "taken"));
+}
+
 TEST_F(FamilySwapTest, RecoveryLeavesASwapWhoseBuilderIsAlive) {
     FamilySwap swap(data(), {}, DesktopTrash());
     write(swap.staged("N.DBF"), "building");

@@ -52,6 +52,8 @@ TEST_F(IndexDefinitionsTest, DbaseExpressionTagIsAddedAndKeepsRecordsAndMemos) {
     Record record;
     ASSERT_TRUE(table->readSlot(2, record));
     EXPECT_EQ(record[2].asString(), "memo 3");
+    table.reset();
+    expectDbfreadAgrees(path, {"ID", "NAME", "NOTE"});
     // The replaced family is in the trash, not lost.
     EXPECT_EQ(namesIn(trashFiles()).size(), 3u);  // .dbf, .dbt, .mdx
 }

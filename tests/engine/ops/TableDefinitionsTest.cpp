@@ -93,6 +93,8 @@ TEST_P(TableDefinitionsTest, EmptyRemovesRecordsAndKeepsStructureAndIndexes) {
     EXPECT_EQ(table->fields().size(), 3u);
     EXPECT_EQ(table->indexes().size(), indexesBefore);
     EXPECT_FALSE(table->openIndex("BYNAME")->first());
+    table.reset();
+    if (GetParam() == ".DBF") expectDbfreadAgrees(path, {"ID", "NAME", "NOTE"});
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, TableDefinitionsTest, ::testing::Values(".DB", ".DBF"),
