@@ -48,11 +48,20 @@ const std::filesystem::path& benchFolder() {
     return folder;
 }
 
+// One connection for every query, as a window keeps one: its opened tables are reused.
+Connection& benchConnection() {
+    static Session session("Bench");
+    static Connection& connection = []() -> Connection& {
+        Connection& made = session.addConnection("Folder");
+        made.setParams({"PATH=" + benchFolder().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+        made.connect();
+        return made;
+    }();
+    return connection;
+}
+
 std::uint64_t runQuery(const std::string& sql) {
-    Session session("Bench");
-    Connection& connection = session.addConnection("Folder");
-    connection.setParams({"PATH=" + benchFolder().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
-    Query query(connection);
+    Query query(benchConnection());
     query.setSql(sql);
     query.open();
     return query.recordCount();

@@ -65,6 +65,7 @@ void Connection::connect() {
 void Connection::disconnect() {
     if (!connected_) return;
     if (transaction_) rollback();
+    extensions_.clear();
     while (!tables_.empty()) tables_.back()->close();
     connected_ = false;
     folder_.clear();
@@ -95,6 +96,18 @@ void Connection::endTransaction(bool committed) {
 }
 
 std::filesystem::path Connection::newJournalPath() const { return Transaction::newJournalPath(folder_); }
+
+ConnectionExtension* Connection::extension(const std::string& key) const {
+    const auto found = extensions_.find(key);
+    return found == extensions_.end() ? nullptr : found->second.get();
+}
+
+ConnectionExtension& Connection::setExtension(const std::string& key, std::unique_ptr<ConnectionExtension> extension) {
+    if (!connected_) throw EngineError(errkind::kUsage, "Connection '" + alias_ + "' is not connected");
+    auto& slot = extensions_[key];
+    slot = std::move(extension);
+    return *slot;
+}
 
 void Connection::attach(Table& table) {
     tables_.push_back(&table);

@@ -1,6 +1,7 @@
 #pragma once
 // A database connection: a folder of tables, and the transaction that spans them.
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,13 @@ namespace tabulon {
 class Session;
 class Table;
 class Transaction;
+
+// What another layer keeps with a connection for its life (the SQL engine's opened tables);
+// the connection drops it at disconnect, before closing its tables.
+class ConnectionExtension {
+public:
+    virtual ~ConnectionExtension() = default;
+};
 
 // Driver "STANDARD" with exactly the parameters "PATH=<folder>", "DEFAULT DRIVER=PARADOX" and
 // "ENABLE BCD=FALSE", in this order. A transaction covers every write of the connection's
@@ -53,6 +61,11 @@ public:
     // A fresh journal name in the folder, for a transaction of one table's own.
     std::filesystem::path newJournalPath() const;
 
+    // The extension kept under `key`; null when there is none.
+    ConnectionExtension* extension(const std::string& key) const;
+    // Keeps `extension` under `key` (replacing any) until disconnect; EUsageError when disconnected.
+    ConnectionExtension& setExtension(const std::string& key, std::unique_ptr<ConnectionExtension> extension);
+
     // Called by Table as it opens and closes.
     void attach(Table& table);
     void detach(Table& table);
@@ -69,6 +82,7 @@ private:
     std::filesystem::path folder_;
     std::unique_ptr<Transaction> transaction_;
     std::vector<Table*> tables_;
+    std::map<std::string, std::unique_ptr<ConnectionExtension>> extensions_;
 };
 
 }  // namespace tabulon

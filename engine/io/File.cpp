@@ -120,6 +120,12 @@ void File::lock(ShareMode mode) {
                                                                             : "it is open exclusively elsewhere"));
 }
 
+bool File::isAt(const std::filesystem::path& path) const {
+    struct stat open {}, named {};
+    return ::fstat(fd_, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
 void File::unlock() {
     struct flock request {};
     request.l_type = F_UNLCK;

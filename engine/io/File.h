@@ -39,6 +39,8 @@ public:
     // As lock(), but answers false instead of throwing when another holder conflicts.
     bool tryLock(ShareMode mode);
     void unlock();
+    // Whether `path` still names this open file: false once it was removed or replaced.
+    bool isAt(const std::filesystem::path& path) const;
 
 private:
     File(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "../core/EngineError.h"
+#include "FolderMoves.h"
 #include "PagedFile.h"
 
 namespace tabulon {
@@ -225,6 +226,9 @@ void Transaction::commit() {
 bool Transaction::recover(const std::filesystem::path& journalPath) {
     std::optional<File> journal = openIfPresent(journalPath);
     if (!journal || !journal->tryLock(ShareMode::Exclusive)) return false;  // gone, or its commit still runs
+    // A commit removes its journal before letting go of the lock: one opened just before that
+    // and locked just after belongs to a finished commit, which must not be undone.
+    if (!journal->isAt(journalPath)) return false;
     applyJournal(journalPath, *journal);
     return true;
 }
@@ -300,6 +304,8 @@ std::filesystem::path Transaction::newJournalPath(const std::filesystem::path& f
 }
 
 void Transaction::recoverFolder(const std::filesystem::path& folder) {
+    // A family swap or rename cut short is finished before its files are read.
+    FolderMoves::recoverFolder(folder);
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::filesystem::path& path = entry.path();

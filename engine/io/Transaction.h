@@ -52,7 +52,7 @@ public:
     // one to recover; a journal whose commit is still running (in any process) is left alone.
     // Throws EFileError when the journal exists and cannot be applied.
     static bool recover(const std::filesystem::path& journalPath);
-    // recover() for every journal in `folder`.
+    // recover() for every journal in `folder`, after finishing its FolderMoves lists.
     static void recoverFolder(const std::filesystem::path& folder);
     // A journal name in `folder` that no other transaction, of this process or another, uses.
     static std::filesystem::path newJournalPath(const std::filesystem::path& folder);

@@ -1,23 +1,19 @@
 #include "BatchMove.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
+#include "KeyLookup.h"
+#include "NameMatch.h"
+#include "Progress.h"
 #include "RejectTable.h"
 
 namespace tabulon {
 
 namespace {
-
-bool sameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::toupper(x) == std::toupper(y);
-    });
-}
 
 std::vector<std::string> splitFields(const std::string& fields) {
     std::vector<std::string> names;
@@ -121,32 +117,32 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
     const auto& destFields = destination->fields();
     const std::vector<int> map = fieldMap(source.fields(), destFields);
 
-    RejectTable keyViolations(options.keyViolationTable, folder, source.fields(), definitions_);
-    RejectTable problems(options.problemTable, folder, source.fields(), definitions_);
-    RejectTable changedRecords(options.changedTable, folder, destFields, definitions_);
+    RejectTable keyViolations(options.keyViolationTable, folder, source, definitions_);
+    RejectTable problems(options.problemTable, folder, source, definitions_);
+    RejectTable changedRecords(options.changedTable, folder, *destination, definitions_);
 
     // Update modes and delete find the destination's record by its index key.
     const bool matching = options.mode == BatchMode::Update ||
                           options.mode == BatchMode::AppendUpdate ||
                           options.mode == BatchMode::Delete;
-    std::vector<std::size_t> keyFields;
-    std::string keyIndex = options.destinationIndex;
+    std::optional<KeyLookup> lookup;
     if (matching) {
         const auto indexes = destination->indexes();
-        if (keyIndex.empty()) {
-            if (indexes.empty())
-                throw EngineError(errkind::kUsage, "Table " + destinationPath.filename().string() +
-                                                       " has no index to match records on");
-            keyIndex = indexes.front().name;
-        }
+        if (indexes.empty() && options.destinationIndex.empty())
+            throw EngineError(errkind::kUsage, "Table " + destinationPath.filename().string() +
+                                                   " has no index to match records on");
+        const std::string keyIndex =
+            options.destinationIndex.empty() ? indexes.front().name : options.destinationIndex;
         const auto it = std::find_if(indexes.begin(), indexes.end(),
                                      [&](const IndexDef& i) { return sameName(i.name, keyIndex); });
         if (it == indexes.end() || it->fields.empty())
             throw EngineError(errkind::kValue, "Table " + destinationPath.filename().string() +
                                                    " has no field index " + keyIndex +
                                                    " to match records on");
+        std::vector<std::size_t> keyFields;
         for (const auto& name : splitFields(it->fields))
             keyFields.push_back(fieldIndex(destFields, name, destinationPath));
+        lookup.emplace(*destination, *it, std::move(keyFields));
     }
 
     std::unique_ptr<KeyCursor> sourceOrder =
@@ -169,6 +165,10 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
     {
         MoveTransaction transaction(*destination, options.commitCount);
         std::uint64_t number = 0;
+        const std::uint64_t total = options.recordCount == 0
+                                        ? source.recordCount()
+                                        : std::min(options.recordCount, source.recordCount());
+        ProgressSteps progress(phase::kData, total);
         try {
             Record values(destFields.size());
             Record old;
@@ -182,33 +182,24 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                                         ? value
                                         : value.convertTo(valueKindFor(destFields[i].type));
                     }
-                    std::optional<RecordId> match;
-                    if (matching) {
-                        // A cursor is valid only while its table is unchanged: one per lookup.
-                        auto cursor = destination->openIndex(keyIndex);
-                        Record key;
-                        for (const std::size_t k : keyFields) key.push_back(values[k]);
-                        if (cursor->seek(key, false)) {
-                            const Record found = cursor->key();
-                            bool equal = found.size() >= key.size();
-                            for (std::size_t k = 0; equal && k < key.size(); ++k)
-                                equal = found[k].compare(key[k]) == 0;
-                            if (equal) match = cursor->recordId();
-                        }
-                    }
+                    const std::optional<RecordId> match =
+                        lookup ? lookup->find(values) : std::nullopt;
                     if (options.mode == BatchMode::Delete) {
                         if (match) {
                             destination->remove(*match);
+                            lookup->removed(values);
                             ++result.moved;
                         }
                     } else if (match) {
                         destination->readRecord(*match, old);
                         destination->update(*match, values);
+                        lookup->updated();
                         changedRecords.add(old);
                         ++result.moved;
                         ++result.changed;
                     } else if (options.mode != BatchMode::Update) {
-                        destination->append(values);
+                        const RecordId id = destination->append(values);
+                        if (lookup) lookup->appended(values, id);
                         ++result.moved;
                     }
                 } catch (const EngineError& e) {
@@ -223,6 +214,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                     ++result.rejected;
                 }
                 transaction.recordDone();
+                progress.advance(number);
             }
             transaction.commit();
         } catch (const EngineError& e) {

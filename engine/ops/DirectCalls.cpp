@@ -4,29 +4,20 @@
 #include "../dataset/Connection.h"
 #include "../dataset/Table.h"
 #include "../storage/Drivers.h"
+#include "FamilySwap.h"
 #include "TableDefinitions.h"
 
 namespace tabulon {
 
 namespace {
 
-thread_local ProgressCallback progress;
-
-void report(int percent, int phase) {
-    if (progress) progress(percent, phase);
-}
-
-// The phase numbers progress reports carry.
-constexpr int kPhaseData = 2;
-constexpr int kPhaseRebuild = 8;
-
 // Runs `op` between a 0 % and a 100 % report of `phase`, turning its errors into statuses.
 template <typename Op>
 std::uint16_t withStatus(int phase, Op op) {
     try {
-        report(0, phase);
+        reportProgress(0, phase);
         op();
-        report(100, phase);
+        reportProgress(100, phase);
         return status::kOk;
     } catch (const EngineError& e) {
         if (e.kind() == errkind::kNotSupported) return status::kNotSupported;
@@ -51,39 +42,32 @@ bool knownType(const std::string& type, TableType& out) {
     return true;
 }
 
-// The table of the connection's folder named `name`, or empty when absent.
+// The table of the connection's folder named `name`, or empty when absent; a swap a killed
+// process left half done is finished first.
 std::filesystem::path tableOf(const Connection& connection, const std::string& name) {
+    FamilySwap::recoverFolder(connection.folder(), DesktopTrash());
     return findFileIgnoringCase(connection.folder(), name);
 }
 
-// Packs the table `name` of the connection's folder; with a `saveAs` name, a copy of it under
-// that name, leaving the original untouched. Without `pack`, only the copy is made.
-std::uint16_t rewriteByName(const Connection* connection, const std::string& name,
-                            const std::string& type, const std::string& saveAs, bool pack) {
+// The table `name` of the connection's folder checked against `type`: a status other than kOk
+// when it cannot be worked on.
+std::uint16_t findTable(const Connection* connection, const std::string& name,
+                        const std::string& type, std::filesystem::path& path) {
     TableType tableType = ttDefault;
     if (!knownType(type, tableType)) return status::kUnknownTableType;
     if (connection == nullptr || !connection->connected()) return status::kInvalidHandle;
-    const std::filesystem::path path = tableOf(*connection, name);
+    path = tableOf(*connection, name);
     if (path.empty()) return status::kNoSuchTable;
     if (tableType != ttDefault && tableType != tableTypeForPath(path))
         return status::kUnknownTableType;
-    return withStatus(kPhaseData, [&] {
-        std::filesystem::path target = path;
-        if (!saveAs.empty()) {
-            const std::filesystem::path saveAsPath = connection->folder() / saveAs;
-            TableDefinitions().copy(path, saveAsPath.stem().string());
-            target = existingTable(path.parent_path() /
-                                   (saveAsPath.stem().string() + path.extension().string()));
-        }
-        if (pack) openExclusive(target)->pack();
-    });
+    return status::kOk;
 }
 
 }  // namespace
 
 std::uint16_t DirectCalls::registerCallback(int kind, ProgressCallback callback) {
     if (kind != kProgressCallbackKind) return status::kNotSupported;
-    progress = std::move(callback);
+    setProgressCallback(std::move(callback));
     return status::kOk;
 }
 
@@ -91,7 +75,7 @@ std::uint16_t DirectCalls::regenerateIndexes(Table* table) {
     if (table == nullptr || !table->active()) return status::kInvalidHandle;
     if (!table->exclusive()) return status::kNeedExclusive;
     const std::uint16_t result =
-        withStatus(kPhaseRebuild, [&] { table->storage().regenerateIndexes(); });
+        withStatus(phase::kRebuild, [&] { table->storage().regenerateIndexes(); });
     if (result == status::kOk) table->refresh();
     return result;
 }
@@ -100,11 +84,15 @@ std::uint16_t DirectCalls::packTable(Connection* connection, Table* table,
                                      const std::string& tableName, const std::string& tableType) {
     if (table == nullptr) {
         if (tableName.empty()) return status::kInvalidHandle;
-        return rewriteByName(connection, tableName, tableType, {}, true);
+        std::filesystem::path path;
+        if (const auto found = findTable(connection, tableName, tableType, path);
+            found != status::kOk)
+            return found;
+        return withStatus(phase::kData, [&] { openExclusive(path)->pack(); });
     }
     if (!table->active()) return status::kInvalidHandle;
     if (!table->exclusive()) return status::kNeedExclusive;
-    const std::uint16_t result = withStatus(kPhaseData, [&] { table->storage().pack(); });
+    const std::uint16_t result = withStatus(phase::kData, [&] { table->storage().pack(); });
     if (result == status::kOk) table->refresh();
     return result;
 }
@@ -113,9 +101,23 @@ std::uint16_t DirectCalls::restructureTable(Connection* connection,
                                             const RestructureRequest& request,
                                             const std::string& saveAs) {
     if (connection == nullptr || !connection->connected()) return status::kInvalidHandle;
-    const std::filesystem::path path = tableOf(*connection, request.tableName);
-    if (!path.empty() && tableTypeForPath(path) != ttParadox) return status::kNotSupported;
-    return rewriteByName(connection, request.tableName, request.tableType, saveAs, request.pack);
+    if (const auto named = tableOf(*connection, request.tableName);
+        !named.empty() && tableTypeForPath(named) != ttParadox)
+        return status::kNotSupported;
+    std::filesystem::path path;
+    if (const auto found = findTable(connection, request.tableName, request.tableType, path);
+        found != status::kOk)
+        return found;
+    return withStatus(phase::kData, [&] {
+        if (request.structure || !saveAs.empty()) {
+            Restructure restructure = request.structure ? *request.structure
+                                                        : currentStructure(path);
+            restructure.saveAs = saveAs;
+            rebuildTable(path, restructure, DesktopTrash());
+        } else if (request.pack) {
+            openExclusive(path)->pack();
+        }
+    });
 }
 
 }  // namespace tabulon

@@ -2,10 +2,12 @@
 // Table maintenance calls that answer with a 16-bit status instead of throwing, for the
 // callers that choose their message by status.
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 
 #include "../core/FieldType.h"
+#include "Progress.h"
+#include "TableRebuild.h"
 
 namespace tabulon {
 
@@ -24,14 +26,14 @@ inline constexpr std::uint16_t kFailed = 0x2100;  // any other failure
 
 // Callback kind of progress reports.
 inline constexpr int kProgressCallbackKind = 23;
-// Percent done (0 to 100) and the phase of the operation.
-using ProgressCallback = std::function<void(int percent, int phase)>;
-
 // What to do to a table in a restructure.
 struct RestructureRequest {
     std::string tableName;  // file name in the connection's folder
     std::string tableType;  // "PARADOX"; empty: by the extension
     bool pack = false;
+    // New fields and indexes (TableRebuild.h; its save-as name is ignored); unset: the structure
+    // stays.
+    std::optional<Restructure> structure;
 };
 
 // Contract: each call completes or leaves the table as it was (the drivers write through an
@@ -51,7 +53,9 @@ class DirectCalls {
                                    const std::string& tableName = {},
                                    const std::string& tableType = {});
     // Carries out `request` on a Paradox table of `connection`'s folder; with `saveAs`, the
-    // result is written to that table of the folder and the original stays as it was.
+    // result is written to that table of the folder (an existing one goes to the trash) and the
+    // original stays as it was. A structure change or a save-as rebuilds the table, which packs
+    // it too; a pack alone packs in place.
     static std::uint16_t restructureTable(Connection* connection, const RestructureRequest& request,
                                           const std::string& saveAs = {});
 };

@@ -7,25 +7,28 @@
 namespace tabulon {
 
 RejectTable::RejectTable(const std::string& name, const std::filesystem::path& folder,
-                         std::vector<FieldDef> sourceFields, const TableDefinitions& definitions)
+                         const StorageTable& source, const TableDefinitions& definitions)
     : definitions_(definitions) {
     if (name.empty()) return;
     path_ =
         std::filesystem::path(name).has_parent_path() ? std::filesystem::path(name) : folder / name;
     if (!path_.has_extension()) path_ += ".DB";
     const StorageDriver& paradox = driverFor(ttParadox);
-    for (const auto& field : sourceFields) {
+    for (const auto& field : source.fields()) {
         FieldDef nearest = paradox.nearestField(field);
         nearest.required = false;  // a rejected record may lack exactly that value
         fields_.push_back(nearest);
     }
+    // Paradox numbers its code pages; a source in another encoding gets the default one.
+    if (const std::string codePage = source.facts().codePage; codePage.rfind("CP", 0) == 0)
+        options_.encoding = codePage;
 }
 
 void RejectTable::add(const Record& record) {
     ++count_;
     if (path_.empty()) return;
     if (!table_) {
-        definitions_.create(path_, ttParadox, fields_, {});
+        definitions_.create(path_, ttParadox, fields_, {}, options_);
         OpenOptions options;
         options.access = AccessMode::ReadWrite;
         options.share = ShareMode::Exclusive;

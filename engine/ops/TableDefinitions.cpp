@@ -1,12 +1,28 @@
 #include "TableDefinitions.h"
 
+#include <algorithm>
+
 #include "../core/EngineError.h"
 #include "../io/File.h"
 #include "../storage/Drivers.h"
+#include "FamilySwap.h"
+#include "NameMatch.h"
 
 namespace tabulon {
 
+namespace {
+
+// Whether `index` answers to `name`; a primary index has no name of its own.
+bool indexNamed(const IndexDef& index, const std::string& name) {
+    if (index.options & ixPrimary) return name.empty() || sameName(name, "PRIMARY");
+    return sameName(index.name, name);
+}
+
+}  // namespace
+
 std::filesystem::path existingTable(const std::filesystem::path& path) {
+    FamilySwap::recoverFolder(path.parent_path().empty() ? "." : path.parent_path(),
+                              DesktopTrash());
     const std::filesystem::path actual =
         findFileIgnoringCase(path.parent_path(), path.filename().string());
     if (actual.empty())
@@ -46,44 +62,44 @@ void TableDefinitions::rename(const std::filesystem::path& path,
     driverForPath(actual).renameFamily(actual, newBaseName);
 }
 
-void TableDefinitions::copy(const std::filesystem::path& path,
-                            const std::string& newBaseName) const {
-    const std::filesystem::path actual = existingTable(path);
-    const auto source =
-        openExclusive(actual);  // no writer may change the files while they are copied
-    const std::filesystem::path folder = actual.parent_path();
-    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> copies;
-    for (const auto& from : driverForPath(actual).familyFiles(actual)) {
-        const std::string target = familyMemberName(from, actual, newBaseName);
-        if (const auto existing = findFileIgnoringCase(folder, target); !existing.empty())
-            throw EngineError(errkind::kFile, "Cannot copy " + actual.string() + ": " +
-                                                  existing.string() + " exists already");
-        copies.emplace_back(from, folder / target);
-    }
-    // Each member is written under a temporary name and renamed last, so no half-copied
-    // member ever carries the table's name.
-    std::vector<std::filesystem::path> written;
-    try {
-        for (const auto& [from, to] : copies) {
-            const std::filesystem::path temporary = to.string() + ".tcopy";
-            std::filesystem::copy_file(from, temporary,
-                                       std::filesystem::copy_options::overwrite_existing);
-            written.push_back(temporary);
-        }
-        for (std::size_t i = 0; i < copies.size(); ++i)
-            std::filesystem::rename(written[i], copies[i].second);
-    } catch (const std::filesystem::filesystem_error& e) {
-        std::error_code ignored;
-        for (const auto& file : written) std::filesystem::remove(file, ignored);
-        for (const auto& [from, to] : copies) std::filesystem::remove(to, ignored);
-        throw EngineError(errkind::kFile,
-                          "Cannot copy " + e.path1().string() + ": " + e.code().message());
-    }
-    syncFolder(folder);
-}
-
 void TableDefinitions::empty(const std::filesystem::path& path) const {
     openExclusive(path)->empty();
+}
+
+void TableDefinitions::addIndex(const std::filesystem::path& path, const IndexDef& index) const {
+    Restructure restructure = currentStructure(path);
+    auto& indexes = restructure.indexes;
+    const bool primary = (index.options & ixPrimary) != 0;
+    const std::string name = primary ? std::string() : index.name;
+    if (!primary && name.empty())
+        throw EngineError(errkind::kValue, "An index added to " + path.filename().string() +
+                                               " needs a name");
+    if (std::any_of(indexes.begin(), indexes.end(),
+                    [&](const IndexDef& i) { return indexNamed(i, name); }))
+        throw EngineError(errkind::kValue,
+                          "Table " + path.filename().string() + " has an index " +
+                              (primary ? std::string("PRIMARY") : name) + " already");
+    // A primary index comes first, as the formats keep it.
+    indexes.insert(primary ? indexes.begin() : indexes.end(), index);
+    rebuildTable(path, restructure, trash_);
+}
+
+void TableDefinitions::deleteIndex(const std::filesystem::path& path,
+                                   const std::string& name) const {
+    Restructure restructure = currentStructure(path);
+    auto& indexes = restructure.indexes;
+    const auto it = std::find_if(indexes.begin(), indexes.end(),
+                                 [&](const IndexDef& i) { return indexNamed(i, name); });
+    if (it == indexes.end())
+        throw EngineError(errkind::kValue,
+                          "Table " + path.filename().string() + " has no index " + name);
+    indexes.erase(it);
+    rebuildTable(path, restructure, trash_);
+}
+
+void TableDefinitions::restructure(const std::filesystem::path& path,
+                                   const Restructure& restructure) const {
+    rebuildTable(path, restructure, trash_);
 }
 
 void TableDefinitions::trashFamily(const std::filesystem::path& path) const {

@@ -9,6 +9,7 @@
 #include "../core/FieldType.h"
 #include "../storage/StorageTable.h"
 #include "DesktopTrash.h"
+#include "TableRebuild.h"
 
 namespace tabulon {
 
@@ -29,11 +30,19 @@ class TableDefinitions {
     // Gives the family of the table at `path` the base name `newBaseName` in its folder.
     // Refused, changing nothing, when any target name exists.
     void rename(const std::filesystem::path& path, const std::string& newBaseName) const;
-    // Copies the family of the table at `path` to the base name `newBaseName` in its folder.
-    // Refused, changing nothing, when any target name exists; a failed copy leaves no target.
-    void copy(const std::filesystem::path& path, const std::string& newBaseName) const;
     // Removes every record; indexes and memo file emptied; the structure stays.
     void empty(const std::filesystem::path& path) const;
+    // Adds `index` to the table at `path`: a dBase production-index tag (an expression tag when
+    // `index.expression` is set), a Paradox secondary index, or a Paradox primary index (option
+    // ixPrimary; the table must have none). The table is rebuilt beside the old and swapped in;
+    // the old family goes to the trash. EValueError for a name in use; EKeyViolation when a
+    // unique index meets duplicate keys, leaving the table as it was.
+    void addIndex(const std::filesystem::path& path, const IndexDef& index) const;
+    // Deletes the index named `name` (letter case ignored; a Paradox primary index: its name is
+    // empty or "PRIMARY"), as addIndex() does. EValueError when there is no such index.
+    void deleteIndex(const std::filesystem::path& path, const std::string& name) const;
+    // Rebuilds the table with `restructure`'s fields and indexes (see TableRebuild.h).
+    void restructure(const std::filesystem::path& path, const Restructure& restructure) const;
     // Sends every file of the table's family to the trash.
     void trashFamily(const std::filesystem::path& path) const;
 
@@ -41,7 +50,8 @@ class TableDefinitions {
     DesktopTrash trash_;
 };
 
-// The existing table at `path` (letter case ignored), or EFileError naming it when absent.
+// The existing table at `path` (letter case ignored), or EFileError naming it when absent. A
+// swap of its folder that a killed process left half done is finished first.
 std::filesystem::path existingTable(const std::filesystem::path& path);
 // Opens an existing table for exclusive writing.
 std::unique_ptr<StorageTable> openExclusive(const std::filesystem::path& path);

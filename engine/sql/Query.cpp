@@ -6,10 +6,13 @@
 #include "../core/EngineError.h"
 #include "../dataset/Connection.h"
 #include "../dataset/ValueText.h"
+#include "../storage/Drivers.h"
+#include "LiveSelect.h"
 #include "SqlDatabase.h"
 #include "SqlDialect.h"
 #include "SqlValues.h"
 #include "TableDefinition.h"
+#include "TableNameResolver.h"
 
 namespace tabulon {
 namespace {
@@ -88,13 +91,14 @@ void Query::cancel() {
 void Query::open() {
     requireClosed("open again");
     if (!connection_.connected()) connection_.connect();
-    SqlDatabase database(connection_.folder());
+    SqlDatabase& database = SqlDatabase::of(connection_);
     {
         std::lock_guard lock(runningMutex_);
         if (cancelled_) {
             cancelled_ = false;
             throw EngineError(errkind::kUsage, "Query cancelled");
         }
+        database.clearInterrupt();
         running_ = &database;
     }
     struct Release {
@@ -108,9 +112,29 @@ void Query::open() {
     fetch(database);
 }
 
+namespace {
+
+// The table field behind each result column after the first (the record id), or nullopt
+// when one of them is computed.
+std::optional<std::vector<std::string>> columnFieldsOf(sqlite3_stmt* statement) {
+    std::vector<std::string> fields;
+    for (int i = 1; i < sqlite3_column_count(statement); ++i) {
+        const char* origin = sqlite3_column_origin_name(statement, i);
+        if (!origin) return std::nullopt;
+        fields.emplace_back(origin);
+    }
+    return fields;
+}
+
+}  // namespace
+
 void Query::fetch(SqlDatabase& database) {
-    if (runTableDefinition(database.folder(), sql_)) throw noResultSet();
-    const std::string sql = rewriteSqlDialect(sql_);
+    if (runTableDefinition(database.folder(), sql_)) {
+        database.forgetTables();
+        throw noResultSet();
+    }
+    const std::optional<LiveSelect> live = requestLive_ ? liveSelectOf(sql_) : std::nullopt;
+    const std::string sql = rewriteSqlDialect(live ? live->sqlWithRowId : sql_);
     SqlDatabase::Statement statement = database.prepare(sql);
     sqlite3_stmt* stmt = statement.get();
     if (!stmt || sqlite3_column_count(stmt) == 0) {
@@ -120,42 +144,114 @@ void Query::fetch(SqlDatabase& database) {
         }
         throw noResultSet();
     }
-    const int columns = sqlite3_column_count(stmt);
+    const int idColumns = live ? 1 : 0;  // the record id of a live statement is no field
+    const int columns = sqlite3_column_count(stmt) - idColumns;
     std::vector<int> classes(columns, SQLITE_NULL);
     std::vector<Record> rows;
+    std::vector<RecordId> ids;
     while (database.step(stmt)) {
         Record row(columns);
         for (int i = 0; i < columns; ++i) {
-            row[i] = rawValue(sqlite3_column_value(stmt, i));
-            classes[i] = widenedClass(classes[i], sqlite3_column_type(stmt, i));
+            row[i] = rawValue(sqlite3_column_value(stmt, idColumns + i));
+            classes[i] = widenedClass(classes[i], sqlite3_column_type(stmt, idColumns + i));
         }
         rows.push_back(std::move(row));
+        if (live) ids.push_back(static_cast<RecordId>(sqlite3_column_int64(stmt, 0)));
     }
     std::vector<FieldDef> fields;
     for (int i = 0; i < columns; ++i) {
-        const char* name = sqlite3_column_name(stmt, i);
-        fields.push_back(fieldForColumn(name ? name : "", sqlite3_column_decltype(stmt, i), classes[i]));
+        const char* name = sqlite3_column_name(stmt, idColumns + i);
+        fields.push_back(fieldForColumn(name ? name : "", sqlite3_column_decltype(stmt, idColumns + i), classes[i]));
     }
     for (Record& row : rows) {
         for (int i = 0; i < columns; ++i) row[i] = typedValue(row[i], valueKindFor(fields[i].type));
     }
+    live_.reset();
+    if (live) {
+        const auto path = resolveTableName(database.folder(), live->table);
+        auto columnFields = columnFieldsOf(stmt);
+        // Text tables are read-only.
+        if (columnFields && tableTypeForPath(path) != ttASCII) {
+            live_ = std::make_unique<LiveTable>(connection_, path.lexically_relative(database.folder()).string(),
+                                                std::move(*columnFields));
+        }
+    }
     fields_ = std::move(fields);
     rows_ = std::move(rows);
+    rowIds_ = std::move(ids);
     active_ = true;
     first();
 }
 
+void Query::refetch(std::optional<RecordId> id, std::size_t row) {
+    fetch(SqlDatabase::of(connection_));
+    const auto found = id ? std::find(rowIds_.begin(), rowIds_.end(), *id) : rowIds_.end();
+    if (found != rowIds_.end()) row = static_cast<std::size_t>(found - rowIds_.begin());
+    else if (row >= rows_.size()) row = rows_.empty() ? 0 : rows_.size() - 1;
+    row_ = row;
+    bof_ = eof_ = rows_.empty();
+}
+
 void Query::close() {
     active_ = false;
+    live_.reset();
+    rowIds_.clear();
+    editState_ = EditState::Browse;
     fields_.clear();
     rows_.clear();
     row_ = 0;
     bof_ = eof_ = true;
 }
 
+void Query::requireModifiable(const char* what) const {
+    if (!active_) throw EngineError(errkind::kUsage, std::string("Cannot ") + what + " in a closed query");
+    if (!live_) throw EngineError(errkind::kNotSupported, "The query result is read-only");
+}
+
 void Query::edit() {
-    if (!active_) throw EngineError(errkind::kUsage, "Cannot edit a closed query");
-    throw EngineError(errkind::kNotSupported, "The query result is read-only");
+    requireModifiable("edit");
+    if (editing()) return;
+    if (rows_.empty()) throw EngineError(errkind::kUsage, "Cannot edit: the query result is empty");
+    editState_ = EditState::Edit;
+    buffer_ = rows_[row_];
+    changed_.assign(fields_.size(), false);
+}
+
+void Query::append() {
+    requireModifiable("append");
+    if (editing()) throw EngineError(errkind::kUsage, "Cannot append while editing: post or cancel first");
+    editState_ = EditState::Insert;
+    buffer_.assign(fields_.size(), Value());
+    changed_.assign(fields_.size(), false);
+}
+
+void Query::setFieldValue(std::size_t field, Value value) {
+    if (!editing()) throw EngineError(errkind::kUsage, "Cannot set a field of the query result outside editing");
+    const FieldDef& def = fields_.at(field);
+    try {
+        buffer_[field] = value.isNull() ? Value() : value.convertTo(valueKindFor(def.type));
+    } catch (const EngineError& e) {
+        throw EngineError(errkind::kValue, "Field " + def.name + ": " + e.message());
+    }
+    changed_[field] = true;
+}
+
+void Query::post() {
+    if (!editing()) return;
+    const RecordId id = editState_ == EditState::Edit ? live_->update(rowIds_[row_], buffer_, changed_)
+                                                      : live_->append(buffer_, changed_);
+    editState_ = EditState::Browse;
+    refetch(id, row_);
+}
+
+void Query::cancelEdit() { editState_ = EditState::Browse; }
+
+void Query::remove() {
+    requireModifiable("delete");
+    if (editing()) throw EngineError(errkind::kUsage, "Cannot delete while editing: post or cancel first");
+    if (rows_.empty()) throw EngineError(errkind::kUsage, "Cannot delete: the query result is empty");
+    live_->remove(rowIds_[row_]);
+    refetch(std::nullopt, row_);
 }
 
 std::size_t Query::fieldIndex(const std::string& name) const {
@@ -166,6 +262,7 @@ std::size_t Query::fieldIndex(const std::string& name) const {
 
 const Value& Query::value(std::size_t field) const {
     if (field >= fields_.size()) throw EngineError(errkind::kValue, "Query has no field number " + std::to_string(field));
+    if (editing()) return buffer_[field];
     return rows_.empty() ? null_ : rows_[row_][field];
 }
 
@@ -173,21 +270,27 @@ std::string Query::displayText(std::size_t field) const {
     return formatFieldValue(value(field), fields_.at(field), settings_);
 }
 
-Record Query::currentValues() const { return rows_.empty() ? Record() : rows_[row_]; }
+Record Query::currentValues() const {
+    if (editing()) return buffer_;
+    return rows_.empty() ? Record() : rows_[row_];
+}
 
 void Query::first() {
+    if (editing()) post();  // moving on keeps the edit, as in a table
     row_ = 0;
     bof_ = true;
     eof_ = rows_.empty();
 }
 
 void Query::last() {
+    if (editing()) post();
     row_ = rows_.empty() ? 0 : rows_.size() - 1;
     eof_ = true;
     bof_ = rows_.empty();
 }
 
 void Query::next() {
+    if (editing()) post();
     if (row_ + 1 < rows_.size()) {
         ++row_;
         bof_ = false;
@@ -197,6 +300,7 @@ void Query::next() {
 }
 
 void Query::prior() {
+    if (editing()) post();
     if (row_ > 0) {
         --row_;
         eof_ = false;

@@ -2,12 +2,15 @@
 // The SQL statement dataset: statement text and a request-live flag; opening runs it.
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "../core/FieldDef.h"
 #include "../core/Value.h"
 #include "../dataset/RegionalSettings.h"
+#include "../storage/StorageTable.h"
+#include "LiveTable.h"
 
 namespace tabulon {
 
@@ -23,7 +26,11 @@ class SqlDatabase;
 //   closed. Other errors: EValueError for SQL that does not parse or run (with the position),
 //   EFileError naming a missing table, the drivers' errors, EUsageError "Query cancelled".
 // - cancel() may be called from any thread while another runs open().
-// - The result is a copy taken while the statement ran; edits are refused with ENotSupported.
+// - The result is a copy taken while the statement ran. With request-live, a SELECT from one
+//   table without DISTINCT, aggregates, GROUP BY, joins or unions whose columns are all plain
+//   columns of the table is live: edits, appends and removals go to the table through the
+//   dataset layer, and the statement then runs again. Any other result is read-only: its edit
+//   calls throw ENotSupported.
 // - One thread at a time, the thread of the connection's session (cancel() excepted).
 class Query {
 public:
@@ -43,10 +50,21 @@ public:
     bool active() const { return active_; }
     void cancel();
 
-    // Whether edits of the result reach the table; false for a copied result.
-    bool canModify() const { return false; }
-    // Throws ENotSupported: the result is read-only.
+    // Whether edits of the result reach the table (a live result).
+    bool canModify() const { return active_ && live_ != nullptr; }
+    // edit() starts changing the current row, append() a new one; setFieldValue() changes the
+    // edit buffer (EValueError when the value does not convert to the field); post() writes
+    // the changed fields to the table, runs the statement again and goes to the written
+    // record (or the same row number when it no longer matches); cancelEdit() drops the
+    // buffer. remove() deletes the current row's record from the table. The table's errors
+    // leave the result as it was, still editing after a failed post().
     void edit();
+    void append();
+    void setFieldValue(std::size_t field, Value value);
+    void post();
+    void cancelEdit();
+    void remove();
+    bool editing() const { return editState_ != EditState::Browse; }
 
     std::size_t fieldCount() const { return fields_.size(); }
     const std::vector<FieldDef>& fieldDefs() const { return fields_; }
@@ -69,8 +87,13 @@ public:
     std::uint64_t recordNumber() const { return rows_.empty() ? 0 : row_ + 1; }
 
 private:
+    enum class EditState { Browse, Edit, Insert };
+
     void requireClosed(const char* what) const;
+    void requireModifiable(const char* what) const;
     void fetch(SqlDatabase& database);
+    // Runs the statement again after a write and goes to the record `id`, else to `row`.
+    void refetch(std::optional<RecordId> id, std::size_t row);
 
     Connection& connection_;
     std::string sql_;
@@ -84,6 +107,11 @@ private:
     bool active_ = false;
     std::vector<FieldDef> fields_;
     std::vector<Record> rows_;
+    std::unique_ptr<LiveTable> live_;  // set for a live result
+    std::vector<RecordId> rowIds_;     // a live result's record of each row
+    EditState editState_ = EditState::Browse;
+    Record buffer_;
+    std::vector<bool> changed_;
     std::size_t row_ = 0;
     bool bof_ = true;
     bool eof_ = true;

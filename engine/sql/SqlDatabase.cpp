@@ -1,6 +1,8 @@
 #include "SqlDatabase.h"
 
 #include "../core/EngineError.h"
+#include "../dataset/Connection.h"
+#include "ExactAggregates.h"
 #include "SqlText.h"
 #include "TableNameResolver.h"
 
@@ -17,9 +19,25 @@ std::string withoutSchema(const std::string& name) {
     return name;
 }
 
+// The SQL connection a dataset connection keeps while connected.
+struct KeptSqlDatabase : ConnectionExtension {
+    explicit KeptSqlDatabase(Connection& connection)
+        : database(connection.folder(), connection.session().name()) {}
+    SqlDatabase database;
+};
+
+constexpr const char* kExtensionKey = "sql";
+
 }  // namespace
 
-SqlDatabase::SqlDatabase(std::filesystem::path folder) : folder_(std::move(folder)) {
+SqlDatabase& SqlDatabase::of(Connection& connection) {
+    if (auto* kept = dynamic_cast<KeptSqlDatabase*>(connection.extension(kExtensionKey))) return kept->database;
+    auto& kept = connection.setExtension(kExtensionKey, std::make_unique<KeptSqlDatabase>(connection));
+    return static_cast<KeptSqlDatabase&>(kept).database;
+}
+
+SqlDatabase::SqlDatabase(std::filesystem::path folder, std::string session) : folder_(std::move(folder)) {
+    context_.session = std::move(session);
     std::error_code ec;
     if (!std::filesystem::is_directory(folder_, ec)) {
         throw EngineError(errkind::kFile, "Folder " + folder_.string() + " does not exist");
@@ -33,15 +51,16 @@ SqlDatabase::SqlDatabase(std::filesystem::path folder) : folder_(std::move(folde
     sqlite3_progress_handler(
         db_, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
         &interrupted_);
-    registerStorageModule(db_, errorSlot_);
+    registerStorageModule(db_, context_);
+    registerExactAggregates(db_);
 }
 
 SqlDatabase::~SqlDatabase() { sqlite3_close_v2(db_); }
 
 void SqlDatabase::throwLastError(int rc, const std::string& sql) {
-    if (errorSlot_.error) {
-        EngineError error = *errorSlot_.error;
-        errorSlot_.error.reset();
+    if (context_.error) {
+        EngineError error = *context_.error;
+        context_.error.reset();
         throw error;
     }
     if ((rc & 0xff) == SQLITE_INTERRUPT) throw EngineError(errkind::kUsage, "Query cancelled");
@@ -56,23 +75,72 @@ void SqlDatabase::throwLastError(int rc, const std::string& sql) {
 bool SqlDatabase::attachTable(const std::string& name) {
     const std::filesystem::path path = resolveTableName(folder_, name);
     if (path.empty()) return false;
-    execute("CREATE VIRTUAL TABLE temp." + sqlQuoted(name, '"') + " USING " + kStorageModuleName + "(" +
+    // Taken before the files are opened, so a change meanwhile shows as a difference later.
+    TableSignature signature = TableSignature::of(path);
+    executeDirectly("CREATE VIRTUAL TABLE temp." + sqlQuoted(name, '"') + " USING " + kStorageModuleName + "(" +
             sqlQuoted(path.string(), '\'') + ")");
+    attached_.push_back({name, path, std::move(signature)});
     return true;
 }
 
+void SqlDatabase::forget(const std::string& name) { executeDirectly("DROP TABLE temp." + sqlQuoted(name, '"')); }
+
+void SqlDatabase::executeDirectly(const std::string& sql) {
+    context_.error.reset();
+    if (const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK) throwLastError(rc, sql);
+}
+
+void SqlDatabase::forgetChangedTables() {
+    std::erase_if(attached_, [&](const AttachedTable& table) {
+        if (table.signature.unchangedIn(TableSignature::of(table.path))) return false;
+        forget(table.name);
+        return true;
+    });
+}
+
+void SqlDatabase::forgetTables() {
+    for (const AttachedTable& table : attached_) forget(table.name);
+    attached_.clear();
+}
+
 SqlDatabase::Statement SqlDatabase::prepare(const std::string& sql) {
+    if (statementsRunning_ == 0) {
+        // Locked first, so no exclusive user changes the files between the check and the reads.
+        resumeStorageTables(context_);
+    }
+    try {
+        Statement statement = compile(sql);
+        if (statement) ++statementsRunning_;
+        else if (statementsRunning_ == 0) suspendStorageTables(context_);
+        return statement;
+    } catch (...) {
+        if (statementsRunning_ == 0) suspendStorageTables(context_);
+        throw;
+    }
+}
+
+void SqlDatabase::statementEnded() {
+    if (--statementsRunning_ == 0) suspendStorageTables(context_);
+}
+
+void SqlDatabase::StatementDeleter::operator()(sqlite3_stmt* statement) const {
+    sqlite3_finalize(statement);
+    if (database) database->statementEnded();
+}
+
+SqlDatabase::Statement SqlDatabase::compile(const std::string& sql) {
     // Each missing table is attached and the statement compiled again; a statement names
     // finitely many tables, and a table once attached is never missing again.
     constexpr int kMostTables = 64;
+    if (statementsRunning_ == 0) forgetChangedTables();
     for (int attached = 0;; ++attached) {
-        errorSlot_.error.reset();
+        context_.error.reset();
         sqlite3_stmt* raw = nullptr;
         const int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
-        Statement statement(raw);
-        if (rc == SQLITE_OK) return statement;
+        if (rc == SQLITE_OK) return Statement(raw, StatementDeleter{raw ? this : nullptr});
+        sqlite3_finalize(raw);
         const std::string message = sqlite3_errmsg(db_);
-        if (errorSlot_.error || message.rfind(kNoSuchTable, 0) != 0 || attached == kMostTables) {
+        if (context_.error || message.rfind(kNoSuchTable, 0) != 0 || attached == kMostTables) {
             throwLastError(rc, sql);
         }
         const std::string name = withoutSchema(message.substr(kNoSuchTable.size()));
@@ -83,7 +151,7 @@ SqlDatabase::Statement SqlDatabase::prepare(const std::string& sql) {
 }
 
 bool SqlDatabase::step(sqlite3_stmt* statement) {
-    errorSlot_.error.reset();
+    context_.error.reset();
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
@@ -102,5 +170,7 @@ void SqlDatabase::interrupt() {
     interrupted_.store(true);
     sqlite3_interrupt(db_);
 }
+
+void SqlDatabase::clearInterrupt() { interrupted_.store(false); }
 
 }  // namespace tabulon

@@ -6,19 +6,28 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "../dataset/Session.h"
 #include "StorageModule.h"
+#include "TableSignature.h"
 
 namespace tabulon {
 
+class Connection;
+
 // Each table a statement names is found in the folder (see resolveTableName) the first time
-// it is named and shown through the storage module. Errors are EngineError: EValueError for a
-// statement that does not parse (with the position), EFileError naming a missing table, and
-// the drivers' own errors with their kinds. One thread at a time, except interrupt().
+// it is named and shown through the storage module, which keeps it open for later statements
+// while its files stay unchanged. Errors are EngineError: EValueError for a statement that
+// does not parse (with the position), EFileError naming a missing table, and the drivers' own
+// errors with their kinds. One thread at a time, except interrupt().
 class SqlDatabase {
 public:
-    // Throws EFileError naming the folder when it is not one.
-    explicit SqlDatabase(std::filesystem::path folder);
+    // Throws EFileError naming the folder when it is not one. Writes lock tables in `session`.
+    explicit SqlDatabase(std::filesystem::path folder, std::string session = Session::kDefaultName);
+    // The one kept with the connected `connection` (made at the first call), so its tables
+    // stay open from one query to the next.
+    static SqlDatabase& of(Connection& connection);
     SqlDatabase(const SqlDatabase&) = delete;
     SqlDatabase& operator=(const SqlDatabase&) = delete;
     ~SqlDatabase();
@@ -26,12 +35,16 @@ public:
     const std::filesystem::path& folder() const { return folder_; }
     sqlite3* handle() const { return db_; }
 
+    // Finalizing the last running statement suspends the tables' locks.
     struct StatementDeleter {
-        void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+        SqlDatabase* database = nullptr;
+        void operator()(sqlite3_stmt* statement) const;
     };
     using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
-    // Compiles the first statement of `sql`. Null for a text with no statement.
+    // Compiles the first statement of `sql`, first letting go of tables whose files changed
+    // since they were opened. Null for a text with no statement. The tables stay locked while
+    // a statement of the database lives.
     Statement prepare(const std::string& sql);
     // One step: true for a row, false when done. Throws as above; "Query cancelled" (EUsageError)
     // after interrupt().
@@ -40,15 +53,33 @@ public:
     void execute(const std::string& sql);
     // Stops the statement running now; any thread.
     void interrupt();
+    // Lets statements run again after interrupt().
+    void clearInterrupt();
+    // Lets go of every open table, as after a change of the folder's definitions.
+    void forgetTables();
 
 private:
     [[noreturn]] void throwLastError(int rc, const std::string& sql);
     // Makes the table SQLite reported missing; false when there is no such file.
     bool attachTable(const std::string& name);
+    void forgetChangedTables();
+    Statement compile(const std::string& sql);
+    void statementEnded();
+    void forget(const std::string& name);
+    // Runs a statement of the database's own, without looking for changed or missing tables.
+    void executeDirectly(const std::string& sql);
+
+    struct AttachedTable {
+        std::string name;  // as the statement named it
+        std::filesystem::path path;
+        TableSignature signature;
+    };
 
     std::filesystem::path folder_;
     sqlite3* db_ = nullptr;
-    EngineErrorSlot errorSlot_;
+    StorageModuleContext context_;
+    std::vector<AttachedTable> attached_;
+    int statementsRunning_ = 0;
     // Set by interrupt(); a progress handler keeps checking it, because sqlite3_interrupt()
     // alone is lost when no statement happens to be running at that instant.
     std::atomic<bool> interrupted_{false};

@@ -10,6 +10,9 @@
 namespace tabulon {
 namespace {
 
+// Any decimal of this many significant digits reads back unchanged from the nearest double.
+constexpr int kExactFloatDigits = 15;
+
 std::string timestampText(Timestamp timestamp) {
     std::string text = timestamp.toText();
     std::replace(text.begin(), text.end(), 'T', ' ');
@@ -24,8 +27,19 @@ void setSqlResult(sqlite3_context* context, const Value& value) {
     case ValueKind::Boolean: sqlite3_result_int(context, value.asBool() ? 1 : 0); return;
     case ValueKind::Integer: sqlite3_result_int64(context, value.asInt()); return;
     case ValueKind::Float:
-    case ValueKind::Currency:
-    case ValueKind::Bcd: sqlite3_result_double(context, value.asDouble()); return;
+    case ValueKind::Currency: sqlite3_result_double(context, value.asDouble()); return;
+    case ValueKind::Bcd: {
+        // A float when it holds the decimal exactly, so it compares with numbers; else the
+        // exact text, which the exact aggregates and the result fields read back.
+        const Decimal& decimal = value.asDecimal();
+        if (decimal.digitCount() <= kExactFloatDigits) {
+            sqlite3_result_double(context, decimal.toDouble());
+        } else {
+            const std::string text = decimal.toString();
+            sqlite3_result_text64(context, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        return;
+    }
     case ValueKind::Date:
     case ValueKind::Time:
     case ValueKind::String: {

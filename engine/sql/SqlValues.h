@@ -10,7 +10,9 @@
 namespace tabulon {
 
 // Dates, times and timestamps travel as ISO text ("YYYY-MM-DD", "HH:MM:SS.mmm",
-// "YYYY-MM-DD HH:MM:SS.mmm") so they compare and sort as such; currency and BCD as numbers.
+// "YYYY-MM-DD HH:MM:SS.mmm") so they compare and sort as such; currency as a float (what it
+// is); BCD as a float when that holds it exactly (up to 15 significant digits), else as its
+// exact decimal text.
 void setSqlResult(sqlite3_context* context, const Value& value);
 // The column type declared for a field, which names the field type again in results.
 std::string sqlTypeFor(const FieldDef& field);

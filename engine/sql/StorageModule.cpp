@@ -1,31 +1,39 @@
 #include "StorageModule.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "../dataset/TableLock.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
+#include "../storage/MovingRecordFinder.h"
 #include "SqlText.h"
 #include "SqlValues.h"
 
 namespace tabulon {
+
+// Outside the unnamed namespace: the module's context lists them.
+struct StorageVTab {
+    sqlite3_vtab base{};
+    StorageModuleContext* context = nullptr;
+    std::filesystem::path path;
+    std::unique_ptr<StorageTable> table;
+    // The use of the table by the statements running now, in the context's session.
+    TableLock lock;
+    // The running statement's writes.
+    std::unique_ptr<Transaction> transaction;
+    // For a table whose writes move records: the primary key of each record the statement
+    // read, by the id it had then, to find it again when its turn to change comes.
+    std::optional<MovingRecordFinder> finder;
+    std::unordered_map<RecordId, Record> keysById;
+};
+
 namespace {
 
 // idxNum bits saying which bounds xFilter receives, in this order.
 enum PlanBits : int { kEqual = 1, kLower = 2, kUpper = 4 };
-
-struct StorageVTab {
-    sqlite3_vtab base{};
-    EngineErrorSlot* slot = nullptr;
-    std::filesystem::path path;
-    std::unique_ptr<StorageTable> table;
-    bool writable = false;
-    std::unique_ptr<Transaction> transaction;  // the running statement's writes
-};
 
 struct StorageCursor {
     sqlite3_vtab_cursor base{};
@@ -43,8 +51,8 @@ StorageVTab& vtabOf(sqlite3_vtab* vtab) { return *reinterpret_cast<StorageVTab*>
 StorageCursor& cursorOf(sqlite3_vtab_cursor* cursor) { return *reinterpret_cast<StorageCursor*>(cursor); }
 
 // Keeps the engine error for the caller and gives SQLite its text.
-int fail(sqlite3_vtab* vtab, EngineErrorSlot* slot, const EngineError& error) {
-    if (slot) slot->error = error;
+int fail(sqlite3_vtab* vtab, StorageModuleContext* context, const EngineError& error) {
+    if (context) context->error = error;
     sqlite3_free(vtab->zErrMsg);
     vtab->zErrMsg = sqlite3_mprintf("%s", error.formatted().c_str());
     return SQLITE_ERROR;
@@ -56,28 +64,29 @@ int guarded(sqlite3_vtab* vtab, Body body) {
     try {
         return body();
     } catch (const EngineError& e) {
-        return fail(vtab, self.slot, e);
+        return fail(vtab, self.context, e);
     } catch (const std::bad_alloc&) {
         return SQLITE_NOMEM;
     } catch (const std::exception& e) {
-        return fail(vtab, self.slot, EngineError(errkind::kFile, e.what()));
+        return fail(vtab, self.context, EngineError(errkind::kFile, e.what()));
     }
 }
 
 
 int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out, char** error) {
-    auto* slot = static_cast<EngineErrorSlot*>(aux);
+    auto* context = static_cast<StorageModuleContext*>(aux);
     if (argc != 4) {
         *error = sqlite3_mprintf("%s takes the table file's path", kStorageModuleName);
         return SQLITE_ERROR;
     }
     auto vtab = std::make_unique<StorageVTab>();
-    vtab->slot = slot;
+    vtab->context = context;
     try {
         vtab->path = sqlUnquoted(argv[3]);
+        vtab->lock = TableLock::acquire(vtab->path, context->session, false);
         vtab->table = openTable(vtab->path);
     } catch (const EngineError& e) {
-        slot->error = e;
+        context->error = e;
         *error = sqlite3_mprintf("%s", e.formatted().c_str());
         return SQLITE_ERROR;
     }
@@ -91,12 +100,15 @@ int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
         *error = sqlite3_mprintf("cannot declare the columns of %s", argv[3]);
         return rc;
     }
+    context->tables.push_back(vtab.get());
     *out = &vtab.release()->base;
     return SQLITE_OK;
 }
 
-int disconnect(sqlite3_vtab* vtab) {
-    delete &vtabOf(vtab);
+int disconnect(sqlite3_vtab* base) {
+    StorageVTab* vtab = &vtabOf(base);
+    std::erase(vtab->context->tables, vtab);
+    delete vtab;
     return SQLITE_OK;
 }
 
@@ -251,26 +263,24 @@ int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
 }
 
 int rowId(sqlite3_vtab_cursor* base, sqlite3_int64* out) {
-    *out = static_cast<sqlite3_int64>(cursorOf(base).rowId);
-    return SQLITE_OK;
+    const StorageCursor& cursor = cursorOf(base);
+    StorageVTab& vtab = *cursor.vtab;
+    return guarded(&vtab.base, [&] {
+        if (vtab.transaction && vtab.finder) vtab.keysById.emplace(cursor.rowId, vtab.finder->keyOf(cursor.record));
+        *out = static_cast<sqlite3_int64>(cursor.rowId);
+        return SQLITE_OK;
+    });
 }
 
-// Journals of concurrent statements in one folder must not share a name.
-std::filesystem::path newJournalPath(const std::filesystem::path& table) {
-    static std::atomic<unsigned> counter{0};
-    return table.parent_path() / ("~tabulon-sql-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
-                                  Transaction::kJournalExtension);
-}
-
-// Each writing statement is one transaction over the table: all its writes or none.
+// Each writing statement is one transaction over the table: all its writes or none. It opens
+// the files afresh, so it maintains every index they have now, even one made since the
+// table was first read.
 int begin(sqlite3_vtab* base) {
     return guarded(base, [&] {
         StorageVTab& vtab = vtabOf(base);
-        if (!vtab.writable) {
-            vtab.table = openTable(vtab.path, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", false});
-            vtab.writable = true;
-        }
-        vtab.transaction = std::make_unique<Transaction>(newJournalPath(vtab.path));
+        vtab.table = openTable(vtab.path, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", false});
+        vtab.transaction = std::make_unique<Transaction>(Transaction::newJournalPath(vtab.path.parent_path()));
+        vtab.finder = MovingRecordFinder::forTable(*vtab.table);
         vtab.table->setTransaction(vtab.transaction.get());
         return SQLITE_OK;
     });
@@ -285,6 +295,7 @@ int endTransaction(sqlite3_vtab* base, bool commit) {
             ~Detach() {
                 vtab.table->setTransaction(nullptr);
                 vtab.transaction.reset();
+                vtab.keysById.clear();
             }
         } detach{vtab};
         if (commit) vtab.transaction->commit();
@@ -300,8 +311,14 @@ int sync(sqlite3_vtab*) { return SQLITE_OK; }
 // argc 1: delete argv[0]; argv[0] null: insert argv[2...]; else update argv[0] to argv[2...].
 int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* newRowId) {
     return guarded(base, [&] {
-        StorageTable& table = *vtabOf(base).table;
-        const auto id = [&](int i) { return static_cast<RecordId>(sqlite3_value_int64(argv[i])); };
+        StorageVTab& vtab = vtabOf(base);
+        StorageTable& table = *vtab.table;
+        // The id the record read as argv[i] has now.
+        const auto id = [&](int i) {
+            const auto read = static_cast<RecordId>(sqlite3_value_int64(argv[i]));
+            const auto key = vtab.keysById.find(read);
+            return key == vtab.keysById.end() ? read : vtab.finder->find(table, key->second, read);
+        };
         if (argc == 1) {
             table.remove(id(0));
             return SQLITE_OK;
@@ -346,10 +363,29 @@ sqlite3_module makeModule() {
 
 }  // namespace
 
-void registerStorageModule(sqlite3* db, EngineErrorSlot& slot) {
+void registerStorageModule(sqlite3* db, StorageModuleContext& context) {
     static const sqlite3_module module = makeModule();
-    if (sqlite3_create_module_v2(db, kStorageModuleName, &module, &slot, nullptr) != SQLITE_OK) {
+    if (sqlite3_create_module_v2(db, kStorageModuleName, &module, &context, nullptr) != SQLITE_OK) {
         throw EngineError(errkind::kNotSupported, std::string("Cannot register the table module: ") + sqlite3_errmsg(db));
+    }
+}
+
+void suspendStorageTables(StorageModuleContext& context) {
+    for (StorageVTab* vtab : context.tables) {
+        vtab->table->suspendUse();
+        vtab->lock = TableLock();
+    }
+}
+
+void resumeStorageTables(StorageModuleContext& context) {
+    try {
+        for (StorageVTab* vtab : context.tables) {
+            vtab->lock = TableLock::acquire(vtab->path, context.session, false);
+            vtab->table->resumeUse();
+        }
+    } catch (...) {
+        suspendStorageTables(context);
+        throw;
     }
 }
 

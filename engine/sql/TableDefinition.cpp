@@ -9,7 +9,9 @@
 
 #include "../core/EngineError.h"
 #include "../storage/Drivers.h"
+#include "IndexAndColumnStatements.h"
 #include "SqlText.h"
+#include "SqlTokens.h"
 #include "SqlValues.h"
 #include "TableNameResolver.h"
 #include "../ops/DesktopTrash.h"
@@ -111,7 +113,9 @@ bool runTableDefinition(const std::filesystem::path& folder, const std::string& 
         dropTable(folder, sqlUnquoted(match[2].str()), match[1].matched);
         return true;
     }
-    return false;
+    std::vector<Token> tokens = tokenize(sql);
+    while (!tokens.empty() && (tokens.back().text.empty() || tokens.back().text == ";")) tokens.pop_back();
+    return runIndexOrColumnStatement(folder, tokens);
 }
 
 }  // namespace tabulon

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "../core/EngineError.h"
+#include "../io/FolderMoves.h"
 #include "text/TextDriver.h"
 #include "dbase/DbaseDriver.h"
 #include "paradox/ParadoxDriver.h"
@@ -83,6 +84,8 @@ std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, 
 }
 
 std::unique_ptr<StorageTable> openTable(const std::filesystem::path& path, const OpenOptions& options) {
+    // A family swap or rename cut short may have moved the table's own file: finish it first.
+    FolderMoves::recoverFolder(path.parent_path().empty() ? "." : path.parent_path());
     std::filesystem::path actual = findFileIgnoringCase(path.parent_path(), path.filename().string());
     if (actual.empty())
         throw EngineError(errkind::kFile, "Table " + path.string() + " does not exist");

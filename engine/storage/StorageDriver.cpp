@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "../core/EngineError.h"
+#include "../io/FolderMoves.h"
 #include "Drivers.h"
 #include "StorageTable.h"
 
@@ -17,27 +18,18 @@ void StorageDriver::renameFamily(const std::filesystem::path& table, const std::
     if (newBaseName.empty() || newBaseName.find('/') != std::string::npos)
         throw EngineError(errkind::kFile, "'" + newBaseName + "' is not a valid table name");
 
-    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> moves;
+    std::vector<FolderMoves::Move> moves;
     for (const auto& from : familyFiles(table)) {
         const std::string target = familyMemberName(from, table, newBaseName);
         if (const auto existing = findFileIgnoringCase(folder, target); !existing.empty())
             throw EngineError(errkind::kFile, "Cannot rename " + table.string() + ": " +
                                                   existing.string() + " exists already");
-        moves.emplace_back(from, folder / target);
+        moves.emplace_back(from.filename().string(), target);
     }
-    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> done;
-    try {
-        for (const auto& [from, to] : moves) {
-            std::filesystem::rename(from, to);
-            done.emplace_back(from, to);
-        }
-    } catch (const std::filesystem::filesystem_error& e) {
-        // Put back what was renamed, so the family is never split between two names.
-        std::error_code ignored;
-        for (auto it = done.rbegin(); it != done.rend(); ++it) std::filesystem::rename(it->second, it->first, ignored);
-        throw EngineError(errkind::kFile, "Cannot rename " + e.path1().string() + ": " + e.code().message());
-    }
-    syncFolder(folder);
+    // One list of moves: a process killed in the middle leaves it for the next open to finish,
+    // so the family is never split between two names.
+    FolderMoves::run(folder.empty() ? "." : folder, moves);
+    storeFamilyNames(folder / familyMemberName(table, table, newBaseName));
 }
 
 }  // namespace tabulon

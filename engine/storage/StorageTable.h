@@ -131,6 +131,12 @@ public:
     virtual void pack() = 0;
     // Re-reads what other sessions and processes committed.
     virtual void refresh() = 0;
+    // Lets go of the lock the open took, keeping the files open, so a table kept open between
+    // uses does not keep others from opening it exclusively meanwhile. resumeUse() takes the
+    // lock again (ETableBusy when another holds it in a conflicting mode now); a table must
+    // not be read or written while suspended. Formats without locks do nothing.
+    virtual void suspendUse() {}
+    virtual void resumeUse() {}
     // Builds every index anew from the records. Formats without maintained indexes throw
     // ENotSupported.
     virtual void regenerateIndexes();
@@ -158,9 +164,14 @@ public:
     virtual FieldDef nearestField(const FieldDef& source) const = 0;
     // Gives every file of the closed table's family the base name `newBaseName`, keeping each
     // file's extension and the folder. Refuses, changing nothing, when any target name exists
-    // (letter case ignored). Formats that store names inside their files override it to update
-    // them too. Throws EFileError.
+    // (letter case ignored); the files move as one FolderMoves list, then storeFamilyNames()
+    // runs. Throws EFileError.
     virtual void renameFamily(const std::filesystem::path& table, const std::string& newBaseName) const;
+
+protected:
+    // Writes their own names into the files of the family of `table` where the format stores
+    // them (renameFamily() calls it after the moves). Nothing by default.
+    virtual void storeFamilyNames(const std::filesystem::path& /*table*/) const {}
 };
 
 }  // namespace tabulon

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/EngineError.h"
+#include "io/File.h"
 #include "io/PagedFile.h"
 #include "io/Transaction.h"
 #include "support/TempFolder.h"
@@ -30,6 +31,19 @@ std::string readAll(const PagedFile& f) {
     return s;
 }
 }  // namespace
+
+// What keeps recovery from undoing a commit that removed its journal after recovery opened it.
+TEST(File, KnowsWhetherItsPathStillNamesIt) {
+    TempFolder dir;
+    const auto path = dir / "j.bin";
+    writeWhole(path, "journal");
+    File open = File::open(path, AccessMode::ReadOnly);
+    EXPECT_TRUE(open.isAt(path));
+    std::filesystem::remove(path);
+    EXPECT_FALSE(open.isAt(path));
+    writeWhole(path, "another journal");
+    EXPECT_FALSE(open.isAt(path));
+}
 
 TEST(PagedFile, PendingWritesAreReadBackButStayOffTheDisk) {
     TempFolder dir;

@@ -256,4 +256,8 @@ void DbaseTable::refresh() {
     reloadCounters();
 }
 
+void DbaseTable::suspendUse() { dbf_.file().unlock(); }
+
+void DbaseTable::resumeUse() { dbf_.file().lock(options_.share); }
+
 }  // namespace tabulon::dbase

@@ -71,6 +71,8 @@ public:
     void pack() override;
     void regenerateIndexes() override { reindex(); }
     void refresh() override;
+    void suspendUse() override;
+    void resumeUse() override;
     // Clears the deletion mark of record `id`.
     void recall(RecordId id);
     // Builds the production index anew from the records.

@@ -27,6 +27,9 @@ public:
                 std::uint64_t& high) override;
 
 private:
+    void narrowByReading(const std::function<bool(const std::uint8_t*)>& below, std::uint64_t& low,
+                         std::uint64_t& high);
+
     const ParadoxDataFile& file_;
     Resolver resolve_;
     std::vector<std::uint8_t> record_;

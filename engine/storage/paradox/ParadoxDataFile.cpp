@@ -174,7 +174,9 @@ void ParadoxDataFile::insertRecord(std::size_t chainIndex, int record, const std
     ++block.records;
     ++recordCount_;
     writeBlock(block.number, data, block.records);
-    positionsStale_ = true;
+    // Only the blocks after this one move along; appends at the end then cost nothing here.
+    if (!positionsStale_)
+        for (std::size_t i = chainIndex + 1; i < blocks_.size(); ++i) ++blocks_[i].firstPosition;
 }
 
 void ParadoxDataFile::removeRecord(std::size_t chainIndex, int record) {
@@ -282,6 +284,16 @@ void ParadoxDataFile::clear() {
     header_.firstFreeBlock = 0;
     file_.truncate(static_cast<std::uint64_t>(header_.headerSize));
     positionsStale_ = chainStale_ = true;
+}
+
+void ParadoxDataFile::fillCleared(std::size_t count,
+                                  const std::function<const std::uint8_t*(std::size_t)>& record) {
+    const auto capacity = static_cast<std::size_t>(recordsPerBlock());
+    long last = -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % capacity == 0) last = static_cast<long>(addBlockAfter(last));
+        insertRecord(static_cast<std::size_t>(last), static_cast<int>(i % capacity), record(i));
+    }
 }
 
 void ParadoxDataFile::writeHeader() {

@@ -1,6 +1,7 @@
 #pragma once
 // A file in the Paradox data layout (.DB, .Xnn, .XGn): header, then records in a chain of blocks.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "../../io/PagedFile.h"
@@ -67,6 +68,9 @@ public:
     void moveRecords(std::size_t source, int from, std::size_t target);
     // No blocks at all: the file is cut back to its header.
     void clear();
+    // Writes `count` records into a cleared file, each block full before the next; `record(i)`
+    // gives the i-th. The chain's positions are worked out once, at the end, not per record.
+    void fillCleared(std::size_t count, const std::function<const std::uint8_t*(std::size_t)>& record);
     // Stores the chain's counters in the header and writes it.
     void writeHeader();
 

@@ -17,6 +17,10 @@ public:
                                          const CreateOptions& options) const override;
     std::vector<std::filesystem::path> familyFiles(const std::filesystem::path& table) const override;
     FieldDef nearestField(const FieldDef& source) const override;
+
+protected:
+    // The .DB, .PX, .Xnn/.XGn and .Ynn/.YGn headers each store the file's own name.
+    void storeFamilyNames(const std::filesystem::path& table) const override;
 };
 
 }  // namespace tabulon::paradox

@@ -170,7 +170,9 @@ ParadoxHeader ParadoxHeader::parse(std::vector<std::uint8_t> raw, const std::str
                                 " bytes but the record size is " + std::to_string(h.recordSize));
     in.take(4, "table name pointer");
     if (!h.isIndexTree()) in.take(4 * static_cast<std::size_t>(fieldCount), "field pointers");
-    h.tableName = in.cString("table name", h.versionByte >= 0x0C ? 261 : 79);
+    h.tableNameOffset = in.position();
+    h.tableNameSlot = h.versionByte >= 0x0C ? 261 : 79;
+    h.tableName = in.cString("table name", h.tableNameSlot);
     if (!h.isIndexTree())
         for (auto& field : h.fields) field.name = in.cString("field names");
     if (h.hasLevel4Block()) {

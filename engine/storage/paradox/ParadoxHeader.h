@@ -60,6 +60,8 @@ struct ParadoxHeader {
     std::vector<ParadoxField> fields;
     std::vector<std::uint16_t> fieldNumbers;  // level 4+ .DB/.X
     std::string tableName;
+    std::size_t tableNameOffset = 0;  // where its NUL-padded slot starts in the header
+    std::size_t tableNameSlot = 0;    // the slot's size in bytes
     std::string sortOrderName;  // level 4+ .DB/.X
     std::string indexName;      // .XGn
 

@@ -381,4 +381,8 @@ std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryInd
     return std::make_unique<ParadoxKeyCursor>(index.definition, std::move(source), std::move(order), names, *codec_);
 }
 
+void ParadoxTable::suspendUse() { data_->file().file().unlock(); }
+
+void ParadoxTable::resumeUse() { data_->file().file().lock(options_.share); }
+
 }  // namespace tabulon::paradox

@@ -66,6 +66,8 @@ public:
     void pack() override;
     void regenerateIndexes() override;
     void refresh() override;
+    void suspendUse() override;
+    void resumeUse() override;
 
     static RecordId makeRecordId(int block, int record) {
         return (static_cast<RecordId>(block) << 16) | static_cast<RecordId>(record);

@@ -320,12 +320,8 @@ void ParadoxTable::pack() {
             }
         data_->clear();
         const std::size_t size = raw_.size();
-        const auto capacity = static_cast<std::size_t>(data_->recordsPerBlock());
         const std::size_t count = all.size() / size;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (i % capacity == 0) data_->addBlockAfter(static_cast<long>(data_->chain().size()) - 1);
-            data_->insertRecord(data_->chain().size() - 1, static_cast<int>(i % capacity), all.data() + i * size);
-        }
+        data_->fillCleared(count, [&](std::size_t i) { return all.data() + i * size; });
     });
 }
 
@@ -520,11 +516,7 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
         }
 
     x.clear();
-    const auto capacity = static_cast<std::size_t>(x.recordsPerBlock());
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i % capacity == 0) x.addBlockAfter(static_cast<long>(x.chain().size()) - 1);
-        x.insertRecord(x.chain().size() - 1, static_cast<int>(i % capacity), entries.data() + sorted[i] * entrySize);
-    }
+    x.fillCleared(count, [&](std::size_t i) { return entries.data() + sorted[i] * entrySize; });
     writeSecondaryTree(files, order);
 }
 

@@ -6,6 +6,7 @@
 
 #include "OpsFixture.h"
 #include "core/EngineError.h"
+#include "io/Transaction.h"
 #include "ops/BatchMove.h"
 
 using namespace tabulon;
@@ -94,6 +95,33 @@ TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
               (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "src3"}}));
 }
 
+TEST_P(BatchMoveTest, AppendUpdateInOneTransactionFindsRecordsAcrossManyBlocks) {
+    // Even ids in the destination, every id in the source: each lookup follows a write, so
+    // the keyed table's lookups run on blocks the transaction keeps changing.
+    const auto destination = data() / ("dst" + ext());
+    const auto source = data() / ("src" + ext());
+    for (const auto& [path, step] : {std::pair{destination, 2}, std::pair{source, 1}}) {
+        auto table = driverForPath(path).create(path, itemFields(),
+                                                itemIndexes(tableTypeForPath(path)), {});
+        Transaction transaction(Transaction::newJournalPath(data()));
+        table->setTransaction(&transaction);
+        for (int id = step; id <= 1500; id += step)
+            table->append({Value::integer(id),
+                           Value::string((step == 2 ? "old" : "src") + std::to_string(id)), Value()});
+        transaction.commit();
+        table->setTransaction(nullptr);
+    }
+    BatchMoveOptions options;
+    options.mode = BatchMode::AppendUpdate;
+    options.destinationIndex = ext() == ".DB" ? "" : "ID";
+    const auto result = move(source, destination, options);
+    EXPECT_EQ(result.moved, 1500u);
+    EXPECT_EQ(result.changed, 750u);
+    const auto rows = rowsOf(destination);
+    ASSERT_EQ(rows.size(), 1500u);
+    for (const auto& [id, name] : rows) EXPECT_EQ(name, "src" + std::to_string(id));
+}
+
 TEST_P(BatchMoveTest, KeyViolationsGoToTheirTableOrAbortLeavingTheDestination) {
     if (ext() == ".DBF") GTEST_SKIP() << "the dBase table has no unique tag to violate";
     const auto destination = createItems("dst" + ext(), 2);
@@ -163,6 +191,7 @@ TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
     options.mode = BatchMode::Copy;
     EXPECT_EQ(move(source, destination, options).moved, 3u);
     EXPECT_EQ(rowsOf(destination), rowsOf(source));
+    if (ext() == ".DB") expectDbfreadAgrees(destination, {"ID", "NAME", "NOTE"});
     EXPECT_TRUE(namesIn(trashFiles()).count(destination.filename().string()));
 }
 
@@ -182,6 +211,8 @@ TEST_F(OpsFixture, CopyOfParadoxNumbersToDbaseKeepsTheirValues) {
     for (std::uint64_t slot = 0; slot < copy->slotCount(); ++slot)
         if (copy->readSlot(slot, record)) amounts.push_back(record[0].asDouble());
     EXPECT_EQ(amounts, (std::vector<double>{1.25, -7.5, 123456.125}));
+    copy.reset();
+    expectDbfreadAgrees(data() / "numbers.DBF", {"AMOUNT"});
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, BatchMoveTest, ::testing::Values(".DB", ".DBF"),

@@ -118,6 +118,7 @@ TEST_F(DirectCallsTest, PackByNameWorksOnAClosedTable) {
     removeEvery(path, 2);
     EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "ITEMS.DBF", "DBASE"), status::kOk);
     EXPECT_EQ(openTable(path)->slotCount(), 10u);
+    expectDbfreadAgrees(path, {"ID", "NAME", "NOTE"});
 }
 
 TEST_F(DirectCallsTest, RestructureStatusesAndSaveAsLeavesTheOriginal) {
@@ -138,11 +139,41 @@ TEST_F(DirectCallsTest, RestructureStatusesAndSaveAsLeavesTheOriginal) {
     EXPECT_EQ(idsOf(data() / "packed.db"), before);
     EXPECT_EQ(idsInIndex(data() / "packed.db", "BYNAME").size(), before.size());
     EXPECT_EQ(idsOf(path), before);
-    EXPECT_EQ(
-        DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "packed.db"),
-        status::kFailed);
+    // Saving over an existing table replaces it; the replaced family goes to the trash.
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "PACKED"),
+              status::kOk);
+    EXPECT_TRUE(namesIn(trashFiles()).count("packed.db"));
+    EXPECT_EQ(idsOf(data() / "packed.db"), before);
     EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "", true}), status::kOk);
     EXPECT_EQ(idsOf(path), before);
+}
+
+TEST_F(DirectCallsTest, RestructureCarriesFieldAndIndexChanges) {
+    const auto path = createItems("items.db", 20);
+    Restructure structure;
+    structure.fields = {{{"ID", ftInteger, 0, 0, true, ""}, "ID"},
+                        {{"LABEL", ftString, 30, 0, false, ""}, "NAME"},
+                        {{"ADDED", ftDate, 0, 0, false, ""}, ""}};
+    structure.indexes = {IndexDef{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""},
+                         IndexDef{"BYLABEL", "LABEL", "", "", ixCaseInsensitive, "", true, ""}};
+    RestructureRequest request{"items.db", "PARADOX", false, structure};
+    std::vector<int> percents;
+    DirectCalls::registerCallback(kProgressCallbackKind,
+                                  [&](int percent, int) { percents.push_back(percent); });
+    ASSERT_EQ(DirectCalls::restructureTable(connection_, request), status::kOk);
+    DirectCalls::registerCallback(kProgressCallbackKind, {});
+    auto table = openTable(path);
+    ASSERT_EQ(table->fields().size(), 3u);
+    EXPECT_EQ(table->fields()[1].name, "LABEL");
+    EXPECT_EQ(table->fields()[1].size, 30);
+    EXPECT_EQ(idsInIndex(path, "BYLABEL").size(), 20u);
+    EXPECT_GT(percents.size(), 3u);  // reports along the way, not only 0 and 100
+    table.reset();
+    // A field fed by a field the table does not have is refused, changing nothing.
+    request.structure->fields[2].from = "NOSUCH";
+    const auto before = namesIn(data());
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, request), status::kFailed);
+    EXPECT_EQ(namesIn(data()), before);
 }
 
 TEST_F(DirectCallsTest, ProgressCallbackOfKind23SeesTheOperationsUntilUnregistered) {

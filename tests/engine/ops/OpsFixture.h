@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "DbfreadOracle.h"
 #include "ops/TableDefinitions.h"
 #include "storage/Drivers.h"
 #include "support/TempFolder.h"
@@ -53,6 +54,27 @@ class OpsFixture : public ::testing::Test {
             if (table->readSlot(slot, record))
                 ids.insert(record[0].convertTo(ValueKind::Integer).asInt());
         return ids;
+    }
+
+    // An independent reader sees in the dBase table at `path` the values the engine sees, field
+    // by field (skipped when python3-dbfread is not installed).
+    static void expectDbfreadAgrees(const std::filesystem::path& path,
+                                    const std::vector<std::string>& fields) {
+        if (!dbfreadAvailable()) return;
+        auto table = openTable(path);
+        for (const auto& field : fields) {
+            std::size_t column = 0;
+            while (column < table->fields().size() && table->fields()[column].name != field)
+                ++column;
+            ASSERT_LT(column, table->fields().size()) << field;
+            std::vector<std::string> ours;
+            Record record;
+            for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
+                if (table->readSlot(slot, record)) ours.push_back(record[column].toText());
+            const auto theirs = dbfreadColumn(path.string(), field);
+            ASSERT_TRUE(theirs.has_value()) << "dbfread could not read " << path;
+            EXPECT_EQ(*theirs, ours) << path << ", field " << field;
+        }
     }
 
     static std::set<std::string> namesIn(const std::filesystem::path& folder) {

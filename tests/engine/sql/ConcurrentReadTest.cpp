@@ -14,35 +14,45 @@
 namespace tabulon::testing {
 namespace {
 
-class ConcurrentReadTest : public SqlFolderFixture {};
+class ConcurrentReadTest : public SqlFolderFixture {
+protected:
+    static constexpr int kRounds = 20;
+
+    void SetUp() override {
+        SqlFolderFixture::SetUp();
+        IndexDef primary;
+        primary.fields = "ID";
+        primary.options = ixPrimary | ixUnique;
+        auto table = driverForPath(folder_ / "T.DB")
+                         .create(folder_ / "T.DB", {{"ID", ftInteger, 0, 0, false, ""}, {"QTY", ftInteger, 0, 0, false, ""}},
+                                 {primary}, {});
+        for (int id = 1; id <= 200; ++id) table->append({Value::integer(id), Value::integer(0)});
+    }
+
+    // Adds 1 to every record's QTY, one statement per round, in a session of its own.
+    std::thread startWriter(std::atomic<bool>& writing) {
+        return std::thread([this, &writing] {
+            Session session("Writer");
+            Connection& connection = session.addConnection("Folder");
+            connection.setParams(connection_->params());
+            for (int round = 0; round < kRounds; ++round) {
+                Query update(connection);
+                update.setSql("UPDATE T SET QTY = QTY + 1");
+                try {
+                    update.open();
+                    ADD_FAILURE() << "the update gave rows";
+                } catch (const EngineError& e) {
+                    EXPECT_EQ(e.kind(), errkind::kNoResultSet) << e.formatted();
+                }
+            }
+            writing = false;
+        });
+    }
+};
 
 TEST_F(ConcurrentReadTest, ReadersSeeWholeStatements) {
-    IndexDef primary;
-    primary.fields = "ID";
-    primary.options = ixPrimary | ixUnique;
-    auto table = driverForPath(folder_ / "T.DB")
-                     .create(folder_ / "T.DB", {{"ID", ftInteger, 0, 0, false, ""}, {"QTY", ftInteger, 0, 0, false, ""}},
-                             {primary}, {});
-    for (int id = 1; id <= 200; ++id) table->append({Value::integer(id), Value::integer(0)});
-    table.reset();
-
     std::atomic<bool> writing{true};
-    std::thread writer([&] {
-        Session session("Writer");
-        Connection& connection = session.addConnection("Folder");
-        connection.setParams({"PATH=" + folder_.path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
-        for (int round = 0; round < 20; ++round) {
-            Query update(connection);
-            update.setSql("UPDATE T SET QTY = QTY + 1");
-            try {
-                update.open();
-                ADD_FAILURE() << "the update gave rows";
-            } catch (const EngineError& e) {
-                EXPECT_EQ(e.kind(), errkind::kNoResultSet) << e.formatted();
-            }
-        }
-        writing = false;
-    });
+    std::thread writer = startWriter(writing);
     int reads = 0;
     while (writing || reads < 8) {
         std::vector<std::unique_ptr<QueryExecution>> readers;
@@ -59,6 +69,36 @@ TEST_F(ConcurrentReadTest, ReadersSeeWholeStatements) {
             ++reads;
         }
     }
+    writer.join();
+}
+
+// Readers that keep their connection (and so its opened tables) from one statement to the
+// next: each sees the writes in order, never a stale or half-written table, and the last one.
+TEST_F(ConcurrentReadTest, KeptConnectionsSeeEachCommittedStatement) {
+    std::atomic<bool> writing{true};
+    std::thread writer = startWriter(writing);
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 8; ++i) {
+        readers.emplace_back([&, i] {
+            Session session("Reader" + std::to_string(i));
+            Connection& connection = session.addConnection("Folder");
+            connection.setParams(connection_->params());
+            std::int64_t seen = 0;
+            const auto read = [&] {
+                Query query(connection);
+                query.setSql("SELECT MIN(QTY), MAX(QTY), COUNT(*) FROM T WHERE ID > 0");
+                query.open();
+                EXPECT_EQ(query.value(0), query.value(1)) << "a torn read";
+                EXPECT_EQ(query.value(2).asInt(), 200);
+                EXPECT_GE(query.value(0).asInt(), seen) << "an older state after a newer one";
+                seen = query.value(0).asInt();
+            };
+            while (writing) read();
+            read();
+            EXPECT_EQ(seen, kRounds) << "the last write was not seen";
+        });
+    }
+    for (auto& reader : readers) reader.join();
     writer.join();
 }
 

@@ -3,6 +3,7 @@
 
 #include "SqlFolderFixture.h"
 #include "core/EngineError.h"
+#include "dataset/Table.h"
 #include "sql/Query.h"
 #include "storage/Drivers.h"
 
@@ -73,6 +74,33 @@ TEST_P(SqlWriteTest, AFailingStatementLeavesTheTableAsBefore) {
         EXPECT_NE(e.message().find("NAME"), std::string::npos) << e.message();
     }
     EXPECT_EQ(contents(), "1:Ann ");
+}
+
+TEST_P(SqlWriteTest, WritesWaitForATableOpenExclusivelyInAnotherSession) {
+    execute("INSERT INTO T VALUES (1, 'Ann')");
+    Session other("Other");
+    Connection& otherConnection = other.addConnection("Folder");
+    otherConnection.setParams(connection_->params());
+    otherConnection.connect();
+    Table holder(otherConnection);
+    holder.setTableName(GetParam());
+    holder.setExclusive(true);
+    holder.open();
+    for (const char* sql : {"INSERT INTO T VALUES (2, 'Bob')", "UPDATE T SET NAME = 'X'", "DELETE FROM T"}) {
+        Query query(*connection_);
+        query.setSql(sql);
+        try {
+            query.open();
+            ADD_FAILURE() << sql << " ran";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), errkind::kBusy) << sql << ": " << e.formatted();
+            EXPECT_NE(e.message().find("Other"), std::string::npos) << e.message();
+        }
+    }
+    holder.close();
+    EXPECT_EQ(contents(), "1:Ann ");
+    execute("INSERT INTO T VALUES (2, 'Bob')");
+    EXPECT_EQ(contents(), "1:Ann 2:Bob ");
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SqlWriteTest, ::testing::Values("T.DB", "T.DBF"));

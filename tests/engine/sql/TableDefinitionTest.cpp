@@ -1,4 +1,4 @@
-// CREATE TABLE and DROP TABLE make and remove table files the drivers (and dbfread) read.
+// Definition statements make, change and remove table files the drivers (and dbfread) read.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -81,6 +81,74 @@ TEST_F(TableDefinitionTest, DropMovesTheFamilyToTheTrash) {
     EXPECT_EQ(path, "Path=" + (folder_ / "Gone.DB").string());
     EXPECT_EQ(execute("DROP TABLE gone"), errkind::kFile);
     EXPECT_EQ(execute("DROP TABLE IF EXISTS gone"), errkind::kNoResultSet);
+}
+
+// The names and fields of the table's indexes as "NAME:FIELDS", primary first.
+std::string indexesOf(const std::filesystem::path& path) {
+    std::string out;
+    for (const IndexDef& index : openTable(path)->indexes()) out += index.name + ":" + index.fields + " ";
+    return out;
+}
+
+std::string fieldNamesOf(const std::filesystem::path& path) {
+    const auto table = openTable(path);
+    std::string out;
+    for (const FieldDef& field : table->fields()) out += field.name + " ";
+    return out;
+}
+
+TEST_F(TableDefinitionTest, IndexesAreMadeAndDroppedOnParadoxTables) {
+    ASSERT_EQ(execute("CREATE TABLE Orders (ID INTEGER, CODE CHAR(6), QTY INTEGER, PRIMARY KEY (ID))"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("INSERT INTO Orders VALUES (1, 'b', 5), (2, 'a', 5)"), errkind::kNoResultSet);
+    EXPECT_EQ(execute("CREATE INDEX ByCode ON Orders (CODE DESC)"), errkind::kNoResultSet);
+    EXPECT_EQ(indexesOf(folder_ / "Orders.DB"), ":ID ByCode:CODE ");
+    EXPECT_EQ(execute("SELECT ID FROM Orders WHERE CODE = 'a'"), "rows");
+    EXPECT_EQ(execute("CREATE UNIQUE INDEX ByQty ON Orders (QTY)"), errkind::kKeyViolation);
+    EXPECT_EQ(execute("CREATE INDEX ByCode ON Orders (QTY)"), errkind::kValue);
+    EXPECT_EQ(execute("CREATE INDEX ByCode ON Nowhere (QTY)"), errkind::kFile);
+    EXPECT_EQ(execute("CREATE INDEX ByCode Orders (QTY)"), errkind::kValue);
+    EXPECT_EQ(execute("DROP INDEX Orders.ByCode"), errkind::kNoResultSet);
+    EXPECT_EQ(indexesOf(folder_ / "Orders.DB"), ":ID ");
+    EXPECT_EQ(execute("DROP INDEX ByCode ON Orders"), errkind::kValue);
+}
+
+TEST_F(TableDefinitionTest, AlterAddsAndDropsColumnsKeepingTheRecords) {
+    ASSERT_EQ(execute("CREATE TABLE Orders (ID INTEGER, CODE CHAR(6), QTY INTEGER, PRIMARY KEY (ID))"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("INSERT INTO Orders VALUES (1, 'b', 5)"), errkind::kNoResultSet);
+    EXPECT_EQ(execute("SELECT * FROM Orders"), "rows");
+    EXPECT_EQ(execute("ALTER TABLE Orders ADD COLUMN NOTE VARCHAR(10), DROP QTY"), errkind::kNoResultSet);
+    EXPECT_EQ(fieldNamesOf(folder_ / "Orders.DB"), "ID CODE NOTE ");
+    Query query(*connection_);
+    query.setSql("SELECT * FROM Orders");
+    query.open();
+    ASSERT_EQ(query.fieldCount(), 3u) << "the connection sees the new structure";
+    EXPECT_EQ(query.value(1).asString(), "b");
+    EXPECT_TRUE(query.value(2).isNull());
+    query.close();
+    EXPECT_EQ(execute("ALTER TABLE Orders DROP ID"), errkind::kValue) << "ID is in the primary index";
+    EXPECT_EQ(execute("ALTER TABLE Orders DROP NOPE"), errkind::kValue);
+    EXPECT_EQ(execute("ALTER TABLE Orders RENAME NOTE"), errkind::kValue);
+    EXPECT_EQ(fieldNamesOf(folder_ / "Orders.DB"), "ID CODE NOTE ");
+}
+
+TEST_F(TableDefinitionTest, DbaseDefinitionsAreReadByDbfread) {
+    ASSERT_EQ(execute("CREATE TABLE \"parts.dbf\" (NAME CHAR(10), QTY INTEGER, COST NUMERIC(8,2))"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("INSERT INTO \"parts.dbf\" VALUES ('bolt', 12, 0.25)"), errkind::kNoResultSet);
+    EXPECT_EQ(execute("CREATE INDEX BYNAME ON \"parts.dbf\" (NAME)"), errkind::kNoResultSet);
+    EXPECT_EQ(indexesOf(folder_ / "parts.dbf"), "BYNAME:NAME ");
+    EXPECT_EQ(execute("ALTER TABLE \"parts.dbf\" ADD NOTE CHAR(8), DROP QTY"), errkind::kNoResultSet);
+    EXPECT_EQ(indexesOf(folder_ / "parts.dbf"), "BYNAME:NAME ");
+    EXPECT_EQ(execute("DROP INDEX \"parts.dbf\".BYNAME"), errkind::kNoResultSet);
+    EXPECT_EQ(indexesOf(folder_ / "parts.dbf"), "");
+    if (std::system("/usr/bin/python3 -c 'import dbfread' 2>/dev/null") != 0) GTEST_SKIP() << "python3-dbfread is missing";
+    const std::string script = "/usr/bin/python3 -c \"import dbfread,sys; t=dbfread.DBF(sys.argv[1]); "
+                               "print([f.name for f in t.fields], [list(r.values()) for r in t])\" " +
+                               (folder_ / "parts.dbf").string() + " > " + (folder_ / "out.txt").string();
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    std::ifstream in(folder_ / "out.txt");
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "['NAME', 'COST', 'NOTE'] [['bolt', 0.25, '']]");
 }
 
 TEST_F(TableDefinitionTest, BadDefinitionsAreRefused) {

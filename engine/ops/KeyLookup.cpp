@@ -1,0 +1,79 @@
+#include "KeyLookup.h"
+
+#include <cctype>
+
+namespace tabulon {
+
+namespace {
+
+bool isNumber(ValueKind kind) {
+    return kind == ValueKind::Integer || kind == ValueKind::Float || kind == ValueKind::Currency ||
+           kind == ValueKind::Bcd;
+}
+
+}  // namespace
+
+KeyLookup::KeyLookup(StorageTable& table, const IndexDef& index,
+                     std::vector<std::size_t> keyFields)
+    : table_(table), index_(index), keyFields_(std::move(keyFields)),
+      mapped_(!table.writesMoveRecords()) {
+    if (!mapped_) return;
+    auto cursor = table_.openIndex(index_.name);
+    for (bool on = cursor->first(); on; on = cursor->next())
+        records_.emplace(mapKey(cursor->key()), cursor->recordId());
+}
+
+std::string KeyLookup::mapKey(const Record& keyValues) const {
+    std::string key;
+    for (const Value& value : keyValues) {
+        if (value.isNull()) {
+            key += '\x01';
+        } else if (isNumber(value.kind())) {
+            key += formatDouble(value.asDouble());
+        } else {
+            std::string text = value.toText();
+            text.erase(text.find_last_not_of(' ') + 1);
+            if (index_.options & ixCaseInsensitive)
+                for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            key += text;
+        }
+        key += '\0';
+    }
+    return key;
+}
+
+Record KeyLookup::keyOf(const Record& values) const {
+    Record key;
+    for (const std::size_t field : keyFields_) key.push_back(values[field]);
+    return key;
+}
+
+std::optional<RecordId> KeyLookup::find(const Record& values) {
+    const Record key = keyOf(values);
+    if (mapped_) {
+        const auto it = records_.find(mapKey(key));
+        if (it == records_.end()) return std::nullopt;
+        return it->second;
+    }
+    if (!cursor_) cursor_ = table_.openIndex(index_.name);
+    if (!cursor_->seek(key, false)) return std::nullopt;
+    const Record found = cursor_->key();
+    if (found.size() < key.size()) return std::nullopt;
+    for (std::size_t k = 0; k < key.size(); ++k)
+        if (found[k].compare(key[k]) != 0) return std::nullopt;
+    return cursor_->recordId();
+}
+
+void KeyLookup::appended(const Record& values, RecordId id) {
+    cursor_.reset();
+    if (mapped_) records_.emplace(mapKey(keyOf(values)), id);
+}
+
+void KeyLookup::removed(const Record& values) {
+    cursor_.reset();
+    if (mapped_) records_.erase(mapKey(keyOf(values)));
+}
+
+void KeyLookup::updated() { cursor_.reset(); }
+
+}  // namespace tabulon

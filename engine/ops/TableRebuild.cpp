@@ -1,0 +1,142 @@
+#include "TableRebuild.h"
+
+#include <algorithm>
+
+#include "../core/EngineError.h"
+#include "../io/Transaction.h"
+#include "../storage/Drivers.h"
+#include "FamilySwap.h"
+#include "NameMatch.h"
+#include "Progress.h"
+#include "TableDefinitions.h"
+
+namespace tabulon {
+
+namespace {
+
+// For each new field, the position of the old field that feeds it (-1: none).
+std::vector<int> sourcePositions(const Restructure& restructure,
+                                 const std::vector<FieldDef>& old,
+                                 const std::filesystem::path& table) {
+    std::vector<int> positions;
+    for (const auto& field : restructure.fields) {
+        if (field.from.empty()) {
+            positions.push_back(-1);
+            continue;
+        }
+        const auto it = std::find_if(old.begin(), old.end(),
+                                     [&](const FieldDef& f) { return sameName(f.name, field.from); });
+        if (it == old.end())
+            throw EngineError(errkind::kValue, "Table " + table.filename().string() +
+                                                   " has no field " + field.from);
+        positions.push_back(static_cast<int>(it - old.begin()));
+    }
+    return positions;
+}
+
+// The file name the rebuilt table takes.
+std::string targetName(const std::filesystem::path& table, const std::string& saveAs) {
+    if (saveAs.empty()) return table.filename().string();
+    const std::filesystem::path name(saveAs);
+    if (name.has_parent_path() || name.stem().empty())
+        throw EngineError(errkind::kFile, "'" + saveAs + "' is not a table name of the folder of " +
+                                              table.string());
+    if (!name.has_extension()) return saveAs + table.extension().string();
+    if (tableTypeForPath(name) != tableTypeForPath(table))
+        throw EngineError(errkind::kNotSupported,
+                          "Cannot save " + table.filename().string() + " as " + saveAs +
+                              ": a restructure keeps the table's format");
+    return saveAs;
+}
+
+// Appends every live record of `source` to `target`, converted field by field.
+void appendRecords(StorageTable& source, StorageTable& target, const std::vector<int>& positions) {
+    const auto& fields = target.fields();
+    const std::uint64_t slots = source.slotCount();
+    Record record;
+    Record values(fields.size());
+    ProgressSteps progress(phase::kData, slots);
+    for (std::uint64_t slot = 0; slot < slots; ++slot) {
+        if (!source.readSlot(slot, record)) continue;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const Value& value =
+                positions[i] < 0 ? Value() : record[static_cast<std::size_t>(positions[i])];
+            try {
+                values[i] =
+                    value.isNull() ? value : value.convertTo(valueKindFor(fields[i].type));
+            } catch (const EngineError& e) {
+                throw EngineError(e.kind(), "Record " + std::to_string(slot + 1) + ", field " +
+                                                fields[i].name + ": " + e.message());
+            }
+        }
+        target.append(values);
+        progress.advance(slot + 1);
+    }
+    progress.advance(slots);
+}
+
+// One transaction: the drivers then build the indexes once, at its commit.
+void copyRecords(StorageTable& source, StorageTable& target, const std::vector<int>& positions) {
+    Transaction transaction(Transaction::newJournalPath(target.path().parent_path()));
+    target.setTransaction(&transaction);
+    try {
+        appendRecords(source, target, positions);
+        transaction.commit();
+    } catch (...) {
+        transaction.rollback();
+        target.setTransaction(nullptr);
+        throw;
+    }
+    target.setTransaction(nullptr);
+}
+
+}  // namespace
+
+Restructure currentStructure(const std::filesystem::path& table) {
+    auto opened = openTable(existingTable(table));
+    Restructure restructure;
+    for (const auto& field : opened->fields()) restructure.fields.push_back({field, field.name});
+    restructure.indexes = opened->indexes();
+    return restructure;
+}
+
+void rebuildTable(const std::filesystem::path& table, const Restructure& restructure,
+                  const DesktopTrash& trash) {
+    const std::filesystem::path actual = existingTable(table);
+    const std::filesystem::path folder = actual.parent_path();
+    auto source = openExclusive(actual);
+    const std::vector<int> positions = sourcePositions(restructure, source->fields(), actual);
+    const StorageDriver& driver = source->driver();
+
+    const std::string target = targetName(actual, restructure.saveAs);
+    std::filesystem::path replaced = actual;
+    std::unique_ptr<StorageTable> replacedLock;
+    if (!restructure.saveAs.empty()) {
+        replaced = findFileIgnoringCase(folder, target);
+        if (!replaced.empty() && std::filesystem::equivalent(replaced, actual))
+            throw EngineError(errkind::kFile, "Cannot save " + actual.filename().string() +
+                                                  " as itself");
+        // A table replaced by the save-as must not be in use either.
+        if (!replaced.empty()) replacedLock = openExclusive(replaced);
+    }
+    const auto leaving =
+        replaced.empty() ? std::vector<std::filesystem::path>{} : driver.familyFiles(replaced);
+
+    FamilySwap swap(folder, leaving, trash);
+    {
+        std::vector<FieldDef> fields;
+        for (const auto& field : restructure.fields) fields.push_back(field.field);
+        std::vector<IndexDef> indexes = restructure.indexes;
+        for (auto& index : indexes) index.file.clear();  // the driver names its own files
+        CreateOptions options;
+        options.encoding = source->facts().codePage;
+        auto created = driver.create(swap.staged(replaced.empty() ? target
+                                                                  : replaced.filename().string()),
+                                     fields, indexes, options);
+        copyRecords(*source, *created, positions);
+    }
+    replacedLock.reset();
+    swap.commit();
+}
+
+}  // namespace tabulon
