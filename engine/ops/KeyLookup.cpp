@@ -1,6 +1,7 @@
 #include "KeyLookup.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace tabulon {
 
@@ -18,6 +19,7 @@ KeyLookup::KeyLookup(StorageTable& table, const IndexDef& index,
     : table_(table), index_(index), keyFields_(std::move(keyFields)),
       mapped_(!table.writesMoveRecords()) {
     if (!mapped_) return;
+    records_.reserve(static_cast<std::size_t>(table_.recordCount()));
     auto cursor = table_.openIndex(index_.name);
     for (bool on = cursor->first(); on; on = cursor->next())
         records_.emplace(mapKey(cursor->key()), cursor->recordId());
@@ -29,12 +31,19 @@ std::string KeyLookup::mapKey(const Record& keyValues) const {
         if (value.isNull()) {
             key += '\x01';
         } else if (isNumber(value.kind())) {
-            key += formatDouble(value.asDouble());
+            // The value's bits, not its text: short keys stay inside the string, unallocated.
+            double number = value.asDouble();
+            if (number == 0) number = 0;  // -0 and 0 are one key
+            char bits[sizeof number];
+            std::memcpy(bits, &number, sizeof number);
+            key += 'n';
+            key.append(bits, sizeof bits);
         } else {
             std::string text = value.toText();
             text.erase(text.find_last_not_of(' ') + 1);
             if (index_.options & ixCaseInsensitive)
                 for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            key += 's';
             key += text;
         }
         key += '\0';
