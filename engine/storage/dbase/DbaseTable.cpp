@@ -11,6 +11,7 @@
 #include "MdxFile.h"
 #include "NdxFile.h"
 #include "MemoFile.h"
+#include "ProductionIndex.h"
 #include "RecordDecoder.h"
 #include "RecordEncoder.h"
 

@@ -1,5 +1,6 @@
 #pragma once
 // An open .DBF table with its memo file and indexes.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -16,6 +17,8 @@ class IndexCatalog;
 class IndexFile;
 class MdxFile;
 class MemoFile;
+class NdxFile;
+class TagKeys;
 class RecordDecoder;
 class RecordEncoder;
 
@@ -29,9 +32,11 @@ class RecordEncoder;
 // by itself, or with the transaction set. The header's record count, last-update date, the EOF
 // marker and the memo file's next free block are written with every commit. A value that does
 // not fit is refused with EValueError naming the field, before anything is written. The
-// production .MDX is rebuilt from the records in every commit that changed them, so it never
-// goes stale; a table with other attached indexes (.NDX, .CDX) or an unusable tag refuses
-// writes with ENotSupported rather than let them go stale.
+// production .MDX is kept in place with each change (keys moved in their B-trees); after pack,
+// empty, a change to a unique tag or a batch too large for that to pay, it is rebuilt from the
+// records when the transaction commits, so it never goes stale. Attached .NDX files are rebuilt
+// from the records at every commit that changed them. A table with an attached .CDX or an
+// unusable tag refuses writes with ENotSupported rather than let them go stale.
 // One thread at a time.
 class DbaseTable : public StorageTable, private TransactionParticipant {
 public:
@@ -96,8 +101,17 @@ private:
     // Encodes `values` over `record` (whose old memo pointers are reused where they fit).
     void encodeRecord(const Record& values, std::uint8_t* record, bool appending);
     void writeSlot(std::uint64_t slot, const std::uint8_t* record);
+    // Sets record `id`'s deletion flag (`stored` holds its bytes).
+    void markSlot(RecordId id, const std::uint8_t* stored, std::uint8_t flag);
     void reloadCounters();
     void rebuildProductionIndex();
+    void rebuildNdxFiles();
+    std::vector<NdxFile*> attachedNdxFiles() const;
+    // Every record in turn, for rebuilding indexes.
+    std::function<void(std::uint64_t, Record&, bool&)> recordSource();
+    // Moves record `id`'s keys in the production index from those of `before` (null when
+    // appended) to those of `after`, or leaves the index for a rebuild at commit.
+    void keepProductionIndex(RecordId id, const std::uint8_t* before, const std::uint8_t* after);
     void prepareCommit() override;
     void afterCommit() override;
     void afterRollback() override;
@@ -114,6 +128,9 @@ private:
     std::unique_ptr<IndexCatalog> catalog_;
     MdxFile* production_ = nullptr;  // owned by catalog_
     mutable bool productionChecked_ = false;
+    std::unique_ptr<TagKeys> productionKeys_;  // built at the first write
+    bool rebuildPending_ = false;                     // in this transaction
+    std::uint64_t keptInPlace_ = 0;                   // changes in this transaction
     std::vector<FieldDef> fields_;
     std::vector<TableProblem> problems_;
     // Records read ahead; forgotten whenever the file changes.

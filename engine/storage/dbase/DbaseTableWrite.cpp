@@ -9,12 +9,21 @@
 #include "DbaseTable.h"
 #include "IndexCatalog.h"
 #include "MdxFile.h"
+#include "MdxTagTree.h"
 #include "MemoFile.h"
+#include "NdxFile.h"
+#include "NdxWriter.h"
 #include "ProductionIndex.h"
 #include "RecordDecoder.h"
 #include "RecordEncoder.h"
 
 namespace tabulon::dbase {
+
+namespace {
+// Past this many changes in one transaction (or an eighth of the records, if more), one
+// rebuild at commit costs less than moving every key in place.
+constexpr std::uint64_t kFewestChangesForRebuild = 20000;
+}  // namespace
 
 template <typename Change>
 auto DbaseTable::write(Change&& change) {
@@ -38,6 +47,7 @@ void DbaseTable::enlistIn(Transaction& transaction) {
     transaction.enlist(dbf_);
     if (memo_) transaction.enlist(memo_->file());
     if (production_) transaction.enlist(production_->file());
+    for (NdxFile* ndx : attachedNdxFiles()) transaction.enlist(ndx->file());
     transaction.enlist(static_cast<TransactionParticipant&>(*this));
 }
 
@@ -46,17 +56,20 @@ void DbaseTable::requireWritable(const char* what) const {
     if (options_.access != AccessMode::ReadWrite)
         throw EngineError(errkind::kUsage, "Cannot " + std::string(what) + " " + file + ": it is open for reading only");
     for (const IndexFile* index : catalog_->files())
-        if (index != production_)
+        if (index->format() == IndexFormat::Cdx)
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": its index " +
                                                           index->path().filename().string() +
                                                           " cannot be kept up to date by this build");
+    for (const IndexDef& tag : catalog_->definitions())
+        if (!tag.usable)
+            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the tag " + tag.name +
+                                                          " of " + tag.file + " cannot be evaluated (" + tag.problem +
+                                                          "), so it could not be kept up to date");
     if (production_) {
-        const auto definitions = catalog_->definitions();
-        const bool allUsable = std::all_of(definitions.begin(), definitions.end(), [](const IndexDef& d) { return d.usable; });
-        if (!allUsable || !production_->skipped().empty())
+        if (!production_->skipped().empty())
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": a tag of " +
                                                           production_->path().filename().string() +
-                                                          " cannot be evaluated, so it could not be kept up to date");
+                                                          " is damaged, so it could not be kept up to date");
         checkProductionTagsHoldEveryRecord(what);
     }
     if (header_.readableRecords != header_.recordCount || header_.recordLength == 0)
@@ -67,17 +80,17 @@ void DbaseTable::requireWritable(const char* what) const {
 
 void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
     if (productionChecked_) return;
-    // A tag with a FOR clause holds fewer keys than records; its clause is not read, so a
-    // rebuild would wrongly add the records it leaves out.
+    // A tag that should hold every record but does not was left stale by other software;
+    // moving keys in it would fail to find the old ones.
     for (std::size_t t = 0; t < production_->tags().size(); ++t) {
         const IndexTag& tag = production_->tags()[t];
-        if (tag.def.options & ixUnique) continue;
+        if ((tag.def.options & ixUnique) || !tag.def.condition.empty()) continue;
         const std::size_t keys = production_->load(t, KeyEncoding::Raw, 0).size();
         if (keys != header_.recordCount)
             throw EngineError(errkind::kNotSupported,
                               "Cannot " + std::string(what) + " " + path_.filename().string() + ": tag " + tag.def.name +
                                   " holds " + std::to_string(keys) + " keys for " + std::to_string(header_.recordCount) +
-                                  " records (a FOR clause or a stale index), so it could not be kept up to date");
+                                  " records (a stale index), so it could not be kept up to date; reindex it first");
     }
     productionChecked_ = true;
 }
@@ -144,6 +157,7 @@ RecordId DbaseTable::append(const Record& values) {
         ++header_.recordCount;
         ++header_.readableRecords;
         if (liveCount_) ++*liveCount_;
+        keepProductionIndex(slot + 1, nullptr, record.data());
         return RecordId{slot + 1};
     });
 }
@@ -153,9 +167,11 @@ RecordId DbaseTable::update(RecordId id, const Record& values) {
     checkRecord(id);
     return write([&] {
         const std::uint8_t* stored = loadSlot(id - 1);
-        std::vector<std::uint8_t> record(stored, stored + header_.recordLength);
+        const std::vector<std::uint8_t> before(stored, stored + header_.recordLength);
+        std::vector<std::uint8_t> record = before;
         encodeRecord(values, record.data(), false);
         writeSlot(id - 1, record.data());
+        keepProductionIndex(id, before.data(), record.data());
         return id;
     });
 }
@@ -164,29 +180,38 @@ void DbaseTable::remove(RecordId id) {
     requireWritable("delete from");
     checkRecord(id);
     write([&] {
-        if (loadSlot(id - 1)[0] == DbaseHeader::kDeletedFlag) return;
-        dbf_.write(header_.headerLength + (id - 1) * header_.recordLength, &DbaseHeader::kDeletedFlag, 1);
-        forgetWindow();
-        changed_ = true;
+        const std::uint8_t* stored = loadSlot(id - 1);
+        if (stored[0] == DbaseHeader::kDeletedFlag) return;
+        markSlot(id, stored, DbaseHeader::kDeletedFlag);
         if (liveCount_) --*liveCount_;
     });
+}
+
+void DbaseTable::markSlot(RecordId id, const std::uint8_t* stored, std::uint8_t flag) {
+    const std::vector<std::uint8_t> before(stored, stored + header_.recordLength);
+    std::vector<std::uint8_t> after = before;
+    after[0] = flag;
+    writeSlot(id - 1, after.data());
+    keepProductionIndex(id, before.data(), after.data());
 }
 
 void DbaseTable::recall(RecordId id) {
     requireWritable("recall in");
     checkRecord(id);
     write([&] {
-        if (loadSlot(id - 1)[0] != DbaseHeader::kDeletedFlag) return;
-        dbf_.write(header_.headerLength + (id - 1) * header_.recordLength, &DbaseHeader::kLiveFlag, 1);
-        forgetWindow();
-        changed_ = true;
+        const std::uint8_t* stored = loadSlot(id - 1);
+        if (stored[0] != DbaseHeader::kDeletedFlag) return;
+        markSlot(id, stored, DbaseHeader::kLiveFlag);
         if (liveCount_) ++*liveCount_;
     });
 }
 
 void DbaseTable::reindex() {
     requireWritable("reindex");
-    write([&] { changed_ = true; });
+    write([&] {
+        changed_ = true;
+        rebuildPending_ = true;
+    });
 }
 
 void DbaseTable::empty() {
@@ -198,6 +223,7 @@ void DbaseTable::empty() {
         header_.recordCount = header_.readableRecords = 0;
         liveCount_ = 0;
         changed_ = true;
+        rebuildPending_ = true;
     });
 }
 
@@ -239,6 +265,7 @@ void DbaseTable::pack() {
         header_.recordCount = header_.readableRecords = static_cast<std::uint32_t>(kept.size());
         liveCount_ = kept.size();
         changed_ = true;
+        rebuildPending_ = true;
     });
 }
 
@@ -266,24 +293,90 @@ void DbaseTable::prepareCommit() {
     dbf_.write(end, &DbaseHeader::kEndOfFile, 1);
     forgetWindow();
     if (memo_) memo_->writeHeader();
-    if (production_) rebuildProductionIndex();
+    if (production_ && rebuildPending_) rebuildProductionIndex();
+    rebuildNdxFiles();
+}
+
+std::vector<NdxFile*> DbaseTable::attachedNdxFiles() const {
+    std::vector<NdxFile*> out;
+    for (IndexFile* index : catalog_->files())
+        if (auto* ndx = dynamic_cast<NdxFile*>(index)) out.push_back(ndx);
+    return out;
+}
+
+std::function<void(std::uint64_t, Record&, bool&)> DbaseTable::recordSource() {
+    return [this](std::uint64_t slot, Record& values, bool& deleted) {
+        const std::uint8_t* record = loadSlot(slot);
+        deleted = record[0] == DbaseHeader::kDeletedFlag;
+        decoder_->decode(record, values);
+    };
+}
+
+void DbaseTable::rebuildNdxFiles() {
+    for (NdxFile* ndx : attachedNdxFiles()) {
+        const IndexTag& tag = ndx->tags().front();
+        MdxTagSpec spec;
+        spec.name = tag.def.name;
+        spec.expression = tag.def.expression;
+        spec.unique = tag.def.options & ixUnique;
+        const ExpressionType type = DbaseExpression(spec.expression, fields_).type();
+        spec.keyType = type == ExpressionType::String ? 'C' : type == ExpressionType::Date ? 'D' : 'N';
+        spec.keyLength = spec.keyType == 'C' ? tag.keyLength : 8;
+        const TagKeys keys({spec}, fields_, *codec_);
+        const std::string bytes = buildNdx(keys.tags().front(), std::move(keysOfRecords(keys, header_.recordCount, recordSource()).front()));
+        PagedFile& file = ndx->file();
+        file.truncate(0);
+        file.write(0, bytes.data(), bytes.size());
+        ndx->reload();
+    }
+}
+
+void DbaseTable::keepProductionIndex(RecordId id, const std::uint8_t* before, const std::uint8_t* after) {
+    if (!production_ || rebuildPending_) return;
+    if (++keptInPlace_ > std::max<std::uint64_t>(kFewestChangesForRebuild, header_.recordCount / 8)) {
+        rebuildPending_ = true;
+        return;
+    }
+    if (!productionKeys_) productionKeys_ = std::make_unique<TagKeys>(tagSpecsOf(*production_), fields_, *codec_);
+    Record oldValues;
+    Record newValues;
+    if (before) decoder_->decode(before, oldValues);
+    decoder_->decode(after, newValues);
+    const ExpressionContext oldRecord{&oldValues, id, before && before[0] == DbaseHeader::kDeletedFlag};
+    const ExpressionContext newRecord{&newValues, id, after[0] == DbaseHeader::kDeletedFlag};
+    for (std::size_t t = 0; t < productionKeys_->tags().size(); ++t) {
+        const MdxTagSpec& spec = productionKeys_->tags()[t];
+        const std::optional<MdxKey> oldKey = before ? productionKeys_->keyOf(t, oldRecord) : std::nullopt;
+        const std::optional<MdxKey> newKey = productionKeys_->keyOf(t, newRecord);
+        const std::string oldBytes = oldKey ? mdxKeyBytes(spec, *oldKey) : std::string();
+        const std::string newBytes = newKey ? mdxKeyBytes(spec, *newKey) : std::string();
+        if (oldKey.has_value() == newKey.has_value() && oldBytes == newBytes) continue;
+        MdxTagTree tree(production_->file(), production_->tags()[t].header);
+        // A unique tag holds a key's first record: taking one out may bring another in.
+        const bool needsRebuild = spec.unique ? oldKey.has_value() : oldKey && !tree.remove(oldBytes, id);
+        if (needsRebuild) {
+            rebuildPending_ = true;
+            return;
+        }
+        if (newKey && !(spec.unique && tree.contains(newBytes))) tree.insert(newBytes, id);
+    }
+    production_->reload();
 }
 
 void DbaseTable::rebuildProductionIndex() {
-    const std::string bytes = buildProductionIndex(
-        path_.stem().string(), tagSpecsOf(*production_), fields_, *codec_, header_.recordCount,
-        [this](std::uint64_t slot, Record& values, bool& deleted) {
-            const std::uint8_t* record = loadSlot(slot);
-            deleted = record[0] == DbaseHeader::kDeletedFlag;
-            decoder_->decode(record, values);
-        });
+    const std::string bytes = buildProductionIndex(path_.stem().string(), tagSpecsOf(*production_), fields_, *codec_,
+                                                   header_.recordCount, recordSource());
     PagedFile& file = production_->file();
     file.truncate(0);
     file.write(0, bytes.data(), bytes.size());
     production_->reload();
 }
 
-void DbaseTable::afterCommit() { changed_ = false; }
+void DbaseTable::afterCommit() {
+    changed_ = false;
+    rebuildPending_ = false;
+    keptInPlace_ = 0;
+}
 
 void DbaseTable::afterRollback() { reloadCounters(); }
 
@@ -305,8 +398,11 @@ void DbaseTable::reloadCounters() {
     }
     if (memo_) memo_->reload();
     if (production_) production_->reload();
+    for (NdxFile* ndx : attachedNdxFiles()) ndx->reload();
     liveCount_.reset();
     changed_ = false;
+    rebuildPending_ = false;
+    keptInPlace_ = 0;
 }
 
 }  // namespace tabulon::dbase

@@ -37,6 +37,8 @@ void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
     }
     try {
         const DbaseExpression expression(tag.def.expression, fields_);
+        if (!tag.def.condition.empty() && DbaseExpression(tag.def.condition, fields_).type() != ExpressionType::Boolean)
+            throw EngineError(errkind::kValue, "its FOR clause " + tag.def.condition + " is not a condition");
         const int single = expression.singleField();
         if (single >= 0) tag.def.fields = fields_[static_cast<std::size_t>(single)].name;
         else tag.def.options |= ixExpression;

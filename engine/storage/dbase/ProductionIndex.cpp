@@ -50,16 +50,15 @@ std::size_t widthOf(const DbaseExpression& expression, std::size_t fieldCount) {
 std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const std::vector<FieldDef>& fields) {
     std::vector<MdxTagSpec> specs;
     for (const IndexDef& index : indexes) {
-        // A tag without its FOR clause would hold records the clause leaves out.
-        if (!index.condition.empty())
-            throw EngineError(errkind::kNotSupported, "Index " + index.name + ": tags with a FOR clause (" +
-                                                          index.condition + ") cannot be written by this build");
         MdxTagSpec spec;
         spec.name = upper(index.name).substr(0, 10);
         spec.expression = expressionOf(index, fields);
         spec.descending = index.options & ixDescending;
         spec.unique = index.options & (ixUnique | ixPrimary);
+        spec.condition = index.condition;
         try {
+            if (!spec.condition.empty() && DbaseExpression(spec.condition, fields).type() != ExpressionType::Boolean)
+                throw EngineError(errkind::kValue, "its FOR clause " + spec.condition + " is not a condition");
             const DbaseExpression expression(spec.expression, fields);
             spec.fieldKey = expression.singleField() >= 0;
             switch (expression.type()) {
@@ -96,46 +95,70 @@ std::vector<MdxTagSpec> tagSpecsOf(const MdxFile& mdx) {
         spec.keyLength = tag.keyLength;
         spec.descending = tag.descending;
         spec.unique = tag.def.options & ixUnique;
+        spec.condition = tag.def.condition;
         specs.push_back(std::move(spec));
     }
     return specs;
 }
 
-std::string buildProductionIndex(const std::string& tableName, const std::vector<MdxTagSpec>& tags,
-                                 const std::vector<FieldDef>& fields, const TextCodec& codec, std::uint64_t slots,
-                                 const RecordSource& source) {
-    std::vector<DbaseExpression> expressions;
-    std::vector<MdxTagSpec> specs = tags;
-    for (MdxTagSpec& spec : specs) {
-        expressions.emplace_back(spec.expression, fields);
-        spec.fieldKey = expressions.back().singleField() >= 0;
+TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef>& fields,
+                               const TextCodec& codec)
+    : tags_(tags), codec_(codec) {
+    for (MdxTagSpec& spec : tags_) {
+        try {
+            keys_.emplace_back(spec.expression, fields);
+            spec.fieldKey = keys_.back().singleField() >= 0;
+            conditions_.emplace_back();
+            if (!spec.condition.empty()) conditions_.back().emplace(spec.condition, fields);
+        } catch (const EngineError& e) {
+            throw EngineError(errkind::kValue, "Index " + spec.name + ": " + e.message());
+        }
+        readsDeletionMark_ = readsDeletionMark_ || upper(spec.expression + " " + spec.condition).find("DELETED") != std::string::npos;
     }
-    std::vector<std::vector<MdxKey>> keys(tags.size());
+}
+
+std::optional<MdxKey> TagKeys::keyOf(std::size_t t, const ExpressionContext& record) const {
+    const MdxTagSpec& tag = tags_[t];
+    if (conditions_[t]) {
+        const Value selected = conditions_[t]->evaluate(record);
+        if (selected.isNull() || !selected.asBool()) return std::nullopt;
+    }
+    const Value v = keys_[t].evaluate(record);
+    MdxKey key;
+    key.record = record.recordNumber;
+    if (tag.keyType == 'C') {
+        // Keys come from stored text, which the code page holds; a character it cannot
+        // hold (a replacement from a damaged record) is kept as '?'.
+        const std::string& text = v.asString();
+        key.bytes = codec_.encode(text).value_or(std::string(text.size(), '?'));
+        key.bytes.resize(tag.keyLength, ' ');
+    } else if (tag.keyType == 'D') {
+        key.number = v.isNull() ? 0 : v.asDate().days + kJulianDayOfEpoch;
+    } else {
+        key.number = v.isNull() ? 0 : v.asDouble();
+    }
+    return key;
+}
+
+std::vector<std::vector<MdxKey>> keysOfRecords(const TagKeys& maker, std::uint64_t slots, const RecordSource& source) {
+    std::vector<std::vector<MdxKey>> keys(maker.tags().size());
     for (auto& k : keys) k.reserve(static_cast<std::size_t>(slots));
     Record values;
     for (std::uint64_t slot = 0; slot < slots; ++slot) {
         bool deleted = false;
         source(slot, values, deleted);
         const ExpressionContext context{&values, slot + 1, deleted};
-        for (std::size_t t = 0; t < tags.size(); ++t) {
-            const Value v = expressions[t].evaluate(context);
-            MdxKey key;
-            key.record = slot + 1;
-            if (tags[t].keyType == 'C') {
-                // Keys come from stored text, which the code page holds; a character it cannot
-                // hold (a replacement from a damaged record) is kept as '?'.
-                const std::string& text = v.asString();
-                key.bytes = codec.encode(text).value_or(std::string(text.size(), '?'));
-                key.bytes.resize(tags[t].keyLength, ' ');
-            } else if (tags[t].keyType == 'D') {
-                key.number = v.isNull() ? 0 : v.asDate().days + kJulianDayOfEpoch;
-            } else {
-                key.number = v.isNull() ? 0 : v.asDouble();
-            }
-            keys[t].push_back(std::move(key));
-        }
+        for (std::size_t t = 0; t < keys.size(); ++t)
+            if (std::optional<MdxKey> key = maker.keyOf(t, context)) keys[t].push_back(std::move(*key));
     }
-    return buildMdx(tableName, specs, std::move(keys));
+    return keys;
+}
+
+std::string buildProductionIndex(const std::string& tableName, const std::vector<MdxTagSpec>& tags,
+                                 const std::vector<FieldDef>& fields, const TextCodec& codec, std::uint64_t slots,
+                                 const RecordSource& source) {
+    const TagKeys maker(tags, fields, codec);
+    return buildMdx(tableName, maker.tags(), keysOfRecords(maker, slots, source));
 }
 
 }  // namespace tabulon::dbase
