@@ -56,7 +56,7 @@ void DbaseTable::requireWritable(const char* what) const {
     if (options_.access != AccessMode::ReadWrite)
         throw EngineError(errkind::kUsage, "Cannot " + std::string(what) + " " + file + ": it is open for reading only");
     for (const IndexFile* index : catalog_->files())
-        if (index->format() == IndexFormat::Cdx)
+        if (index != production_ && index->format() != IndexFormat::Ndx)
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": its index " +
                                                           index->path().filename().string() +
                                                           " cannot be kept up to date by this build");

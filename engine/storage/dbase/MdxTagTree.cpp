@@ -96,11 +96,12 @@ std::uint32_t MdxTagTree::allocateBlock() {
     std::uint8_t counters[8] = {};
     file_.read(kPagesInFile, counters, sizeof counters);
     const auto pagesPerBlock = static_cast<std::uint32_t>(blockSize_ / kPageSize);
-    const std::uint32_t end = std::max<std::uint32_t>(le32(counters), static_cast<std::uint32_t>((file_.size() + kPageSize - 1) / kPageSize));
+    // From the file's true end: a damaged counter must not send a block far past it.
+    const auto end = static_cast<std::uint32_t>((file_.size() + kPageSize - 1) / kPageSize);
     const std::vector<std::uint8_t> zeros(blockSize_, 0);
     file_.write(std::uint64_t{end} * kPageSize, zeros.data(), zeros.size());
     // A first free page below the end starts a list of freed blocks, which is left as it is.
-    const bool noFreeList = le32(counters + 4) >= le32(counters);
+    const bool noFreeList = le32(counters + 4) >= le32(counters) || le32(counters + 4) >= end;
     putLe32(counters, end + pagesPerBlock);
     if (noFreeList) putLe32(counters + 4, end + pagesPerBlock);
     file_.write(kPagesInFile, counters, sizeof counters);

@@ -316,3 +316,49 @@ TEST(DbaseIndexUpkeep, FixtureNdxFilesFollowChangesToTheirTable) {
     EXPECT_EQ(order(*reopened, "TchrClass.ndx"), (std::vector<RecordId>{4, 1, 3, 2}));
 }
 }  // namespace
+
+namespace {
+// A production index damaged under a writer fails the change, naming the file, and leaves the
+// table as it was.
+TEST(DbaseIndexUpkeep, ADamagedTreeFailsTheChangeAndLeavesTheTableAsItWas) {
+    TempFolder dir;
+    const IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
+    driverFor(ttDBase).create(dir / "t.dbf", fields(), {byName}, {})->append(row("ann", 1, 2000));
+    {
+        // The tag's only block (a leaf) follows the four header pages and the tag header.
+        std::fstream mdx(dir / "t.MDX", std::ios::in | std::ios::out | std::ios::binary);
+        ASSERT_TRUE(mdx.is_open());
+        mdx.seekp(6 * 512);
+        const char count[4] = {'\xFF', '\xFF', 0, 0};
+        mdx.write(count, 4);
+    }
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto table = openTable(dir / "t.dbf", writable);
+    try {
+        table->update(1, row("bob", 2, 2001));
+        FAIL() << "a change went through a damaged index";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kFormat);
+        EXPECT_NE(e.message().find("t.MDX"), std::string::npos) << e.message();
+    }
+    Record record;
+    reopen(dir / "t.dbf")->readRecord(1, record);
+    EXPECT_EQ(record[0].asString(), "ann");
+}
+
+TEST(DbaseIndexUpkeep, AnAttachedIndexThatIsNotKeptRefusesWrites) {
+    TempFolder dir;
+    const IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
+    driverFor(ttDBase).create(dir / "other.dbf", fields(), {byName}, {});
+    auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), {}, {});
+    table->attachIndexFile(dir / "other.MDX");
+    try {
+        table->append(row("ann", 1, 2000));
+        FAIL() << "a table with an index it does not keep accepted an append";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kNotSupported);
+        EXPECT_NE(e.message().find("other.MDX"), std::string::npos) << e.message();
+    }
+}
+}  // namespace
