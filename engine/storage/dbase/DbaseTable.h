@@ -15,6 +15,7 @@ namespace tabulon::dbase {
 
 class IndexCatalog;
 class IndexFile;
+class CdxFile;
 class MdxFile;
 class MemoFile;
 class NdxFile;
@@ -34,9 +35,10 @@ class RecordEncoder;
 // not fit is refused with EValueError naming the field, before anything is written. The
 // production .MDX is kept in place with each change (keys moved in their B-trees); after pack,
 // empty, a change to a unique tag or a batch too large for that to pay, it is rebuilt from the
-// records when the transaction commits, so it never goes stale. Attached .NDX files are rebuilt
-// from the records at every commit that changed them. A table with an attached .CDX or an
-// unusable tag refuses writes with ENotSupported rather than let them go stale.
+// records when the transaction commits, so it never goes stale. Attached .NDX and .CDX files
+// (the FoxPro structural one included) are rebuilt from the records at every commit that changed
+// them. A table with an unusable or damaged tag, or one whose keys this build cannot make,
+// refuses writes with ENotSupported rather than let it go stale.
 // One thread at a time.
 class DbaseTable : public StorageTable, private TransactionParticipant {
 public:
@@ -106,7 +108,10 @@ private:
     void reloadCounters();
     void rebuildProductionIndex();
     void rebuildNdxFiles();
-    std::vector<NdxFile*> attachedNdxFiles() const;
+    void rebuildCdxFiles();
+    // The attached index files of one kind.
+    template <typename Index>
+    std::vector<Index*> attached() const;
     // Every record in turn, for rebuilding indexes.
     std::function<void(std::uint64_t, Record&, bool&)> recordSource();
     // Moves record `id`'s keys in the production index from those of `before` (null when

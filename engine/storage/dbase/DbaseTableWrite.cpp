@@ -6,6 +6,8 @@
 
 #include "../../core/EngineError.h"
 #include "ByteOrder.h"
+#include "CdxFile.h"
+#include "CdxRebuild.h"
 #include "DbaseTable.h"
 #include "IndexCatalog.h"
 #include "MdxFile.h"
@@ -24,6 +26,14 @@ namespace {
 // rebuild at commit costs less than moving every key in place.
 constexpr std::uint64_t kFewestChangesForRebuild = 20000;
 }  // namespace
+
+template <typename Index>
+std::vector<Index*> DbaseTable::attached() const {
+    std::vector<Index*> out;
+    for (IndexFile* index : catalog_->files())
+        if (auto* file = dynamic_cast<Index*>(index)) out.push_back(file);
+    return out;
+}
 
 template <typename Change>
 auto DbaseTable::write(Change&& change) {
@@ -47,7 +57,8 @@ void DbaseTable::enlistIn(Transaction& transaction) {
     transaction.enlist(dbf_);
     if (memo_) transaction.enlist(memo_->file());
     if (production_) transaction.enlist(production_->file());
-    for (NdxFile* ndx : attachedNdxFiles()) transaction.enlist(ndx->file());
+    for (NdxFile* ndx : attached<NdxFile>()) transaction.enlist(ndx->file());
+    for (CdxFile* cdx : attached<CdxFile>()) transaction.enlist(cdx->file());
     transaction.enlist(static_cast<TransactionParticipant&>(*this));
 }
 
@@ -56,22 +67,27 @@ void DbaseTable::requireWritable(const char* what) const {
     if (options_.access != AccessMode::ReadWrite)
         throw EngineError(errkind::kUsage, "Cannot " + std::string(what) + " " + file + ": it is open for reading only");
     for (const IndexFile* index : catalog_->files())
-        if (index != production_ && index->format() != IndexFormat::Ndx)
+        if (index != production_ && index->format() == IndexFormat::Mdx)
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": its index " +
                                                           index->path().filename().string() +
-                                                          " cannot be kept up to date by this build");
+                                                          " is not its production index, which this build cannot keep up to date");
     for (const IndexDef& tag : catalog_->definitions())
         if (!tag.usable)
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the tag " + tag.name +
                                                           " of " + tag.file + " cannot be evaluated (" + tag.problem +
                                                           "), so it could not be kept up to date");
-    if (production_) {
-        if (!production_->skipped().empty())
+    for (const IndexFile* index : catalog_->files())
+        if (!index->skipped().empty())
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": a tag of " +
-                                                          production_->path().filename().string() +
+                                                          index->path().filename().string() +
                                                           " is damaged, so it could not be kept up to date");
-        checkProductionTagsHoldEveryRecord(what);
-    }
+    for (const CdxFile* cdx : attached<CdxFile>())
+        for (std::size_t t = 0; t < cdx->tags().size(); ++t)
+            if (!cdxKeysCanBeMade(catalog_->layoutOf(*cdx, t)))
+                throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the keys of tag " +
+                                                              cdx->tags()[t].def.name + " of " + cdx->path().filename().string() +
+                                                              " cannot be made by this build, so it could not be kept up to date");
+    if (production_) checkProductionTagsHoldEveryRecord(what);
     if (header_.readableRecords != header_.recordCount || header_.recordLength == 0)
         throw EngineError(errkind::kFormat, "Cannot " + std::string(what) + " " + file + ": the file is damaged");
     if (header_.hasMemoFields() && !memo_)
@@ -295,13 +311,7 @@ void DbaseTable::prepareCommit() {
     if (memo_) memo_->writeHeader();
     if (production_ && rebuildPending_) rebuildProductionIndex();
     rebuildNdxFiles();
-}
-
-std::vector<NdxFile*> DbaseTable::attachedNdxFiles() const {
-    std::vector<NdxFile*> out;
-    for (IndexFile* index : catalog_->files())
-        if (auto* ndx = dynamic_cast<NdxFile*>(index)) out.push_back(ndx);
-    return out;
+    rebuildCdxFiles();
 }
 
 std::function<void(std::uint64_t, Record&, bool&)> DbaseTable::recordSource() {
@@ -312,8 +322,18 @@ std::function<void(std::uint64_t, Record&, bool&)> DbaseTable::recordSource() {
     };
 }
 
+void DbaseTable::rebuildCdxFiles() {
+    for (CdxFile* cdx : attached<CdxFile>()) {
+        const std::string bytes = rebuildCdx(*cdx, *catalog_, fields_, *codec_, header_.recordCount, recordSource());
+        PagedFile& file = cdx->file();
+        file.truncate(0);
+        file.write(0, bytes.data(), bytes.size());
+        cdx->reload();
+    }
+}
+
 void DbaseTable::rebuildNdxFiles() {
-    for (NdxFile* ndx : attachedNdxFiles()) {
+    for (NdxFile* ndx : attached<NdxFile>()) {
         const IndexTag& tag = ndx->tags().front();
         MdxTagSpec spec;
         spec.name = tag.def.name;
@@ -398,7 +418,8 @@ void DbaseTable::reloadCounters() {
     }
     if (memo_) memo_->reload();
     if (production_) production_->reload();
-    for (NdxFile* ndx : attachedNdxFiles()) ndx->reload();
+    for (NdxFile* ndx : attached<NdxFile>()) ndx->reload();
+    for (CdxFile* cdx : attached<CdxFile>()) cdx->reload();
     liveCount_.reset();
     changed_ = false;
     rebuildPending_ = false;

@@ -101,6 +101,20 @@ std::vector<MdxTagSpec> tagSpecsOf(const MdxFile& mdx) {
     return specs;
 }
 
+bool selects(const std::optional<DbaseExpression>& condition, const ExpressionContext& record) {
+    if (!condition) return true;
+    const Value selected = condition->evaluate(record);
+    return !selected.isNull() && selected.asBool();
+}
+
+std::string characterKey(const TextCodec& codec, const std::string& text, std::size_t length) {
+    // Keys come from stored text, which the code page holds; a character it cannot hold (a
+    // replacement from a damaged record) is kept as '?'.
+    std::string bytes = codec.encode(text).value_or(std::string(text.size(), '?'));
+    bytes.resize(length, ' ');
+    return bytes;
+}
+
 TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef>& fields,
                                const TextCodec& codec)
     : tags_(tags), codec_(codec) {
@@ -119,19 +133,12 @@ TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef
 
 std::optional<MdxKey> TagKeys::keyOf(std::size_t t, const ExpressionContext& record) const {
     const MdxTagSpec& tag = tags_[t];
-    if (conditions_[t]) {
-        const Value selected = conditions_[t]->evaluate(record);
-        if (selected.isNull() || !selected.asBool()) return std::nullopt;
-    }
+    if (!selects(conditions_[t], record)) return std::nullopt;
     const Value v = keys_[t].evaluate(record);
     MdxKey key;
     key.record = record.recordNumber;
     if (tag.keyType == 'C') {
-        // Keys come from stored text, which the code page holds; a character it cannot
-        // hold (a replacement from a damaged record) is kept as '?'.
-        const std::string& text = v.asString();
-        key.bytes = codec_.encode(text).value_or(std::string(text.size(), '?'));
-        key.bytes.resize(tag.keyLength, ' ');
+        key.bytes = characterKey(codec_, v.asString(), tag.keyLength);
     } else if (tag.keyType == 'D') {
         key.number = v.isNull() ? 0 : v.asDate().days + kJulianDayOfEpoch;
     } else {

@@ -16,6 +16,11 @@ class MdxFile;
 // Reads slot `slot` into `values` (one per field) and tells whether it is marked deleted.
 using RecordSource = std::function<void(std::uint64_t slot, Record& values, bool& deleted)>;
 
+// Whether a FOR clause (none: every record is in) takes the record into its tag.
+bool selects(const std::optional<DbaseExpression>& condition, const ExpressionContext& record);
+// A character key: the text in the table's code page, padded with blanks to `length`.
+std::string characterKey(const TextCodec& codec, const std::string& text, std::size_t length);
+
 // Computes the keys of index tags (of a production .MDX or an .NDX) from a record's values.
 class TagKeys {
 public:

@@ -1,8 +1,10 @@
-// The production index stays in agreement with the records after every committed change, on
-// tables the engine creates and on ones other software wrote.
+// Every index attached to a table (production .MDX, .NDX, .CDX) stays in agreement with the
+// records after every committed change, on tables the engine creates and on ones other software
+// wrote.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <random>
@@ -11,6 +13,8 @@
 #include "engine/dbase/FixtureFiles.h"
 #include "io/Transaction.h"
 #include "storage/Drivers.h"
+#include "storage/dbase/CdxFile.h"
+#include "storage/dbase/CdxWriter.h"
 #include "storage/dbase/DbaseTable.h"
 #include "storage/dbase/NdxWriter.h"
 #include "support/TempFolder.h"
@@ -360,5 +364,66 @@ TEST(DbaseIndexUpkeep, AnAttachedIndexThatIsNotKeptRefusesWrites) {
         EXPECT_EQ(e.kind(), errkind::kNotSupported);
         EXPECT_NE(e.message().find("other.MDX"), std::string::npos) << e.message();
     }
+}
+}  // namespace
+
+namespace {
+// A FoxPro table's structural .CDX is rebuilt at each commit: integer and character tags.
+TEST(DbaseIndexUpkeep, AStructuralCdxFollowsChangesToItsTable) {
+    SKIP_WITHOUT_DBASE_FIXTURES();
+    TempFolder dir;
+    for (const char* name : {"types.dbf", "types.CDX", "setup.dbf", "setup.CDX"})
+        std::filesystem::copy_file(dbaseFixtures() / "foxpro_cdx" / name, dir / name);
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    {
+        auto types = openTable(dir / "types.dbf", writable);
+        types->append({Value::integer(3), Value::string("Agent")});
+        types->update(1, {Value::integer(9), Value::string("Buyer")});
+        auto setup = openTable(dir / "setup.dbf", writable);
+        Record record;
+        setup->readRecord(1, record);
+        record[0] = Value::string("ZETA");
+        setup->update(1, record);
+        record[0] = Value::string("ALPHA");
+        setup->append(record);
+    }
+    auto types = reopen(dir / "types.dbf");
+    EXPECT_TRUE(types->problems().empty());
+    const std::string typeTag = types->indexes().at(0).name;
+    EXPECT_EQ(order(*types, typeTag), (std::vector<RecordId>{2, 3, 1}));
+    auto cursor = types->openIndex(typeTag);
+    ASSERT_TRUE(cursor->seek({Value::integer(3)}, false));
+    EXPECT_EQ(cursor->recordId(), 3u);
+    auto setup = reopen(dir / "setup.dbf");
+    EXPECT_EQ(order(*setup, "KEY_NAME"), (std::vector<RecordId>{4, 2, 3, 1}));
+}
+
+// Many keys, sharing prefixes and trailing blanks, make several leaves and branch levels that
+// read back in order.
+TEST(DbaseCdxWriter, ATreeOfManyCompressedKeysReadsBackInOrder) {
+    TempFolder dir;
+    std::string directory(1024, '\0');
+    directory[12] = 10;
+    directory[14] = '\xE0';
+    std::string header(1024, '\0');
+    header[12] = 12;
+    header[14] = '\x60';
+    std::memcpy(header.data() + 512, "NAME", 4);
+    dbase::CdxTagImage tag{"NAME", header, 12, ' ', false, false};
+    std::vector<dbase::CdxKey> keys;
+    std::mt19937 random(5);
+    for (RecordId id = 1; id <= 5000; ++id) keys.push_back({"K" + std::to_string(random() % 700), id});
+    const std::string bytes = dbase::buildCdx(directory, {tag}, {keys});
+    std::ofstream(dir / "t.cdx", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    const dbase::CdxFile cdx(PagedFile::open(dir / "t.cdx", AccessMode::ReadOnly));
+    ASSERT_EQ(cdx.tags().size(), 1u);
+    EXPECT_EQ(cdx.tags()[0].def.name, "NAME");
+    std::vector<std::pair<std::string, RecordId>> expected;
+    for (const auto& k : keys) expected.emplace_back(k.bytes + std::string(12 - k.bytes.size(), ' '), k.record);
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::pair<std::string, RecordId>> read;
+    for (const auto& e : cdx.load(0, dbase::KeyEncoding::Raw, 0)) read.emplace_back(e.key, e.record);
+    EXPECT_EQ(read, expected);
 }
 }  // namespace
