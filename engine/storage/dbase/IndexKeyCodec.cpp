@@ -27,14 +27,14 @@ std::string encodeSortableDouble(double value) {
     std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
     bits = (bits & 0x8000'0000'0000'0000ULL) ? ~bits : bits | 0x8000'0000'0000'0000ULL;
     std::string bytes(8, '\0');
-    for (int i = 0; i < 8; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(bits >> (56 - 8 * i));
+    putBe64(reinterpret_cast<std::uint8_t*>(bytes.data()), bits);
     return bytes;
 }
 
 std::string encodeSortableInt32(std::int32_t value) {
     const std::uint32_t bits = static_cast<std::uint32_t>(value) ^ 0x8000'0000U;
     std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(bits >> (24 - 8 * i));
+    putBe32(reinterpret_cast<std::uint8_t*>(bytes.data()), bits);
     return bytes;
 }
 
