@@ -373,13 +373,11 @@ void DbaseTable::keepProductionIndex(RecordId id, const std::uint8_t* before, co
         if (oldKey.has_value() == newKey.has_value() && oldBytes == newBytes) continue;
         MdxTagTree tree(production_->file(), production_->tags()[t].header);
         // A unique tag holds a key's first record: taking one out may bring another in.
-        const bool needsRebuild = spec.unique ? oldKey.has_value() : oldKey && !tree.remove(oldBytes, id);
-        if (needsRebuild) {
-            rebuildPending_ = true;
-            return;
-        }
+        rebuildPending_ = spec.unique ? oldKey.has_value() : oldKey && !tree.remove(oldBytes, id);
+        if (rebuildPending_) break;
         if (newKey && !(spec.unique && tree.contains(newBytes))) tree.insert(newBytes, id);
     }
+    // A split may have given a tag a new root.
     production_->reload();
 }
 
