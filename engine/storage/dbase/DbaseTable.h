@@ -1,6 +1,7 @@
 #pragma once
 // An open .DBF table with its memo file and indexes.
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,11 +34,11 @@ class RecordEncoder;
 // by itself, or with the transaction set. The header's record count, last-update date, the EOF
 // marker and the memo file's next free block are written with every commit. A value that does
 // not fit is refused with EValueError naming the field, before anything is written. The
-// production .MDX is kept in place with each change (keys moved in their B-trees); after pack,
-// empty, a change to a unique tag or a batch too large for that to pay, it is rebuilt from the
-// records when the transaction commits, so it never goes stale. Attached .NDX and .CDX files
-// (the FoxPro structural one included) are rebuilt from the records at every commit that changed
-// them. A table with an unusable or damaged tag, or one whose keys this build cannot make,
+// production .MDX and attached .NDX files are kept in place with each change (keys moved in
+// their B-trees); after pack, empty, a change to a unique tag, a tree it cannot follow or a
+// batch too large for that to pay, they are rebuilt from the records when the transaction
+// commits, so they never go stale. Attached .CDX files (the FoxPro structural one included) are
+// rebuilt from the records at every commit that changed them. A table with an unusable or damaged tag, or one whose keys this build cannot make,
 // refuses writes with ENotSupported rather than let it go stale.
 // One thread at a time.
 class DbaseTable : public StorageTable, private TransactionParticipant {
@@ -106,6 +107,9 @@ private:
     // Sets record `id`'s deletion flag (`stored` holds its bytes).
     void markSlot(RecordId id, const std::uint8_t* stored, std::uint8_t flag);
     void reloadCounters();
+    // Index upkeep (DbaseTableIndexes.cpp). At commit: the production index and .NDX files
+    // when a rebuild is pending, .CDX files always.
+    void rebuildIndexes();
     void rebuildProductionIndex();
     void rebuildNdxFiles();
     void rebuildCdxFiles();
@@ -114,9 +118,10 @@ private:
     std::vector<Index*> attached() const;
     // Every record in turn, for rebuilding indexes.
     std::function<void(std::uint64_t, Record&, bool&)> recordSource();
-    // Moves record `id`'s keys in the production index from those of `before` (null when
-    // appended) to those of `after`, or leaves the index for a rebuild at commit.
-    void keepProductionIndex(RecordId id, const std::uint8_t* before, const std::uint8_t* after);
+    const TagKeys& ndxKeys(const NdxFile& ndx);
+    // Moves record `id`'s keys in the production index and .NDX files from those of `before`
+    // (null when appended) to those of `after`, or leaves them for a rebuild at commit.
+    void keepIndexes(RecordId id, const std::uint8_t* before, const std::uint8_t* after);
     void prepareCommit() override;
     void afterCommit() override;
     void afterRollback() override;
@@ -134,6 +139,7 @@ private:
     MdxFile* production_ = nullptr;  // owned by catalog_
     mutable bool productionChecked_ = false;
     std::unique_ptr<TagKeys> productionKeys_;  // built at the first write
+    std::map<const NdxFile*, std::unique_ptr<TagKeys>> ndxKeys_;
     bool rebuildPending_ = false;                     // in this transaction
     std::uint64_t keptInPlace_ = 0;                   // changes in this transaction
     std::vector<FieldDef> fields_;

@@ -11,29 +11,13 @@
 #include "DbaseTable.h"
 #include "IndexCatalog.h"
 #include "MdxFile.h"
-#include "MdxTagTree.h"
 #include "MemoFile.h"
 #include "NdxFile.h"
-#include "NdxWriter.h"
 #include "ProductionIndex.h"
 #include "RecordDecoder.h"
 #include "RecordEncoder.h"
 
 namespace tabulon::dbase {
-
-namespace {
-// Past this many changes in one transaction (or an eighth of the records, if more), one
-// rebuild at commit costs less than moving every key in place.
-constexpr std::uint64_t kFewestChangesForRebuild = 20000;
-}  // namespace
-
-template <typename Index>
-std::vector<Index*> DbaseTable::attached() const {
-    std::vector<Index*> out;
-    for (IndexFile* index : catalog_->files())
-        if (auto* file = dynamic_cast<Index*>(index)) out.push_back(file);
-    return out;
-}
 
 template <typename Change>
 auto DbaseTable::write(Change&& change) {
@@ -92,23 +76,6 @@ void DbaseTable::requireWritable(const char* what) const {
         throw EngineError(errkind::kFormat, "Cannot " + std::string(what) + " " + file + ": the file is damaged");
     if (header_.hasMemoFields() && !memo_)
         throw EngineError(errkind::kFile, "Cannot " + std::string(what) + " " + file + ": its memo file is missing");
-}
-
-void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
-    if (productionChecked_) return;
-    // A tag that should hold every record but does not was left stale by other software;
-    // moving keys in it would fail to find the old ones.
-    for (std::size_t t = 0; t < production_->tags().size(); ++t) {
-        const IndexTag& tag = production_->tags()[t];
-        if ((tag.def.options & ixUnique) || !tag.def.condition.empty()) continue;
-        const std::size_t keys = production_->load(t, KeyEncoding::Raw, 0).size();
-        if (keys != header_.recordCount)
-            throw EngineError(errkind::kNotSupported,
-                              "Cannot " + std::string(what) + " " + path_.filename().string() + ": tag " + tag.def.name +
-                                  " holds " + std::to_string(keys) + " keys for " + std::to_string(header_.recordCount) +
-                                  " records (a stale index), so it could not be kept up to date; reindex it first");
-    }
-    productionChecked_ = true;
 }
 
 void DbaseTable::checkRecord(RecordId id) const {
@@ -173,7 +140,7 @@ RecordId DbaseTable::append(const Record& values) {
         ++header_.recordCount;
         ++header_.readableRecords;
         if (liveCount_) ++*liveCount_;
-        keepProductionIndex(slot + 1, nullptr, record.data());
+        keepIndexes(slot + 1, nullptr, record.data());
         return RecordId{slot + 1};
     });
 }
@@ -187,7 +154,7 @@ RecordId DbaseTable::update(RecordId id, const Record& values) {
         std::vector<std::uint8_t> record = before;
         encodeRecord(values, record.data(), false);
         writeSlot(id - 1, record.data());
-        keepProductionIndex(id, before.data(), record.data());
+        keepIndexes(id, before.data(), record.data());
         return id;
     });
 }
@@ -208,7 +175,7 @@ void DbaseTable::markSlot(RecordId id, const std::uint8_t* stored, std::uint8_t 
     std::vector<std::uint8_t> after = before;
     after[0] = flag;
     writeSlot(id - 1, after.data());
-    keepProductionIndex(id, before.data(), after.data());
+    keepIndexes(id, before.data(), after.data());
 }
 
 void DbaseTable::recall(RecordId id) {
@@ -309,85 +276,7 @@ void DbaseTable::prepareCommit() {
     dbf_.write(end, &DbaseHeader::kEndOfFile, 1);
     forgetWindow();
     if (memo_) memo_->writeHeader();
-    if (production_ && rebuildPending_) rebuildProductionIndex();
-    rebuildNdxFiles();
-    rebuildCdxFiles();
-}
-
-std::function<void(std::uint64_t, Record&, bool&)> DbaseTable::recordSource() {
-    return [this](std::uint64_t slot, Record& values, bool& deleted) {
-        const std::uint8_t* record = loadSlot(slot);
-        deleted = record[0] == DbaseHeader::kDeletedFlag;
-        decoder_->decode(record, values);
-    };
-}
-
-void DbaseTable::rebuildCdxFiles() {
-    for (CdxFile* cdx : attached<CdxFile>()) {
-        const std::string bytes = rebuildCdx(*cdx, *catalog_, fields_, *codec_, header_.recordCount, recordSource());
-        PagedFile& file = cdx->file();
-        file.truncate(0);
-        file.write(0, bytes.data(), bytes.size());
-        cdx->reload();
-    }
-}
-
-void DbaseTable::rebuildNdxFiles() {
-    for (NdxFile* ndx : attached<NdxFile>()) {
-        const IndexTag& tag = ndx->tags().front();
-        MdxTagSpec spec;
-        spec.name = tag.def.name;
-        spec.expression = tag.def.expression;
-        spec.unique = tag.def.options & ixUnique;
-        const ExpressionType type = DbaseExpression(spec.expression, fields_).type();
-        spec.keyType = type == ExpressionType::String ? 'C' : type == ExpressionType::Date ? 'D' : 'N';
-        spec.keyLength = spec.keyType == 'C' ? tag.keyLength : 8;
-        const TagKeys keys({spec}, fields_, *codec_);
-        const std::string bytes = buildNdx(keys.tags().front(), std::move(keysOfRecords(keys, header_.recordCount, recordSource()).front()));
-        PagedFile& file = ndx->file();
-        file.truncate(0);
-        file.write(0, bytes.data(), bytes.size());
-        ndx->reload();
-    }
-}
-
-void DbaseTable::keepProductionIndex(RecordId id, const std::uint8_t* before, const std::uint8_t* after) {
-    if (!production_ || rebuildPending_) return;
-    if (++keptInPlace_ > std::max<std::uint64_t>(kFewestChangesForRebuild, header_.recordCount / 8)) {
-        rebuildPending_ = true;
-        return;
-    }
-    if (!productionKeys_) productionKeys_ = std::make_unique<TagKeys>(tagSpecsOf(*production_), fields_, *codec_);
-    Record oldValues;
-    Record newValues;
-    if (before) decoder_->decode(before, oldValues);
-    decoder_->decode(after, newValues);
-    const ExpressionContext oldRecord{&oldValues, id, before && before[0] == DbaseHeader::kDeletedFlag};
-    const ExpressionContext newRecord{&newValues, id, after[0] == DbaseHeader::kDeletedFlag};
-    for (std::size_t t = 0; t < productionKeys_->tags().size(); ++t) {
-        const MdxTagSpec& spec = productionKeys_->tags()[t];
-        const std::optional<MdxKey> oldKey = before ? productionKeys_->keyOf(t, oldRecord) : std::nullopt;
-        const std::optional<MdxKey> newKey = productionKeys_->keyOf(t, newRecord);
-        const std::string oldBytes = oldKey ? mdxKeyBytes(spec, *oldKey) : std::string();
-        const std::string newBytes = newKey ? mdxKeyBytes(spec, *newKey) : std::string();
-        if (oldKey.has_value() == newKey.has_value() && oldBytes == newBytes) continue;
-        MdxTagTree tree(production_->file(), production_->tags()[t].header);
-        // A unique tag holds a key's first record: taking one out may bring another in.
-        rebuildPending_ = spec.unique ? oldKey.has_value() : oldKey && !tree.remove(oldBytes, id);
-        if (rebuildPending_) break;
-        if (newKey && !(spec.unique && tree.contains(newBytes))) tree.insert(newBytes, id);
-    }
-    // A split may have given a tag a new root.
-    production_->reload();
-}
-
-void DbaseTable::rebuildProductionIndex() {
-    const std::string bytes = buildProductionIndex(path_.stem().string(), tagSpecsOf(*production_), fields_, *codec_,
-                                                   header_.recordCount, recordSource());
-    PagedFile& file = production_->file();
-    file.truncate(0);
-    file.write(0, bytes.data(), bytes.size());
-    production_->reload();
+    rebuildIndexes();
 }
 
 void DbaseTable::afterCommit() {

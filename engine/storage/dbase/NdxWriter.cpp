@@ -19,13 +19,14 @@ struct Child {
     std::string lastKey;
 };
 
-std::string keyBytes(const MdxTagSpec& tag, const MdxKey& key) {
+}  // namespace
+
+std::string ndxKeyBytes(const MdxTagSpec& tag, const MdxKey& key) {
     if (tag.keyType == 'C') return key.bytes;
     std::string bytes(8, '\0');
     putLe64(reinterpret_cast<std::uint8_t*>(bytes.data()), std::bit_cast<std::uint64_t>(key.number));
     return bytes;
 }
-}  // namespace
 
 std::string buildNdx(const MdxTagSpec& tag, std::vector<MdxKey> keys) {
     const std::size_t keyLength = tag.keyType == 'C' ? tag.keyLength : 8;
@@ -62,7 +63,7 @@ std::string buildNdx(const MdxTagSpec& tag, std::vector<MdxKey> keys) {
         for (std::size_t k = 0; k < count; ++k, ++i) {
             std::uint8_t* entry = page(number) + 4 + k * entrySize;
             putLe32(entry + 4, static_cast<std::uint32_t>(keys[i].record));
-            last = keyBytes(tag, keys[i]);
+            last = ndxKeyBytes(tag, keys[i]);
             std::memcpy(entry + 8, last.data(), std::min(last.size(), keyLength));
         }
         level.push_back({number, last});

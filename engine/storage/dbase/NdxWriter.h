@@ -13,4 +13,7 @@ namespace tabulon::dbase {
 // a B-tree of 512-byte pages. Throws EValueError when the key or expression does not fit.
 std::string buildNdx(const MdxTagSpec& tag, std::vector<MdxKey> keys);
 
+// The key as an .NDX entry stores it: character bytes, or a little-endian double.
+std::string ndxKeyBytes(const MdxTagSpec& tag, const MdxKey& key);
+
 }  // namespace tabulon::dbase

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <tuple>
 
 #include "core/EngineError.h"
 #include "engine/dbase/FixtureFiles.h"
@@ -178,6 +179,17 @@ TEST(DbaseIndexUpkeep, KeysMovedInPlaceMatchARebuild) {
     std::vector<IndexDef> nonUnique = indexes();
     std::erase_if(nonUnique, [](const IndexDef& d) { return d.options & ixUnique; });
     auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), nonUnique, {});
+    // .NDX files too: small pages, so many splits and several levels.
+    for (const auto& [file, expression, type] : {std::tuple{"name.ndx", "NAME", 'C'}, std::tuple{"age.ndx", "AGE", 'N'}}) {
+        dbase::MdxTagSpec spec;
+        spec.name = file;
+        spec.expression = expression;
+        spec.keyType = type;
+        spec.keyLength = type == 'C' ? 10 : 8;
+        const std::string empty = dbase::buildNdx(spec, {});
+        std::ofstream(dir / file, std::ios::binary).write(empty.data(), static_cast<std::streamsize>(empty.size()));
+        table->attachIndexFile(dir / file);
+    }
     std::mt19937 random(11);
     auto randomRow = [&] {
         return row("k" + std::to_string(random() % 500), static_cast<std::int64_t>(random() % 100),
@@ -209,9 +221,10 @@ TEST(DbaseIndexUpkeep, KeysMovedInPlaceMatchARebuild) {
         table->setTransaction(nullptr);
     }
     std::map<std::string, std::vector<RecordId>> kept;
-    const std::vector<std::string> tags = {"BYNAME", "BYAGE", "NAMEBORN", "AGEBORN"};
+    const std::vector<std::string> tags = {"BYNAME", "BYAGE", "NAMEBORN", "AGEBORN", "name.ndx", "age.ndx"};
     for (const std::string& tag : tags) kept[tag] = order(*reopen(dir / "t.dbf"), tag);
     EXPECT_EQ(kept["BYNAME"].size(), reopen(dir / "t.dbf")->recordCount());
+    EXPECT_EQ(kept["name.ndx"].size(), kept["BYNAME"].size());
     dbase->reindex();
     for (const std::string& tag : tags) EXPECT_EQ(order(*reopen(dir / "t.dbf"), tag), kept[tag]) << tag;
 }
