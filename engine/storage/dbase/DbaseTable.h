@@ -38,8 +38,9 @@ class RecordEncoder;
 // their B-trees); after pack, empty, a change to a unique tag, a tree it cannot follow or a
 // batch too large for that to pay, they are rebuilt from the records when the transaction
 // commits, so they never go stale. Attached .CDX files (the FoxPro structural one included) are
-// rebuilt from the records at every commit that changed them. A table with an unusable or damaged tag, or one whose keys this build cannot make,
-// refuses writes with ENotSupported rather than let it go stale.
+// rebuilt from the records at every commit that changed them. A table with an unusable or
+// damaged tag, or one whose keys this build cannot make, refuses writes with ENotSupported
+// rather than let it go stale.
 // One thread at a time.
 class DbaseTable : public StorageTable, private TransactionParticipant {
 public:
