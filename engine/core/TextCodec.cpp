@@ -127,6 +127,12 @@ std::optional<std::string> TextCodec::encode(std::string_view utf8) const {
         out.reserve(utf8.size());
         for (std::size_t i = 0; i < utf8.size();) {
             const auto lead = static_cast<unsigned char>(utf8[i]);
+            // ASCII stands for itself in nearly every code page: no table lookup for it.
+            if (lead < 0x80 && toUtf8_[lead].size() == 1 && static_cast<unsigned char>(toUtf8_[lead][0]) == lead) {
+                out.push_back(static_cast<char>(lead));
+                ++i;
+                continue;
+            }
             const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
             auto it = fromUtf8_.find(std::string(utf8.substr(i, length)));
             if (it == fromUtf8_.end()) return std::nullopt;
