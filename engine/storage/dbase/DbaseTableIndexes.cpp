@@ -21,16 +21,16 @@ namespace {
 // rebuild at commit costs less than moving every key in place.
 constexpr std::uint64_t kFewestChangesForRebuild = 20000;
 
-MdxTagSpec ndxSpecOf(const NdxFile& ndx, const std::vector<FieldDef>& fields) {
+MdxTagSpec ndxShapeOf(const NdxFile& ndx, const std::vector<FieldDef>& fields) {
     const IndexTag& tag = ndx.tags().front();
-    MdxTagSpec spec;
-    spec.name = tag.def.name;
-    spec.expression = tag.def.expression;
-    spec.unique = tag.def.options & ixUnique;
-    const ExpressionType type = DbaseExpression(spec.expression, fields).type();
-    spec.keyType = type == ExpressionType::String ? 'C' : type == ExpressionType::Date ? 'D' : 'N';
-    spec.keyLength = spec.keyType == 'C' ? tag.keyLength : 8;
-    return spec;
+    MdxTagSpec shape;
+    shape.name = tag.def.name;
+    shape.expression = tag.def.expression;
+    shape.unique = tag.def.options & ixUnique;
+    const ExpressionType type = DbaseExpression(shape.expression, fields).type();
+    shape.keyType = type == ExpressionType::String ? 'C' : type == ExpressionType::Date ? 'D' : 'N';
+    shape.keyLength = shape.keyType == 'C' ? tag.keyLength : 8;
+    return shape;
 }
 
 // Moves one record's key in `tree`; false when the tree must be rebuilt instead. Keys are in
@@ -82,7 +82,7 @@ std::function<void(std::uint64_t, Record&, bool&)> DbaseTable::recordSource() {
 
 const TagKeys& DbaseTable::ndxKeys(const NdxFile& ndx) {
     auto& keys = ndxKeys_[&ndx];
-    if (!keys) keys = std::make_unique<TagKeys>(std::vector<MdxTagSpec>{ndxSpecOf(ndx, fields_)}, fields_, *codec_);
+    if (!keys) keys = std::make_unique<TagKeys>(std::vector<MdxTagSpec>{ndxShapeOf(ndx, fields_)}, fields_, *codec_);
     return *keys;
 }
 
@@ -102,13 +102,13 @@ void DbaseTable::keepIndexes(RecordId id, const std::uint8_t* before, const std:
     // Moves the record's key of tag `t` of `keys` (stored as `stored` writes it) within `tree`;
     // false when the tree must be rebuilt instead.
     auto move = [&](const TagKeys& keys, std::size_t t, auto stored, IndexTree tree) {
-        const MdxTagSpec& spec = keys.tags()[t];
+        const MdxTagSpec& tag = keys.tags()[t];
         auto bytesOf = [&](const ExpressionContext& record) -> std::optional<std::string> {
             const std::optional<MdxKey> key = keys.keyOf(t, record);
             if (!key) return std::nullopt;
-            return stored(spec, *key);
+            return stored(tag, *key);
         };
-        return moveKey(tree, spec.unique, before ? bytesOf(oldRecord) : std::nullopt, bytesOf(newRecord), id);
+        return moveKey(tree, tag.unique, before ? bytesOf(oldRecord) : std::nullopt, bytesOf(newRecord), id);
     };
     try {
         if (production_) {

@@ -50,29 +50,29 @@ std::size_t widthOf(const DbaseExpression& expression, std::size_t fieldCount) {
 std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const std::vector<FieldDef>& fields) {
     std::vector<MdxTagSpec> specs;
     for (const IndexDef& index : indexes) {
-        MdxTagSpec spec;
-        spec.name = upper(index.name).substr(0, 10);
-        spec.expression = expressionOf(index, fields);
-        spec.descending = index.options & ixDescending;
-        spec.unique = index.options & (ixUnique | ixPrimary);
-        spec.condition = index.condition;
+        MdxTagSpec shape;
+        shape.name = upper(index.name).substr(0, 10);
+        shape.expression = expressionOf(index, fields);
+        shape.descending = index.options & ixDescending;
+        shape.unique = index.options & (ixUnique | ixPrimary);
+        shape.condition = index.condition;
         try {
-            if (!spec.condition.empty() && DbaseExpression(spec.condition, fields).type() != ExpressionType::Boolean)
-                throw EngineError(errkind::kValue, "its FOR clause " + spec.condition + " is not a condition");
-            const DbaseExpression expression(spec.expression, fields);
-            spec.fieldKey = expression.singleField() >= 0;
+            if (!shape.condition.empty() && DbaseExpression(shape.condition, fields).type() != ExpressionType::Boolean)
+                throw EngineError(errkind::kValue, "its FOR clause " + shape.condition + " is not a condition");
+            const DbaseExpression expression(shape.expression, fields);
+            shape.fieldKey = expression.singleField() >= 0;
             switch (expression.type()) {
                 case ExpressionType::String:
-                    spec.keyType = 'C';
-                    spec.keyLength = widthOf(expression, fields.size());
+                    shape.keyType = 'C';
+                    shape.keyLength = widthOf(expression, fields.size());
                     break;
                 case ExpressionType::Number:
-                    spec.keyType = 'N';
-                    spec.keyLength = 12;
+                    shape.keyType = 'N';
+                    shape.keyLength = 12;
                     break;
                 case ExpressionType::Date:
-                    spec.keyType = 'D';
-                    spec.keyLength = 8;
+                    shape.keyType = 'D';
+                    shape.keyLength = 8;
                     break;
                 case ExpressionType::Boolean:
                     throw EngineError(errkind::kValue, "a logical key is not supported");
@@ -80,7 +80,7 @@ std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const 
         } catch (const EngineError& e) {
             throw EngineError(errkind::kValue, "Index " + index.name + ": " + e.message());
         }
-        specs.push_back(std::move(spec));
+        specs.push_back(std::move(shape));
     }
     return specs;
 }
@@ -88,15 +88,15 @@ std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const 
 std::vector<MdxTagSpec> tagSpecsOf(const MdxFile& mdx) {
     std::vector<MdxTagSpec> specs;
     for (const IndexTag& tag : mdx.tags()) {
-        MdxTagSpec spec;
-        spec.name = tag.def.name;
-        spec.expression = tag.def.expression;
-        spec.keyType = tag.typeLetter;
-        spec.keyLength = tag.keyLength;
-        spec.descending = tag.descending;
-        spec.unique = tag.def.options & ixUnique;
-        spec.condition = tag.def.condition;
-        specs.push_back(std::move(spec));
+        MdxTagSpec shape;
+        shape.name = tag.def.name;
+        shape.expression = tag.def.expression;
+        shape.keyType = tag.typeLetter;
+        shape.keyLength = tag.keyLength;
+        shape.descending = tag.descending;
+        shape.unique = tag.def.options & ixUnique;
+        shape.condition = tag.def.condition;
+        specs.push_back(std::move(shape));
     }
     return specs;
 }
@@ -118,16 +118,16 @@ std::string characterKey(const TextCodec& codec, const std::string& text, std::s
 TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef>& fields,
                                const TextCodec& codec)
     : tags_(tags), codec_(codec) {
-    for (MdxTagSpec& spec : tags_) {
+    for (MdxTagSpec& shape : tags_) {
         try {
-            keys_.emplace_back(spec.expression, fields);
-            spec.fieldKey = keys_.back().singleField() >= 0;
+            keys_.emplace_back(shape.expression, fields);
+            shape.fieldKey = keys_.back().singleField() >= 0;
             conditions_.emplace_back();
-            if (!spec.condition.empty()) conditions_.back().emplace(spec.condition, fields);
+            if (!shape.condition.empty()) conditions_.back().emplace(shape.condition, fields);
         } catch (const EngineError& e) {
-            throw EngineError(errkind::kValue, "Index " + spec.name + ": " + e.message());
+            throw EngineError(errkind::kValue, "Index " + shape.name + ": " + e.message());
         }
-        readsDeletionMark_ = readsDeletionMark_ || upper(spec.expression + " " + spec.condition).find("DELETED") != std::string::npos;
+        readsDeletionMark_ = readsDeletionMark_ || upper(shape.expression + " " + shape.condition).find("DELETED") != std::string::npos;
     }
 }
 

@@ -181,12 +181,12 @@ TEST(DbaseIndexUpkeep, KeysMovedInPlaceMatchARebuild) {
     auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), nonUnique, {});
     // .NDX files too: small pages, so many splits and several levels.
     for (const auto& [file, expression, type] : {std::tuple{"name.ndx", "NAME", 'C'}, std::tuple{"age.ndx", "AGE", 'N'}}) {
-        dbase::MdxTagSpec spec;
-        spec.name = file;
-        spec.expression = expression;
-        spec.keyType = type;
-        spec.keyLength = type == 'C' ? 10 : 8;
-        const std::string empty = dbase::buildNdx(spec, {});
+        dbase::MdxTagSpec tag;
+        tag.name = file;
+        tag.expression = expression;
+        tag.keyType = type;
+        tag.keyLength = type == 'C' ? 10 : 8;
+        const std::string empty = dbase::buildNdx(tag, {});
         std::ofstream(dir / file, std::ios::binary).write(empty.data(), static_cast<std::streamsize>(empty.size()));
         table->attachIndexFile(dir / file);
     }
