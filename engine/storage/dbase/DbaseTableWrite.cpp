@@ -60,6 +60,9 @@ void DbaseTable::requireWritable(const char* what) const {
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the tag " + tag.name +
                                                           " of " + tag.file + " cannot be evaluated (" + tag.problem +
                                                           "), so it could not be kept up to date");
+    if (const std::vector<std::string> problems = catalog_->upkeepProblems(); !problems.empty())
+        throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": " + problems.front() +
+                                                      ", so it could not be kept up to date");
     for (const IndexFile* index : catalog_->files())
         if (!index->skipped().empty())
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": a tag of " +

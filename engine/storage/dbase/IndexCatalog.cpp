@@ -37,8 +37,6 @@ void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
     }
     try {
         const DbaseExpression expression(tag.def.expression, fields_);
-        if (!tag.def.condition.empty() && DbaseExpression(tag.def.condition, fields_).type() != ExpressionType::Boolean)
-            throw EngineError(errkind::kValue, "its FOR clause " + tag.def.condition + " is not a condition");
         const int single = expression.singleField();
         if (single >= 0) tag.def.fields = fields_[static_cast<std::size_t>(single)].name;
         else tag.def.options |= ixExpression;
@@ -80,6 +78,21 @@ void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
         tag.def.usable = false;
         tag.def.problem = "the key expression " + tag.def.expression + " cannot be used: " + e.message();
     }
+    // Reading the tag needs only its keys; keeping it up to date needs its FOR clause too.
+    if (tag.def.condition.empty()) return;
+    try {
+        if (DbaseExpression(tag.def.condition, fields_).type() != ExpressionType::Boolean)
+            throw EngineError(errkind::kValue, "it is not a condition");
+    } catch (const EngineError& e) {
+        tag.upkeepProblem = "the FOR clause " + tag.def.condition + " of tag " + tag.def.name + " cannot be used: " + e.message();
+    }
+}
+
+std::vector<std::string> IndexCatalog::upkeepProblems() const {
+    std::vector<std::string> out;
+    for (const Tag& t : tags_)
+        if (!t.upkeepProblem.empty()) out.push_back(t.upkeepProblem);
+    return out;
 }
 
 std::vector<IndexFile*> IndexCatalog::files() const {
@@ -90,7 +103,7 @@ std::vector<IndexFile*> IndexCatalog::files() const {
 
 IndexFile& IndexCatalog::attach(std::unique_ptr<IndexFile> file) {
     for (std::size_t i = 0; i < file->tags().size(); ++i) {
-        Tag tag{file.get(), i, {}, {}};
+        Tag tag{file.get(), i, {}, {}, {}};
         describe(tag, file->tags()[i]);
         tags_.push_back(std::move(tag));
     }

@@ -29,6 +29,9 @@ public:
     IndexFile& attach(std::unique_ptr<IndexFile> file);
     std::vector<IndexFile*> files() const;
     std::vector<IndexDef> definitions() const;
+    // Why tags that read well cannot be kept up to date by writes (a FOR clause that cannot be
+    // evaluated), one line each.
+    std::vector<std::string> upkeepProblems() const;
     // Tag `tag` of the attached `file`, which must be usable.
     KeyLayout layoutOf(const IndexFile& file, std::size_t tag) const;
     // Throws EValueError when there is no tag `name` (case ignored) or it is not usable.
@@ -40,6 +43,7 @@ private:
         std::size_t index;
         IndexDef def;
         KeyLayout layout;
+        std::string upkeepProblem;
     };
     void describe(Tag& tag, const IndexTag& source) const;
 

@@ -440,3 +440,36 @@ TEST(DbaseCdxWriter, ATreeOfManyCompressedKeysReadsBackInOrder) {
     EXPECT_EQ(read, expected);
 }
 }  // namespace
+
+namespace {
+// A FOR clause that cannot be evaluated leaves the tag readable in its order, but refuses writes
+// that could not keep it.
+TEST(DbaseIndexUpkeep, AnUnreadableForClauseKeepsTheOrderButRefusesWrites) {
+    TempFolder dir;
+    const IndexDef adults{"ADULTS", "NAME", "", "AGE >= 18", 0, "", true, ""};
+    {
+        auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), {adults}, {});
+        table->append(row("una", 40, 1980));
+        table->append(row("abe", 30, 1990));
+    }
+    {
+        // The only tag's header follows the four header pages; its FOR clause lies at 762.
+        std::fstream mdx(dir / "t.MDX", std::ios::in | std::ios::out | std::ios::binary);
+        ASSERT_TRUE(mdx.is_open());
+        mdx.seekp(4 * 512 + 762);
+        mdx.write("NOSUCH > 1", 11);
+    }
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto table = openTable(dir / "t.dbf", writable);
+    EXPECT_EQ(table->indexes().at(0).condition, "NOSUCH > 1");
+    EXPECT_EQ(order(*table, "ADULTS"), (std::vector<RecordId>{2, 1}));
+    try {
+        table->append(row("cy", 50, 1970));
+        FAIL() << "a write went through a tag it could not keep";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kNotSupported);
+        EXPECT_NE(e.message().find("NOSUCH"), std::string::npos) << e.message();
+    }
+}
+}  // namespace
