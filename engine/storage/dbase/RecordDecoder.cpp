@@ -71,6 +71,24 @@ std::optional<double> parseShortNumber(const std::uint8_t* p, const std::uint8_t
     const double value = static_cast<double>(mantissa) / kPowersOfTen[fraction < 0 ? 0 : fraction];
     return negative ? -value : value;
 }
+
+// Plain whole numbers (most integer fields) without going through a double; empty for anything
+// else, which parseNumericText() then reads.
+std::optional<std::int64_t> parseWholeNumber(const std::uint8_t* bytes, std::size_t length) {
+    std::size_t begin = 0, end = length;
+    while (begin < end && isPad(bytes[begin])) ++begin;
+    while (end > begin && isPad(bytes[end - 1])) --end;
+    const bool negative = begin < end && bytes[begin] == '-';
+    begin += negative;
+    if (begin == end || end - begin > 18) return std::nullopt;
+    std::int64_t value = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+        const unsigned d = static_cast<unsigned>(bytes[i]) - '0';
+        if (d > 9) return std::nullopt;
+        value = value * 10 + d;
+    }
+    return negative ? -value : value;
+}
 }  // namespace
 
 std::optional<double> parseNumericText(const std::uint8_t* bytes, std::size_t length) {
@@ -146,6 +164,11 @@ void RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record
             text(p, f.length, out);
             return;
         case Storage::NumericText: {
+            if (f.def.type != ftFloat)
+                if (const auto whole = parseWholeNumber(p, f.length)) {
+                    out = Value::integer(*whole);
+                    return;
+                }
             const auto number = parseNumericText(p, f.length);
             if (!number || (f.def.type != ftFloat && *number != std::trunc(*number))) out = Value();
             else if (f.def.type == ftFloat) out = Value::floating(*number);
