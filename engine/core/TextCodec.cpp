@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "DosCodePages.h"
 #include "EngineError.h"
 
 namespace tabulon {
@@ -49,6 +50,21 @@ bool isSingleByte(std::string_view name) {
     return true;
 }
 
+std::string utf8Of(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
 std::string upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
@@ -56,8 +72,11 @@ std::string upper(std::string s) {
 }  // namespace
 
 TextCodec::TextCodec(std::string name) : name_(upper(std::move(name))), iconv_(std::make_unique<Iconv>()) {
-    iconv_->decoder = iconv_open("UTF-8", name_.c_str());
-    iconv_->encoder = iconv_open(name_.c_str(), "UTF-8");
+    // iconv lacks a few DOS code pages; those are built from 437 and their own letters.
+    const auto overrides = dosOverridesOf437(name_);
+    const std::string iconvName = overrides.empty() ? name_ : "CP437";
+    iconv_->decoder = iconv_open("UTF-8", iconvName.c_str());
+    iconv_->encoder = iconv_open(iconvName.c_str(), "UTF-8");
     if (iconv_->decoder == reinterpret_cast<iconv_t>(-1) ||
         iconv_->encoder == reinterpret_cast<iconv_t>(-1))
         throw EngineError(errkind::kValue, "Unknown code page " + name_);
@@ -72,6 +91,11 @@ TextCodec::TextCodec(std::string name) : name_(upper(std::move(name))), iconv_(s
             } else {
                 toUtf8_[b] = std::string(kReplacement);
             }
+        }
+        for (const ByteOverride& o : overrides) fromUtf8_.erase(toUtf8_[o.byte]);
+        for (const ByteOverride& o : overrides) {
+            toUtf8_[o.byte] = utf8Of(o.codePoint);
+            fromUtf8_[toUtf8_[o.byte]] = static_cast<char>(o.byte);
         }
     }
 }
@@ -103,6 +127,12 @@ std::optional<std::string> TextCodec::encode(std::string_view utf8) const {
         out.reserve(utf8.size());
         for (std::size_t i = 0; i < utf8.size();) {
             const auto lead = static_cast<unsigned char>(utf8[i]);
+            // ASCII stands for itself in nearly every code page: no table lookup for it.
+            if (lead < 0x80 && toUtf8_[lead].size() == 1 && static_cast<unsigned char>(toUtf8_[lead][0]) == lead) {
+                out.push_back(static_cast<char>(lead));
+                ++i;
+                continue;
+            }
             const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
             auto it = fromUtf8_.find(std::string(utf8.substr(i, length)));
             if (it == fromUtf8_.end()) return std::nullopt;

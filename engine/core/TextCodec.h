@@ -10,7 +10,8 @@
 namespace tabulon {
 
 // Single-byte code pages convert through tables built once; multi-byte ones (932, 936, 949,
-// 950, UTF-8) through iconv. One instance per table; not thread-safe.
+// 950, UTF-8) through iconv. CP620 (Mazovia) and CP895 (Kamenicky), which iconv lacks, come
+// from tables of their own (DosCodePages.h). One instance per table; not thread-safe.
 class TextCodec {
 public:
     // `name` is an iconv name: "CP437", "CP1252", "UTF-8", "TIS-620". Throws EValueError for an

@@ -39,3 +39,21 @@ TEST(TextCodec, NamesCodePagesAndRejectsUnknownOnes) {
     EXPECT_EQ(TextCodec::nameForCodePage(65001), "UTF-8");
     EXPECT_THROW(TextCodec("NO-SUCH-PAGE"), EngineError);
 }
+
+TEST(TextCodec, ReadsAndWritesMazoviaPolishText) {
+    const TextCodec mazovia("CP620");
+    EXPECT_EQ(mazovia.decode("Za\xA7\xA2\x92\x8D g\x91\x9El\x86 ja\xA6\xA4"), "Zażółć gęślą jaźń");
+    EXPECT_EQ(mazovia.decode("\x8F\x8D\x90\x9C\xA0\xA1\xA5\x98\xA3\x95"), "ĄćĘŁŹŻŃŚÓĆ");
+    EXPECT_EQ(mazovia.encode("Łódź"), std::optional<std::string>("\x9C\xA2\x64\xA6"));
+    // 0x86 holds 'ą' here, so the letter it holds in code page 437 cannot be written.
+    EXPECT_FALSE(mazovia.encode("å").has_value());
+    EXPECT_EQ(mazovia.encode("A-z 1"), std::optional<std::string>("A-z 1"));
+}
+
+TEST(TextCodec, ReadsAndWritesKamenickyCzechText) {
+    const TextCodec kamenicky("CP895");
+    EXPECT_EQ(kamenicky.decode("P\xA9\xA1li\xA8 \x91lu\x9Fou\x87k\x98 k\x96\xA4"), "Příliš žluťoučký kůň");
+    EXPECT_EQ(kamenicky.decode("\x80\x85\x86\x9B\x92\xA6\xA7\x8B\x81"), "ČĎŤŠŽŮÔÍü");
+    EXPECT_EQ(kamenicky.encode("Příliš"), std::optional<std::string>("P\xA9\xA1li\xA8"));
+    EXPECT_FALSE(kamenicky.encode("Ç").has_value());  // 0x80 holds 'Č' instead
+}

@@ -30,8 +30,15 @@ inline void putLe16(std::uint8_t* p, std::uint16_t v) {
 inline void putLe32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
+inline void putLe64(std::uint8_t* p, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
 inline void putBe32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+inline void putBe64(std::uint8_t* p, std::uint64_t v) {
+    putBe32(p, static_cast<std::uint32_t>(v >> 32));
+    putBe32(p + 4, static_cast<std::uint32_t>(v));
 }
 
 // A name stored in a fixed-size slot: up to the first NUL, trailing blanks removed.

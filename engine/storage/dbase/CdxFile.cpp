@@ -20,7 +20,15 @@ constexpr std::size_t kMaxDepth = 64;
 
 }  // namespace
 
-CdxFile::CdxFile(PagedFile file) : file_(std::move(file)) {
+CdxFile::CdxFile(PagedFile file) : file_(std::move(file)) { parse(); }
+
+void CdxFile::reload() {
+    tags_.clear();
+    skipped_.clear();
+    parse();
+}
+
+void CdxFile::parse() {
     const std::string name = file_.path().filename().string();
     if (file_.size() < kHeaderSize)
         throw EngineError(errkind::kFormat, name + " is not a CDX index: it is shorter than its header");

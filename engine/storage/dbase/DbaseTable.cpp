@@ -11,6 +11,7 @@
 #include "MdxFile.h"
 #include "NdxFile.h"
 #include "MemoFile.h"
+#include "ProductionIndex.h"
 #include "RecordDecoder.h"
 #include "RecordEncoder.h"
 
@@ -214,7 +215,7 @@ bool DbaseTable::readSlot(std::uint64_t slot, Record& out) {
 void DbaseTable::decodeFields(const std::uint8_t* record, const std::vector<std::size_t>& positions, Record& out) {
     const auto& visible = decoder_->visible();
     out.resize(visible.size());
-    for (std::size_t position : positions) out.at(position) = decoder_->decodeField(*visible.at(position), record);
+    for (std::size_t position : positions) decoder_->decodeField(*visible.at(position), record, out.at(position));
 }
 
 bool DbaseTable::readSlotFields(std::uint64_t slot, const std::vector<std::size_t>& positions, Record& out) {

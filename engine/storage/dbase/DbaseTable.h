@@ -1,5 +1,7 @@
 #pragma once
 // An open .DBF table with its memo file and indexes.
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -14,8 +16,11 @@ namespace tabulon::dbase {
 
 class IndexCatalog;
 class IndexFile;
+class CdxFile;
 class MdxFile;
 class MemoFile;
+class NdxFile;
+class TagKeys;
 class RecordDecoder;
 class RecordEncoder;
 
@@ -29,9 +34,13 @@ class RecordEncoder;
 // by itself, or with the transaction set. The header's record count, last-update date, the EOF
 // marker and the memo file's next free block are written with every commit. A value that does
 // not fit is refused with EValueError naming the field, before anything is written. The
-// production .MDX is rebuilt from the records in every commit that changed them, so it never
-// goes stale; a table with other attached indexes (.NDX, .CDX) or an unusable tag refuses
-// writes with ENotSupported rather than let them go stale.
+// production .MDX and attached .NDX files are kept in place with each change (keys moved in
+// their B-trees); after pack, empty, a change to a unique tag, a tree it cannot follow or a
+// batch too large for that to pay, they are rebuilt from the records when the transaction
+// commits, so they never go stale. Attached .CDX files (the FoxPro structural one included) are
+// rebuilt from the records at every commit that changed them. A table with an unusable or
+// damaged tag, or one whose keys this build cannot make, refuses writes with ENotSupported
+// rather than let it go stale.
 // One thread at a time.
 class DbaseTable : public StorageTable, private TransactionParticipant {
 public:
@@ -100,10 +109,26 @@ private:
     // Encodes `values` over `record` (whose old memo pointers are reused where they fit).
     void encodeRecord(const Record& values, std::uint8_t* record, bool appending);
     void writeSlot(std::uint64_t slot, const std::uint8_t* record);
+    // Sets record `id`'s deletion flag (`stored` holds its bytes).
+    void markSlot(RecordId id, const std::uint8_t* stored, std::uint8_t flag);
     void reloadCounters();
     // Decodes the fields at `positions` of `record` into `out`, sized to one value per field.
     void decodeFields(const std::uint8_t* record, const std::vector<std::size_t>& positions, Record& out);
+    // Index upkeep (DbaseTableIndexes.cpp). At commit: the production index and .NDX files
+    // when a rebuild is pending, .CDX files always.
+    void rebuildIndexes();
     void rebuildProductionIndex();
+    void rebuildNdxFiles();
+    void rebuildCdxFiles();
+    // The attached index files of one kind.
+    template <typename Index>
+    std::vector<Index*> attached() const;
+    // Every record in turn, for rebuilding indexes.
+    std::function<void(std::uint64_t, Record&, bool&)> recordSource();
+    const TagKeys& ndxKeys(const NdxFile& ndx);
+    // Moves record `id`'s keys in the production index and .NDX files from those of `before`
+    // (null when appended) to those of `after`, or leaves them for a rebuild at commit.
+    void keepIndexes(RecordId id, const std::uint8_t* before, const std::uint8_t* after);
     void prepareCommit() override;
     void afterCommit() override;
     void afterRollback() override;
@@ -120,6 +145,10 @@ private:
     std::unique_ptr<IndexCatalog> catalog_;
     MdxFile* production_ = nullptr;  // owned by catalog_
     mutable bool productionChecked_ = false;
+    std::unique_ptr<TagKeys> productionKeys_;  // built at the first write
+    std::map<const NdxFile*, std::unique_ptr<TagKeys>> ndxKeys_;
+    bool rebuildPending_ = false;                     // in this transaction
+    std::uint64_t keptInPlace_ = 0;                   // changes in this transaction
     std::vector<FieldDef> fields_;
     std::vector<TableProblem> problems_;
     // Records read ahead; forgotten whenever the file changes.

@@ -6,10 +6,13 @@
 
 #include "../../core/EngineError.h"
 #include "ByteOrder.h"
+#include "CdxFile.h"
+#include "CdxRebuild.h"
 #include "DbaseTable.h"
 #include "IndexCatalog.h"
 #include "MdxFile.h"
 #include "MemoFile.h"
+#include "NdxFile.h"
 #include "ProductionIndex.h"
 #include "RecordDecoder.h"
 #include "RecordEncoder.h"
@@ -38,6 +41,8 @@ void DbaseTable::enlistIn(Transaction& transaction) {
     transaction.enlist(dbf_);
     if (memo_) transaction.enlist(memo_->file());
     if (production_) transaction.enlist(production_->file());
+    for (NdxFile* ndx : attached<NdxFile>()) transaction.enlist(ndx->file());
+    for (CdxFile* cdx : attached<CdxFile>()) transaction.enlist(cdx->file());
     transaction.enlist(static_cast<TransactionParticipant&>(*this));
 }
 
@@ -46,40 +51,34 @@ void DbaseTable::requireWritable(const char* what) const {
     if (options_.access != AccessMode::ReadWrite)
         throw EngineError(errkind::kUsage, "Cannot " + std::string(what) + " " + file + ": it is open for reading only");
     for (const IndexFile* index : catalog_->files())
-        if (index != production_)
+        if (index != production_ && index->format() == IndexFormat::Mdx)
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": its index " +
                                                           index->path().filename().string() +
-                                                          " cannot be kept up to date by this build");
-    if (production_) {
-        const auto definitions = catalog_->definitions();
-        const bool allUsable = std::all_of(definitions.begin(), definitions.end(), [](const IndexDef& d) { return d.usable; });
-        if (!allUsable || !production_->skipped().empty())
+                                                          " is not its production index, which this build cannot keep up to date");
+    for (const IndexDef& tag : catalog_->definitions())
+        if (!tag.usable)
+            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the tag " + tag.name +
+                                                          " of " + tag.file + " cannot be evaluated (" + tag.problem +
+                                                          "), so it could not be kept up to date");
+    if (const std::vector<std::string> problems = catalog_->upkeepProblems(); !problems.empty())
+        throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": " + problems.front() +
+                                                      ", so it could not be kept up to date");
+    for (const IndexFile* index : catalog_->files())
+        if (!index->skipped().empty())
             throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": a tag of " +
-                                                          production_->path().filename().string() +
-                                                          " cannot be evaluated, so it could not be kept up to date");
-        checkProductionTagsHoldEveryRecord(what);
-    }
+                                                          index->path().filename().string() +
+                                                          " is damaged, so it could not be kept up to date");
+    for (const CdxFile* cdx : attached<CdxFile>())
+        for (std::size_t t = 0; t < cdx->tags().size(); ++t)
+            if (!cdxKeysCanBeMade(catalog_->layoutOf(*cdx, t)))
+                throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the keys of tag " +
+                                                              cdx->tags()[t].def.name + " of " + cdx->path().filename().string() +
+                                                              " cannot be made by this build, so it could not be kept up to date");
+    if (production_) checkProductionTagsHoldEveryRecord(what);
     if (header_.readableRecords != header_.recordCount || header_.recordLength == 0)
         throw EngineError(errkind::kFormat, "Cannot " + std::string(what) + " " + file + ": the file is damaged");
     if (header_.hasMemoFields() && !memo_)
         throw EngineError(errkind::kFile, "Cannot " + std::string(what) + " " + file + ": its memo file is missing");
-}
-
-void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
-    if (productionChecked_) return;
-    // A tag with a FOR clause holds fewer keys than records; its clause is not read, so a
-    // rebuild would wrongly add the records it leaves out.
-    for (std::size_t t = 0; t < production_->tags().size(); ++t) {
-        const IndexTag& tag = production_->tags()[t];
-        if (tag.def.options & ixUnique) continue;
-        const std::size_t keys = production_->load(t, KeyEncoding::Raw, 0).size();
-        if (keys != header_.recordCount)
-            throw EngineError(errkind::kNotSupported,
-                              "Cannot " + std::string(what) + " " + path_.filename().string() + ": tag " + tag.def.name +
-                                  " holds " + std::to_string(keys) + " keys for " + std::to_string(header_.recordCount) +
-                                  " records (a FOR clause or a stale index), so it could not be kept up to date");
-    }
-    productionChecked_ = true;
 }
 
 void DbaseTable::checkRecord(RecordId id) const {
@@ -144,6 +143,7 @@ RecordId DbaseTable::append(const Record& values) {
         ++header_.recordCount;
         ++header_.readableRecords;
         if (liveCount_) ++*liveCount_;
+        keepIndexes(slot + 1, nullptr, record.data());
         return RecordId{slot + 1};
     });
 }
@@ -153,9 +153,11 @@ RecordId DbaseTable::update(RecordId id, const Record& values) {
     checkRecord(id);
     return write([&] {
         const std::uint8_t* stored = loadSlot(id - 1);
-        std::vector<std::uint8_t> record(stored, stored + header_.recordLength);
+        const std::vector<std::uint8_t> before(stored, stored + header_.recordLength);
+        std::vector<std::uint8_t> record = before;
         encodeRecord(values, record.data(), false);
         writeSlot(id - 1, record.data());
+        keepIndexes(id, before.data(), record.data());
         return id;
     });
 }
@@ -164,29 +166,38 @@ void DbaseTable::remove(RecordId id) {
     requireWritable("delete from");
     checkRecord(id);
     write([&] {
-        if (loadSlot(id - 1)[0] == DbaseHeader::kDeletedFlag) return;
-        dbf_.write(header_.headerLength + (id - 1) * header_.recordLength, &DbaseHeader::kDeletedFlag, 1);
-        forgetWindow();
-        changed_ = true;
+        const std::uint8_t* stored = loadSlot(id - 1);
+        if (stored[0] == DbaseHeader::kDeletedFlag) return;
+        markSlot(id, stored, DbaseHeader::kDeletedFlag);
         if (liveCount_) --*liveCount_;
     });
+}
+
+void DbaseTable::markSlot(RecordId id, const std::uint8_t* stored, std::uint8_t flag) {
+    const std::vector<std::uint8_t> before(stored, stored + header_.recordLength);
+    std::vector<std::uint8_t> after = before;
+    after[0] = flag;
+    writeSlot(id - 1, after.data());
+    keepIndexes(id, before.data(), after.data());
 }
 
 void DbaseTable::recall(RecordId id) {
     requireWritable("recall in");
     checkRecord(id);
     write([&] {
-        if (loadSlot(id - 1)[0] != DbaseHeader::kDeletedFlag) return;
-        dbf_.write(header_.headerLength + (id - 1) * header_.recordLength, &DbaseHeader::kLiveFlag, 1);
-        forgetWindow();
-        changed_ = true;
+        const std::uint8_t* stored = loadSlot(id - 1);
+        if (stored[0] != DbaseHeader::kDeletedFlag) return;
+        markSlot(id, stored, DbaseHeader::kLiveFlag);
         if (liveCount_) ++*liveCount_;
     });
 }
 
 void DbaseTable::reindex() {
     requireWritable("reindex");
-    write([&] { changed_ = true; });
+    write([&] {
+        changed_ = true;
+        rebuildPending_ = true;
+    });
 }
 
 void DbaseTable::empty() {
@@ -198,6 +209,7 @@ void DbaseTable::empty() {
         header_.recordCount = header_.readableRecords = 0;
         liveCount_ = 0;
         changed_ = true;
+        rebuildPending_ = true;
     });
 }
 
@@ -239,6 +251,7 @@ void DbaseTable::pack() {
         header_.recordCount = header_.readableRecords = static_cast<std::uint32_t>(kept.size());
         liveCount_ = kept.size();
         changed_ = true;
+        rebuildPending_ = true;
     });
 }
 
@@ -266,24 +279,14 @@ void DbaseTable::prepareCommit() {
     dbf_.write(end, &DbaseHeader::kEndOfFile, 1);
     forgetWindow();
     if (memo_) memo_->writeHeader();
-    if (production_) rebuildProductionIndex();
+    rebuildIndexes();
 }
 
-void DbaseTable::rebuildProductionIndex() {
-    const std::string bytes = buildProductionIndex(
-        path_.stem().string(), tagSpecsOf(*production_), fields_, *codec_, header_.recordCount,
-        [this](std::uint64_t slot, Record& values, bool& deleted) {
-            const std::uint8_t* record = loadSlot(slot);
-            deleted = record[0] == DbaseHeader::kDeletedFlag;
-            decoder_->decode(record, values);
-        });
-    PagedFile& file = production_->file();
-    file.truncate(0);
-    file.write(0, bytes.data(), bytes.size());
-    production_->reload();
+void DbaseTable::afterCommit() {
+    changed_ = false;
+    rebuildPending_ = false;
+    keptInPlace_ = 0;
 }
-
-void DbaseTable::afterCommit() { changed_ = false; }
 
 void DbaseTable::afterRollback() { reloadCounters(); }
 
@@ -305,8 +308,12 @@ void DbaseTable::reloadCounters() {
     }
     if (memo_) memo_->reload();
     if (production_) production_->reload();
+    for (NdxFile* ndx : attached<NdxFile>()) ndx->reload();
+    for (CdxFile* cdx : attached<CdxFile>()) cdx->reload();
     liveCount_.reset();
     changed_ = false;
+    rebuildPending_ = false;
+    keptInPlace_ = 0;
 }
 
 }  // namespace tabulon::dbase

@@ -23,6 +23,21 @@ double decodeBcdKey(const std::uint8_t* bytes) {
     return std::strtod((bytes[1] & 0x80) ? text : text + 1, nullptr);
 }
 
+std::string encodeSortableDouble(double value) {
+    std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+    bits = (bits & 0x8000'0000'0000'0000ULL) ? ~bits : bits | 0x8000'0000'0000'0000ULL;
+    std::string bytes(8, '\0');
+    putBe64(reinterpret_cast<std::uint8_t*>(bytes.data()), bits);
+    return bytes;
+}
+
+std::string encodeSortableInt32(std::int32_t value) {
+    const std::uint32_t bits = static_cast<std::uint32_t>(value) ^ 0x8000'0000U;
+    std::string bytes(4, '\0');
+    putBe32(reinterpret_cast<std::uint8_t*>(bytes.data()), bits);
+    return bytes;
+}
+
 void decodeKey(const std::uint8_t* bytes, std::size_t length, KeyEncoding encoding, IndexEntry& entry) {
     switch (encoding) {
         case KeyEncoding::Raw:

@@ -5,6 +5,7 @@
 
 #include "ByteOrder.h"
 #include "IndexKeyCodec.h"
+#include "MdxWriter.h"
 #include "PageWalk.h"
 
 namespace tabulon::dbase {
@@ -14,7 +15,6 @@ constexpr std::uint64_t kTagTableOffset = 544;
 constexpr std::size_t kTagEntrySize = 32;
 constexpr std::size_t kMaxTags = 48;
 constexpr std::size_t kExpressionOffset = 24;
-constexpr std::size_t kExpressionRoom = 220;
 constexpr std::size_t kMaxDepth = 64;
 
 }  // namespace
@@ -50,8 +50,8 @@ void MdxFile::parse() {
             skipped_.push_back("tag " + tagName + ": its header lies outside the file");
             continue;
         }
-        std::uint8_t tagHeader[kPageSize] = {};
-        file_.read(std::uint64_t{headerPage} * kPageSize, tagHeader, kPageSize);
+        std::uint8_t tagHeader[mdx::kForClause + mdx::kExpressionRoom] = {};
+        file_.read(std::uint64_t{headerPage} * kPageSize, tagHeader, sizeof tagHeader);
         IndexTag tag;
         TagLayout layout;
         layout.root = le32(tagHeader);
@@ -62,7 +62,9 @@ void MdxFile::parse() {
         tag.header = std::uint64_t{headerPage} * kPageSize;
         tag.def.name = tagName;
         tag.def.file = name;
-        tag.def.expression = cString(tagHeader + kExpressionOffset, kExpressionRoom);
+        tag.def.expression = cString(tagHeader + kExpressionOffset, mdx::kExpressionRoom);
+        if (tagHeader[mdx::kHasForClause] == 1)
+            tag.def.condition = cString(tagHeader + mdx::kForClause, mdx::kExpressionRoom);
         if ((tagHeader[8] & 0x40) || tagHeader[23]) tag.def.options |= ixUnique;
         if (tag.descending) tag.def.options |= ixDescending;
         if (tag.keyLength == 0 || layout.entryLength < tag.keyLength + 4 || layout.entryLength > blockSize_ - 12 ||

@@ -33,15 +33,6 @@ void putDate(std::uint8_t* p) {
     p[2] = static_cast<std::uint8_t>(today.tm_mday);
 }
 
-std::string keyBytes(const MdxTagSpec& tag, const MdxKey& key) {
-    if (tag.keyType == 'C') return key.bytes;
-    if (tag.keyType == 'N') return encodeBcdKey(key.number, 20);
-    std::string bytes(8, '\0');
-    const auto bits = std::bit_cast<std::uint64_t>(key.number);
-    for (int i = 0; i < 8; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(bits >> (8 * i));
-    return bytes;
-}
-
 struct Built {
     std::uint32_t root = 0;
     std::uint32_t pages = 0;
@@ -72,7 +63,7 @@ Built writeTree(std::string& file, const MdxTagSpec& tag, const std::vector<MdxK
         for (std::size_t k = 0; k < count; ++k, ++i) {
             std::uint8_t* entry = block + 8 + k * entryLength;
             putLe32(entry, static_cast<std::uint32_t>(keys[i].record));
-            last = keyBytes(tag, keys[i]);
+            last = mdxKeyBytes(tag, keys[i]);
             std::memcpy(entry + 4, last.data(), std::min(last.size(), entryLength - 4));
         }
         level.push_back({page, last});
@@ -102,6 +93,14 @@ Built writeTree(std::string& file, const MdxTagSpec& tag, const std::vector<MdxK
     return {level.front().page, static_cast<std::uint32_t>(file.size() / kPage) - start};
 }
 }  // namespace
+
+std::string mdxKeyBytes(const MdxTagSpec& tag, const MdxKey& key) {
+    if (tag.keyType == 'C') return key.bytes;
+    if (tag.keyType == 'N') return encodeBcdKey(key.number, 20);
+    std::string bytes(8, '\0');
+    putLe64(reinterpret_cast<std::uint8_t*>(bytes.data()), std::bit_cast<std::uint64_t>(key.number));
+    return bytes;
+}
 
 std::string encodeBcdKey(double value, int width) {
     std::string bytes(12, '\0');
@@ -183,7 +182,14 @@ std::string buildMdx(const std::string& tableName, const std::vector<MdxTagSpec>
         putLe16(th + 16, tag.keyType == 'D' ? 1 : 0);
         putLe16(th + 18, static_cast<std::uint16_t>(entryLength));
         th[23] = tag.unique ? 1 : 0;
-        std::memcpy(th + 24, tag.expression.data(), std::min<std::size_t>(tag.expression.size(), 219));
+        if (tag.expression.size() >= mdx::kExpressionRoom || tag.condition.size() >= mdx::kExpressionRoom)
+            throw EngineError(errkind::kValue, "Index " + tag.name + ": an MDX tag's key and FOR expressions hold at most " +
+                                                   std::to_string(mdx::kExpressionRoom - 1) + " characters");
+        std::memcpy(th + 24, tag.expression.data(), tag.expression.size());
+        if (!tag.condition.empty()) {
+            th[mdx::kHasForClause] = 1;
+            std::memcpy(th + mdx::kForClause, tag.condition.data(), tag.condition.size());
+        }
 
         auto* entry = reinterpret_cast<std::uint8_t*>(file.data()) + kTagTable + t * kTagEntry;
         putLe32(entry, tagHeaderPage);

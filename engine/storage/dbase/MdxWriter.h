@@ -6,6 +6,14 @@
 
 #include "../StorageTable.h"
 
+namespace tabulon::dbase::mdx {
+// Where a tag header keeps its FOR clause: a flag and the NUL-terminated text. Not in any
+// verified description; this is the layout the open-source xBase libraries use.
+inline constexpr std::size_t kHasForClause = 245;
+inline constexpr std::size_t kForClause = 762;
+inline constexpr std::size_t kExpressionRoom = 220;
+}  // namespace tabulon::dbase::mdx
+
 namespace tabulon::dbase {
 
 struct MdxTagSpec {
@@ -16,6 +24,7 @@ struct MdxTagSpec {
     bool descending = false;
     bool unique = false;
     bool fieldKey = false;   // the expression is a plain field name
+    std::string condition;   // FOR clause, else empty
 };
 
 // One key: C keys as code-page bytes padded with blanks to the key length; N and D keys as
@@ -32,6 +41,9 @@ struct MdxKey {
 // whose key length or name does not fit the format.
 std::string buildMdx(const std::string& tableName, const std::vector<MdxTagSpec>& tags,
                      std::vector<std::vector<MdxKey>> keys);
+
+// The key as a tag's entries store it.
+std::string mdxKeyBytes(const MdxTagSpec& tag, const MdxKey& key);
 
 // 12-byte packed decimal key for `value` in a field `width` wide.
 std::string encodeBcdKey(double value, int width);

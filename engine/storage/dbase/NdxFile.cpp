@@ -14,7 +14,14 @@ constexpr std::size_t kExpressionOffset = 24;
 constexpr std::size_t kMaxDepth = 64;
 }  // namespace
 
-NdxFile::NdxFile(PagedFile file) : file_(std::move(file)) {
+NdxFile::NdxFile(PagedFile file) : file_(std::move(file)) { parse(); }
+
+void NdxFile::reload() {
+    tags_.clear();
+    parse();
+}
+
+void NdxFile::parse() {
     const std::string name = file_.path().filename().string();
     std::uint8_t header[kPageSize] = {};
     if (file_.read(0, header, kPageSize) < kPageSize)

@@ -10,6 +10,9 @@ namespace tabulon::dbase {
 class NdxFile : public IndexFile {
 public:
     explicit NdxFile(PagedFile file);
+    // Reads the header again (after the file was rewritten or rolled back).
+    void reload();
+    PagedFile& file() { return file_; }
     IndexFormat format() const override { return IndexFormat::Ndx; }
     const std::filesystem::path& path() const override { return file_.path(); }
     const std::vector<IndexTag>& tags() const override { return tags_; }
@@ -17,6 +20,7 @@ public:
 
 private:
     static constexpr std::uint64_t kPageSize = 512;
+    void parse();
     PagedFile file_;
     std::vector<IndexTag> tags_;
     std::uint32_t root_ = 0;

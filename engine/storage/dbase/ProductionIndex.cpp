@@ -50,30 +50,29 @@ std::size_t widthOf(const DbaseExpression& expression, std::size_t fieldCount) {
 std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const std::vector<FieldDef>& fields) {
     std::vector<MdxTagSpec> specs;
     for (const IndexDef& index : indexes) {
-        // A tag without its FOR clause would hold records the clause leaves out.
-        if (!index.condition.empty())
-            throw EngineError(errkind::kNotSupported, "Index " + index.name + ": tags with a FOR clause (" +
-                                                          index.condition + ") cannot be written by this build");
-        MdxTagSpec spec;
-        spec.name = upper(index.name).substr(0, 10);
-        spec.expression = expressionOf(index, fields);
-        spec.descending = index.options & ixDescending;
-        spec.unique = index.options & (ixUnique | ixPrimary);
+        MdxTagSpec shape;
+        shape.name = upper(index.name).substr(0, 10);
+        shape.expression = expressionOf(index, fields);
+        shape.descending = index.options & ixDescending;
+        shape.unique = index.options & (ixUnique | ixPrimary);
+        shape.condition = index.condition;
         try {
-            const DbaseExpression expression(spec.expression, fields);
-            spec.fieldKey = expression.singleField() >= 0;
+            if (!shape.condition.empty() && DbaseExpression(shape.condition, fields).type() != ExpressionType::Boolean)
+                throw EngineError(errkind::kValue, "its FOR clause " + shape.condition + " is not a condition");
+            const DbaseExpression expression(shape.expression, fields);
+            shape.fieldKey = expression.singleField() >= 0;
             switch (expression.type()) {
                 case ExpressionType::String:
-                    spec.keyType = 'C';
-                    spec.keyLength = widthOf(expression, fields.size());
+                    shape.keyType = 'C';
+                    shape.keyLength = widthOf(expression, fields.size());
                     break;
                 case ExpressionType::Number:
-                    spec.keyType = 'N';
-                    spec.keyLength = 12;
+                    shape.keyType = 'N';
+                    shape.keyLength = 12;
                     break;
                 case ExpressionType::Date:
-                    spec.keyType = 'D';
-                    spec.keyLength = 8;
+                    shape.keyType = 'D';
+                    shape.keyLength = 8;
                     break;
                 case ExpressionType::Boolean:
                     throw EngineError(errkind::kValue, "a logical key is not supported");
@@ -81,7 +80,7 @@ std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const 
         } catch (const EngineError& e) {
             throw EngineError(errkind::kValue, "Index " + index.name + ": " + e.message());
         }
-        specs.push_back(std::move(spec));
+        specs.push_back(std::move(shape));
     }
     return specs;
 }
@@ -89,53 +88,84 @@ std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const 
 std::vector<MdxTagSpec> tagSpecsOf(const MdxFile& mdx) {
     std::vector<MdxTagSpec> specs;
     for (const IndexTag& tag : mdx.tags()) {
-        MdxTagSpec spec;
-        spec.name = tag.def.name;
-        spec.expression = tag.def.expression;
-        spec.keyType = tag.typeLetter;
-        spec.keyLength = tag.keyLength;
-        spec.descending = tag.descending;
-        spec.unique = tag.def.options & ixUnique;
-        specs.push_back(std::move(spec));
+        MdxTagSpec shape;
+        shape.name = tag.def.name;
+        shape.expression = tag.def.expression;
+        shape.keyType = tag.typeLetter;
+        shape.keyLength = tag.keyLength;
+        shape.descending = tag.descending;
+        shape.unique = tag.def.options & ixUnique;
+        shape.condition = tag.def.condition;
+        specs.push_back(std::move(shape));
     }
     return specs;
 }
 
-std::string buildProductionIndex(const std::string& tableName, const std::vector<MdxTagSpec>& tags,
-                                 const std::vector<FieldDef>& fields, const TextCodec& codec, std::uint64_t slots,
-                                 const RecordSource& source) {
-    std::vector<DbaseExpression> expressions;
-    std::vector<MdxTagSpec> specs = tags;
-    for (MdxTagSpec& spec : specs) {
-        expressions.emplace_back(spec.expression, fields);
-        spec.fieldKey = expressions.back().singleField() >= 0;
+bool selects(const std::optional<DbaseExpression>& condition, const ExpressionContext& record) {
+    if (!condition) return true;
+    const Value selected = condition->evaluate(record);
+    return !selected.isNull() && selected.asBool();
+}
+
+std::string characterKey(const TextCodec& codec, const std::string& text, std::size_t length) {
+    // Keys come from stored text, which the code page holds; a character it cannot hold (a
+    // replacement from a damaged record) is kept as '?'.
+    std::string bytes = codec.encode(text).value_or(std::string(text.size(), '?'));
+    bytes.resize(length, ' ');
+    return bytes;
+}
+
+TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef>& fields,
+                               const TextCodec& codec)
+    : tags_(tags), codec_(codec) {
+    for (MdxTagSpec& shape : tags_) {
+        try {
+            keys_.emplace_back(shape.expression, fields);
+            shape.fieldKey = keys_.back().singleField() >= 0;
+            conditions_.emplace_back();
+            if (!shape.condition.empty()) conditions_.back().emplace(shape.condition, fields);
+        } catch (const EngineError& e) {
+            throw EngineError(errkind::kValue, "Index " + shape.name + ": " + e.message());
+        }
+        readsDeletionMark_ = readsDeletionMark_ || upper(shape.expression + " " + shape.condition).find("DELETED") != std::string::npos;
     }
-    std::vector<std::vector<MdxKey>> keys(tags.size());
+}
+
+std::optional<MdxKey> TagKeys::keyOf(std::size_t t, const ExpressionContext& record) const {
+    const MdxTagSpec& tag = tags_[t];
+    if (!selects(conditions_[t], record)) return std::nullopt;
+    const Value v = keys_[t].evaluate(record);
+    MdxKey key;
+    key.record = record.recordNumber;
+    if (tag.keyType == 'C') {
+        key.bytes = characterKey(codec_, v.asString(), tag.keyLength);
+    } else if (tag.keyType == 'D') {
+        key.number = v.isNull() ? 0 : v.asDate().days + kJulianDayOfEpoch;
+    } else {
+        key.number = v.isNull() ? 0 : v.asDouble();
+    }
+    return key;
+}
+
+std::vector<std::vector<MdxKey>> keysOfRecords(const TagKeys& maker, std::uint64_t slots, const RecordSource& source) {
+    std::vector<std::vector<MdxKey>> keys(maker.tags().size());
     for (auto& k : keys) k.reserve(static_cast<std::size_t>(slots));
     Record values;
     for (std::uint64_t slot = 0; slot < slots; ++slot) {
         bool deleted = false;
         source(slot, values, deleted);
         const ExpressionContext context{&values, slot + 1, deleted};
-        for (std::size_t t = 0; t < tags.size(); ++t) {
-            const Value v = expressions[t].evaluate(context);
-            MdxKey key;
-            key.record = slot + 1;
-            if (tags[t].keyType == 'C') {
-                // Keys come from stored text, which the code page holds; a character it cannot
-                // hold (a replacement from a damaged record) is kept as '?'.
-                const std::string& text = v.asString();
-                key.bytes = codec.encode(text).value_or(std::string(text.size(), '?'));
-                key.bytes.resize(tags[t].keyLength, ' ');
-            } else if (tags[t].keyType == 'D') {
-                key.number = v.isNull() ? 0 : v.asDate().days + kJulianDayOfEpoch;
-            } else {
-                key.number = v.isNull() ? 0 : v.asDouble();
-            }
-            keys[t].push_back(std::move(key));
-        }
+        for (std::size_t t = 0; t < keys.size(); ++t)
+            if (std::optional<MdxKey> key = maker.keyOf(t, context)) keys[t].push_back(std::move(*key));
     }
-    return buildMdx(tableName, specs, std::move(keys));
+    return keys;
+}
+
+std::string buildProductionIndex(const std::string& tableName, const std::vector<MdxTagSpec>& tags,
+                                 const std::vector<FieldDef>& fields, const TextCodec& codec, std::uint64_t slots,
+                                 const RecordSource& source) {
+    const TagKeys maker(tags, fields, codec);
+    return buildMdx(tableName, maker.tags(), keysOfRecords(maker, slots, source));
 }
 
 }  // namespace tabulon::dbase

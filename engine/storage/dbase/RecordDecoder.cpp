@@ -25,6 +25,18 @@ double sortableDouble(const std::uint8_t* p) {
     return std::bit_cast<double>(bits);
 }
 
+// Eight bytes at a time: text fields are scanned once per record read.
+bool isAscii(const std::uint8_t* p, std::size_t n) {
+    std::size_t i = 0;
+    for (std::uint64_t word; i + 8 <= n; i += 8) {
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080'8080'8080'8080ULL) return false;
+    }
+    for (; i < n; ++i)
+        if (p[i] >= 0x80) return false;
+    return true;
+}
+
 bool allZero(const std::uint8_t* p, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i)
         if (p[i]) return false;
@@ -57,6 +69,24 @@ std::optional<double> parseShortNumber(const std::uint8_t* p, const std::uint8_t
     }
     if (digits == 0 || digits > 15) return std::nullopt;
     const double value = static_cast<double>(mantissa) / kPowersOfTen[fraction < 0 ? 0 : fraction];
+    return negative ? -value : value;
+}
+
+// Plain whole numbers (most integer fields) without going through a double; empty for anything
+// else, which parseNumericText() then reads.
+std::optional<std::int64_t> parseWholeNumber(const std::uint8_t* bytes, std::size_t length) {
+    std::size_t begin = 0, end = length;
+    while (begin < end && isPad(bytes[begin])) ++begin;
+    while (end > begin && isPad(bytes[end - 1])) --end;
+    const bool negative = begin < end && bytes[begin] == '-';
+    begin += negative;
+    if (begin == end || end - begin > 18) return std::nullopt;
+    std::int64_t value = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+        const unsigned d = static_cast<unsigned>(bytes[i]) - '0';
+        if (d > 9) return std::nullopt;
+        value = value * 10 + d;
+    }
     return negative ? -value : value;
 }
 }  // namespace
@@ -105,7 +135,7 @@ RecordDecoder::RecordDecoder(const DbaseHeader& header, const TextCodec& codec, 
 
 void RecordDecoder::decode(const std::uint8_t* record, Record& out) {
     out.resize(visible_.size());
-    for (std::size_t i = 0; i < visible_.size(); ++i) out[i] = decodeField(*visible_[i], record);
+    for (std::size_t i = 0; i < visible_.size(); ++i) decodeField(*visible_[i], record, out[i]);
 }
 
 bool RecordDecoder::flagSet(const std::uint8_t* record, int bit) const {
@@ -114,84 +144,102 @@ bool RecordDecoder::flagSet(const std::uint8_t* record, int bit) const {
     return (record[flags.offset + static_cast<unsigned>(bit) / 8] >> (bit % 8)) & 1;
 }
 
-Value RecordDecoder::text(const std::uint8_t* bytes, std::size_t length) const {
+void RecordDecoder::text(const std::uint8_t* bytes, std::size_t length, Value& out) const {
     // Some writers end text C-style: the first NUL ends it, whatever follows.
     if (const void* nul = std::memchr(bytes, 0, length)) length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - bytes);
     while (length > 0 && bytes[length - 1] == ' ') --length;
     const std::string_view raw(reinterpret_cast<const char*>(bytes), length);
     // ASCII reads the same in every code page the driver meets; skip the codec for it.
-    bool ascii = true;
-    for (std::size_t i = 0; i < length && ascii; ++i) ascii = bytes[i] < 0x80;
-    if (ascii) return Value::string(std::string(raw));
-    return Value::string(codec_.decode(raw));
+    out = Value::string(isAscii(bytes, length) ? std::string(raw) : codec_.decode(raw));
 }
 
-Value RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record) {
-    if (!f.readable || flagSet(record, f.nullBit)) return {};
+void RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record, Value& out) {
+    if (!f.readable || flagSet(record, f.nullBit)) {
+        out = Value();
+        return;
+    }
     const std::uint8_t* p = record + f.offset;
     switch (f.storage) {
         case Storage::Text:
-            return text(p, f.length);
+            text(p, f.length, out);
+            return;
         case Storage::NumericText: {
+            if (f.def.type != ftFloat)
+                if (const auto whole = parseWholeNumber(p, f.length)) {
+                    out = Value::integer(*whole);
+                    return;
+                }
             const auto number = parseNumericText(p, f.length);
-            if (!number) return {};
-            if (f.def.type == ftFloat) return Value::floating(*number);
-            if (*number != std::trunc(*number)) return {};
-            return Value::integer(static_cast<std::int64_t>(*number));
+            if (!number || (f.def.type != ftFloat && *number != std::trunc(*number))) out = Value();
+            else if (f.def.type == ftFloat) out = Value::floating(*number);
+            else out = Value::integer(static_cast<std::int64_t>(*number));
+            return;
         }
         case Storage::DateText: {
             const auto date = parseDateText(p);
-            return date ? Value::date(*date) : Value();
+            out = date ? Value::date(*date) : Value();
+            return;
         }
         case Storage::LogicalChar:
             switch (p[0]) {
                 case 'T': case 't': case 'Y': case 'y':
-                    return Value::boolean(true);
+                    out = Value::boolean(true);
+                    return;
                 case 'F': case 'f': case 'N': case 'n':
-                    return Value::boolean(false);
+                    out = Value::boolean(false);
+                    return;
                 default:
-                    return {};
+                    out = Value();
+                    return;
             }
         case Storage::MemoPointer:
-            return memoValue(f, p);
+            out = memoValue(f, p);
+            return;
         case Storage::LittleDouble:
-            return Value::floating(std::bit_cast<double>(le64(p)));
+            out = Value::floating(std::bit_cast<double>(le64(p)));
+            return;
         case Storage::SortableDouble:
-            if (allZero(p, 8)) return {};
-            return Value::floating(sortableDouble(p));
+            out = allZero(p, 8) ? Value() : Value::floating(sortableDouble(p));
+            return;
         case Storage::Currency:
-            return Value::currency(static_cast<double>(static_cast<std::int64_t>(le64(p))) / 10000.0);
+            out = Value::currency(static_cast<double>(static_cast<std::int64_t>(le64(p))) / 10000.0);
+            return;
         case Storage::JulianDateTime: {
             const std::int64_t day = le32(p);
             std::int64_t ms = le32(p + 4);
-            if (day == 0 && ms == 0) return {};
-            if (ms >= kMillisecondsPerDay) return {};
+            if ((day == 0 && ms == 0) || ms >= kMillisecondsPerDay) {
+                out = Value();
+                return;
+            }
             // Times are whole seconds; writers store some a millisecond short.
             ms = (ms + 500) / 1000 * 1000;
-            return Value::timestamp(Timestamp{(day - kJulianDayOfEpoch) * kMillisecondsPerDay + ms});
+            out = Value::timestamp(Timestamp{(day - kJulianDayOfEpoch) * kMillisecondsPerDay + ms});
+            return;
         }
         case Storage::OrdinalTimestamp: {
-            if (allZero(p, 8)) return {};
             const double ms = std::bit_cast<double>(be64(p)) - kOrdinalMillisecondsOfEpoch;
-            if (!std::isfinite(ms) || std::fabs(ms) > 1e17) return {};
-            return Value::timestamp(Timestamp{static_cast<std::int64_t>(std::llround(ms))});
+            if (allZero(p, 8) || !std::isfinite(ms) || std::fabs(ms) > 1e17) out = Value();
+            else out = Value::timestamp(Timestamp{static_cast<std::int64_t>(std::llround(ms))});
+            return;
         }
         case Storage::LittleInt32:
-            return Value::integer(static_cast<std::int32_t>(le32(p)));
+            out = Value::integer(static_cast<std::int32_t>(le32(p)));
+            return;
         case Storage::SortableInt32:
-            if (allZero(p, 4)) return {};
-            return Value::integer(static_cast<std::int32_t>(be32(p) ^ 0x8000'0000U));
+            out = allZero(p, 4) ? Value() : Value::integer(static_cast<std::int32_t>(be32(p) ^ 0x8000'0000U));
+            return;
         case Storage::VarText:
         case Storage::VarBinary: {
             std::size_t length = f.length;
             if (flagSet(record, f.varLengthBit)) length = std::min<std::size_t>(p[f.length - 1], f.length - 1);
-            if (f.storage == Storage::VarText) return text(p, length);
-            return Value::bytes(Bytes(p, p + length));
+            if (f.storage == Storage::VarText) text(p, length, out);
+            else out = Value::bytes(Bytes(p, p + length));
+            return;
         }
         case Storage::NullFlags:
-            return {};
+            break;
     }
-    return {};
+    out = Value();
 }
 
 Value RecordDecoder::memoValue(const FieldLayout& f, const std::uint8_t* p) {

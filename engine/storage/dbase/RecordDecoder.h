@@ -23,14 +23,14 @@ public:
     // Fields in the order fields() reports them (hidden ones left out).
     const std::vector<const FieldLayout*>& visible() const { return visible_; }
     void decode(const std::uint8_t* record, Record& out);
-    Value decodeField(const FieldLayout& field, const std::uint8_t* record);
+    void decodeField(const FieldLayout& field, const std::uint8_t* record, Value& out);
     // Memo problems met so far (at most a few dozen are kept).
     const std::vector<std::string>& problems() const { return problems_; }
 
 private:
     bool flagSet(const std::uint8_t* record, int bit) const;
     Value memoValue(const FieldLayout& field, const std::uint8_t* bytes);
-    Value text(const std::uint8_t* bytes, std::size_t length) const;
+    void text(const std::uint8_t* bytes, std::size_t length, Value& out) const;
 
     const DbaseHeader& header_;
     const TextCodec& codec_;

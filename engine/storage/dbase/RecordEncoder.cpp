@@ -14,15 +14,6 @@ namespace {
 constexpr std::int64_t kJulianDayOfEpoch = 2440588;
 constexpr double kOrdinalMillisecondsOfEpoch = 719163.0 * 86'400'000.0;
 
-void putBe64(std::uint8_t* p, std::uint64_t v) {
-    putBe32(p, static_cast<std::uint32_t>(v >> 32));
-    putBe32(p + 4, static_cast<std::uint32_t>(v));
-}
-void putLe64(std::uint8_t* p, std::uint64_t v) {
-    putLe32(p, static_cast<std::uint32_t>(v));
-    putLe32(p + 4, static_cast<std::uint32_t>(v >> 32));
-}
-
 // Right-justified with exactly `decimals` digits after the point, halves rounded away from zero.
 std::string numericText(const Value& value, int decimals) {
     if (value.kind() == ValueKind::Bcd) return value.asDecimal().rounded(decimals).toString();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "core/EngineError.h"
 #include "engine/dbase/FixtureFiles.h"
@@ -133,4 +135,41 @@ TEST(DbaseDamage, AFileTooShortForAHeaderIsRefusedByName) {
     }
 }
 
+}  // namespace
+
+namespace {
+// Numeric text as other writers leave it, in a whole-number field (N5) and one with decimals
+// (N8.2): the number it shows, or null, never garbage.
+TEST(DbaseNumericText, ReadsTheNumberOrNull) {
+    const std::vector<std::pair<std::string, Value>> cases = {
+        {"   42", Value::integer(42)},     {"-0042", Value::integer(-42)},    {"7    ", Value::integer(7)},
+        {std::string("12\0\0\0", 5), Value::integer(12)},                     {"  1.0", Value::integer(1)},
+        {"*****", Value()},                {"     ", Value()},               {"  1.5", Value()},
+        {" 12a ", Value()},                {"  - 3", Value()},
+    };
+    std::string header(32, '\0');
+    header[0] = 0x03;
+    header[4] = static_cast<char>(cases.size());
+    header[8] = 97;   // header length
+    header[10] = 14;  // record length
+    std::string whole(32, '\0'), decimals(32, '\0');
+    whole.replace(0, 5, "WHOLE");
+    whole[11] = 'N';
+    whole[16] = 5;
+    decimals.replace(0, 3, "DEC");
+    decimals[11] = 'N';
+    decimals[16] = 8;
+    decimals[17] = 2;
+    std::string records;
+    for (const auto& c : cases) records += " " + c.first + "  -12.50";
+    TempFolder dir;
+    std::ofstream(dir / "n.dbf", std::ios::binary) << header + whole + decimals + "\x0D" + records + "\x1A";
+    auto table = openTable(dir / "n.dbf");
+    Record record;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        table->readRecord(i + 1, record);
+        EXPECT_EQ(record[0], cases[i].second) << "'" << cases[i].first << "'";
+        EXPECT_EQ(record[1], Value::floating(-12.5));
+    }
+}
 }  // namespace

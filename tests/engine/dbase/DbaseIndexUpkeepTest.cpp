@@ -1,16 +1,23 @@
-// The production index stays in agreement with the records after every committed change, on
-// tables the engine creates and on ones other software wrote.
+// Every index attached to a table (production .MDX, .NDX, .CDX) stays in agreement with the
+// records after every committed change, on tables the engine creates and on ones other software
+// wrote.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
+#include <map>
 #include <random>
+#include <tuple>
 
 #include "core/EngineError.h"
 #include "engine/dbase/FixtureFiles.h"
 #include "io/Transaction.h"
 #include "storage/Drivers.h"
+#include "storage/dbase/CdxFile.h"
+#include "storage/dbase/CdxWriter.h"
 #include "storage/dbase/DbaseTable.h"
+#include "storage/dbase/NdxWriter.h"
 #include "support/TempFolder.h"
 
 using namespace tabulon;
@@ -160,16 +167,99 @@ TEST(DbaseIndexUpkeep, IndexesThatCannotBeBuiltAreRefusedByName) {
         EXPECT_NE(e.message().find("FLAG"), std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "t.dbf"));
-    IndexDef conditional{"ADULTS", "NAME", "", "AGE >= 18", 0, "", true, ""};
-    EXPECT_THROW(driverFor(ttDBase).create(dir / "c.dbf", fields(), {conditional}, {}), EngineError);
+    IndexDef notACondition{"ADULTS", "NAME", "", "AGE + 18", 0, "", true, ""};
+    EXPECT_THROW(driverFor(ttDBase).create(dir / "c.dbf", fields(), {notACondition}, {}), EngineError);
     EXPECT_FALSE(std::filesystem::exists(dir / "c.dbf"));
+}
+
+// Keys moved in place, one commit per change, end in the order a rebuild from the records gives.
+TEST(DbaseIndexUpkeep, KeysMovedInPlaceMatchARebuild) {
+    TempFolder dir;
+    // Without the unique tag, whose changes are rebuilt, every key is moved in place.
+    std::vector<IndexDef> nonUnique = indexes();
+    std::erase_if(nonUnique, [](const IndexDef& d) { return d.options & ixUnique; });
+    auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), nonUnique, {});
+    // .NDX files too: small pages, so many splits and several levels.
+    for (const auto& [file, expression, type] : {std::tuple{"name.ndx", "NAME", 'C'}, std::tuple{"age.ndx", "AGE", 'N'}}) {
+        dbase::MdxTagSpec tag;
+        tag.name = file;
+        tag.expression = expression;
+        tag.keyType = type;
+        tag.keyLength = type == 'C' ? 10 : 8;
+        const std::string empty = dbase::buildNdx(tag, {});
+        std::ofstream(dir / file, std::ios::binary).write(empty.data(), static_cast<std::streamsize>(empty.size()));
+        table->attachIndexFile(dir / file);
+    }
+    std::mt19937 random(11);
+    auto randomRow = [&] {
+        return row("k" + std::to_string(random() % 500), static_cast<std::int64_t>(random() % 100),
+                   1900 + static_cast<int>(random() % 100));
+    };
+    {
+        Transaction transaction((dir / "t.dbf").string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int i = 0; i < 2500; ++i) table->append(randomRow());
+        transaction.commit();
+        table->setTransaction(nullptr);
+    }
+    auto* dbase = dynamic_cast<dbase::DbaseTable*>(table.get());
+    ASSERT_NE(dbase, nullptr);
+    // Small batches: each commits its moved keys, and no batch is large enough for a rebuild.
+    for (int batch = 0; batch < 12; ++batch) {
+        Transaction transaction((dir / "t.dbf").string() + Transaction::kJournalExtension);
+        table->setTransaction(&transaction);
+        for (int i = 0; i < 60; ++i) {
+            const RecordId id = 1 + random() % 2500;
+            switch (random() % 5) {
+                case 0: table->remove(id); break;
+                case 1: dbase->recall(id); break;
+                case 2: table->append(randomRow()); break;
+                default: table->update(id, randomRow());
+            }
+        }
+        transaction.commit();
+        table->setTransaction(nullptr);
+    }
+    std::map<std::string, std::vector<RecordId>> kept;
+    const std::vector<std::string> tags = {"BYNAME", "BYAGE", "NAMEBORN", "AGEBORN", "name.ndx", "age.ndx"};
+    for (const std::string& tag : tags) kept[tag] = order(*reopen(dir / "t.dbf"), tag);
+    EXPECT_EQ(kept["BYNAME"].size(), reopen(dir / "t.dbf")->recordCount());
+    EXPECT_EQ(kept["name.ndx"].size(), kept["BYNAME"].size());
+    dbase->reindex();
+    for (const std::string& tag : tags) EXPECT_EQ(order(*reopen(dir / "t.dbf"), tag), kept[tag]) << tag;
+}
+
+TEST(DbaseIndexUpkeep, ATagWithAForClauseHoldsOnlyTheRecordsItSelects) {
+    TempFolder dir;
+    IndexDef adults{"ADULTS", "NAME", "", "AGE >= 18", 0, "", true, ""};
+    {
+        auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), {adults}, {});
+        table->append(row("tom", 12, 2010));   // 1: left out
+        table->append(row("una", 40, 1980));   // 2
+        table->append(row("abe", 18, 2004));   // 3
+        table->append(row("zoe", 30, 1990));   // 4
+        table->update(1, row("tom", 19, 2005));  // now selected
+        table->update(4, row("zoe", 3, 2020));   // now left out
+        table->update(3, row("bea", 20, 2004));  // selected still, key moved
+    }
+    auto table = reopen(dir / "t.dbf");
+    ASSERT_EQ(table->indexes().size(), 1u);
+    EXPECT_EQ(table->indexes()[0].condition, "AGE >= 18");
+    EXPECT_EQ(order(*table, "ADULTS"), (std::vector<RecordId>{3, 1, 2}));
+    table.reset();
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto writer = openTable(dir / "t.dbf", writable);
+    writer->remove(2);
+    writer->pack();  // rebuilt from the records: the clause still applies
+    EXPECT_EQ(order(*reopen(dir / "t.dbf"), "ADULTS"), (std::vector<RecordId>{2, 1}));
 }
 
 }  // namespace
 
 namespace {
-// A tag holding fewer keys than the table has records may carry a FOR clause this build cannot
-// read, or be stale already: rebuilding it could add records it must leave out.
+// A tag without a FOR clause holding fewer keys than the table has records is stale already:
+// its old keys could not be found to move them.
 TEST(DbaseIndexUpkeep, ATagThatDoesNotHoldEveryRecordIsNotRebuilt) {
     SKIP_WITHOUT_DBASE_FIXTURES();
     TempFolder dir;
@@ -188,6 +278,198 @@ TEST(DbaseIndexUpkeep, ATagThatDoesNotHoldEveryRecordIsNotRebuilt) {
     } catch (const EngineError& e) {
         EXPECT_EQ(e.kind(), errkind::kNotSupported);
         EXPECT_NE(e.message().find("TEST1"), std::string::npos) << e.message();
+    }
+}
+}  // namespace
+
+namespace {
+// An .NDX attached to a table is rebuilt at each commit that changed the records.
+TEST(DbaseIndexUpkeep, AnAttachedNdxFollowsEveryCommit) {
+    TempFolder dir;
+    auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), {}, {});
+    dbase::MdxTagSpec byAge;
+    byAge.name = "AGE";
+    byAge.expression = "AGE";
+    byAge.keyType = 'N';
+    {
+        const std::string empty = dbase::buildNdx(byAge, {});
+        std::ofstream(dir / "age.ndx", std::ios::binary).write(empty.data(), static_cast<std::streamsize>(empty.size()));
+    }
+    table->attachIndexFile(dir / "age.ndx");
+    table->append(row("ann", 40, 1980));
+    table->append(row("bob", 7, 2015));
+    table->append(row("cid", 22, 2000));
+    table->update(1, row("ann", 3, 2020));
+    table->remove(3);
+    auto reopened = reopen(dir / "t.dbf");
+    EXPECT_EQ(order(*reopened, "age.ndx"), (std::vector<RecordId>{1, 2}));
+    table->pack();
+    reopened = reopen(dir / "t.dbf");
+    EXPECT_EQ(order(*reopened, "age.ndx"), (std::vector<RecordId>{1, 2}));
+    auto cursor = reopened->openIndex("age.ndx");
+    ASSERT_TRUE(cursor->seek({Value::integer(7)}, false));
+    EXPECT_EQ(cursor->recordId(), 2u);
+}
+
+TEST(DbaseIndexUpkeep, FixtureNdxFilesFollowChangesToTheirTable) {
+    SKIP_WITHOUT_DBASE_FIXTURES();
+    TempFolder dir;
+    for (const char* name : {"class.DBF", "class.dbt", "classId.ndx", "TchrClass.ndx"})
+        std::filesystem::copy_file(dbaseFixtures() / "ndx" / name, dir / name);
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto table = openTable(dir / "class.DBF", writable);
+    table->openIndex("TchrClass.ndx");
+    table->openIndex("classId.ndx");
+    Record record;
+    table->readRecord(2, record);
+    record[0] = Value::string("AAA100");  // CLASSID
+    table->update(2, record);
+    record[0] = Value::string("ZZZ100");
+    record[2] = Value::string("000000001");  // TEACHERID
+    table->append(record);
+    auto reopened = reopen(dir / "class.DBF");
+    EXPECT_EQ(order(*reopened, "classId.ndx"), (std::vector<RecordId>{2, 1, 3, 4}));
+    EXPECT_EQ(order(*reopened, "TchrClass.ndx"), (std::vector<RecordId>{4, 1, 3, 2}));
+}
+}  // namespace
+
+namespace {
+// A production index damaged under a writer fails the change, naming the file, and leaves the
+// table as it was.
+TEST(DbaseIndexUpkeep, ADamagedTreeFailsTheChangeAndLeavesTheTableAsItWas) {
+    TempFolder dir;
+    const IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
+    driverFor(ttDBase).create(dir / "t.dbf", fields(), {byName}, {})->append(row("ann", 1, 2000));
+    {
+        // The tag's only block (a leaf) follows the four header pages and the tag header.
+        std::fstream mdx(dir / "t.MDX", std::ios::in | std::ios::out | std::ios::binary);
+        ASSERT_TRUE(mdx.is_open());
+        mdx.seekp(6 * 512);
+        const char count[4] = {'\xFF', '\xFF', 0, 0};
+        mdx.write(count, 4);
+    }
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto table = openTable(dir / "t.dbf", writable);
+    try {
+        table->update(1, row("bob", 2, 2001));
+        FAIL() << "a change went through a damaged index";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kFormat);
+        EXPECT_NE(e.message().find("t.MDX"), std::string::npos) << e.message();
+    }
+    Record record;
+    reopen(dir / "t.dbf")->readRecord(1, record);
+    EXPECT_EQ(record[0].asString(), "ann");
+}
+
+TEST(DbaseIndexUpkeep, AnAttachedIndexThatIsNotKeptRefusesWrites) {
+    TempFolder dir;
+    const IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
+    driverFor(ttDBase).create(dir / "other.dbf", fields(), {byName}, {});
+    auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), {}, {});
+    table->attachIndexFile(dir / "other.MDX");
+    try {
+        table->append(row("ann", 1, 2000));
+        FAIL() << "a table with an index it does not keep accepted an append";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kNotSupported);
+        EXPECT_NE(e.message().find("other.MDX"), std::string::npos) << e.message();
+    }
+}
+}  // namespace
+
+namespace {
+// A FoxPro table's structural .CDX is rebuilt at each commit: integer and character tags.
+TEST(DbaseIndexUpkeep, AStructuralCdxFollowsChangesToItsTable) {
+    SKIP_WITHOUT_DBASE_FIXTURES();
+    TempFolder dir;
+    for (const char* name : {"types.dbf", "types.CDX", "setup.dbf", "setup.CDX"})
+        std::filesystem::copy_file(dbaseFixtures() / "foxpro_cdx" / name, dir / name);
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    {
+        auto types = openTable(dir / "types.dbf", writable);
+        types->append({Value::integer(3), Value::string("Agent")});
+        types->update(1, {Value::integer(9), Value::string("Buyer")});
+        auto setup = openTable(dir / "setup.dbf", writable);
+        Record record;
+        setup->readRecord(1, record);
+        record[0] = Value::string("ZETA");
+        setup->update(1, record);
+        record[0] = Value::string("ALPHA");
+        setup->append(record);
+    }
+    auto types = reopen(dir / "types.dbf");
+    EXPECT_TRUE(types->problems().empty());
+    const std::string typeTag = types->indexes().at(0).name;
+    EXPECT_EQ(order(*types, typeTag), (std::vector<RecordId>{2, 3, 1}));
+    auto cursor = types->openIndex(typeTag);
+    ASSERT_TRUE(cursor->seek({Value::integer(3)}, false));
+    EXPECT_EQ(cursor->recordId(), 3u);
+    auto setup = reopen(dir / "setup.dbf");
+    EXPECT_EQ(order(*setup, "KEY_NAME"), (std::vector<RecordId>{4, 2, 3, 1}));
+}
+
+// Many keys, sharing prefixes and trailing blanks, make several leaves and branch levels that
+// read back in order.
+TEST(DbaseCdxWriter, ATreeOfManyCompressedKeysReadsBackInOrder) {
+    TempFolder dir;
+    std::string directory(1024, '\0');
+    directory[12] = 10;
+    directory[14] = '\xE0';
+    std::string header(1024, '\0');
+    header[12] = 12;
+    header[14] = '\x60';
+    std::memcpy(header.data() + 512, "NAME", 4);
+    dbase::CdxTagImage tag{"NAME", header, 12, ' ', false, false};
+    std::vector<dbase::CdxKey> keys;
+    std::mt19937 random(5);
+    for (RecordId id = 1; id <= 5000; ++id) keys.push_back({"K" + std::to_string(random() % 700), id});
+    const std::string bytes = dbase::buildCdx(directory, {tag}, {keys});
+    std::ofstream(dir / "t.cdx", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    const dbase::CdxFile cdx(PagedFile::open(dir / "t.cdx", AccessMode::ReadOnly));
+    ASSERT_EQ(cdx.tags().size(), 1u);
+    EXPECT_EQ(cdx.tags()[0].def.name, "NAME");
+    std::vector<std::pair<std::string, RecordId>> expected;
+    for (const auto& k : keys) expected.emplace_back(k.bytes + std::string(12 - k.bytes.size(), ' '), k.record);
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::pair<std::string, RecordId>> read;
+    for (const auto& e : cdx.load(0, dbase::KeyEncoding::Raw, 0)) read.emplace_back(e.key, e.record);
+    EXPECT_EQ(read, expected);
+}
+}  // namespace
+
+namespace {
+// A FOR clause that cannot be evaluated leaves the tag readable in its order, but refuses writes
+// that could not keep it.
+TEST(DbaseIndexUpkeep, AnUnreadableForClauseKeepsTheOrderButRefusesWrites) {
+    TempFolder dir;
+    const IndexDef adults{"ADULTS", "NAME", "", "AGE >= 18", 0, "", true, ""};
+    {
+        auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), {adults}, {});
+        table->append(row("una", 40, 1980));
+        table->append(row("abe", 30, 1990));
+    }
+    {
+        // The only tag's header follows the four header pages; its FOR clause lies at 762.
+        std::fstream mdx(dir / "t.MDX", std::ios::in | std::ios::out | std::ios::binary);
+        ASSERT_TRUE(mdx.is_open());
+        mdx.seekp(4 * 512 + 762);
+        mdx.write("NOSUCH > 1", 11);
+    }
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    auto table = openTable(dir / "t.dbf", writable);
+    EXPECT_EQ(table->indexes().at(0).condition, "NOSUCH > 1");
+    EXPECT_EQ(order(*table, "ADULTS"), (std::vector<RecordId>{2, 1}));
+    try {
+        table->append(row("cy", 50, 1970));
+        FAIL() << "a write went through a tag it could not keep";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kNotSupported);
+        EXPECT_NE(e.message().find("NOSUCH"), std::string::npos) << e.message();
     }
 }
 }  // namespace
