@@ -6,6 +6,7 @@
 #include <optional>
 #include <atomic>
 #include <cstring>
+#include <thread>
 #include <string>
 
 #include "../core/EngineError.h"
@@ -114,8 +115,17 @@ File writeJournal(const std::filesystem::path& path, const Writer& body) {
     whole.put(fnv1a(whole.bytes.data(), whole.bytes.size()));
     whole.putBytes(kTail, sizeof kTail);
     const std::filesystem::path unfinished = path.string() + kUnfinishedSuffix;
-    File journal = File::create(unfinished);
-    journal.lock(ShareMode::Exclusive);
+    // Between creating the file and locking it, a recovery beside us may take it for one left by
+    // a dead process and remove it: then the lock holds a file no longer there, so make another.
+    File journal;
+    for (int attempt = 0;; ++attempt) {
+        journal = File::create(unfinished);
+        if (journal.tryLock(ShareMode::Exclusive) && journal.isAt(unfinished)) break;
+        if (attempt == 1000)
+            throw EngineError(errkind::kFile, "Cannot write the journal " + unfinished.string() +
+                                                  ": a recovery keeps removing it as it is made");
+        std::this_thread::yield();
+    }
     journal.writeAt(0, whole.bytes.data(), whole.bytes.size());
     journal.sync();
     std::error_code ec;

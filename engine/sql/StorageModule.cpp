@@ -304,9 +304,11 @@ int endTransaction(sqlite3_vtab* base, bool commit) {
     });
 }
 
+// The files are written in xSync, not xCommit: SQLite ignores what xCommit returns, so a commit
+// that failed there would be reported as done. A failed xSync rolls the statement back.
+int sync(sqlite3_vtab* base) { return endTransaction(base, true); }
 int commit(sqlite3_vtab* base) { return endTransaction(base, true); }
 int rollback(sqlite3_vtab* base) { return endTransaction(base, false); }
-int sync(sqlite3_vtab*) { return SQLITE_OK; }
 
 // argc 1: delete argv[0]; argv[0] null: insert argv[2...]; else update argv[0] to argv[2...].
 int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* newRowId) {

@@ -27,7 +27,9 @@ TEST_F(OpsFixture, RenamedParadoxHeadersStoreTheNewNames) {
     int headers = 0;
     for (const auto& member : driverForPath(renamed).familyFiles(renamed)) {
         const std::string extension = member.extension().string();
-        if (extension == ".MB" || extension == ".mb") continue;  // no table name in a blob file
+        // A blob file stores no table name; a .VAL's stored path is informational and even real
+        // files carry stale ones (a restructure's temporary name), so neither is rewritten.
+        if (extension == ".MB" || extension == ".mb" || extension == ".VAL" || extension == ".val") continue;
         const std::string header = headerOf(member);
         EXPECT_NE(header.find(member.filename().string() + '\0'), std::string::npos) << member;
         EXPECT_EQ(header.find("items"), std::string::npos) << member;
