@@ -62,73 +62,81 @@ TEST_F(TableLockTest, SharedOpensLiveSideBySide) {
     EXPECT_EQ(openError(*two), "opened");
 }
 
-// The child opens the table exclusively, reports through a pipe, and waits to be told to end
-// (or is killed).
-pid_t holdInChild(const std::filesystem::path& folder, int& readyRead, int& releaseWrite, bool exclusive) {
-    int ready[2], release[2];
-    if (::pipe(ready) != 0 || ::pipe(release) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(ready[0]);
-        ::close(release[1]);
-        char status = 'x';
-        try {
-            Session session("Child");
-            Connection& c = session.addConnection("C");
-            c.setParams(folderParams(folder));
-            c.connect();
-            Table table(c);
-            table.setTableName("LOCKED.TXT");
-            table.setExclusive(exclusive);
-            table.open();
-            status = 'k';
-            (void)!::write(ready[1], &status, 1);
-            (void)!::read(release[0], &status, 1);
-        } catch (...) {
-            (void)!::write(ready[1], &status, 1);
+// A child process that opens the table (exclusively or not), says so through a pipe, and holds
+// it until it is told to end or is killed.
+class ChildHolder {
+public:
+    ChildHolder(const std::filesystem::path& folder, bool exclusive) {
+        int ready[2], release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            char status = 'x';
+            try {
+                Session session("Child");
+                Connection& c = session.addConnection("C");
+                c.setParams(folderParams(folder));
+                c.connect();
+                Table table(c);
+                table.setTableName("LOCKED.TXT");
+                table.setExclusive(exclusive);
+                table.open();
+                status = 'k';
+                (void)!::write(ready[1], &status, 1);
+                (void)!::read(release[0], &status, 1);
+            } catch (...) {
+                (void)!::write(ready[1], &status, 1);
+            }
+            ::_exit(0);
         }
-        ::_exit(0);
+        ::close(ready[1]);
+        ::close(release[0]);
+        ready_ = ready[0];
+        release_ = release[1];
     }
-    ::close(ready[1]);
-    ::close(release[0]);
-    readyRead = ready[0];
-    releaseWrite = release[1];
-    return pid;
-}
+    ~ChildHolder() { end(true); }
+
+    // Whether the child holds the table now.
+    bool holding() const {
+        char status = 0;
+        return pid_ > 0 && ::read(ready_, &status, 1) == 1 && status == 'k';
+    }
+    // Kills the child (its death must release the lock) or tells it to close the table.
+    void end(bool kill) {
+        if (pid_ <= 0) return;
+        if (kill) ::kill(pid_, SIGKILL);
+        else (void)!::write(release_, "x", 1);
+        ::waitpid(pid_, nullptr, 0);
+        ::close(ready_);
+        ::close(release_);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int ready_ = -1, release_ = -1;
+};
 
 TEST_F(TableLockTest, AnotherProcessHoldingTheTableIsNamed) {
-    int ready = -1, release = -1;
-    const pid_t child = holdInChild(folder_.path(), ready, release, false);
-    ASSERT_GT(child, 0);
-    char status = 0;
-    ASSERT_EQ(::read(ready, &status, 1), 1);
-    ASSERT_EQ(status, 'k');
+    ChildHolder child(folder_.path(), false);
+    ASSERT_TRUE(child.holding());
     auto exclusive = textTable(*connection_, true);
     const std::string error = openError(*exclusive);
     EXPECT_NE(error.find("ETableBusy"), std::string::npos) << error;
     EXPECT_NE(error.find("it is open in another process"), std::string::npos) << error;
-    // Its death releases the lock.
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    ::close(ready);
-    ::close(release);
+    child.end(true);
     EXPECT_EQ(openError(*exclusive), "opened");
 }
 
 TEST_F(TableLockTest, ExclusiveHolderInAnotherProcessKeepsOthersOut) {
-    int ready = -1, release = -1;
-    const pid_t child = holdInChild(folder_.path(), ready, release, true);
-    ASSERT_GT(child, 0);
-    char status = 0;
-    ASSERT_EQ(::read(ready, &status, 1), 1);
-    ASSERT_EQ(status, 'k');
+    ChildHolder child(folder_.path(), true);
+    ASSERT_TRUE(child.holding());
     auto shared = textTable(*connection_, false);
     const std::string error = openError(*shared);
     EXPECT_NE(error.find("it is open exclusively in another process"), std::string::npos) << error;
-    (void)!::write(release, "x", 1);
-    ::waitpid(child, nullptr, 0);
-    ::close(ready);
-    ::close(release);
+    child.end(false);
     EXPECT_EQ(openError(*shared), "opened");
 }
 
@@ -137,22 +145,15 @@ TEST_F(TableLockTest, ExclusiveHoldOnAReadOnlyFileKeepsOtherProcessesOut) {
     std::filesystem::permissions(folder_ / "LOCKED.TXT", std::filesystem::perms::owner_read |
                                                             std::filesystem::perms::group_read |
                                                             std::filesystem::perms::others_read);
-    int ready = -1, release = -1;
-    const pid_t child = holdInChild(folder_.path(), ready, release, true);
-    ASSERT_GT(child, 0);
-    char status = 0;
-    ASSERT_EQ(::read(ready, &status, 1), 1);
-    ASSERT_EQ(status, 'k');
+    ChildHolder child(folder_.path(), true);
+    ASSERT_TRUE(child.holding());
     auto exclusive = textTable(*connection_, true);
     const std::string error = openError(*exclusive);
     EXPECT_NE(error.find("ETableBusy"), std::string::npos) << error;
     EXPECT_NE(error.find("in another process"), std::string::npos) << error;
     auto shared = textTable(*connection_, false);
     EXPECT_NE(openError(*shared).find("open exclusively in another process"), std::string::npos);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    ::close(ready);
-    ::close(release);
+    child.end(true);
     EXPECT_EQ(openError(*exclusive), "opened");
 }
 

@@ -36,19 +36,7 @@ protected:
         }
     }
 
-    // The table's records as "ID:NAME" in ID order, read through its driver.
-    std::string contents() {
-        auto table = openTable(folder_ / GetParam());
-        std::vector<std::pair<std::int64_t, std::string>> rows;
-        Record record;
-        for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot) {
-            if (table->readSlot(slot, record)) rows.emplace_back(static_cast<std::int64_t>(record[0].asDouble()), record[1].toText());
-        }
-        std::sort(rows.begin(), rows.end());
-        std::string out;
-        for (const auto& [id, name] : rows) out += std::to_string(id) + ":" + name + " ";
-        return out;
-    }
+    std::string contents() { return idNameContents(folder_ / GetParam()); }
 };
 
 TEST_P(SqlWriteTest, InsertUpdateDeleteReachTheFile) {
