@@ -46,7 +46,9 @@ SqlDatabase::SqlDatabase(std::filesystem::path folder, std::string session) : fo
     const int rc =
         sqlite3_open_v2(":memory:", &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     db_.reset(opened);  // closed by its owner even when opening failed half way
-    if (rc != SQLITE_OK) throw EngineError(errkind::kFile, std::string("Cannot start the SQL engine: ") + sqlite3_errstr(rc));
+    if (rc != SQLITE_OK) {
+        throw EngineError(errkind::kFile, std::string("Cannot start the SQL engine: ") + sqlite3_errstr(rc));
+    }
     sqlite3* db = db_.get();
     sqlite3_extended_result_codes(db, 1);
     sqlite3_progress_handler(
@@ -86,7 +88,8 @@ void SqlDatabase::forget(const std::string& name) { executeDirectly("DROP TABLE 
 
 void SqlDatabase::executeDirectly(const std::string& sql) {
     context_.error.reset();
-    if (const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK) throwLastError(rc, sql);
+    const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throwLastError(rc, sql);
 }
 
 void SqlDatabase::forgetChangedTables() {
