@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "../core/EngineError.h"
+#include "../dataset/TableLock.h"
 #include "../ops/TableDefinitions.h"
 #include "../storage/Drivers.h"
 #include "SqlText.h"
@@ -64,6 +65,12 @@ std::filesystem::path tableOf(const std::filesystem::path& folder, const std::st
     return path;
 }
 
+// The operations' own exclusive open refuses a table in use but cannot say who uses it; the
+// table lock, taken first, names the holder.
+TableLock holdExclusively(const std::filesystem::path& table, const std::string& session) {
+    return TableLock::acquire(table, session, true);
+}
+
 bool sameName(const std::string& a, const std::string& b) { return asciiUpper(a) == asciiUpper(b); }
 
 bool indexUses(const IndexDef& index, const std::string& field) {
@@ -75,7 +82,7 @@ bool indexUses(const IndexDef& index, const std::string& field) {
     return false;
 }
 
-void createIndex(const std::filesystem::path& folder, TokenReader& in) {
+void createIndex(const std::filesystem::path& folder, const std::string& session, TokenReader& in) {
     IndexDef index;
     if (in.accept("UNIQUE")) index.options |= ixUnique;
     if (in.accept("DESC")) index.options |= ixDescending;
@@ -93,10 +100,11 @@ void createIndex(const std::filesystem::path& folder, TokenReader& in) {
     } while (in.accept(","));
     in.expect(")");
     in.expectEnd();
+    const TableLock lock = holdExclusively(path, session);
     TableDefinitions().addIndex(path, index);
 }
 
-void dropIndex(const std::filesystem::path& folder, TokenReader& in) {
+void dropIndex(const std::filesystem::path& folder, const std::string& session, TokenReader& in) {
     std::string first = in.name();
     std::string table, index;
     if (in.accept(".")) {
@@ -108,7 +116,9 @@ void dropIndex(const std::filesystem::path& folder, TokenReader& in) {
         table = in.name();
     }
     in.expectEnd();
-    TableDefinitions().deleteIndex(tableOf(folder, table), index);
+    const std::filesystem::path path = tableOf(folder, table);
+    const TableLock lock = holdExclusively(path, session);
+    TableDefinitions().deleteIndex(path, index);
 }
 
 // ADD [COLUMN] name type [NOT NULL]: the new field, as the table's format holds it.
@@ -140,8 +150,10 @@ void dropColumn(Restructure& structure, TokenReader& in) {
     structure.fields.erase(found);
 }
 
-void alterTable(const std::filesystem::path& folder, TokenReader& in) {
+void alterTable(const std::filesystem::path& folder, const std::string& session, TokenReader& in) {
     const std::filesystem::path path = tableOf(folder, in.name());
+    // Before the structure is read, so the changes apply to the one that is rebuilt.
+    const TableLock lock = holdExclusively(path, session);
     const StorageDriver& driver = driverForPath(path);
     Restructure structure = currentStructure(path);
     do {
@@ -155,24 +167,25 @@ void alterTable(const std::filesystem::path& folder, TokenReader& in) {
 
 }  // namespace
 
-bool runIndexOrColumnStatement(const std::filesystem::path& folder, const std::vector<Token>& tokens) {
+bool runIndexOrColumnStatement(const std::filesystem::path& folder, const std::string& session,
+                               const std::vector<Token>& tokens) {
     TokenReader in(tokens);
     if (in.accept("CREATE")) {
         if (!(tokens.size() > 1 && (isWord(tokens[1], "INDEX") || isWord(tokens[1], "UNIQUE") ||
                                     isWord(tokens[1], "ASC") || isWord(tokens[1], "DESC")))) {
             return false;
         }
-        createIndex(folder, in);
+        createIndex(folder, session, in);
         return true;
     }
     if (in.accept("DROP")) {
         if (!in.accept("INDEX")) return false;
-        dropIndex(folder, in);
+        dropIndex(folder, session, in);
         return true;
     }
     if (in.accept("ALTER")) {
         in.expect("TABLE");
-        alterTable(folder, in);
+        alterTable(folder, session, in);
         return true;
     }
     return false;

@@ -129,7 +129,7 @@ std::optional<std::vector<std::string>> columnFieldsOf(sqlite3_stmt* statement) 
 }  // namespace
 
 void Query::fetch(SqlDatabase& database) {
-    if (runTableDefinition(database.folder(), sql_)) {
+    if (runTableDefinition(database.folder(), database.session(), sql_)) {
         database.forgetTables();
         throw noResultSet();
     }

@@ -42,20 +42,21 @@ SqlDatabase::SqlDatabase(std::filesystem::path folder, std::string session) : fo
     if (!std::filesystem::is_directory(folder_, ec)) {
         throw EngineError(errkind::kFile, "Folder " + folder_.string() + " does not exist");
     }
-    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_close(db_);
-        throw EngineError(errkind::kFile, "Cannot start the SQL engine");
+    sqlite3* opened = nullptr;
+    const int rc =
+        sqlite3_open_v2(":memory:", &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    db_.reset(opened);  // closed by its owner even when opening failed half way
+    if (rc != SQLITE_OK) {
+        throw EngineError(errkind::kFile, std::string("Cannot start the SQL engine: ") + sqlite3_errstr(rc));
     }
-    sqlite3_extended_result_codes(db_, 1);
+    sqlite3* db = db_.get();
+    sqlite3_extended_result_codes(db, 1);
     sqlite3_progress_handler(
-        db_, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+        db, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
         &interrupted_);
-    registerStorageModule(db_, context_);
-    registerExactAggregates(db_);
+    registerStorageModule(db, context_);
+    registerExactAggregates(db);
 }
-
-SqlDatabase::~SqlDatabase() { sqlite3_close_v2(db_); }
 
 void SqlDatabase::throwLastError(int rc, const std::string& sql) {
     if (context_.error) {
@@ -64,8 +65,8 @@ void SqlDatabase::throwLastError(int rc, const std::string& sql) {
         throw error;
     }
     if ((rc & 0xff) == SQLITE_INTERRUPT) throw EngineError(errkind::kUsage, "Query cancelled");
-    std::string message = sqlite3_errmsg(db_);
-    const int offset = sqlite3_error_offset(db_);
+    std::string message = sqlite3_errmsg(db_.get());
+    const int offset = sqlite3_error_offset(db_.get());
     if (offset >= 0 && static_cast<std::size_t>(offset) <= sql.size()) {
         message += " at position " + std::to_string(offset + 1);
     }
@@ -87,7 +88,8 @@ void SqlDatabase::forget(const std::string& name) { executeDirectly("DROP TABLE 
 
 void SqlDatabase::executeDirectly(const std::string& sql) {
     context_.error.reset();
-    if (const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK) throwLastError(rc, sql);
+    const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throwLastError(rc, sql);
 }
 
 void SqlDatabase::forgetChangedTables() {
@@ -136,10 +138,10 @@ SqlDatabase::Statement SqlDatabase::compile(const std::string& sql) {
     for (int attached = 0;; ++attached) {
         context_.error.reset();
         sqlite3_stmt* raw = nullptr;
-        const int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
+        const int rc = sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
         if (rc == SQLITE_OK) return Statement(raw, StatementDeleter{raw ? this : nullptr});
         sqlite3_finalize(raw);
-        const std::string message = sqlite3_errmsg(db_);
+        const std::string message = sqlite3_errmsg(db_.get());
         if (context_.error || message.rfind(kNoSuchTable, 0) != 0 || attached == kMostTables) {
             throwLastError(rc, sql);
         }
@@ -168,7 +170,7 @@ void SqlDatabase::execute(const std::string& sql) {
 
 void SqlDatabase::interrupt() {
     interrupted_.store(true);
-    sqlite3_interrupt(db_);
+    sqlite3_interrupt(db_.get());
 }
 
 void SqlDatabase::clearInterrupt() { interrupted_.store(false); }

@@ -30,10 +30,11 @@ public:
     static SqlDatabase& of(Connection& connection);
     SqlDatabase(const SqlDatabase&) = delete;
     SqlDatabase& operator=(const SqlDatabase&) = delete;
-    ~SqlDatabase();
 
     const std::filesystem::path& folder() const { return folder_; }
-    sqlite3* handle() const { return db_; }
+    sqlite3* handle() const { return db_.get(); }
+    // The session whose locks the connection's reads, writes and definitions take.
+    const std::string& session() const { return context_.session; }
 
     // Finalizing the last running statement suspends the tables' locks.
     struct StatementDeleter {
@@ -75,14 +76,20 @@ private:
         TableSignature signature;
     };
 
+    struct ConnectionCloser {
+        void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+    };
+
     std::filesystem::path folder_;
-    sqlite3* db_ = nullptr;
     StorageModuleContext context_;
     std::vector<AttachedTable> attached_;
     int statementsRunning_ = 0;
     // Set by interrupt(); a progress handler keeps checking it, because sqlite3_interrupt()
     // alone is lost when no statement happens to be running at that instant.
     std::atomic<bool> interrupted_{false};
+    // Last, so it closes first, while the module's context and the progress flag still live;
+    // owned from the moment it opens, so a constructor that throws later closes it too.
+    std::unique_ptr<sqlite3, ConnectionCloser> db_;
 };
 
 }  // namespace tabulon

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../core/EngineError.h"
+#include "../dataset/TableLock.h"
 #include "../storage/Drivers.h"
 #include "IndexAndColumnStatements.h"
 #include "SqlText.h"
@@ -87,20 +88,22 @@ void createTable(const std::filesystem::path& folder, const std::string& sql) {
     driver.create(path, fields, indexes, {}).reset();
 }
 
-void dropTable(const std::filesystem::path& folder, const std::string& name, bool ifExists) {
+void dropTable(const std::filesystem::path& folder, const std::string& session, const std::string& name,
+               bool ifExists) {
     const std::filesystem::path path = resolveTableName(folder, name);
     if (path.empty()) {
         if (ifExists) return;
         throw EngineError(errkind::kFile, "Table \"" + name + "\" not found in " + folder.string());
     }
+    // Held while the files go, so nobody opens the table half moved.
+    const TableLock lock = TableLock::acquire(path, session, true);
     const DesktopTrash trash;
     for (const auto& file : driverForPath(path).familyFiles(path)) trash.moveToTrash(file);
 }
 
-
 }  // namespace
 
-bool runTableDefinition(const std::filesystem::path& folder, const std::string& sql) {
+bool runTableDefinition(const std::filesystem::path& folder, const std::string& session, const std::string& sql) {
     static const std::regex kCreate(R"(^\s*CREATE\s+TABLE\s)", std::regex::icase);
     static const std::regex kDrop(R"(^\s*DROP\s+TABLE\s+(IF\s+EXISTS\s+)?("(?:[^"]|"")*"|[^\s;]+)\s*;?\s*$)",
                                   std::regex::icase);
@@ -110,12 +113,12 @@ bool runTableDefinition(const std::filesystem::path& folder, const std::string& 
         return true;
     }
     if (std::regex_match(sql, match, kDrop)) {
-        dropTable(folder, sqlUnquoted(match[2].str()), match[1].matched);
+        dropTable(folder, session, sqlUnquoted(match[2].str()), match[1].matched);
         return true;
     }
     std::vector<Token> tokens = tokenize(sql);
     while (!tokens.empty() && (tokens.back().text.empty() || tokens.back().text == ";")) tokens.pop_back();
-    return runIndexOrColumnStatement(folder, tokens);
+    return runIndexOrColumnStatement(folder, session, tokens);
 }
 
 }  // namespace tabulon

@@ -102,7 +102,7 @@ std::vector<std::string> statementsOf(const std::string& line) {
 std::vector<std::string> engineRowsOf(SqlDatabase& engine, const std::vector<std::string>& statements) {
     std::vector<std::string> rows;
     for (const std::string& sql : statements) {
-        if (runTableDefinition(engine.folder(), sql)) {
+        if (runTableDefinition(engine.folder(), engine.session(), sql)) {
             engine.forgetTables();
             rows.clear();
         } else {

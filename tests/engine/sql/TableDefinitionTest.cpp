@@ -4,37 +4,13 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "SqlFolderFixture.h"
-#include "core/EngineError.h"
-#include "sql/Query.h"
+#include "SqlDefinitionFixture.h"
 #include "storage/Drivers.h"
 
 namespace tabulon::testing {
 namespace {
 
-class TableDefinitionTest : public SqlFolderFixture {
-protected:
-    void SetUp() override {
-        SqlFolderFixture::SetUp();
-        std::filesystem::create_directories(trash_.path());
-        setenv("XDG_DATA_HOME", trash_.path().c_str(), 1);
-    }
-
-    // Runs a statement without rows; its error, or ENoResultSet as it should end.
-    std::string execute(const std::string& sql) {
-        Query query(*connection_);
-        query.setSql(sql);
-        try {
-            query.open();
-        } catch (const EngineError& e) {
-            return e.kind();
-        }
-        return "rows";
-    }
-
-    // Same filesystem as the folder, so the move is a rename.
-    TempFolder trash_;
-};
+using TableDefinitionTest = SqlDefinitionFixture;
 
 TEST_F(TableDefinitionTest, CreateMakesAKeyedParadoxTableByDefault) {
     ASSERT_EQ(execute("CREATE TABLE Orders (ID INTEGER NOT NULL, CODE CHAR(6), PRICE MONEY, DAY DATE, "
@@ -129,6 +105,36 @@ TEST_F(TableDefinitionTest, AlterAddsAndDropsColumnsKeepingTheRecords) {
     EXPECT_EQ(execute("ALTER TABLE Orders DROP NOPE"), errkind::kValue);
     EXPECT_EQ(execute("ALTER TABLE Orders RENAME NOTE"), errkind::kValue);
     EXPECT_EQ(fieldNamesOf(folder_ / "Orders.DB"), "ID CODE NOTE ");
+}
+
+TEST_F(TableDefinitionTest, NotNullColumnsOfParadoxTablesRefuseNulls) {
+    ASSERT_EQ(execute("CREATE TABLE Staff (ID INTEGER, NAME CHAR(10) NOT NULL, PRIMARY KEY (ID))"),
+              errkind::kNoResultSet);
+    EXPECT_TRUE(openTable(folder_ / "Staff.DB")->fields()[1].required) << "kept in the .VAL file";
+    for (const char* sql : {"INSERT INTO Staff VALUES (1, NULL)", "INSERT INTO Staff (ID) VALUES (1)"}) {
+        const std::string outcome = outcomeOf(sql);
+        EXPECT_EQ(outcome.rfind(std::string(errkind::kRequired) + ":", 0), 0u) << sql << ": " << outcome;
+        EXPECT_NE(outcome.find("NAME"), std::string::npos) << outcome;
+    }
+    ASSERT_EQ(execute("INSERT INTO Staff VALUES (1, 'Ann')"), errkind::kNoResultSet);
+    EXPECT_EQ(execute("UPDATE Staff SET NAME = NULL"), errkind::kRequired);
+
+    // A column no record has a value for cannot be required of them.
+    const std::string outcome = outcomeOf("ALTER TABLE Staff ADD COLUMN CODE CHAR(4) NOT NULL");
+    EXPECT_EQ(outcome.rfind(std::string(errkind::kRequired) + ":", 0), 0u) << outcome;
+    EXPECT_NE(outcome.find("CODE"), std::string::npos) << outcome;
+    EXPECT_EQ(fieldNamesOf(folder_ / "Staff.DB"), "ID NAME ");
+    ASSERT_EQ(execute("DELETE FROM Staff"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("ALTER TABLE Staff ADD COLUMN CODE CHAR(4) NOT NULL"), errkind::kNoResultSet);
+    EXPECT_EQ(execute("INSERT INTO Staff VALUES (2, 'Bob', NULL)"), errkind::kRequired);
+    EXPECT_EQ(execute("INSERT INTO Staff VALUES (2, 'Bob', 'B1')"), errkind::kNoResultSet);
+}
+
+TEST_F(TableDefinitionTest, NotNullIsAcceptedButNotKeptByDbaseTables) {
+    ASSERT_EQ(execute("CREATE TABLE \"staff.dbf\" (ID INTEGER, NAME CHAR(10) NOT NULL)"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("ALTER TABLE \"staff.dbf\" ADD CODE CHAR(4) NOT NULL"), errkind::kNoResultSet);
+    EXPECT_EQ(execute("INSERT INTO \"staff.dbf\" (ID) VALUES (1)"), errkind::kNoResultSet);
+    EXPECT_FALSE(openTable(folder_ / "staff.dbf")->fields()[1].required);
 }
 
 TEST_F(TableDefinitionTest, DbaseDefinitionsAreReadByDbfread) {
