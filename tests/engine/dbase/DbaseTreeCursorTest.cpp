@@ -16,6 +16,7 @@
 #include "storage/dbase/DbaseTable.h"
 #include "storage/dbase/MdxFile.h"
 #include "storage/dbase/NdxFile.h"
+#include "storage/dbase/NdxWriter.h"
 #include "storage/dbase/TreeCursor.h"
 #include "support/TempFolder.h"
 
@@ -178,6 +179,15 @@ TEST(DbaseTreeCursor, SeeksTheFirstKeyAtOrAfterTheOneAsked) {
 TEST(DbaseTreeCursor, AgreesWithASortAfterKeysMovedInPlaceWithSplits) {
     TempFolder dir;
     auto table = makeTable(dir / "t.dbf");
+    // An .NDX too: 512-byte pages, so many more splits.
+    dbase::MdxTagSpec ndxTag;
+    ndxTag.name = "name.ndx";
+    ndxTag.expression = "NAME";
+    ndxTag.keyType = 'C';
+    ndxTag.keyLength = 8;
+    const std::string empty = dbase::buildNdx(ndxTag, {});
+    std::ofstream(dir / "name.ndx", std::ios::binary).write(empty.data(), static_cast<std::streamsize>(empty.size()));
+    table->attachIndexFile(dir / "name.ndx");
     std::mt19937 random(17);
     appendCommitted(*table, dir / "t.dbf", random, 1500);
     auto* dbase = dynamic_cast<dbase::DbaseTable*>(table.get());
@@ -197,6 +207,10 @@ TEST(DbaseTreeCursor, AgreesWithASortAfterKeysMovedInPlaceWithSplits) {
         table->setTransaction(nullptr);
     }
     expectEveryTagSorted(*dbase);
+    auto ndx = table->openIndex("name.ndx");
+    const std::vector<RecordId> expected = sortedOrder(*dbase, {"name.ndx", 0, false, false, ""});
+    EXPECT_EQ(forward(*ndx), expected);
+    EXPECT_EQ(backward(*ndx), expected);
 }
 
 // The dataset layer keeps its cursor open while its writes move keys and split pages.
@@ -230,7 +244,8 @@ TEST(DbaseTreeCursor, KeepsItsPlaceWhileKeysAreMovedUnderIt) {
     table->setTransaction(nullptr);
 }
 
-// A leaf whose next page pointer leads back up the tree must end in a named error, not a hang.
+// A branch deep in the tree whose children lead back to the root must end in a named error,
+// not a hang.
 TEST(DbaseTreeCursor, ALoopFoundWhileWalkingFailsNamingTheFile) {
     TempFolder dir;
     {
