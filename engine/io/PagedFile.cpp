@@ -105,6 +105,7 @@ std::vector<std::uint8_t>& PagedFile::dirtyPage(std::uint64_t page) {
 }
 
 void PagedFile::write(std::uint64_t offset, const void* buffer, std::size_t length) {
+    ++changes_;
     if (!writable_)
         throw EngineError(errkind::kUsage, path_.string() + " is open for reading only");
     const auto* in = static_cast<const std::uint8_t*>(buffer);
@@ -120,6 +121,7 @@ void PagedFile::write(std::uint64_t offset, const void* buffer, std::size_t leng
 }
 
 void PagedFile::truncate(std::uint64_t size) {
+    ++changes_;
     if (!writable_)
         throw EngineError(errkind::kUsage, path_.string() + " is open for reading only");
     if (size < size_) {
@@ -136,11 +138,13 @@ void PagedFile::truncate(std::uint64_t size) {
 }
 
 void PagedFile::discardPendingWrites() {
+    ++changes_;
     dirty_.clear();
     refresh();
 }
 
 void PagedFile::refresh() {
+    ++changes_;
     cacheChunk_ = ~0ULL;
     if (!existsOnDisk_) {
         size_ = 0;

@@ -43,6 +43,9 @@ public:
     void refresh();
 
     File& file() { return file_; }
+    // Grows with every write, truncate, discard or refresh: readers holding positions in the
+    // file's structures can tell when to find their place again.
+    std::uint64_t changes() const { return changes_; }
 
 private:
     friend class Transaction;
@@ -57,6 +60,7 @@ private:
     std::uint64_t diskSize_ = 0;      // bytes on disk now
     std::uint64_t readableDisk_ = 0;  // disk bytes still visible (a pending truncate hides the rest)
     std::uint64_t size_ = 0;
+    std::uint64_t changes_ = 0;
     std::map<std::uint64_t, std::vector<std::uint8_t>> dirty_;  // page number -> full page
 
     static constexpr std::uint64_t kChunkSize = 64 * 1024;

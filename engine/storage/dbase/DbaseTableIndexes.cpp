@@ -13,6 +13,7 @@
 #include "NdxWriter.h"
 #include "ProductionIndex.h"
 #include "RecordDecoder.h"
+#include "TreeCursor.h"
 
 namespace tabulon::dbase {
 
@@ -62,7 +63,10 @@ void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
     for (std::size_t t = 0; t < production_->tags().size(); ++t) {
         const IndexTag& tag = production_->tags()[t];
         if ((tag.def.options & ixUnique) || !tag.def.condition.empty()) continue;
-        const std::size_t keys = production_->load(t, KeyEncoding::Raw, 0).size();
+        // Counted by walking the leaves: loading a large tag would hold all its keys at once.
+        TreeCursor walk(tag.def, *production_, t, {}, tag.descending, *codec_, [](RecordId) { return true; });
+        std::uint64_t keys = 0;
+        for (bool more = walk.first(); more; more = walk.next()) ++keys;
         if (keys != header_.recordCount)
             throw EngineError(errkind::kNotSupported,
                               "Cannot " + std::string(what) + " " + path_.filename().string() + ": tag " + tag.def.name +

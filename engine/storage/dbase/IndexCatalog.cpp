@@ -4,6 +4,7 @@
 
 #include "../../core/EngineError.h"
 #include "IndexCursor.h"
+#include "TreeCursor.h"
 
 namespace tabulon::dbase {
 
@@ -129,6 +130,8 @@ std::unique_ptr<KeyCursor> IndexCatalog::open(const std::string& name, std::func
         if (upper(t.def.name) != wanted) continue;
         if (!t.def.usable) throw EngineError(errkind::kValue, "The index " + t.def.name + " is not usable: " + t.def.problem);
         const IndexTag& source = t.file->tags()[t.index];
+        if (t.file->treeShape(t.index))
+            return std::make_unique<TreeCursor>(t.def, *t.file, t.index, t.layout, source.descending, codec_, std::move(live));
         return std::make_unique<IndexCursor>(t.def, t.layout.type, source.descending,
                                              t.file->load(t.index, t.layout.encoding, t.layout.prefixBytes), codec_, std::move(live));
     }

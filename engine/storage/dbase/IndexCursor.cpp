@@ -1,20 +1,16 @@
 #include "IndexCursor.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "../../core/EngineError.h"
-#include "IndexKeyCodec.h"
 
 namespace tabulon::dbase {
 
 IndexCursor::IndexCursor(IndexDef definition, KeyType type, bool descending, std::vector<IndexEntry> entries,
                          const TextCodec& codec, std::function<bool(RecordId)> live)
     : definition_(std::move(definition)),
-      type_(type),
-      descending_(descending),
+      order_(definition_.name, type, descending, codec),
       entries_(std::move(entries)),
-      codec_(codec),
       live_(std::move(live)) {}
 
 bool IndexCursor::settle(std::ptrdiff_t position, int step) {
@@ -42,53 +38,11 @@ bool IndexCursor::prior() {
     return true;
 }
 
-int IndexCursor::compare(const IndexEntry& entry, const IndexEntry& wanted, bool partial) const {
-    int c;
-    if (type_ == KeyType::Character) {
-        const std::string_view have = entry.key;
-        std::string_view want = wanted.key;
-        if (partial) {
-            c = have.substr(0, want.size()).compare(want);
-        } else {
-            // dBase pads keys with blanks: a shorter search key is padded the same way.
-            std::string padded(want);
-            if (padded.size() < have.size()) padded.append(have.size() - padded.size(), ' ');
-            c = have.compare(padded);
-        }
-        c = c < 0 ? -1 : (c > 0 ? 1 : 0);
-    } else {
-        c = entry.number < wanted.number ? -1 : (entry.number > wanted.number ? 1 : 0);
-    }
-    return descending_ ? -c : c;
-}
-
 bool IndexCursor::seek(const Record& key, bool partial) {
     if (key.empty() || key.front().isNull()) return first();
-    IndexEntry wanted;
-    const Value& v = key.front();
-    switch (type_) {
-        case KeyType::Character: {
-            const auto encoded = codec_.encode(v.convertTo(ValueKind::String).asString());
-            if (!encoded)
-                throw EngineError(errkind::kValue, "The search key for " + definition_.name + " has characters code page " +
-                                                       codec_.name() + " cannot hold");
-            wanted.key = *encoded;
-            break;
-        }
-        case KeyType::Numeric:
-            wanted.number = v.convertTo(ValueKind::Float).asDouble();
-            break;
-        case KeyType::Date:
-            wanted.number = v.convertTo(ValueKind::Date).asDate().days + kJulianDayOfEpoch;
-            break;
-        case KeyType::DateTime: {
-            const Timestamp t = v.convertTo(ValueKind::Timestamp).asTimestamp();
-            wanted.number = static_cast<double>(t.milliseconds) / kMillisecondsPerDay + kJulianDayOfEpoch;
-            break;
-        }
-    }
+    const IndexEntry wanted = order_.wanted(key.front());
     const auto it = std::partition_point(entries_.begin(), entries_.end(),
-                                         [&](const IndexEntry& e) { return compare(e, wanted, partial) < 0; });
+                                         [&](const IndexEntry& e) { return order_.compare(e, wanted, partial) < 0; });
     return settle(it - entries_.begin(), 1);
 }
 
@@ -100,22 +54,7 @@ RecordId IndexCursor::recordId() const {
 
 Record IndexCursor::key() const {
     recordId();  // checks the position
-    const IndexEntry& e = entries_[static_cast<std::size_t>(position_)];
-    switch (type_) {
-        case KeyType::Character: {
-            std::string bytes = e.key;
-            while (!bytes.empty() && bytes.back() == ' ') bytes.pop_back();
-            return {Value::string(codec_.decode(bytes))};
-        }
-        case KeyType::Numeric:
-            return {Value::floating(e.number)};
-        case KeyType::Date:
-            return {Value::date(Date{static_cast<std::int32_t>(std::clamp(e.number - kJulianDayOfEpoch, -1e9, 1e9))})};
-        case KeyType::DateTime:
-            return {Value::timestamp(
-                Timestamp{static_cast<std::int64_t>(std::llround(std::clamp((e.number - kJulianDayOfEpoch) * kMillisecondsPerDay, -1e17, 1e17)))})};
-    }
-    return {};
+    return order_.valuesOf(entries_[static_cast<std::size_t>(position_)]);
 }
 
 }  // namespace tabulon::dbase

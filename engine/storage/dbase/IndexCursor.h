@@ -5,12 +5,13 @@
 
 #include "../../core/TextCodec.h"
 #include "IndexFile.h"
+#include "KeyOrder.h"
 
 namespace tabulon::dbase {
 
-// Entries whose record is deleted or missing are passed over. Seek compares character keys
-// byte by byte in the table's code page (as the file orders them) and numbers and dates by
-// value. Same thread as its table; the codec must outlive it.
+// Entries whose record is deleted or missing are passed over; keys compare as KeyOrder says.
+// Used for trees the walking cursor cannot follow. Same thread as its table; the codec must
+// outlive it.
 class IndexCursor : public KeyCursor {
 public:
     IndexCursor(IndexDef definition, KeyType type, bool descending, std::vector<IndexEntry> entries,
@@ -28,13 +29,10 @@ public:
 private:
     // Moves from `position` by `step` to the first live entry; false (off the end) when none.
     bool settle(std::ptrdiff_t position, int step);
-    int compare(const IndexEntry& entry, const IndexEntry& wanted, bool partial) const;
 
     IndexDef definition_;
-    KeyType type_;
-    bool descending_;
+    KeyOrder order_;
     std::vector<IndexEntry> entries_;
-    const TextCodec& codec_;
     std::function<bool(RecordId)> live_;
     std::ptrdiff_t position_ = -1;  // -1 before the first, size() after the last
 };

@@ -2,9 +2,11 @@
 // An index file of the dBase family (.NDX, .MDX, .CDX): its tags and their keys in order.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "../../io/PagedFile.h"
 #include "../StorageTable.h"
 
 namespace tabulon::dbase {
@@ -41,6 +43,20 @@ struct IndexTag {
     bool descending = false;
 };
 
+// Where a tag's B-tree keeps things, for cursors that walk its pages. Offsets are in bytes,
+// page numbers count 512-byte pages.
+struct TreeShape {
+    const PagedFile* file = nullptr;
+    std::uint64_t rootAt = 0;      // the file offset of the root's page number
+    std::size_t nodeSize = 0;
+    std::size_t entriesAt = 0;     // the first entry within a node, after its count
+    std::size_t entryLength = 0;
+    std::size_t keyAt = 0;         // the key within an entry (a branch's child pointer is at 0)
+    std::size_t recordAt = 0;      // a leaf entry's record number within the entry
+    std::size_t keyLength = 0;
+    bool ndx = false;              // NDX: a leaf's entries have no child; MDX: nothing follows a leaf's last entry
+};
+
 // Reads tag definitions at open and a tag's entries on demand. Every page number and count read
 // from the file is checked against its size, and walks stop at pages already seen, so a damaged
 // file ends in EngineError(EFormatError) naming it, never in a loop. One thread at a time.
@@ -53,6 +69,8 @@ public:
     // The tag's entries in index order; keys decoded with `encoding` into IndexEntry::number
     // unless Raw. `prefixBytes` leading key bytes (a null marker) are skipped.
     virtual std::vector<IndexEntry> load(std::size_t tag, KeyEncoding encoding, std::size_t prefixBytes) const = 0;
+    // The tag's tree, when its pages can be walked one at a time.
+    virtual std::optional<TreeShape> treeShape(std::size_t) const { return std::nullopt; }
     // Tags left out because their headers are damaged, each with its reason.
     const std::vector<std::string>& skipped() const { return skipped_; }
 

@@ -77,6 +77,11 @@ void MdxFile::parse() {
     }
 }
 
+std::optional<TreeShape> MdxFile::treeShape(std::size_t index) const {
+    if (index >= tags_.size()) return std::nullopt;
+    return TreeShape{&file_, tags_[index].header, blockSize_, 8, layouts_[index].entryLength, 4, 0, tags_[index].keyLength, false};
+}
+
 std::vector<IndexEntry> MdxFile::load(std::size_t index, KeyEncoding encoding, std::size_t prefixBytes) const {
     const IndexTag& tag = tags_.at(index);
     const TagLayout& layout = layouts_.at(index);

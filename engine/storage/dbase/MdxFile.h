@@ -17,6 +17,7 @@ public:
     const std::filesystem::path& path() const override { return file_.path(); }
     const std::vector<IndexTag>& tags() const override { return tags_; }
     std::vector<IndexEntry> load(std::size_t tag, KeyEncoding encoding, std::size_t prefixBytes) const override;
+    std::optional<TreeShape> treeShape(std::size_t tag) const override;
 
 private:
     static constexpr std::uint64_t kPageSize = 512;

@@ -45,6 +45,10 @@ void NdxFile::parse() {
     tags_.push_back(std::move(tag));
 }
 
+std::optional<TreeShape> NdxFile::treeShape(std::size_t) const {
+    return TreeShape{&file_, 0, kPageSize, 4, entrySize_, 8, 4, tags_.front().keyLength, true};
+}
+
 std::vector<IndexEntry> NdxFile::load(std::size_t, KeyEncoding encoding, std::size_t prefixBytes) const {
     const IndexTag& tag = tags_.front();
     PageWalk walk(file_.path().filename().string(), file_.size());
