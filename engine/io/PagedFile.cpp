@@ -25,14 +25,25 @@ PagedFile PagedFile::createNew(const std::filesystem::path& path) {
 }
 
 const std::uint8_t* PagedFile::cachedChunk(std::uint64_t chunk) const {
-    if (cacheChunk_ != chunk) {
-        cache_.resize(kChunkSize);
-        const std::size_t got =
-            existsOnDisk_ ? file_.readAt(chunk * kChunkSize, cache_.data(), kChunkSize) : 0;
-        std::fill(cache_.begin() + static_cast<std::ptrdiff_t>(got), cache_.end(), 0);
-        cacheChunk_ = chunk;
+    CachedChunk* slot = &cache_[0];
+    for (CachedChunk& c : cache_) {
+        if (c.chunk == chunk) {
+            c.lastUse = ++useClock_;
+            return c.bytes.data();
+        }
+        if (c.lastUse < slot->lastUse) slot = &c;
     }
-    return cache_.data();
+    slot->bytes.resize(kChunkSize);
+    const std::size_t got = existsOnDisk_ ? file_.readAt(chunk * kChunkSize, slot->bytes.data(), kChunkSize) : 0;
+    std::fill(slot->bytes.begin() + static_cast<std::ptrdiff_t>(got), slot->bytes.end(), 0);
+    slot->chunk = chunk;
+    slot->lastUse = ++useClock_;
+    return slot->bytes.data();
+}
+
+void PagedFile::dropCache() {
+    // Slots keep their buffers for reuse; only what they hold is forgotten.
+    for (CachedChunk& c : cache_) c.chunk = ~0ULL, c.lastUse = 0;
 }
 
 std::size_t PagedFile::read(std::uint64_t offset, void* buffer, std::size_t length) const {
@@ -145,7 +156,7 @@ void PagedFile::discardPendingWrites() {
 
 void PagedFile::refresh() {
     ++changes_;
-    cacheChunk_ = ~0ULL;
+    dropCache();
     if (!existsOnDisk_) {
         size_ = 0;
         return;

@@ -1,6 +1,7 @@
 #pragma once
 // A table file read through a small cache, with writes held in memory until a Transaction
 // commits them atomically.
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -51,6 +52,8 @@ private:
     friend class Transaction;
     PagedFile() = default;
     const std::uint8_t* cachedChunk(std::uint64_t chunk) const;
+    // Forgets every cached chunk (the disk changed under them).
+    void dropCache();
     std::vector<std::uint8_t>& dirtyPage(std::uint64_t page);
 
     std::filesystem::path path_;
@@ -63,9 +66,17 @@ private:
     std::uint64_t changes_ = 0;
     std::map<std::uint64_t, std::vector<std::uint8_t>> dirty_;  // page number -> full page
 
+    // A few chunks, least recently used replaced first: walking an index while reading the
+    // records it points at must not make the two evict each other at every step.
     static constexpr std::uint64_t kChunkSize = 64 * 1024;
-    mutable std::uint64_t cacheChunk_ = ~0ULL;
-    mutable std::vector<std::uint8_t> cache_;
+    static constexpr std::size_t kCachedChunks = 8;
+    struct CachedChunk {
+        std::uint64_t chunk = ~0ULL;
+        std::uint64_t lastUse = 0;
+        std::vector<std::uint8_t> bytes;
+    };
+    mutable std::array<CachedChunk, kCachedChunks> cache_;
+    mutable std::uint64_t useClock_ = 0;
 };
 
 }  // namespace tabulon

@@ -216,7 +216,7 @@ void Transaction::commit() {
         applyJournal(journalPath_, journal);
         for (PagedFile* f : changed) {
             if (!f->existsOnDisk_) f->file_ = File();
-            f->cacheChunk_ = ~0ULL;
+            f->dropCache();
         }
         throw;
     }
@@ -224,7 +224,7 @@ void Transaction::commit() {
         f->existsOnDisk_ = true;
         f->dirty_.clear();
         f->diskSize_ = f->readableDisk_ = f->size_;
-        f->cacheChunk_ = ~0ULL;
+        f->dropCache();
     }
     std::filesystem::remove(journalPath_);
     syncFolder(journalPath_.parent_path());
