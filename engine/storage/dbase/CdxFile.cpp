@@ -3,19 +3,14 @@
 #include <cstring>
 
 #include "ByteOrder.h"
+#include "CdxLayout.h"
 #include "IndexKeyCodec.h"
 #include "PageWalk.h"
 
 namespace tabulon::dbase {
 
 namespace {
-constexpr std::size_t kNodeSize = 512;
-constexpr std::size_t kHeaderSize = 1024;
-constexpr std::size_t kLeafEntriesStart = 24;
-constexpr std::size_t kBranchEntriesStart = 12;
-constexpr std::uint16_t kLeafAttribute = 0x02;
-constexpr std::uint32_t kNone = 0xFFFFFFFF;
-constexpr std::size_t kMaxKeyLength = 240;
+using namespace cdx;
 constexpr std::size_t kMaxDepth = 64;
 
 }  // namespace

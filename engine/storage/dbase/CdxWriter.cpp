@@ -6,19 +6,13 @@
 
 #include "../../core/EngineError.h"
 #include "ByteOrder.h"
+#include "CdxLayout.h"
 
 namespace tabulon::dbase {
 
 namespace {
-constexpr std::size_t kNode = 512;
-constexpr std::size_t kHeader = 1024;
-constexpr std::size_t kLeafEntries = 24;
-constexpr std::size_t kBranchEntries = 12;
+using namespace cdx;
 constexpr std::size_t kDirectoryKeyLength = 10;
-constexpr std::size_t kMaxKeyLength = 240;
-constexpr std::uint32_t kNone = 0xFFFFFFFF;
-constexpr std::uint16_t kRoot = 0x01;
-constexpr std::uint16_t kLeaf = 0x02;
 
 void putBe32At(std::string& file, std::size_t at, std::uint32_t v) {
     putBe32(reinterpret_cast<std::uint8_t*>(file.data()) + at, v);
@@ -64,9 +58,9 @@ std::uint32_t writeTree(std::string& file, const std::vector<CdxKey>& keys, std:
     std::size_t i = 0;
     do {  // leaves; an empty tag still has one
         const auto offset = static_cast<std::uint32_t>(file.size());
-        file.append(kNode, '\0');
+        file.append(kNodeSize, '\0');
         std::size_t entries = 0;
-        std::size_t keyEnd = kNode;
+        std::size_t keyEnd = kNodeSize;
         const std::string* previous = nullptr;
         for (; i < keys.size(); ++i, ++entries) {
             const std::string& key = keys[i].bytes;
@@ -76,18 +70,18 @@ std::uint32_t writeTree(std::string& file, const std::vector<CdxKey>& keys, std:
             std::size_t trailing = 0;
             while (trailing < keyLength - duplicates && key[keyLength - 1 - trailing] == pad) ++trailing;
             const std::size_t fresh = keyLength - duplicates - trailing;
-            if (kLeafEntries + (entries + 1) * entryBytes > keyEnd - fresh) break;
+            if (kLeafEntriesStart + (entries + 1) * entryBytes > keyEnd - fresh) break;
             keyEnd -= fresh;
             std::memcpy(file.data() + offset + keyEnd, key.data() + duplicates, fresh);
             const std::uint64_t v = keys[i].record | (std::uint64_t{duplicates} << recordBits) |
                                     (std::uint64_t{trailing} << (recordBits + countBits));
             for (std::size_t b = 0; b < entryBytes; ++b)
-                file[offset + kLeafEntries + entries * entryBytes + b] = static_cast<char>(v >> (8 * b));
+                file[offset + kLeafEntriesStart + entries * entryBytes + b] = static_cast<char>(v >> (8 * b));
             previous = &key;
         }
-        putLe16At(file, offset, kLeaf);
+        putLe16At(file, offset, kLeafAttribute);
         putLe16At(file, offset + 2, static_cast<std::uint16_t>(entries));
-        putLe16At(file, offset + 12, static_cast<std::uint16_t>(keyEnd - kLeafEntries - entries * entryBytes));
+        putLe16At(file, offset + 12, static_cast<std::uint16_t>(keyEnd - kLeafEntriesStart - entries * entryBytes));
         putLe32At(file, offset + 14, static_cast<std::uint32_t>((std::uint64_t{1} << recordBits) - 1));
         file[offset + 18] = static_cast<char>(countMask);
         file[offset + 19] = static_cast<char>(countMask);
@@ -99,16 +93,16 @@ std::uint32_t writeTree(std::string& file, const std::vector<CdxKey>& keys, std:
     } while (i < keys.size());
     linkSiblings(file, level);
 
-    const std::size_t perBranch = (kNode - kBranchEntries) / (keyLength + 8);
+    const std::size_t perBranch = (kNodeSize - kBranchEntriesStart) / (keyLength + 8);
     while (level.size() > 1) {
         std::vector<Child> upper;
         for (std::size_t c = 0; c < level.size();) {
             const auto offset = static_cast<std::uint32_t>(file.size());
-            file.append(kNode, '\0');
+            file.append(kNodeSize, '\0');
             const std::size_t count = std::min(perBranch, level.size() - c);
             putLe16At(file, offset + 2, static_cast<std::uint16_t>(count));
             for (std::size_t k = 0; k < count; ++k) {
-                const std::size_t at = offset + kBranchEntries + k * (keyLength + 8);
+                const std::size_t at = offset + kBranchEntriesStart + k * (keyLength + 8);
                 const CdxKey& last = *level[c + k].last;
                 std::memcpy(file.data() + at, last.bytes.data(), keyLength);
                 putBe32At(file, at + keyLength, static_cast<std::uint32_t>(last.record));
@@ -121,7 +115,7 @@ std::uint32_t writeTree(std::string& file, const std::vector<CdxKey>& keys, std:
         level = std::move(upper);
     }
     const std::uint32_t root = level.front().offset;
-    putLe16At(file, root, static_cast<std::uint16_t>(static_cast<std::uint8_t>(file[root]) | kRoot));
+    putLe16At(file, root, static_cast<std::uint16_t>(static_cast<std::uint8_t>(file[root]) | kRootAttribute));
     return root;
 }
 
@@ -140,10 +134,10 @@ void sortKeys(std::vector<CdxKey>& keys, bool descending, bool unique) {
 std::string buildCdx(const std::string& directoryHeader, const std::vector<CdxTagImage>& tags,
                      std::vector<std::vector<CdxKey>> keys) {
     std::string file = directoryHeader;
-    file.resize(kHeader, '\0');
+    file.resize(kHeaderSize, '\0');
     // The directory's one leaf follows its header; tags follow it, so their offsets are known
     // before the directory is written, as long as it fits one node.
-    file.append(kNode, '\0');
+    file.append(kNodeSize, '\0');
     std::vector<CdxKey> names;
     for (std::size_t t = 0; t < tags.size(); ++t) {
         const CdxTagImage& tag = tags[t];
@@ -151,7 +145,7 @@ std::string buildCdx(const std::string& directoryHeader, const std::vector<CdxTa
             throw EngineError(errkind::kValue, "Index " + tag.name + ": a CDX tag name is 1 to 10 characters and its key 1 to 240 bytes");
         const auto headerOffset = static_cast<std::uint32_t>(file.size());
         file += tag.header;
-        file.resize(headerOffset + kHeader, '\0');
+        file.resize(headerOffset + kHeaderSize, '\0');
         for (CdxKey& k : keys[t]) k.bytes.resize(tag.keyLength, tag.pad);
         sortKeys(keys[t], tag.descending, tag.unique);
         const std::uint32_t root = writeTree(file, keys[t], tag.keyLength, tag.pad);
@@ -165,8 +159,8 @@ std::string buildCdx(const std::string& directoryHeader, const std::vector<CdxTa
     std::string directory;
     const std::uint32_t root = writeTree(directory, names, kDirectoryKeyLength, ' ');
     if (root != 0) throw EngineError(errkind::kValue, "A CDX file holds at most the tags one directory node lists");
-    file.replace(kHeader, kNode, directory);
-    putLe32At(file, 0, kHeader);
+    file.replace(kHeaderSize, kNodeSize, directory);
+    putLe32At(file, 0, kHeaderSize);
     putLe32At(file, 4, 0);
     return file;
 }
