@@ -1,7 +1,9 @@
 #pragma once
 // The interface every storage format (Paradox, dBase, text) implements.
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +31,14 @@ struct OpenOptions {
 struct CreateOptions {
     std::string version;   // the format's own level ("7", "dBase IV"); empty: the driver's default
     std::string encoding;  // code page; empty: the driver's default
+    // With a version: the lowest level wanted; fields or indexes that need a later one raise it
+    // instead of being refused.
+    bool versionAtLeast = false;
 };
+
+// What a long pack() or regenerateIndexes() is doing when it reports progress.
+enum class WorkPhase { Records, Indexes };
+using ProgressHook = std::function<void(int percent, WorkPhase phase)>;
 
 struct TableFacts {
     std::string format;    // "paradox", "dbase", "text"
@@ -167,6 +176,14 @@ public:
     // (letter case ignored); the files move as one FolderMoves list, then storeFamilyNames()
     // runs. Throws EFileError.
     virtual void renameFamily(const std::filesystem::path& table, const std::string& newBaseName) const;
+    // Carries into `rebuilt`, a table just made from `original` by create + copy, what the
+    // original's family holds besides records and indexes: checks, view settings, and the
+    // attached index files named in `indexFiles` (written beside `rebuilt` under the same names).
+    // `sources` gives, per field of `rebuilt`, the position of the original field feeding it
+    // (-1: a new field). What no longer applies to the new fields is dropped. Nothing by default.
+    virtual void carryOver(const std::filesystem::path& /*original*/, StorageTable& /*rebuilt*/,
+                           const std::vector<int>& /*sources*/,
+                           const std::vector<std::string>& /*indexFiles*/) const {}
 
 protected:
     // Writes their own names into the files of the family of `table` where the format stores
