@@ -149,6 +149,44 @@ public:
     // Builds every index anew from the records. Formats without maintained indexes throw
     // ENotSupported.
     virtual void regenerateIndexes();
+
+    // Called with the percent done (rising, ending at 100) as pack() and regenerateIndexes() go
+    // on, at intervals the format chooses. None by default.
+    void setProgressHook(ProgressHook hook) { progressHook_ = std::move(hook); }
+
+protected:
+    // The share of a pack's progress percents that the pass over the records takes.
+    static constexpr int kPackRecordsShare = 50;
+    // Reports one pack() or regenerateIndexes() while it lives: percents rise from 0 to 100,
+    // the pass over the records taking those below `indexesFrom`, the index rebuild the rest.
+    class WorkReport {
+      public:
+        WorkReport(StorageTable& table, int indexesFrom);
+        WorkReport(const WorkReport&) = delete;
+        WorkReport& operator=(const WorkReport&) = delete;
+        ~WorkReport() { table_.indexesFrom_ = -1; }
+        void finish() { table_.report(100, WorkPhase::Indexes); }
+
+      private:
+        StorageTable& table_;
+    };
+    // `done` of `total` records passed or indexed; nothing outside a WorkReport.
+    void recordsDone(std::uint64_t done, std::uint64_t total) {
+        if (indexesFrom_ > 0) report(share(done, total, 0, indexesFrom_), WorkPhase::Records);
+    }
+    void indexesDone(std::uint64_t done, std::uint64_t total) {
+        if (indexesFrom_ >= 0) report(share(done, total, indexesFrom_, 100), WorkPhase::Indexes);
+    }
+
+private:
+    static int share(std::uint64_t done, std::uint64_t total, int from, int to) {
+        return total == 0 ? to : from + static_cast<int>((to - from) * std::min(done, total) / total);
+    }
+    void report(int percent, WorkPhase phase);
+
+    ProgressHook progressHook_;
+    int indexesFrom_ = -1;  // -1: no pack() or regenerateIndexes() is reporting
+    int reported_ = -1;
 };
 
 // One storage format. Stateless; shared by all threads.
