@@ -6,6 +6,7 @@
 
 #include "OpsFixture.h"
 #include "core/EngineError.h"
+#include "engine/dbase/FixtureFiles.h"
 #include "io/PagedFile.h"
 #include "storage/dbase/NdxWriter.h"
 #include "storage/paradox/ParadoxHeader.h"
@@ -170,6 +171,27 @@ TEST_F(CarryOverTest, DbaseIIITableStaysDbaseIII) {
     definitions_.restructure(path, restructure);
     EXPECT_EQ(openTable(path)->facts().version, "dBase III with memo");
     expectDbfreadAgrees(path, {"NAME", "NOTE"});
+}
+
+// This program writes dBase III and IV tables only: a FoxPro table is refused, left as it was,
+// rather than coming back in another dialect.
+TEST_F(CarryOverTest, FoxProTableIsNotRebuiltAsAnotherDialect) {
+    SKIP_WITHOUT_DBASE_FIXTURES();
+    for (const char* name : {"Foxpro2.dbf", "Foxpro2.fpt"})
+        std::filesystem::copy_file(dbaseFixtures() / "foxpro2" / name, data() / name);
+    const auto path = data() / "Foxpro2.dbf";
+    const Bytes before = readBytes(path);
+    Restructure restructure = currentStructure(path);
+    restructure.fields[0].field.size = 30;
+    try {
+        definitions_.restructure(path, restructure);
+        ADD_FAILURE() << "a FoxPro table was rebuilt";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), errkind::kNotSupported) << e.message();
+        EXPECT_NE(e.message().find("FoxPro"), std::string::npos) << e.message();
+    }
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(namesIn(data()), (std::set<std::string>{"Foxpro2.dbf", "Foxpro2.fpt"}));
 }
 
 TEST_F(CarryOverTest, DbaseAttachedNdxIsRebuiltForTheNewRecordsOrDroppedWithItsField) {
