@@ -11,13 +11,11 @@ namespace tabulon {
 
 namespace {
 
-// Runs `op` between a 0 % and a 100 % report of `phase`, turning its errors into statuses.
+// Runs `op`, turning its errors into statuses.
 template <typename Op>
-std::uint16_t withStatus(int phase, Op op) {
+std::uint16_t withStatus(Op op) {
     try {
-        reportProgress(0, phase);
         op();
-        reportProgress(100, phase);
         return status::kOk;
     } catch (const EngineError& e) {
         if (e.kind() == errkind::kNotSupported) return status::kNotSupported;
@@ -26,6 +24,28 @@ std::uint16_t withStatus(int phase, Op op) {
     } catch (const std::exception&) {
         return status::kFailed;
     }
+}
+
+// Passes what `table` reports of a pack or regenerate on to the thread's progress callback
+// while it lives.
+class ProgressRoute {
+  public:
+    explicit ProgressRoute(StorageTable& table) : table_(table) {
+        table.setProgressHook([](int percent, WorkPhase work) {
+            reportProgress(percent, work == WorkPhase::Records ? phase::kData : phase::kRebuild);
+        });
+    }
+    ProgressRoute(const ProgressRoute&) = delete;
+    ProgressRoute& operator=(const ProgressRoute&) = delete;
+    ~ProgressRoute() { table_.setProgressHook({}); }
+
+  private:
+    StorageTable& table_;
+};
+
+void packReporting(StorageTable& table) {
+    ProgressRoute route(table);
+    table.pack();
 }
 
 bool knownType(const std::string& type, TableType& out) {
@@ -75,7 +95,10 @@ std::uint16_t DirectCalls::regenerateIndexes(Table* table) {
     if (table == nullptr || !table->active()) return status::kInvalidHandle;
     if (!table->exclusive()) return status::kNeedExclusive;
     const std::uint16_t result =
-        withStatus(phase::kRebuild, [&] { table->storage().regenerateIndexes(); });
+        withStatus([&] {
+            ProgressRoute route(table->storage());
+            table->storage().regenerateIndexes();
+        });
     if (result == status::kOk) table->refresh();
     return result;
 }
@@ -88,11 +111,11 @@ std::uint16_t DirectCalls::packTable(Connection* connection, Table* table,
         if (const auto found = findTable(connection, tableName, tableType, path);
             found != status::kOk)
             return found;
-        return withStatus(phase::kData, [&] { openExclusive(path)->pack(); });
+        return withStatus([&] { packReporting(*openExclusive(path)); });
     }
     if (!table->active()) return status::kInvalidHandle;
     if (!table->exclusive()) return status::kNeedExclusive;
-    const std::uint16_t result = withStatus(phase::kData, [&] { table->storage().pack(); });
+    const std::uint16_t result = withStatus([&] { packReporting(table->storage()); });
     if (result == status::kOk) table->refresh();
     return result;
 }
@@ -108,14 +131,15 @@ std::uint16_t DirectCalls::restructureTable(Connection* connection,
     if (const auto found = findTable(connection, request.tableName, request.tableType, path);
         found != status::kOk)
         return found;
-    return withStatus(phase::kData, [&] {
+    return withStatus([&] {
         if (request.structure || !saveAs.empty()) {
+            reportProgress(0, phase::kData);
             Restructure restructure = request.structure ? *request.structure
                                                         : currentStructure(path);
             restructure.saveAs = saveAs;
             rebuildTable(path, restructure, DesktopTrash());
         } else if (request.pack) {
-            openExclusive(path)->pack();
+            packReporting(*openExclusive(path));
         }
     });
 }

@@ -66,8 +66,10 @@ void TableDefinitions::empty(const std::filesystem::path& path) const {
     openExclusive(path)->empty();
 }
 
-void TableDefinitions::addIndex(const std::filesystem::path& path, const IndexDef& index) const {
+void TableDefinitions::addIndex(const std::filesystem::path& path, const IndexDef& index,
+                                const std::vector<std::string>& indexFiles) const {
     Restructure restructure = currentStructure(path);
+    restructure.indexFiles = indexFiles;
     auto& indexes = restructure.indexes;
     const bool primary = (index.options & ixPrimary) != 0;
     const std::string name = primary ? std::string() : index.name;
@@ -84,9 +86,10 @@ void TableDefinitions::addIndex(const std::filesystem::path& path, const IndexDe
     rebuildTable(path, restructure, trash_);
 }
 
-void TableDefinitions::deleteIndex(const std::filesystem::path& path,
-                                   const std::string& name) const {
+void TableDefinitions::deleteIndex(const std::filesystem::path& path, const std::string& name,
+                                   const std::vector<std::string>& indexFiles) const {
     Restructure restructure = currentStructure(path);
+    restructure.indexFiles = indexFiles;
     auto& indexes = restructure.indexes;
     const auto it = std::find_if(indexes.begin(), indexes.end(),
                                  [&](const IndexDef& i) { return indexNamed(i, name); });

@@ -36,11 +36,14 @@ class TableDefinitions {
     // `index.expression` is set), a Paradox secondary index, or a Paradox primary index (option
     // ixPrimary; the table must have none). The table is rebuilt beside the old and swapped in;
     // the old family goes to the trash. EValueError for a name in use; EKeyViolation when a
-    // unique index meets duplicate keys, leaving the table as it was.
-    void addIndex(const std::filesystem::path& path, const IndexDef& index) const;
+    // unique index meets duplicate keys, leaving the table as it was. `indexFiles` names the
+    // index files attached to the table (a dBase table's .NDX), rebuilt and kept.
+    void addIndex(const std::filesystem::path& path, const IndexDef& index,
+                  const std::vector<std::string>& indexFiles = {}) const;
     // Deletes the index named `name` (letter case ignored; a Paradox primary index: its name is
     // empty or "PRIMARY"), as addIndex() does. EValueError when there is no such index.
-    void deleteIndex(const std::filesystem::path& path, const std::string& name) const;
+    void deleteIndex(const std::filesystem::path& path, const std::string& name,
+                     const std::vector<std::string>& indexFiles = {}) const;
     // Rebuilds the table with `restructure`'s fields and indexes (see TableRebuild.h).
     void restructure(const std::filesystem::path& path, const Restructure& restructure) const;
     // Sends every file of the table's family to the trash.

@@ -119,8 +119,13 @@ void rebuildTable(const std::filesystem::path& table, const Restructure& restruc
         // A table replaced by the save-as must not be in use either.
         if (!replaced.empty()) replacedLock = openExclusive(replaced);
     }
-    const auto leaving =
+    auto leaving =
         replaced.empty() ? std::vector<std::filesystem::path>{} : driver.familyFiles(replaced);
+    const std::vector<std::string> indexFiles =
+        restructure.saveAs.empty() ? restructure.indexFiles : std::vector<std::string>{};
+    for (const auto& name : indexFiles)
+        if (const auto file = findFileIgnoringCase(folder, name); !file.empty())
+            leaving.push_back(file);
 
     FamilySwap swap(folder, leaving, trash);
     {
@@ -128,12 +133,16 @@ void rebuildTable(const std::filesystem::path& table, const Restructure& restruc
         for (const auto& field : restructure.fields) fields.push_back(field.field);
         std::vector<IndexDef> indexes = restructure.indexes;
         for (auto& index : indexes) index.file.clear();  // the driver names its own files
+        const TableFacts facts = source->facts();
         CreateOptions options;
-        options.encoding = source->facts().codePage;
+        options.encoding = facts.codePage;
+        options.version = facts.version;
+        options.versionAtLeast = true;
         auto created = driver.create(swap.staged(replaced.empty() ? target
                                                                   : replaced.filename().string()),
                                      fields, indexes, options);
         copyRecords(*source, *created, positions);
+        driver.carryOver(actual, *created, positions, indexFiles);
     }
     replacedLock.reset();
     swap.commit();

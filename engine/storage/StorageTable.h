@@ -1,7 +1,9 @@
 #pragma once
 // The interface every storage format (Paradox, dBase, text) implements.
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +31,14 @@ struct OpenOptions {
 struct CreateOptions {
     std::string version;   // the format's own level ("7", "dBase IV"); empty: the driver's default
     std::string encoding;  // code page; empty: the driver's default
+    // With a version: the lowest level wanted; fields or indexes that need a later one raise it
+    // instead of being refused.
+    bool versionAtLeast = false;
 };
+
+// What a long pack() or regenerateIndexes() is doing when it reports progress.
+enum class WorkPhase { Records, Indexes };
+using ProgressHook = std::function<void(int percent, WorkPhase phase)>;
 
 struct TableFacts {
     std::string format;    // "paradox", "dbase", "text"
@@ -140,6 +149,44 @@ public:
     // Builds every index anew from the records. Formats without maintained indexes throw
     // ENotSupported.
     virtual void regenerateIndexes();
+
+    // Called with the percent done (rising, ending at 100) as pack() and regenerateIndexes() go
+    // on, at intervals the format chooses. None by default.
+    void setProgressHook(ProgressHook hook) { progressHook_ = std::move(hook); }
+
+protected:
+    // The share of a pack's progress percents that the pass over the records takes.
+    static constexpr int kPackRecordsShare = 50;
+    // Reports one pack() or regenerateIndexes() while it lives: percents rise from 0 to 100,
+    // the pass over the records taking those below `indexesFrom`, the index rebuild the rest.
+    class WorkReport {
+      public:
+        WorkReport(StorageTable& table, int indexesFrom);
+        WorkReport(const WorkReport&) = delete;
+        WorkReport& operator=(const WorkReport&) = delete;
+        ~WorkReport() { table_.indexesFrom_ = -1; }
+        void finish() { table_.report(100, WorkPhase::Indexes); }
+
+      private:
+        StorageTable& table_;
+    };
+    // `done` of `total` records passed or indexed; nothing outside a WorkReport.
+    void recordsDone(std::uint64_t done, std::uint64_t total) {
+        if (indexesFrom_ > 0) report(share(done, total, 0, indexesFrom_), WorkPhase::Records);
+    }
+    void indexesDone(std::uint64_t done, std::uint64_t total) {
+        if (indexesFrom_ >= 0) report(share(done, total, indexesFrom_, 100), WorkPhase::Indexes);
+    }
+
+private:
+    static int share(std::uint64_t done, std::uint64_t total, int from, int to) {
+        return total == 0 ? to : from + static_cast<int>((to - from) * std::min(done, total) / total);
+    }
+    void report(int percent, WorkPhase phase);
+
+    ProgressHook progressHook_;
+    int indexesFrom_ = -1;  // -1: no pack() or regenerateIndexes() is reporting
+    int reported_ = -1;
 };
 
 // One storage format. Stateless; shared by all threads.
@@ -167,6 +214,14 @@ public:
     // (letter case ignored); the files move as one FolderMoves list, then storeFamilyNames()
     // runs. Throws EFileError.
     virtual void renameFamily(const std::filesystem::path& table, const std::string& newBaseName) const;
+    // Carries into `rebuilt`, a table just made from `original` by create + copy, what the
+    // original's family holds besides records and indexes: checks, view settings, and the
+    // attached index files named in `indexFiles` (written beside `rebuilt` under the same names).
+    // `sources` gives, per field of `rebuilt`, the position of the original field feeding it
+    // (-1: a new field). What no longer applies to the new fields is dropped. Nothing by default.
+    virtual void carryOver(const std::filesystem::path& /*original*/, StorageTable& /*rebuilt*/,
+                           const std::vector<int>& /*sources*/,
+                           const std::vector<std::string>& /*indexFiles*/) const {}
 
 protected:
     // Writes their own names into the files of the family of `table` where the format stores

@@ -138,8 +138,12 @@ FieldDef nearestDbaseField(const FieldDef& source) {
 
 void createDbaseFiles(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
                       const std::vector<IndexDef>& indexes, const CreateOptions& options) {
-    const std::string version = options.version.empty() ? "dBase IV" : options.version;
-    const bool dbase3 = version == "dBase III" || version == "3";
+    std::string version = options.version.empty() ? "dBase IV" : options.version;
+    // As facts() names a table's version: whether memos follow is the fields' business.
+    if (const auto memo = version.rfind(" with memo"); memo != std::string::npos && memo + 10 == version.size())
+        version.erase(memo);
+    // A production index needs dBase IV; a table asked to be dBase III at least becomes one.
+    const bool dbase3 = (version == "dBase III" || version == "3") && (indexes.empty() || !options.versionAtLeast);
     if (!dbase3 && version != "dBase IV" && version != "4")
         throw EngineError(errkind::kNotSupported, "Cannot create " + path.filename().string() + " as '" + version +
                                                       "': dBase III and dBase IV tables can be created");

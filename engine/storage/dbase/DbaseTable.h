@@ -78,7 +78,7 @@ public:
     void remove(RecordId id) override;
     void empty() override;
     void pack() override;
-    void regenerateIndexes() override { reindex(); }
+    void regenerateIndexes() override;
     void refresh() override;
     void suspendUse() override;
     void resumeUse() override;
@@ -91,6 +91,9 @@ public:
     const TextCodec& codec() const { return *codec_; }
 
 private:
+    // Progress is reported every so many records, keeping the hook off the hot path.
+    static constexpr std::uint64_t kRecordsPerReport = 4096;
+
     IndexFile& attachIndex(const std::filesystem::path& path);
     void chooseCodec();
     void openMemo();

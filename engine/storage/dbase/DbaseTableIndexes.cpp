@@ -78,6 +78,7 @@ void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
 
 std::function<void(std::uint64_t, Record&, bool&)> DbaseTable::recordSource() {
     return [this](std::uint64_t slot, Record& values, bool& deleted) {
+        if (slot % kRecordsPerReport == 0) indexesDone(slot, header_.recordCount);
         const std::uint8_t* record = loadSlot(slot);
         deleted = record[0] == DbaseHeader::kDeletedFlag;
         decoder_->decode(record, values);

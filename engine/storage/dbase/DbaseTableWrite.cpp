@@ -213,17 +213,29 @@ void DbaseTable::empty() {
     });
 }
 
+void DbaseTable::regenerateIndexes() {
+    WorkReport work(*this, 0);
+    reindex();
+    work.finish();
+}
+
 void DbaseTable::pack() {
     requireWritable("pack");
+    WorkReport work(*this, kPackRecordsShare);
     write([&] {
-        // Live memos are read before the memo file is emptied, then written back compactly.
-        std::vector<std::vector<std::uint8_t>> kept;
+        // Live memos are read before the memo file is emptied, then written back compactly. The
+        // live records are gathered back to back and written in one piece: one write per record
+        // cost more than all the rest of a pack.
+        const std::size_t length = header_.recordLength;
+        std::vector<std::uint8_t> kept;
+        kept.reserve(std::size_t{header_.recordCount} * length);
         std::vector<std::vector<std::string>> memos;
         const auto& visible = decoder_->visible();
         for (std::uint64_t slot = 0; slot < header_.recordCount; ++slot) {
+            if (slot % kRecordsPerReport == 0) recordsDone(slot, header_.recordCount);
             const std::uint8_t* record = loadSlot(slot);
             if (record[0] == DbaseHeader::kDeletedFlag) continue;
-            kept.emplace_back(record, record + header_.recordLength);
+            kept.insert(kept.end(), record, record + length);
             if (!memo_) continue;
             std::vector<std::string> values(visible.size());
             for (std::size_t i = 0; i < visible.size(); ++i) {
@@ -236,23 +248,25 @@ void DbaseTable::pack() {
             }
             memos.push_back(std::move(values));
         }
-        if (memo_) memo_->clear();
-        for (std::size_t r = 0; r < kept.size(); ++r) {
-            if (memo_)
+        const std::size_t count = kept.size() / std::max<std::size_t>(length, 1);
+        if (memo_) {
+            memo_->clear();
+            for (std::size_t r = 0; r < count; ++r)
                 for (std::size_t i = 0; i < visible.size(); ++i)
                     if (visible[i]->storage == Storage::MemoPointer)
                         encoder_->encodeMemoPointer(*visible[i],
                                                     memo_->write(memos[r][i], 0, visible[i]->def.type != ftMemo, fields_[i].name),
-                                                    kept[r].data());
-            writeSlot(r, kept[r].data());
+                                                    kept.data() + r * length);
         }
-        dbf_.truncate(header_.headerLength + kept.size() * header_.recordLength);
+        if (!kept.empty()) dbf_.write(header_.headerLength, kept.data(), kept.size());
+        dbf_.truncate(header_.headerLength + std::uint64_t{count} * length);
         forgetWindow();
-        header_.recordCount = header_.readableRecords = static_cast<std::uint32_t>(kept.size());
-        liveCount_ = kept.size();
+        header_.recordCount = header_.readableRecords = static_cast<std::uint32_t>(count);
+        liveCount_ = count;
         changed_ = true;
         rebuildPending_ = true;
     });
+    work.finish();
 }
 
 void DbaseTable::prepareCommit() {

@@ -111,12 +111,22 @@ std::string encodeBcdKey(double value, int width) {
         return bytes;
     }
     // 20 significant digits at most: 0.d1d2...d20 x 10^exponent.
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.19e", std::fabs(value));
-    const int exponent = std::atoi(std::strchr(digits, 'e') + 1) + 1;
     std::string mantissa;
-    for (const char* c = digits; *c && *c != 'e'; ++c)
-        if (*c >= '0' && *c <= '9') mantissa += *c;
+    int exponent = 0;
+    const double magnitude = std::fabs(value);
+    if (magnitude < 1e18 && magnitude == std::trunc(magnitude)) {
+        // Whole numbers, the usual keys, take their digits without formatting text: the same
+        // digits, many times faster when an index of a million keys is built.
+        for (auto n = static_cast<std::uint64_t>(magnitude); n != 0; n /= 10)
+            mantissa.insert(mantissa.begin(), static_cast<char>('0' + n % 10));
+        exponent = static_cast<int>(mantissa.size());
+    } else {
+        char digits[64];
+        std::snprintf(digits, sizeof digits, "%.19e", magnitude);
+        exponent = std::atoi(std::strchr(digits, 'e') + 1) + 1;
+        for (const char* c = digits; *c && *c != 'e'; ++c)
+            if (*c >= '0' && *c <= '9') mantissa += *c;
+    }
     p[0] = static_cast<std::uint8_t>(0x34 + std::clamp(exponent, -0x34, 0xFF - 0x34));
     for (std::size_t d = 0; d < 20 && d < mantissa.size(); ++d) {
         const auto digit = static_cast<std::uint8_t>(mantissa[d] - '0');

@@ -74,6 +74,7 @@ public:
     }
 
 private:
+
     struct SecondaryFiles {
         std::unique_ptr<ParadoxDataFile> data;  // .Xnn / .XGn
         std::optional<PagedFile> tree;          // .Ynn / .YGn

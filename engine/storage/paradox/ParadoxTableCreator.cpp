@@ -143,8 +143,9 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     if (!options.version.empty()) {
         const int asked = options.version == "4" ? 4 : options.version == "5" ? 5 : options.version == "7" ? 7 : 0;
         if (asked == 0) refuse("Paradox table level " + options.version + " cannot be created (4, 5 or 7)");
-        if (asked < level) refuse("The fields or indexes need Paradox level " + std::to_string(level) + ", not " + options.version);
-        level = asked;
+        if (asked < level && !options.versionAtLeast)
+            refuse("The fields or indexes need Paradox level " + std::to_string(level) + ", not " + options.version);
+        level = std::max(level, asked);
     }
     const int maxBlockKiB = level == 4 ? 4 : 32;
     int blockKiB = level == 4 ? 2 : 4;
@@ -172,7 +173,7 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     std::vector<bool> required;
     for (const FieldDef& def : fields) required.push_back(def.required);
     if (std::find(required.begin(), required.end(), true) != required.end())
-        files.emplace_back(stem + ".VAL", buildParadoxValidity(tableHeader, required));
+        files.emplace_back(stem + ".VAL", buildParadoxValidity(tableHeader, requiredChecks(required)));
     if (keyFields) {
         ParadoxHeaderSpec px = table;
         px.kind = FileKind::PrimaryIndex;

@@ -310,24 +310,31 @@ void ParadoxTable::empty() {
 void ParadoxTable::pack() {
     // Records never leave holes in a Paradox table; packing fills every block and drops the
     // free blocks, then the indexes are rebuilt at commit.
+    WorkReport work(*this, kPackRecordsShare);
     inTransaction([&] {
         changed_ = rebuildIndexes_ = true;
         std::vector<std::uint8_t> all;
-        for (const auto& block : data_->chain())
+        const std::uint64_t records = data_->recordCount();
+        for (const auto& block : data_->chain()) {
+            recordsDone(all.size() / raw_.size(), records);
             for (int r = 0; r < block.records; ++r) {
                 data_->readRecord(block.number, r, raw_.data());
                 all.insert(all.end(), raw_.begin(), raw_.end());
             }
+        }
         data_->clear();
         const std::size_t size = raw_.size();
         const std::size_t count = all.size() / size;
         data_->fillCleared(count, [&](std::size_t i) { return all.data() + i * size; });
     });
+    work.finish();
 }
 
 void ParadoxTable::regenerateIndexes() {
+    WorkReport work(*this, 0);
     // A changed table has its indexes rebuilt from the records at commit.
     inTransaction([&] { changed_ = rebuildIndexes_ = true; });
+    work.finish();
 }
 
 void ParadoxTable::rebuildPrimaryIndex() {
@@ -545,10 +552,15 @@ void ParadoxTable::prepareCommit() {
     ParadoxHeader& h = data_->header();
     h.raw[ParadoxHeader::kChangeCounter] = static_cast<std::uint8_t>(h.raw[ParadoxHeader::kChangeCounter] + 1);
     data_->writeHeader();
+    const std::size_t steps = secondaries_.size() + 1;
     if (h.keyFieldCount > 0) rebuildPrimaryIndex();
-    for (const auto& index : secondaries_)
+    indexesDone(1, steps);
+    for (std::size_t i = 0; i < secondaries_.size(); ++i) {
+        const auto& index = secondaries_[i];
         if (rewritten(index) && (rebuildIndexes_ || h.keyFieldCount == 0 || !applyIndexChanges(index)))
             rebuildSecondaryIndex(index);
+        indexesDone(i + 2, steps);
+    }
     if (blobs_) blobs_->touch();
 }
 

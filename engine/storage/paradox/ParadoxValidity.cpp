@@ -35,6 +35,7 @@ std::vector<ParadoxFieldCheck> parseParadoxValidity(const std::vector<std::uint8
     std::size_t at = kChecksAt;
     for (int i = 0; i < file[kCheckCountAt]; ++i) {
         if (at + kCheckBytes > end) throw fault("check " + std::to_string(i + 1) + " is cut short");
+        const std::size_t start = at;
         const std::uint8_t* c = file.data() + at;
         at += kCheckBytes;
         ParadoxFieldCheck check;
@@ -58,24 +59,33 @@ std::vector<ParadoxFieldCheck> parseParadoxValidity(const std::vector<std::uint8
         if (slotUsed(c, kMaximumAt)) check.maximum = take(bytes);
         if (slotUsed(c, kDefaultAt)) take(bytes);
         if (slotUsed(c, kPictureAt)) take(c[kPictureLengthAt]);
+        check.stored.assign(file.begin() + static_cast<std::ptrdiff_t>(start), file.begin() + static_cast<std::ptrdiff_t>(at));
         checks.push_back(std::move(check));
     }
     return checks;
 }
 
-std::vector<std::uint8_t> buildParadoxValidity(const ParadoxHeader& table, const std::vector<bool>& required) {
+std::vector<ParadoxFieldCheck> requiredChecks(const std::vector<bool>& required) {
+    std::vector<ParadoxFieldCheck> checks;
+    for (std::size_t i = 0; i < required.size(); ++i)
+        if (required[i]) checks.push_back({i, true, std::nullopt, std::nullopt, {}});
+    return checks;
+}
+
+std::vector<std::uint8_t> buildParadoxValidity(const ParadoxHeader& table, const std::vector<ParadoxFieldCheck>& checks) {
     std::vector<std::uint8_t> file(kChecksAt, 0);
     file[0] = table.raw[kLinkByte];
     file[1] = static_cast<std::uint8_t>(std::min(table.versionByte, 0x0B));  // no later version was seen
     putLe32(file.data() + kStampAt, static_cast<std::uint32_t>(std::time(nullptr)));
     putLe16(file.data() + kFieldsAt, static_cast<std::uint32_t>(table.fields.size() + 1));
     int count = 0;
-    for (std::size_t i = 0; i < table.fields.size() && i < required.size(); ++i) {
-        if (!required[i]) continue;
-        std::vector<std::uint8_t> check(kCheckBytes, 0);
-        check[0] = static_cast<std::uint8_t>(i);
-        check[kRequiredAt] = 1;
-        file.insert(file.end(), check.begin(), check.end());
+    for (const ParadoxFieldCheck& check : checks) {
+        if (check.field >= table.fields.size()) continue;
+        std::vector<std::uint8_t> bytes = check.stored;
+        if (bytes.size() < kCheckBytes) bytes.assign(kCheckBytes, 0);
+        bytes[0] = static_cast<std::uint8_t>(check.field);
+        bytes[kRequiredAt] = check.required ? 1 : 0;
+        file.insert(file.end(), bytes.begin(), bytes.end());
         ++count;
     }
     file[kCheckCountAt] = static_cast<std::uint8_t>(count);

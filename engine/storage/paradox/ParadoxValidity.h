@@ -16,6 +16,10 @@ struct ParadoxFieldCheck {
     std::size_t field = 0;  // 0-based position in the table
     bool required = false;
     std::optional<std::vector<std::uint8_t>> minimum, maximum;
+    // The check as the file holds it, its parts (lookup, bounds, default, picture) included, so
+    // that it can be written again for a table whose field keeps its type and size. Empty for a
+    // check made here.
+    std::vector<std::uint8_t> stored;
 };
 
 // Parses the field checks of a .VAL belonging to `table`. Throws EFormatError naming `fileName`
@@ -24,8 +28,10 @@ struct ParadoxFieldCheck {
 std::vector<ParadoxFieldCheck> parseParadoxValidity(const std::vector<std::uint8_t>& file, const ParadoxHeader& table,
                                                     const std::string& fileName);
 
-// A .VAL that marks the fields flagged in `required` (one flag per field of `table`) and holds
-// no other check.
-std::vector<std::uint8_t> buildParadoxValidity(const ParadoxHeader& table, const std::vector<bool>& required);
+// A .VAL holding `checks` for `table`: each written as stored (its field position and required
+// flag set from the check), or, when nothing is stored, as a bare required flag.
+std::vector<std::uint8_t> buildParadoxValidity(const ParadoxHeader& table, const std::vector<ParadoxFieldCheck>& checks);
+// The checks that only mark the fields flagged in `required` (one flag per field).
+std::vector<ParadoxFieldCheck> requiredChecks(const std::vector<bool>& required);
 
 }  // namespace tabulon::paradox

@@ -8,6 +8,8 @@
 #include "engine/dbase/FixtureFiles.h"
 #include "storage/Drivers.h"
 #include "storage/dbase/DbaseTable.h"
+#include "storage/dbase/IndexKeyCodec.h"
+#include "storage/dbase/MdxWriter.h"
 #include "support/TempFolder.h"
 
 using namespace tabulon;
@@ -162,4 +164,18 @@ TEST(IndexDamage, AMissingProductionIndexIsAProblemNotAFailure) {
     EXPECT_EQ(table->problems().back().file, "TEST.MDX");
 }
 
+}  // namespace
+
+namespace {
+// Numeric .MDX keys hold 20 significant digits; whole numbers and fractions, large and small,
+// signed and not, read back as the numbers they were made from.
+TEST(IndexKeys, NumericKeysReadBackAsTheirNumbers) {
+    for (const double value : {1.0, 9.0, 10.0, 42.0, 1000.0, 999999.0, 1234567890123.0, 99999999999999999.0,
+                               1e17, 1e18, 1e19, 0.5, 12.25, 1.0 / 3, 123456.789, -1.0, -10.0, -777.0, -0.125}) {
+        const std::string key = tabulon::dbase::encodeBcdKey(value, 20);
+        ASSERT_EQ(key.size(), 12u);
+        EXPECT_DOUBLE_EQ(tabulon::dbase::decodeBcdKey(reinterpret_cast<const std::uint8_t*>(key.data())), value)
+            << value;
+    }
+}
 }  // namespace

@@ -194,4 +194,35 @@ TEST_F(DirectCallsTest, ProgressCallbackOfKind23SeesTheOperationsUntilUnregister
     EXPECT_TRUE(reports.empty());
 }
 
+// Pack and regenerate report along the way, not only at the ends: percents that never fall and
+// end at 100, records first and indexes after.
+TEST_F(DirectCallsTest, PackAndRegenerateReportRisingProgressOfBothFormats) {
+    for (const std::string name : {"items.db", "items.dbf"}) {
+        const auto path = createItems(name, 3000);
+        removeEvery(path, 10);
+        std::vector<std::pair<int, int>> reports;
+        DirectCalls::registerCallback(kProgressCallbackKind, [&](int percent, int phase) {
+            reports.emplace_back(percent, phase);
+        });
+        auto expectRising = [&](const char* call, std::size_t fewest) {
+            ASSERT_GE(reports.size(), fewest) << name << " " << call;
+            for (std::size_t i = 1; i < reports.size(); ++i) {
+                EXPECT_LT(reports[i - 1].first, reports[i].first) << name << " " << call << " report " << i;
+                EXPECT_LE(reports[i - 1].second, reports[i].second) << name << " " << call << " report " << i;
+            }
+            EXPECT_EQ(reports.front().first, 0) << name << " " << call;
+            EXPECT_EQ(reports.back(), std::make_pair(100, phase::kRebuild)) << name << " " << call;
+            reports.clear();
+        };
+        ASSERT_EQ(DirectCalls::packTable(connection_, nullptr, name), status::kOk);
+        expectRising("pack", 3);
+        EXPECT_EQ(idsOf(path).size(), 2700u);
+        auto table = openDataset(name, true);
+        ASSERT_EQ(DirectCalls::regenerateIndexes(table.get()), status::kOk);
+        expectRising("regenerate", 2);
+        table.reset();
+        DirectCalls::registerCallback(kProgressCallbackKind, {});
+    }
+}
+
 }  // namespace

@@ -148,7 +148,7 @@ TEST(ParadoxValidity, MinimumAndMaximumBoundTheValues) {
     const auto header = readFile(path);
     Bytes checks = paradox::buildParadoxValidity(
         paradox::ParadoxHeader::parse(Bytes(header.begin(), header.begin() + paradox::le16(header.data() + 2)), "RANGE.DB"),
-        {false, false});
+        {});
     const std::size_t footer = paradox::le16(checks.data() + 9);
     Bytes idCheck(28, 0), gradeCheck(28, 0);
     idCheck[0] = 0;
