@@ -143,7 +143,8 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
     if (const auto memo = version.rfind(" with memo"); memo != std::string::npos && memo + 10 == version.size())
         version.erase(memo);
     // A production index needs dBase IV; a table asked to be dBase III at least becomes one.
-    const bool dbase3 = (version == "dBase III" || version == "3") && (indexes.empty() || !options.versionAtLeast);
+    if ((version == "dBase III" || version == "3") && !indexes.empty() && options.versionAtLeast) version = "dBase IV";
+    const bool dbase3 = version == "dBase III" || version == "3";
     if (!dbase3 && version != "dBase IV" && version != "4")
         throw EngineError(errkind::kNotSupported, "Cannot create " + path.filename().string() + " as '" + version +
                                                       "': dBase III and dBase IV tables can be created");
