@@ -1,6 +1,7 @@
 #include "FilterEvaluator.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 
 namespace tabulon {
@@ -60,14 +61,19 @@ Value arithmetic(Op op, const Value& a, const Value& b) {
     if (a.isNull() || b.isNull()) return Value();
     if (op == Op::Add && bothStrings(a, b)) return Value::string(a.asString() + b.asString());
     if (a.kind() == ValueKind::String || b.kind() == ValueKind::String) return Value();
+    // Whole numbers stay whole unless the result would not fit: then it is worked in floating point.
+    std::int64_t result = 0;
     const bool whole = a.kind() == ValueKind::Integer && b.kind() == ValueKind::Integer;
     switch (op) {
         case Op::Add:
-            return whole ? Value::integer(a.asInt() + b.asInt()) : Value::floating(a.asDouble() + b.asDouble());
+            if (whole && !__builtin_add_overflow(a.asInt(), b.asInt(), &result)) return Value::integer(result);
+            return Value::floating(a.asDouble() + b.asDouble());
         case Op::Subtract:
-            return whole ? Value::integer(a.asInt() - b.asInt()) : Value::floating(a.asDouble() - b.asDouble());
+            if (whole && !__builtin_sub_overflow(a.asInt(), b.asInt(), &result)) return Value::integer(result);
+            return Value::floating(a.asDouble() - b.asDouble());
         case Op::Multiply:
-            return whole ? Value::integer(a.asInt() * b.asInt()) : Value::floating(a.asDouble() * b.asDouble());
+            if (whole && !__builtin_mul_overflow(a.asInt(), b.asInt(), &result)) return Value::integer(result);
+            return Value::floating(a.asDouble() * b.asDouble());
         default:
             if (b.asDouble() == 0) return Value();
             return Value::floating(a.asDouble() / b.asDouble());
@@ -83,9 +89,15 @@ Value datePart(Op op, const Value& v) {
 Value substring(const Value& text, const Value& start, const Value* length) {
     if (text.kind() != ValueKind::String || start.isNull() || (length && length->isNull())) return Value();
     const std::string& s = text.asString();
-    const auto from = static_cast<std::int64_t>(start.asDouble());
+    // Positions and lengths beyond any string's size mean the same as that size (and casting a
+    // huge or NaN double to an integer is undefined).
+    const auto position = [&](double d) {
+        const double limit = static_cast<double>(s.size()) + 1;
+        return static_cast<std::int64_t>(std::isnan(d) ? 0 : std::clamp(d, -limit, limit));
+    };
+    const std::int64_t from = position(start.asDouble());
     std::int64_t first = std::max<std::int64_t>(from, 1) - 1;
-    std::int64_t count = length ? static_cast<std::int64_t>(length->asDouble()) : static_cast<std::int64_t>(s.size());
+    std::int64_t count = length ? position(length->asDouble()) : static_cast<std::int64_t>(s.size());
     if (from < 1) count += from - 1;  // positions before the first character take none
     if (count <= 0 || first >= static_cast<std::int64_t>(s.size())) return Value::string("");
     return Value::string(s.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(count)));
