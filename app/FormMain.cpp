@@ -424,11 +424,7 @@ void TFormMain::prepareTablePages() {
 }
 
 void TFormMain::clearTablePages() {
-    // Unchecking first lets the Filter page stop filtering while the table is still there.
-    TabSheetFilter->CheckFilter->setChecked(false);
-    TabSheetFilter->SetTable(nullptr);
-    TabSheetFilter->EditFilter->setEnabled(true);
-    TabSheetFilter->PanelFilterEditor->setEnabled(true);
+    TabSheetFilter->TableClosed();
     TabSheetSearch->TableClosed();
     TabSheetFields->Clear();
     TabSheetFields->SetButtonsEnabled(false);

@@ -232,9 +232,8 @@ void TRecordGridModel::setCurrentRow(int row) {
     if (editRow_ >= 0 && row != editRow_) {
         settleRow();
     }
-    if (editRow_ < 0 && row >= 0 && row < rowCount_ && moveTo(row)) {
-        restHere(row);
-    }
+    // The cursor rests on the new current row when it can go there; else nowhere remembered.
+    restHere(editRow_ < 0 && row >= 0 && row < rowCount_ && moveTo(row) ? row : -1);
     rowIndicatorChanged(old);
     rowIndicatorChanged(currentRow_);
 }
@@ -377,28 +376,26 @@ const tabulon::Record* TRecordGridModel::rowValues(int row) const {
 }
 
 void TRecordGridModel::restCursor(int readRow) const {
-    if (editRow_ >= 0 || !resting_.valid || readRow == restingRow_) {
+    if (editRow_ >= 0 || !resting_.valid || readRow == currentRow_) {
         return;
     }
     lastReadRow_ = readRow;
     lastRead_ = table_.bookmark();
     try {
         table_.gotoBookmark(resting_);
-        position_ = restingRow_;
+        position_ = currentRow_;
     } catch (const tabulon::EngineError&) {
         position_ = -1;  // the record went away under the grid; the next read starts afresh
     }
 }
 
 void TRecordGridModel::restHere(int row) {
-    restingRow_ = row;
     resting_ = row >= 0 ? table_.bookmark() : tabulon::Bookmark{};
-    position_ = row;
+    if (row >= 0) position_ = row;
 }
 
 void TRecordGridModel::forgetPositions() {
     position_ = -1;
-    restingRow_ = -1;
     resting_ = {};
     lastReadRow_ = -1;
 }

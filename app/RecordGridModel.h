@@ -67,7 +67,7 @@ private:
     // Puts the table's cursor back on the current row after reading row `readRow`, so that the
     // table's other users find it on the record the grid marks, not on the row painted last.
     void restCursor(int readRow) const;
-    // Remembers where the table's cursor rests: on the current row.
+    // Remembers the current row (where the cursor is now) as where it rests; -1 forgets it.
     void restHere(int row);
     // Rows moved or the table changed: no remembered position holds any longer.
     void forgetPositions();
@@ -83,8 +83,7 @@ private:
     int rowCount_ = 0;
     bool directRows_ = false;      // the view is the stored order: row n is slot n
     mutable int position_ = -1;    // the row the table's cursor is on; -1 when unknown
-    int restingRow_ = -1;          // the current row the cursor returns to after reads
-    tabulon::Bookmark resting_;
+    tabulon::Bookmark resting_;    // the current row's record, where the cursor returns after reads
     mutable int lastReadRow_ = -1;  // where the last read left off, to walk on from there
     mutable tabulon::Bookmark lastRead_;
     mutable std::map<int, tabulon::Record> rows_;  // rows read, bounded

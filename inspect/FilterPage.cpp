@@ -115,6 +115,12 @@ void FilterPage::SetTable(Table* table) {
     CheckFiltCaseClick();
 }
 
+void FilterPage::TableClosed() {
+    CheckFilter->setChecked(false);
+    setEditing(true);
+    table_ = nullptr;
+}
+
 void FilterPage::FillFilterFieldCombos() {
     QStringList names;
     if (table_) {

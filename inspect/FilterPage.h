@@ -40,6 +40,9 @@ public:
     explicit FilterPage(const QTableWidget& fieldsGrid, QWidget* parent = nullptr);
 
     void SetTable(Table* table);
+    // The table is closing: "Enable Filter" goes off, the text and editor are enabled again and
+    // the page lets go of the table (whose filter closes with it).
+    void TableClosed();
     void FillFilterFieldCombos();
     void BtnUpdateFilterClick();
     void CheckFilterClick();
