@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev ccache
   qt6-base-dev libgl-dev
   libsqlite3-dev libicu-dev
   libgtest-dev libbenchmark-dev
