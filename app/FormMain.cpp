@@ -707,7 +707,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         WriteSettings();
     } catch (const std::exception& error) {
         // The window closes all the same; the user has been told the settings were not kept.
-        ShowErrorReport(QString::fromUtf8(error.what()));
+        ShowErrorReport(ErrorText(error));
     }
     event->accept();
 }
