@@ -2,6 +2,7 @@
 // disk and read back by a second session, cancel leaving the files alone, a failing post
 // keeping the cache, and the question about unposted changes.
 #include <QBuffer>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include "RecordGridModel.h"
 #include "FormMain.h"
 #include "GridTables.h"
+#include "SearchPage.h"
 #include "support/Files.h"
 #include "support/MemoryDriver.h"
 #include "support/ModalDialog.h"
@@ -230,6 +232,24 @@ private slots:
         QCOMPARE(w.form.tableState(), TTableState::TextTableOpen);
         QCOMPARE(w.grid().rowCount(), 2);
         QCOMPARE(w.grid().data(w.grid().index(1, 0)).toString(), QStringLiteral("Bob"));
+    }
+
+    void onlyTheIndexTheHeaderNamesIsOpened() {
+        Window w;
+        const std::vector<tabulon::FieldDef> fields = {
+            {"NAME", tabulon::ftString, 12, 0, false, "C"}};
+        const tabulon::IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
+        tabulon::driverFor(tabulon::ttDBase).create(w.file("KEYED.DBF"), fields, {byName}, {});
+        tabulon::driverFor(tabulon::ttDBase).create(w.file("PLAIN.DBF"), fields, {}, {});
+        // An index file of the plain table's name that its header does not name.
+        std::filesystem::copy_file(w.file("KEYED.MDX"), w.file("PLAIN.MDX"));
+        w.open("PLAIN.DBF");
+        QCOMPARE(w.form.tableState(), TTableState::TableOpen);
+        const QComboBox* indexes = w.form.TabSheetSearch->ComboIndex;
+        QCOMPARE(indexes->count(), 1);  // "None" only
+        w.open("KEYED.DBF");
+        QCOMPARE(indexes->count(), 2);
+        QCOMPARE(indexes->itemText(1), QStringLiteral("BYNAME"));
     }
 
     void missingTableLeavesNoTable() {
