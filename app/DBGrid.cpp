@@ -44,13 +44,13 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
 }
 
 void TDBGrid::setModel(QAbstractItemModel* model) {
-    if (QAbstractItemModel* old = this->model()) {
-        disconnect(old, nullptr, this, nullptr);
-    }
+    disconnect(aboutToReset_);
+    disconnect(reset_);
     QTableView::setModel(model);
     if (model != nullptr) {
-        connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TDBGrid::rememberCurrent);
-        connect(model, &QAbstractItemModel::modelReset, this, &TDBGrid::restoreCurrent);
+        aboutToReset_ = connect(model, &QAbstractItemModel::modelAboutToBeReset, this,
+                                &TDBGrid::rememberCurrent);
+        reset_ = connect(model, &QAbstractItemModel::modelReset, this, &TDBGrid::restoreCurrent);
     }
 }
 

@@ -39,6 +39,8 @@ class TDBGrid : public QTableView {
     void restoreCurrent();
 
     bool readOnly_ = true;
+    QMetaObject::Connection aboutToReset_;
+    QMetaObject::Connection reset_;
     int keptRow_ = -1;
     int keptColumn_ = 0;
 };
