@@ -141,7 +141,8 @@ bool TRecordGridModel::setData(const QModelIndex& index, const QVariant& value, 
 
 bool TRecordGridModel::setText(const QModelIndex& index, const QString& text) {
     const int row = index.row();
-    if (text == data(index, Qt::EditRole).toString()) {
+    const tabulon::FieldType type = table_.fieldDefs().at(static_cast<std::size_t>(index.column())).type;
+    if (text == data(index, isMemo(type) ? kValueRole : Qt::EditRole).toString()) {
         // An editor closed without a change: the record is not edited.
         return true;
     }
