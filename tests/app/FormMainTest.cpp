@@ -136,12 +136,12 @@ private slots:
         QTest::addColumn<QStringList>("pages");
         QTest::addColumn<QStringList>("indexFiles");
         const QStringList allPages = {"Data", "Fields", "Filter", "Search", "SQL", "Special"};
-        QTest::newRow("Paradox") << "x.db" << int(TTableState::TableOpen) << allPages << QStringList();
-        QTest::newRow("dBase") << "y.dbf" << int(TTableState::TableOpen) << allPages << QStringList{"y.MDX"};
-        QTest::newRow("dBase, header names no index")
-            << "v.dbf" << int(TTableState::TableOpen) << allPages << QStringList();
-        QTest::newRow("text") << "z.txt" << int(TTableState::TextTableOpen) << QStringList({"Data", "SQL"})
-                              << QStringList();
+        const int open = int(TTableState::TableOpen);
+        QTest::newRow("Paradox") << "x.db" << open << allPages << QStringList();
+        QTest::newRow("dBase") << "y.dbf" << open << allPages << QStringList{"y.MDX"};
+        QTest::newRow("dBase, header names no index") << "v.dbf" << open << allPages << QStringList();
+        QTest::newRow("text") << "z.txt" << int(TTableState::TextTableOpen)
+                              << QStringList({"Data", "SQL"}) << QStringList();
     }
     void opensEachKindOfTable() {
         QFETCH(QString, name);
