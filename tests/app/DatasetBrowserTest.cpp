@@ -99,6 +99,7 @@ private slots:
         w.showOnScreen();
         tabulon::testing::createPeople(w.file("people.dbf"), 16);
         QStringList names = namesOnDisk(w.file("people.dbf"));
+        QStringList ages = tabulon::testing::columnOnDisk(w.file("people.dbf"), "AGE");
         w.open("people.dbf");
         w.form.BtnEdit->click();
         w.clickCell(2, 0);
@@ -118,6 +119,7 @@ private slots:
         w.typeKeys(QStringLiteral("New"));
         w.form.BtnPost->click();
         QCOMPARE(namesOnDisk(w.file("people.dbf")), names << QStringLiteral("New"));
+        QCOMPARE(tabulon::testing::columnOnDisk(w.file("people.dbf"), "AGE"), ages << QString());
         QCOMPARE(w.form.DBGrid->currentIndex().row(), 16);
         QCOMPARE(w.rowMarker(16), QStringLiteral("\u25B6"));
     }
