@@ -30,7 +30,9 @@ bool TDatasetTableBrowser::isConnected() const { return connection_.connected();
 
 bool TDatasetTableBrowser::open(const QString& fileName, bool cachedUpdates) {
     close();
+    openError_.clear();
     if (!isConnected()) {
+        openError_ = QStringLiteral("%1: the folder is not connected").arg(fileName);
         return false;
     }
     auto table = std::make_unique<tabulon::Table>(connection_);
@@ -39,8 +41,8 @@ bool TDatasetTableBrowser::open(const QString& fileName, bool cachedUpdates) {
         table->setDriver(driver_);
         table->setCachedUpdates(cachedUpdates);
         table->open();
-    } catch (const std::exception&) {
-        // The window says the table could not be opened; which error it was is not shown there.
+    } catch (const std::exception& error) {
+        openError_ = ErrorText(error);
         return false;
     }
     table_ = std::move(table);

@@ -34,6 +34,7 @@ public:
     bool open(const QString& fileName, bool cachedUpdates) override;
     void close() override;
     bool isOpen() const override;
+    QString openError() const override { return openError_; }
     bool cachedUpdates() const override;
     void openIndexFile(const QString& fileName) override;
     QAbstractItemModel* model() override;
@@ -54,4 +55,5 @@ private:
     const tabulon::StorageDriver* driver_;
     std::unique_ptr<tabulon::Table> table_;
     std::unique_ptr<TRecordGridModel> model_;
+    QString openError_;
 };

@@ -10,6 +10,8 @@ public:
     const char* what() const noexcept override { return "Operation aborted"; }
 };
 
+// What failed and why: an engine error as "Kind: message.", any other as its text.
+QString ErrorText(const std::exception& error);
 // The report's text: the error's text with a "." added when its last character sorts after ".".
 QString ErrorReportText(const QString& errorText);
 // Shows the report for an error's text.

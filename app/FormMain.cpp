@@ -6,9 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,9 +14,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
-#include <QTimer>
 #include <QTabWidget>
-#include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <optional>
@@ -27,6 +24,7 @@
 #include "AppInfo.h"
 #include "CellValueDialog.h"
 #include "CentreOnScreen.h"
+#include "DBGrid.h"
 #include "DirectoryComboLite.h"
 #include "ErrorReport.h"
 #include "FieldsPage.h"
@@ -45,6 +43,7 @@
 #include "SearchPage.h"
 #include "SpecialPage.h"
 #include "SqlPage.h"
+#include "TDBFReader.h"
 #include "TableShortcutList.h"
 
 namespace {
@@ -222,21 +221,8 @@ void TFormMain::buildRightPanel() {
     PageControl->setObjectName(QStringLiteral("PageControl"));
     TabSheetData = new QWidget(PageControl);
     TabSheetData->setObjectName(QStringLiteral("TabSheetData"));
-    DBGrid = new QTableView(TabSheetData);
+    DBGrid = new TDBGrid(TabSheetData);
     DBGrid->setObjectName(QStringLiteral("DBGrid"));
-    DBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid->setTabKeyNavigation(true);
-    DBGrid->verticalHeader()->setVisible(true);
-    // One line a record, as many records as fit; the indicator column stays even when empty.
-    DBGrid->setWordWrap(false);
-    DBGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DBGrid->verticalHeader()->setDefaultSectionSize(DBGrid->fontMetrics().height() + 6);
-    DBGrid->verticalHeader()->setFixedWidth(18);
-    // Column widths come from the rows in view only, so a big table opens as fast as a small one.
-    DBGrid->horizontalHeader()->setResizeContentsPrecision(0);
-    DBGrid->horizontalHeader()->setMaximumSectionSize(320);
-    DBGrid->horizontalHeader()->setSectionsMovable(false);
-    DBGrid->setShowGrid(true);
     DBGrid->installEventFilter(this);
     connect(DBGrid, &QTableView::doubleClicked, this, &TFormMain::showCellValue);
     auto* data = new QVBoxLayout(TabSheetData);
@@ -316,8 +302,7 @@ void TFormMain::applyControlState() {
     BtnPost->setEnabled(c.post);
     BtnCancel->setEnabled(c.cancel);
     BtnRefresh->setEnabled(c.refresh);
-    DBGrid->setEditTriggers(c.gridEditable ? QAbstractItemView::AllEditTriggers
-                                           : QAbstractItemView::NoEditTriggers);
+    DBGrid->setReadOnly(!c.gridEditable);
     setPageVisible(TabSheetFields, c.fieldsPage);
     setPageVisible(TabSheetFilter, c.filterAndSearchPages);
     setPageVisible(TabSheetSearch, c.filterAndSearchPages);
@@ -405,8 +390,8 @@ void TFormMain::BtnOpenClick() {
     try {
         setTableState(TTableState::TableOpen);
         prepareTablePages();
-    } catch (const std::exception&) {
-        ShowDialog(QStringLiteral("Error!"));
+    } catch (const std::exception& error) {
+        ShowFailure(QStringLiteral("Error!"), ErrorText(error));
         BtnCloseClick();
     }
 }
@@ -447,22 +432,35 @@ void TFormMain::OpenSelectedTable() {
         Table->close();
         if (Table->open(name, true)) {
             statusBar()->showMessage(TableFile);
-        } else if (Table->open(name, false)) {
+        } else if (const QString cachedError = Table->openError(); Table->open(name, false)) {
             hourglass.reset();
-            ShowDialog(MessageHolder.message(22));
+            ShowFailure(MessageHolder.message(22), cachedError);
             statusBar()->showMessage(TableFile);
         } else {
-            statusBar()->showMessage(MessageHolder.message(5));
+            const QString why = Table->openError();
+            statusBar()->showMessage(why.isEmpty()
+                                         ? MessageHolder.message(5)
+                                         : MessageHolder.message(5) + QLatin1Char(' ') + why);
         }
     }
     if (upperSuffix(TableFile) == QStringLiteral("DBF") && Table->isOpen()) {
-        // The production index carries the table's name; its extension follows the table's case.
-        const QString base = file.completeBaseName();
-        for (const QString& suffix : {QStringLiteral(".MDX"), QStringLiteral(".mdx")}) {
-            if (QFileInfo::exists(JoinPath(DatabasePath, base + suffix))) {
-                Table->openIndexFile(base + suffix);
-                break;
-            }
+        openProductionIndex();
+    }
+}
+
+void TFormMain::openProductionIndex() {
+    // Only the index the header names is the table's own: an .MDX of the same name left from
+    // before would hold keys of other records.
+    tabulon::TDBFReader header;
+    if (!header.ReadHeader(TableFile.toStdString()) || !header.HasProductionIndex()) {
+        return;
+    }
+    // The production index carries the table's name; its extension follows the table's case.
+    const QString base = QFileInfo(TableFile).completeBaseName();
+    for (const QString& suffix : {QStringLiteral(".MDX"), QStringLiteral(".mdx")}) {
+        if (QFileInfo::exists(JoinPath(DatabasePath, base + suffix))) {
+            Table->openIndexFile(base + suffix);
+            break;
         }
     }
 }
@@ -475,7 +473,7 @@ void TFormMain::showGridModel(QAbstractItemModel* model) {
     if (model != nullptr) {
         connect(DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) { Table->currentRowChanged(current.row()); });
-        DBGrid->resizeColumnsToContents();
+        DBGrid->fitColumns();
         selectFirstRow();
     }
 }
@@ -504,29 +502,6 @@ void TFormMain::gridFocusLeft() {
     }
 }
 
-bool TFormMain::gridKeyPress(const QKeyEvent* key) {
-    QAbstractItemModel* model = DBGrid->model();
-    if (model == nullptr || !controlState().gridEditable) {
-        return false;
-    }
-    if (key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier) {
-        const int row = model->rowCount();
-        if (model->insertRow(row)) {
-            DBGrid->setCurrentIndex(model->index(row, std::max(DBGrid->currentIndex().column(), 0)));
-        }
-        return true;
-    }
-    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
-        const int row = DBGrid->currentIndex().row();
-        if (row >= 0 && AskDialog(QStringLiteral("Delete record?"), TMsgDlgType::mtConfirmation,
-                                  mbOK | mbCancel) == mrOk) {
-            model->removeRow(row);
-        }
-        return true;
-    }
-    return false;
-}
-
 void TFormMain::BtnCloseClick() {
     PageControl->setCurrentWidget(TabSheetData);
     clearTablePages();
@@ -540,12 +515,14 @@ void TFormMain::BtnEditClick() {
 }
 
 bool TFormMain::BtnPostClick() {
+    // What the open cell editor shows is part of what is posted.
+    DBGrid->postEditor();
     if (Table->cachedUpdates()) {
         try {
             Table->applyUpdates();
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             // The cache is kept and the window stays editing, so the user can correct or cancel.
-            ShowDialog(MessageHolder.message(7));
+            ShowFailure(MessageHolder.message(7), ErrorText(error));
             return false;
         }
     }
@@ -555,6 +532,7 @@ bool TFormMain::BtnPostClick() {
 }
 
 void TFormMain::BtnCancelClick() {
+    DBGrid->dropEditor();
     Table->cancelUpdates();
     setTableState(TTableState::TableOpen);
 }
@@ -565,6 +543,9 @@ void TFormMain::BtnRefreshClick() {
 }
 
 bool TFormMain::settlePendingChanges() {
+    if (tableState_ == TTableState::Editing) {
+        DBGrid->postEditor();
+    }
     if (tableState_ != TTableState::Editing || !Table->hasPendingChanges()) {
         return true;
     }
@@ -656,10 +637,6 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
         // The focus has moved by the time this runs, so it can be told where it went.
         QTimer::singleShot(0, this, &TFormMain::gridFocusLeft);
     }
-    if (watched == DBGrid && event->type() == QEvent::KeyPress &&
-        gridKeyPress(static_cast<QKeyEvent*>(event))) {
-        return true;
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -730,7 +707,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         WriteSettings();
     } catch (const std::exception& error) {
         // The window closes all the same; the user has been told the settings were not kept.
-        ShowErrorReport(QString::fromUtf8(error.what()));
+        ShowErrorReport(ErrorText(error));
     }
     event->accept();
 }

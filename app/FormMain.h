@@ -12,12 +12,11 @@
 #include "TableBrowser.h"
 
 class QAbstractItemModel;
-class QKeyEvent;
 class QLabel;
 class QModelIndex;
 class QSplitter;
 class QTabWidget;
-class QTableView;
+class TDBGrid;
 class QToolButton;
 class TDirectoryComboLite;
 class TFileListViewLite;
@@ -75,7 +74,7 @@ public:
     tabulon::SearchPage* TabSheetSearch;
     TSqlPage* TabSheetSQL;
     TSpecialPage* TabSheetSpecial;
-    QTableView* DBGrid;
+    TDBGrid* DBGrid;
 
 public slots:
     void BtnOpenClick();
@@ -126,8 +125,8 @@ private:
     // Shows `model` (or nothing) in the grid and follows the grid's current row.
     void showGridModel(QAbstractItemModel* model);
     void gridFocusLeft();
-    // Insert appends a record, Ctrl+Delete deletes the current one; true when the key was used.
-    bool gridKeyPress(const QKeyEvent* key);
+    // Opens the production index its header names on a dBase table just opened.
+    void openProductionIndex();
     void setTableState(TTableState state);
     void setPageVisible(QWidget* page, bool visible);
     void enablePanelCliFor(const QString& folder, bool textTablesCount);

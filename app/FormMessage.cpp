@@ -53,6 +53,18 @@ void TFormMessage::showAsReport() {
     BtnCancel->hide();
 }
 
+void TFormMessage::fitMessageHeight() {
+    const int extra = LabelMess->heightForWidth(LabelMess->width()) - LabelMess->height();
+    if (extra <= 0) {
+        return;
+    }
+    LabelMess->resize(LabelMess->width(), LabelMess->height() + extra);
+    for (QPushButton* button : {BtnYes, BtnNo, BtnCancel}) {
+        button->move(button->x(), button->y() + extra);
+    }
+    setFixedSize(width(), height() + extra);
+}
+
 void TFormMessage::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         if (!BtnCancel->isHidden()) {
@@ -76,9 +88,22 @@ int AskDialog(const QString& text, TMsgDlgType /*kind*/, int buttons, int /*help
     return form.exec();
 }
 
-void ShowDialog(const QString& text) {
+namespace {
+
+void showReport(const QString& text, bool growToFit) {
     TFormMessage form(QApplication::activeWindow());
     form.LabelMess->setText(text);
     form.showAsReport();
+    if (growToFit) {
+        form.fitMessageHeight();
+    }
     form.exec();
+}
+
+}  // namespace
+
+void ShowDialog(const QString& text) { showReport(text, false); }
+
+void ShowFailure(const QString& message, const QString& reason) {
+    showReport(reason.isEmpty() ? message : message + QLatin1Char('\n') + reason, true);
 }

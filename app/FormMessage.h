@@ -40,6 +40,8 @@ public:
     void hideCancel();
     // Turns the window into a report with one "Ok" button.
     void showAsReport();
+    // Makes the window taller when the message needs more lines than the label holds.
+    void fitMessageHeight();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -48,3 +50,6 @@ protected:
 
 int AskDialog(const QString& text, TMsgDlgType kind, int buttons, int helpContext = 0);
 void ShowDialog(const QString& text);
+// Reports a failure: the window's fixed message and, below it, what failed and why (the
+// window grows to show all of it). An empty reason shows the message alone.
+void ShowFailure(const QString& message, const QString& reason);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "ErrorReport.h"
 #include "core/EngineError.h"
 #include "dataset/ValueText.h"
 
@@ -18,6 +19,21 @@ const QString kInsertIndicator = QStringLiteral("*");
 
 bool isMemo(tabulon::FieldType type) {
     return type == tabulon::ftMemo || type == tabulon::ftFmtMemo;
+}
+
+// Texts and dBase numbers declare their width; other types have none to go by.
+int declaredWidth(const tabulon::FieldDef& field) {
+    if (tabulon::isBlobType(field.type)) {
+        return 0;
+    }
+    switch (tabulon::valueKindFor(field.type)) {
+        case tabulon::ValueKind::String:
+        case tabulon::ValueKind::Integer:
+        case tabulon::ValueKind::Float:
+            return field.size;
+        default:
+            return 0;
+    }
 }
 
 }  // namespace
@@ -81,14 +97,16 @@ const tabulon::Value* TRecordGridModel::cellValue(const QModelIndex& index, tabu
 }
 
 QVariant TRecordGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole) {
-        return {};
-    }
-    if (orientation == Qt::Horizontal) {
+    if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == kFieldWidthRole)) {
         if (section < 0 || section >= columnCount()) {
             return {};
         }
-        return QString::fromStdString(table_.fieldDefs().at(static_cast<std::size_t>(section)).name);
+        const tabulon::FieldDef& field = table_.fieldDefs().at(static_cast<std::size_t>(section));
+        return role == kFieldWidthRole ? QVariant(declaredWidth(field))
+                                       : QVariant(QString::fromStdString(field.name));
+    }
+    if (role != Qt::DisplayRole || orientation != Qt::Vertical) {
+        return {};
     }
     if (section < 0 || section >= rowCount_) {
         return {};
@@ -123,6 +141,11 @@ bool TRecordGridModel::setData(const QModelIndex& index, const QVariant& value, 
 
 bool TRecordGridModel::setText(const QModelIndex& index, const QString& text) {
     const int row = index.row();
+    const tabulon::FieldType type = table_.fieldDefs().at(static_cast<std::size_t>(index.column())).type;
+    if (text == data(index, isMemo(type) ? kValueRole : Qt::EditRole).toString()) {
+        // An editor closed without a change: the record is not edited.
+        return true;
+    }
     try {
         if (editRow_ != row) {
             if (editRow_ >= 0 && !settleRow()) {
@@ -138,7 +161,7 @@ bool TRecordGridModel::setText(const QModelIndex& index, const QString& text) {
         }
         table_.field(static_cast<std::size_t>(index.column())).setAsText(text.toStdString());
     } catch (const std::exception& error) {
-        emit editFailed(QString::fromUtf8(error.what()));
+        emit editFailed(ErrorText(error));
         return false;
     }
     touched_ = true;
@@ -159,7 +182,7 @@ bool TRecordGridModel::insertRows(int row, int count, const QModelIndex& parent)
     try {
         table_.append();
     } catch (const std::exception& error) {
-        emit editFailed(QString::fromUtf8(error.what()));
+        emit editFailed(ErrorText(error));
         return false;
     }
     beginInsertRows(QModelIndex(), row, row);
@@ -176,13 +199,14 @@ bool TRecordGridModel::removeRows(int row, int count, const QModelIndex& parent)
     if (!editable_ || parent.isValid() || row < 0 || count < 1 || row + count > rowCount_) {
         return false;
     }
-    if (inserting_ && count == 1 && row == editRow_) {
-        // Deleting the row being appended only abandons it.
-        touched_ = false;
-        dropUntouchedInsert();
-        return true;
-    }
-    if (editRow_ >= 0 && !settleRow()) {
+    if (editRow_ >= row && editRow_ < row + count) {
+        // Changes to a record about to go are not posted first; an appended row just goes.
+        const bool appended = inserting_;
+        abandonRow();
+        if (appended && --count == 0) {
+            return true;
+        }
+    } else if (editRow_ >= 0 && !settleRow()) {
         return false;
     }
     for (int done = 0; done < count; ++done) {
@@ -195,7 +219,7 @@ bool TRecordGridModel::removeRows(int row, int count, const QModelIndex& parent)
                 table_.remove();
             }
         } catch (const std::exception& error) {
-            failure = QString::fromUtf8(error.what());
+            failure = ErrorText(error);
         }
         --rowCount_;
         rows_.clear();
@@ -283,22 +307,35 @@ bool TRecordGridModel::settleRow() {
         postRow();
         return true;
     } catch (const std::exception& error) {
-        emit editFailed(QString::fromUtf8(error.what()));
+        emit editFailed(ErrorText(error));
         return false;
     }
 }
 
 void TRecordGridModel::dropUntouchedInsert() {
-    if (editRow_ < 0 || !inserting_ || touched_) {
+    if (inserting_ && !touched_) {
+        abandonRow();
+    }
+}
+
+void TRecordGridModel::abandonRow() {
+    if (editRow_ < 0) {
         return;
     }
     table_.cancel();
     const int row = editRow_;
+    const bool appended = inserting_;
     editRow_ = -1;
     inserting_ = false;
-    beginRemoveRows(QModelIndex(), row, row);
-    --rowCount_;
-    endRemoveRows();
+    touched_ = false;
+    if (appended) {
+        beginRemoveRows(QModelIndex(), row, row);
+        --rowCount_;
+        endRemoveRows();
+    } else {
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        rowIndicatorChanged(row);
+    }
 }
 
 bool TRecordGridModel::moveTo(int row) const {

@@ -19,6 +19,8 @@ public:
     // blob's bytes as a byte array; settable for memos while editable) and its field type.
     static constexpr int kValueRole = Qt::UserRole;
     static constexpr int kFieldTypeRole = Qt::UserRole + 1;
+    // Header role: the characters a field's declared size gives its values (0: none declared).
+    static constexpr int kFieldWidthRole = Qt::UserRole + 2;
 
     explicit TRecordGridModel(tabulon::Table& table, QObject* parent = nullptr);
 
@@ -30,6 +32,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     // Appends one record at the end (only `row` == rowCount() with `count` 1 is accepted).
     bool insertRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    // Deletes records; a row being edited among them loses its unposted changes first.
     bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
 
     // Read-only (false) or editable (true); leaving editing posts the row being edited.
@@ -51,7 +54,7 @@ public:
     void tableMovedTo(int row);
 
 signals:
-    // An edit or a post failed; `message` says what and why.
+    // An edit or a post failed; `message` says what and why ("Kind: message.").
     void editFailed(const QString& message);
 
 private:
@@ -61,6 +64,8 @@ private:
     // Posts the row being edited, reporting a failure instead of throwing; false on failure.
     bool settleRow();
     void dropUntouchedInsert();
+    // Drops the unposted changes of the row being edited; an appended row goes altogether.
+    void abandonRow();
     // Puts the table's cursor on `row`; false when the table is editing another row.
     bool moveTo(int row) const;
     void walkTo(int row) const;

@@ -25,6 +25,8 @@ public:
     virtual bool open(const QString& fileName, bool cachedUpdates) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Why the last open() failed ("Kind: message."); empty when it did not fail.
+    virtual QString openError() const { return {}; }
     virtual bool cachedUpdates() const = 0;
     // Opens a dBase index file (no folder) on the open table; the production index may already
     // be open, which is not an error.

@@ -2,7 +2,6 @@
 
 #include "AppInfo.h"
 #include "ErrorReport.h"
-#include "core/EngineError.h"
 
 TTabulonApplication::TTabulonApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromUtf8(kApplicationTitle));
@@ -12,10 +11,8 @@ bool TTabulonApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const TSilentAbort&) {
-    } catch (const tabulon::EngineError& error) {
-        ShowErrorReport(QString::fromStdString(error.kind() + ": " + error.message()));
     } catch (const std::exception& error) {
-        ShowErrorReport(QString::fromUtf8(error.what()));
+        ShowErrorReport(ErrorText(error));
     }
     return false;
 }

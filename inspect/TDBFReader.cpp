@@ -11,6 +11,8 @@ constexpr std::uint8_t kTerminator = 0x0D;
 constexpr std::size_t kMonthOffset = 2;
 constexpr std::size_t kDayOffset = 3;
 constexpr std::size_t kHeaderLengthOffset = 8;
+constexpr std::size_t kTableFlagsOffset = 28;
+constexpr std::uint8_t kProductionIndexFlag = 0x01;
 constexpr unsigned kSmallestHeaderLength = 33;
 
 bool hasThirtyTwoByteDescriptors(std::uint8_t version) {
@@ -57,6 +59,7 @@ bool TDBFReader::ReadHeader(const std::filesystem::path& path) {
 
     TDBRecObject::Slot slot;
     if (readSlot(in, slot) < slot.size() || !isDbaseHeader(slot)) return false;
+    productionIndex_ = (slot[kTableFlagsOffset] & kProductionIndexFlag) != 0;
 
     std::uintmax_t position = slot.size();
     position += readSlot(in, slot);
@@ -72,6 +75,9 @@ const TDBRecObject& TDBFReader::Items(std::size_t index) const {
     return index < records_.size() ? records_[index] : emptyRecord_;
 }
 
-void TDBFReader::Clear() { records_.clear(); }
+void TDBFReader::Clear() {
+    records_.clear();
+    productionIndex_ = false;
+}
 
 }  // namespace tabulon

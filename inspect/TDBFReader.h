@@ -20,6 +20,8 @@ namespace tabulon {
 //   header and a terminator). Level 7 files (48-byte descriptors) are not recognised.
 // - The list ends at a slot whose first byte is 0x0D, after 256 records, or when a read
 //   reaches the end of the file: the slot just read is then dropped, even if whole.
+// - HasProductionIndex() tells whether the header's table flags (byte 28) name a production
+//   index file (.MDX; FoxPro's structural .CDX) of the table's name; false when no header was read.
 // - Items(i) past Count() gives an empty record. One thread at a time.
 class TDBFReader {
 public:
@@ -28,11 +30,13 @@ public:
     bool ReadHeader(const std::filesystem::path& path);
     std::size_t Count() const { return records_.size(); }
     const TDBRecObject& Items(std::size_t index) const;
+    bool HasProductionIndex() const { return productionIndex_; }
     void Clear();
 
 private:
     std::vector<TDBRecObject> records_;
     TDBRecObject emptyRecord_;
+    bool productionIndex_ = false;
 };
 
 }  // namespace tabulon

@@ -1,5 +1,6 @@
 #include "ValueText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -76,8 +77,32 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::string numberText(const Value& value, char separator) {
-    std::string text = value.kind() == ValueKind::Bcd ? value.asDecimal().toString() : value.toText();
+// A double in fixed notation: with `decimals` digits after the point or, when that is
+// negative, in the fewest digits that read back as the same value.
+std::string fixedText(double value, int decimals) {
+    // Room for the 309 integer digits of the largest double, or the leading zeros of the least.
+    char buffer[1100];
+    const auto [end, error] = decimals >= 0 ? std::to_chars(buffer, buffer + sizeof buffer, value,
+                                                            std::chars_format::fixed, decimals)
+                                            : std::to_chars(buffer, buffer + sizeof buffer, value,
+                                                            std::chars_format::fixed);
+    return error == std::errc() ? std::string(buffer, end) : std::string();
+}
+
+std::string numberText(const Value& value, const FieldDef& field, char separator) {
+    std::string text;
+    switch (value.kind()) {
+        case ValueKind::Bcd:
+            text = value.asDecimal().toString();
+            break;
+        case ValueKind::Float:
+        case ValueKind::Currency:
+            text =
+                fixedText(value.asDouble(), field.decimals > 0 ? std::min(field.decimals, 99) : -1);
+            break;
+        default:
+            text = value.toText();
+    }
     if (separator != '.')
         for (char& c : text)
             if (c == '.') c = separator;
@@ -243,7 +268,7 @@ std::string formatFieldValue(const Value& value, const FieldDef& field, const Re
         case ValueKind::Float:
         case ValueKind::Currency:
         case ValueKind::Bcd:
-            return numberText(value, settings.decimalSeparator);
+            return numberText(value, field, settings.decimalSeparator);
         case ValueKind::Date:
             return formatDate(value.asDate(), settings.shortDateFormat);
         case ValueKind::Time:

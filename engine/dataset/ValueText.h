@@ -9,10 +9,12 @@
 
 namespace tabulon {
 
-// Null as ""; logical as "True"/"False"; numbers in the shortest general form with the
-// regional decimal separator and no thousands separators; dates in the short date format,
-// times in the long time format, date-times as both joined by a blank; a memo's text; binary
-// values as "(Bytes)", "(Blob)", "(Graphic)" or "(OLE)". Pure function.
+// Null as ""; logical as "True"/"False"; numbers as plain decimals, never in exponent form,
+// with the regional decimal separator and no thousands separators: a field that declares
+// decimals (dBase N and F) shows that many, others the fewest digits that read back as the
+// same value; dates in the short date format, times in the long time format, date-times as
+// both joined by a blank; a memo's text; binary values as "(Bytes)", "(Blob)", "(Graphic)" or
+// "(OLE)". Pure function.
 std::string formatFieldValue(const Value& value, const FieldDef& field, const RegionalSettings& settings);
 
 // The value `text` stands for in `field`: the inverse of formatFieldValue (dates also in ISO

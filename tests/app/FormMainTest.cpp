@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "DBGrid.h"
 #include "DirectoryComboLite.h"
 #include "FakeTableBrowser.h"
 #include "FileListViewLite.h"
@@ -25,6 +26,15 @@ using tabulon::testing::writeFile;
 
 namespace {
 
+// A dBase header without fields whose table flags do or do not name a production index.
+QByteArray dbaseHeader(bool productionIndex) {
+    QByteArray header(32, '\0');
+    header[0] = 0x03;
+    header[8] = 33;
+    header[28] = productionIndex ? 0x01 : 0x00;
+    return header + '\x0D';
+}
+
 // A main window over a folder of tables, with the fake dataset layer in place.
 struct Window {
     QTemporaryDir tables;
@@ -34,16 +44,18 @@ struct Window {
     FakeTableBrowser* fake = nullptr;
 
     explicit Window(const QString& firstArgument = QString()) {
-        for (const char* name : {"x.db", "y.dbf", "y.MDX", "z.txt", "w.db"}) {
+        for (const char* name : {"x.db", "y.MDX", "v.MDX", "z.txt", "w.db"}) {
             writeFile(tables.filePath(name));
         }
+        writeFile(tables.filePath("y.dbf"), dbaseHeader(true));
+        writeFile(tables.filePath("v.dbf"), dbaseHeader(false));  // its v.MDX is left from before
         writeFile(other.filePath("o.db"));
         writeFile(settings.filePath("Vendrake.INI"),
                   "[WorkingParm]\nDataBasePath=" + tables.path().toUtf8() + "\n");
         form = std::make_unique<TFormMain>(settings.filePath("Vendrake.INI"), firstArgument);
         auto browser = std::make_unique<FakeTableBrowser>();
         fake = browser.get();
-        fake->openableCached = {"x.db", "y.dbf", "z.txt", "o.db"};
+        fake->openableCached = {"x.db", "y.dbf", "v.dbf", "z.txt", "o.db"};
         form->setTableBrowser(std::move(browser));
         form->show();
     }
@@ -122,16 +134,20 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("state");
         QTest::addColumn<QStringList>("pages");
-        QTest::newRow("Paradox") << "x.db" << int(TTableState::TableOpen)
-                                 << QStringList({"Data", "Fields", "Filter", "Search", "SQL", "Special"});
-        QTest::newRow("dBase") << "y.dbf" << int(TTableState::TableOpen)
-                               << QStringList({"Data", "Fields", "Filter", "Search", "SQL", "Special"});
-        QTest::newRow("text") << "z.txt" << int(TTableState::TextTableOpen) << QStringList({"Data", "SQL"});
+        QTest::addColumn<QStringList>("indexFiles");
+        const QStringList allPages = {"Data", "Fields", "Filter", "Search", "SQL", "Special"};
+        const int open = int(TTableState::TableOpen);
+        QTest::newRow("Paradox") << "x.db" << open << allPages << QStringList();
+        QTest::newRow("dBase") << "y.dbf" << open << allPages << QStringList{"y.MDX"};
+        QTest::newRow("dBase, header names no index") << "v.dbf" << open << allPages << QStringList();
+        QTest::newRow("text") << "z.txt" << int(TTableState::TextTableOpen)
+                              << QStringList({"Data", "SQL"}) << QStringList();
     }
     void opensEachKindOfTable() {
         QFETCH(QString, name);
         QFETCH(int, state);
         QFETCH(QStringList, pages);
+        QFETCH(QStringList, indexFiles);
         Window w;
         w.form->PageControl->setCurrentWidget(w.form->TabSheetSQL);
         w.open(name.toLatin1());
@@ -143,7 +159,7 @@ private slots:
         QCOMPARE(w.form->DBGrid->model(), w.fake->model());
         QCOMPARE(w.form->controlState(),
                  ControlStateFor(static_cast<TTableState>(state), true, true));
-        QCOMPARE(w.fake->indexFiles, name == "y.dbf" ? QStringList{"y.MDX"} : QStringList{});
+        QCOMPARE(w.fake->indexFiles, indexFiles);
     }
 
     void editPostCancelRefreshAndClose() {
@@ -153,14 +169,14 @@ private slots:
         QCOMPARE(w.form->tableState(), TTableState::Editing);
         QVERIFY(w.fake->editing);
         QVERIFY(w.form->BtnCancel->isEnabled());
-        QCOMPARE(w.form->DBGrid->editTriggers(), QAbstractItemView::AllEditTriggers);
+        QVERIFY(!w.form->DBGrid->isReadOnly());
         QCOMPARE(w.visiblePages(), QStringList({"Data", "Fields", "SQL", "Special"}));
         w.fake->pending = true;
         QVERIFY(w.form->BtnPostClick());
         QCOMPARE(w.fake->applied, 1);
         QCOMPARE(w.form->tableState(), TTableState::TableOpen);
         QVERIFY(!w.fake->editing);
-        QCOMPARE(w.form->DBGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QVERIFY(w.form->DBGrid->isReadOnly());
 
         w.form->BtnEditClick();
         w.fake->pending = true;
@@ -180,7 +196,7 @@ private slots:
         QCOMPARE(w.form->tableState(), TTableState::NoTable);
         QVERIFY(!w.fake->isOpen());
         QVERIFY(!w.form->BtnPost->isEnabled());
-        QCOMPARE(w.form->DBGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QVERIFY(w.form->DBGrid->isReadOnly());
         QCOMPARE(w.visiblePages(), QStringList({"Data", "SQL", "Special"}));
         QCOMPARE(w.form->windowTitle(), "Tabulon - " + w.path("x.db"));
         QVERIFY(w.form->TabSheetSpecial->BtnSpecEmpty->isEnabled());
@@ -253,7 +269,8 @@ private slots:
         w.fake->pageTable = &unreadable;
         ModalAnswer answer(ModalAnswer::click("BtnNo"));
         w.open("x.db");
-        QCOMPARE(answer.text(), QString("Error!"));
+        // The fixed message comes with what failed and why.
+        QVERIFY2(answer.text().startsWith("Error!\nEUsageError: "), qPrintable(answer.text()));
         QCOMPARE(w.form->tableState(), TTableState::NoTable);
     }
 
@@ -265,7 +282,8 @@ private slots:
         w.fake->applyFails = true;
         ModalAnswer answer(ModalAnswer::click("BtnNo"));
         QVERIFY(!w.form->BtnPostClick());
-        QCOMPARE(answer.text(), QString("Unable to Apply Updates!"));
+        QCOMPARE(answer.text(),
+                 QString("Unable to Apply Updates!\nEKeyViolation: Key violation in orders.db"));
         QCOMPARE(w.form->tableState(), TTableState::Editing);
         QVERIFY(w.fake->pending);
         QCOMPARE(w.fake->cancelled, 0);

@@ -129,6 +129,8 @@ private slots:
         QVERIFY(!model.removeRow(0));
         model.setEditable(true);
         QVERIFY(model.flags(name) & Qt::ItemIsEditable);
+        QVERIFY(model.setData(name, QStringLiteral("P1")));  // an editor closed unchanged
+        QCOMPARE(t.table->state(), TableState::Browse);
         QVERIFY(model.setData(name, QStringLiteral("X")));
         QCOMPARE(cell(model, 1, 0), QStringLiteral("X"));
     }
@@ -214,6 +216,25 @@ private slots:
         model.postRow();
         QVERIFY(!model.hasUnpostedRow());
         QCOMPARE(testing::MemoryDriver::committedRecords(t.folder / "KEYED.MEM").size(), 4u);
+    }
+
+    void deletingTheEditedRowDropsItsChanges() {
+        OpenTable t;
+        createKeyedMemoryTable(t.folder / "KEYED.MEM");
+        t.open("KEYED.MEM", false, &memoryDriver());
+        TRecordGridModel model(*t.table);
+        model.setEditable(true);
+        QSignalSpy failures(&model, &TRecordGridModel::editFailed);
+        QVERIFY(model.setData(model.index(0, 0), QStringLiteral("3")));  // a key that exists
+        QVERIFY(model.removeRow(0));
+        QCOMPARE(failures.count(), 0);
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(cell(model, 0, 0), QStringLiteral("3"));
+        QCOMPARE(cell(model, 1, 0), QStringLiteral("5"));
+        const auto records = testing::MemoryDriver::committedRecords(t.folder / "KEYED.MEM");
+        QCOMPARE(std::count_if(records.begin(), records.end(),
+                               [](const auto& r) { return r.has_value(); }),
+                 2);
     }
 
     void passesTheItemModelTester() {

@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "DBGrid.h"
 #include "DatasetTableBrowser.h"
 #include "FieldsPage.h"
 #include "FilterPage.h"

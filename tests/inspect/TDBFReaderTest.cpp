@@ -124,6 +124,18 @@ private slots:
         QCOMPARE(reader.Items(1).raw()[16], std::uint8_t{10});
     }
 
+    void tableFlagsTellWhetherAProductionIndexIsNamed() {
+        TempFolder folder;
+        Bytes header = fileHeader();
+        TDBFReader reader;
+        for (const std::uint8_t flags : {std::uint8_t{0x01}, std::uint8_t{0x00}}) {
+            header[28] = flags;
+            const Bytes bytes = join({header, descriptor("NAME", 'C', 8), terminatorAndRecord()});
+            QVERIFY(reader.ReadHeader(writeFile(folder, bytes)));
+            QCOMPARE(reader.HasProductionIndex(), flags == 0x01);
+        }
+    }
+
     void theSlotThatReachesTheEndOfTheFileIsDropped_data() {
         QTest::addColumn<int>("slotCount");
         QTest::addColumn<int>("expected");

@@ -53,6 +53,36 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{Value::bytes({1, 2}), ftBlob, "(Blob)", "(Blob)"},
         FormatCase{Value::bytes({1}), ftBytes, "(Bytes)", "(Bytes)"}));
 
+struct NumberCase {
+    Value value;
+    FieldType type;
+    int width;
+    int decimals;
+    std::string us;
+    std::string de;
+};
+
+class NumberFormatting : public ::testing::TestWithParam<NumberCase> {};
+
+// Numbers read as the same number anywhere they are typed or imported: never in exponent form.
+TEST_P(NumberFormatting, ShowsPlainDecimalsWithTheFieldsDecimals) {
+    const NumberCase& c = GetParam();
+    FieldDef field{"N", c.type, c.width, c.decimals, false, ""};
+    EXPECT_EQ(formatFieldValue(c.value, field, RegionalSettings{}), c.us);
+    EXPECT_EQ(formatFieldValue(c.value, field, german()), c.de);
+    EXPECT_EQ(parseFieldValue(c.us, field, RegionalSettings{}), c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, NumberFormatting,
+    ::testing::Values(NumberCase{Value::floating(100000), ftFloat, 10, 2, "100000.00", "100000,00"},
+                      NumberCase{Value::floating(1000000), ftFloat, 9, 0, "1000000", "1000000"},
+                      NumberCase{Value::floating(-2.5), ftFloat, 10, 3, "-2.500", "-2,500"},
+                      NumberCase{Value::floating(1e20), ftFloat, 0, 0, "100000000000000000000",
+                                 "100000000000000000000"},
+                      NumberCase{Value::floating(1e-7), ftFloat, 0, 0, "0.0000001", "0,0000001"},
+                      NumberCase{Value::currency(2e6), ftCurrency, 0, 0, "2000000", "2000000"}));
+
 struct BadText {
     FieldType type;
     int size;
