@@ -1,6 +1,7 @@
 #include "BatchMove.h"
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 
 #include "../core/EngineError.h"
@@ -131,9 +132,11 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
     auto destination = openExclusive(destinationPath);
     const std::filesystem::path folder = destination->path().parent_path();
     const auto& destFields = destination->fields();
-    // A copy's fields are the source's in order, whatever their names became.
-    const std::vector<int> map = copy ? fieldMap(destFields, destFields)
-                                      : fieldMap(source.fields(), destFields);
+    std::vector<int> map(destFields.size());
+    if (copy)  // a copy's fields are the source's in order, whatever their names became
+        std::iota(map.begin(), map.end(), 0);
+    else
+        map = fieldMap(source.fields(), destFields);
 
     RejectTable keyViolations(options.keyViolationTable, folder, source, definitions_);
     RejectTable problems(options.problemTable, folder, source, definitions_);

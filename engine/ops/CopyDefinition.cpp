@@ -115,8 +115,11 @@ CopyDefinition copyDefinition(StorageTable& source, const StorageDriver& destina
     std::vector<std::size_t> sized;
     if (keep) {
         copy.fields = source.fields();
-        copy.indexes = source.indexes();
-        for (auto& index : copy.indexes) index.file.clear();  // the driver names its own files
+        for (IndexDef index : source.indexes()) {
+            if (!index.usable) continue;  // what cannot be evaluated cannot be built either
+            index.file.clear();           // the driver names its own files
+            copy.indexes.push_back(index);
+        }
         copy.options.version = facts.version;
         copy.options.versionAtLeast = true;
         if (copy.options.encoding == facts.codePage) copy.options.sortOrder = facts.sortOrder;

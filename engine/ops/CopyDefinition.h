@@ -15,12 +15,13 @@ struct CopyDefinition {
     std::vector<std::pair<std::string, std::string>> renamed;  // source name, new name
 };
 
-// Contract: with `keep` (a copy into the source's own format) the fields, indexes, level, code
-// page and sort order stay as they are. Otherwise each field becomes `destination`'s nearest
-// one (no indexes, the format's default level), and a dBase number fed by floating-point or
-// BCD values is made as wide as the source's values need, so no digit is lost where the format
-// allows. Either way field names are made unique within the destination's name limit, counted
-// in bytes of its code page: cut, then numbered ("FEED_HAL_2"); every change is in `renamed`.
+// Contract: with `keep` (a copy into the source's own format) the fields, usable indexes,
+// level, code page and sort order stay as they are. Otherwise each field becomes
+// `destination`'s nearest one (no indexes, the format's default level), and a dBase number fed
+// by floating-point or BCD values is made as wide as the source's values need, so no digit is
+// lost where the format allows. Either way field names are made unique within the
+// destination's name limit, counted in bytes of its code page: cut, then numbered
+// ("FEED_HAL_2"); every change is in `renamed`.
 // The code page is `encoding`, or else the source's where the destination's format has it.
 // Reads the source (a pass over its records for the number widths). Throws the drivers'
 // EValueError for a field with no counterpart. One thread.

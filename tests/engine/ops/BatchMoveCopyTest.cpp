@@ -68,10 +68,12 @@ class BatchMoveCopyTest : public OpsFixture {
         return data() / from.filename();
     }
     std::filesystem::path tableWith(const std::string& name, const std::vector<FieldDef>& fields,
-                                    const std::vector<Record>& rows, const std::string& encoding = {}) const {
+                                    const std::vector<Record>& rows, const std::string& encoding = {},
+                                    const std::vector<IndexDef>& indexes = {}, const std::string& sortOrder = {}) const {
         CreateOptions options;
         options.encoding = encoding;
-        auto table = driverForPath(data() / name).create(data() / name, fields, {}, options);
+        options.sortOrder = sortOrder;
+        auto table = driverForPath(data() / name).create(data() / name, fields, indexes, options);
         for (const auto& row : rows) table->append(row);
         return data() / name;
     }
@@ -167,6 +169,13 @@ TEST_F(BatchMoveCopyTest, NamesAreCutAndNumberedWithinTheTargetsLimit) {
     for (std::size_t i = 0; i < renamed.size(); ++i) EXPECT_EQ(target->fields()[i].name, renamed[i].second);
     // Within Paradox the name fits: 17 letters are 17 bytes in CP866.
     EXPECT_TRUE(copy(source, data() / "again.db").renamedFields.empty());
+    if (std::filesystem::exists(kFixtures)) {  // a dBase table with a name used twice
+        const auto repeated = fixture("dbase/dbase3/dbase_03.dbf");
+        const auto again = copy(repeated, data() / "dbase_03_copy.dbf");
+        EXPECT_EQ(again.moved, openTable(repeated)->recordCount());
+        EXPECT_EQ(again.renamedFields,
+                  (std::vector<std::pair<std::string, std::string>>{{"Point_ID", "Point_ID_2"}}));
+    }
 }
 
 // A double reaches a dBase number digit for digit: the copy's field is as wide as the values
@@ -219,6 +228,31 @@ TEST_F(BatchMoveCopyTest, WideDbaseNumbersAndLongParadoxRecordsCopy) {
             EXPECT_EQ(rowsOf(data() / target), rowsOf(fixtureSource)) << target;
         }
     }
+}
+
+// A keyed table takes its records in its own key order, whatever order the source kept.
+TEST_F(BatchMoveCopyTest, KeyedCopyIsInTheNewTablesSortOrder) {
+    std::vector<Record> rows;
+    for (const char* name : {"Zebra", "Cryptomonas CR", "apple", "Cryptomonas Cloern"})
+        rows.push_back({Value::string(name)});
+    const auto source = tableWith("intl.db", {{"NAME", ftString, 20, 0, true, ""}}, rows, "CP437",
+                                  {{"", "NAME", "", "", ixPrimary | ixUnique, "", true, ""}}, "intl");
+    const auto names = [](const std::filesystem::path& table) {
+        std::vector<std::string> out;
+        for (const auto& row : rowsOf(table)) out.push_back(row[0].asString());
+        return out;
+    };
+    ASSERT_EQ(openTable(source)->facts().sortOrder, "intl");
+    EXPECT_EQ(names(source), (std::vector<std::string>{"apple", "Cryptomonas Cloern", "Cryptomonas CR", "Zebra"}));
+    copy(source, data() / "ansi.db", "CP1252");
+    EXPECT_EQ(openTable(data() / "ansi.db")->facts().sortOrder, "DBWINUS0");
+    const std::vector<std::string> binary{"Cryptomonas CR", "Cryptomonas Cloern", "Zebra", "apple"};
+    EXPECT_EQ(names(data() / "ansi.db"), binary);
+    auto copied = openTable(data() / "ansi.db");
+    auto primary = copied->openIndex("");
+    std::vector<std::string> indexed;
+    for (bool more = primary->first(); more; more = primary->next()) indexed.push_back(primary->key()[0].asString());
+    EXPECT_EQ(indexed, binary);
 }
 
 }  // namespace
