@@ -85,7 +85,8 @@ std::string_view valueKindName(ValueKind kind) { return kKindNames[static_cast<i
 std::string formatDouble(double value) {
     // The shortest digits come in exponent form; they are then written out around the point.
     char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     if (ec != std::errc()) return {};
     const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
     const std::size_t e = text.find('e');
@@ -105,7 +106,8 @@ std::string formatDouble(double value) {
     else if (point >= count)
         out += digits + std::string(static_cast<std::size_t>(point - count), '0');
     else
-        out += digits.substr(0, static_cast<std::size_t>(point)) + "." + digits.substr(static_cast<std::size_t>(point));
+        out += digits.substr(0, static_cast<std::size_t>(point)) + "." +
+               digits.substr(static_cast<std::size_t>(point));
     return out;
 }
 

@@ -57,10 +57,9 @@ std::size_t fieldIndex(const std::vector<FieldDef>& fields, const std::string& n
 
 // Creates the copy's destination: the source's own definition within one format, else the
 // nearest one; a level or code page the driver cannot write makes it the nearest one too.
-std::vector<std::pair<std::string, std::string>> createCopy(StorageTable& source,
-                                                            const std::filesystem::path& destination,
-                                                            const std::string& encoding,
-                                                            const TableDefinitions& definitions) {
+std::vector<std::pair<std::string, std::string>> createCopy(
+    StorageTable& source, const std::filesystem::path& destination, const std::string& encoding,
+    const TableDefinitions& definitions) {
     const StorageDriver& driver = driverForPath(destination);
     const bool sameFormat = &driver == &source.driver();
     if (sameFormat) {

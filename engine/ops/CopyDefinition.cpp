@@ -41,7 +41,8 @@ std::string cut(const std::string& name, std::size_t limit, const TextCodec& cod
     std::size_t end = 0;
     while (end < name.size()) {
         std::size_t next = end + 1;
-        while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80) ++next;
+        while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80)
+            ++next;
         const auto encoded = codec.encode(name.substr(end, next - end));
         bytes += encoded ? encoded->size() : 1;
         if (bytes > limit) break;
@@ -110,8 +111,9 @@ CopyDefinition copyDefinition(StorageTable& source, const StorageDriver& destina
     CopyDefinition copy;
     const TableFacts facts = source.facts();
     const TableType type = destination.tableType();
-    copy.options.encoding =
-        !encoding.empty() ? encoding : formatHasCodePage(type, facts.codePage) ? facts.codePage : "";
+    copy.options.encoding = !encoding.empty()                         ? encoding
+                            : formatHasCodePage(type, facts.codePage) ? facts.codePage
+                                                                      : "";
     std::vector<std::size_t> sized;
     if (keep) {
         copy.fields = source.fields();

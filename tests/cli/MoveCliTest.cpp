@@ -16,7 +16,8 @@ class MoveCliTest : public ::testing::Test {
         const auto path = folder_ / "SOURCE.DB";
         CreateOptions options;
         options.encoding = "CP866";
-        auto table = driverFor(ttParadox).create(path, {{"TEXT", ftString, 20, 0, false, ""}}, {}, options);
+        auto table =
+            driverFor(ttParadox).create(path, {{"TEXT", ftString, 20, 0, false, ""}}, {}, options);
         table->append({Value::string("abc")});
         table->append({Value::string("\xD0\x96\xD0\xB0\xD1\x80")});  // "Жар"
         return path;
@@ -51,7 +52,8 @@ TEST_F(MoveCliTest, RejectedRecordsAreCountedAndFailTheCommandUnlessKept) {
 TEST_F(MoveCliTest, DumpWritesNumbersWithoutExponents) {
     const auto path = folder_ / "PRICES.DBF";
     driverFor(ttDBase)
-        .create(path, {{"ID", ftFloat, 10, 0, false, "N"}, {"PRICE", ftFloat, 10, 2, false, "N"}}, {}, {})
+        .create(path, {{"ID", ftFloat, 10, 0, false, "N"}, {"PRICE", ftFloat, 10, 2, false, "N"}},
+                {}, {})
         ->append({Value::floating(1000000), Value::floating(100000)});
     const Outcome json = runCli("dump " + path.string());
     EXPECT_NE(json.output.find("\n[1000000,100000]\n"), std::string::npos) << json.output;

@@ -23,9 +23,12 @@ std::string numericText(const Value& value, int decimals) {
     // first could land on a neighbouring double.
     if (std::string exact = formatDouble(v); std::isfinite(v)) {
         const std::size_t point = exact.find('.');
-        const int used = point == std::string::npos ? 0 : static_cast<int>(exact.size() - point - 1);
+        const int used =
+            point == std::string::npos ? 0 : static_cast<int>(exact.size() - point - 1);
         if (used <= decimals) {
-            if (decimals > 0) exact += (point == std::string::npos ? "." : "") + std::string(static_cast<std::size_t>(decimals - used), '0');
+            if (decimals > 0)
+                exact += (point == std::string::npos ? "." : "") +
+                         std::string(static_cast<std::size_t>(decimals - used), '0');
             return exact;
         }
     }

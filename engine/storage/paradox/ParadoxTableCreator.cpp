@@ -59,9 +59,12 @@ ParadoxField paradoxField(const FieldDef& def, const TextCodec& codec, int& leve
     f.type = *type;
     const auto name = codec.encode(def.name);
     if (def.name.empty()) refuse("A field name is empty");
-    if (!name) refuse("Field name \"" + def.name + "\" has characters code page " + codec.name() + " lacks");
+    if (!name)
+        refuse("Field name \"" + def.name + "\" has characters code page " + codec.name() +
+               " lacks");
     if (name->size() > static_cast<std::size_t>(kMaxNameLength))
-        refuse("Field name \"" + def.name + "\" is longer than 25 characters in code page " + codec.name());
+        refuse("Field name \"" + def.name + "\" is longer than 25 characters in code page " +
+               codec.name());
     f.name = *name;
     if (def.type == ftString || def.type == ftBytes) {
         if (def.size < 1 || def.size > kMaxAlpha) refuse("Field " + def.name + ": size " + std::to_string(def.size) + " is outside 1 to 255");
@@ -146,7 +149,8 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     constexpr int kLevel4BlockKiB = 4;
     const bool longRecord = recordSize > kLevel4BlockKiB * 1024 - 6;
     if (!options.version.empty()) {
-        const bool older = options.version == "3.0" || options.version == "3.5";  // as a copy's source reports it
+        const bool older =
+            options.version == "3.0" || options.version == "3.5";  // as a copy's source reports it
         const int asked = options.version == "4" ? 4 : options.version == "5" ? 5 : options.version == "7" ? 7 : 0;
         if (asked == 0 && !(older && options.versionAtLeast))
             refuse("Paradox table level " + options.version + " cannot be created (4, 5 or 7)");
@@ -154,7 +158,8 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
             refuse("The fields or indexes need Paradox level " + std::to_string(level) + ", not " + options.version);
         level = std::max(level, asked);
     }
-    if (longRecord && (options.version.empty() || options.versionAtLeast)) level = std::max(level, 5);
+    if (longRecord && (options.version.empty() || options.versionAtLeast))
+        level = std::max(level, 5);
     const int maxBlockKiB = level == 4 ? kLevel4BlockKiB : 32;
     int blockKiB = level == 4 ? 2 : 4;
     while (blockKiB < maxBlockKiB && recordSize > blockKiB * 1024 - 6) blockKiB = std::min(maxBlockKiB, blockKiB * 2);
