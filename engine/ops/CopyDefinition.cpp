@@ -51,22 +51,6 @@ std::string cut(const std::string& name, std::size_t limit, const TextCodec& cod
     return name.substr(0, end);
 }
 
-// Gives each field a name no earlier field has, within the limit: cut, then numbered.
-void makeNamesUnique(std::vector<FieldDef>& fields, std::size_t limit, const TextCodec& codec) {
-    std::vector<std::string> taken;
-    for (FieldDef& field : fields) {
-        std::string name = cut(field.name, limit, codec);
-        for (int number = 2; std::any_of(taken.begin(), taken.end(),
-                                         [&](const std::string& t) { return sameName(t, name); });
-             ++number) {
-            const std::string suffix = "_" + std::to_string(number);
-            name = cut(field.name, limit == 0 ? 0 : limit - suffix.size(), codec) + suffix;
-        }
-        field.name = name;
-        taken.push_back(name);
-    }
-}
-
 // A dBase number nearest to a floating-point or BCD field, which has no width of its own.
 bool widthFromValues(const FieldDef& source, const FieldDef& nearest) {
     const bool shaped = (source.nativeType == "N" || source.nativeType == "F") && source.size > 0;
@@ -106,6 +90,23 @@ void fitNumbersToValues(StorageTable& source, const std::vector<std::size_t>& po
 
 }  // namespace
 
+void makeNamesUnique(std::vector<FieldDef>& fields, TableType type, const std::string& encoding) {
+    const TextCodec codec(encoding.empty() ? "CP1252" : encoding);
+    const std::size_t limit = nameLimit(type);
+    std::vector<std::string> taken;
+    for (FieldDef& field : fields) {
+        std::string name = cut(field.name, limit, codec);
+        for (int number = 2; std::any_of(taken.begin(), taken.end(),
+                                         [&](const std::string& t) { return sameName(t, name); });
+             ++number) {
+            const std::string suffix = "_" + std::to_string(number);
+            name = cut(field.name, limit == 0 ? 0 : limit - suffix.size(), codec) + suffix;
+        }
+        field.name = name;
+        taken.push_back(name);
+    }
+}
+
 CopyDefinition copyDefinition(StorageTable& source, const StorageDriver& destination, bool keep,
                               const std::string& encoding) {
     CopyDefinition copy;
@@ -134,8 +135,7 @@ CopyDefinition copyDefinition(StorageTable& source, const StorageDriver& destina
     }
     if (!sized.empty()) fitNumbersToValues(source, sized, copy.fields);
 
-    const TextCodec codec(copy.options.encoding.empty() ? "CP1252" : copy.options.encoding);
-    makeNamesUnique(copy.fields, nameLimit(type), codec);
+    makeNamesUnique(copy.fields, type, copy.options.encoding);
     for (std::size_t i = 0; i < copy.fields.size(); ++i)
         if (copy.fields[i].name != source.fields()[i].name)
             copy.renamed.emplace_back(source.fields()[i].name, copy.fields[i].name);

@@ -25,6 +25,10 @@ struct CopyDefinition {
 // The code page is `encoding`, or else the source's where the destination's format has it.
 // Reads the source (a pass over its records for the number widths). Throws the drivers'
 // EValueError for a field with no counterpart. One thread.
+// Gives each field a name no earlier one has, within the name limit of tables of `type` counted
+// in bytes of code page `encoding` (empty: the drivers' default): cut, then numbered.
+void makeNamesUnique(std::vector<FieldDef>& fields, TableType type, const std::string& encoding);
+
 CopyDefinition copyDefinition(StorageTable& source, const StorageDriver& destination, bool keep,
                               const std::string& encoding);
 

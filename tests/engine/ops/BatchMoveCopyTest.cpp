@@ -185,6 +185,13 @@ TEST_F(BatchMoveCopyTest, NamesAreCutAndNumberedWithinTheTargetsLimit) {
         EXPECT_EQ(again.moved, openTable(repeated)->recordCount());
         EXPECT_EQ(again.renamedFields,
                   (std::vector<std::pair<std::string, std::string>>{{"Point_ID", "Point_ID_2"}}));
+        // Its rejected records keep both fields in the problem table.
+        const auto narrow = tableWith("narrow.dbf", {{"Point_ID", ftString, 1, 0, false, "C"}}, {});
+        BatchMoveOptions append;
+        append.problemTable = "PROBLEMS";
+        const auto result = BatchMove(definitions_).run(*openTable(repeated), narrow, append);
+        EXPECT_GT(result.problems, 0u);
+        EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB").size(), result.problems);
     }
 }
 
