@@ -18,7 +18,8 @@ void runDump(const std::vector<std::string>& words, std::ostream& out);
 void runFind(const std::vector<std::string>& words, std::ostream& out, const StorageDriver* driver = nullptr);
 // SRC DST: copy creates DST from SRC (replacing one, whose files go to the trash); append adds
 // SRC's records; update appends or updates them, matching on DST's --index or primary index.
-// The last two print {"moved":N,"changed":N,"rejected":N}.
+// Each prints {"moved":N,"changed":N,"rejected":N} (copy adds "renamed":{OLD:NEW} for field
+// names it changed) and fails when rejected records were kept in no named table.
 void runCopy(const std::vector<std::string>& words, std::ostream& out);
 // Runs one SQL statement over the tables of a folder; prints its rows, or its outcome.
 void runSql(const std::vector<std::string>& words, std::ostream& out);

@@ -83,9 +83,32 @@ ValueKind valueKindFor(FieldType type) {
 std::string_view valueKindName(ValueKind kind) { return kKindNames[static_cast<int>(kind)]; }
 
 std::string formatDouble(double value) {
-    char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, ec == std::errc() ? end : buffer);
+    // The shortest digits come in exponent form; they are then written out around the point.
+    char buffer[32];
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    if (ec != std::errc()) return {};
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    const std::size_t e = text.find('e');
+    if (e == std::string_view::npos) return std::string(text);  // inf, nan
+    const bool negative = text.front() == '-';
+    std::string digits;
+    for (const char c : text.substr(negative ? 1 : 0, e - (negative ? 1 : 0)))
+        if (c != '.') digits += c;
+    int exponent = 0;
+    const char* from = text.data() + e + 1;
+    std::from_chars(from + (*from == '+' ? 1 : 0), text.data() + text.size(), exponent);
+    const int point = exponent + 1;  // digits before the point
+    const int count = static_cast<int>(digits.size());
+    std::string out = negative ? "-" : "";
+    if (point <= 0)
+        out += "0." + std::string(static_cast<std::size_t>(-point), '0') + digits;
+    else if (point >= count)
+        out += digits + std::string(static_cast<std::size_t>(point - count), '0');
+    else
+        out += digits.substr(0, static_cast<std::size_t>(point)) + "." +
+               digits.substr(static_cast<std::size_t>(point));
+    return out;
 }
 
 bool Value::asBool() const {

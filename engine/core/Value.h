@@ -75,7 +75,8 @@ private:
 
 using Record = std::vector<Value>;
 
-// Shortest text that reads back as the same double ("0.1", "1e+300").
+// The shortest digits that read back as the same double, never in exponent form ("0.1",
+// "100000", "0.000000061"), so that spreadsheets and imports read the same number.
 std::string formatDouble(double value);
 
 }  // namespace tabulon

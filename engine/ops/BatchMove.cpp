@@ -1,13 +1,16 @@
 #include "BatchMove.h"
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
+#include "CopyDefinition.h"
 #include "KeyLookup.h"
 #include "NameMatch.h"
+#include "NumberDigits.h"
 #include "Progress.h"
 #include "RejectTable.h"
 
@@ -52,15 +55,25 @@ std::size_t fieldIndex(const std::vector<FieldDef>& fields, const std::string& n
                       "Table " + table.filename().string() + " has no field " + name);
 }
 
-// Creates the copy's destination with the source's fields mapped to the nearest ones.
-void createCopy(const StorageTable& source, const std::filesystem::path& destination,
-                const TableDefinitions& definitions) {
+// Creates the copy's destination: the source's own definition within one format, else the
+// nearest one; a level or code page the driver cannot write makes it the nearest one too.
+std::vector<std::pair<std::string, std::string>> createCopy(
+    StorageTable& source, const std::filesystem::path& destination, const std::string& encoding,
+    const TableDefinitions& definitions) {
     const StorageDriver& driver = driverForPath(destination);
-    std::vector<FieldDef> fields;
-    for (const FieldDef& field : source.fields()) fields.push_back(driver.nearestField(field));
-    std::vector<IndexDef> indexes;
-    if (&driver == &source.driver()) indexes = source.indexes();
-    definitions.create(destination, ttDefault, fields, indexes);
+    const bool sameFormat = &driver == &source.driver();
+    if (sameFormat) {
+        const CopyDefinition kept = copyDefinition(source, driver, true, encoding);
+        try {
+            definitions.create(destination, ttDefault, kept.fields, kept.indexes, kept.options);
+            return kept.renamed;
+        } catch (const EngineError& e) {
+            if (e.kind() != errkind::kNotSupported) throw;
+        }
+    }
+    const CopyDefinition nearest = copyDefinition(source, driver, false, encoding);
+    definitions.create(destination, ttDefault, nearest.fields, nearest.indexes, nearest.options);
+    return nearest.renamed;
 }
 
 // A copy that failed is ours alone and empty: it goes, the replaced table stays in the trash.
@@ -111,11 +124,18 @@ class MoveTransaction {
 
 BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path& destinationPath,
                                const BatchMoveOptions& options) const {
-    if (options.mode == BatchMode::Copy) createCopy(source, destinationPath, definitions_);
+    BatchMoveResult result;
+    const bool copy = options.mode == BatchMode::Copy;
+    if (copy)
+        result.renamedFields = createCopy(source, destinationPath, options.encoding, definitions_);
     auto destination = openExclusive(destinationPath);
     const std::filesystem::path folder = destination->path().parent_path();
     const auto& destFields = destination->fields();
-    const std::vector<int> map = fieldMap(source.fields(), destFields);
+    std::vector<int> map(destFields.size());
+    if (copy)  // a copy's fields are the source's in order, whatever their names became
+        std::iota(map.begin(), map.end(), 0);
+    else
+        map = fieldMap(source.fields(), destFields);
 
     RejectTable keyViolations(options.keyViolationTable, folder, source, definitions_);
     RejectTable problems(options.problemTable, folder, source, definitions_);
@@ -160,7 +180,6 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
         return false;
     };
 
-    BatchMoveResult result;
     std::optional<EngineError> failure;
     {
         MoveTransaction transaction(*destination, options.commitCount);
@@ -181,6 +200,10 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                         values[i] = value.isNull()
                                         ? value
                                         : value.convertTo(valueKindFor(destFields[i].type));
+                        if (!keepsEveryDecimal(values[i], destFields[i]))
+                            throw EngineError(errkind::kValue, "Field " + destFields[i].name +
+                                                                   ": " + values[i].toText() +
+                                                                   " would lose decimals");
                     }
                     const std::optional<RecordId> match =
                         lookup ? lookup->find(values) : std::nullopt;
@@ -211,6 +234,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                         (problem && options.abortOnProblem))
                         throw;
                     (keyViolation ? keyViolations : problems).add(record);
+                    ++(keyViolation ? result.keyViolations : result.problems);
                     ++result.rejected;
                 }
                 transaction.recordDone();
@@ -225,7 +249,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
         }
     }  // the transaction lets go of the destination here
     if (failure) {
-        if (options.mode == BatchMode::Copy) discardCopy(destination);
+        if (copy) discardCopy(destination);
         throw *failure;
     }
     return result;

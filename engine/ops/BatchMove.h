@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "../storage/StorageTable.h"
 #include "TableDefinitions.h"
@@ -23,12 +25,18 @@ struct BatchMoveOptions {
     std::string keyViolationTable;
     std::string problemTable;
     std::string changedTable;
+    // Copy: the new table's code page; empty: the source's, where the destination's format has it.
+    std::string encoding;
 };
 
 struct BatchMoveResult {
     std::uint64_t moved = 0;     // appended, updated or deleted in the destination
     std::uint64_t changed = 0;   // destination records an update changed
-    std::uint64_t rejected = 0;  // sent to the key-violation or problem table
+    std::uint64_t rejected = 0;  // not moved: keyViolations + problems
+    std::uint64_t keyViolations = 0;  // kept in the key-violation table when one is named
+    std::uint64_t problems = 0;       // kept in the problem table when one is named
+    // Copy: source field names the destination's format made unique or shorter (old, new).
+    std::vector<std::pair<std::string, std::string>> renamedFields;
 };
 
 // Contract: values pass between the tables as text-independent values, so each driver's own
@@ -36,7 +44,11 @@ struct BatchMoveResult {
 // destination field has a namesake in the source, else by position. With commitCount 0 a
 // failure leaves the destination exactly as it was; otherwise the commits made before it stay.
 // Aborting (abortOn... set) throws the EngineError of the offending record with its number.
-// Copy replaces an existing destination, whose family goes to the trash first. Errors are
+// Copy replaces an existing destination, whose family goes to the trash first. A copy into the
+// same format keeps the source's field definitions, level, code page and sort order; across
+// formats each field becomes the destination's nearest one, with names made unique within its
+// limits and dBase numbers wide enough for the source's values. A value is never rounded: one
+// that would lose digits in its field makes a problem record. Errors are
 // EngineError. One thread; the source stays unchanged.
 class BatchMove {
   public:

@@ -2,6 +2,7 @@
 
 #include "../core/EngineError.h"
 #include "../storage/Drivers.h"
+#include "CopyDefinition.h"
 #include "TableDefinitions.h"
 
 namespace tabulon {
@@ -22,6 +23,7 @@ RejectTable::RejectTable(const std::string& name, const std::filesystem::path& f
     // Paradox numbers its code pages; a source in another encoding gets the default one.
     if (const std::string codePage = source.facts().codePage; codePage.rfind("CP", 0) == 0)
         options_.encoding = codePage;
+    makeNamesUnique(fields_, ttParadox, options_.encoding);  // dBase tables may repeat a name
 }
 
 void RejectTable::add(const Record& record) {

@@ -31,6 +31,9 @@ struct OpenOptions {
 struct CreateOptions {
     std::string version;   // the format's own level ("7", "dBase IV"); empty: the driver's default
     std::string encoding;  // code page; empty: the driver's default
+    // Paradox: the sort order (language driver name, "ANSIINTL") for the code page; empty, or one
+    // the code page does not have: the code page's default.
+    std::string sortOrder;
     // With a version: the lowest level wanted; fields or indexes that need a later one raise it
     // instead of being refused.
     bool versionAtLeast = false;
@@ -44,6 +47,7 @@ struct TableFacts {
     std::string format;    // "paradox", "dbase", "text"
     std::string version;   // "7", "dBase IV with memo", ...
     std::string codePage;  // "CP437"
+    std::string sortOrder;  // Paradox: the language driver's name ("ascii"); else empty
 };
 
 // Something found wrong while opening or reading a damaged table in tolerant mode.

@@ -73,7 +73,7 @@ TEST(CliParadox, InfoDumpAndCopyWorkOnRealTables) {
     tabulon::testing::TempFolder dir;
     const Outcome copy = runCli("copy " + (fixtures / "python-pxlib/LAND.DB").string() + " " + (dir / "LAND.DB").string());
     EXPECT_EQ(copy.status, 0) << copy.output;
-    EXPECT_EQ(copy.output, "216 records copied\n");
+    EXPECT_EQ(copy.output, "{\"moved\":216,\"changed\":0,\"rejected\":0}\n");
     EXPECT_EQ(runCli("dump " + (dir / "LAND.DB").string()).output,
               runCli("dump " + (fixtures / "python-pxlib/LAND.DB").string()).output);
     const Outcome encrypted = runCli("info " + (fixtures / "paradoxdriver/encrypt/encrypted.db").string());

@@ -63,7 +63,7 @@ TEST_F(MaintenanceCliTest, EmptyAndRename) {
 TEST_F(MaintenanceCliTest, AppendAndUpdateReportTheirCounts) {
     const std::string source = path().string();
     const std::string target = (folder_ / "COPY.DB").string();
-    EXPECT_EQ(run(cli::runCopy, {source, target}), "9 records copied\n");
+    EXPECT_EQ(run(cli::runCopy, {source, target}), "{\"moved\":9,\"changed\":0,\"rejected\":0}\n");
     EXPECT_EQ(run(cli::runAppend, {source, target, "--count", "2"}),
               "{\"moved\":2,\"changed\":0,\"rejected\":0}\n");
     EXPECT_EQ(openTable(target)->recordCount(), 11u);

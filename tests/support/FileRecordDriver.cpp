@@ -32,7 +32,7 @@ public:
 
     const std::filesystem::path& path() const override { return path_; }
     const StorageDriver& driver() const override { return driver_; }
-    TableFacts facts() const override { return TableFacts{"test records", "1", ""}; }
+    TableFacts facts() const override { return TableFacts{"test records", "1", "", ""}; }
     const std::vector<FieldDef>& fields() const override { return fields_; }
     std::vector<IndexDef> indexes() const override { return {}; }
     std::vector<TableProblem> problems() const override { return {}; }

@@ -120,7 +120,7 @@ public:
 
     const std::filesystem::path& path() const override { return path_; }
     const StorageDriver& driver() const override { return driver_; }
-    TableFacts facts() const override { return TableFacts{"memory", "1", "UTF-8"}; }
+    TableFacts facts() const override { return TableFacts{"memory", "1", "UTF-8", ""}; }
     const std::vector<FieldDef>& fields() const override { return data_.fields; }
     std::vector<IndexDef> indexes() const override { return data_.indexes; }
     std::vector<TableProblem> problems() const override { return {}; }

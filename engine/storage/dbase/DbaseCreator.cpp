@@ -20,7 +20,9 @@ namespace tabulon::dbase {
 namespace {
 constexpr int kMaxNameBytes = 10;
 constexpr int kMaxCharacterWidth = 254;
-constexpr int kMaxNumericWidth = 20;
+constexpr int kMaxNumericWidth = 20;  // dBase's own limit, which new number fields keep
+// Tables written elsewhere have wider numbers ("N50"); the descriptor's width byte holds them.
+constexpr int kWidestNumber = 254;
 constexpr const char* kDefaultEncoding = "CP1252";
 
 // A name dBase accepts: no blanks or punctuation but '_', at most ten characters.
@@ -65,9 +67,9 @@ Layout layoutOf(const FieldDef& f) {
             return {'C', shape.size, 0};
         case 'N':
         case 'F':
-            if (shape.size < 1 || shape.size > kMaxNumericWidth || shape.decimals < 0 ||
+            if (shape.size < 1 || shape.size > kWidestNumber || shape.decimals < 0 ||
                 (shape.decimals > 0 && shape.decimals > shape.size - 2))
-                return refuse("a number field is 1 to 20 wide with room for its decimals");
+                return refuse("a number field is 1 to 254 wide with room for its decimals");
             return {letter[0], shape.size, shape.decimals};
         case 'D':
             return {'D', 8, 0};
@@ -89,6 +91,10 @@ void writeIfAbsent(const std::filesystem::path& path) {
 }  // namespace
 
 FieldDef nearestDbaseField(const FieldDef& source) {
+    // Only a dBase number has a width (a Paradox number is also "N"): it keeps its shape.
+    if ((source.nativeType == "N" || source.nativeType == "F") && source.size > 0 &&
+        (source.type == ftSmallint || source.type == ftInteger || source.type == ftFloat))
+        return shaped(source, source.type, source.nativeType.c_str(), source.size, source.decimals);
     switch (source.type) {
         case ftString:
             if (source.size > kMaxCharacterWidth) return shaped(source, ftMemo, "M", 0, 0);
@@ -101,9 +107,6 @@ FieldDef nearestDbaseField(const FieldDef& source) {
         case ftAutoInc:
             return shaped(source, ftFloat, "N", 11, 0);
         case ftFloat:
-            // A Paradox number is also "N" but has no width: only a dBase number keeps its shape.
-            if ((source.nativeType == "N" || source.nativeType == "F") && source.size > 0)
-                return shaped(source, ftFloat, source.nativeType.c_str(), source.size, source.decimals);
             return shaped(source, ftFloat, "F", kMaxNumericWidth, 8);
         case ftCurrency:
             return shaped(source, ftFloat, "N", kMaxNumericWidth, 4);

@@ -19,6 +19,19 @@ std::string numericText(const Value& value, int decimals) {
     if (value.kind() == ValueKind::Bcd) return value.asDecimal().rounded(decimals).toString();
     if (value.kind() == ValueKind::Integer && decimals == 0) return std::to_string(value.asInt());
     const double v = value.asDouble();
+    // A value with no more decimals than the field's is written digit for digit: scaling it
+    // first could land on a neighbouring double.
+    if (std::string exact = formatDouble(v); std::isfinite(v)) {
+        const std::size_t point = exact.find('.');
+        const int used =
+            point == std::string::npos ? 0 : static_cast<int>(exact.size() - point - 1);
+        if (used <= decimals) {
+            if (decimals > 0)
+                exact += (point == std::string::npos ? "." : "") +
+                         std::string(static_cast<std::size_t>(decimals - used), '0');
+            return exact;
+        }
+    }
     const double scale = std::pow(10.0, decimals);
     const double rounded = std::fabs(v) < 1e300 / scale ? std::round(v * scale) / scale : v;
     char buffer[400];

@@ -1,5 +1,8 @@
 #include "ParadoxCodePage.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "../../core/TextCodec.h"
 
 namespace tabulon::paradox {
@@ -17,7 +20,25 @@ std::string paradoxCodePageName(const ParadoxHeader& header, const std::string& 
     return "CP437";
 }
 
-ParadoxSortOrder paradoxSortOrderFor(int codePage) {
+ParadoxSortOrder paradoxSortOrderFor(int codePage, const std::string& named) {
+    struct Known {
+        ParadoxSortOrder order;
+        int codePage;  // 0: any
+    };
+    static const Known kKnown[] = {
+        {{"ascii", 0x00}, 0},           {{"intl", 0xB7}, 437},
+        {{"DBWINUS0", 0x4C}, 1252},     {{"DBWINWE0", 0x40}, 1252},
+        {{"ANSIINTL", 0x62}, 1252},     {{"ANSII850", 0x11}, 1252},
+        {{"cyrr", kSortCyrillic}, 866}, {{"nordan40", kSortNordic}, 865},
+        {{"china", 0x03}, 936},
+    };
+    for (const Known& k : kKnown)
+        if ((k.codePage == 0 || k.codePage == codePage) &&
+            std::equal(named.begin(), named.end(), k.order.name.begin(), k.order.name.end(),
+                       [](unsigned char x, unsigned char y) {
+                           return std::tolower(x) == std::tolower(y);
+                       }))
+            return k.order;
     switch (codePage) {
         case 1252:
             return {"DBWINUS0", 0x4C};

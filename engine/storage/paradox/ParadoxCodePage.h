@@ -15,6 +15,7 @@ struct ParadoxSortOrder {
     std::string name;
     int id = 0;
 };
-ParadoxSortOrder paradoxSortOrderFor(int codePage);
+// `named` when it is a sort order of that code page (letter case ignored), else the default one.
+ParadoxSortOrder paradoxSortOrderFor(int codePage, const std::string& named = {});
 
 }  // namespace tabulon::paradox

@@ -127,7 +127,10 @@ std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, co
     return std::nullopt;
 }
 
-TableFacts ParadoxTable::facts() const { return {"paradox", data_->header().level(), codec_->name()}; }
+TableFacts ParadoxTable::facts() const {
+    const ParadoxHeader& header = data_->header();
+    return {"paradox", header.level(), codec_->name(), header.sortOrderName};
+}
 
 std::vector<IndexDef> ParadoxTable::indexes() const {
     std::vector<IndexDef> list;

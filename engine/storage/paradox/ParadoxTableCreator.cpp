@@ -58,8 +58,13 @@ ParadoxField paradoxField(const FieldDef& def, const TextCodec& codec, int& leve
     ParadoxField f;
     f.type = *type;
     const auto name = codec.encode(def.name);
-    if (def.name.empty() || !name || name->size() > static_cast<std::size_t>(kMaxNameLength))
-        refuse("Field name \"" + def.name + "\" is empty, longer than 25 characters or not in code page " + codec.name());
+    if (def.name.empty()) refuse("A field name is empty");
+    if (!name)
+        refuse("Field name \"" + def.name + "\" has characters code page " + codec.name() +
+               " lacks");
+    if (name->size() > static_cast<std::size_t>(kMaxNameLength))
+        refuse("Field name \"" + def.name + "\" is longer than 25 characters in code page " +
+               codec.name());
     f.name = *name;
     if (def.type == ftString || def.type == ftBytes) {
         if (def.size < 1 || def.size > kMaxAlpha) refuse("Field " + def.name + ": size " + std::to_string(def.size) + " is outside 1 to 255");
@@ -101,7 +106,7 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     if (fields.empty() || fields.size() > 255) refuse("A Paradox table has 1 to 255 fields");
     const int codePage = codePageOf(options.encoding);
     const TextCodec codec(TextCodec::nameForCodePage(codePage));
-    const ParadoxSortOrder sort = paradoxSortOrderFor(codePage);
+    const ParadoxSortOrder sort = paradoxSortOrderFor(codePage, options.sortOrder);
 
     int level = 4;
     std::vector<ParadoxField> pxFields;
@@ -140,14 +145,22 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
         secondaries.push_back(planned);
     }
 
+    // Level 4 blocks hold 4 KiB at most; a longer record needs level 5's larger blocks.
+    constexpr int kLevel4BlockKiB = 4;
+    const bool longRecord = recordSize > kLevel4BlockKiB * 1024 - 6;
     if (!options.version.empty()) {
+        const bool older =
+            options.version == "3.0" || options.version == "3.5";  // as a copy's source reports it
         const int asked = options.version == "4" ? 4 : options.version == "5" ? 5 : options.version == "7" ? 7 : 0;
-        if (asked == 0) refuse("Paradox table level " + options.version + " cannot be created (4, 5 or 7)");
+        if (asked == 0 && !(older && options.versionAtLeast))
+            refuse("Paradox table level " + options.version + " cannot be created (4, 5 or 7)");
         if (asked < level && !options.versionAtLeast)
             refuse("The fields or indexes need Paradox level " + std::to_string(level) + ", not " + options.version);
         level = std::max(level, asked);
     }
-    const int maxBlockKiB = level == 4 ? 4 : 32;
+    if (longRecord && (options.version.empty() || options.versionAtLeast))
+        level = std::max(level, 5);
+    const int maxBlockKiB = level == 4 ? kLevel4BlockKiB : 32;
     int blockKiB = level == 4 ? 2 : 4;
     while (blockKiB < maxBlockKiB && recordSize > blockKiB * 1024 - 6) blockKiB = std::min(maxBlockKiB, blockKiB * 2);
     if (recordSize > blockKiB * 1024 - 6)

@@ -115,7 +115,7 @@ void TextTable::sniffLayout(std::string_view sample, bool sampleIsWhole) {
 }
 
 TableFacts TextTable::facts() const {
-    return TableFacts{"text", dialect_.fixed ? "fixed" : "delimited", codePage_};
+    return TableFacts{"text", dialect_.fixed ? "fixed" : "delimited", codePage_, {}};
 }
 
 void TextTable::checkSlot(std::uint64_t slot) const {

@@ -25,7 +25,7 @@ const FixtureCase kCases[] = {
     {"aquatox/AnimToxForm.DB", "7", "CP437", 11,
      "Trout|142|96|est. K2 based on size; Mayer & Ellersieck '85|0.0018651336968480837|0|0|0", "Other|0|0|"},
     {"aquatox/CHEMFORM.DB", "7", "CP437", 1,
-     "Esfenvalerate|419.91|0.002|Knisel et al. in press|6.1e-08|Piranha|PKA Reference|0",
+     "Esfenvalerate|419.91|0.002|Knisel et al. in press|0.000000061|Piranha|PKA Reference|0",
      "Esfenvalerate|419.91|0.002|Knisel et al. in press"},
     {"aquatox/InitCond.DB", "7", "CP1252", 40, "NH3 & NH4+|0.05|mg/L", "pH|6.5|pH"},
     {"aquatox/LOAD3.DB", "7", "CP437", 3195, "1998-01-01|607779.776967876", "2006-09-30|1425619.59093216"},
