@@ -55,8 +55,9 @@ void CdxFile::parse() {
         tag.def.expression = cString(header + 512, 512);
         if ((options & 0x08) && forLength > 0 && keyExpressionLength < 512)
             tag.def.condition = cString(header + 512 + keyExpressionLength, 512 - keyExpressionLength);
-        if (options & 0x01) tag.def.options |= ixUnique;
-        if (options & 0x04) tag.def.options |= ixUnique | ixPrimary;
+        // A candidate tag (0x04) is unique too, but not a primary index: dBase and FoxPro tables
+        // have none, so no tag orders the table unless it is chosen.
+        if (options & (0x01 | 0x04)) tag.def.options |= ixUnique;
         if (tag.descending) tag.def.options |= ixDescending;
         tags_.push_back(std::move(tag));
     }
