@@ -472,4 +472,33 @@ TEST(DbaseIndexUpkeep, AnUnreadableForClauseKeepsTheOrderButRefusesWrites) {
         EXPECT_NE(e.message().find("NOSUCH"), std::string::npos) << e.message();
     }
 }
+// A key with a function the evaluator does not know (another dialect's, or an abbreviation) is
+// never evaluated as something else: its tag is listed unusable and writes are refused.
+TEST(DbaseIndexUpkeep, AKeyWithAnUnknownFunctionLeavesItsTagUnusable) {
+    for (const std::string expression : {"SOUNDEX(NAME)", "SUBS(NAME,1,3)"}) {
+        TempFolder dir;
+        {
+            const IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
+            driverFor(ttDBase).create(dir / "t.dbf", fields(), {byName}, {})->append(row("una", 40, 1980));
+            // The only tag's header follows the four header pages; its key expression lies at 24.
+            std::fstream mdx(dir / "t.MDX", std::ios::in | std::ios::out | std::ios::binary);
+            mdx.seekp(4 * 512 + 24);
+            mdx.write(expression.c_str(), static_cast<std::streamsize>(expression.size() + 1));
+        }
+        OpenOptions writable;
+        writable.access = AccessMode::ReadWrite;
+        auto table = openTable(dir / "t.dbf", writable);
+        const IndexDef tag = table->indexes().at(0);
+        EXPECT_EQ(tag.expression, expression);
+        EXPECT_FALSE(tag.usable) << expression;
+        EXPECT_THROW(table->openIndex("BYNAME"), EngineError) << expression;
+        try {
+            table->append(row("cy", 50, 1970));
+            FAIL() << "a write went through a tag keyed on " << expression;
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), errkind::kNotSupported);
+            EXPECT_NE(e.message().find(expression), std::string::npos) << e.message();
+        }
+    }
+}
 }  // namespace
