@@ -116,7 +116,8 @@ void Connection::rollback() {
 void Connection::endTransaction(bool committed) {
     // Every table leaves, even when one fails to; the first failure is reported.
     std::exception_ptr failure;
-    for (Table* table : tables_) keepFirstFailure(failure, [&] { table->leaveTransaction(committed); });
+    for (Table* table : tables_)
+        keepFirstFailure(failure, [&] { table->leaveTransaction(committed); });
     transaction_.reset();
     if (failure) std::rethrow_exception(failure);
 }

@@ -138,8 +138,8 @@ std::uint64_t TableCursor::countByWalking() {
     const Bookmark here = current_;
     std::uint64_t count = 0;
     for (bool more = first(); more; more = next()) ++count;
-    if (here.valid) gotoBookmark(here);
-    else current_ = here;
+    // Back where it stood; with no current record before, none again.
+    if (!here.valid || !gotoBookmark(here)) current_ = here;
     return count;
 }
 

@@ -68,13 +68,15 @@ TEST_F(MaintenanceCliTest, RenameTakesAFileNameOrABaseName) {
         const char* table;
     };
     std::filesystem::path current = path();
-    for (const Case& c : {Case{"R2.DBF", "R2.DBF"}, Case{"r3.dbf", "r3.DBF"}, Case{"R4", "R4.DBF"}}) {
+    for (const Case& c :
+         {Case{"R2.DBF", "R2.DBF"}, Case{"r3.dbf", "r3.DBF"}, Case{"R4", "R4.DBF"}}) {
         EXPECT_EQ(run(cli::runRename, {current.string(), c.given}), "{\"status\":0}\n");
         current = folder_ / c.table;
         const std::string base = current.stem().string();
         EXPECT_EQ(openTable(current)->recordCount(), 9u) << c.given;
         EXPECT_TRUE(std::filesystem::exists(folder_ / (base + ".MDX"))) << c.given;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2) << c.given;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2)
+            << c.given;
     }
 }
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "storage/Drivers.h"
 #include "storage/dbase/CdxWriter.h"
@@ -17,7 +19,8 @@ inline const std::vector<std::string> kFoxProAdults = {"abe", "bea", "una"};
 
 // Writes `dbf` (fields NAME C10, AGE N3) and its structural .CDX beside it.
 inline void createFoxProCandidateTable(const std::filesystem::path& dbf) {
-    const std::vector<FieldDef> fields = {{"NAME", ftString, 10, 0, false, "C"}, {"AGE", ftInteger, 3, 0, false, "N"}};
+    const std::vector<FieldDef> fields = {{"NAME", ftString, 10, 0, false, "C"},
+                                          {"AGE", ftInteger, 3, 0, false, "N"}};
     CreateOptions dbase3;
     dbase3.version = "dBase III";
     {
@@ -44,9 +47,11 @@ inline void createFoxProCandidateTable(const std::filesystem::path& dbf) {
     header[510] = 5;
     std::memcpy(header.data() + 512, expressions, sizeof expressions);
     const dbase::CdxTagImage tag{"ADULTS", header, 10, ' ', false, true};
-    const std::string bytes = dbase::buildCdx(directory, {tag}, {{{"abe", 3}, {"bea", 5}, {"una", 2}}});
+    const std::string bytes =
+        dbase::buildCdx(directory, {tag}, {{{"abe", 3}, {"bea", 5}, {"una", 2}}});
     std::filesystem::path cdx = dbf;
-    std::ofstream(cdx.replace_extension(".cdx"), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(cdx.replace_extension(".cdx"), std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace tabulon::testing

@@ -234,7 +234,8 @@ TEST(DbaseViews, ACandidateTagWithAForClauseNarrowsOnlyWhenChosen) {
         std::string index;
         std::vector<std::string> names;
     };
-    for (const View& view : {View{"", tabulon::testing::kFoxProNames}, View{"ADULTS", tabulon::testing::kFoxProAdults}}) {
+    for (const View& view : {View{"", tabulon::testing::kFoxProNames},
+                             View{"ADULTS", tabulon::testing::kFoxProAdults}}) {
         Table table(connection);
         table.setTableName("T.DBF");
         table.setIndexName(view.index);

@@ -479,7 +479,9 @@ TEST(DbaseIndexUpkeep, AKeyWithAnUnknownFunctionLeavesItsTagUnusable) {
         TempFolder dir;
         {
             const IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
-            driverFor(ttDBase).create(dir / "t.dbf", fields(), {byName}, {})->append(row("una", 40, 1980));
+            driverFor(ttDBase)
+                .create(dir / "t.dbf", fields(), {byName}, {})
+                ->append(row("una", 40, 1980));
             // The only tag's header follows the four header pages; its key expression lies at 24.
             std::fstream mdx(dir / "t.MDX", std::ios::in | std::ios::out | std::ios::binary);
             mdx.seekp(4 * 512 + 24);
