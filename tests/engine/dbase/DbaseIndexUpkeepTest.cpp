@@ -18,6 +18,7 @@
 #include "storage/dbase/CdxWriter.h"
 #include "storage/dbase/DbaseTable.h"
 #include "storage/dbase/NdxWriter.h"
+#include "support/FoxProCandidateTable.h"
 #include "support/TempFolder.h"
 
 using namespace tabulon;
@@ -410,6 +411,29 @@ TEST(DbaseIndexUpkeep, AStructuralCdxFollowsChangesToItsTable) {
     EXPECT_EQ(cursor->recordId(), 3u);
     auto setup = reopen(dir / "setup.dbf");
     EXPECT_EQ(order(*setup, "KEY_NAME"), (std::vector<RecordId>{4, 2, 3, 1}));
+}
+
+// A candidate tag holds each key it selects once: a second record with such a key is refused and
+// changes nothing, while a record its FOR clause leaves out may repeat a key.
+TEST(DbaseIndexUpkeep, ACandidateTagRefusesASecondRecordOfAKey) {
+    TempFolder dir;
+    tabulon::testing::createFoxProCandidateTable(dir / "t.dbf");
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    {
+        auto table = openTable(dir / "t.dbf", writable);
+        table->append({Value::string("tom"), Value::integer(15)});  // 6: left out, as record 1
+        try {
+            table->append({Value::string("una"), Value::integer(50)});
+            FAIL() << "a second record of key una went into the candidate tag";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), errkind::kKeyViolation);
+            EXPECT_NE(e.message().find("ADULTS"), std::string::npos) << e.message();
+        }
+    }
+    auto table = reopen(dir / "t.dbf");
+    EXPECT_EQ(table->recordCount(), 6u);
+    EXPECT_EQ(order(*table, "ADULTS"), (std::vector<RecordId>{3, 5, 2}));
 }
 
 // Many keys, sharing prefixes and trailing blanks, make several leaves and branch levels that
