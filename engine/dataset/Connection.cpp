@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
@@ -13,11 +14,28 @@ namespace {
 constexpr const char* kPathParam = "PATH=";
 constexpr const char* kDriverParam = "DEFAULT DRIVER=PARADOX";
 constexpr const char* kBcdParam = "ENABLE BCD=FALSE";
+
+// Runs `step`, keeping its exception in `first` unless an earlier one is kept there.
+template <typename Step>
+void keepFirstFailure(std::exception_ptr& first, Step&& step) {
+    try {
+        step();
+    } catch (...) {
+        if (!first) first = std::current_exception();
+    }
+}
 }  // namespace
 
 Connection::Connection(Session& session, std::string alias) : session_(session), alias_(std::move(alias)) {}
 
-Connection::~Connection() { disconnect(); }
+Connection::~Connection() {
+    try {
+        disconnect();
+    } catch (...) {
+        // The tables are closed even so; a rollback that failed is left to the next open's
+        // recovery, as a destructor cannot report it.
+    }
+}
 
 void Connection::requireDisconnected(const char* what) const {
     if (connected_)
@@ -64,11 +82,13 @@ void Connection::connect() {
 
 void Connection::disconnect() {
     if (!connected_) return;
-    if (transaction_) rollback();
+    std::exception_ptr failure;
+    keepFirstFailure(failure, [&] { rollback(); });
     extensions_.clear();
     while (!tables_.empty()) tables_.back()->close();
     connected_ = false;
     folder_.clear();
+    if (failure) std::rethrow_exception(failure);
 }
 
 void Connection::startTransaction() {
@@ -86,13 +106,20 @@ void Connection::commit() {
 
 void Connection::rollback() {
     if (!transaction_) return;
-    transaction_->rollback();
-    endTransaction(false);
+    // The transaction ends even when a table cannot re-read its files; the error is reported.
+    std::exception_ptr failure;
+    keepFirstFailure(failure, [&] { transaction_->rollback(); });
+    keepFirstFailure(failure, [&] { endTransaction(false); });
+    if (failure) std::rethrow_exception(failure);
 }
 
 void Connection::endTransaction(bool committed) {
-    for (Table* table : tables_) table->leaveTransaction(committed);
+    // Every table leaves, even when one fails to; the first failure is reported.
+    std::exception_ptr failure;
+    for (Table* table : tables_)
+        keepFirstFailure(failure, [&] { table->leaveTransaction(committed); });
     transaction_.reset();
+    if (failure) std::rethrow_exception(failure);
 }
 
 std::filesystem::path Connection::newJournalPath() const { return Transaction::newJournalPath(folder_); }

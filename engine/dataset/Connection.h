@@ -43,7 +43,8 @@ public:
     // Throws EValueError for another driver or other parameters (saying which was expected),
     // EFileError naming the folder when it does not exist or cannot be read.
     void connect();
-    // Rolls back an open transaction and closes the tables opened through this connection.
+    // Rolls back an open transaction and closes the tables opened through this connection, even
+    // when the rollback fails (its error is thrown afterwards).
     void disconnect();
     bool connected() const { return connected_; }
     // The folder of PATH=; valid while connected.
@@ -54,6 +55,7 @@ public:
     // Writes every change since startTransaction() atomically. EFileError when the disk
     // refuses; the transaction then stays open for rollback().
     void commit();
+    // Ends the transaction even when a table cannot re-read its files, then throws that error.
     void rollback();
     bool inTransaction() const { return transaction_ != nullptr; }
     Transaction* transaction() const { return transaction_.get(); }

@@ -24,6 +24,7 @@ public:
     bool seek(const Record& key, bool partial) override { return cursor_->seek(key, partial); }
     Record key() const override { return cursor_->key(); }
     bool moveTo(RecordId id, const Record& values) override;
+    bool holdsEveryRecord() const override { return cursor_->holdsEveryRecord(); }
 
 private:
     StorageTable& table_;

@@ -28,6 +28,8 @@ public:
     virtual Record key() const = 0;
     // Goes to the record `id`, whose stored values are `values`. False when it is not there.
     virtual bool moveTo(RecordId id, const Record& values) = 0;
+    // Whether the order passes every live record (see KeyCursor::holdsEveryRecord()).
+    virtual bool holdsEveryRecord() const { return true; }
 };
 
 }  // namespace tabulon

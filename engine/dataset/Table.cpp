@@ -37,11 +37,16 @@ Table::Table(Connection& connection) : connection_(connection) {}
 
 Table::~Table() {
     if (!active()) return;
+    // A destructor cannot report: a rollback that fails (the transaction ends even so) is left
+    // to the next open's recovery, and the lock and files are released with the members.
     try {
         if (connection_.inTransaction()) connection_.rollback();
+    } catch (...) {
+    }
+    try {
         close();
-    } catch (const EngineError&) {
-        // A destructor cannot report; the lock and files are released with the members.
+    } catch (...) {
+        connection_.detach(*this);
     }
 }
 
@@ -561,7 +566,12 @@ void Table::applyUpdates() {
             cache_.applyTo(*storage_);
             transaction.commit();
         } catch (...) {
-            transaction.rollback();
+            try {
+                transaction.rollback();
+            } catch (...) {
+                // The apply's own error is the one to report; the table lets go of the
+                // transaction all the same.
+            }
             storage_->setTransaction(nullptr);
             rebuildCursor();
             reposition(here);

@@ -123,6 +123,7 @@ bool TableCursor::gotoBookmark(const Bookmark& bookmark) {
 Record TableCursor::key() const { return current_.valid && !current_.inserted ? order_->key() : Record{}; }
 
 std::uint64_t TableCursor::count() {
+    if (!order_->holdsEveryRecord()) return countByWalking();
     // Without a filter the cache changes the count by its deletes and inserts alone.
     if (!filter_) return table_.recordCount() - (cache_ ? cache_->removedCount() : 0) + (cache_ ? cache_->liveInsertCount() : 0);
     NaturalOrder walker(table_, firstFilterFields(filter_));
@@ -130,6 +131,15 @@ std::uint64_t TableCursor::count() {
     for (bool more = walker.first(); more; more = walker.next()) count += shows(walker);
     if (cache_)
         for (const auto& values : cache_->inserts()) count += values && filter_->matches(*values);
+    return count;
+}
+
+std::uint64_t TableCursor::countByWalking() {
+    const Bookmark here = current_;
+    std::uint64_t count = 0;
+    for (bool more = first(); more; more = next()) ++count;
+    // Back where it stood; with no current record before, none again.
+    if (!here.valid || !gotoBookmark(here)) current_ = here;
     return count;
 }
 

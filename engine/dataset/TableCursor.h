@@ -36,8 +36,9 @@ public:
     // The key of the current stored record in the index order; empty otherwise.
     Record key() const;
 
-    // Records shown: with a filter, counted by walking the table in natural order and testing
-    // only the filter's fields; without one, from the table's count and the cache.
+    // Records shown: in an order that leaves records out, counted by walking it; else with a
+    // filter, by walking the table in natural order and testing only the filter's fields;
+    // without one, from the table's count and the cache.
     std::uint64_t count();
     // 1-based number of the current record among those shown; 0 when there is none.
     std::uint64_t position();
@@ -49,6 +50,7 @@ private:
     bool backwardFromStored(bool moved);
     bool scanInserts(std::ptrdiff_t from, int step);
     bool keepOrRestore(bool found, const Bookmark& before);
+    std::uint64_t countByWalking();
 
     StorageTable& table_;
     std::unique_ptr<RecordOrder> order_;

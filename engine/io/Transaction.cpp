@@ -139,7 +139,15 @@ File writeJournal(const std::filesystem::path& path, const Writer& body) {
 
 Transaction::Transaction(std::filesystem::path journalPath) : journalPath_(std::move(journalPath)) {}
 
-Transaction::~Transaction() { rollback(); }
+Transaction::~Transaction() {
+    try {
+        rollback();
+    } catch (...) {
+        // Often run while another error unwinds, so it must not throw. A table that cannot
+        // re-read its files now reads them at its next open; what the disk holds is as before
+        // the transaction, or has a journal that the next open's recovery applies.
+    }
+}
 
 void Transaction::enlist(PagedFile& file) {
     if (enlisted(file)) return;

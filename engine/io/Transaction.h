@@ -35,7 +35,7 @@ public:
     explicit Transaction(std::filesystem::path journalPath);
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
-    // Drops pending writes that were not committed.
+    // Drops pending writes that were not committed; never throws.
     ~Transaction();
 
     // Throws EUsageError for a file outside the journal's folder.

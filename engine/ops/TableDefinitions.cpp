@@ -54,12 +54,15 @@ void TableDefinitions::create(const std::filesystem::path& path, TableType type,
     driver.create(path, fields, indexes, options);
 }
 
-void TableDefinitions::rename(const std::filesystem::path& path,
-                              const std::string& newBaseName) const {
+void TableDefinitions::rename(const std::filesystem::path& path, const std::string& newName) const {
     const std::filesystem::path actual = existingTable(path);
+    const std::string extension = actual.extension().string();
+    const bool fileName = !extension.empty() && newName.size() > extension.size() &&
+                          sameName(newName.substr(newName.size() - extension.size()), extension);
     // Only a table nobody uses may change its name.
     openExclusive(actual).reset();
-    driverForPath(actual).renameFamily(actual, newBaseName);
+    driverForPath(actual).renameFamily(
+        actual, fileName ? newName.substr(0, newName.size() - extension.size()) : newName);
 }
 
 void TableDefinitions::empty(const std::filesystem::path& path) const {

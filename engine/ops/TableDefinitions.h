@@ -27,9 +27,10 @@ class TableDefinitions {
     void create(const std::filesystem::path& path, TableType type,
                 const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
                 const CreateOptions& options = {}) const;
-    // Gives the family of the table at `path` the base name `newBaseName` in its folder.
+    // Gives the family of the table at `path` the new name in its folder: `newName` is the base
+    // name ("R2"), or the file name with the table's extension ("R2.DBF", letter case ignored).
     // Refused, changing nothing, when any target name exists.
-    void rename(const std::filesystem::path& path, const std::string& newBaseName) const;
+    void rename(const std::filesystem::path& path, const std::string& newName) const;
     // Removes every record; indexes and memo file emptied; the structure stays.
     void empty(const std::filesystem::path& path) const;
     // Adds `index` to the table at `path`: a dBase production-index tag (an expression tag when

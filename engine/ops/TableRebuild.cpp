@@ -83,7 +83,7 @@ void copyRecords(StorageTable& source, StorageTable& target, const std::vector<i
         appendRecords(source, target, positions);
         transaction.commit();
     } catch (...) {
-        transaction.rollback();
+        // The target is a new table that is discarded: the copy's own error is the one to report.
         target.setTransaction(nullptr);
         throw;
     }

@@ -73,6 +73,9 @@ public:
     virtual bool seek(const Record& key, bool partial) = 0;
     virtual RecordId recordId() const = 0;
     virtual Record key() const = 0;  // the current entry's key values, one per key field
+    // Whether every live record has an entry; an index that selects records (a dBase tag with
+    // a FOR clause, or a unique one that keeps the first record of each key) holds fewer.
+    virtual bool holdsEveryRecord() const { return true; }
 };
 
 // An open table. Reads may fill caches, so even they are not const; one thread at a time.

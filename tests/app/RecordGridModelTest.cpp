@@ -8,6 +8,7 @@
 #include "GridTables.h"
 #include "core/EngineError.h"
 #include "RecordGridModel.h"
+#include "support/FoxProCandidateTable.h"
 #include "support/MemoryDriver.h"
 #include "support/TempFolder.h"
 
@@ -91,6 +92,34 @@ private slots:
         QCOMPARE(cell(model, 2, 0), QStringLiteral("5"));
         QCOMPARE(cell(model, 0, 0), QStringLiteral("1"));
         QCOMPARE(cell(model, 1, 1), QStringLiteral("N3"));
+    }
+
+    // A FoxPro table's candidate tag with a FOR clause orders the rows only when chosen; then
+    // the rows are the records it holds, each once, asked in any order.
+    void rowsFollowTheOrderInUse_data() {
+        QTest::addColumn<QString>("index");
+        QTest::addColumn<QStringList>("names");
+        const auto list = [](const std::vector<std::string>& names) {
+            QStringList out;
+            for (const std::string& name : names) out << QString::fromStdString(name);
+            return out;
+        };
+        QTest::newRow("record order") << QString() << list(testing::kFoxProNames);
+        QTest::newRow("candidate tag") << QStringLiteral("ADULTS") << list(testing::kFoxProAdults);
+    }
+    void rowsFollowTheOrderInUse() {
+        QFETCH(QString, index);
+        QFETCH(QStringList, names);
+        OpenTable t;
+        testing::createFoxProCandidateTable(t.folder / "fox.dbf");
+        t.table = std::make_unique<Table>(t.connection);
+        t.table->setTableName("fox.dbf");
+        t.table->setIndexName(index.toStdString());
+        t.table->open();
+        TRecordGridModel model(*t.table);
+        QCOMPARE(model.rowCount(), names.size());
+        for (int row = model.rowCount() - 1; row >= 0; --row)
+            QCOMPARE(cell(model, row, 0), names[row]);
     }
 
     void headersNameFieldsAndMemosShowTheirPresence() {

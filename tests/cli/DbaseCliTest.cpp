@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "CliRunner.h"
+#include "support/FoxProCandidateTable.h"
 #include "support/TempFolder.h"
 
 using tabulon::testing::runCli;
@@ -51,6 +52,19 @@ TEST(DbaseCli, CopyWritesADbaseTarget) {
     EXPECT_NE(copy.output.find("{\"moved\":2,"), std::string::npos);
     const auto dump = runCli("dump " + (dir / "out.dbf").string() + " --format csv");
     EXPECT_EQ(dump.output, "NAME,BIRTHDATE\r\nAlice,1987-03-01\r\nBob,1980-11-12\r\n");
+}
+
+// No tag orders a FoxPro table unless chosen, not even a candidate one: dump and copy give every
+// record in record order.
+TEST(DbaseCli, DumpAndCopyOfAFoxProTableGiveEveryRecord) {
+    tabulon::testing::TempFolder dir;
+    tabulon::testing::createFoxProCandidateTable(dir / "t.dbf");
+    const auto dump = runCli("dump " + (dir / "t.dbf").string() + " --format csv");
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    EXPECT_EQ(dump.output, "NAME,AGE\r\ntom,12\r\nuna,40\r\nabe,20\r\nzoe,3\r\nbea,30\r\n");
+    const auto copy = runCli("copy " + (dir / "t.dbf").string() + " " + (dir / "out.dbf").string());
+    ASSERT_EQ(copy.status, 0) << copy.output;
+    EXPECT_EQ(runCli("dump " + (dir / "out.dbf").string() + " --format csv").output, dump.output);
 }
 
 }  // namespace

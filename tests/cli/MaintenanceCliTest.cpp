@@ -60,6 +60,26 @@ TEST_F(MaintenanceCliTest, EmptyAndRename) {
     EXPECT_THROW(run(cli::runRename, {path().string(), "X"}), EngineError);
 }
 
+// A new name with the table's extension (in any letter case) names the file; without one it is
+// the base name.
+TEST_F(MaintenanceCliTest, RenameTakesAFileNameOrABaseName) {
+    struct Case {
+        const char* given;
+        const char* table;
+    };
+    std::filesystem::path current = path();
+    for (const Case& c :
+         {Case{"R2.DBF", "R2.DBF"}, Case{"r3.dbf", "r3.DBF"}, Case{"R4", "R4.DBF"}}) {
+        EXPECT_EQ(run(cli::runRename, {current.string(), c.given}), "{\"status\":0}\n");
+        current = folder_ / c.table;
+        const std::string base = current.stem().string();
+        EXPECT_EQ(openTable(current)->recordCount(), 9u) << c.given;
+        EXPECT_TRUE(std::filesystem::exists(folder_ / (base + ".MDX"))) << c.given;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2)
+            << c.given;
+    }
+}
+
 TEST_F(MaintenanceCliTest, AppendAndUpdateReportTheirCounts) {
     const std::string source = path().string();
     const std::string target = (folder_ / "COPY.DB").string();

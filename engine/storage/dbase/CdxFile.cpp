@@ -44,7 +44,7 @@ void CdxFile::parse() {
         }
         file_.read(tag.header, header, kHeaderSize);
         tag.keyLength = le16(header + 12);
-        const std::uint8_t options = header[14];
+        const std::uint8_t options = header[kTagOptions];
         tag.descending = le16(header + 502) != 0;
         const std::size_t forLength = le16(header + 506);
         const std::size_t keyExpressionLength = le16(header + 510);
@@ -53,10 +53,11 @@ void CdxFile::parse() {
             continue;
         }
         tag.def.expression = cString(header + 512, 512);
-        if ((options & 0x08) && forLength > 0 && keyExpressionLength < 512)
+        if ((options & kForClauseOption) && forLength > 0 && keyExpressionLength < 512)
             tag.def.condition = cString(header + 512 + keyExpressionLength, 512 - keyExpressionLength);
-        if (options & 0x01) tag.def.options |= ixUnique;
-        if (options & 0x04) tag.def.options |= ixUnique | ixPrimary;
+        // A candidate tag is unique too, but not a primary index: dBase and FoxPro tables
+        // have none, so no tag orders the table unless it is chosen.
+        if (options & (kUniqueOption | kCandidateOption)) tag.def.options |= ixUnique;
         if (tag.descending) tag.def.options |= ixDescending;
         tags_.push_back(std::move(tag));
     }

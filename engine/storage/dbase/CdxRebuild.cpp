@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "../../core/EngineError.h"
+#include "CdxLayout.h"
 #include "CdxWriter.h"
 #include "DbaseExpression.h"
 #include "IndexKeyCodec.h"
@@ -75,6 +76,7 @@ std::string rebuildCdx(const CdxFile& cdx, const IndexCatalog& catalog, const st
         image.pad = layout.encoding == KeyEncoding::Raw ? ' ' : '\0';
         image.descending = tag.descending;
         image.unique = tag.def.options & ixUnique;
+        image.candidate = static_cast<std::uint8_t>(image.header[cdx::kTagOptions]) & cdx::kCandidateOption;
         images.push_back(std::move(image));
         TagKeyMaker maker{DbaseExpression(tag.def.expression, fields), std::nullopt, layout, tag.keyLength};
         if (!tag.def.condition.empty()) maker.condition.emplace(tag.def.condition, fields);
@@ -90,7 +92,11 @@ std::string rebuildCdx(const CdxFile& cdx, const IndexCatalog& catalog, const st
             if (selects(makers[t].condition, record)) keys[t].push_back({keyOf(makers[t], record, codec), slot + 1});
         }
     }
-    return buildCdx(readBytes(cdx.file(), 0, kHeader), images, std::move(keys));
+    try {
+        return buildCdx(readBytes(cdx.file(), 0, kHeader), images, std::move(keys));
+    } catch (const EngineError& e) {
+        throw EngineError(e.kind(), cdx.path().filename().string() + ": " + e.message());
+    }
 }
 
 }  // namespace tabulon::dbase

@@ -119,15 +119,27 @@ std::uint32_t writeTree(std::string& file, const std::vector<CdxKey>& keys, std:
     return root;
 }
 
-void sortKeys(std::vector<CdxKey>& keys, bool descending, bool unique) {
+bool sameKey(const CdxKey& a, const CdxKey& b) { return a.bytes == b.bytes; }
+
+// Equal keys by record.
+void sortKeys(std::vector<CdxKey>& keys, bool descending) {
     std::sort(keys.begin(), keys.end(), [&](const CdxKey& a, const CdxKey& b) {
         const int c = a.bytes.compare(b.bytes);
         if (c != 0) return descending ? c > 0 : c < 0;
         return a.record < b.record;
     });
-    if (unique)
-        keys.erase(std::unique(keys.begin(), keys.end(), [](const CdxKey& a, const CdxKey& b) { return a.bytes == b.bytes; }),
-                   keys.end());
+}
+
+void keepFirstOfEachKey(std::vector<CdxKey>& sorted) {
+    sorted.erase(std::unique(sorted.begin(), sorted.end(), sameKey), sorted.end());
+}
+
+void refuseDuplicates(const CdxTagImage& tag, const std::vector<CdxKey>& sorted) {
+    const auto twice = std::adjacent_find(sorted.begin(), sorted.end(), sameKey);
+    if (twice != sorted.end())
+        throw EngineError(errkind::kKeyViolation, "Key violation in candidate index " + tag.name + ": records " +
+                                                      std::to_string(twice->record) + " and " +
+                                                      std::to_string(std::next(twice)->record) + " have the same key");
 }
 }  // namespace
 
@@ -147,7 +159,9 @@ std::string buildCdx(const std::string& directoryHeader, const std::vector<CdxTa
         file += tag.header;
         file.resize(headerOffset + kHeaderSize, '\0');
         for (CdxKey& k : keys[t]) k.bytes.resize(tag.keyLength, tag.pad);
-        sortKeys(keys[t], tag.descending, tag.unique);
+        sortKeys(keys[t], tag.descending);
+        if (tag.candidate) refuseDuplicates(tag, keys[t]);
+        else if (tag.unique) keepFirstOfEachKey(keys[t]);
         const std::uint32_t root = writeTree(file, keys[t], tag.keyLength, tag.pad);
         putLe32At(file, headerOffset, root);
         putLe32At(file, headerOffset + 4, 0);  // no free nodes
@@ -155,7 +169,7 @@ std::string buildCdx(const std::string& directoryHeader, const std::vector<CdxTa
         name.resize(kDirectoryKeyLength, ' ');
         names.push_back({name, headerOffset});
     }
-    sortKeys(names, false, false);
+    sortKeys(names, false);
     std::string directory;
     const std::uint32_t root = writeTree(directory, names, kDirectoryKeyLength, ' ');
     if (root != 0) throw EngineError(errkind::kValue, "A CDX file holds at most the tags one directory node lists");

@@ -18,6 +18,7 @@ struct CdxTagImage {
     char pad = ' ';           // what trailing bytes of a key are: blanks (character keys) or NULs
     bool descending = false;  // keys stored from the highest down
     bool unique = false;      // one entry per key: its first record
+    bool candidate = false;   // one record per key: a second one is a key violation
 };
 
 // A key in the tag's sortable byte form, keyLength bytes long.
@@ -28,7 +29,8 @@ struct CdxKey {
 
 // The file's bytes, from `directoryHeader` (the first 1024 bytes of the file, kept as well) and
 // the tags with their keys, which it sorts (equal keys by record; a unique tag keeps the first
-// record of each key). Throws EValueError when a key length or name does not fit the format.
+// record of each key). Throws EValueError when a key length or name does not fit the format,
+// EKeyViolation naming a candidate tag and two records with the same key.
 std::string buildCdx(const std::string& directoryHeader, const std::vector<CdxTagImage>& tags,
                      std::vector<std::vector<CdxKey>> keys);
 

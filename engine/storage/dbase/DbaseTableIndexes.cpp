@@ -62,7 +62,7 @@ void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
     // moving keys in it would fail to find the old ones.
     for (std::size_t t = 0; t < production_->tags().size(); ++t) {
         const IndexTag& tag = production_->tags()[t];
-        if ((tag.def.options & ixUnique) || !tag.def.condition.empty()) continue;
+        if (!tagHoldsEveryRecord(tag.def)) continue;
         // Counted by walking the leaves: loading a large tag would hold all its keys at once.
         TreeCursor walk(tag.def, *production_, t, {}, tag.descending, *codec_, [](RecordId) { return true; });
         std::uint64_t keys = 0;

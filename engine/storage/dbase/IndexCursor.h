@@ -25,6 +25,7 @@ public:
     bool seek(const Record& key, bool partial) override;
     RecordId recordId() const override;
     Record key() const override;
+    bool holdsEveryRecord() const override { return tagHoldsEveryRecord(definition_); }
 
 private:
     // Moves from `position` by `step` to the first live entry; false (off the end) when none.

@@ -43,6 +43,12 @@ struct IndexTag {
     bool descending = false;
 };
 
+// Whether a tag has a key for every record: one with a FOR clause holds those it selects, a
+// unique one the first record of each key.
+inline bool tagHoldsEveryRecord(const IndexDef& tag) {
+    return tag.condition.empty() && !(tag.options & ixUnique);
+}
+
 // Where a tag's B-tree keeps things, for cursors that walk its pages. Offsets are in bytes,
 // page numbers count 512-byte pages.
 struct TreeShape {

@@ -28,6 +28,7 @@ public:
     bool seek(const Record& key, bool partial) override;
     RecordId recordId() const override;
     Record key() const override;
+    bool holdsEveryRecord() const override { return tagHoldsEveryRecord(definition_); }
 
 private:
     struct Node {

@@ -8,7 +8,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <functional>
 #include <random>
+#include <stdexcept>
 
 #include "DatasetFixture.h"
 #include "io/Transaction.h"
@@ -166,6 +169,64 @@ TEST_P(CrashTest, KilledApplyLeavesBothTablesAsBeforeOrAsAfter) {
     RecordProperty("kills_before", sawBefore);
     RecordProperty("kills_after", sawAfter);
     EXPECT_GT(sawBefore + sawAfter, 0);
+}
+
+// Another program changes a table while a transaction holds writes to it, so the rollback cannot
+// re-read it. An error unwinding through the transaction's owners then must not end the process,
+// and the writes never reach the disk.
+TEST(UnwindingRollback, AFailingRollbackDuringAnErrorDoesNotEndTheProcess) {
+    TempFolder folder;
+    const auto path = folder / "A.REC";
+    const auto damage = [&] { std::ofstream(path, std::ios::binary | std::ios::app) << "xyz"; };
+    const std::vector<std::function<void()>> writers = {
+        [&] {  // a dataset table in its connection's transaction
+            Session session("Unwinding");
+            Connection& connection = session.addConnection("C");
+            connection.setParams(folderParams(folder.path()));
+            connection.connect();
+            Table table(connection);
+            table.setTableName("A.REC");
+            table.setDriver(&fileDriver());
+            table.open();
+            connection.startTransaction();
+            table.append();
+            table.field(0).setValue(Value::integer(-1));
+            table.post();
+            damage();
+            throw std::runtime_error("the caller's own error");
+        },
+        [&] {  // a storage table in a transaction of its own
+            OpenOptions writable;
+            writable.access = AccessMode::ReadWrite;
+            auto table = fileDriver().open(path, writable);
+            Transaction transaction(Transaction::newJournalPath(folder.path()));
+            table->setTransaction(&transaction);
+            table->append({Value::integer(-1), Value::integer(-1)});
+            damage();
+            throw std::runtime_error("the caller's own error");
+        }};
+    for (std::size_t w = 0; w < writers.size(); ++w) {
+        createTable(path);
+        const auto before = fingerprint(path);
+        const std::uintmax_t size = std::filesystem::file_size(path);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                writers[w]();
+            } catch (const std::runtime_error&) {
+                ::_exit(0);
+            }
+            ::_exit(1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << "writer " << w << " ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "writer " << w;
+        std::filesystem::resize_file(path, size);  // the other program's bytes taken away again
+        EXPECT_EQ(fingerprint(path), before) << "writer " << w;
+        std::filesystem::remove(path);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, CrashTest,

@@ -9,6 +9,7 @@
 #include "dataset/Session.h"
 #include "dataset/Table.h"
 #include "storage/Drivers.h"
+#include "support/FoxProCandidateTable.h"
 #include "support/KeyedPeople.h"
 #include "support/TempFolder.h"
 
@@ -218,5 +219,39 @@ TEST_P(RealDriverDataset, AFailingApplyLeavesTheFilesAndTheCache) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, RealDriverDataset, ::testing::Values(".DB", ".DBF"),
                          [](const auto& info) { return std::string(info.param + 1); });
+
+// A dBase or FoxPro table has no primary index: it opens in record order with every record, and
+// a candidate tag with a FOR clause narrows the view only when chosen. Counts and numbers follow
+// the order in use.
+TEST(DbaseViews, ACandidateTagWithAForClauseNarrowsOnlyWhenChosen) {
+    TempFolder folder;
+    tabulon::testing::createFoxProCandidateTable(folder / "T.DBF");
+    Session session("Views");
+    Connection& connection = session.addConnection("Folder");
+    connection.setParams(folderParams(folder.path()));
+    connection.connect();
+    struct View {
+        std::string index;
+        std::vector<std::string> names;
+    };
+    for (const View& view : {View{"", tabulon::testing::kFoxProNames},
+                             View{"ADULTS", tabulon::testing::kFoxProAdults}}) {
+        Table table(connection);
+        table.setTableName("T.DBF");
+        table.setIndexName(view.index);
+        table.open();
+        EXPECT_EQ(table.activeIndex().has_value(), !view.index.empty());
+        std::vector<std::string> names;
+        std::vector<std::uint64_t> numbers, expectedNumbers;
+        for (table.first(); !table.eof(); table.next()) {
+            names.push_back(table.fieldByName("NAME").asText());
+            numbers.push_back(table.recordNumber());
+            expectedNumbers.push_back(numbers.size());
+        }
+        EXPECT_EQ(names, view.names) << view.index;
+        EXPECT_EQ(numbers, expectedNumbers) << view.index;
+        EXPECT_EQ(table.recordCount(), view.names.size()) << view.index;
+    }
+}
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "storage/dbase/CdxWriter.h"
 #include "storage/dbase/DbaseTable.h"
 #include "storage/dbase/NdxWriter.h"
+#include "support/FoxProCandidateTable.h"
 #include "support/TempFolder.h"
 
 using namespace tabulon;
@@ -412,6 +413,29 @@ TEST(DbaseIndexUpkeep, AStructuralCdxFollowsChangesToItsTable) {
     EXPECT_EQ(order(*setup, "KEY_NAME"), (std::vector<RecordId>{4, 2, 3, 1}));
 }
 
+// A candidate tag holds each key it selects once: a second record with such a key is refused and
+// changes nothing, while a record its FOR clause leaves out may repeat a key.
+TEST(DbaseIndexUpkeep, ACandidateTagRefusesASecondRecordOfAKey) {
+    TempFolder dir;
+    tabulon::testing::createFoxProCandidateTable(dir / "t.dbf");
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    {
+        auto table = openTable(dir / "t.dbf", writable);
+        table->append({Value::string("tom"), Value::integer(15)});  // 6: left out, as record 1
+        try {
+            table->append({Value::string("una"), Value::integer(50)});
+            FAIL() << "a second record of key una went into the candidate tag";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), errkind::kKeyViolation);
+            EXPECT_NE(e.message().find("ADULTS"), std::string::npos) << e.message();
+        }
+    }
+    auto table = reopen(dir / "t.dbf");
+    EXPECT_EQ(table->recordCount(), 6u);
+    EXPECT_EQ(order(*table, "ADULTS"), (std::vector<RecordId>{3, 5, 2}));
+}
+
 // Many keys, sharing prefixes and trailing blanks, make several leaves and branch levels that
 // read back in order.
 TEST(DbaseCdxWriter, ATreeOfManyCompressedKeysReadsBackInOrder) {
@@ -470,6 +494,37 @@ TEST(DbaseIndexUpkeep, AnUnreadableForClauseKeepsTheOrderButRefusesWrites) {
     } catch (const EngineError& e) {
         EXPECT_EQ(e.kind(), errkind::kNotSupported);
         EXPECT_NE(e.message().find("NOSUCH"), std::string::npos) << e.message();
+    }
+}
+// A key with a function the evaluator does not know (another dialect's, or an abbreviation) is
+// never evaluated as something else: its tag is listed unusable and writes are refused.
+TEST(DbaseIndexUpkeep, AKeyWithAnUnknownFunctionLeavesItsTagUnusable) {
+    for (const std::string expression : {"SOUNDEX(NAME)", "SUBS(NAME,1,3)"}) {
+        TempFolder dir;
+        {
+            const IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
+            driverFor(ttDBase)
+                .create(dir / "t.dbf", fields(), {byName}, {})
+                ->append(row("una", 40, 1980));
+            // The only tag's header follows the four header pages; its key expression lies at 24.
+            std::fstream mdx(dir / "t.MDX", std::ios::in | std::ios::out | std::ios::binary);
+            mdx.seekp(4 * 512 + 24);
+            mdx.write(expression.c_str(), static_cast<std::streamsize>(expression.size() + 1));
+        }
+        OpenOptions writable;
+        writable.access = AccessMode::ReadWrite;
+        auto table = openTable(dir / "t.dbf", writable);
+        const IndexDef tag = table->indexes().at(0);
+        EXPECT_EQ(tag.expression, expression);
+        EXPECT_FALSE(tag.usable) << expression;
+        EXPECT_THROW(table->openIndex("BYNAME"), EngineError) << expression;
+        try {
+            table->append(row("cy", 50, 1970));
+            FAIL() << "a write went through a tag keyed on " << expression;
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), errkind::kNotSupported);
+            EXPECT_NE(e.message().find(expression), std::string::npos) << e.message();
+        }
     }
 }
 }  // namespace
