@@ -17,8 +17,9 @@ namespace tabulon::testing {
 inline const std::vector<std::string> kFoxProNames = {"tom", "una", "abe", "zoe", "bea"};
 inline const std::vector<std::string> kFoxProAdults = {"abe", "bea", "una"};
 
-// Writes `dbf` (fields NAME C10, AGE N3) and its structural .CDX beside it.
-inline void createFoxProCandidateTable(const std::filesystem::path& dbf) {
+// Writes `dbf` (fields NAME C10, AGE N3) and its structural .CDX beside it. FoxPro 2 writes
+// version byte 0x03 instead of 0xF5 when the table has no memo fields.
+inline void createFoxProCandidateTable(const std::filesystem::path& dbf, char versionByte = '\xF5') {
     const std::vector<FieldDef> fields = {{"NAME", ftString, 10, 0, false, "C"},
                                           {"AGE", ftInteger, 3, 0, false, "N"}};
     CreateOptions dbase3;
@@ -31,7 +32,7 @@ inline void createFoxProCandidateTable(const std::filesystem::path& dbf) {
     }
     {
         std::fstream file(dbf, std::ios::in | std::ios::out | std::ios::binary);
-        file.put('\xF5');  // FoxPro 2
+        file.put(versionByte);
         file.seekp(28);
         file.put('\x01');  // has a structural .CDX
     }

@@ -114,13 +114,17 @@ void DbaseTable::openMemo() {
 void DbaseTable::openStructuralIndex() {
     if (!(header_.tableFlags & 0x01)) return;
     const bool fox = memoKindFor(header_.dialect) == MemoKind::Fpt;
-    const std::string expected = path_.stem().string() + (fox ? ".CDX" : ".MDX");
-    const std::filesystem::path indexPath = findFileIgnoringCase(path_.parent_path(), expected);
+    const std::string stem = path_.stem().string();
+    const std::string expected = stem + (fox ? ".CDX" : ".MDX");
+    std::filesystem::path indexPath = findFileIgnoringCase(path_.parent_path(), expected);
+    // A FoxPro table without memo fields carries the dBase version byte, so its structural
+    // .CDX must be found by name; left out, its tags would go stale on the next write.
+    if (indexPath.empty()) indexPath = findFileIgnoringCase(path_.parent_path(), stem + (fox ? ".MDX" : ".CDX"));
     try {
         if (indexPath.empty())
             throw EngineError(errkind::kFormat, path_.filename().string() + ": its index file " + expected + " is missing");
         IndexFile& index = attachIndex(indexPath);
-        if (!fox) production_ = dynamic_cast<MdxFile*>(&index);
+        production_ = dynamic_cast<MdxFile*>(&index);
     } catch (const EngineError& e) {
         if (!options_.tolerant) throw;
         addProblem(expected, e.message());

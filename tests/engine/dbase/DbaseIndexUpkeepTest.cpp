@@ -436,6 +436,17 @@ TEST(DbaseIndexUpkeep, ACandidateTagRefusesASecondRecordOfAKey) {
     EXPECT_EQ(order(*table, "ADULTS"), (std::vector<RecordId>{3, 5, 2}));
 }
 
+// Without memo fields FoxPro writes the dBase version byte; the .CDX is still the table's
+// structural index and is kept up by writes.
+TEST(DbaseIndexUpkeep, AStructuralCdxBehindADbaseVersionByteIsKeptUp) {
+    TempFolder dir;
+    tabulon::testing::createFoxProCandidateTable(dir / "t.dbf", '\x03');
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    openTable(dir / "t.dbf", writable)->append({Value::string("amy"), Value::integer(60)});
+    EXPECT_EQ(order(*reopen(dir / "t.dbf"), "ADULTS"), (std::vector<RecordId>{3, 6, 5, 2}));
+}
+
 // Many keys, sharing prefixes and trailing blanks, make several leaves and branch levels that
 // read back in order.
 TEST(DbaseCdxWriter, ATreeOfManyCompressedKeysReadsBackInOrder) {
