@@ -181,6 +181,19 @@ void Transaction::commit() {
         return;
     }
 
+    // Readers loading a table's state wait while its files are half-written.
+    struct CommitLocks {
+        std::vector<File*> held;
+        ~CommitLocks() {
+            for (File* f : held) f->unlockCommit();
+        }
+    } locks;
+    for (PagedFile* f : changed)
+        if (f->existsOnDisk_) {
+            f->file_.lockCommit(ShareMode::Exclusive);
+            locks.held.push_back(&f->file_);
+        }
+
     Writer body;
     body.put(static_cast<std::uint32_t>(changed.size()));
     for (PagedFile* f : changed) {

@@ -47,7 +47,11 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
     Transaction::recoverFolder(path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path());
     PagedFile file = PagedFile::open(path, options.access);
     file.file().lock(options.share);
+    // Through an open of its own: the table's moves into data_ below.
+    File steadyFile = File::open(path, AccessMode::ReadOnly);
+    const CommittedStateRead steady(steadyFile);
     data_ = std::make_unique<ParadoxDataFile>(std::move(file), problems_);
+    stamp_ = data_->file().file().stamp();
     const ParadoxHeader& h = data_->header();
     if (!h.isTable())
         throw EngineError(errkind::kFormat, path.filename().string() + " is a Paradox index file, not a table");
