@@ -39,6 +39,7 @@ DbaseTable::DbaseTable(const StorageDriver& driver, const std::filesystem::path&
     : driver_(driver), path_(path), options_(options), dbf_(openRecovered(path, options.access)) {
     dbf_.file().lock(options_.share);
     const CommittedStateRead steady(dbf_.file());
+    dbf_.refresh();  // the size as of the lock: a commit may have been writing at the open
     header_ = readHeader(dbf_);
     const std::string file = path_.filename().string();
     for (const HeaderProblem& p : header_.problems) {

@@ -45,11 +45,12 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
                            const OpenOptions& options)
     : driver_(driver), path_(path), options_(options), problems_(options.tolerant) {
     Transaction::recoverFolder(path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path());
-    PagedFile file = PagedFile::open(path, options.access);
-    file.file().lock(options.share);
-    // Through an open of its own: the table's moves into data_ below.
+    // Held through an open of its own, since the table's moves into data_ below; taken before
+    // that open reads the file's size.
     File steadyFile = File::open(path, AccessMode::ReadOnly);
     const CommittedStateRead steady(steadyFile);
+    PagedFile file = PagedFile::open(path, options.access);
+    file.file().lock(options.share);
     data_ = std::make_unique<ParadoxDataFile>(std::move(file), problems_);
     stamp_ = data_->file().file().stamp();
     const ParadoxHeader& h = data_->header();

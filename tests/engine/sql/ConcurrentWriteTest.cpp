@@ -50,14 +50,20 @@ TEST_P(ConcurrentWriteTest, SingleInsertsDuringALongInsertAreKept) {
                                        "\" WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < " +
                                        std::to_string(kSourceRecords) + ") SELECT i, 'copied' FROM c");
     std::atomic<bool> started{false};
+    std::string longInsertFailure;
     std::thread longInsert([&] {
         started = true;
-        execute(connection_->params(), "INSERT INTO \"" + table_ + "\" SELECT * FROM \"SRC" + GetParam() + "\"");
+        try {
+            execute(connection_->params(), "INSERT INTO \"" + table_ + "\" SELECT * FROM \"SRC" + GetParam() + "\"");
+        } catch (const EngineError& e) {
+            longInsertFailure = e.formatted();
+        }
     });
     while (!started) std::this_thread::yield();
     for (int i = 1; i <= kSingles; ++i)
         execute(connection_->params(), "INSERT INTO \"" + table_ + "\" VALUES (" + std::to_string(1'000'000 + i) + ", 'single')");
     longInsert.join();
+    EXPECT_EQ(longInsertFailure, "");
     EXPECT_EQ(count("NAME = 'copied'"), kSourceRecords);
     EXPECT_EQ(count("NAME = 'single' AND ID > 1000000"), kSingles);
 }
