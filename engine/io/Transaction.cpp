@@ -169,18 +169,8 @@ void Transaction::rollback() {
     participants_.clear();
 }
 
-void Transaction::commit() {
-    for (TransactionParticipant* p : participants_) p->prepareCommit();
-    std::vector<PagedFile*> changed;
-    for (PagedFile* f : files_)
-        if (f->hasPendingWrites()) changed.push_back(f);
-    if (changed.empty()) {
-        for (TransactionParticipant* p : participants_) p->afterCommit();
-        files_.clear();
-        participants_.clear();
-        return;
-    }
-
+// Steps 1-3 of a commit, under the commit lock of every file changed.
+void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
     // Readers loading a table's state wait while its files are half-written.
     struct CommitLocks {
         std::vector<File*> held;
@@ -241,6 +231,21 @@ void Transaction::commit() {
     }
     std::filesystem::remove(journalPath_);
     syncFolder(journalPath_.parent_path());
+}
+
+void Transaction::commit() {
+    for (TransactionParticipant* p : participants_) p->prepareCommit();
+    std::vector<PagedFile*> changed;
+    for (PagedFile* f : files_)
+        if (f->hasPendingWrites()) changed.push_back(f);
+    if (changed.empty()) {
+        for (TransactionParticipant* p : participants_) p->afterCommit();
+        files_.clear();
+        participants_.clear();
+        return;
+    }
+
+    writeChanged(changed);
     for (TransactionParticipant* p : participants_) p->afterCommit();
     files_.clear();
     participants_.clear();

@@ -61,6 +61,7 @@ public:
     static std::filesystem::path newJournalPath(const std::filesystem::path& folder);
 
 private:
+    void writeChanged(const std::vector<PagedFile*>& changed);
     static void applyJournal(const std::filesystem::path& journalPath, const File& journal);
     std::filesystem::path journalPath_;
     std::vector<PagedFile*> files_;

@@ -309,6 +309,7 @@ ParadoxTable::SecondaryFiles& ParadoxTable::secondaryFiles(const ParadoxSecondar
     SecondaryFiles& files = secondaryFiles_[index.definition.file];
     if (files.data) return files;
     ProblemLog strict(false);
+    const CommittedStateRead steady(data_->file().file());
     try {
         files.data = std::make_unique<ParadoxDataFile>(PagedFile::open(index.dataPath, options_.access), strict);
         const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(),
