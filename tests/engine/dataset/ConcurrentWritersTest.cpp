@@ -40,10 +40,17 @@ std::vector<TableKind> kinds() {
                                                  {"VAL", ftInteger, 0, 0, false, ""},
                                                  {"NOTE", ftMemo, 12, 0, false, ""}};
     return {{"UnkeyedParadox", "T.DB", ttParadox, paradoxFields, {}},
-            {"KeyedParadoxWithSecondary", "T.DB", ttParadox, paradoxFields,
+            {"KeyedParadoxWithSecondary",
+             "T.DB",
+             ttParadox,
+             paradoxFields,
              {index("", "ID", ixPrimary | ixUnique), index("ByVal", "VAL", 0)}},
-            {"DbaseWithProductionMdx", "T.DBF", ttDBase,
-             {{"ID", ftInteger, 9, 0, false, "N"}, {"VAL", ftInteger, 9, 0, false, "N"}, {"NOTE", ftMemo, 0, 0, false, "M"}},
+            {"DbaseWithProductionMdx",
+             "T.DBF",
+             ttDBase,
+             {{"ID", ftInteger, 9, 0, false, "N"},
+              {"VAL", ftInteger, 9, 0, false, "N"},
+              {"NOTE", ftMemo, 0, 0, false, "M"}},
              {index("BYID", "ID", 0), index("BYVAL", "VAL", 0)}}};
 }
 
@@ -52,7 +59,8 @@ std::vector<TableKind> kinds() {
 using Contents = std::map<std::int64_t, std::int64_t>;
 
 std::string noteOf(std::int64_t id, std::int64_t val) {
-    return "note of " + std::to_string(id) + " holding " + std::to_string(val) + std::string(40, '.');
+    return "note of " + std::to_string(id) + " holding " + std::to_string(val) +
+           std::string(40, '.');
 }
 
 Record recordOf(std::int64_t id, std::int64_t val) {
@@ -62,7 +70,7 @@ Record recordOf(std::int64_t id, std::int64_t val) {
 // The changes one writer makes, from its own seed: inserts of new ids (its number in the
 // millions), updates and deletions of records it inserted.
 class Writer {
-public:
+  public:
     Writer(int number, unsigned seed) : number_(number), random_(seed) {}
 
     enum class Step { Insert, Update, Delete };
@@ -75,20 +83,23 @@ public:
     Change next() {
         std::int64_t val = static_cast<std::int64_t>(random_() % 1000);
         const unsigned roll = random_() % 4;
-        if (roll < 2 || mine_.empty()) return {Step::Insert, number_ * 1'000'000 + ++inserted_, val};
+        if (roll < 2 || mine_.empty())
+            return {Step::Insert, number_ * 1'000'000 + ++inserted_, val};
         auto it = mine_.begin();
         std::advance(it, static_cast<long>(random_() % mine_.size()));
         return {roll == 2 ? Step::Update : Step::Delete, it->first, val};
     }
     void committed(const Change& c) {
-        if (c.step == Step::Delete) mine_.erase(c.id);
-        else mine_[c.id] = c.val;
+        if (c.step == Step::Delete)
+            mine_.erase(c.id);
+        else
+            mine_[c.id] = c.val;
     }
     bool coin() { return random_() % 2 == 0; }
     void pause() { std::this_thread::sleep_for(std::chrono::microseconds(random_() % 1500)); }
     const Contents& mine() const { return mine_; }
 
-private:
+  private:
     std::int64_t number_;
     std::mt19937 random_;
     std::int64_t inserted_ = 0;
@@ -123,9 +134,12 @@ Contents writeSteps(const std::filesystem::path& path, int number, unsigned seed
         Transaction transaction(Transaction::newJournalPath(path.parent_path()));
         table->setTransaction(&transaction);
         table->beginWriting();
-        if (change.step == Writer::Step::Insert) table->append(recordOf(change.id, change.val));
-        else if (change.step == Writer::Step::Update) table->update(idOf(*table, change.id), recordOf(change.id, change.val));
-        else table->remove(idOf(*table, change.id));
+        if (change.step == Writer::Step::Insert)
+            table->append(recordOf(change.id, change.val));
+        else if (change.step == Writer::Step::Update)
+            table->update(idOf(*table, change.id), recordOf(change.id, change.val));
+        else
+            table->remove(idOf(*table, change.id));
         transaction.commit();
         table->setTransaction(nullptr);
         writer.committed(change);
@@ -141,7 +155,8 @@ Contents writeStepsInSession(const std::filesystem::path& path, int number, unsi
     Writer writer(number, seed);
     Session session("Writer" + std::to_string(number));
     Connection& connection = session.addConnection("Folder");
-    connection.setParams({"PATH=" + path.parent_path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+    connection.setParams(
+        {"PATH=" + path.parent_path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
     connection.connect();
     Table table(connection);
     table.setTableName(path.filename().string());
@@ -164,8 +179,11 @@ Contents writeStepsInSession(const std::filesystem::path& path, int number, unsi
             try {
                 table.refresh();
                 table.first();
-                while (!table.eof() && table.fieldByName("ID").value().asInt() != change.id) table.next();
-                if (table.eof()) throw EngineError(errkind::kUsage, "record " + std::to_string(change.id) + " not seen");
+                while (!table.eof() && table.fieldByName("ID").value().asInt() != change.id)
+                    table.next();
+                if (table.eof())
+                    throw EngineError(errkind::kUsage,
+                                      "record " + std::to_string(change.id) + " not seen");
                 if (change.step == Writer::Step::Delete) {
                     table.remove();
                 } else {
@@ -196,7 +214,7 @@ Contents load(const std::filesystem::path& file) {
 }
 
 class ConcurrentWriters : public ::testing::TestWithParam<TableKind> {
-protected:
+  protected:
     void SetUp() override {
         path_ = folder_ / GetParam().file;
         driverFor(GetParam().type).create(path_, GetParam().fields, GetParam().indexes, {});
@@ -229,7 +247,8 @@ protected:
                 listed.push_back(cursor->recordId());
                 const Record key = cursor->key();
                 if (!previous.empty()) {
-                    EXPECT_LE(previous[0].compare(key[0]), 0) << "index " << def.name << " out of order";
+                    EXPECT_LE(previous[0].compare(key[0]), 0)
+                        << "index " << def.name << " out of order";
                 }
                 previous = key;
             }
@@ -250,7 +269,8 @@ TEST_P(ConcurrentWriters, ProcessesLoseAndDuplicateNothing) {
         if (pid == 0) {
             int status = 0;
             try {
-                save(folder_ / ("writer" + std::to_string(w) + ".txt"), writeSteps(path_, w, 100u + static_cast<unsigned>(w)));
+                save(folder_ / ("writer" + std::to_string(w) + ".txt"),
+                     writeSteps(path_, w, 100u + static_cast<unsigned>(w)));
             } catch (const EngineError& e) {
                 std::fprintf(stderr, "writer %d: %s\n", w, e.formatted().c_str());
                 status = 1;
@@ -263,7 +283,8 @@ TEST_P(ConcurrentWriters, ProcessesLoseAndDuplicateNothing) {
     for (std::size_t w = 0; w < children.size(); ++w) {
         int status = -1;
         ::waitpid(children[w], &status, 0);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer " << w + 1 << " failed";
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "writer " << w + 1 << " failed";
         expected.merge(load(folder_ / ("writer" + std::to_string(w + 1) + ".txt")));
     }
     expectTableHolds(expected);

@@ -15,8 +15,9 @@ namespace {
 constexpr int kSourceRecords = 20'000;
 constexpr int kSingles = 5;
 
-class ConcurrentWriteTest : public SqlFolderFixture, public ::testing::WithParamInterface<const char*> {
-protected:
+class ConcurrentWriteTest : public SqlFolderFixture,
+                            public ::testing::WithParamInterface<const char*> {
+  protected:
     // Runs a statement that gives no rows in a session of its own.
     static void execute(const std::vector<std::string>& params, const std::string& sql) {
         Session session("Writer");
@@ -46,22 +47,25 @@ TEST_P(ConcurrentWriteTest, SingleInsertsDuringALongInsertAreKept) {
     const std::string fields = " (ID INTEGER, NAME CHAR(20))";
     execute(connection_->params(), "CREATE TABLE \"" + table_ + "\"" + fields);
     execute(connection_->params(), std::string("CREATE TABLE \"SRC") + GetParam() + "\"" + fields);
-    execute(connection_->params(), std::string("INSERT INTO \"SRC") + GetParam() +
-                                       "\" WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < " +
-                                       std::to_string(kSourceRecords) + ") SELECT i, 'copied' FROM c");
+    execute(connection_->params(),
+            std::string("INSERT INTO \"SRC") + GetParam() +
+                "\" WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < " +
+                std::to_string(kSourceRecords) + ") SELECT i, 'copied' FROM c");
     std::atomic<bool> started{false};
     std::string longInsertFailure;
     std::thread longInsert([&] {
         started = true;
         try {
-            execute(connection_->params(), "INSERT INTO \"" + table_ + "\" SELECT * FROM \"SRC" + GetParam() + "\"");
+            execute(connection_->params(),
+                    "INSERT INTO \"" + table_ + "\" SELECT * FROM \"SRC" + GetParam() + "\"");
         } catch (const EngineError& e) {
             longInsertFailure = e.formatted();
         }
     });
     while (!started) std::this_thread::yield();
     for (int i = 1; i <= kSingles; ++i)
-        execute(connection_->params(), "INSERT INTO \"" + table_ + "\" VALUES (" + std::to_string(1'000'000 + i) + ", 'single')");
+        execute(connection_->params(), "INSERT INTO \"" + table_ + "\" VALUES (" +
+                                           std::to_string(1'000'000 + i) + ", 'single')");
     longInsert.join();
     EXPECT_EQ(longInsertFailure, "");
     EXPECT_EQ(count("NAME = 'copied'"), kSourceRecords);
