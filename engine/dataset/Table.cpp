@@ -35,6 +35,44 @@ bool keyValuesEqual(const Value& a, const Value& b, bool caseInsensitive) {
 
 Table::Table(Connection& connection) : connection_(connection) {}
 
+template <typename Change>
+auto Table::writeInTurn(Change&& change) {
+    if (transaction_) {
+        storage_->beginWriting();
+        return change();
+    }
+    Transaction own(connection_.newJournalPath());
+    storage_->setTransaction(&own);
+    struct Detach {
+        StorageTable& storage;
+        ~Detach() { storage.setTransaction(nullptr); }
+    } detach{*storage_};
+    storage_->beginWriting();
+    if constexpr (std::is_void_v<decltype(change())>) {
+        change();
+        own.commit();
+    } else {
+        auto result = change();
+        own.commit();
+        return result;
+    }
+}
+
+RecordId Table::currentId(RecordId id, const Record& original) {
+    if (finder_) return finder_->find(*storage_, finder_->keyOf(original), id);
+    if (!storage_->writesMoveRecords()) return id;
+    Record current;
+    try {
+        storage_->readRecord(id, current);
+        if (current == original) return id;
+    } catch (const EngineError& e) {
+        if (e.kind() != errkind::kUsage) throw;  // "no such record now": look further
+    }
+    for (std::uint64_t slot = 0; slot < storage_->slotCount(); ++slot)
+        if (storage_->readSlot(slot, current) && current == original) return storage_->recordIdAt(slot);
+    throw EngineError(errkind::kUsage, "Table " + tableName_ + ": the record is gone (another writer deleted it)");
+}
+
 Table::~Table() {
     if (!active()) return;
     // A destructor cannot report: a rollback that fails (the transaction ends even so) is left
@@ -161,6 +199,7 @@ void Table::open() {
         throw EngineError(errkind::kValue, "Table " + tableName_ + " has no index '" + indexName_ + "'");
 
     storage_ = std::move(storage);
+    finder_ = MovingRecordFinder::forTable(*storage_);
     lock_ = std::move(lock);
     filterExpression_ = std::move(expression);
     index_ = index;
@@ -188,6 +227,7 @@ void Table::close() {
     connection_.detach(*this);
     cursor_.reset();
     storage_.reset();
+    finder_.reset();
     lock_ = TableLock();
     cache_.clear();
     cacheApplied_ = false;
@@ -381,7 +421,14 @@ void Table::gotoBookmark(const Bookmark& bookmark) {
 }
 
 void Table::reposition(const Bookmark& bookmark) {
-    if (bookmark.valid && cursor_->gotoBookmark(bookmark)) {
+    bool found = false;
+    try {
+        found = bookmark.valid && cursor_->gotoBookmark(bookmark);
+    } catch (const EngineError& e) {
+        // Another writer's commit moved the record away: the change itself is done.
+        if (e.kind() != errkind::kUsage) throw;
+    }
+    if (found) {
         bof_ = eof_ = false;
         return;
     }
@@ -403,6 +450,7 @@ void Table::edit() {
     if (isEmpty()) throw EngineError(errkind::kUsage, "Table " + tableName_ + " has no record to edit");
     buffer_ = cursor_->record();
     editing_ = cursor_->bookmark();
+    editingOriginal_ = buffer_;
     state_ = TableState::Edit;
 }
 
@@ -443,8 +491,11 @@ void Table::post() {
         else if (editing_.inserted) cache_.editInsert(editing_.insert, buffer_);
         else cache_.edit(editing_.id, buffer_);
     } else {
-        const RecordId id = state_ == TableState::Insert ? storage_->append(buffer_)
-                                                         : storage_->update(editing_.id, buffer_);
+        const bool inserting = state_ == TableState::Insert;
+        const RecordId id = writeInTurn([&] {
+            return inserting ? storage_->append(buffer_)
+                             : storage_->update(currentId(editing_.id, editingOriginal_), buffer_);
+        });
         target = Bookmark{true, false, id, 0};
     }
     state_ = TableState::Browse;
@@ -464,6 +515,7 @@ void Table::remove() {
     requireBrowse("delete from");
     if (isEmpty()) throw EngineError(errkind::kUsage, "Table " + tableName_ + " has no record to delete");
     const Bookmark doomed = cursor_->bookmark();
+    const Record doomedOriginal = cursor_->record();
     Bookmark neighbour;
     if (cursor_->next()) neighbour = cursor_->bookmark();
     else if (cursor_->gotoBookmark(doomed) && cursor_->prior()) neighbour = cursor_->bookmark();
@@ -475,7 +527,7 @@ void Table::remove() {
         if (doomed.inserted) cache_.removeInsert(doomed.insert);
         else cache_.remove(doomed.id);
     } else {
-        storage_->remove(doomed.id);
+        writeInTurn([&] { storage_->remove(currentId(doomed.id, doomedOriginal)); });
     }
     rebuildCursor();
     reposition(neighbour);
@@ -558,11 +610,13 @@ void Table::applyUpdates() {
     if (!cachedUpdates_ || cacheApplied_ || cache_.empty()) return;
     const Bookmark here = cursor_->bookmark();
     if (transaction_) {
+        storage_->beginWriting();
         cache_.applyTo(*storage_);  // the connection's owner commits or rolls back
     } else {
         Transaction transaction(connection_.newJournalPath());
         storage_->setTransaction(&transaction);
         try {
+            storage_->beginWriting();
             cache_.applyTo(*storage_);
             transaction.commit();
         } catch (...) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../storage/MovingRecordFinder.h"
 #include "../storage/StorageTable.h"
 #include "Bookmark.h"
 #include "ChangeCache.h"
@@ -181,6 +182,15 @@ private:
     void reposition(const Bookmark& bookmark);
     Record keyForSearch() const;
     const IndexDef& currentIndex() const;
+    // Runs `change` in the connection's transaction, or in one of its own committed at once,
+    // holding the table's writers' lock from before it starts: another writer's commit since
+    // the record was read is then caught up with.
+    template <typename Change>
+    auto writeInTurn(Change&& change);
+    // The id record `id`, which held `original` when read, has now: another writer's changes
+    // may have moved it in a table whose writes move records. Found by primary key, or in a
+    // table without one by its values.
+    RecordId currentId(RecordId id, const Record& original);
 
     Connection& connection_;
     std::string tableName_;
@@ -199,6 +209,7 @@ private:
     std::optional<FilterExpression> filterExpression_;
 
     std::unique_ptr<StorageTable> storage_;
+    std::optional<MovingRecordFinder> finder_;  // for tables whose writes move records
     TableLock lock_;
     std::unique_ptr<TableCursor> cursor_;
     std::optional<IndexDef> index_;
@@ -212,6 +223,7 @@ private:
     bool eof_ = true;
     Record buffer_;      // the record being edited or inserted
     Bookmark editing_;   // which record buffer_ edits
+    Record editingOriginal_;  // the record as read, to find it again when writes move records
     Record keyBuffer_;   // one value per field; only key fields used
     std::vector<bool> keyAssigned_;
     Value null_;

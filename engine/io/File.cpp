@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "../core/EngineError.h"
 
@@ -17,8 +20,15 @@ namespace {
                                           ": " + std::strerror(errno));
 }
 
-// Lock byte far beyond any table's end, so locks never touch real data.
+// Lock bytes far beyond any table's end, so locks never touch real data: the table's use,
+// its writers' turn, a commit under way.
 constexpr off_t kLockOffset = 0x7FFF'FFFF'0000LL;
+constexpr off_t kWritingOffset = kLockOffset + 1;
+constexpr off_t kCommitOffset = kLockOffset + 2;
+
+std::atomic<std::int64_t> lockWaitMilliseconds{5000};
+
+std::int64_t nanoseconds(const struct timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; }
 }  // namespace
 
 File File::open(const std::filesystem::path& path, AccessMode access) {
@@ -102,15 +112,61 @@ void File::sync() {
     if (::fsync(fd_) != 0) fail(path_, "flush");
 }
 
-bool File::tryLock(ShareMode mode) {
+bool File::tryLockByte(std::int64_t offset, ShareMode mode) {
     struct flock request {};
     request.l_type = mode == ShareMode::Exclusive ? F_WRLCK : F_RDLCK;
     request.l_whence = SEEK_SET;
-    request.l_start = kLockOffset;
+    request.l_start = offset;
     request.l_len = 1;
     if (::fcntl(fd_, F_OFD_SETLK, &request) == 0) return true;
     if (errno == EAGAIN || errno == EACCES) return false;
     fail(path_, "lock");
+}
+
+void File::unlockByte(std::int64_t offset) {
+    struct flock request {};
+    request.l_type = F_UNLCK;
+    request.l_whence = SEEK_SET;
+    request.l_start = offset;
+    request.l_len = 1;
+    ::fcntl(fd_, F_OFD_SETLK, &request);
+}
+
+// Polls rather than blocks (F_OFD_SETLKW has no timeout), backing off to a few milliseconds.
+void File::waitForByte(std::int64_t offset, ShareMode mode, const char* holder) {
+    const auto deadline = std::chrono::steady_clock::now() + lockWait();
+    auto pause = std::chrono::microseconds(200);
+    while (!tryLockByte(offset, mode)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw EngineError(errkind::kBusy, "Table " + path_.string() + " is busy: " + holder + " for longer than " +
+                                                  std::to_string(lockWait().count()) + " ms");
+        std::this_thread::sleep_for(pause);
+        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+bool File::tryLock(ShareMode mode) { return tryLockByte(kLockOffset, mode); }
+
+void File::lockWriting() { waitForByte(kWritingOffset, ShareMode::Exclusive, "another writer is changing it"); }
+
+void File::unlockWriting() { unlockByte(kWritingOffset); }
+
+void File::lockCommit(ShareMode mode) {
+    waitForByte(kCommitOffset, mode,
+                mode == ShareMode::Exclusive ? "a reader is loading it" : "a commit is writing it");
+}
+
+void File::unlockCommit() { unlockByte(kCommitOffset); }
+
+std::chrono::milliseconds File::lockWait() { return std::chrono::milliseconds(lockWaitMilliseconds.load()); }
+
+void File::setLockWait(std::chrono::milliseconds wait) { lockWaitMilliseconds = wait.count(); }
+
+FileStamp File::stamp() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) fail(path_, "read the state of");
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
 }
 
 void File::lock(ShareMode mode) {
@@ -126,14 +182,7 @@ bool File::isAt(const std::filesystem::path& path) const {
            open.st_ino == named.st_ino;
 }
 
-void File::unlock() {
-    struct flock request {};
-    request.l_type = F_UNLCK;
-    request.l_whence = SEEK_SET;
-    request.l_start = kLockOffset;
-    request.l_len = 1;
-    ::fcntl(fd_, F_OFD_SETLK, &request);
-}
+void File::unlock() { unlockByte(kLockOffset); }
 
 void syncFolder(const std::filesystem::path& folder) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -44,6 +44,7 @@ public:
     void refresh();
 
     File& file() { return file_; }
+    const File& file() const { return file_; }
     // Grows with every write, truncate, discard or refresh: readers holding positions in the
     // file's structures can tell when to find their place again.
     std::uint64_t changes() const { return changes_; }

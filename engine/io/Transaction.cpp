@@ -177,17 +177,20 @@ void Transaction::rollback() {
     participants_.clear();
 }
 
-void Transaction::commit() {
-    for (TransactionParticipant* p : participants_) p->prepareCommit();
-    std::vector<PagedFile*> changed;
-    for (PagedFile* f : files_)
-        if (f->hasPendingWrites()) changed.push_back(f);
-    if (changed.empty()) {
-        for (TransactionParticipant* p : participants_) p->afterCommit();
-        files_.clear();
-        participants_.clear();
-        return;
-    }
+// Steps 1-3 of a commit, under the commit lock of every file changed.
+void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
+    // Readers loading a table's state wait while its files are half-written.
+    struct CommitLocks {
+        std::vector<File*> held;
+        ~CommitLocks() {
+            for (File* f : held) f->unlockCommit();
+        }
+    } locks;
+    for (PagedFile* f : changed)
+        if (f->existsOnDisk_) {
+            f->file_.lockCommit(ShareMode::Exclusive);
+            locks.held.push_back(&f->file_);
+        }
 
     Writer body;
     body.put(static_cast<std::uint32_t>(changed.size()));
@@ -236,6 +239,21 @@ void Transaction::commit() {
     }
     std::filesystem::remove(journalPath_);
     syncFolder(journalPath_.parent_path());
+}
+
+void Transaction::commit() {
+    for (TransactionParticipant* p : participants_) p->prepareCommit();
+    std::vector<PagedFile*> changed;
+    for (PagedFile* f : files_)
+        if (f->hasPendingWrites()) changed.push_back(f);
+    if (changed.empty()) {
+        for (TransactionParticipant* p : participants_) p->afterCommit();
+        files_.clear();
+        participants_.clear();
+        return;
+    }
+
+    writeChanged(changed);
     for (TransactionParticipant* p : participants_) p->afterCommit();
     files_.clear();
     participants_.clear();

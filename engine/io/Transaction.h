@@ -26,6 +26,8 @@ public:
 // A process killed during 2 leaves the journal; recover() (run by every table open) puts the
 // original bytes back, so the files read as before the commit. Killed during 1, the journal is
 // incomplete, the files are untouched, and recover() just removes it.
+// Steps 1-3 hold each changed file's commit lock (File::lockCommit), so readers that load a
+// table's state under its shared lock never see it half-written.
 // Not thread-safe; the files must outlive the transaction.
 class Transaction {
 public:
@@ -43,8 +45,9 @@ public:
     void enlist(TransactionParticipant& participant);
     bool enlisted(const PagedFile& file) const;
     // Calls every participant's prepareCommit(), then writes. Throws EngineError(EFileError) when
-    // the disk refuses; the files are then as before and the pending writes are still held, for
-    // rollback() or another commit().
+    // the disk refuses, ETableBusy when a reader holds a file's commit lock beyond the wait; the
+    // files are then as before and the pending writes are still held, for rollback() or another
+    // commit().
     void commit();
     void rollback();
 
@@ -58,6 +61,7 @@ public:
     static std::filesystem::path newJournalPath(const std::filesystem::path& folder);
 
 private:
+    void writeChanged(const std::vector<PagedFile*>& changed);
     static void applyJournal(const std::filesystem::path& journalPath, const File& journal);
     std::filesystem::path journalPath_;
     std::vector<PagedFile*> files_;

@@ -274,7 +274,7 @@ int rowId(sqlite3_vtab_cursor* base, sqlite3_int64* out) {
 
 // Each writing statement is one transaction over the table: all its writes or none. It opens
 // the files afresh, so it maintains every index they have now, even one made since the
-// table was first read.
+// table was first read, and holds the table's writers' lock until it ends.
 int begin(sqlite3_vtab* base) {
     return guarded(base, [&] {
         StorageVTab& vtab = vtabOf(base);
@@ -282,6 +282,14 @@ int begin(sqlite3_vtab* base) {
         vtab.transaction = std::make_unique<Transaction>(Transaction::newJournalPath(vtab.path.parent_path()));
         vtab.finder = MovingRecordFinder::forTable(*vtab.table);
         vtab.table->setTransaction(vtab.transaction.get());
+        // The writers' lock from the start: the statement's reads see what its writes change.
+        try {
+            vtab.table->beginWriting();
+        } catch (...) {
+            vtab.table->setTransaction(nullptr);
+            vtab.transaction.reset();
+            throw;
+        }
         return SQLITE_OK;
     });
 }

@@ -136,7 +136,16 @@ public:
 
     // --- Writes: tables opened ReadWrite only. ---
     // With a transaction set, writes wait for its commit; without one, each call commits itself.
+    // Writers of a table take turns: a write first takes the table's writers' lock, held until
+    // the transaction (or the change committing itself) ends, and then catches up with what
+    // other writers committed since this table last read its files; so no change is made from
+    // stale counters, block chains, free lists or indexes. Another writer keeping the lock
+    // beyond File::lockWait() makes the write fail with ETableBusy, changing nothing.
     virtual void setTransaction(Transaction* transaction) = 0;
+    // Takes the writers' lock for the set transaction now rather than at its first write, so
+    // what the transaction reads before writing is what its writes start from. Formats
+    // without writers' locks do nothing.
+    virtual void beginWriting() {}
     virtual RecordId append(const Record& values) = 0;
     // Returns the record's id afterwards, which may differ.
     virtual RecordId update(RecordId id, const Record& values) = 0;

@@ -38,6 +38,8 @@ std::string hexByte(std::uint8_t b) {
 DbaseTable::DbaseTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options)
     : driver_(driver), path_(path), options_(options), dbf_(openRecovered(path, options.access)) {
     dbf_.file().lock(options_.share);
+    const CommittedStateRead steady(dbf_.file());
+    dbf_.refresh();  // the size as of the lock: a commit may have been writing at the open
     header_ = readHeader(dbf_);
     const std::string file = path_.filename().string();
     for (const HeaderProblem& p : header_.problems) {
@@ -56,6 +58,7 @@ DbaseTable::DbaseTable(const StorageDriver& driver, const std::filesystem::path&
     encoder_ = std::make_unique<RecordEncoder>(header_, *codec_, path_.filename().string());
     catalog_ = std::make_unique<IndexCatalog>(fields_, *codec_);
     openStructuralIndex();
+    noteStamps();
 }
 
 DbaseTable::~DbaseTable() = default;
@@ -256,9 +259,18 @@ std::unique_ptr<KeyCursor> DbaseTable::openIndex(const std::string& name) {
 }
 
 void DbaseTable::refresh() {
+    const CommittedStateRead steady(dbf_.file());
+    rereadFiles();
+}
+
+void DbaseTable::rereadFiles() {
     dbf_.refresh();
     if (memo_) memo_->file().refresh();
+    if (production_) production_->file().refresh();
+    for (NdxFile* ndx : attached<NdxFile>()) ndx->file().refresh();
+    for (CdxFile* cdx : attached<CdxFile>()) cdx->file().refresh();
     reloadCounters();
+    noteStamps();
 }
 
 void DbaseTable::suspendUse() { dbf_.file().unlock(); }

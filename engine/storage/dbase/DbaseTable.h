@@ -40,7 +40,9 @@ class RecordEncoder;
 // commits, so they never go stale. Attached .CDX files (the FoxPro structural one included) are
 // rebuilt from the records at every commit that changed them. A table with an unusable or
 // damaged tag, or one whose keys this build cannot make, refuses writes with ENotSupported
-// rather than let it go stale.
+// rather than let it go stale. Writers take turns (see StorageTable::setTransaction); a write
+// first re-reads the header, the memo header and the index headers and forgets cached pages, so
+// it starts from what other writers committed.
 // One thread at a time.
 class DbaseTable : public StorageTable, private TransactionParticipant {
 public:
@@ -73,6 +75,7 @@ public:
     void attachIndexFile(const std::filesystem::path& path) override { attachIndex(path); }
 
     void setTransaction(Transaction* transaction) override;
+    void beginWriting() override;
     RecordId append(const Record& values) override;
     RecordId update(RecordId id, const Record& values) override;
     void remove(RecordId id) override;
@@ -103,9 +106,21 @@ private:
     void forgetWindow();
     void addProblem(const std::string& file, const std::string& message);
     // Runs `change` within the set transaction, or within one of its own that it commits.
+    // `what` names the change in refusals ("append to").
     template <typename Change>
-    auto write(Change&& change);
-    void enlistIn(Transaction& transaction);
+    auto write(const char* what, Change&& change);
+    // Takes the writers' lock and catches up on the first write of a transaction, checks the
+    // table may be written, and enlists its files.
+    void enlistIn(Transaction& transaction, const char* what);
+    // Re-reads what another writer may have committed since this table last read its files.
+    void catchUp();
+    // Forgets cached pages and re-reads the counters and the headers of every file.
+    void rereadFiles();
+    void endWriting();
+    // The state of every file of the table, and whether it is old enough to tell later writes
+    // apart (file times have the resolution of the system's clock tick).
+    std::vector<FileStamp> familyStamps() const;
+    void noteStamps();
     void requireWritable(const char* what) const;
     void checkRecord(RecordId id) const;
     void checkProductionTagsHoldEveryRecord(const char* what) const;
@@ -160,6 +175,9 @@ private:
     std::uint64_t windowCount_ = 0;
     bool suspectFlagSeen_ = false;
     Transaction* transaction_ = nullptr;
+    bool writing_ = false;  // holds the writers' lock for the running transaction
+    std::vector<FileStamp> stamps_;  // as the files were when last read or written
+    bool stampsSettled_ = false;
     bool changed_ = false;  // since the last commit
     mutable std::optional<std::uint64_t> liveCount_;
 };

@@ -53,6 +53,7 @@ std::vector<Index*> DbaseTable::attached() const {
         if (auto* file = dynamic_cast<Index*>(index)) out.push_back(file);
     return out;
 }
+template std::vector<MdxFile*> DbaseTable::attached<MdxFile>() const;
 template std::vector<NdxFile*> DbaseTable::attached<NdxFile>() const;
 template std::vector<CdxFile*> DbaseTable::attached<CdxFile>() const;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 #include "../../core/EngineError.h"
 #include "ByteOrder.h"
@@ -19,14 +20,19 @@
 
 namespace tabulon::dbase {
 
+namespace {
+// Longer than a clock tick (at most 10 ms), with a wide margin for coarse file systems.
+constexpr std::int64_t kSettleNanoseconds = 100'000'000;
+}  // namespace
+
 template <typename Change>
-auto DbaseTable::write(Change&& change) {
+auto DbaseTable::write(const char* what, Change&& change) {
     if (transaction_) {
-        enlistIn(*transaction_);
+        enlistIn(*transaction_, what);
         return change();
     }
     Transaction own(path_.string() + Transaction::kJournalExtension);
-    enlistIn(own);
+    enlistIn(own, what);
     if constexpr (std::is_void_v<decltype(change())>) {
         change();
         own.commit();
@@ -37,7 +43,18 @@ auto DbaseTable::write(Change&& change) {
     }
 }
 
-void DbaseTable::enlistIn(Transaction& transaction) {
+void DbaseTable::enlistIn(Transaction& transaction, const char* what) {
+    if (options_.access != AccessMode::ReadWrite)
+        throw EngineError(errkind::kUsage, "Cannot " + std::string(what) + " " + path_.filename().string() +
+                                               ": it is open for reading only");
+    if (!writing_) {
+        dbf_.file().lockWriting();
+        writing_ = true;
+        // Enlisted first, so the transaction's end lets go of the lock whatever fails next.
+        transaction.enlist(static_cast<TransactionParticipant&>(*this));
+        catchUp();
+    }
+    requireWritable(what);
     transaction.enlist(dbf_);
     if (memo_) transaction.enlist(memo_->file());
     if (production_) transaction.enlist(production_->file());
@@ -88,6 +105,47 @@ void DbaseTable::checkRecord(RecordId id) const {
 
 void DbaseTable::setTransaction(Transaction* transaction) { transaction_ = transaction; }
 
+void DbaseTable::beginWriting() {
+    if (!transaction_)
+        throw EngineError(errkind::kUsage, "Cannot begin writing " + path_.filename().string() + ": no transaction is set");
+    enlistIn(*transaction_, "write");
+}
+
+std::vector<FileStamp> DbaseTable::familyStamps() const {
+    std::vector<FileStamp> stamps{dbf_.file().stamp()};
+    if (memo_) stamps.push_back(memo_->file().file().stamp());
+    for (MdxFile* mdx : attached<MdxFile>()) stamps.push_back(mdx->file().file().stamp());
+    for (NdxFile* ndx : attached<NdxFile>()) stamps.push_back(ndx->file().file().stamp());
+    for (CdxFile* cdx : attached<CdxFile>()) stamps.push_back(cdx->file().file().stamp());
+    return stamps;
+}
+
+void DbaseTable::noteStamps() {
+    stamps_ = familyStamps();
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t nowNanoseconds = now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+    stampsSettled_ = std::all_of(stamps_.begin(), stamps_.end(), [&](const FileStamp& s) {
+        return nowNanoseconds - std::max(s.modified, s.changed) >= kSettleNanoseconds;
+    });
+}
+
+void DbaseTable::catchUp() {
+    // Counters and headers are re-read every time: that costs a few small reads, less than any
+    // check that could tell an in-place change made within the same clock tick. Only the count
+    // of live records, which takes a pass over the file, is kept while the files show no change.
+    const bool unchanged = stampsSettled_ && familyStamps() == stamps_;
+    const std::optional<std::uint64_t> live = liveCount_;
+    rereadFiles();
+    if (unchanged) liveCount_ = live;
+}
+
+void DbaseTable::endWriting() {
+    if (!writing_) return;
+    writing_ = false;
+    dbf_.file().unlockWriting();
+}
+
 void DbaseTable::encodeRecord(const Record& values, std::uint8_t* record, bool appending) {
     const auto& visible = decoder_->visible();
     if (values.size() != visible.size())
@@ -129,8 +187,7 @@ void DbaseTable::writeSlot(std::uint64_t slot, const std::uint8_t* record) {
 }
 
 RecordId DbaseTable::append(const Record& values) {
-    requireWritable("append to");
-    return write([&] {
+    return write("append to", [&] {
         std::vector<std::uint8_t> record(header_.recordLength, ' ');
         for (const FieldLayout& f : header_.fields)
             if (f.storage != Storage::Text && f.storage != Storage::NumericText && f.storage != Storage::DateText &&
@@ -149,9 +206,8 @@ RecordId DbaseTable::append(const Record& values) {
 }
 
 RecordId DbaseTable::update(RecordId id, const Record& values) {
-    requireWritable("update");
-    checkRecord(id);
-    return write([&] {
+    return write("update", [&] {
+        checkRecord(id);
         const std::uint8_t* stored = loadSlot(id - 1);
         const std::vector<std::uint8_t> before(stored, stored + header_.recordLength);
         std::vector<std::uint8_t> record = before;
@@ -163,9 +219,8 @@ RecordId DbaseTable::update(RecordId id, const Record& values) {
 }
 
 void DbaseTable::remove(RecordId id) {
-    requireWritable("delete from");
-    checkRecord(id);
-    write([&] {
+    write("delete from", [&] {
+        checkRecord(id);
         const std::uint8_t* stored = loadSlot(id - 1);
         if (stored[0] == DbaseHeader::kDeletedFlag) return;
         markSlot(id, stored, DbaseHeader::kDeletedFlag);
@@ -182,9 +237,8 @@ void DbaseTable::markSlot(RecordId id, const std::uint8_t* stored, std::uint8_t 
 }
 
 void DbaseTable::recall(RecordId id) {
-    requireWritable("recall in");
-    checkRecord(id);
-    write([&] {
+    write("recall in", [&] {
+        checkRecord(id);
         const std::uint8_t* stored = loadSlot(id - 1);
         if (stored[0] != DbaseHeader::kDeletedFlag) return;
         markSlot(id, stored, DbaseHeader::kLiveFlag);
@@ -193,16 +247,14 @@ void DbaseTable::recall(RecordId id) {
 }
 
 void DbaseTable::reindex() {
-    requireWritable("reindex");
-    write([&] {
+    write("reindex", [&] {
         changed_ = true;
         rebuildPending_ = true;
     });
 }
 
 void DbaseTable::empty() {
-    requireWritable("empty");
-    write([&] {
+    write("empty", [&] {
         dbf_.truncate(header_.headerLength);
         forgetWindow();
         if (memo_) memo_->clear();
@@ -220,9 +272,8 @@ void DbaseTable::regenerateIndexes() {
 }
 
 void DbaseTable::pack() {
-    requireWritable("pack");
     WorkReport work(*this, kPackRecordsShare);
-    write([&] {
+    write("pack", [&] {
         // Live memos are read before the memo file is emptied, then written back compactly. The
         // live records are gathered back to back and written in one piece: one write per record
         // cost more than all the rest of a pack.
@@ -300,9 +351,19 @@ void DbaseTable::afterCommit() {
     changed_ = false;
     rebuildPending_ = false;
     keptInPlace_ = 0;
+    noteStamps();
+    endWriting();
 }
 
-void DbaseTable::afterRollback() { reloadCounters(); }
+void DbaseTable::afterRollback() {
+    // The lock goes even when the files cannot be read again: the next write catches up anyway.
+    struct EndWriting {
+        DbaseTable& table;
+        ~EndWriting() { table.endWriting(); }
+    } end{*this};
+    reloadCounters();
+    noteStamps();
+}
 
 void DbaseTable::reloadCounters() {
     forgetWindow();

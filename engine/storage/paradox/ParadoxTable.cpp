@@ -45,9 +45,14 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
                            const OpenOptions& options)
     : driver_(driver), path_(path), options_(options), problems_(options.tolerant) {
     Transaction::recoverFolder(path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path());
+    // Held through an open of its own, since the table's moves into data_ below; taken before
+    // that open reads the file's size.
+    File steadyFile = File::open(path, AccessMode::ReadOnly);
+    const CommittedStateRead steady(steadyFile);
     PagedFile file = PagedFile::open(path, options.access);
     file.file().lock(options.share);
     data_ = std::make_unique<ParadoxDataFile>(std::move(file), problems_);
+    stamp_ = data_->file().file().stamp();
     const ParadoxHeader& h = data_->header();
     if (!h.isTable())
         throw EngineError(errkind::kFormat, path.filename().string() + " is a Paradox index file, not a table");
@@ -307,6 +312,7 @@ ParadoxTable::SecondaryFiles& ParadoxTable::secondaryFiles(const ParadoxSecondar
     SecondaryFiles& files = secondaryFiles_[index.definition.file];
     if (files.data) return files;
     ProblemLog strict(false);
+    const CommittedStateRead steady(data_->file().file());
     try {
         files.data = std::make_unique<ParadoxDataFile>(PagedFile::open(index.dataPath, options_.access), strict);
         const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(),

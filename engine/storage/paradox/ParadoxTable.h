@@ -32,7 +32,9 @@ namespace tabulon::paradox {
 // key fails the change itself (EKeyViolation), and so does a duplicate in a unique secondary
 // index, except in a transaction that rebuilds the indexes, where the commit fails. The .VAL's required, minimum and
 // maximum checks are enforced on every append and update (ERequiredField, EValueError naming
-// the field); its other checks are left as they are. One thread at a time.
+// the field); its other checks are left as they are. Writers take turns (see
+// StorageTable::setTransaction); the .DB header's change counter tells a write whether another
+// writer committed since, and then the family is read anew. One thread at a time.
 class ParadoxTable : public StorageTable, private TransactionParticipant {
 public:
     ParadoxTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options);
@@ -59,6 +61,7 @@ public:
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
 
     void setTransaction(Transaction* transaction) override;
+    void beginWriting() override;
     RecordId append(const Record& values) override;
     RecordId update(RecordId id, const Record& values) override;
     void remove(RecordId id) override;
@@ -87,7 +90,14 @@ private:
 
     template <typename Op>
     auto inTransaction(Op op) -> decltype(op());
+    // Takes the writers' lock and catches up on the first write of a transaction, then enlists
+    // the family's files.
     void enlistFamily(Transaction& transaction);
+    // Re-reads the family when another writer committed since this table last read it.
+    void catchUp();
+    void endWriting();
+    // Forgets cached pages of every open file of the family.
+    void refreshFiles();
     void requireWritable() const;
     std::vector<std::uint8_t> encodeRecord(const Record& values, bool assignAutoIncrement);
     void loadValidity();
@@ -157,6 +167,8 @@ private:
     std::vector<std::uint8_t> raw_;
     bool asciiTransparent_ = false;  // the code page keeps ASCII as it is (nearly all do)
     Transaction* transaction_ = nullptr;
+    bool writing_ = false;  // holds the writers' lock for the running transaction
+    FileStamp stamp_;       // the .DB as it was when last read or written
     bool changed_ = false;  // since the last commit: indexes on disk are behind
     bool rebuildIndexes_ = false;  // this transaction rebuilds the secondary indexes whole
     std::map<std::string, ParadoxIndexChanges> indexChanges_;  // by .X file name

@@ -49,6 +49,13 @@ void ParadoxTable::requireWritable() const {
 }
 
 void ParadoxTable::enlistFamily(Transaction& transaction) {
+    if (!writing_) {
+        data_->file().file().lockWriting();
+        writing_ = true;
+        // Enlisted first, so the transaction's end lets go of the lock whatever fails next.
+        transaction.enlist(static_cast<TransactionParticipant&>(*this));
+        catchUp();
+    }
     transaction.enlist(data_->file());
     if (blobs_) transaction.enlist(blobs_->file());
     if (data_->header().keyFieldCount > 0) {
@@ -88,6 +95,41 @@ auto ParadoxTable::inTransaction(Op op) -> decltype(op()) {
 }
 
 void ParadoxTable::setTransaction(Transaction* transaction) { transaction_ = transaction; }
+
+void ParadoxTable::beginWriting() {
+    requireWritable();
+    if (!transaction_)
+        throw EngineError(errkind::kUsage, "Cannot begin writing " + path_.filename().string() + ": no transaction is set");
+    enlistFamily(*transaction_);
+}
+
+void ParadoxTable::catchUp() {
+    // Every commit moves the header's change counter, so an unchanged header in an unchanged
+    // file means nobody wrote since: the chain, free lists and index trees in memory still hold.
+    const ParadoxHeader& h = data_->header();
+    std::vector<std::uint8_t> disk(h.raw.size());
+    disk.resize(data_->file().file().readAt(0, disk.data(), disk.size()));
+    const bool unchanged = disk == h.raw && data_->file().file().stamp() == stamp_;
+    refreshFiles();
+    if (!unchanged) reloadAfterDiskChange();
+    stamp_ = data_->file().file().stamp();
+}
+
+void ParadoxTable::refreshFiles() {
+    data_->file().refresh();
+    if (pxFile_) pxFile_->refresh();
+    if (blobs_) blobs_->file().refresh();
+    for (auto& [name, files] : secondaryFiles_) {
+        if (files.data) files.data->file().refresh();
+        if (files.tree) files.tree->refresh();
+    }
+}
+
+void ParadoxTable::endWriting() {
+    if (!writing_) return;
+    writing_ = false;
+    data_->file().file().unlockWriting();
+}
 
 void ParadoxTable::storeBlob(const Value& value, const ParadoxField& field, const std::string& name, std::uint8_t* out) {
     const int leader = field.bytes - kBlobPointerBytes;
@@ -576,6 +618,8 @@ void ParadoxTable::reloadAfterDiskChange() {
 }
 
 void ParadoxTable::afterCommit() {
+    stamp_ = data_->file().file().stamp();
+    endWriting();
     changed_ = rebuildIndexes_ = false;
     indexChanges_.clear();
     primaryTree_.reset();
@@ -583,13 +627,21 @@ void ParadoxTable::afterCommit() {
     if (pxFile_ && pxFile_->size() > 0) primaryTree_ = readTree(*pxFile_, *data_, primaryOrder().keyBytes(), false);
 }
 
-void ParadoxTable::afterRollback() { reloadAfterDiskChange(); }
+void ParadoxTable::afterRollback() {
+    // The lock goes even when the files cannot be read again: the next write catches up anyway.
+    struct EndWriting {
+        ParadoxTable& table;
+        ~EndWriting() { table.endWriting(); }
+    } end{*this};
+    reloadAfterDiskChange();
+    stamp_ = data_->file().file().stamp();
+}
 
 void ParadoxTable::refresh() {
-    data_->file().refresh();
-    if (pxFile_) pxFile_->refresh();
-    if (blobs_) blobs_->file().refresh();
+    const CommittedStateRead steady(data_->file().file());
+    refreshFiles();
     reloadAfterDiskChange();
+    stamp_ = data_->file().file().stamp();
 }
 
 }  // namespace tabulon::paradox
