@@ -9,6 +9,7 @@
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
 #include "../storage/MovingRecordFinder.h"
+#include "RemovedSlots.h"
 #include "SqlText.h"
 #include "SqlValues.h"
 
@@ -28,6 +29,13 @@ struct StorageVTab {
     // read, by the id it had then, to find it again when its turn to change comes.
     std::optional<MovingRecordFinder> finder;
     std::unordered_map<RecordId, Record> keysById;
+    // For a table whose removals move records but that has no primary key: the slot each record
+    // the statement read had then, and the slots removed since. Removals keep the order of the
+    // records, so a record now sits at its slot less the removed slots below it.
+    std::unordered_map<RecordId, std::uint64_t> slotsById;
+    RemovedSlots removedSlots;
+    // A read after a write starts over: ids and slots read from then on are the current ones.
+    bool wroteSinceRead = false;
 };
 
 namespace {
@@ -262,11 +270,23 @@ int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
     return SQLITE_OK;
 }
 
+// Keeps what finds the record read again after the statement's writes moved it.
+void noteRead(StorageVTab& vtab, const StorageCursor& cursor) {
+    StorageTable& table = *vtab.table;
+    if (vtab.wroteSinceRead) {
+        vtab.slotsById.clear();
+        vtab.removedSlots.reset(table.slotCount());
+        vtab.wroteSinceRead = false;
+    }
+    if (vtab.finder) vtab.keysById.emplace(cursor.rowId, vtab.finder->keyOf(cursor.record));
+    else if (table.writesMoveRecords()) vtab.slotsById.emplace(cursor.rowId, table.slotOf(cursor.rowId));
+}
+
 int rowId(sqlite3_vtab_cursor* base, sqlite3_int64* out) {
     const StorageCursor& cursor = cursorOf(base);
     StorageVTab& vtab = *cursor.vtab;
     return guarded(&vtab.base, [&] {
-        if (vtab.transaction && vtab.finder) vtab.keysById.emplace(cursor.rowId, vtab.finder->keyOf(cursor.record));
+        if (vtab.transaction) noteRead(vtab, cursor);
         *out = static_cast<sqlite3_int64>(cursor.rowId);
         return SQLITE_OK;
     });
@@ -281,6 +301,8 @@ int begin(sqlite3_vtab* base) {
         vtab.table = openTable(vtab.path, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", false});
         vtab.transaction = std::make_unique<Transaction>(Transaction::newJournalPath(vtab.path.parent_path()));
         vtab.finder = MovingRecordFinder::forTable(*vtab.table);
+        vtab.removedSlots.reset(vtab.table->slotCount());
+        vtab.wroteSinceRead = false;
         vtab.table->setTransaction(vtab.transaction.get());
         // The writers' lock from the start: the statement's reads see what its writes change.
         try {
@@ -304,6 +326,7 @@ int endTransaction(sqlite3_vtab* base, bool commit) {
                 vtab.table->setTransaction(nullptr);
                 vtab.transaction.reset();
                 vtab.keysById.clear();
+                vtab.slotsById.clear();
             }
         } detach{vtab};
         if (commit) vtab.transaction->commit();
@@ -323,14 +346,19 @@ int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* ne
     return guarded(base, [&] {
         StorageVTab& vtab = vtabOf(base);
         StorageTable& table = *vtab.table;
-        // The id the record read as argv[i] has now.
-        const auto id = [&](int i) {
-            const auto read = static_cast<RecordId>(sqlite3_value_int64(argv[i]));
+        vtab.wroteSinceRead = true;
+        const auto read = static_cast<RecordId>(sqlite3_value_int64(argv[0]));
+        const auto readSlot = vtab.slotsById.find(read);
+        // The id the record read as `read` has now.
+        const auto id = [&] {
+            if (readSlot != vtab.slotsById.end())
+                return table.recordIdAt(readSlot->second - vtab.removedSlots.below(readSlot->second));
             const auto key = vtab.keysById.find(read);
             return key == vtab.keysById.end() ? read : vtab.finder->find(table, key->second, read);
         };
         if (argc == 1) {
-            table.remove(id(0));
+            table.remove(id());
+            if (readSlot != vtab.slotsById.end()) vtab.removedSlots.add(readSlot->second);
             return SQLITE_OK;
         }
         const auto& fields = table.fields();
@@ -343,7 +371,7 @@ int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* ne
             }
         }
         if (sqlite3_value_type(argv[0]) == SQLITE_NULL) *newRowId = static_cast<sqlite3_int64>(table.append(values));
-        else table.update(id(0), values);
+        else table.update(id(), values);
         return SQLITE_OK;
     });
 }

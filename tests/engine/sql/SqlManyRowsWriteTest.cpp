@@ -1,0 +1,91 @@
+// UPDATE and DELETE statements that change many records reach each of them, also where the
+// removals move the records still to come (an unkeyed Paradox table has no key to find them by).
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <tuple>
+
+#include "SqlFolderFixture.h"
+#include "core/EngineError.h"
+#include "io/Transaction.h"
+#include "sql/Query.h"
+
+namespace tabulon::testing {
+namespace {
+
+constexpr int kRows = 3000;  // many blocks, so removals merge some
+
+struct TableKind {
+    const char* file;
+    bool keyed;
+    const char* name;
+};
+
+struct Statement {
+    const char* name;
+    const char* sql;
+    // The name record `id` has afterwards; empty: the record is gone.
+    std::function<std::string(int id)> expected;
+};
+
+const Statement kStatements[] = {
+    {"DeleteEveryThird", "DELETE FROM T WHERE ID % 3 = 0",
+     [](int id) { return id % 3 == 0 ? "" : "N" + std::to_string(id); }},
+    {"UpdateEveryThird", "UPDATE T SET NAME = 'U' || SUBSTR(NAME, 2) WHERE ID % 3 = 0",
+     [](int id) { return (id % 3 == 0 ? "U" : "N") + std::to_string(id); }},
+    {"DeleteAll", "DELETE FROM T WHERE ID > 0", [](int) { return std::string(); }},
+};
+
+class SqlManyRowsWriteTest : public SqlFolderFixture,
+                             public ::testing::WithParamInterface<std::tuple<TableKind, int>> {
+  protected:
+    std::filesystem::path createTable() {
+        const auto [kind, statement] = GetParam();
+        const auto path = folder_ / kind.file;
+        IndexDef primary;
+        primary.fields = "ID";
+        primary.options = ixPrimary | ixUnique;
+        auto table = driverForPath(path).create(
+            path, {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 10, 0, false, ""}},
+            kind.keyed ? std::vector<IndexDef>{primary} : std::vector<IndexDef>{}, {});
+        Transaction transaction(Transaction::newJournalPath(folder_.path()));
+        table->setTransaction(&transaction);
+        for (int id = 1; id <= kRows; ++id)
+            table->append({Value::integer(id), Value::string("N" + std::to_string(id))});
+        transaction.commit();
+        table->setTransaction(nullptr);
+        return path;
+    }
+};
+
+TEST_P(SqlManyRowsWriteTest, ReachesEveryChosenRecordAndNoOther) {
+    const auto path = createTable();
+    const Statement& statement = kStatements[std::get<1>(GetParam())];
+    Query query(*connection_);
+    query.setSql(statement.sql);
+    try {
+        query.open();
+        FAIL() << statement.sql << " gave rows";
+    } catch (const EngineError& e) {
+        ASSERT_EQ(e.kind(), errkind::kNoResultSet) << e.formatted();
+    }
+    std::string expected;
+    for (int id = 1; id <= kRows; ++id)
+        if (const std::string name = statement.expected(id); !name.empty())
+            expected += std::to_string(id) + ":" + name + " ";
+    EXPECT_EQ(idNameContents(path), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, SqlManyRowsWriteTest,
+    ::testing::Combine(::testing::Values(TableKind{"T.DB", false, "UnkeyedParadox"},
+                                         TableKind{"T.DB", true, "KeyedParadox"},
+                                         TableKind{"T.DBF", false, "Dbase"}),
+                       ::testing::Range(0, 3)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + "_" +
+               kStatements[std::get<1>(info.param)].name;
+    });
+
+}  // namespace
+}  // namespace tabulon::testing
