@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "../core/EngineError.h"
-#include "../storage/MovingRecordFinder.h"
+#include "RecordFinding.h"
 
 namespace tabulon {
 
@@ -12,6 +11,7 @@ bool ChangeCache::empty() const { return changeCount() == 0; }
 void ChangeCache::clear() {
     edits_.clear();
     removed_.clear();
+    originals_.clear();
     inserts_.clear();
 }
 
@@ -20,7 +20,13 @@ std::size_t ChangeCache::insert(Record values) {
     return inserts_.size() - 1;
 }
 
-void ChangeCache::remove(RecordId id) {
+void ChangeCache::edit(RecordId id, const Record& original, Record values) {
+    originals_.try_emplace(id, original);
+    edits_[id] = std::move(values);
+}
+
+void ChangeCache::remove(RecordId id, const Record& original) {
+    originals_.try_emplace(id, original);
     edits_.erase(id);
     removed_.insert(id);
 }
@@ -40,30 +46,16 @@ std::size_t ChangeCache::changeCount() const { return edits_.size() + removed_.s
 
 void ChangeCache::applyTo(StorageTable& table) const {
     // Each stored change: its record id when the cache was filled, and the new values (null for
-    // a delete). Ordered from the highest id down, so a delete never shifts a later change's id.
+    // a delete). Ordered from the highest id down, so a delete seldom moves a later change's id.
     std::vector<std::pair<RecordId, const Record*>> changes;
     for (const auto& [id, values] : edits_) changes.emplace_back(id, &values);
     for (RecordId id : removed_) changes.emplace_back(id, nullptr);
     std::sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
 
     const std::optional<MovingRecordFinder> finder = MovingRecordFinder::forTable(table);
-    if (!finder) {
-        for (const auto& [id, values] : changes) values ? (void)table.update(id, *values) : table.remove(id);
-    } else {
-        // Writes move records: take every record's primary key before anything changes, and find
-        // the record by it just before its own change.
-        std::vector<Record> keys;
-        keys.reserve(changes.size());
-        Record current;
-        for (const auto& change : changes) {
-            table.readRecord(change.first, current);
-            keys.push_back(finder->keyOf(current));
-        }
-        for (std::size_t i = 0; i < changes.size(); ++i) {
-            const RecordId id = finder->find(table, keys[i], changes[i].first);
-            const Record* values = changes[i].second;
-            values ? (void)table.update(id, *values) : table.remove(id);
-        }
+    for (const auto& [lastId, values] : changes) {
+        const RecordId id = findRecordAgain(table, finder, lastId, originals_.at(lastId));
+        values ? (void)table.update(id, *values) : table.remove(id);
     }
     for (const auto& record : inserts_)
         if (record) table.append(*record);

@@ -6,6 +6,7 @@
 #include "Connection.h"
 #include "IndexOrder.h"
 #include "NaturalOrder.h"
+#include "RecordFinding.h"
 #include "Session.h"
 
 namespace tabulon {
@@ -59,18 +60,7 @@ auto Table::writeInTurn(Change&& change) {
 }
 
 RecordId Table::currentId(RecordId id, const Record& original) {
-    if (finder_) return finder_->find(*storage_, finder_->keyOf(original), id);
-    if (!storage_->writesMoveRecords()) return id;
-    Record current;
-    try {
-        storage_->readRecord(id, current);
-        if (current == original) return id;
-    } catch (const EngineError& e) {
-        if (e.kind() != errkind::kUsage) throw;  // "no such record now": look further
-    }
-    for (std::uint64_t slot = 0; slot < storage_->slotCount(); ++slot)
-        if (storage_->readSlot(slot, current) && current == original) return storage_->recordIdAt(slot);
-    throw EngineError(errkind::kUsage, "Table " + tableName_ + ": the record is gone (another writer deleted it)");
+    return findRecordAgain(*storage_, finder_, id, original);
 }
 
 Table::~Table() {
@@ -489,7 +479,7 @@ void Table::post() {
         target = editing_;
         if (state_ == TableState::Insert) target = Bookmark{true, true, 0, cache_.insert(buffer_)};
         else if (editing_.inserted) cache_.editInsert(editing_.insert, buffer_);
-        else cache_.edit(editing_.id, buffer_);
+        else cache_.edit(editing_.id, editingOriginal_, buffer_);
     } else {
         const bool inserting = state_ == TableState::Insert;
         const RecordId id = writeInTurn([&] {
@@ -525,7 +515,7 @@ void Table::remove() {
             cacheApplied_ = false;
         }
         if (doomed.inserted) cache_.removeInsert(doomed.insert);
-        else cache_.remove(doomed.id);
+        else cache_.remove(doomed.id, doomedOriginal);
     } else {
         writeInTurn([&] { storage_->remove(currentId(doomed.id, doomedOriginal)); });
     }

@@ -188,8 +188,7 @@ private:
     template <typename Change>
     auto writeInTurn(Change&& change);
     // The id record `id`, which held `original` when read, has now: another writer's changes
-    // may have moved it in a table whose writes move records. Found by primary key, or in a
-    // table without one by its values.
+    // may have moved it in a table whose writes move records (see findRecordAgain).
     RecordId currentId(RecordId id, const Record& original);
 
     Connection& connection_;

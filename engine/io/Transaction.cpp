@@ -6,6 +6,7 @@
 #include <optional>
 #include <atomic>
 #include <cstring>
+#include <exception>
 #include <thread>
 #include <string>
 
@@ -135,6 +136,21 @@ File writeJournal(const std::filesystem::path& path, const Writer& body) {
     syncFolder(path.parent_path());
     return journal;
 }
+
+// Calls `step` on every participant even when one throws, so none keeps stale in-memory state;
+// then rethrows the first error.
+template <typename Step>
+void callEach(const std::vector<TransactionParticipant*>& participants, Step step) {
+    std::exception_ptr first;
+    for (TransactionParticipant* p : participants) {
+        try {
+            step(*p);
+        } catch (...) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
+}
 }  // namespace
 
 Transaction::Transaction(std::filesystem::path journalPath) : journalPath_(std::move(journalPath)) {}
@@ -172,9 +188,10 @@ bool Transaction::enlisted(const PagedFile& file) const {
 
 void Transaction::rollback() {
     for (PagedFile* f : files_) f->discardPendingWrites();
-    for (TransactionParticipant* p : participants_) p->afterRollback();
+    const std::vector<TransactionParticipant*> participants = std::move(participants_);
     files_.clear();
     participants_.clear();
+    callEach(participants, [](TransactionParticipant& p) { p.afterRollback(); });
 }
 
 // Steps 1-3 of a commit, under the commit lock of every file changed.
@@ -246,17 +263,11 @@ void Transaction::commit() {
     std::vector<PagedFile*> changed;
     for (PagedFile* f : files_)
         if (f->hasPendingWrites()) changed.push_back(f);
-    if (changed.empty()) {
-        for (TransactionParticipant* p : participants_) p->afterCommit();
-        files_.clear();
-        participants_.clear();
-        return;
-    }
-
-    writeChanged(changed);
-    for (TransactionParticipant* p : participants_) p->afterCommit();
+    if (!changed.empty()) writeChanged(changed);
+    const std::vector<TransactionParticipant*> participants = std::move(participants_);
     files_.clear();
     participants_.clear();
+    callEach(participants, [](TransactionParticipant& p) { p.afterCommit(); });
 }
 
 bool Transaction::recover(const std::filesystem::path& journalPath) {

@@ -98,6 +98,33 @@ TEST(Transaction, CommitWritesEveryFileAndRollbackDropsEverything) {
     EXPECT_FALSE(std::filesystem::exists(dir / "t.tjournal"));
 }
 
+// A participant whose rollback or commit upkeep fails keeps neither the others from theirs nor
+// its error from the caller.
+TEST(Transaction, EveryParticipantIsCalledWhenOneFails) {
+    struct Participant : TransactionParticipant {
+        bool fails = false;
+        int calls = 0;
+        void prepareCommit() override {}
+        void afterCommit() override { afterRollback(); }
+        void afterRollback() override {
+            ++calls;
+            if (fails) throw EngineError(errkind::kFile, "participant failed");
+        }
+    };
+    TempFolder dir;
+    for (const bool committing : {false, true}) {
+        SCOPED_TRACE(committing ? "commit" : "rollback");
+        Participant failing, other;
+        failing.fails = true;
+        Transaction t(dir / "t.tjournal");
+        t.enlist(failing);
+        t.enlist(other);
+        EXPECT_THROW(committing ? t.commit() : t.rollback(), EngineError);
+        EXPECT_EQ(failing.calls, 1);
+        EXPECT_EQ(other.calls, 1);
+    }
+}
+
 TEST(Transaction, TruncationCommitsAndReadsAsZerosWhenRegrown) {
     TempFolder dir;
     writeWhole(dir / "a.bin", std::string(20000, 'a'));
