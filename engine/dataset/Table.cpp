@@ -49,14 +49,7 @@ auto Table::writeInTurn(Change&& change) {
         ~Detach() { storage.setTransaction(nullptr); }
     } detach{*storage_};
     storage_->beginWriting();
-    if constexpr (std::is_void_v<decltype(change())>) {
-        change();
-        own.commit();
-    } else {
-        auto result = change();
-        own.commit();
-        return result;
-    }
+    return commitAfter(own, change);
 }
 
 RecordId Table::currentId(RecordId id, const Record& original) {

@@ -1,6 +1,7 @@
 #pragma once
 // All-or-nothing commits over any number of files, crash-safe through a rollback journal.
 #include <filesystem>
+#include <type_traits>
 #include <vector>
 
 #include "File.h"
@@ -67,5 +68,19 @@ private:
     std::vector<PagedFile*> files_;
     std::vector<TransactionParticipant*> participants_;
 };
+
+// Runs `change` and commits `transaction`, giving back what `change` returns. When either
+// throws, the transaction is left uncommitted for its owner to drop.
+template <typename Change>
+auto commitAfter(Transaction& transaction, Change&& change) -> decltype(change()) {
+    if constexpr (std::is_void_v<decltype(change())>) {
+        change();
+        transaction.commit();
+    } else {
+        auto result = change();
+        transaction.commit();
+        return result;
+    }
+}
 
 }  // namespace tabulon

@@ -33,14 +33,7 @@ auto DbaseTable::write(const char* what, Change&& change) {
     }
     Transaction own(path_.string() + Transaction::kJournalExtension);
     enlistIn(own, what);
-    if constexpr (std::is_void_v<decltype(change())>) {
-        change();
-        own.commit();
-    } else {
-        auto result = change();
-        own.commit();
-        return result;
-    }
+    return commitAfter(own, change);
 }
 
 void DbaseTable::enlistIn(Transaction& transaction, const char* what) {

@@ -84,14 +84,7 @@ auto ParadoxTable::inTransaction(Op op) -> decltype(op()) {
     }
     Transaction own(path_.string() + Transaction::kJournalExtension);
     enlistFamily(own);
-    if constexpr (std::is_void_v<decltype(op())>) {
-        op();
-        own.commit();
-    } else {
-        auto result = op();
-        own.commit();
-        return result;
-    }
+    return commitAfter(own, op);
 }
 
 void ParadoxTable::setTransaction(Transaction* transaction) { transaction_ = transaction; }
