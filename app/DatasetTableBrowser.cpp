@@ -17,7 +17,7 @@ TDatasetTableBrowser::~TDatasetTableBrowser() {
 void TDatasetTableBrowser::connectTo(const QString& folder) {
     disconnect();
     connection_.setDriverName(tabulon::Connection::kDriverName);
-    connection_.setParams({"PATH=" + folder.toStdString(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+    connection_.setParams(tabulon::Connection::folderParams(folder.toStdString()));
     connection_.connect();
 }
 

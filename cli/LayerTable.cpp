@@ -8,7 +8,7 @@ LayerTable::LayerTable(const std::filesystem::path& path, const std::string& enc
     : session_("tabulon-cli") {
     const std::filesystem::path folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     Connection& connection = session_.addConnection("Folder");
-    connection.setParams({"PATH=" + folder.string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+    connection.setParams(Connection::folderParams(folder.string()));
     connection.connect();
     table_ = std::make_unique<Table>(connection);
     table_->setTableName(path.filename().string());

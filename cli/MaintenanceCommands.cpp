@@ -42,8 +42,7 @@ void runDirectCall(const std::vector<std::string>& words, std::ostream& out, con
     const std::filesystem::path path = onlyTable(args);
     Session session("cli");
     Connection& connection = session.addConnection("Folder");
-    connection.setParams(
-        {"PATH=" + path.parent_path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+    connection.setParams(Connection::folderParams(path.parent_path().string()));
     connection.connect();
     Table table(connection);
     table.setTableName(path.filename().string());

@@ -16,7 +16,7 @@ void runSql(const std::vector<std::string>& words, std::ostream& out) {
 
     Session session("Sql");
     Connection& connection = session.addConnection("Folder");
-    connection.setParams({"PATH=" + args.positionals()[0], "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+    connection.setParams(Connection::folderParams(args.positionals()[0]));
     Query query(connection);
     query.setSql(args.positionals()[1]);
     try {

@@ -48,6 +48,10 @@ void Connection::setDriverName(std::string name) {
     driverName_ = std::move(name);
 }
 
+std::vector<std::string> Connection::folderParams(const std::string& folder) {
+    return {kPathParam + folder, kDriverParam, kBcdParam};
+}
+
 void Connection::setParams(std::vector<std::string> params) {
     requireDisconnected("parameters");
     params_ = std::move(params);

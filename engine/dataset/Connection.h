@@ -38,6 +38,8 @@ public:
     void setDriverName(std::string name);
     const std::string& driverName() const { return driverName_; }
     void setParams(std::vector<std::string> params);
+    // The parameters a connection to `folder` takes, in their order.
+    static std::vector<std::string> folderParams(const std::string& folder);
     const std::vector<std::string>& params() const { return params_; }
 
     // Throws EValueError for another driver or other parameters (saying which was expected),

@@ -36,7 +36,7 @@ void QueryExecution::run(const std::filesystem::path& folder, const std::string&
         databaseName_ = numberedName(kDatabaseComponent, number);
         session_ = std::make_unique<Session>(sessionName_);
         Connection& connection = session_->addConnection(databaseName_);
-        connection.setParams({"PATH=" + folder.string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+        connection.setParams(Connection::folderParams(folder.string()));
         query_ = std::make_unique<Query>(connection);
         query_->setSql(sql);
         query_->setRequestLive(requestLive);
