@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "LayerTable.h"
 #include "RecordWriter.h"
+#include "core/AsciiCase.h"
 #include "core/EngineError.h"
 
 namespace tabulon::cli {
@@ -21,11 +22,7 @@ void runFind(const std::vector<std::string>& words, std::ostream& out, const Sto
     const std::string index = args.value("--index");
     std::vector<std::string> keyFields;
     for (const IndexDef& def : table.indexDefs()) {
-        if (def.name.size() != index.size() ||
-            !std::equal(def.name.begin(), def.name.end(), index.begin(),
-                        [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) ==
-                                                    std::toupper(static_cast<unsigned char>(b)); }))
-            continue;
+        if (!equalsIgnoringAsciiCase(def.name, index)) continue;
         if (!def.expression.empty())
             throw EngineError(errkind::kNotSupported, "Index " + def.name + " is keyed by the expression " +
                                                           def.expression + ", which find cannot fill");

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "AsciiCase.h"
 #include "DosCodePages.h"
 #include "EngineError.h"
 
@@ -65,13 +66,10 @@ std::string utf8Of(char32_t c) {
     return out;
 }
 
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 }  // namespace
 
-TextCodec::TextCodec(std::string name) : name_(upper(std::move(name))), iconv_(std::make_unique<Iconv>()) {
+TextCodec::TextCodec(std::string name)
+    : name_(asciiUpper(std::move(name))), iconv_(std::make_unique<Iconv>()) {
     // iconv lacks a few DOS code pages; those are built from 437 and their own letters.
     const auto overrides = dosOverridesOf437(name_);
     const std::string iconvName = overrides.empty() ? name_ : "CP437";

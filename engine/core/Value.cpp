@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "AsciiCase.h"
 #include "Base64.h"
 #include "EngineError.h"
 
@@ -18,15 +19,6 @@ constexpr std::array<std::string_view, 11> kKindNames = {
 [[noreturn]] void wrongKind(ValueKind actual, std::string_view wanted) {
     throw EngineError(errkind::kValue, "A " + std::string(valueKindName(actual)) +
                                            " value was used as a " + std::string(wanted));
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 bool isNumeric(ValueKind k) {
@@ -204,9 +196,9 @@ Value Value::fromText(ValueKind kind, std::string_view text) {
             throw bad("null value");
         case ValueKind::Boolean:
             for (std::string_view yes : {"true", "t", "yes", "y", "1"})
-                if (equalsIgnoreCase(text, yes)) return boolean(true);
+                if (equalsIgnoringAsciiCase(text, yes)) return boolean(true);
             for (std::string_view no : {"false", "f", "no", "n", "0"})
-                if (equalsIgnoreCase(text, no)) return boolean(false);
+                if (equalsIgnoringAsciiCase(text, no)) return boolean(false);
             throw bad("logical value");
         case ValueKind::Integer: {
             std::int64_t v = 0;

@@ -2,17 +2,9 @@
 
 #include <sstream>
 
-namespace tabulon {
+#include "../core/AsciiCase.h"
 
-namespace {
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-}  // namespace
+namespace tabulon {
 
 std::vector<std::size_t> indexFieldPositions(const IndexDef& index, const std::vector<FieldDef>& fields) {
     std::vector<std::size_t> positions;
@@ -20,7 +12,7 @@ std::vector<std::size_t> indexFieldPositions(const IndexDef& index, const std::v
     std::stringstream list(index.fields);
     for (std::string name; std::getline(list, name, ';');) {
         std::size_t i = 0;
-        while (i < fields.size() && !sameName(fields[i].name, name)) ++i;
+        while (i < fields.size() && !equalsIgnoringAsciiCase(fields[i].name, name)) ++i;
         if (i == fields.size()) return {};
         positions.push_back(i);
     }

@@ -1,5 +1,6 @@
 #include "Table.h"
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
@@ -12,15 +13,10 @@
 namespace tabulon {
 
 namespace {
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // Attaching a file the table already has is not an error.
 void attachIndexFile(StorageTable& storage, const std::filesystem::path& folder, const std::string& name) {
     for (const std::string& attached : storage.indexFiles())
-        if (upper(attached) == upper(name)) return;
+        if (equalsIgnoringAsciiCase(attached, name)) return;
     const std::filesystem::path file = findFileIgnoringCase(folder, name);
     if (file.empty())
         throw EngineError(errkind::kFile, "Index file " + name + " does not exist in folder " + folder.string());
@@ -29,7 +25,7 @@ void attachIndexFile(StorageTable& storage, const std::filesystem::path& folder,
 
 bool keyValuesEqual(const Value& a, const Value& b, bool caseInsensitive) {
     if (caseInsensitive && a.kind() == ValueKind::String && b.kind() == ValueKind::String)
-        return upper(a.asString()) == upper(b.asString());
+        return equalsIgnoringAsciiCase(a.asString(), b.asString());
     return a.compare(b) == 0;
 }
 }  // namespace
@@ -174,7 +170,8 @@ void Table::open() {
         expression = FilterExpression::parse(filterText_, storage->fields(), filterOptions_, settings_);
     std::optional<IndexDef> index;
     for (const IndexDef& def : storage->indexes())
-        if (indexName_.empty() ? (def.options & ixPrimary) != 0 : upper(def.name) == upper(indexName_)) {
+        if (indexName_.empty() ? (def.options & ixPrimary) != 0
+                               : equalsIgnoringAsciiCase(def.name, indexName_)) {
             index = def;
             break;
         }
@@ -235,14 +232,14 @@ Field Table::field(std::size_t index) {
 Field Table::fieldByName(const std::string& name) {
     const auto& defs = fieldDefs();
     for (std::size_t i = 0; i < defs.size(); ++i)
-        if (upper(defs[i].name) == upper(name)) return Field(*this, i);
+        if (equalsIgnoringAsciiCase(defs[i].name, name)) return Field(*this, i);
     throw EngineError(errkind::kValue, "Table " + tableName_ + " has no field '" + name + "'");
 }
 
 void Table::addIndexFile(const std::string& name) {
     if (active()) attachIndexFile(*storage_, connection_.folder(), name);
     for (const std::string& known : indexFileNames_)
-        if (upper(known) == upper(name)) return;
+        if (equalsIgnoringAsciiCase(known, name)) return;
     indexFileNames_.push_back(name);
 }
 
@@ -263,7 +260,8 @@ void Table::setIndexName(const std::string& name) {
     requireBrowse("change the order of");
     std::optional<IndexDef> index;
     for (const IndexDef& def : storage_->indexes())
-        if (name.empty() ? (def.options & ixPrimary) != 0 : upper(def.name) == upper(name)) {
+        if (name.empty() ? (def.options & ixPrimary) != 0
+                         : equalsIgnoringAsciiCase(def.name, name)) {
             index = def;
             break;
         }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 
 namespace tabulon {
@@ -61,14 +62,6 @@ bool readNumber(std::string_view text, std::size_t& pos, std::size_t maxDigits, 
     while (pos < text.size() && pos - start < maxDigits && std::isdigit(static_cast<unsigned char>(text[pos])))
         out = out * 10 + (text[pos++] - '0');
     return pos > start;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -232,8 +225,8 @@ bool parseTime(std::string_view text, const std::string& format, Time& out) {
         }
         if (t.letter == 'A') {
             const auto rest = text.substr(pos, 2);
-            if (equalsIgnoreCase(rest, "AM")) afternoon = false;
-            else if (equalsIgnoreCase(rest, "PM")) afternoon = true;
+            if (equalsIgnoringAsciiCase(rest, "AM")) afternoon = false;
+            else if (equalsIgnoringAsciiCase(rest, "PM")) afternoon = true;
             else return false;
             pos += 2;
             continue;
@@ -305,9 +298,9 @@ Value parseFieldValue(std::string_view text, const FieldDef& field, const Region
             return Value::string(std::string(text));
         case ValueKind::Boolean:
             for (const char* yes : {"True", "T", "Yes", "Y"})
-                if (equalsIgnoreCase(bare, yes)) return Value::boolean(true);
+                if (equalsIgnoringAsciiCase(bare, yes)) return Value::boolean(true);
             for (const char* no : {"False", "F", "No", "N"})
-                if (equalsIgnoreCase(bare, no)) return Value::boolean(false);
+                if (equalsIgnoringAsciiCase(bare, no)) return Value::boolean(false);
             notAValue(text, field);
         case ValueKind::Integer:
             return readInteger(bare, field);

@@ -4,12 +4,12 @@
 #include <numeric>
 #include <optional>
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
 #include "CopyDefinition.h"
 #include "KeyLookup.h"
-#include "NameMatch.h"
 #include "NumberDigits.h"
 #include "Progress.h"
 #include "RejectTable.h"
@@ -35,7 +35,7 @@ std::vector<int> fieldMap(const std::vector<FieldDef>& source,
     std::vector<int> byName;
     for (const auto& field : destination) {
         const auto it = std::find_if(source.begin(), source.end(), [&](const FieldDef& f) {
-            return sameName(f.name, field.name);
+            return equalsIgnoringAsciiCase(f.name, field.name);
         });
         if (it == source.end()) break;
         byName.push_back(static_cast<int>(it - source.begin()));
@@ -50,7 +50,7 @@ std::vector<int> fieldMap(const std::vector<FieldDef>& source,
 std::size_t fieldIndex(const std::vector<FieldDef>& fields, const std::string& name,
                        const std::filesystem::path& table) {
     for (std::size_t i = 0; i < fields.size(); ++i)
-        if (sameName(fields[i].name, name)) return i;
+        if (equalsIgnoringAsciiCase(fields[i].name, name)) return i;
     throw EngineError(errkind::kValue,
                       "Table " + table.filename().string() + " has no field " + name);
 }
@@ -153,8 +153,9 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                                                    " has no index to match records on");
         const std::string keyIndex =
             options.destinationIndex.empty() ? indexes.front().name : options.destinationIndex;
-        const auto it = std::find_if(indexes.begin(), indexes.end(),
-                                     [&](const IndexDef& i) { return sameName(i.name, keyIndex); });
+        const auto it = std::find_if(indexes.begin(), indexes.end(), [&](const IndexDef& i) {
+            return equalsIgnoringAsciiCase(i.name, keyIndex);
+        });
         if (it == indexes.end() || it->fields.empty())
             throw EngineError(errkind::kValue, "Table " + destinationPath.filename().string() +
                                                    " has no field index " + keyIndex +

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "../core/AsciiCase.h"
 #include "../core/TextCodec.h"
 #include "../storage/dbase/DbaseCodePages.h"
-#include "NameMatch.h"
 #include "NumberDigits.h"
 
 namespace tabulon {
@@ -96,8 +96,9 @@ void makeNamesUnique(std::vector<FieldDef>& fields, TableType type, const std::s
     std::vector<std::string> taken;
     for (FieldDef& field : fields) {
         std::string name = cut(field.name, limit, codec);
-        for (int number = 2; std::any_of(taken.begin(), taken.end(),
-                                         [&](const std::string& t) { return sameName(t, name); });
+        for (int number = 2;
+             std::any_of(taken.begin(), taken.end(),
+                         [&](const std::string& t) { return equalsIgnoringAsciiCase(t, name); });
              ++number) {
             const std::string suffix = "_" + std::to_string(number);
             name = cut(field.name, limit == 0 ? 0 : limit - suffix.size(), codec) + suffix;

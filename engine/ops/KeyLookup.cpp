@@ -1,7 +1,8 @@
 #include "KeyLookup.h"
 
-#include <cctype>
 #include <cstring>
+
+#include "../core/AsciiCase.h"
 
 namespace tabulon {
 
@@ -41,8 +42,7 @@ std::string KeyLookup::mapKey(const Record& keyValues) const {
         } else {
             std::string text = value.toText();
             text.erase(text.find_last_not_of(' ') + 1);
-            if (index_.options & ixCaseInsensitive)
-                for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (index_.options & ixCaseInsensitive) text = asciiUpper(text);
             key += 's';
             key += text;
         }

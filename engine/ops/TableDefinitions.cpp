@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 #include "../io/File.h"
 #include "../storage/Drivers.h"
 #include "FamilySwap.h"
-#include "NameMatch.h"
 
 namespace tabulon {
 
@@ -14,8 +14,8 @@ namespace {
 
 // Whether `index` answers to `name`; a primary index has no name of its own.
 bool indexNamed(const IndexDef& index, const std::string& name) {
-    if (index.options & ixPrimary) return name.empty() || sameName(name, "PRIMARY");
-    return sameName(index.name, name);
+    if (index.options & ixPrimary) return name.empty() || equalsIgnoringAsciiCase(name, "PRIMARY");
+    return equalsIgnoringAsciiCase(index.name, name);
 }
 
 }  // namespace
@@ -57,8 +57,9 @@ void TableDefinitions::create(const std::filesystem::path& path, TableType type,
 void TableDefinitions::rename(const std::filesystem::path& path, const std::string& newName) const {
     const std::filesystem::path actual = existingTable(path);
     const std::string extension = actual.extension().string();
-    const bool fileName = !extension.empty() && newName.size() > extension.size() &&
-                          sameName(newName.substr(newName.size() - extension.size()), extension);
+    const bool fileName =
+        !extension.empty() && newName.size() > extension.size() &&
+        equalsIgnoringAsciiCase(newName.substr(newName.size() - extension.size()), extension);
     // Only a table nobody uses may change its name.
     openExclusive(actual).reset();
     driverForPath(actual).renameFamily(

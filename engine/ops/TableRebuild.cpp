@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
 #include "FamilySwap.h"
-#include "NameMatch.h"
 #include "Progress.h"
 #include "TableDefinitions.h"
 
@@ -24,8 +24,9 @@ std::vector<int> sourcePositions(const Restructure& restructure,
             positions.push_back(-1);
             continue;
         }
-        const auto it = std::find_if(old.begin(), old.end(),
-                                     [&](const FieldDef& f) { return sameName(f.name, field.from); });
+        const auto it = std::find_if(old.begin(), old.end(), [&](const FieldDef& f) {
+            return equalsIgnoringAsciiCase(f.name, field.from);
+        });
         if (it == old.end())
             throw EngineError(errkind::kValue, "Table " + table.filename().string() +
                                                    " has no field " + field.from);

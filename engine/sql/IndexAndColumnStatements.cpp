@@ -71,13 +71,11 @@ TableLock holdExclusively(const std::filesystem::path& table, const std::string&
     return TableLock::acquire(table, session, true);
 }
 
-bool sameName(const std::string& a, const std::string& b) { return asciiUpper(a) == asciiUpper(b); }
-
 bool indexUses(const IndexDef& index, const std::string& field) {
     std::size_t start = 0;
     for (std::size_t end; start <= index.fields.size(); start = end + 1) {
         end = std::min(index.fields.find(';', start), index.fields.size());
-        if (sameName(index.fields.substr(start, end - start), field)) return true;
+        if (equalsIgnoringAsciiCase(index.fields.substr(start, end - start), field)) return true;
     }
     return false;
 }
@@ -138,8 +136,9 @@ RestructuredField addedField(const StorageDriver& driver, TokenReader& in) {
 void dropColumn(Restructure& structure, TokenReader& in) {
     in.accept("COLUMN");
     const std::string name = in.name();
-    const auto found = std::find_if(structure.fields.begin(), structure.fields.end(),
-                                    [&](const RestructuredField& f) { return sameName(f.field.name, name); });
+    const auto found = std::find_if(
+        structure.fields.begin(), structure.fields.end(),
+        [&](const RestructuredField& f) { return equalsIgnoringAsciiCase(f.field.name, name); });
     if (found == structure.fields.end()) throw EngineError(errkind::kValue, "The table has no column \"" + name + "\"");
     for (const IndexDef& index : structure.indexes) {
         if (indexUses(index, found->field.name)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 #include "../dataset/Connection.h"
 #include "../dataset/ValueText.h"
@@ -16,11 +17,6 @@
 
 namespace tabulon {
 namespace {
-
-bool sameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
-}
 
 // The column's values as SQLite gave them, before the field type is known.
 Value rawValue(sqlite3_value* value) {
@@ -256,7 +252,7 @@ void Query::remove() {
 
 std::size_t Query::fieldIndex(const std::string& name) const {
     for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (sameName(fields_[i].name, name)) return i;
+        if (equalsIgnoringAsciiCase(fields_[i].name, name)) return i;
     throw EngineError(errkind::kValue, "Query has no field \"" + name + "\"");
 }
 

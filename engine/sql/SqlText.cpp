@@ -1,8 +1,5 @@
 #include "SqlText.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace tabulon {
 
 std::string sqlQuoted(const std::string& text, char quote) {
@@ -25,11 +22,6 @@ std::string sqlUnquoted(const std::string& text) {
         if (open != '[' && text[i] == close && text[i + 1] == close) ++i;
     }
     return out;
-}
-
-std::string asciiUpper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
 }
 
 }  // namespace tabulon

@@ -2,20 +2,16 @@
 
 #include <algorithm>
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 #include "../io/FolderMoves.h"
-#include "text/TextDriver.h"
 #include "dbase/DbaseDriver.h"
 #include "paradox/ParadoxDriver.h"
+#include "text/TextDriver.h"
 
 namespace tabulon {
 
 namespace {
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // Every built-in format. Drivers are listed here, not self-registered, so the set is explicit.
 const std::vector<std::unique_ptr<StorageDriver>>& registry() {
     static const std::vector<std::unique_ptr<StorageDriver>> drivers = [] {
@@ -43,7 +39,7 @@ const char* typeName(TableType type) {
 }  // namespace
 
 TableType tableTypeForPath(const std::filesystem::path& path) {
-    const std::string ext = upper(path.extension().string());
+    const std::string ext = asciiUpper(path.extension().string());
     if (ext.empty() || ext == ".DB") return ttParadox;
     if (ext == ".DBF") return ttDBase;
     if (ext == ".TXT") return ttASCII;
@@ -75,10 +71,11 @@ std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, 
     std::error_code ec;
     const std::filesystem::path exact = folder / name;
     if (std::filesystem::exists(exact, ec)) return exact;
-    const std::string wanted = upper(name);
+    const std::string wanted = asciiUpper(name);
     std::vector<std::filesystem::path> matches;
     for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, ec))
-        if (upper(entry.path().filename().string()) == wanted) matches.push_back(folder / entry.path().filename());
+        if (asciiUpper(entry.path().filename().string()) == wanted)
+            matches.push_back(folder / entry.path().filename());
     if (matches.empty()) return {};
     return *std::min_element(matches.begin(), matches.end());
 }

@@ -4,20 +4,12 @@
 #include <cmath>
 #include <cctype>
 
+#include "../../core/AsciiCase.h"
+
 namespace tabulon {
 
 namespace {
 using Op = FilterNode::Op;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 bool bothStrings(const Value& a, const Value& b) {
     return a.kind() == ValueKind::String && b.kind() == ValueKind::String;
@@ -27,7 +19,7 @@ bool bothStrings(const Value& a, const Value& b) {
 // test every record of a table.
 int compareIgnoringCase(const char* x, const char* y, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i) {
-        const int a = std::toupper(static_cast<unsigned char>(x[i])), b = std::toupper(static_cast<unsigned char>(y[i]));
+        const unsigned char a = asciiUpper(x[i]), b = asciiUpper(y[i]);
         if (a != b) return a < b ? -1 : 1;
     }
     return 0;
@@ -141,7 +133,9 @@ Value evaluateValue(const FilterNode& node, const Record& record) {
             const Value v = evaluateValue(*node.children[0], record);
             if (v.kind() != ValueKind::String) return Value();
             const std::string& s = v.asString();
-            return Value::string(node.op == Op::Upper ? upper(s) : node.op == Op::Lower ? lower(s) : trimmed(s));
+            return Value::string(node.op == Op::Upper   ? asciiUpper(s)
+                                 : node.op == Op::Lower ? asciiLower(s)
+                                                        : trimmed(s));
         }
         case Op::Substring: {
             const Value length = node.children.size() > 2 ? evaluateValue(*node.children[2], record) : Value();

@@ -3,21 +3,17 @@
 #include <charconv>
 #include <map>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "../ValueText.h"
 
 namespace tabulon {
 
 namespace {
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 bool isKeyword(const std::string& word) {
     static const char* keywords[] = {"AND", "OR", "NOT", "IS", "NULL"};
     for (const char* k : keywords)
-        if (upper(word) == k) return true;
+        if (asciiUpper(word) == k) return true;
     return false;
 }
 
@@ -97,7 +93,7 @@ bool FilterParser::acceptSymbol(const char* symbol) {
 }
 
 bool FilterParser::peekWord(const char* word) const {
-    return peek().kind == FilterToken::Kind::Name && upper(peek().text) == word;
+    return peek().kind == FilterToken::Kind::Name && asciiUpper(peek().text) == word;
 }
 
 bool FilterParser::acceptWord(const char* word) {
@@ -358,7 +354,7 @@ FilterParser::Node FilterParser::primary() {
             return fieldNode(token);
         case FilterToken::Kind::Name:
             ++at_;
-            if (upper(token.text) == "NULL") {
+            if (asciiUpper(token.text) == "NULL") {
                 node->type = FilterType::Null;
                 return node;
             }
@@ -379,7 +375,7 @@ FilterParser::Node FilterParser::primary() {
 
 FilterParser::Node FilterParser::fieldNode(const FilterToken& token) {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        if (upper(fields_[i].name) != upper(token.text)) continue;
+        if (!equalsIgnoringAsciiCase(fields_[i].name, token.text)) continue;
         Node node = std::make_shared<FilterNode>();
         node->op = FilterNode::Op::Field;
         node->field = i;
@@ -408,7 +404,7 @@ FilterParser::Node FilterParser::function(const FilterToken& name) {
         {"YEAR", {FilterNode::Op::Year, FilterType::Date, FilterType::Number}},
         {"MONTH", {FilterNode::Op::Month, FilterType::Date, FilterType::Number}},
         {"DAY", {FilterNode::Op::Day, FilterType::Date, FilterType::Number}}};
-    const auto found = functions.find(upper(name.text));
+    const auto found = functions.find(asciiUpper(name.text));
     if (found == functions.end())
         throw EngineError(errkind::kValue, "Filter: unknown function '" + name.text + "' at character " +
                                                std::to_string(name.position) +

@@ -1,8 +1,8 @@
 // What a dBase table rebuilt through create + copy keeps of the files beside it: the attached
 // .NDX files whose key expressions still name fields of the table, rebuilt for its new records
 // under the same names.
-#include <cctype>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "../Drivers.h"
 #include "DbaseDriver.h"
@@ -13,9 +13,7 @@ namespace tabulon::dbase {
 
 namespace {
 bool isNdx(const std::filesystem::path& file) {
-    std::string extension = file.extension().string();
-    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return extension == ".NDX";
+    return asciiUpper(file.extension().string()) == ".NDX";
 }
 
 // Whether the key of the .NDX at `file` can be computed from `fields`; a file that cannot be

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "../../core/TextCodec.h"
 #include "../../io/Transaction.h"
@@ -172,8 +173,7 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
         const auto name = codec.encode(f.name);
         if (!name || name->empty() || name->size() > kMaxNameBytes || name->find('\0') != std::string::npos)
             throw EngineError(errkind::kValue, "Field " + f.name + ": a dBase field name is 1 to 10 bytes in code page " + codec.name());
-        std::string upperName = *name;
-        for (char& c : upperName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string upperName = asciiUpper(*name);
         if (std::find(names.begin(), names.end(), upperName) != names.end())
             throw EngineError(errkind::kValue, "Field " + f.name + ": the name is used twice");
         names.push_back(upperName);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 
 namespace tabulon::dbase {
@@ -25,11 +26,6 @@ namespace {
 using Node = DbaseExpression::Node;
 using NodePtr = std::unique_ptr<Node>;
 constexpr std::size_t kDescriptorNameLength = 10;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::size_t characterCount(const std::string& s) {
     std::size_t n = 0;
@@ -126,7 +122,7 @@ private:
     bool accept(const std::string& word) {
         skipBlanks();
         if (text_.size() - pos_ < word.size()) return false;
-        if (upper(text_.substr(pos_, word.size())) != word) return false;
+        if (asciiUpper(text_.substr(pos_, word.size())) != word) return false;
         pos_ += word.size();
         return true;
     }
@@ -288,7 +284,7 @@ private:
             std::string name = text_.substr(pos_, end - pos_);
             pos_ = end;
             if (accept("->")) return primary();  // an alias: this table is the only one
-            if (accept("(")) return call(upper(name));
+            if (accept("(")) return call(asciiUpper(name));
             return fieldReference(name);
         }
         fail("unexpected '" + std::string(1, c) + "'");
@@ -321,12 +317,13 @@ private:
     // The field `name` names; a name longer than a descriptor holds matches its first ten
     // characters (tables bound to a database container keep their long names elsewhere).
     int findField(const std::string& name) const {
-        const std::string wanted = upper(name);
+        const std::string wanted = asciiUpper(name);
         for (std::size_t i = 0; i < fields_.size(); ++i)
-            if (upper(fields_[i].name) == wanted) return static_cast<int>(i);
+            if (asciiUpper(fields_[i].name) == wanted) return static_cast<int>(i);
         if (wanted.size() <= kDescriptorNameLength) return -1;
         for (std::size_t i = 0; i < fields_.size(); ++i)
-            if (upper(fields_[i].name) == wanted.substr(0, kDescriptorNameLength)) return static_cast<int>(i);
+            if (asciiUpper(fields_[i].name) == wanted.substr(0, kDescriptorNameLength))
+                return static_cast<int>(i);
         return -1;
     }
 
@@ -382,12 +379,7 @@ Value evaluateCall(const Node& node, const ExpressionContext& context) {
     auto str = [&](std::size_t i) { return a[i].isNull() ? std::string() : a[i].asString(); };
     auto count = [&](std::size_t i) { return static_cast<std::size_t>(std::max(0.0, std::floor(number(a[i])))); };
     if (f == "UPPER" || f == "LOWER") {
-        std::string s = str(0);
-        for (char& c : s)
-            if (static_cast<unsigned char>(c) < 0x80)
-                c = static_cast<char>(f == "UPPER" ? std::toupper(static_cast<unsigned char>(c))
-                                                   : std::tolower(static_cast<unsigned char>(c)));
-        return Value::string(s);
+        return Value::string(f == "UPPER" ? asciiUpper(str(0)) : asciiLower(str(0)));
     }
     if (f == "DTOS" || f == "DTOC") {
         if (a[0].isNull()) return Value::string(f == "DTOS" ? "        " : "  /  /  ");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "../../io/Transaction.h"
 #include "../Drivers.h"
@@ -9,8 +10,8 @@
 #include "DbaseCodePages.h"
 #include "IndexCatalog.h"
 #include "MdxFile.h"
-#include "NdxFile.h"
 #include "MemoFile.h"
+#include "NdxFile.h"
 #include "ProductionIndex.h"
 #include "RecordDecoder.h"
 #include "RecordEncoder.h"
@@ -144,11 +145,7 @@ IndexFile& DbaseTable::attachIndex(const std::filesystem::path& indexPath) {
     for (IndexFile* f : catalog_->files())
         if (f->path() == indexPath) return *f;
     PagedFile file = PagedFile::open(indexPath, options_.access);
-    const std::string extension = [&] {
-        std::string e = indexPath.extension().string();
-        for (char& c : e) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return e;
-    }();
+    const std::string extension = asciiUpper(indexPath.extension().string());
     std::unique_ptr<IndexFile> index;
     if (extension == ".MDX") index = std::make_unique<MdxFile>(std::move(file));
     else if (extension == ".CDX") index = std::make_unique<CdxFile>(std::move(file));

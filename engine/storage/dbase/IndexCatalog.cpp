@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "IndexCursor.h"
 #include "TreeCursor.h"
@@ -9,11 +10,6 @@
 namespace tabulon::dbase {
 
 namespace {
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // The width in characters of a string expression's result, from a record of nulls.
 std::size_t resultWidth(const DbaseExpression& expression, std::size_t fieldCount) {
     const Record blanks(fieldCount);
@@ -125,9 +121,9 @@ KeyLayout IndexCatalog::layoutOf(const IndexFile& file, std::size_t tag) const {
 }
 
 std::unique_ptr<KeyCursor> IndexCatalog::open(const std::string& name, std::function<bool(RecordId)> live) const {
-    const std::string wanted = upper(name);
+    const std::string wanted = asciiUpper(name);
     for (const Tag& t : tags_) {
-        if (upper(t.def.name) != wanted) continue;
+        if (asciiUpper(t.def.name) != wanted) continue;
         if (!t.def.usable) throw EngineError(errkind::kValue, "The index " + t.def.name + " is not usable: " + t.def.problem);
         const IndexTag& source = t.file->tags()[t.index];
         if (t.file->treeShape(t.index))

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "DbaseExpression.h"
 #include "IndexKeyCodec.h"
@@ -10,11 +11,6 @@
 namespace tabulon::dbase {
 
 namespace {
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // "A;B" as one dBase expression: text as it is, numbers through STR(), dates through DTOS().
 std::string expressionOf(const IndexDef& index, const std::vector<FieldDef>& fields) {
     if (!index.expression.empty()) return index.expression;
@@ -26,7 +22,9 @@ std::string expressionOf(const IndexDef& index, const std::vector<FieldDef>& fie
     names.push_back(index.fields.substr(start));
     if (names.size() == 1) return names.front();
     for (const std::string& name : names) {
-        const auto f = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& d) { return upper(d.name) == upper(name); });
+        const auto f = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& d) {
+            return equalsIgnoringAsciiCase(d.name, name);
+        });
         if (f == fields.end()) throw EngineError(errkind::kValue, "Index " + index.name + ": there is no field " + name);
         std::string part = f->name;
         if (valueKindFor(f->type) == ValueKind::Date) part = "DTOS(" + part + ")";
@@ -51,7 +49,7 @@ std::vector<MdxTagSpec> tagSpecsFor(const std::vector<IndexDef>& indexes, const 
     std::vector<MdxTagSpec> specs;
     for (const IndexDef& index : indexes) {
         MdxTagSpec shape;
-        shape.name = upper(index.name).substr(0, 10);
+        shape.name = asciiUpper(index.name).substr(0, 10);
         shape.expression = expressionOf(index, fields);
         shape.descending = index.options & ixDescending;
         shape.unique = index.options & (ixUnique | ixPrimary);
@@ -127,7 +125,9 @@ TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef
         } catch (const EngineError& e) {
             throw EngineError(errkind::kValue, "Index " + shape.name + ": " + e.message());
         }
-        readsDeletionMark_ = readsDeletionMark_ || upper(shape.expression + " " + shape.condition).find("DELETED") != std::string::npos;
+        readsDeletionMark_ = readsDeletionMark_ ||
+                             asciiUpper(shape.expression + " " + shape.condition).find("DELETED") !=
+                                 std::string::npos;
     }
 }
 

@@ -1,8 +1,8 @@
 #include "ParadoxCodePage.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/TextCodec.h"
 
 namespace tabulon::paradox {
@@ -34,10 +34,7 @@ ParadoxSortOrder paradoxSortOrderFor(int codePage, const std::string& named) {
     };
     for (const Known& k : kKnown)
         if ((k.codePage == 0 || k.codePage == codePage) &&
-            std::equal(named.begin(), named.end(), k.order.name.begin(), k.order.name.end(),
-                       [](unsigned char x, unsigned char y) {
-                           return std::tolower(x) == std::tolower(y);
-                       }))
+            equalsIgnoringAsciiCase(named, k.order.name))
             return k.order;
     switch (codePage) {
         case 1252:

@@ -1,9 +1,9 @@
 #include "ParadoxCollation.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/TextCodec.h"
 
 namespace tabulon::paradox {
@@ -17,12 +17,8 @@ constexpr std::string_view kNordicOrders[] = {"nordan40", "nordan", "swedfin", "
                                               "ANSISWFN", "ANSINOR4"};
 
 bool listed(std::string_view name, auto& list) {
-    return std::any_of(std::begin(list), std::end(list), [&](std::string_view n) {
-        return n.size() == name.size() &&
-               std::equal(n.begin(), n.end(), name.begin(), [](char x, char y) {
-                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-               });
-    });
+    return std::any_of(std::begin(list), std::end(list),
+                       [&](std::string_view n) { return equalsIgnoringAsciiCase(n, name); });
 }
 
 char32_t firstCodePoint(const std::string& utf8) {

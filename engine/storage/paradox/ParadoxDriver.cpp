@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "ParadoxFieldType.h"
 #include "ParadoxTable.h"
@@ -15,11 +16,6 @@ constexpr int kMaxAlpha = 255;
 constexpr int kMaxLeader = 240;
 constexpr int kMaxBcdScale = 32;
 constexpr int kLongTextLeader = 10;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // Family members: the index tree, blobs, validity checks, secondary indexes and their trees.
 bool isFamilyExtension(const std::string& ext) {
@@ -43,12 +39,13 @@ std::vector<std::filesystem::path> ParadoxDriver::familyFiles(const std::filesys
     std::vector<std::filesystem::path> family;
     std::error_code ec;
     if (std::filesystem::exists(table, ec)) family.push_back(table);
-    const std::string stem = upper(table.stem().string());
+    const std::string stem = asciiUpper(table.stem().string());
     const auto folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
     std::vector<std::filesystem::path> members;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const auto& p = entry.path();
-        if (upper(p.stem().string()) == stem && isFamilyExtension(upper(p.extension().string())))
+        if (asciiUpper(p.stem().string()) == stem &&
+            isFamilyExtension(asciiUpper(p.extension().string())))
             members.push_back(table.parent_path() / p.filename());
     }
     std::sort(members.begin(), members.end());

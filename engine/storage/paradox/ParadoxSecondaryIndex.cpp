@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "../../core/AsciiCase.h"
 #include "../../io/PagedFile.h"
 
 namespace tabulon::paradox {
@@ -10,11 +11,6 @@ namespace tabulon::paradox {
 namespace {
 constexpr std::uint16_t kDescendingBit = 0x8000;
 constexpr int kCaseInsensitiveFlag = 0x01, kUniqueFlag = 0x20;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // ".X02", ".XG0" and the like; the matching .Y file is the index's tree.
 bool isSecondaryExtension(const std::string& ext) {
@@ -43,16 +39,17 @@ std::vector<ParadoxSecondaryIndex> ParadoxSecondaryIndex::discover(const std::fi
                                                                    const std::vector<FieldDef>& tableFields,
                                                                    ProblemLog& problems) {
     std::vector<std::filesystem::path> files;
-    const std::string stem = upper(table.stem().string());
+    const std::string stem = asciiUpper(table.stem().string());
     std::error_code ec;
     const auto folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const auto& p = entry.path();
-        if (upper(p.stem().string()) == stem && isSecondaryExtension(upper(p.extension().string())))
+        if (asciiUpper(p.stem().string()) == stem &&
+            isSecondaryExtension(asciiUpper(p.extension().string())))
             files.push_back(table.parent_path() / p.filename());
     }
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
-        return upper(a.extension().string()) < upper(b.extension().string());
+        return asciiUpper(a.extension().string()) < asciiUpper(b.extension().string());
     });
 
     std::vector<ParadoxSecondaryIndex> found;

@@ -1,7 +1,7 @@
 // Writes each family member's file name into its header after a rename.
-#include <cctype>
 #include <cstring>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "../../io/File.h"
 #include "ParadoxDriver.h"
@@ -14,8 +14,7 @@ namespace {
 constexpr std::size_t kFixedPart = 0x58;
 
 bool hasHeader(const std::string& extension) {
-    std::string ext;
-    for (char c : extension) ext += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string ext = asciiUpper(extension);
     return ext == ".DB" || ext == ".PX" ||
            (ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y'));
 }

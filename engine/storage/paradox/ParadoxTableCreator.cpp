@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <random>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "../../core/TextCodec.h"
 #include "../../io/Transaction.h"
@@ -25,11 +26,6 @@ constexpr std::uint16_t kDescendingBit = 0x8000;
 
 [[noreturn]] void refuse(const std::string& what) { throw EngineError(errkind::kValue, what); }
 
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::vector<std::string> splitFields(const std::string& list) {
     std::vector<std::string> names;
     std::size_t start = 0;
@@ -42,7 +38,7 @@ std::vector<std::string> splitFields(const std::string& list) {
 }
 
 int codePageOf(const std::string& encoding) {
-    const std::string name = upper(encoding.empty() ? "CP1252" : encoding);
+    const std::string name = asciiUpper(encoding.empty() ? "CP1252" : encoding);
     if (name.rfind("CP", 0) == 0 && name.size() > 2 &&
         std::all_of(name.begin() + 2, name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
         return std::stoi(name.substr(2));
@@ -86,7 +82,7 @@ ParadoxField paradoxField(const FieldDef& def, const TextCodec& codec, int& leve
 
 int fieldPosition(const std::vector<FieldDef>& fields, const std::string& name, const std::string& index) {
     for (std::size_t i = 0; i < fields.size(); ++i)
-        if (upper(fields[i].name) == upper(name)) return static_cast<int>(i);
+        if (equalsIgnoringAsciiCase(fields[i].name, name)) return static_cast<int>(i);
     refuse("Index " + index + " names the field " + name + ", which the table does not have");
 }
 
@@ -118,7 +114,8 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     }
     for (std::size_t i = 0; i < fields.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)
-            if (upper(fields[i].name) == upper(fields[j].name)) refuse("Field name " + fields[i].name + " appears twice");
+            if (equalsIgnoringAsciiCase(fields[i].name, fields[j].name))
+                refuse("Field name " + fields[i].name + " appears twice");
 
     int keyFields = 0;
     std::vector<PlannedIndex> secondaries;
@@ -210,8 +207,12 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     constexpr std::uint8_t kShortCode = 0x03, kLongCode = 0x04;
     for (const PlannedIndex& planned : secondaries) {
         const IndexDef& def = planned.def;
-        const bool simple = planned.positions.size() == 1 && !(def.options & (ixCaseInsensitive | ixDescending | ixUnique)) &&
-                            (def.name.empty() || upper(def.name) == upper(fields[static_cast<std::size_t>(planned.positions[0])].name));
+        const bool simple =
+            planned.positions.size() == 1 &&
+            !(def.options & (ixCaseInsensitive | ixDescending | ixUnique)) &&
+            (def.name.empty() ||
+             equalsIgnoringAsciiCase(def.name,
+                                     fields[static_cast<std::size_t>(planned.positions[0])].name));
         char suffix[8];
         if (simple) {
             std::snprintf(suffix, sizeof suffix, "%02X", planned.positions[0] + 1);

@@ -4,18 +4,12 @@
 #include <cmath>
 #include <limits>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 
 namespace tabulon {
 
 namespace {
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
-    return true;
-}
-
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -89,8 +83,10 @@ std::optional<Value> parseTextCell(std::string_view raw, FieldType type) {
         case ftMemo:
             return Value::string(std::string(raw));
         case ftBoolean:
-            if (equalsIgnoreCase(raw, "true") || equalsIgnoreCase(raw, "t")) return Value::boolean(true);
-            if (equalsIgnoreCase(raw, "false") || equalsIgnoreCase(raw, "f")) return Value::boolean(false);
+            if (equalsIgnoringAsciiCase(raw, "true") || equalsIgnoringAsciiCase(raw, "t"))
+                return Value::boolean(true);
+            if (equalsIgnoringAsciiCase(raw, "false") || equalsIgnoringAsciiCase(raw, "f"))
+                return Value::boolean(false);
             return std::nullopt;
         case ftSmallint:
         case ftInteger: {

@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 
+#include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
 #include "../Drivers.h"
 
@@ -14,11 +15,6 @@ namespace {
 constexpr std::uintmax_t kMaxSchemaBytes = 1 << 20;
 constexpr int kMaxFields = 1024;
 constexpr int kMaxWidth = 65535;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -50,7 +46,7 @@ public:
             {"SHORTINT", ftSmallint}, {"LONGINT", ftInteger}, {"INTEGER", ftInteger}, {"FLOAT", ftFloat},
             {"NUMBER", ftFloat},    {"MONEY", ftCurrency},  {"CURRENCY", ftCurrency}, {"BCD", ftBCD},
             {"DATE", ftDate},       {"TIME", ftTime},       {"TIMESTAMP", ftDateTime}};
-        const auto found = types.find(upper(trim(name)));
+        const auto found = types.find(asciiUpper(trim(name)));
         if (found == types.end()) fail(line, "unknown field type '" + trim(name) + "'");
         field.nativeType = found->first;
         if (found->second == ftString) field.size = width;
@@ -74,21 +70,22 @@ public:
             if (line.empty() || line.front() == '[' || line.front() == ';') continue;
             const auto equals = line.find('=');
             if (equals == std::string::npos) fail(lineNumber, "'" + line + "' is not of the form KEY=VALUE");
-            const std::string key = upper(trim(line.substr(0, equals)));
+            const std::string key = asciiUpper(trim(line.substr(0, equals)));
             const std::string value = trim(line.substr(equals + 1));
             if (key == "FILETYPE") {
-                if (upper(value) != "VARYING" && upper(value) != "FIXED")
+                if (asciiUpper(value) != "VARYING" && asciiUpper(value) != "FIXED")
                     fail(lineNumber, "FILETYPE is VARYING or FIXED, not '" + value + "'");
-                schema.dialect.fixed = upper(value) == "FIXED";
+                schema.dialect.fixed = asciiUpper(value) == "FIXED";
             } else if (key == "DELIMITER") {
                 if (value.size() > 1) fail(lineNumber, "DELIMITER is one character, not '" + value + "'");
                 schema.dialect.quote = value.empty() ? 0 : value[0];
             } else if (key == "SEPARATOR") {
-                if (upper(value) == "TAB") schema.dialect.separator = '\t';
+                if (asciiUpper(value) == "TAB")
+                    schema.dialect.separator = '\t';
                 else if (value.size() == 1) schema.dialect.separator = value[0];
                 else fail(lineNumber, "SEPARATOR is one character or TAB, not '" + value + "'");
             } else if (key == "CHARSET") {
-                const std::string charset = upper(value);
+                const std::string charset = asciiUpper(value);
                 schema.codePage = charset == "ASCII" ? "CP437" : charset == "ANSI" ? "CP1252" : value;
             } else if (key.rfind("FIELD", 0) == 0 && key.size() > 5) {
                 readField(lineNumber, key, value, schema);
