@@ -13,43 +13,14 @@
 #include "io/Transaction.h"
 #include "storage/Drivers.h"
 #include "support/TempFolder.h"
+#include "support/WriterTables.h"
 
 namespace tabulon::testing {
 namespace {
 
-struct TableKind {
-    const char* name;
-    const char* file;
-    TableType type;
-    std::vector<FieldDef> fields;
-    std::vector<IndexDef> indexes;
-};
-
-std::vector<TableKind> kinds() {
-    const std::vector<FieldDef> paradoxFields = {{"ID", ftInteger, 0, 0, false, ""},
-                                                 {"VAL", ftInteger, 0, 0, false, ""},
-                                                 {"NAME", ftString, 60, 0, false, ""}};
-    return {{"UnkeyedParadox", "T.DB", ttParadox, paradoxFields, {}},
-            {"KeyedParadox",
-             "T.DB",
-             ttParadox,
-             paradoxFields,
-             {IndexDef{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""}}},
-            {"Dbase",
-             "T.DBF",
-             ttDBase,
-             {{"ID", ftInteger, 9, 0, false, "N"},
-              {"VAL", ftInteger, 9, 0, false, "N"},
-              {"NAME", ftString, 60, 0, false, "C"}},
-             {}}};
-}
-
 Record recordOf(std::int64_t id, std::int64_t val) {
     return {Value::integer(id), Value::integer(val), Value::string("name " + std::to_string(id))};
 }
-
-// ID -> VAL of every record.
-using Contents = std::map<std::int64_t, std::int64_t>;
 
 class CachedUpdatesMovedRecords : public ::testing::TestWithParam<TableKind> {
   protected:
@@ -75,7 +46,7 @@ class CachedUpdatesMovedRecords : public ::testing::TestWithParam<TableKind> {
     void SetUp() override {
         connection_ = &session_.addConnection("Folder");
         connection_->setParams(
-            {"PATH=" + folder_.path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+            Connection::folderParams(folder_.path().string()));
         connection_->connect();
     }
 
@@ -193,7 +164,7 @@ TEST_P(CachedUpdatesMovedRecords, ARecordAnotherWriterChangedOrDeletedFailsTheAp
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(TableKinds, CachedUpdatesMovedRecords, ::testing::ValuesIn(kinds()),
+INSTANTIATE_TEST_SUITE_P(TableKinds, CachedUpdatesMovedRecords, ::testing::ValuesIn(writerTableKinds()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -19,45 +19,13 @@
 #include "io/Transaction.h"
 #include "storage/Drivers.h"
 #include "support/TempFolder.h"
+#include "support/WriterTables.h"
 
 namespace tabulon::testing {
 namespace {
 
-struct TableKind {
-    const char* name;
-    const char* file;
-    TableType type;
-    std::vector<FieldDef> fields;
-    std::vector<IndexDef> indexes;
-};
-
-IndexDef index(const char* name, const char* field, IndexOptions options) {
-    return IndexDef{name, field, "", "", options, "", true, ""};
-}
-
-std::vector<TableKind> kinds() {
-    const std::vector<FieldDef> paradoxFields = {{"ID", ftInteger, 0, 0, false, ""},
-                                                 {"VAL", ftInteger, 0, 0, false, ""},
-                                                 {"NOTE", ftMemo, 12, 0, false, ""}};
-    return {{"UnkeyedParadox", "T.DB", ttParadox, paradoxFields, {}},
-            {"KeyedParadoxWithSecondary",
-             "T.DB",
-             ttParadox,
-             paradoxFields,
-             {index("", "ID", ixPrimary | ixUnique), index("ByVal", "VAL", 0)}},
-            {"DbaseWithProductionMdx",
-             "T.DBF",
-             ttDBase,
-             {{"ID", ftInteger, 9, 0, false, "N"},
-              {"VAL", ftInteger, 9, 0, false, "N"},
-              {"NOTE", ftMemo, 0, 0, false, "M"}},
-             {index("BYID", "ID", 0), index("BYVAL", "VAL", 0)}}};
-}
-
-// What each writer's records hold: ID -> VAL. The note follows from both, and is long enough
-// to live in the memo file, so its free space is shared by the writers too.
-using Contents = std::map<std::int64_t, std::int64_t>;
-
+// The note of a record follows from its ID and VAL, and is long enough to live in the memo
+// file, so its free space is shared by the writers too.
 std::string noteOf(std::int64_t id, std::int64_t val) {
     return "note of " + std::to_string(id) + " holding " + std::to_string(val) +
            std::string(40, '.');
@@ -156,7 +124,7 @@ Contents writeStepsInSession(const std::filesystem::path& path, int number, unsi
     Session session("Writer" + std::to_string(number));
     Connection& connection = session.addConnection("Folder");
     connection.setParams(
-        {"PATH=" + path.parent_path().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+        Connection::folderParams(path.parent_path().string()));
     connection.connect();
     Table table(connection);
     table.setTableName(path.filename().string());
@@ -337,7 +305,7 @@ TEST_P(ConcurrentWriters, AWriterKeptWaitingIsRefusedAndChangesNothing) {
     expectTableHolds({{1, 10}, {3, 30}});
 }
 
-INSTANTIATE_TEST_SUITE_P(TableKinds, ConcurrentWriters, ::testing::ValuesIn(kinds()),
+INSTANTIATE_TEST_SUITE_P(TableKinds, ConcurrentWriters, ::testing::ValuesIn(writerTableKinds()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
