@@ -43,15 +43,6 @@ Bytes definitionBytes(const std::filesystem::path& table) {
     return out;
 }
 
-std::vector<Record> rowsOf(const std::filesystem::path& path) {
-    auto table = openTable(path);
-    std::vector<Record> rows;
-    Record record;
-    for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
-        if (table->readSlot(slot, record)) rows.push_back(record);
-    return rows;
-}
-
 class BatchMoveCopyTest : public OpsFixture {
   protected:
     BatchMoveResult copy(const std::filesystem::path& source, const std::filesystem::path& target,
@@ -121,7 +112,7 @@ TEST_F(BatchMoveCopyTest, SameFormatCopyKeepsTheDefinitionByteForByte) {
         EXPECT_EQ(result.moved, records) << source;
         EXPECT_EQ(result.rejected, 0u) << source;
         EXPECT_EQ(definitionBytes(target), definitionBytes(source)) << source;
-        EXPECT_EQ(rowsOf(target), rowsOf(source)) << source;
+        EXPECT_EQ(recordsOf(target), recordsOf(source)) << source;
         const TableFacts kept = openTable(target)->facts(), original = openTable(source)->facts();
         EXPECT_EQ(kept.codePage, original.codePage) << source;
         EXPECT_EQ(kept.sortOrder, original.sortOrder) << source;
@@ -143,8 +134,8 @@ TEST_F(BatchMoveCopyTest, CrossFormatCopyKeepsTheSourceCodePageAndEveryRecord) {
         EXPECT_EQ(result.rejected, 0u) << c.source;
         EXPECT_EQ(openTable(data() / c.target)->facts().codePage,
                   openTable(source)->facts().codePage);
-        const auto copied = rowsOf(data() / c.target);
-        const auto original = rowsOf(source);
+        const auto copied = recordsOf(data() / c.target);
+        const auto original = recordsOf(source);
         ASSERT_EQ(copied.size(), original.size());
         for (std::size_t row = 0; row < copied.size(); ++row)
             for (std::size_t field = 0; field < copied[row].size(); ++field)
@@ -191,7 +182,7 @@ TEST_F(BatchMoveCopyTest, NamesAreCutAndNumberedWithinTheTargetsLimit) {
         append.problemTable = "PROBLEMS";
         const auto result = BatchMove(definitions_).run(*openTable(repeated), narrow, append);
         EXPECT_GT(result.problems, 0u);
-        EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB").size(), result.problems);
+        EXPECT_EQ(recordsOf(data() / "PROBLEMS.DB").size(), result.problems);
     }
 }
 
@@ -204,7 +195,7 @@ TEST_F(BatchMoveCopyTest, NumbersKeepEveryDigitOrAreProblems) {
     const auto source = tableWith("floats.db", {{"RATE", ftFloat, 0, 0, false, ""}}, rows);
     EXPECT_EQ(copy(source, data() / "floats.dbf").moved, values.size());
     std::vector<double> copied;
-    for (const auto& row : rowsOf(data() / "floats.dbf")) copied.push_back(row[0].asDouble());
+    for (const auto& row : recordsOf(data() / "floats.dbf")) copied.push_back(row[0].asDouble());
     EXPECT_EQ(copied, values);
     if (const auto theirs = dbfreadAvailable()
                                 ? dbfreadColumn((data() / "floats.dbf").string(), "RATE")
@@ -220,7 +211,7 @@ TEST_F(BatchMoveCopyTest, NumbersKeepEveryDigitOrAreProblems) {
     const auto result = BatchMove(definitions_).run(*openTable(source), narrow, append);
     EXPECT_EQ(result.moved, 2u);  // 100000 and -7.5
     EXPECT_EQ(result.problems, 3u);
-    EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB").size(), 3u);
+    EXPECT_EQ(recordsOf(data() / "PROBLEMS.DB").size(), 3u);
 }
 
 TEST_F(BatchMoveCopyTest, WideDbaseNumbersAndLongParadoxRecordsCopy) {
@@ -235,7 +226,7 @@ TEST_F(BatchMoveCopyTest, WideDbaseNumbersAndLongParadoxRecordsCopy) {
     const auto source = tableWith("wide.dbf", wide, {row});
     for (const char* target : {"wide2.dbf", "wide.db"}) {
         EXPECT_EQ(copy(source, data() / target).moved, 1u) << target;
-        EXPECT_EQ(rowsOf(data() / target), rowsOf(source)) << target;
+        EXPECT_EQ(recordsOf(data() / target), recordsOf(source)) << target;
     }
     EXPECT_EQ(openTable(data() / "wide2.dbf")->fields().back().size, 50);
     EXPECT_EQ(openTable(data() / "wide.db")->facts().version, "5");
@@ -243,7 +234,7 @@ TEST_F(BatchMoveCopyTest, WideDbaseNumbersAndLongParadoxRecordsCopy) {
         const auto fixtureSource = fixture("dbase/dbase3/contain_none_float.dbf");
         for (const char* target : {"none2.dbf", "none.db"}) {
             EXPECT_EQ(copy(fixtureSource, data() / target).moved, 1u) << target;
-            EXPECT_EQ(rowsOf(data() / target), rowsOf(fixtureSource)) << target;
+            EXPECT_EQ(recordsOf(data() / target), recordsOf(fixtureSource)) << target;
         }
     }
 }
@@ -258,7 +249,7 @@ TEST_F(BatchMoveCopyTest, KeyedCopyIsInTheNewTablesSortOrder) {
                   {{"", "NAME", "", "", ixPrimary | ixUnique, "", true, ""}}, "intl");
     const auto names = [](const std::filesystem::path& table) {
         std::vector<std::string> out;
-        for (const auto& row : rowsOf(table)) out.push_back(row[0].asString());
+        for (const auto& row : recordsOf(table)) out.push_back(row[0].asString());
         return out;
     };
     ASSERT_EQ(openTable(source)->facts().sortOrder, "intl");

@@ -30,14 +30,6 @@ class BatchMoveProblemsTest : public OpsFixture {
         table->setTransaction(nullptr);
         return path;
     }
-    static std::vector<Record> rowsOf(const std::filesystem::path& path) {
-        auto table = openTable(path);
-        std::vector<Record> rows;
-        Record record;
-        for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
-            if (table->readSlot(slot, record)) rows.push_back(record);
-        return rows;
-    }
     BatchMoveResult move(const std::filesystem::path& source, const std::filesystem::path& target,
                          const BatchMoveOptions& options) const {
         auto table = openTable(source);
@@ -66,11 +58,11 @@ TEST_F(BatchMoveProblemsTest, EveryKindOfMisfitIsAProblemRecordWithItsSourceValu
         const auto result = move(source, destination, options);
         EXPECT_EQ(result.moved, 2u) << target;
         EXPECT_EQ(result.rejected, 2u) << target;
-        const auto problems = rowsOf(data() / "PROBLEMS.DB");
+        const auto problems = recordsOf(data() / "PROBLEMS.DB");
         ASSERT_EQ(problems.size(), 2u) << target;
         EXPECT_EQ(problems[0][1].asString(), "eleven char");
         EXPECT_EQ(problems[1][0].asInt(), 123456);
-        const auto moved = rowsOf(destination);
+        const auto moved = recordsOf(destination);
         ASSERT_EQ(moved.size(), 2u);
         EXPECT_EQ(moved[1][1].asString(), "fine");
     }
@@ -91,7 +83,7 @@ TEST_F(BatchMoveProblemsTest, AbortOnProblemNamesTheRecordAndLeavesTheDestinatio
         EXPECT_EQ(e.kind(), errkind::kValue);
         EXPECT_NE(e.message().find("record 2"), std::string::npos) << e.message();
     }
-    const auto rows = rowsOf(destination);
+    const auto rows = recordsOf(destination);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].asString(), "old");
     EXPECT_FALSE(std::filesystem::exists(data() / "PROBLEMS.DB"));
@@ -105,7 +97,7 @@ TEST_F(BatchMoveProblemsTest, TextIsCarriedBetweenCodePages) {
     BatchMoveOptions copy;
     copy.mode = BatchMode::Copy;
     move(dos, data() / "windows.db", copy);
-    EXPECT_EQ(rowsOf(data() / "windows.db")[0][0].asString(), latin);
+    EXPECT_EQ(recordsOf(data() / "windows.db")[0][0].asString(), latin);
 
     // A letter the destination's code page lacks makes a problem record, not a wrong letter.
     const auto russian = tableWith("russian.dbf", {{"TEXT", ftString, 20, 0, false, ""}},
@@ -115,9 +107,9 @@ TEST_F(BatchMoveProblemsTest, TextIsCarriedBetweenCodePages) {
     BatchMoveOptions options;
     options.problemTable = "PROBLEMS";
     EXPECT_EQ(move(russian, western, options).rejected, 1u);
-    ASSERT_EQ(rowsOf(data() / "PROBLEMS.DB").size(), 1u);
-    EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB")[0][0].asString(), cyrillic);
-    EXPECT_EQ(rowsOf(western).size(), 1u);
+    ASSERT_EQ(recordsOf(data() / "PROBLEMS.DB").size(), 1u);
+    EXPECT_EQ(recordsOf(data() / "PROBLEMS.DB")[0][0].asString(), cyrillic);
+    EXPECT_EQ(recordsOf(western).size(), 1u);
 }
 
 TEST_F(BatchMoveProblemsTest, ProgressIsReportedAlongTheWay) {

@@ -46,13 +46,20 @@ class OpsFixture : public ::testing::Test {
         return path;
     }
 
-    static std::set<std::int64_t> idsOf(const std::filesystem::path& path) {
+    // The live records of the table at `path`, in natural order.
+    static std::vector<Record> recordsOf(const std::filesystem::path& path) {
         auto table = openTable(path);
-        std::set<std::int64_t> ids;
+        std::vector<Record> records;
         Record record;
         for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
-            if (table->readSlot(slot, record))
-                ids.insert(record[0].convertTo(ValueKind::Integer).asInt());
+            if (table->readSlot(slot, record)) records.push_back(record);
+        return records;
+    }
+
+    static std::set<std::int64_t> idsOf(const std::filesystem::path& path) {
+        std::set<std::int64_t> ids;
+        for (const Record& record : recordsOf(path))
+            ids.insert(record[0].convertTo(ValueKind::Integer).asInt());
         return ids;
     }
 
