@@ -64,6 +64,14 @@ struct Window {
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
     }
+    // `count` people on screen, in the editing state, with a click on the cell at `row`.
+    void editPeopleOnScreen(int count, int row) {
+        showOnScreen();
+        tabulon::testing::createPeople(file("people.dbf"), count);
+        open("people.dbf");
+        form.BtnEdit->click();
+        clickCell(row, 0);
+    }
     void clickCell(int row, int column) {
         const QRect cell = form.DBGrid->visualRect(grid().index(row, column));
         QTest::mouseClick(form.DBGrid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -126,11 +134,7 @@ private slots:
 
     void cancelAfterInsertLeavesNoEditorBehind() {
         Window w;
-        w.showOnScreen();
-        tabulon::testing::createPeople(w.file("people.dbf"), 3);
-        w.open("people.dbf");
-        w.form.BtnEdit->click();
-        w.clickCell(1, 0);
+        w.editPeopleOnScreen(3, 1);
         w.typeKeys(QStringLiteral("Zed"));
         w.press(Qt::Key_Insert);
         w.typeKeys(QStringLiteral("Gone"));
@@ -162,11 +166,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QStringList, namesAfter);
         Window w;
-        w.showOnScreen();
-        tabulon::testing::createPeople(w.file("people.dbf"), 3);
-        w.open("people.dbf");
-        w.form.BtnEdit->click();
-        w.clickCell(1, 0);
+        w.editPeopleOnScreen(3, 1);
         if (fromEditor) {
             w.press(Qt::Key_F2);
             w.press(Qt::Key_End);
