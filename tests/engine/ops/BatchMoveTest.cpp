@@ -5,9 +5,6 @@
 #include <map>
 
 #include "OpsFixture.h"
-#include "core/EngineError.h"
-#include "io/Transaction.h"
-#include "ops/BatchMove.h"
 
 using namespace tabulon;
 using namespace tabulon::testing;
@@ -28,12 +25,6 @@ class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<st
         return path;
     }
 
-    BatchMoveResult move(const std::filesystem::path& source,
-                         const std::filesystem::path& destination, BatchMoveOptions options) {
-        auto table = openTable(source);
-        return BatchMove(definitions_).run(*table, destination, options);
-    }
-
     static std::map<std::int64_t, std::string> rowsOf(const std::filesystem::path& path) {
         auto table = openTable(path);
         std::map<std::int64_t, std::string> rows;
@@ -44,8 +35,6 @@ class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<st
                     record[1].isNull() ? "" : record[1].toText();
         return rows;
     }
-
-    TableDefinitions definitions_;
 };
 
 TEST_P(BatchMoveTest, AppendAddsEveryRecordAndCountsThem) {
@@ -144,9 +133,7 @@ TEST_P(BatchMoveTest, CommitCountKeepsWhatWasCommittedBeforeAnAbort) {
     const auto source = sourceWith({1, 2, 3, 4, 5});
     {
         // A record 4 already there makes the fourth record violate the key.
-        OpenOptions write;
-        write.access = AccessMode::ReadWrite;
-        openTable(destination, write)->append({Value::integer(4), Value::string("old"), Value()});
+        openWritable(destination)->append({Value::integer(4), Value::string("old"), Value()});
     }
     BatchMoveOptions options;
     options.abortOnKeyViolation = true;
@@ -158,20 +145,16 @@ TEST_P(BatchMoveTest, CommitCountKeepsWhatWasCommittedBeforeAnAbort) {
 
 TEST_P(BatchMoveTest, ProblemsGoToTheProblemTableOrAbort) {
     const auto destination = data() / ("narrow" + ext());
-    definitions_.create(destination, ttDefault,
+    TableDefinitions().create(destination, ttDefault,
                         {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 4, 0, false, ""}},
                         {});
     const auto source = sourceWith({1, 22222});
     BatchMoveOptions options;
     options.abortOnProblem = true;
-    const auto longName = [&] {
-        OpenOptions write;
-        write.access = AccessMode::ReadWrite;
-        auto table = openTable(source, write);
-        table->update(table->recordIdAt(1),
-                      {Value::integer(22222), Value::string("far too long"), Value()});
-    };
-    longName();
+    {
+        auto table = openWritable(source);
+        table->update(table->recordIdAt(1), {Value::integer(22222), Value::string("far too long"), Value()});
+    }
     EXPECT_THROW(move(source, destination, options), EngineError);
     EXPECT_TRUE(rowsOf(destination).empty());
     options.abortOnProblem = false;
@@ -196,22 +179,14 @@ TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
 }
 
 TEST_F(OpsFixture, CopyOfParadoxNumbersToDbaseKeepsTheirValues) {
-    const auto source = data() / "numbers.DB";
-    {
-        auto table = driverFor(ttParadox).create(source, {{"AMOUNT", ftFloat, 0, 0, false, "N"}}, {}, {});
-        for (const double amount : {1.25, -7.5, 123456.125}) table->append({Value::floating(amount)});
-    }
+    const auto source = tableWith("numbers.DB", {{"AMOUNT", ftFloat, 0, 0, false, "N"}},
+                                  {{Value::floating(1.25)}, {Value::floating(-7.5)}, {Value::floating(123456.125)}});
     BatchMoveOptions options;
     options.mode = BatchMode::Copy;
-    const TableDefinitions definitions;
-    EXPECT_EQ(BatchMove(definitions).run(*openTable(source), data() / "numbers.DBF", options).moved, 3u);
-    auto copy = openTable(data() / "numbers.DBF");
+    EXPECT_EQ(move(source, data() / "numbers.DBF", options).moved, 3u);
     std::vector<double> amounts;
-    Record record;
-    for (std::uint64_t slot = 0; slot < copy->slotCount(); ++slot)
-        if (copy->readSlot(slot, record)) amounts.push_back(record[0].asDouble());
+    for (const Record& record : recordsOf(data() / "numbers.DBF")) amounts.push_back(record[0].asDouble());
     EXPECT_EQ(amounts, (std::vector<double>{1.25, -7.5, 123456.125}));
-    copy.reset();
     expectDbfreadAgrees(data() / "numbers.DBF", {"AMOUNT"});
 }
 
