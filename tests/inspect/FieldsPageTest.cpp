@@ -11,15 +11,13 @@
 #include "FieldTypeText.h"
 #include "FieldsListText.h"
 #include "FieldsPage.h"
+#include "DbfHeaderBytes.h"
 #include "InspectFolder.h"
 
 using namespace tabulon;
-using tabulon::testing::InspectFolder;
-using tabulon::testing::createPeople;
+using namespace tabulon::testing;
 
 namespace {
-
-const QStringList kTitles{"Field Name", "Data Type", "Size", "Index", "Value"};
 
 QStringList column(const FieldsPage& page, int columnIndex) {
     QStringList cells;
@@ -27,28 +25,11 @@ QStringList column(const FieldsPage& page, int columnIndex) {
     return cells;
 }
 
-// A dBase header with one descriptor per (name, letter, length, decimals).
-void writeDbfHeader(const std::filesystem::path& path, const std::vector<std::tuple<std::string, char, int, int>>& fields) {
-    std::string bytes(32, '\0');
-    bytes[0] = 0x03;
-    bytes[8] = 0x7F;
-    for (const auto& [name, letter, length, decimals] : fields) {
-        std::string slot(32, '\0');
-        slot.replace(0, name.size(), name);
-        slot[11] = letter;
-        slot[16] = static_cast<char>(length);
-        slot[17] = static_cast<char>(decimals);
-        bytes += slot;
-    }
-    bytes += "\x0D     \x1A";
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // The Fields page filled from the people memory table, ordered by `index`.
 struct PeopleFields {
     InspectFolder folder;
     std::unique_ptr<Table> table;
-    FieldsPage page{kTitles};
+    FieldsPage page{kFieldsTitles};
 
     explicit PeopleFields(const std::string& index = {}) {
         createPeople(folder);
@@ -114,10 +95,10 @@ private slots:
     }
 
     void aFreshPageHasTitlesAnEmptyRowAndDisabledButtons() {
-        FieldsPage page(kTitles);
+        FieldsPage page(kFieldsTitles);
         const auto rows = page.GridRows();
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0], QStringList{""} + kTitles);
+        QCOMPARE(rows[0], QStringList{""} + kFieldsTitles);
         QCOMPARE(rows[1], QStringList(6, QString()));
         QVERIFY(!page.BtnCopy->isEnabled() && !page.BtnSave->isEnabled() && !page.BtnPrint->isEnabled());
         page.SetButtonsEnabled(true);
@@ -148,9 +129,10 @@ private slots:
         InspectFolder folder;
         createPeople(folder);
         const auto header = folder / "PEOPLE.dbf";
-        writeDbfHeader(header, {{"ID", 'N', 10, 0}, {"NAME", 'C', 20, 0}, {"CITY", 'I', 4, 0}});
+        writeBytes(header, join({fileHeader(0x03, 0x7F), descriptor("ID", 'N', 10), descriptor("NAME", 'C', 20),
+                                 descriptor("CITY", 'I', 4), terminatorAndRecord(5)}));
         auto table = folder.open("PEOPLE.MEM");
-        FieldsPage page(kTitles);
+        FieldsPage page(kFieldsTitles);
         page.Fill(*table, QString::fromStdString(header.string()));
         QCOMPARE(column(page, 2), (QStringList{"NUMERIC", "CHARACTER", "", "L - Logical", "D - Date"}));
         QCOMPARE(column(page, 3), (QStringList{"10,0", "20", "", "", "4"}));
@@ -160,7 +142,7 @@ private slots:
         InspectFolder folder;
         if (!folder.copyFixtures("dbase/dbase3")) QSKIP("The shared fixtures are not here");
         auto table = folder.open("dbase3.dbf");
-        FieldsPage page(kTitles);
+        FieldsPage page(kFieldsTitles);
         page.Fill(*table, folder.file("dbase3.dbf"));
         QCOMPARE(column(page, 1), (QStringList{"N_ID", "C_CHAR10", "N_INT", "N_DECIMAL", "L_BOOL", "D_DATE"}));
         QCOMPARE(column(page, 2), (QStringList{"NUMERIC", "CHARACTER", "NUMERIC", "NUMERIC", "LOGICAL", "DATE"}));
@@ -174,7 +156,7 @@ private slots:
         const auto header = folder / "PEOPLE.DBF";
         std::ofstream(header, std::ios::binary) << std::string(64, 'x');
         auto table = folder.open("PEOPLE.MEM");
-        FieldsPage page(kTitles);
+        FieldsPage page(kFieldsTitles);
         page.Fill(*table, QString::fromStdString(header.string()));
         QCOMPARE(column(page, 2)[0], QStringLiteral("I - Integer"));
     }
@@ -219,7 +201,7 @@ private slots:
         for (int i = 0; i < 150; ++i) fields.push_back({"FIELD" + std::to_string(i), ftInteger, 0, 0, false, "I"});
         folder.create("WIDE.MEM", fields, {}, {});
         auto table = folder.open("WIDE.MEM");
-        FieldsPage page(kTitles);
+        FieldsPage page(kFieldsTitles);
         page.Fill(*table, "/data/WIDE.MEM");
 
         const QString pdf = QString::fromStdString((folder / "FIELDS.PDF").string());
