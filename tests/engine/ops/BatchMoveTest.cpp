@@ -15,14 +15,12 @@ class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<st
   protected:
     std::string ext() const { return GetParam(); }
 
-    // Source ids: `ids`, names "src<n>".
-    std::filesystem::path sourceWith(const std::vector<int>& ids, const std::string& name = "src") {
-        const auto path = data() / (name + ext());
-        auto table =
-            driverForPath(path).create(path, itemFields(), itemIndexes(tableTypeForPath(path)), {});
-        for (int id : ids)
-            table->append({Value::integer(id), Value::string("src" + std::to_string(id)), Value()});
-        return path;
+    // A table of records `ids` named "<label><id>".
+    std::filesystem::path sourceWith(const std::vector<int>& ids, const std::string& name = "src",
+                                     const std::string& label = "src") const {
+        std::vector<Record> rows;
+        for (int id : ids) rows.push_back({Value::integer(id), Value::string(label + std::to_string(id)), Value()});
+        return tableWith(name + ext(), itemFields(), rows, {}, itemIndexes(tableTypeForPath(name + ext())));
     }
 
     static std::map<std::int64_t, std::string> rowsOf(const std::filesystem::path& path) {
@@ -87,19 +85,13 @@ TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
 TEST_P(BatchMoveTest, AppendUpdateInOneTransactionFindsRecordsAcrossManyBlocks) {
     // Even ids in the destination, every id in the source: each lookup follows a write, so
     // the keyed table's lookups run on blocks the transaction keeps changing.
-    const auto destination = data() / ("dst" + ext());
-    const auto source = data() / ("src" + ext());
-    for (const auto& [path, step] : {std::pair{destination, 2}, std::pair{source, 1}}) {
-        auto table = driverForPath(path).create(path, itemFields(),
-                                                itemIndexes(tableTypeForPath(path)), {});
-        Transaction transaction(Transaction::newJournalPath(data()));
-        table->setTransaction(&transaction);
-        for (int id = step; id <= 1500; id += step)
-            table->append({Value::integer(id),
-                           Value::string((step == 2 ? "old" : "src") + std::to_string(id)), Value()});
-        transaction.commit();
-        table->setTransaction(nullptr);
+    std::vector<int> even, every;
+    for (int id = 1; id <= 1500; ++id) {
+        every.push_back(id);
+        if (id % 2 == 0) even.push_back(id);
     }
+    const auto destination = sourceWith(even, "dst", "old");
+    const auto source = sourceWith(every);
     BatchMoveOptions options;
     options.mode = BatchMode::AppendUpdate;
     options.destinationIndex = ext() == ".DB" ? "" : "ID";

@@ -54,13 +54,11 @@ class OpsFixture : public ::testing::Test {
 
     // Creates `name` with records 1..count (NAME "item<n>", a memo on every third).
     std::filesystem::path createItems(const std::string& name, int count) const {
-        const std::filesystem::path path = data() / name;
-        const TableType type = tableTypeForPath(path);
-        auto table = driverFor(type).create(path, itemFields(), itemIndexes(type), {});
+        std::vector<Record> rows;
         for (int i = 1; i <= count; ++i)
-            table->append({Value::integer(i), Value::string("item" + std::to_string(i)),
-                           i % 3 == 0 ? Value::string("memo " + std::to_string(i)) : Value()});
-        return path;
+            rows.push_back({Value::integer(i), Value::string("item" + std::to_string(i)),
+                            i % 3 == 0 ? Value::string("memo " + std::to_string(i)) : Value()});
+        return tableWith(name, itemFields(), rows, {}, itemIndexes(tableTypeForPath(data() / name)));
     }
 
     // A table of `fields` holding `rows` in the data folder, written in one transaction.
