@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 
 #include "Arguments.h"

@@ -1,8 +1,7 @@
 // pack, reindex, empty and rename from the command line, on a dBase table of a temporary folder.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
+#include "CliRunner.h"
 #include "Commands.h"
 #include "core/EngineError.h"
 #include "storage/Drivers.h"
@@ -25,26 +24,19 @@ class MaintenanceCliTest : public ::testing::Test {
 
     std::filesystem::path path() const { return folder_ / "ITEMS.DBF"; }
 
-    static std::string run(void (*command)(const std::vector<std::string>&, std::ostream&),
-                           std::vector<std::string> words) {
-        std::ostringstream out;
-        command(words, out);
-        return out.str();
-    }
-
     TempFolder folder_;
 };
 
 TEST_F(MaintenanceCliTest, PackAndReindexPrintStatusZero) {
-    EXPECT_EQ(run(cli::runPack, {path().string()}), "{\"status\":0}\n");
+    EXPECT_EQ(printedBy(cli::runPack, {path().string()}), "{\"status\":0}\n");
     EXPECT_EQ(openTable(path())->slotCount(), 9u);
-    EXPECT_EQ(run(cli::runReindex, {path().string()}), "{\"status\":0}\n");
+    EXPECT_EQ(printedBy(cli::runReindex, {path().string()}), "{\"status\":0}\n");
 }
 
 TEST_F(MaintenanceCliTest, PackOfATableInUseFailsWithItsKind) {
     auto holder = openTable(path());
     try {
-        run(cli::runPack, {path().string()});
+        printedBy(cli::runPack, {path().string()});
         FAIL() << "packed";
     } catch (const EngineError& e) {
         EXPECT_EQ(e.kind(), errkind::kBusy);
@@ -52,12 +44,12 @@ TEST_F(MaintenanceCliTest, PackOfATableInUseFailsWithItsKind) {
 }
 
 TEST_F(MaintenanceCliTest, EmptyAndRename) {
-    EXPECT_EQ(run(cli::runEmpty, {path().string()}), "{\"status\":0}\n");
+    EXPECT_EQ(printedBy(cli::runEmpty, {path().string()}), "{\"status\":0}\n");
     EXPECT_EQ(openTable(path())->recordCount(), 0u);
-    EXPECT_EQ(run(cli::runRename, {path().string(), "OTHER"}), "{\"status\":0}\n");
+    EXPECT_EQ(printedBy(cli::runRename, {path().string(), "OTHER"}), "{\"status\":0}\n");
     EXPECT_TRUE(std::filesystem::exists(folder_ / "OTHER.DBF"));
     EXPECT_FALSE(std::filesystem::exists(path()));
-    EXPECT_THROW(run(cli::runRename, {path().string(), "X"}), EngineError);
+    EXPECT_THROW(printedBy(cli::runRename, {path().string(), "X"}), EngineError);
 }
 
 // A new name with the table's extension (in any letter case) names the file; without one it is
@@ -70,7 +62,7 @@ TEST_F(MaintenanceCliTest, RenameTakesAFileNameOrABaseName) {
     std::filesystem::path current = path();
     for (const Case& c :
          {Case{"R2.DBF", "R2.DBF"}, Case{"r3.dbf", "r3.DBF"}, Case{"R4", "R4.DBF"}}) {
-        EXPECT_EQ(run(cli::runRename, {current.string(), c.given}), "{\"status\":0}\n");
+        EXPECT_EQ(printedBy(cli::runRename, {current.string(), c.given}), "{\"status\":0}\n");
         current = folder_ / c.table;
         const std::string base = current.stem().string();
         EXPECT_EQ(openTable(current)->recordCount(), 9u) << c.given;
@@ -83,12 +75,12 @@ TEST_F(MaintenanceCliTest, RenameTakesAFileNameOrABaseName) {
 TEST_F(MaintenanceCliTest, AppendAndUpdateReportTheirCounts) {
     const std::string source = path().string();
     const std::string target = (folder_ / "COPY.DB").string();
-    EXPECT_EQ(run(cli::runCopy, {source, target}), "{\"moved\":9,\"changed\":0,\"rejected\":0}\n");
-    EXPECT_EQ(run(cli::runAppend, {source, target, "--count", "2"}),
+    EXPECT_EQ(printedBy(cli::runCopy, {source, target}), "{\"moved\":9,\"changed\":0,\"rejected\":0}\n");
+    EXPECT_EQ(printedBy(cli::runAppend, {source, target, "--count", "2"}),
               "{\"moved\":2,\"changed\":0,\"rejected\":0}\n");
     EXPECT_EQ(openTable(target)->recordCount(), 11u);
     // Every record of the copy has its namesake in the table.
-    EXPECT_EQ(run(cli::runUpdate, {target, source, "--index", "NAME"}),
+    EXPECT_EQ(printedBy(cli::runUpdate, {target, source, "--index", "NAME"}),
               "{\"moved\":11,\"changed\":11,\"rejected\":0}\n");
     EXPECT_EQ(openTable(path())->recordCount(), 9u);
 }

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "Arguments.h"
+#include "CliRunner.h"
 #include "Commands.h"
 #include "core/EngineError.h"
 #include "support/TempFolder.h"
@@ -16,11 +16,7 @@ class SqlCommandTest : public ::testing::Test {
 protected:
     void SetUp() override { std::ofstream(folder_ / "People.txt") << "ID,NAME\n1,Ann\n2,Bob\n"; }
 
-    std::string run(std::vector<std::string> words) {
-        std::ostringstream out;
-        cli::runSql(words, out);
-        return out.str();
-    }
+    std::string run(const std::vector<std::string>& words) { return printedBy(cli::runSql, words); }
 
     TempFolder folder_;
 };

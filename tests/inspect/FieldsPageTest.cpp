@@ -6,20 +6,17 @@
 #include <QPrinter>
 #include <QTableWidget>
 #include <QToolButton>
-#include <fstream>
 
 #include "FieldTypeText.h"
 #include "FieldsListText.h"
 #include "FieldsPage.h"
+#include "DbfHeaderBytes.h"
 #include "InspectFolder.h"
 
 using namespace tabulon;
-using tabulon::testing::InspectFolder;
-using tabulon::testing::createPeople;
+using namespace tabulon::testing;
 
 namespace {
-
-const QStringList kTitles{"Field Name", "Data Type", "Size", "Index", "Value"};
 
 QStringList column(const FieldsPage& page, int columnIndex) {
     QStringList cells;
@@ -27,28 +24,11 @@ QStringList column(const FieldsPage& page, int columnIndex) {
     return cells;
 }
 
-// A dBase header with one descriptor per (name, letter, length, decimals).
-void writeDbfHeader(const std::filesystem::path& path, const std::vector<std::tuple<std::string, char, int, int>>& fields) {
-    std::string bytes(32, '\0');
-    bytes[0] = 0x03;
-    bytes[8] = 0x7F;
-    for (const auto& [name, letter, length, decimals] : fields) {
-        std::string slot(32, '\0');
-        slot.replace(0, name.size(), name);
-        slot[11] = letter;
-        slot[16] = static_cast<char>(length);
-        slot[17] = static_cast<char>(decimals);
-        bytes += slot;
-    }
-    bytes += "\x0D     \x1A";
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // The Fields page filled from the people memory table, ordered by `index`.
 struct PeopleFields {
     InspectFolder folder;
     std::unique_ptr<Table> table;
-    FieldsPage page{kTitles};
+    FieldsPage page{kFieldsTitles};
 
     explicit PeopleFields(const std::string& index = {}) {
         createPeople(folder);
@@ -114,10 +94,10 @@ private slots:
     }
 
     void aFreshPageHasTitlesAnEmptyRowAndDisabledButtons() {
-        FieldsPage page(kTitles);
+        FieldsPage page(kFieldsTitles);
         const auto rows = page.GridRows();
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0], QStringList{""} + kTitles);
+        QCOMPARE(rows[0], QStringList{""} + kFieldsTitles);
         QCOMPARE(rows[1], QStringList(6, QString()));
         QVERIFY(!page.BtnCopy->isEnabled() && !page.BtnSave->isEnabled() && !page.BtnPrint->isEnabled());
         page.SetButtonsEnabled(true);
@@ -144,39 +124,46 @@ private slots:
         QCOMPARE(column(page, 5).mid(0, 3), (QStringList{"2", "Brown", "Oslo"}));
     }
 
-    void aDbaseFileLendsItsHeaderTypesToTheFirstFields() {
+    void aDbaseHeaderBesideTheTableLendsItsTypes_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QStringList>("types");
+        QTest::addColumn<QStringList>("sizes");
+        const Bytes lent = join({fileHeader(0x03, 0x7F), descriptor("ID", 'N', 10), descriptor("NAME", 'C', 20),
+                                 descriptor("CITY", 'I', 4), terminatorAndRecord(5)});
+        QTest::newRow("to the first fields")
+            << "PEOPLE.dbf" << QByteArray(reinterpret_cast<const char*>(lent.data()), qsizetype(lent.size()))
+            << QStringList{"NUMERIC", "CHARACTER", "", "L - Logical", "D - Date"}
+            << QStringList{"10,0", "20", "", "", "4"};
+        QTest::newRow("unrecognised: the dataset's names") << "PEOPLE.DBF" << QByteArray(64, 'x')
+            << QStringList{"I - Integer", "A - AlphaNumeric", "A - AlphaNumeric", "L - Logical", "D - Date"}
+            << QStringList{"4", "20", "12", "", "4"};
+    }
+    void aDbaseHeaderBesideTheTableLendsItsTypes() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, header);
+        QFETCH(QStringList, types);
+        QFETCH(QStringList, sizes);
         InspectFolder folder;
         createPeople(folder);
-        const auto header = folder / "PEOPLE.dbf";
-        writeDbfHeader(header, {{"ID", 'N', 10, 0}, {"NAME", 'C', 20, 0}, {"CITY", 'I', 4, 0}});
+        writeBytes(folder / file.toStdString(), Bytes(header.begin(), header.end()));
         auto table = folder.open("PEOPLE.MEM");
-        FieldsPage page(kTitles);
-        page.Fill(*table, QString::fromStdString(header.string()));
-        QCOMPARE(column(page, 2), (QStringList{"NUMERIC", "CHARACTER", "", "L - Logical", "D - Date"}));
-        QCOMPARE(column(page, 3), (QStringList{"10,0", "20", "", "", "4"}));
+        FieldsPage page(kFieldsTitles);
+        page.Fill(*table, folder.file(file.toStdString()));
+        QCOMPARE(column(page, 2), types);
+        QCOMPARE(column(page, 3), sizes);
     }
 
     void aRealDbaseTableShowsItsHeaderTypesAndNoIndex() {
         InspectFolder folder;
         if (!folder.copyFixtures("dbase/dbase3")) QSKIP("The shared fixtures are not here");
         auto table = folder.open("dbase3.dbf");
-        FieldsPage page(kTitles);
+        FieldsPage page(kFieldsTitles);
         page.Fill(*table, folder.file("dbase3.dbf"));
         QCOMPARE(column(page, 1), (QStringList{"N_ID", "C_CHAR10", "N_INT", "N_DECIMAL", "L_BOOL", "D_DATE"}));
         QCOMPARE(column(page, 2), (QStringList{"NUMERIC", "CHARACTER", "NUMERIC", "NUMERIC", "LOGICAL", "DATE"}));
         QCOMPARE(column(page, 3), (QStringList{"19,5", "10", "19,5", "19,5", "", "8"}));
         QCOMPARE(column(page, 4), QStringList(6, "False"));
-    }
-
-    void anUnrecognisedDbaseHeaderFallsBackOnTheDatasetNames() {
-        InspectFolder folder;
-        createPeople(folder);
-        const auto header = folder / "PEOPLE.DBF";
-        std::ofstream(header, std::ios::binary) << std::string(64, 'x');
-        auto table = folder.open("PEOPLE.MEM");
-        FieldsPage page(kTitles);
-        page.Fill(*table, QString::fromStdString(header.string()));
-        QCOMPARE(column(page, 2)[0], QStringLiteral("I - Integer"));
     }
 
     void clearLeavesTheTitlesAndOneEmptyRow() {
@@ -219,7 +206,7 @@ private slots:
         for (int i = 0; i < 150; ++i) fields.push_back({"FIELD" + std::to_string(i), ftInteger, 0, 0, false, "I"});
         folder.create("WIDE.MEM", fields, {}, {});
         auto table = folder.open("WIDE.MEM");
-        FieldsPage page(kTitles);
+        FieldsPage page(kFieldsTitles);
         page.Fill(*table, "/data/WIDE.MEM");
 
         const QString pdf = QString::fromStdString((folder / "FIELDS.PDF").string());

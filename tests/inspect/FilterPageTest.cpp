@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QTableWidget>
-#include <fstream>
 
 #include "FieldsPage.h"
 #include "FilterPage.h"
@@ -15,12 +14,9 @@
 #include "core/EngineError.h"
 
 using namespace tabulon;
-using tabulon::testing::InspectFolder;
-using tabulon::testing::createPeople;
+using namespace tabulon::testing;
 
 namespace {
-
-const QStringList kTitles{"Field Name", "Data Type", "Size", "Index", "Value"};
 
 // One editor row: field name (empty: none), operator, value, logical operator.
 struct EditorRow {
@@ -47,7 +43,7 @@ std::vector<QString> column(Table& table, const std::string& field) {
 
 // The fields and filter pages over one open table, as the main window wires them.
 struct Pages {
-    FieldsPage fields{kTitles};
+    FieldsPage fields{kFieldsTitles};
     FilterPage filter{*fields.StringGridFields};
 
     void open(Table& table, const QString& tableFile) {
@@ -267,7 +263,7 @@ private slots:
     }
 
     void controlsFollowTheRightEdge() {
-        FieldsPage fields(kTitles);
+        FieldsPage fields(kFieldsTitles);
         FilterPage page(*fields.StringGridFields);
         page.resize(395, 300);
         page.show();

@@ -1,7 +1,7 @@
 #pragma once
 // A connection to a temporary folder for the inspection pages' tests: memory tables made on
 // the spot, or copies of the shared fixture tables.
-#include <QString>
+#include <QStringList>
 #include <filesystem>
 #include <memory>
 
@@ -12,6 +12,9 @@
 #include "support/TempFolder.h"
 
 namespace tabulon::testing {
+
+// The titles of the Fields page's columns.
+inline const QStringList kFieldsTitles{"Field Name", "Data Type", "Size", "Index", "Value"};
 
 inline const MemoryDriver& inspectMemoryDriver() {
     static const MemoryDriver driver;

@@ -1,59 +1,25 @@
 // The dBase header reader on real tables and on headers made byte by byte.
 #include <QtTest>
 
-#include <fstream>
-#include <vector>
-
+#include "DbfHeaderBytes.h"
 #include "TDBFReader.h"
 #include "support/TempFolder.h"
 
 using tabulon::TDBFReader;
-using tabulon::testing::TempFolder;
+using namespace tabulon::testing;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+// A reader of headers written to a folder of its own.
+struct CraftedReader {
+    TempFolder folder;
+    TDBFReader reader;
 
-Bytes fileHeader(std::uint8_t version = 0x03, unsigned headerLength = 0x61) {
-    Bytes header(32, 0);
-    header[0] = version;
-    header[1] = 95;  // year, month, day
-    header[2] = 7;
-    header[3] = 14;
-    header[8] = static_cast<std::uint8_t>(headerLength & 0xFF);
-    header[9] = static_cast<std::uint8_t>(headerLength >> 8);
-    return header;
-}
+    bool read(const Bytes& bytes) { return reader.ReadHeader(writeBytes(folder / "CRAFTED.DBF", bytes)); }
+};
 
-Bytes descriptor(const std::string& name, char type, int length, int decimals = 0) {
-    Bytes slot(32, 0);
-    std::copy(name.begin(), name.end(), slot.begin());
-    slot[11] = static_cast<std::uint8_t>(type);
-    slot[16] = static_cast<std::uint8_t>(length);
-    slot[17] = static_cast<std::uint8_t>(decimals);
-    return slot;
-}
-
-// The terminator, a record of `recordLength` blanks and the end-of-file mark.
-Bytes terminatorAndRecord(int recordLength = 8) {
-    Bytes tail{0x0D};
-    tail.insert(tail.end(), static_cast<std::size_t>(recordLength), ' ');
-    tail.push_back(0x1A);
-    return tail;
-}
-
-Bytes join(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-std::filesystem::path writeFile(const TempFolder& folder, const Bytes& bytes) {
-    const auto path = folder / "CRAFTED.DBF";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
+// A header with the one descriptor `field`.
+Bytes oneField(const Bytes& field) { return join({fileHeader(), field, terminatorAndRecord()}); }
 
 QString fixture(const char* relative) {
     return QStringLiteral(TABULON_FIXTURES "/dbase/") + QLatin1String(relative);
@@ -112,12 +78,10 @@ private slots:
     }
 
     void theTerminatorEndsTheList() {
-        TempFolder folder;
-        const auto path = writeFile(folder, join({fileHeader(), descriptor("NAME", 'C', 30),
-                                                  descriptor("AMOUNT", 'N', 10, 2), descriptor("PAID", 'L', 1),
-                                                  terminatorAndRecord(42)}));
-        TDBFReader reader;
-        QVERIFY(reader.ReadHeader(path));
+        CraftedReader crafted;
+        QVERIFY(crafted.read(join({fileHeader(), descriptor("NAME", 'C', 30), descriptor("AMOUNT", 'N', 10, 2),
+                                   descriptor("PAID", 'L', 1), terminatorAndRecord(42)})));
+        const TDBFReader& reader = crafted.reader;
         QCOMPARE(describe(reader),
                  (QStringList{"NAME CHARACTER 30", "AMOUNT NUMERIC 10,2", "PAID LOGICAL "}));
         QCOMPARE(reader.Items(0).Name(), std::string("NAME\0\0\0\0\0\0\0", 11));
@@ -125,53 +89,45 @@ private slots:
     }
 
     void tableFlagsTellWhetherAProductionIndexIsNamed() {
-        TempFolder folder;
+        CraftedReader crafted;
         Bytes header = fileHeader();
-        TDBFReader reader;
         for (const std::uint8_t flags : {std::uint8_t{0x01}, std::uint8_t{0x00}}) {
             header[28] = flags;
-            const Bytes bytes = join({header, descriptor("NAME", 'C', 8), terminatorAndRecord()});
-            QVERIFY(reader.ReadHeader(writeFile(folder, bytes)));
-            QCOMPARE(reader.HasProductionIndex(), flags == 0x01);
+            QVERIFY(crafted.read(join({header, descriptor("NAME", 'C', 8), terminatorAndRecord()})));
+            QCOMPARE(crafted.reader.HasProductionIndex(), flags == 0x01);
         }
     }
 
+    // Without a terminator the list ends at the last slot that ends before the file does.
     void theSlotThatReachesTheEndOfTheFileIsDropped_data() {
-        QTest::addColumn<int>("slotCount");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("header only") << 0 << 0;
-        QTest::newRow("one slot") << 1 << 0;
-        QTest::newRow("three slots") << 3 << 2;
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("described");
+        const auto slotsOf = [](int count, int cut) {
+            Bytes bytes = fileHeader();
+            for (int i = 0; i < count; ++i) bytes = join({bytes, descriptor("F" + std::to_string(i), 'C', 5)});
+            bytes.resize(bytes.size() - cut);
+            return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+        };
+        QTest::newRow("header only") << slotsOf(0, 0) << QStringList{};
+        QTest::newRow("one slot") << slotsOf(1, 0) << QStringList{};
+        QTest::newRow("three slots") << slotsOf(3, 0) << QStringList{"F0 CHARACTER 5", "F1 CHARACTER 5"};
+        QTest::newRow("a short last slot") << slotsOf(2, 10) << QStringList{"F0 CHARACTER 5"};
     }
     void theSlotThatReachesTheEndOfTheFileIsDropped() {
-        QFETCH(int, slotCount);
-        QFETCH(int, expected);
-        Bytes bytes = fileHeader();
-        for (int i = 0; i < slotCount; ++i) bytes = join({bytes, descriptor("F" + std::to_string(i), 'C', 5)});
-        TempFolder folder;
-        TDBFReader reader;
-        QVERIFY(reader.ReadHeader(writeFile(folder, bytes)));
-        QCOMPARE(int(reader.Count()), expected);
-    }
-
-    void aShortLastSlotEndsTheListWithoutError() {
-        Bytes bytes = join({fileHeader(), descriptor("A", 'C', 5), descriptor("B", 'C', 5)});
-        bytes.resize(bytes.size() - 10);
-        TempFolder folder;
-        TDBFReader reader;
-        QVERIFY(reader.ReadHeader(writeFile(folder, bytes)));
-        QCOMPARE(describe(reader), QStringList{"A CHARACTER 5"});
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, described);
+        CraftedReader crafted;
+        QVERIFY(crafted.read(Bytes(bytes.begin(), bytes.end())));
+        QCOMPARE(describe(crafted.reader), described);
     }
 
     void atMost256RecordsAreKept() {
         Bytes bytes = fileHeader(0x03, 0xFFFF);
         for (int i = 0; i < 300; ++i) bytes = join({bytes, descriptor("F" + std::to_string(i), 'N', 4)});
-        bytes = join({bytes, terminatorAndRecord()});
-        TempFolder folder;
-        TDBFReader reader;
-        QVERIFY(reader.ReadHeader(writeFile(folder, bytes)));
-        QCOMPARE(reader.Count(), std::size_t{256});
-        QCOMPARE(describe(reader).constLast(), QStringLiteral("F255 NUMERIC 4,0"));
+        CraftedReader crafted;
+        QVERIFY(crafted.read(join({bytes, terminatorAndRecord()})));
+        QCOMPARE(crafted.reader.Count(), std::size_t{256});
+        QCOMPARE(describe(crafted.reader).constLast(), QStringLiteral("F255 NUMERIC 4,0"));
     }
 
     void typeLettersGiveNamesAndSizes_data() {
@@ -194,13 +150,11 @@ private slots:
         QFETCH(char, letter);
         QFETCH(QString, typeName);
         QFETCH(QString, sizeText);
-        TempFolder folder;
-        TDBFReader reader;
-        QVERIFY(reader.ReadHeader(
-            writeFile(folder, join({fileHeader(), descriptor("X", letter, 12, 3), terminatorAndRecord()}))));
-        QCOMPARE(reader.Count(), std::size_t{1});
-        QCOMPARE(q(reader.Items(0).TypeName()), typeName);
-        QCOMPARE(q(reader.Items(0).SizeText()), sizeText);
+        CraftedReader crafted;
+        QVERIFY(crafted.read(oneField(descriptor("X", letter, 12, 3))));
+        QCOMPARE(crafted.reader.Count(), std::size_t{1});
+        QCOMPARE(q(crafted.reader.Items(0).TypeName()), typeName);
+        QCOMPARE(q(crafted.reader.Items(0).SizeText()), sizeText);
     }
 
     void headersItDoesNotRecogniseGiveFalseAndAnEmptyList_data() {
@@ -217,29 +171,24 @@ private slots:
     }
     void headersItDoesNotRecogniseGiveFalseAndAnEmptyList() {
         QFETCH(QByteArray, bytes);
-        TempFolder folder;
-        TDBFReader reader;
-        const auto good = writeFile(folder, join({fileHeader(), descriptor("A", 'C', 5), terminatorAndRecord()}));
-        QVERIFY(reader.ReadHeader(good));
-        QCOMPARE(reader.Count(), std::size_t{1});
-        const auto bad = folder / "BAD.DBF";
-        std::ofstream(bad, std::ios::binary).write(bytes.constData(), bytes.size());
-        QVERIFY(!reader.ReadHeader(bad));
-        QCOMPARE(reader.Count(), std::size_t{0});
+        CraftedReader crafted;
+        QVERIFY(crafted.read(oneField(descriptor("A", 'C', 5))));
+        QCOMPARE(crafted.reader.Count(), std::size_t{1});
+        QVERIFY(!crafted.read(Bytes(bytes.begin(), bytes.end())));
+        QCOMPARE(crafted.reader.Count(), std::size_t{0});
     }
 
     void aMissingFileLeavesTheListAsItWas() {
-        TempFolder folder;
-        TDBFReader reader;
-        QVERIFY(reader.ReadHeader(writeFile(folder, join({fileHeader(), descriptor("A", 'C', 5), terminatorAndRecord()}))));
-        QVERIFY(!reader.ReadHeader(folder / "MISSING.DBF"));
-        QCOMPARE(reader.Count(), std::size_t{1});
+        CraftedReader crafted;
+        QVERIFY(crafted.read(oneField(descriptor("A", 'C', 5))));
+        QVERIFY(!crafted.reader.ReadHeader(crafted.folder / "MISSING.DBF"));
+        QCOMPARE(crafted.reader.Count(), std::size_t{1});
     }
 
     void positionsPastTheEndGiveTheEmptyRecord() {
-        TempFolder folder;
-        TDBFReader reader;
-        QVERIFY(reader.ReadHeader(writeFile(folder, join({fileHeader(), descriptor("A", 'N', 5, 1), terminatorAndRecord()}))));
+        CraftedReader crafted;
+        QVERIFY(crafted.read(oneField(descriptor("A", 'N', 5, 1))));
+        TDBFReader& reader = crafted.reader;
         for (std::size_t i : {std::size_t{1}, std::size_t{500}}) {
             QVERIFY(reader.Items(i).Name().empty());
             QVERIFY(reader.Items(i).TypeName().empty());

@@ -26,7 +26,8 @@ bool hasIndex(const StorageTable& table, const std::string& name) {
     return std::any_of(indexes.begin(), indexes.end(), [&](const IndexDef& index) { return index.name == name; });
 }
 
-class SampleTablesTest : public ::testing::TestWithParam<SampleCase> {
+// One folder of samples, written once for every test of the suite.
+class SampleFolder : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         folder_ = std::make_unique<TempFolder>();
@@ -35,7 +36,9 @@ protected:
     static void TearDownTestSuite() { folder_.reset(); }
     static std::unique_ptr<TempFolder> folder_;
 };
-std::unique_ptr<TempFolder> SampleTablesTest::folder_;
+std::unique_ptr<TempFolder> SampleFolder::folder_;
+
+class SampleTablesTest : public SampleFolder, public ::testing::WithParamInterface<SampleCase> {};
 
 TEST_P(SampleTablesTest, ReadsBackWithItsRecordsAndIndexes) {
     const SampleCase& c = GetParam();
@@ -55,26 +58,21 @@ INSTANTIATE_TEST_SUITE_P(
                       SampleCase{"PARTS.DBF", 12, 4, {"PARTNO", "DESCRIPT"}},
                       SampleCase{"COUNTRY.TXT", 11, 4, {}}));
 
-TEST(SampleTables, OrdersCarryMemosAndCustomersAKey) {
-    TempFolder folder;
-    samples::writeSampleTables(folder.path());
-    auto orders = openTable(folder / "ORDERS.DB");
+TEST_F(SampleFolder, OrdersCarryMemosAndCustomersAKey) {
+    auto orders = openTable(folder_->path() / "ORDERS.DB");
     Record record;
     ASSERT_TRUE(orders->readSlot(0, record));
     ASSERT_FALSE(record.at(4).isNull());
     EXPECT_NE(record.at(4).asString().find("Ship by sea"), std::string::npos);
-    auto customers = openTable(folder / "CUSTOMER.DB");
-    const auto indexes = customers->indexes();
+    const auto indexes = openTable(folder_->path() / "CUSTOMER.DB")->indexes();
     ASSERT_FALSE(indexes.empty());
     EXPECT_NE(indexes.front().options & ixPrimary, 0);
-    EXPECT_TRUE(std::filesystem::exists(folder / "PARTS.MDX"));
+    EXPECT_TRUE(std::filesystem::exists(folder_->path() / "PARTS.MDX"));
 }
 
-TEST(SampleTables, ExistingSamplesAreNotOverwritten) {
-    TempFolder folder;
-    samples::writeSampleTables(folder.path());
-    EXPECT_THROW(samples::writeSampleTables(folder.path()), EngineError);
-    EXPECT_EQ(openTable(folder / "CUSTOMER.DB")->recordCount(), 16u);
+TEST_F(SampleFolder, ExistingSamplesAreNotOverwritten) {
+    EXPECT_THROW(samples::writeSampleTables(folder_->path()), EngineError);
+    EXPECT_EQ(openTable(folder_->path() / "CUSTOMER.DB")->recordCount(), 16u);
 }
 
 }  // namespace

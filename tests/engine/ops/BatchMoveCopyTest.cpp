@@ -2,24 +2,14 @@
 // arrives with every digit, under names the destination holds, or is counted as a problem.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "OpsFixture.h"
-#include "core/EngineError.h"
-#include "ops/BatchMove.h"
 
 using namespace tabulon;
 using namespace tabulon::testing;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 const std::filesystem::path kFixtures = TABULON_FIXTURES;
-
-Bytes readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 // What a header says of the table's definition: dBase: the version and each field descriptor's
 // name, type letter, width and decimals (other writers leave bytes behind a name's NUL and in
@@ -50,7 +40,7 @@ class BatchMoveCopyTest : public OpsFixture {
         BatchMoveOptions options;
         options.mode = BatchMode::Copy;
         options.encoding = encoding;
-        return BatchMove(definitions_).run(*openTable(source), target, options);
+        return move(source, target, options);
     }
     // A fixture table's family, copied into the data folder.
     std::filesystem::path fixture(const std::string& relative) const {
@@ -59,20 +49,12 @@ class BatchMoveCopyTest : public OpsFixture {
             std::filesystem::copy_file(file, data() / file.filename());
         return data() / from.filename();
     }
-    std::filesystem::path tableWith(const std::string& name, const std::vector<FieldDef>& fields,
-                                    const std::vector<Record>& rows,
-                                    const std::string& encoding = {},
-                                    const std::vector<IndexDef>& indexes = {},
-                                    const std::string& sortOrder = {}) const {
-        CreateOptions options;
-        options.encoding = encoding;
-        options.sortOrder = sortOrder;
-        auto table = driverForPath(data() / name).create(data() / name, fields, indexes, options);
-        for (const auto& row : rows) table->append(row);
-        return data() / name;
+    // Appends the source to `narrow`, its misfits going to PROBLEMS.DB.
+    BatchMoveResult appendWithProblems(const std::filesystem::path& source, const std::filesystem::path& narrow) const {
+        BatchMoveOptions append;
+        append.problemTable = "PROBLEMS";
+        return move(source, narrow, append);
     }
-
-    TableDefinitions definitions_;
 };
 
 #define SKIP_WITHOUT_FIXTURES() \
@@ -178,9 +160,7 @@ TEST_F(BatchMoveCopyTest, NamesAreCutAndNumberedWithinTheTargetsLimit) {
                   (std::vector<std::pair<std::string, std::string>>{{"Point_ID", "Point_ID_2"}}));
         // Its rejected records keep both fields in the problem table.
         const auto narrow = tableWith("narrow.dbf", {{"Point_ID", ftString, 1, 0, false, "C"}}, {});
-        BatchMoveOptions append;
-        append.problemTable = "PROBLEMS";
-        const auto result = BatchMove(definitions_).run(*openTable(repeated), narrow, append);
+        const auto result = appendWithProblems(repeated, narrow);
         EXPECT_GT(result.problems, 0u);
         EXPECT_EQ(recordsOf(data() / "PROBLEMS.DB").size(), result.problems);
     }
@@ -206,9 +186,7 @@ TEST_F(BatchMoveCopyTest, NumbersKeepEveryDigitOrAreProblems) {
     }
 
     const auto narrow = tableWith("narrow.dbf", {{"RATE", ftFloat, 11, 2, false, "N"}}, {});
-    BatchMoveOptions append;
-    append.problemTable = "PROBLEMS";
-    const auto result = BatchMove(definitions_).run(*openTable(source), narrow, append);
+    const auto result = appendWithProblems(source, narrow);
     EXPECT_EQ(result.moved, 2u);  // 100000 and -7.5
     EXPECT_EQ(result.problems, 3u);
     EXPECT_EQ(recordsOf(data() / "PROBLEMS.DB").size(), 3u);

@@ -5,9 +5,6 @@
 #include <map>
 
 #include "OpsFixture.h"
-#include "core/EngineError.h"
-#include "io/Transaction.h"
-#include "ops/BatchMove.h"
 
 using namespace tabulon;
 using namespace tabulon::testing;
@@ -18,20 +15,12 @@ class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<st
   protected:
     std::string ext() const { return GetParam(); }
 
-    // Source ids: `ids`, names "src<n>".
-    std::filesystem::path sourceWith(const std::vector<int>& ids, const std::string& name = "src") {
-        const auto path = data() / (name + ext());
-        auto table =
-            driverForPath(path).create(path, itemFields(), itemIndexes(tableTypeForPath(path)), {});
-        for (int id : ids)
-            table->append({Value::integer(id), Value::string("src" + std::to_string(id)), Value()});
-        return path;
-    }
-
-    BatchMoveResult move(const std::filesystem::path& source,
-                         const std::filesystem::path& destination, BatchMoveOptions options) {
-        auto table = openTable(source);
-        return BatchMove(definitions_).run(*table, destination, options);
+    // A table of records `ids` named "<label><id>".
+    std::filesystem::path sourceWith(const std::vector<int>& ids, const std::string& name = "src",
+                                     const std::string& label = "src") const {
+        std::vector<Record> rows;
+        for (int id : ids) rows.push_back({Value::integer(id), Value::string(label + std::to_string(id)), Value()});
+        return tableWith(name + ext(), itemFields(), rows, {}, itemIndexes(tableTypeForPath(name + ext())));
     }
 
     static std::map<std::int64_t, std::string> rowsOf(const std::filesystem::path& path) {
@@ -44,8 +33,6 @@ class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<st
                     record[1].isNull() ? "" : record[1].toText();
         return rows;
     }
-
-    TableDefinitions definitions_;
 };
 
 TEST_P(BatchMoveTest, AppendAddsEveryRecordAndCountsThem) {
@@ -98,19 +85,13 @@ TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
 TEST_P(BatchMoveTest, AppendUpdateInOneTransactionFindsRecordsAcrossManyBlocks) {
     // Even ids in the destination, every id in the source: each lookup follows a write, so
     // the keyed table's lookups run on blocks the transaction keeps changing.
-    const auto destination = data() / ("dst" + ext());
-    const auto source = data() / ("src" + ext());
-    for (const auto& [path, step] : {std::pair{destination, 2}, std::pair{source, 1}}) {
-        auto table = driverForPath(path).create(path, itemFields(),
-                                                itemIndexes(tableTypeForPath(path)), {});
-        Transaction transaction(Transaction::newJournalPath(data()));
-        table->setTransaction(&transaction);
-        for (int id = step; id <= 1500; id += step)
-            table->append({Value::integer(id),
-                           Value::string((step == 2 ? "old" : "src") + std::to_string(id)), Value()});
-        transaction.commit();
-        table->setTransaction(nullptr);
+    std::vector<int> even, every;
+    for (int id = 1; id <= 1500; ++id) {
+        every.push_back(id);
+        if (id % 2 == 0) even.push_back(id);
     }
+    const auto destination = sourceWith(even, "dst", "old");
+    const auto source = sourceWith(every);
     BatchMoveOptions options;
     options.mode = BatchMode::AppendUpdate;
     options.destinationIndex = ext() == ".DB" ? "" : "ID";
@@ -144,9 +125,7 @@ TEST_P(BatchMoveTest, CommitCountKeepsWhatWasCommittedBeforeAnAbort) {
     const auto source = sourceWith({1, 2, 3, 4, 5});
     {
         // A record 4 already there makes the fourth record violate the key.
-        OpenOptions write;
-        write.access = AccessMode::ReadWrite;
-        openTable(destination, write)->append({Value::integer(4), Value::string("old"), Value()});
+        openWritable(destination)->append({Value::integer(4), Value::string("old"), Value()});
     }
     BatchMoveOptions options;
     options.abortOnKeyViolation = true;
@@ -158,20 +137,16 @@ TEST_P(BatchMoveTest, CommitCountKeepsWhatWasCommittedBeforeAnAbort) {
 
 TEST_P(BatchMoveTest, ProblemsGoToTheProblemTableOrAbort) {
     const auto destination = data() / ("narrow" + ext());
-    definitions_.create(destination, ttDefault,
+    TableDefinitions().create(destination, ttDefault,
                         {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 4, 0, false, ""}},
                         {});
     const auto source = sourceWith({1, 22222});
     BatchMoveOptions options;
     options.abortOnProblem = true;
-    const auto longName = [&] {
-        OpenOptions write;
-        write.access = AccessMode::ReadWrite;
-        auto table = openTable(source, write);
-        table->update(table->recordIdAt(1),
-                      {Value::integer(22222), Value::string("far too long"), Value()});
-    };
-    longName();
+    {
+        auto table = openWritable(source);
+        table->update(table->recordIdAt(1), {Value::integer(22222), Value::string("far too long"), Value()});
+    }
     EXPECT_THROW(move(source, destination, options), EngineError);
     EXPECT_TRUE(rowsOf(destination).empty());
     options.abortOnProblem = false;
@@ -196,22 +171,14 @@ TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
 }
 
 TEST_F(OpsFixture, CopyOfParadoxNumbersToDbaseKeepsTheirValues) {
-    const auto source = data() / "numbers.DB";
-    {
-        auto table = driverFor(ttParadox).create(source, {{"AMOUNT", ftFloat, 0, 0, false, "N"}}, {}, {});
-        for (const double amount : {1.25, -7.5, 123456.125}) table->append({Value::floating(amount)});
-    }
+    const auto source = tableWith("numbers.DB", {{"AMOUNT", ftFloat, 0, 0, false, "N"}},
+                                  {{Value::floating(1.25)}, {Value::floating(-7.5)}, {Value::floating(123456.125)}});
     BatchMoveOptions options;
     options.mode = BatchMode::Copy;
-    const TableDefinitions definitions;
-    EXPECT_EQ(BatchMove(definitions).run(*openTable(source), data() / "numbers.DBF", options).moved, 3u);
-    auto copy = openTable(data() / "numbers.DBF");
+    EXPECT_EQ(move(source, data() / "numbers.DBF", options).moved, 3u);
     std::vector<double> amounts;
-    Record record;
-    for (std::uint64_t slot = 0; slot < copy->slotCount(); ++slot)
-        if (copy->readSlot(slot, record)) amounts.push_back(record[0].asDouble());
+    for (const Record& record : recordsOf(data() / "numbers.DBF")) amounts.push_back(record[0].asDouble());
     EXPECT_EQ(amounts, (std::vector<double>{1.25, -7.5, 123456.125}));
-    copy.reset();
     expectDbfreadAgrees(data() / "numbers.DBF", {"AMOUNT"});
 }
 

@@ -8,7 +8,6 @@
 #include <random>
 
 #include "OpsFixture.h"
-#include "ops/BatchMove.h"
 #include "ops/FamilySwap.h"
 
 using namespace tabulon;
@@ -29,17 +28,15 @@ protected:
     // The template table: ids 1..60, every tenth deleted; and a source of ids 101..160.
     void SetUp() override {
         const auto path = createItems(GetParam().table, 60);
-        OpenOptions write;
-        write.access = AccessMode::ReadWrite;
-        auto table = openTable(path, write);
+        auto table = openWritable(path);
         Record record;
         for (std::uint64_t slot = table->slotCount(); slot-- > 0;)
             if (table->readSlot(slot, record) && record[0].convertTo(ValueKind::Integer).asInt() % 10 == 0)
                 table->remove(table->recordIdAt(slot));
         table.reset();
-        const auto source = data() / "source.DB";
-        auto sourceTable = driverFor(ttParadox).create(source, itemFields(), {}, {});
-        for (int id = 101; id <= 160; ++id) sourceTable->append({Value::integer(id), Value::string("s"), Value()});
+        std::vector<Record> sourceRows;
+        for (int id = 101; id <= 160; ++id) sourceRows.push_back({Value::integer(id), Value::string("s"), Value()});
+        tableWith("source.DB", itemFields(), sourceRows);
         std::filesystem::create_directories(folder_ / "template");
         for (const auto& entry : std::filesystem::directory_iterator(data()))
             std::filesystem::copy_file(entry.path(), folder_ / "template" / entry.path().filename());

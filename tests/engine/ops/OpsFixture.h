@@ -3,14 +3,31 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <set>
 
 #include "DbfreadOracle.h"
+#include "core/EngineError.h"
+#include "io/Transaction.h"
+#include "ops/BatchMove.h"
 #include "ops/TableDefinitions.h"
 #include "storage/Drivers.h"
 #include "support/TempFolder.h"
 
 namespace tabulon::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
 
 class OpsFixture : public ::testing::Test {
   protected:
@@ -37,13 +54,65 @@ class OpsFixture : public ::testing::Test {
 
     // Creates `name` with records 1..count (NAME "item<n>", a memo on every third).
     std::filesystem::path createItems(const std::string& name, int count) const {
-        const std::filesystem::path path = data() / name;
-        const TableType type = tableTypeForPath(path);
-        auto table = driverFor(type).create(path, itemFields(), itemIndexes(type), {});
+        std::vector<Record> rows;
         for (int i = 1; i <= count; ++i)
-            table->append({Value::integer(i), Value::string("item" + std::to_string(i)),
-                           i % 3 == 0 ? Value::string("memo " + std::to_string(i)) : Value()});
-        return path;
+            rows.push_back({Value::integer(i), Value::string("item" + std::to_string(i)),
+                            i % 3 == 0 ? Value::string("memo " + std::to_string(i)) : Value()});
+        return tableWith(name, itemFields(), rows, {}, itemIndexes(tableTypeForPath(data() / name)));
+    }
+
+    // A table of `fields` holding `rows` in the data folder, written in one transaction.
+    std::filesystem::path tableWith(const std::string& name, const std::vector<FieldDef>& fields,
+                                    const std::vector<Record>& rows, const std::string& encoding = {},
+                                    const std::vector<IndexDef>& indexes = {},
+                                    const std::string& sortOrder = {}) const {
+        CreateOptions options;
+        options.encoding = encoding;
+        options.sortOrder = sortOrder;
+        auto table = driverForPath(data() / name).create(data() / name, fields, indexes, options);
+        Transaction transaction(Transaction::newJournalPath(data()));
+        table->setTransaction(&transaction);
+        for (const auto& row : rows) table->append(row);
+        transaction.commit();
+        table->setTransaction(nullptr);
+        return data() / name;
+    }
+
+    BatchMoveResult move(const std::filesystem::path& source, const std::filesystem::path& target,
+                         const BatchMoveOptions& options) const {
+        return BatchMove(TableDefinitions()).run(*openTable(source), target, options);
+    }
+
+    static std::unique_ptr<StorageTable> openWritable(const std::filesystem::path& path) {
+        OpenOptions options;
+        options.access = AccessMode::ReadWrite;
+        return openTable(path, options);
+    }
+
+    // The error `call` throws as "kind: message", or "no error".
+    static std::string errorOf(const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const EngineError& e) {
+            return e.kind() + ": " + e.message();
+        }
+        return "no error";
+    }
+
+    // The text of field `field` of each record, in the order of index `index` (an attached
+    // index file when `attach` names one).
+    static std::vector<std::string> inIndexOrder(const std::filesystem::path& path, const std::string& index,
+                                                 std::size_t field, const std::string& attach = {}) {
+        auto table = openTable(path);
+        if (!attach.empty()) table->attachIndexFile(path.parent_path() / attach);
+        auto cursor = table->openIndex(index);
+        std::vector<std::string> values;
+        Record record;
+        for (bool on = cursor->first(); on; on = cursor->next()) {
+            table->readRecord(cursor->recordId(), record);
+            values.push_back(record[field].toText());
+        }
+        return values;
     }
 
     // The live records of the table at `path`, in natural order.

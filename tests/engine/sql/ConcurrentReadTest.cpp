@@ -6,10 +6,7 @@
 #include <thread>
 
 #include "SqlFolderFixture.h"
-#include "core/EngineError.h"
-#include "sql/Query.h"
 #include "sql/QueryExecution.h"
-#include "storage/Drivers.h"
 
 namespace tabulon::testing {
 namespace {
@@ -20,12 +17,7 @@ protected:
 
     void SetUp() override {
         SqlFolderFixture::SetUp();
-        IndexDef primary;
-        primary.fields = "ID";
-        primary.options = ixPrimary | ixUnique;
-        auto table = driverForPath(folder_ / "T.DB")
-                         .create(folder_ / "T.DB", {{"ID", ftInteger, 0, 0, false, ""}, {"QTY", ftInteger, 0, 0, false, ""}},
-                                 {primary}, {});
+        auto table = createTable("T.DB", {{"ID", ftInteger, 0, 0, false, ""}, {"QTY", ftInteger, 0, 0, false, ""}}, true);
         for (int id = 1; id <= 200; ++id) table->append({Value::integer(id), Value::integer(0)});
     }
 
@@ -33,18 +25,8 @@ protected:
     std::thread startWriter(std::atomic<bool>& writing) {
         return std::thread([this, &writing] {
             Session session("Writer");
-            Connection& connection = session.addConnection("Folder");
-            connection.setParams(connection_->params());
-            for (int round = 0; round < kRounds; ++round) {
-                Query update(connection);
-                update.setSql("UPDATE T SET QTY = QTY + 1");
-                try {
-                    update.open();
-                    ADD_FAILURE() << "the update gave rows";
-                } catch (const EngineError& e) {
-                    EXPECT_EQ(e.kind(), errkind::kNoResultSet) << e.formatted();
-                }
-            }
+            Connection& connection = connectionIn(session);
+            for (int round = 0; round < kRounds; ++round) runWithoutRows("UPDATE T SET QTY = QTY + 1", &connection);
             writing = false;
         });
     }
@@ -81,8 +63,7 @@ TEST_F(ConcurrentReadTest, KeptConnectionsSeeEachCommittedStatement) {
     for (int i = 0; i < 8; ++i) {
         readers.emplace_back([&, i] {
             Session session("Reader" + std::to_string(i));
-            Connection& connection = session.addConnection("Folder");
-            connection.setParams(connection_->params());
+            Connection& connection = connectionIn(session);
             std::int64_t seen = 0;
             const auto read = [&] {
                 Query query(connection);

@@ -49,7 +49,7 @@ protected:
         const auto before = folderContents();
         for (const std::string& sql : definitions()) {
             const std::string outcome = outcomeOf(sql);
-            EXPECT_EQ(outcome.rfind(std::string(errkind::kBusy) + ":", 0), 0u) << sql << ": " << outcome;
+            EXPECT_TRUE(isError(outcome, errkind::kBusy)) << sql << ": " << outcome;
             EXPECT_NE(outcome.find("is busy: it is open in " + holder), std::string::npos) << sql << ": " << outcome;
         }
         EXPECT_EQ(folderContents(), before);
@@ -65,8 +65,7 @@ protected:
 
 TEST_P(DefinitionLockTest, ATableOpenInAnotherSessionIsNeitherDroppedNorRebuilt) {
     Session other("Other");
-    Connection& otherConnection = other.addConnection("Folder");
-    otherConnection.setParams(connection_->params());
+    Connection& otherConnection = connectionIn(other);
     otherConnection.connect();
     auto holder = openedIn(otherConnection);
     expectAllRefused("session 'Other'");

@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SqlFolderFixture.h"
-#include "core/EngineError.h"
 #include "sql/LiveSelect.h"
-#include "sql/Query.h"
-#include "storage/Drivers.h"
 
 namespace tabulon::testing {
 namespace {
@@ -51,24 +48,13 @@ class LiveQueryTest : public SqlFolderFixture, public ::testing::WithParamInterf
 protected:
     void SetUp() override {
         SqlFolderFixture::SetUp();
-        const auto path = folder_ / GetParam();
-        IndexDef primary;
-        primary.fields = "ID";
-        primary.options = ixPrimary | ixUnique;
-        const bool paradox = tableTypeForPath(path) == ttParadox;
-        auto table = driverForPath(path).create(
-            path, {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 12, 0, false, ""}},
-            paradox ? std::vector<IndexDef>{primary} : std::vector<IndexDef>{}, {});
-        for (int id : {3, 1, 2}) table->append({Value::integer(id), Value::string("n" + std::to_string(id))});
+        createTable(GetParam(), kIdName, tableTypeForPath(GetParam()) == ttParadox,
+                    {{Value::integer(3), Value::string("n3")},
+                     {Value::integer(1), Value::string("n1")},
+                     {Value::integer(2), Value::string("n2")}});
     }
 
     std::string contents() { return idNameContents(folder_ / GetParam()); }
-
-    static std::string rowsOf(Query& query) {
-        std::string out;
-        for (query.first(); !query.eof(); query.next()) out += query.value(0).toText() + ":" + query.value(1).toText() + " ";
-        return out;
-    }
 
     void openLive(Query& query, const std::string& sql) {
         query.setSql(sql);
@@ -81,7 +67,7 @@ protected:
 TEST_P(LiveQueryTest, EditsAppendsAndRemovalsReachTheTable) {
     Query query(*connection_);
     openLive(query, "SELECT ID, NAME FROM T WHERE ID >= 2 ORDER BY ID");
-    EXPECT_EQ(rowsOf(query), "2:n2 3:n3 ");
+    EXPECT_EQ(rowsOf(query), "2|n2\n3|n3\n");
 
     query.last();
     query.edit();
@@ -97,12 +83,12 @@ TEST_P(LiveQueryTest, EditsAppendsAndRemovalsReachTheTable) {
     query.post();
     EXPECT_EQ(contents(), "1:n1 2:n2 3:changed 7:new ");
     EXPECT_EQ(query.value(1).asString(), "new");
-    EXPECT_EQ(rowsOf(query), "2:n2 3:changed 7:new ");
+    EXPECT_EQ(rowsOf(query), "2|n2\n3|changed\n7|new\n");
 
     query.first();
     query.remove();
     EXPECT_EQ(contents(), "1:n1 3:changed 7:new ");
-    EXPECT_EQ(rowsOf(query), "3:changed 7:new ");
+    EXPECT_EQ(rowsOf(query), "3|changed\n7|new\n");
 }
 
 TEST_P(LiveQueryTest, CancelledEditsAndRefusedValuesLeaveTheTable) {
@@ -153,14 +139,7 @@ TEST_P(LiveQueryTest, OtherStatementsAndPlainRequestsAreReadOnly) {
 INSTANTIATE_TEST_SUITE_P(Formats, LiveQueryTest, ::testing::Values("T.DB", "T.DBF"));
 
 TEST_F(SqlFolderFixture, ALiveKeyViolationKeepsTheEditAndTheTable) {
-    IndexDef primary;
-    primary.fields = "ID";
-    primary.options = ixPrimary | ixUnique;
-    auto table = driverForPath(folder_ / "K.DB")
-                     .create(folder_ / "K.DB", {{"ID", ftInteger, 0, 0, false, ""}}, {primary}, {});
-    table->append({Value::integer(1)});
-    table->append({Value::integer(2)});
-    table.reset();
+    createTable("K.DB", {{"ID", ftInteger, 0, 0, false, ""}}, true, {{Value::integer(1)}, {Value::integer(2)}});
     Query query(*connection_);
     query.setSql("SELECT ID FROM K ORDER BY ID");
     query.setRequestLive(true);

@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 
-#include "SqlFolderFixture.h"
-#include "core/EngineError.h"
+#include "SqlDefinitionFixture.h"
 #include "sql/SqlDatabase.h"
 #include "sql/SqlDialect.h"
 #include "sql/TableDefinition.h"
 #include "sql/TableNameResolver.h"
-#include "storage/Drivers.h"
 
 namespace tabulon::testing {
 namespace {
@@ -42,38 +39,27 @@ std::vector<std::string> rowsOf(SqlDatabase& database, const std::string& sql) {
     return rows;
 }
 
-class SqlCorpusTest : public SqlFolderFixture, public ::testing::WithParamInterface<std::string> {
+class SqlCorpusTest : public SqlDefinitionFixture, public ::testing::WithParamInterface<std::string> {
 protected:
     void SetUp() override {
-        SqlFolderFixture::SetUp();
-        // Definitions that rebuild a table send the old files to the desktop trash.
-        std::filesystem::create_directories(trash_.path());
-        setenv("XDG_DATA_HOME", trash_.path().c_str(), 1);
-        IndexDef primary;
-        primary.fields = "ID";
-        primary.options = ixPrimary | ixUnique;
-        auto stock = driverForPath(folder_ / "STOCK.DB")
-                         .create(folder_ / "STOCK.DB",
+        SqlDefinitionFixture::SetUp();
+        auto stock = createTable("STOCK.DB",
                                  {{"ID", ftInteger, 0, 0, false, ""}, {"PART", ftString, 10, 0, false, ""},
                                   {"QTY", ftInteger, 0, 0, false, ""}},
-                                 {primary}, {});
+                                 true);
         for (int id = 20; id >= 1; --id) {
             stock->append({Value::integer(id), Value::string(std::string(1, static_cast<char>('a' + id % 7)) + "part"),
                            Value::integer((id * 37) % 100)});
         }
-        stock.reset();
-        auto shelf = driverForPath(folder_ / "SHELF.DBF")
-                         .create(folder_ / "SHELF.DBF",
+        auto shelf = createTable("SHELF.DBF",
                                  {{"ID", ftInteger, 0, 0, false, ""}, {"PLACE", ftString, 8, 0, false, ""},
                                   {"PART", ftString, 10, 0, false, ""}},
-                                 {}, {});
+                                 false);
         for (int id = 1; id <= 12; id += 1) {
             shelf->append({Value::integer(id), Value::string(id % 3 ? "top" : "floor"),
                            Value::string(std::string(1, static_cast<char>('a' + id % 5)))});
         }
     }
-
-    TempFolder trash_;
 
     // The same tables as native SQLite tables, copied row for row through the module.
     void loadNative(SqlDatabase& native) {
