@@ -2,11 +2,13 @@
 // The SQLite virtual-table module that shows a table file of the engine as an SQL table.
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "../core/EngineError.h"
+#include "../storage/StorageTable.h"
 
 namespace tabulon {
 
@@ -39,6 +41,10 @@ void registerStorageModule(sqlite3* db, StorageModuleContext& context);
 // StorageTable::suspendUse), so they keep no one from opening them exclusively; a statement
 // resumes them all first. Resuming throws ETableBusy, leaving every table suspended, when one
 // is open exclusively elsewhere now.
+// What the module's table over the file `path` can do; none when no table shows that file.
+std::optional<TableCapabilities> storageTableCapabilities(const StorageModuleContext& context,
+                                                         const std::filesystem::path& path);
+
 void suspendStorageTables(StorageModuleContext& context);
 void resumeStorageTables(StorageModuleContext& context);
 

@@ -59,8 +59,7 @@ TEST_P(ParadoxChainDamage, TolerantOpenReportsStrictOpenFails) {
     Record r;
     for (std::uint64_t i = 0; i < table->slotCount(); ++i) table->readSlot(i, r);
 
-    OpenOptions strict;
-    strict.tolerant = false;
+    const OpenOptions strict{.tolerant = false};
     try {
         openTable(path, strict);
         ADD_FAILURE() << "strict open accepted the damage";
@@ -141,9 +140,7 @@ TEST(ParadoxDamage, BlobPointersPastTheEndReadAsEmptyAndAreReported) {
     table->readSlot(1, r);
     EXPECT_EQ(r[1].asString(), "01234567890\n");
 
-    OpenOptions strict;
-    strict.tolerant = false;
-    const auto strictTable = openTable(path, strict);
+    const auto strictTable = openTable(path, {.tolerant = false});
     EXPECT_THROW(strictTable->readSlot(0, r), EngineError);
 }
 
