@@ -37,14 +37,14 @@ inline constexpr const char* kStorageModuleName = "tabulon_storage";
 // start. `context` outlives `db`. Same thread as `db`.
 void registerStorageModule(sqlite3* db, StorageModuleContext& context);
 
-// Between statements the module's tables keep their files open but not locked (see
-// StorageTable::suspendUse), so they keep no one from opening them exclusively; a statement
-// resumes them all first. Resuming throws ETableBusy, leaving every table suspended, when one
-// is open exclusively elsewhere now.
 // What the module's table over the file `path` can do; none when no table shows that file.
 std::optional<TableCapabilities> storageTableCapabilities(const StorageModuleContext& context,
                                                          const std::filesystem::path& path);
 
+// Between statements the module's tables keep their files open but not locked (see
+// StorageTable::suspendUse), so they keep no one from opening them exclusively; a statement
+// resumes them all first. Resuming throws ETableBusy, leaving every table suspended, when one
+// is open exclusively elsewhere now.
 void suspendStorageTables(StorageModuleContext& context);
 void resumeStorageTables(StorageModuleContext& context);
 

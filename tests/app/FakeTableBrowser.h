@@ -19,7 +19,7 @@ public:
     int refreshed = 0;
     QString folder;
     QStringList indexFiles;
-    // What the table of each file name can do once open; a name not listed: writes only.
+    // What the table of each file name can do once open; a name not listed: what a Paradox table can.
     QHash<QString, tabulon::TableCapabilities> capabilitiesOf;
     // The table the pages inspect after an opening; null leaves them empty.
     tabulon::Table* pageTable = nullptr;
@@ -47,7 +47,8 @@ public:
     bool isOpen() const override { return open_; }
     bool cachedUpdates() const override { return cached_; }
     tabulon::TableCapabilities capabilities() const override {
-        return open_ ? capabilitiesOf.value(name_, {.write = true}) : tabulon::TableCapabilities{};
+        const tabulon::TableCapabilities paradox{.write = true, .transactions = true, .indexes = true, .indexFiles = false};
+        return open_ ? capabilitiesOf.value(name_, paradox) : tabulon::TableCapabilities{};
     }
     void openIndexFile(const QString& name) override { indexFiles << name; }
     QAbstractItemModel* model() override { return open_ ? &model_ : nullptr; }

@@ -36,7 +36,9 @@ public:
     const std::vector<FieldDef>& fields() const override { return fields_; }
     std::vector<IndexDef> indexes() const override { return {}; }
     std::vector<TableProblem> problems() const override { return {}; }
-    TableCapabilities capabilities() const override { return {.write = true, .transactions = true}; }
+    TableCapabilities capabilities() const override {
+        return {.write = true, .transactions = true, .indexes = false, .indexFiles = false};
+    }
     std::uint64_t recordCount() const override {
         std::uint64_t live = 0;
         for (std::uint64_t slot = 0; slot < slots_; ++slot) {

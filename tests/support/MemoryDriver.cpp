@@ -119,7 +119,9 @@ public:
     const std::vector<FieldDef>& fields() const override { return data_.fields; }
     std::vector<IndexDef> indexes() const override { return data_.indexes; }
     std::vector<TableProblem> problems() const override { return {}; }
-    TableCapabilities capabilities() const override { return {.write = true, .transactions = true, .indexes = true, .indexFiles = true}; }
+    TableCapabilities capabilities() const override {
+        return {.write = true, .transactions = true, .indexes = true, .indexFiles = true};
+    }
     std::uint64_t recordCount() const override {
         return static_cast<std::uint64_t>(
             std::count_if(data_.records.begin(), data_.records.end(), [](const auto& r) { return r.has_value(); }));

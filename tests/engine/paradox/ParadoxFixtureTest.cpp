@@ -182,9 +182,7 @@ TEST(ParadoxFixtures, FieldNamesAndTypesComeFromTheHeader) {
 
 TEST(ParadoxFixtures, EncodingOverrideReadsMislabelledText) {
     SKIP_WITHOUT_PARADOX_FIXTURES();
-    OpenOptions options;
-    options.encoding = "CP1251";
-    const auto table = openTable(paradoxFixtures() / "pyparadoxdb/test.db", options);
+    const auto table = openTable(paradoxFixtures() / "pyparadoxdb/test.db", {.encoding = "CP1251"});
     EXPECT_EQ(table->facts().codePage, "CP1251");
     Record record;
     table->readSlot(0, record);

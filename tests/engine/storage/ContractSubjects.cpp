@@ -37,15 +37,21 @@ void patch(const std::filesystem::path& file, std::streamoff offset, const std::
     std::fstream(file, std::ios::in | std::ios::out | std::ios::binary).seekp(offset) << bytes;
 }
 
-ContractSubject paradox() {
+// Keyed, its records are kept in ID order; unkeyed, in the order they came.
+ContractSubject paradox(bool keyed) {
     const IndexDef primary{.fields = "ID", .options = ixPrimary | ixUnique};
-    ContractSubject s{"Paradox", &driverFor(ttParadox), "T.DB", idAndName(1),
-                      creating(driverFor(ttParadox), {kId, kName, {"NOTE", ftMemo, 12, 0, false, ""}},
-                               {primary, kByName}, idAndName(1), CreateOptions{.encoding = "CP437"})};
+    const std::vector<FieldDef> fields = {kId, kName, {"NOTE", ftMemo, 12, 0, false, ""},
+                                          {"SMALL", ftSmallint, 0, 0, false, ""}, {"RAW", ftBytes, 2, 0, false, ""}};
+    ContractSubject s{keyed ? "Paradox" : "ParadoxUnkeyed", &driverFor(ttParadox), "T.DB", idAndName(3),
+                      creating(driverFor(ttParadox), fields, keyed ? std::vector{primary, kByName} : std::vector{kByName},
+                               idAndName(3), CreateOptions{.encoding = "CP437"})};
     s.nameIndex = kByName.name;
-    s.uniqueIds = true;
+    s.uniqueIds = keyed;
     s.misfits = {{1, Value::string("far too long a name")}, {1, Value::string("€uro")},  // not in code page 437
-                 {2, Value::string("Ωmega ✓")},             {0, Value::string("seven")}};
+                 {2, Value::string("Ωmega ✓")},             {0, Value::string("seven")},
+                 {0, Value::integer(1LL << 31)},            {3, Value::integer(40000)},
+                 {3, Value::integer(-32768)},  // the blank marker
+                 {4, Value::bytes({1, 2, 3})}};
     s.damage = [](const std::filesystem::path& path) { patch(path, 6, std::string("\1\0\0\0", 4)); };  // record count
     return s;
 }
@@ -73,6 +79,7 @@ ContractSubject text() {
                           for (const ContractRow& row : rows) out << row.id << ',' << row.name << "\r\n";
                           return file;
                       }};
+    s.anyBytesAreATable = true;
     // A schema under which the header line is a record whose ID is no number.
     s.damage = [](const std::filesystem::path& path) {
         std::ofstream(std::filesystem::path(path).replace_extension(".sch"))
@@ -104,6 +111,6 @@ ContractSubject fileRecords() {
 }
 }  // namespace
 
-std::vector<ContractSubject> contractSubjects() { return {paradox(), dbase(), text(), memory(), fileRecords()}; }
+std::vector<ContractSubject> contractSubjects() { return {paradox(true), paradox(false), dbase(), text(), memory(), fileRecords()}; }
 
 }  // namespace tabulon::testing

@@ -266,6 +266,17 @@ TEST_P(DriverContract, ADamagedTableListsProblemsWhenTolerantAndFailsWhenStrict)
     EXPECT_NE(strict.find(path.filename().string()), std::string::npos) << strict;
 }
 
+TEST_P(DriverContract, AFileThatIsNoTableFailsToOpenNamingIt) {
+    SKIP_WITHOUT(!subject().anyBytesAreATable, "files that are no table");
+    const auto path = folder / subject().fileName;
+    for (const std::string bytes : {"", "\x03\x01\x02", "this is not a table at all, just some words in a file ...."}) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        const std::string error = errorOf([&] { open(path); });
+        EXPECT_EQ(kindOf(error), errkind::kFormat) << bytes;
+        EXPECT_NE(error.find(subject().fileName), std::string::npos) << error;
+    }
+}
+
 TEST_P(DriverContract, PackAndRegenerationReportRisingPercentsEndingAt100) {
     auto table = open(make(), AccessMode::ReadWrite);
     SKIP_WITHOUT(table->capabilities().write, "writes");
@@ -315,8 +326,7 @@ TEST_P(DriverContract, RefreshSeesWhatOthersCommitted) {
     } else {  // written anew by another program
         std::vector<ContractRow> rows = kRows;
         rows.push_back(kiwi);
-        std::filesystem::remove(path);
-        make(rows);
+        subject().make(path, rows);
     }
     reader->refresh();
     EXPECT_EQ(live(*reader), records({}, {kiwi}));
