@@ -63,6 +63,10 @@ bool TDatasetTableBrowser::isOpen() const { return table_ != nullptr; }
 
 bool TDatasetTableBrowser::cachedUpdates() const { return table_ && table_->cachedUpdates(); }
 
+tabulon::TableCapabilities TDatasetTableBrowser::capabilities() const {
+    return table_ ? table_->capabilities() : tabulon::TableCapabilities{};
+}
+
 void TDatasetTableBrowser::openIndexFile(const QString& fileName) {
     if (table_) {
         table_->addIndexFile(fileName.toStdString());

@@ -36,6 +36,7 @@ public:
     bool isOpen() const override;
     QString openError() const override { return openError_; }
     bool cachedUpdates() const override;
+    tabulon::TableCapabilities capabilities() const override;
     void openIndexFile(const QString& fileName) override;
     QAbstractItemModel* model() override;
     void setEditing(bool editing) override;

@@ -76,8 +76,6 @@ bool folderHoldsFile(const QString& folder, const QString& pattern) {
     return !dir.entryList().isEmpty();
 }
 
-QString upperSuffix(const QString& path) { return QFileInfo(path).suffix().toUpper(); }
-
 }  // namespace
 
 TFormMain::TFormMain(QString iniFileName, QString firstArgument, QWidget* parent)
@@ -383,7 +381,7 @@ void TFormMain::BtnOpenClick() {
     }
     setWindowTitle(QStringLiteral("Tabulon - ") + TableFile);
     showGridModel(Table->model());
-    if (upperSuffix(TableFile) == QStringLiteral("TXT")) {
+    if (!Table->capabilities().write) {
         setTableState(TTableState::TextTableOpen);
         return;
     }
@@ -443,7 +441,7 @@ void TFormMain::OpenSelectedTable() {
                                          : MessageHolder.message(5) + QLatin1Char(' ') + why);
         }
     }
-    if (upperSuffix(TableFile) == QStringLiteral("DBF") && Table->isOpen()) {
+    if (Table->isOpen() && Table->capabilities().indexFiles) {
         openProductionIndex();
     }
 }

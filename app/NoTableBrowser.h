@@ -13,6 +13,7 @@ public:
     void close() override {}
     bool isOpen() const override { return false; }
     bool cachedUpdates() const override { return false; }
+    tabulon::TableCapabilities capabilities() const override { return {}; }
     void openIndexFile(const QString&) override {}
     QAbstractItemModel* model() override { return nullptr; }
     void setEditing(bool) override {}

@@ -5,6 +5,8 @@
 // window owns one. Interface thread only.
 #include <QString>
 
+#include "storage/StorageTable.h"
+
 class QAbstractItemModel;
 
 namespace tabulon {
@@ -28,6 +30,8 @@ public:
     // Why the last open() failed ("Kind: message."); empty when it did not fail.
     virtual QString openError() const { return {}; }
     virtual bool cachedUpdates() const = 0;
+    // What the open table can do; nothing while none is open.
+    virtual tabulon::TableCapabilities capabilities() const = 0;
     // Opens a dBase index file (no folder) on the open table; the production index may already
     // be open, which is not an error.
     virtual void openIndexFile(const QString& fileName) = 0;

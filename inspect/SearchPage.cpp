@@ -110,9 +110,9 @@ void SearchPage::setSearchEnabled(bool enabled) {
     BtnClear->setEnabled(enabled);
 }
 
-void SearchPage::TableOpened(Table& table, const QString& tableFile) {
+void SearchPage::TableOpened(Table& table, const QString& /*tableFile*/) {
     table_ = &table;
-    FillIndexCombo(tableFile);
+    FillIndexCombo();
     ComboIndex->setCurrentIndex(0);
     ComboIndex->setEnabled(true);
     setSearchEnabled(false);
@@ -127,15 +127,14 @@ void SearchPage::TableClosed() {
     setSearchEnabled(false);
 }
 
-void SearchPage::FillIndexCombo(const QString& tableFile) {
+void SearchPage::FillIndexCombo() {
     ComboIndex->clear();
     indexKeyTexts_ = QStringList{QString()};
     LabelExp->clear();
-    const bool dbase = tableFile.toUpper().endsWith(QLatin1String(".DBF"));
     ComboIndex->addItem(noneText_);
     const auto indexes = table_->indexDefs();
-    // A Paradox table's first index is its primary one, which "None" stands for.
-    for (std::size_t i = dbase ? 0 : 1; i < indexes.size(); ++i) {
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+        if (indexes[i].options & ixPrimary) continue;  // "None" stands for the primary index
         ComboIndex->addItem(QString::fromStdString(indexes[i].name));
         const QString expression = QString::fromStdString(indexes[i].expression).trimmed();
         indexKeyTexts_ << (expression.isEmpty() ? QString::fromStdString(indexes[i].fields) : expression);

@@ -15,8 +15,8 @@ namespace tabulon {
 class Table;
 
 // Contract:
-// - TableOpened(table, tableFile) lists "None" and the table's indexes (all of a ".DBF" file's;
-//   a Paradox table's without its primary index, which "None" stands for) with their key texts,
+// - TableOpened(table, tableFile) lists "None" and the table's indexes (without a primary index,
+//   which "None" stands for) with their key texts,
 //   selects "None", disables "Go to!" and "Clear", and fills the record grid. TableClosed()
 //   empties the list and disables it.
 // - ComboIndexChange(position) shows the key text and, when the chosen index differs from the
@@ -35,7 +35,7 @@ public:
 
     void TableOpened(Table& table, const QString& tableFile);
     void TableClosed();
-    void FillIndexCombo(const QString& tableFile);
+    void FillIndexCombo();
     void FillRecordGrid();
     void ComboIndexChange(int position);
     void BtnGotoClick();

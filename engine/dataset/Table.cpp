@@ -247,6 +247,11 @@ std::vector<std::string> Table::indexFiles() const {
     return active() ? storage_->indexFiles() : indexFileNames_;
 }
 
+TableCapabilities Table::capabilities() const {
+    requireActive();
+    return storage_->capabilities();
+}
+
 std::vector<IndexDef> Table::indexDefs() const {
     requireActive();
     return storage_->indexes();

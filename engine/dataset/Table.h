@@ -108,6 +108,8 @@ public:
     // formats without index files; EFileError when the file is not in the folder.
     void addIndexFile(const std::string& name);
     std::vector<std::string> indexFiles() const;
+    // What the open table's format lets it do; EUsageError while closed.
+    TableCapabilities capabilities() const;
 
     // --- Navigation. ---
     void first();

@@ -7,7 +7,6 @@
 #include "../core/EngineError.h"
 #include "../dataset/Connection.h"
 #include "../dataset/ValueText.h"
-#include "../storage/Drivers.h"
 #include "LiveSelect.h"
 #include "SqlDatabase.h"
 #include "SqlDialect.h"
@@ -166,8 +165,9 @@ void Query::fetch(SqlDatabase& database) {
     if (live) {
         const auto path = resolveTableName(database.folder(), live->table);
         auto columnFields = columnFieldsOf(stmt);
-        // Text tables are read-only.
-        if (columnFields && tableTypeForPath(path) != ttASCII) {
+        // Only a table that takes writes gives a live result.
+        const auto capabilities = database.capabilitiesOf(path);
+        if (columnFields && capabilities && capabilities->write) {
             live_ = std::make_unique<LiveTable>(connection_, path.lexically_relative(database.folder()).string(),
                                                 std::move(*columnFields));
         }

@@ -58,6 +58,10 @@ public:
     void clearInterrupt();
     // Lets go of every open table, as after a change of the folder's definitions.
     void forgetTables();
+    // What the open table over the file `path` can do; none when no statement named it yet.
+    std::optional<TableCapabilities> capabilitiesOf(const std::filesystem::path& path) const {
+        return storageTableCapabilities(context_, path);
+    }
 
 private:
     [[noreturn]] void throwLastError(int rc, const std::string& sql);

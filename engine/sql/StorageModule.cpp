@@ -408,6 +408,13 @@ void registerStorageModule(sqlite3* db, StorageModuleContext& context) {
     }
 }
 
+std::optional<TableCapabilities> storageTableCapabilities(const StorageModuleContext& context,
+                                                         const std::filesystem::path& path) {
+    for (const StorageVTab* vtab : context.tables)
+        if (vtab->path == path) return vtab->table->capabilities();
+    return std::nullopt;
+}
+
 void suspendStorageTables(StorageModuleContext& context) {
     for (StorageVTab* vtab : context.tables) {
         vtab->table->suspendUse();

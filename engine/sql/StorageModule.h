@@ -2,11 +2,13 @@
 // The SQLite virtual-table module that shows a table file of the engine as an SQL table.
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "../core/EngineError.h"
+#include "../storage/StorageTable.h"
 
 namespace tabulon {
 
@@ -34,6 +36,10 @@ inline constexpr const char* kStorageModuleName = "tabulon_storage";
 // with ETableBusy naming the holder. A writing statement reopens the files for writing at its
 // start. `context` outlives `db`. Same thread as `db`.
 void registerStorageModule(sqlite3* db, StorageModuleContext& context);
+
+// What the module's table over the file `path` can do; none when no table shows that file.
+std::optional<TableCapabilities> storageTableCapabilities(const StorageModuleContext& context,
+                                                         const std::filesystem::path& path);
 
 // Between statements the module's tables keep their files open but not locked (see
 // StorageTable::suspendUse), so they keep no one from opening them exclusively; a statement

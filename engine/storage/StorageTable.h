@@ -50,6 +50,14 @@ struct TableFacts {
     std::string sortOrder;  // Paradox: the language driver's name ("ascii"); else empty
 };
 
+// What a table can do, so callers ask it rather than guess from its file name or type.
+struct TableCapabilities {
+    bool write = false;         // append, update, remove, empty and pack, when opened ReadWrite
+    bool transactions = false;  // setTransaction(): writes wait for the transaction's commit
+    bool indexes = false;       // create() takes indexes, writes keep them, regenerateIndexes()
+    bool indexFiles = false;    // attachIndexFile(): extra index files beside the table
+};
+
 // Something found wrong while opening or reading a damaged table in tolerant mode.
 struct TableProblem {
     std::string file;  // file name without folder
@@ -92,6 +100,7 @@ public:
     // In engine order: a Paradox table's primary index first.
     virtual std::vector<IndexDef> indexes() const = 0;
     virtual std::vector<TableProblem> problems() const = 0;
+    virtual TableCapabilities capabilities() const = 0;
 
     // Live records, deleted ones not counted.
     virtual std::uint64_t recordCount() const = 0;

@@ -335,7 +335,7 @@ private slots:
             QVERIFY(!w.form.BtnPostClick());
             QCOMPARE(answer.text(),
                      QStringLiteral("Unable to Apply Updates!\n"
-                                    "EKeyViolation: Key violation in index '' of KEYED.MEM."));
+                                    "EKeyViolation: Key violation in index '' of KEYED.MEM: (1)."));
             QVERIFY(wholeTextShown);
         }
         QCOMPARE(w.form.tableState(), TTableState::Editing);

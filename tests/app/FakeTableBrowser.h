@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in for the dataset layer: it "opens" the files it is told to and records what the
 // window asks of it, so the window's table life can be checked without real tables.
+#include <QHash>
 #include <QSet>
 #include <QStandardItemModel>
 #include <stdexcept>
@@ -18,6 +19,8 @@ public:
     int refreshed = 0;
     QString folder;
     QStringList indexFiles;
+    // What the table of each file name can do once open; a name not listed: what a Paradox table can.
+    QHash<QString, tabulon::TableCapabilities> capabilitiesOf;
     // The table the pages inspect after an opening; null leaves them empty.
     tabulon::Table* pageTable = nullptr;
 
@@ -28,6 +31,7 @@ public:
     bool open(const QString& name, bool cached) override {
         open_ = cached ? openableCached.contains(name) : openableUncached.contains(name);
         cached_ = open_ && cached;
+        name_ = name;
         if (open_) {
             model_.setRowCount(3);
             model_.setColumnCount(2);
@@ -42,6 +46,10 @@ public:
     }
     bool isOpen() const override { return open_; }
     bool cachedUpdates() const override { return cached_; }
+    tabulon::TableCapabilities capabilities() const override {
+        const tabulon::TableCapabilities paradox{.write = true, .transactions = true, .indexes = true, .indexFiles = false};
+        return open_ ? capabilitiesOf.value(name_, paradox) : tabulon::TableCapabilities{};
+    }
     void openIndexFile(const QString& name) override { indexFiles << name; }
     QAbstractItemModel* model() override { return open_ ? &model_ : nullptr; }
     void setEditing(bool on) override { editing = on; }
@@ -64,5 +72,6 @@ public:
 private:
     bool open_ = false;
     bool cached_ = false;
+    QString name_;
     QStandardItemModel model_;
 };

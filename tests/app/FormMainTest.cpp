@@ -56,6 +56,8 @@ struct Window {
         auto browser = std::make_unique<FakeTableBrowser>();
         fake = browser.get();
         fake->openableCached = {"x.db", "y.dbf", "v.dbf", "z.txt", "o.db"};
+        const tabulon::TableCapabilities dbase{.write = true, .transactions = true, .indexes = true, .indexFiles = true};
+        fake->capabilitiesOf = {{"y.dbf", dbase}, {"v.dbf", dbase}, {"z.txt", {}}};
         form->setTableBrowser(std::move(browser));
         form->show();
     }

@@ -36,6 +36,9 @@ public:
     const std::vector<FieldDef>& fields() const override { return fields_; }
     std::vector<IndexDef> indexes() const override { return {}; }
     std::vector<TableProblem> problems() const override { return {}; }
+    TableCapabilities capabilities() const override {
+        return {.write = true, .transactions = true, .indexes = false, .indexFiles = false};
+    }
     std::uint64_t recordCount() const override {
         std::uint64_t live = 0;
         for (std::uint64_t slot = 0; slot < slots_; ++slot) {
@@ -103,7 +106,20 @@ public:
             writeHeader();
         });
     }
-    void pack() override { throw EngineError(errkind::kNotSupported, "Test tables do not pack"); }
+    void pack() override {
+        WorkReport work(*this, kPackRecordsShare);
+        std::vector<Record> kept;
+        Record record;
+        for (std::uint64_t slot = 0; slot < slots_; ++slot)
+            if (readSlot(slot, record)) kept.push_back(record);
+        write([&] {
+            slots_ = 0;
+            file_->truncate(kHeaderSize);
+            for (const Record& values : kept) putRecord(slots_++, values, 0);
+            writeHeader();
+        });
+        work.finish();
+    }
     void refresh() override {
         file_->refresh();
         readHeader();
@@ -193,6 +209,7 @@ std::unique_ptr<StorageTable> FileRecordDriver::open(const std::filesystem::path
 std::unique_ptr<StorageTable> FileRecordDriver::create(const std::filesystem::path& path,
                                                        const std::vector<FieldDef>& fields,
                                                        const std::vector<IndexDef>&, const CreateOptions&) const {
+    if (std::filesystem::exists(path)) throw EngineError(errkind::kFile, "Table " + path.string() + " exists already");
     return std::make_unique<FileRecordTable>(*this, path, fields.size());
 }
 

@@ -7,7 +7,7 @@ namespace tabulon::testing {
 
 // File layout: "TBLTEST1", u32 field count, u32 slot count, then per slot a deleted flag byte
 // and one little-endian int64 per field (null as INT64_MIN). Every field is ftInteger; there
-// are no indexes. Opening recovers leftover journals of the folder and verifies the header
+// are no indexes and no tolerant reading. Opening recovers leftover journals of the folder and verifies the header
 // against the file size (EFormatError naming the file). Writes join the transaction set, or
 // commit one of their own. Registered only by the tests that use it.
 class FileRecordDriver : public StorageDriver {

@@ -6,7 +6,9 @@
 #include <mutex>
 #include <utility>
 
+#include "core/AsciiCase.h"
 #include "core/EngineError.h"
+#include "dataset/IndexOrder.h"
 #include "io/Transaction.h"
 
 namespace tabulon::testing {
@@ -32,28 +34,16 @@ std::string keyFor(const std::filesystem::path& path) {
     return std::filesystem::weakly_canonical(std::filesystem::absolute(path)).string();
 }
 
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::vector<std::size_t> keyFields(const IndexDef& index, const std::vector<FieldDef>& fields) {
-    std::vector<std::size_t> positions;
-    std::size_t start = 0;
-    while (start <= index.fields.size()) {
-        const auto end = std::min(index.fields.find(';', start), index.fields.size());
-        const std::string name = index.fields.substr(start, end - start);
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            if (upper(fields[i].name) == upper(name)) positions.push_back(i);
-        start = end + 1;
-    }
-    return positions;
+std::string keyText(const Record& key) {
+    std::string text;
+    for (const Value& value : key) text += (text.empty() ? "" : ", ") + value.toText();
+    return text;
 }
 
 int compareKeyValue(const Value& a, const Value& b, const IndexDef& index) {
     int order;
     if ((index.options & ixCaseInsensitive) && a.kind() == ValueKind::String && b.kind() == ValueKind::String) {
-        const std::string x = upper(a.asString()), y = upper(b.asString());
+        const std::string x = asciiUpper(a.asString()), y = asciiUpper(b.asString());
         order = x < y ? -1 : (y < x ? 1 : 0);
     } else {
         order = a.compare(b);
@@ -85,19 +75,24 @@ public:
     const IndexDef& definition() const override { return definition_; }
     bool first() override { return at(0); }
     bool last() override { return at(entries_.empty() ? 0 : entries_.size() - 1); }
-    bool next() override { return at(position_ + 1); }
-    bool prior() override { return position_ != 0 && position_ != kOff && at(position_ - 1); }
+    bool next() override { return position_ != kOff && at(position_ == kBefore ? 0 : position_ + 1); }
+    bool prior() override { return position_ != kOff && position_ != kBefore && at(position_ - 1); }
     bool seek(const Record& key, bool partial) override {
         for (std::size_t i = 0; i < entries_.size(); ++i)
             if (compareKey(entries_[i].first, key, definition_, partial) >= 0) return at(i);
         position_ = kOff;
         return false;
     }
-    RecordId recordId() const override { return entries_.at(position_).second; }
-    Record key() const override { return entries_.at(position_).first; }
+    RecordId recordId() const override { return entry().second; }
+    Record key() const override { return entry().first; }
 
 private:
     static constexpr std::size_t kOff = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kBefore = static_cast<std::size_t>(-2);
+    const std::pair<Record, RecordId>& entry() const {
+        if (position_ >= entries_.size()) throw EngineError(errkind::kUsage, "The index cursor is on no entry");
+        return entries_[position_];
+    }
     bool at(std::size_t position) {
         if (position >= entries_.size()) {
             position_ = kOff;
@@ -108,7 +103,7 @@ private:
     }
     IndexDef definition_;
     std::vector<std::pair<Record, RecordId>> entries_;
-    std::size_t position_ = kOff;
+    std::size_t position_ = kBefore;
 };
 
 class MemoryTable : public StorageTable, public TransactionParticipant {
@@ -124,13 +119,18 @@ public:
     const std::vector<FieldDef>& fields() const override { return data_.fields; }
     std::vector<IndexDef> indexes() const override { return data_.indexes; }
     std::vector<TableProblem> problems() const override { return {}; }
+    TableCapabilities capabilities() const override {
+        return {.write = true, .transactions = true, .indexes = true, .indexFiles = true};
+    }
     std::uint64_t recordCount() const override {
         return static_cast<std::uint64_t>(
             std::count_if(data_.records.begin(), data_.records.end(), [](const auto& r) { return r.has_value(); }));
     }
     std::uint64_t slotCount() const override { return data_.records.size(); }
     bool readSlot(std::uint64_t slot, Record& out) override {
-        const auto& record = data_.records.at(slot);
+        if (slot >= data_.records.size())
+            throw EngineError(errkind::kValue, "Slot " + std::to_string(slot) + " of " + path_.string() + " does not exist");
+        const auto& record = data_.records[slot];
         if (!record) return false;
         out = *record;
         return true;
@@ -144,8 +144,8 @@ public:
     }
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override {
         for (const IndexDef& index : data_.indexes) {
-            if (upper(index.name) != upper(name)) continue;
-            const auto positions = keyFields(index, data_.fields);
+            if (!equalsIgnoringAsciiCase(index.name, name)) continue;
+            const auto positions = indexFieldPositions(index, data_.fields);
             std::vector<std::pair<Record, RecordId>> entries;
             for (RecordId id = 0; id < data_.records.size(); ++id) {
                 if (!data_.records[id]) continue;
@@ -165,9 +165,9 @@ public:
     // An attached file adds one index on the first field, named after the file.
     void attachIndexFile(const std::filesystem::path& file) override {
         for (const auto& known : indexFiles_)
-            if (upper(known) == upper(file.filename().string())) return;
+            if (equalsIgnoringAsciiCase(known, file.filename().string())) return;
         indexFiles_.push_back(file.filename().string());
-        data_.indexes.push_back(IndexDef{upper(file.stem().string()), data_.fields.at(0).name, "", "", 0,
+        data_.indexes.push_back(IndexDef{asciiUpper(file.stem().string()), data_.fields.at(0).name, "", "", 0,
                                          file.filename().string(), true, ""});
     }
 
@@ -208,9 +208,13 @@ public:
     }
     void pack() override {
         write();
+        WorkReport work(*this, kPackRecordsShare);
         std::erase_if(data_.records, [](const auto& r) { return !r.has_value(); });
         publish();
+        work.finish();
     }
+    // Indexes are sorted afresh by each openIndex(): there is nothing to rebuild.
+    void regenerateIndexes() override { WorkReport(*this, 0).finish(); }
     void refresh() override {
         std::lock_guard guard(store().mutex);
         const auto found = store().tables.find(keyFor(path_));
@@ -239,7 +243,7 @@ private:
     void checkUnique(const Record& values, RecordId self) const {
         for (const IndexDef& index : data_.indexes) {
             if (!(index.options & (ixUnique | ixPrimary))) continue;
-            const auto positions = keyFields(index, data_.fields);
+            const auto positions = indexFieldPositions(index, data_.fields);
             Record key;
             for (std::size_t p : positions) key.push_back(values.at(p));
             for (RecordId id = 0; id < data_.records.size(); ++id) {
@@ -248,7 +252,7 @@ private:
                 for (std::size_t p : positions) other.push_back((*data_.records[id])[p]);
                 if (compareKey(other, key, index, false) == 0)
                     throw EngineError(errkind::kKeyViolation, "Key violation in index '" + index.name + "' of " +
-                                                                  path_.filename().string());
+                                                                  path_.filename().string() + ": (" + keyText(key) + ")");
             }
         }
     }
@@ -276,6 +280,7 @@ std::unique_ptr<StorageTable> MemoryDriver::open(const std::filesystem::path& pa
 
 std::unique_ptr<StorageTable> MemoryDriver::create(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
                                                    const std::vector<IndexDef>& indexes, const CreateOptions&) const {
+    if (std::filesystem::exists(path)) throw EngineError(errkind::kFile, "Table " + path.string() + " exists already");
     std::ofstream(path).flush();
     {
         std::lock_guard guard(store().mutex);

@@ -55,6 +55,9 @@ public:
     const std::vector<FieldDef>& fields() const override { return fields_; }
     std::vector<IndexDef> indexes() const override;
     std::vector<TableProblem> problems() const override;
+    TableCapabilities capabilities() const override {
+        return {.write = true, .transactions = true, .indexes = true, .indexFiles = true};
+    }
 
     std::uint64_t recordCount() const override;
     std::uint64_t slotCount() const override { return header_.readableRecords; }

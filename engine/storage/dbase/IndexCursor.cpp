@@ -18,24 +18,21 @@ bool IndexCursor::settle(std::ptrdiff_t position, int step) {
     while (position >= 0 && position < size && !live_(entries_[static_cast<std::size_t>(position)].record))
         position += step;
     position_ = std::clamp<std::ptrdiff_t>(position, -1, size);
-    return position_ >= 0 && position_ < size;
+    off_ = position_ < 0 || position_ >= size;
+    return !off_;
 }
 
 bool IndexCursor::first() { return settle(0, 1); }
 bool IndexCursor::last() { return settle(static_cast<std::ptrdiff_t>(entries_.size()) - 1, -1); }
 
-bool IndexCursor::next() {
-    if (position_ >= static_cast<std::ptrdiff_t>(entries_.size())) return false;
-    return settle(position_ + 1, 1);
-}
+bool IndexCursor::next() { return !off_ && settle(position_ + 1, 1); }
 
 bool IndexCursor::prior() {
-    if (position_ < 0) return false;
-    if (!settle(position_ - 1, -1)) {
-        position_ = -1;
+    if (off_ || position_ < 0) {
+        off_ = true;
         return false;
     }
-    return true;
+    return settle(position_ - 1, -1);
 }
 
 bool IndexCursor::seek(const Record& key, bool partial) {

@@ -36,6 +36,7 @@ private:
     std::vector<IndexEntry> entries_;
     std::function<bool(RecordId)> live_;
     std::ptrdiff_t position_ = -1;  // -1 before the first, size() after the last
+    bool off_ = false;              // a move ran off an end: stays off until first, last or seek
 };
 
 }  // namespace tabulon::dbase

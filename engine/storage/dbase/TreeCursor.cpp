@@ -124,7 +124,7 @@ bool TreeCursor::settle(int step) {
             return true;
         }
         if (!nextLeaf(step)) {
-            place_ = step > 0 ? Place::After : Place::Before;
+            place_ = Place::Off;
             return false;
         }
     }
@@ -178,11 +178,11 @@ TreeCursor::Refound TreeCursor::refind() {
 }
 
 bool TreeCursor::next() {
-    if (place_ == Place::After) return false;
+    if (place_ == Place::Off) return false;
     if (place_ == Place::Before) return first();
     switch (refind()) {
         case Refound::None:
-            place_ = Place::After;
+            place_ = Place::Off;
             return false;
         case Refound::Same:
             ++path_.back().at;
@@ -194,8 +194,10 @@ bool TreeCursor::next() {
 }
 
 bool TreeCursor::prior() {
-    if (place_ == Place::Before) return false;
-    if (place_ == Place::After) return last();
+    if (place_ != Place::On) {
+        place_ = Place::Off;
+        return false;
+    }
     if (refind() == Refound::None) return last();
     --path_.back().at;
     return settle(-1);
@@ -205,7 +207,7 @@ bool TreeCursor::seek(const Record& key, bool partial) {
     if (key.empty() || key.front().isNull()) return first();
     const IndexEntry wanted = order_.wanted(key.front());
     if (!find([&](const IndexEntry& e, bool) { return order_.compare(e, wanted, partial) >= 0; })) {
-        place_ = Place::After;
+        place_ = Place::Off;
         return false;
     }
     return settle(1);

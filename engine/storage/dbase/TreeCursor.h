@@ -39,7 +39,8 @@ private:
         bool leaf = true;
         std::ptrdiff_t at = 0;  // the entry (leaf) or child (branch) the walk stands on
     };
-    enum class Place { Before, On, After };
+    // Before: not moved yet; Off: a move ran off an end, and stays off until first, last or seek.
+    enum class Place { Before, On, Off };
     enum class Refound { Same, Successor, None };
 
     // Reads the tree's shape and root afresh and allows a new walk its page reads.

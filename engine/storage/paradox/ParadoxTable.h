@@ -49,6 +49,9 @@ public:
     bool writesMoveRecords() const override { return true; }
     bool slotsFollowPrimaryOrder() const override { return true; }
     std::vector<TableProblem> problems() const override { return problems_.problems(); }
+    TableCapabilities capabilities() const override {
+        return {.write = true, .transactions = true, .indexes = true, .indexFiles = false};
+    }
 
     std::uint64_t recordCount() const override { return data_->recordCount(); }
     std::uint64_t slotCount() const override { return data_->recordCount(); }

@@ -125,6 +125,7 @@ void TextTable::checkSlot(std::uint64_t slot) const {
 }
 
 void TextTable::note(std::string message) {
+    if (!options_.tolerant) throw EngineError(errkind::kFormat, path_.string() + ": " + message);
     if (problems_.size() < kMaxProblems) problems_.push_back(TableProblem{path_.filename().string(), std::move(message)});
 }
 

@@ -13,7 +13,8 @@ namespace tabulon {
 // first 64 KiB: dialect, then header, then column types. Opening reads the file once to find
 // where each record starts (8 bytes of memory a record); records are read from the file on
 // demand. A value that does not read as its field's type reads as null and is listed among
-// problems(). Every write throws ENotSupported; there are no indexes. One thread at a time.
+// problems(); opened strictly, its read throws EFormatError instead. Every write throws
+// ENotSupported; there are no indexes. One thread at a time.
 class TextTable : public StorageTable {
 public:
     // Throws EFileError when the file cannot be read, EFormatError for a damaged schema file.
@@ -25,6 +26,7 @@ public:
     const std::vector<FieldDef>& fields() const override { return fields_; }
     std::vector<IndexDef> indexes() const override { return {}; }
     std::vector<TableProblem> problems() const override { return problems_; }
+    TableCapabilities capabilities() const override { return {}; }
 
     std::uint64_t recordCount() const override { return rows_.size(); }
     std::uint64_t slotCount() const override { return rows_.size(); }

@@ -94,9 +94,7 @@ bool matches(StorageTable& table, const Model& model) {
 pid_t startWriter(const std::filesystem::path& table, int progress = -1) {
     const pid_t child = fork();
     if (child == 0) {
-        OpenOptions options;
-        options.access = AccessMode::ReadWrite;
-        auto open = openTable(table, options);
+        auto open = openTable(table, {AccessMode::ReadWrite});
         Model model;
         for (int i = 0; i < kOperations; ++i) {
             apply(i, model, open.get());
@@ -148,9 +146,7 @@ TEST(DbaseCrash, AKilledWriterLeavesTheTableBeforeOrAfterEachChange) {
         waitpid(child, &status, 0);
         if (WIFSIGNALED(status)) ++interrupted;
 
-        OpenOptions strict;
-        strict.tolerant = false;
-        auto table = openTable(dir / "crash.dbf", strict);
+        auto table = openTable(dir / "crash.dbf", {.tolerant = false});
         EXPECT_TRUE(table->problems().empty()) << "run " << run << ": " << table->problems().front().message;
         bool found = false;
         for (const Model& state : states)

@@ -49,9 +49,7 @@ class DbaseFixture : public ::testing::TestWithParam<FixtureCase> {};
 TEST_P(DbaseFixture, ReadsAsTheManifestSays) {
     SKIP_WITHOUT_DBASE_FIXTURES();
     const FixtureCase& c = GetParam();
-    OpenOptions options;
-    options.encoding = c.encoding;
-    auto table = openTable(dbaseFixtures() / c.file, options);
+    auto table = openTable(dbaseFixtures() / c.file, {.encoding = c.encoding});
     EXPECT_EQ(table->facts().format, "dbase");
     EXPECT_EQ(table->facts().version, c.version);
     EXPECT_EQ(table->facts().codePage, c.codePage);

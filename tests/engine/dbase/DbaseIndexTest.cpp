@@ -111,27 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SeekCase{"foxpro_cdx/setup.dbf", "KEY_NAME", Value::string("CONTACTS"), false, true, 2},
                       SeekCase{"ndx/class.DBF", "TchrClass.ndx", Value::string("3000"), true, true, 2}));
 
-TEST(IndexSeek, WalksTheEqualKeyRange) {
-    SKIP_WITHOUT_DBASE_FIXTURES();
-    auto table = openTable(dbaseFixtures() / "foxpro_cdx/calls.dbf");
-    auto cursor = table->openIndex("CONTACT_ID");
-    ASSERT_TRUE(cursor->seek({Value::integer(2)}, false));
-    std::vector<RecordId> range;
-    do {
-        if (cursor->key()[0].asDouble() != 2) break;
-        range.push_back(cursor->recordId());
-    } while (cursor->next());
-    EXPECT_EQ(range, (std::vector<RecordId>{6, 7, 8, 9, 10, 11}));
-}
-
-TEST(IndexUse, AnUnknownOrUnusableIndexIsRefusedWithTheReason) {
-    SKIP_WITHOUT_DBASE_FIXTURES();
-    auto table = openTable(dbaseFixtures() / "dbase4_mdx/TEST.DBF");
-    EXPECT_THROW(table->openIndex("NOSUCH"), EngineError);
-    auto cursor = table->openIndex("TEST1");
-    EXPECT_THROW(cursor->recordId(), EngineError);  // before the first entry
-}
-
 // An NDX whose root page points to itself as its own child.
 TEST(IndexDamage, APageLoopFailsNamingTheFile) {
     SKIP_WITHOUT_DBASE_FIXTURES();

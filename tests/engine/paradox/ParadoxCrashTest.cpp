@@ -21,9 +21,7 @@ constexpr int kRanges = 40;      // one record per range and batch: inserts land
 constexpr int kRangeWidth = 100000;
 
 [[noreturn]] void writeForever(const std::filesystem::path& path) {
-    OpenOptions options;
-    options.access = AccessMode::ReadWrite;
-    auto table = openTable(path, options);
+    auto table = openTable(path, {AccessMode::ReadWrite});
     for (int batch = static_cast<int>(table->recordCount() / kRanges) + 1;; ++batch) {
         Transaction transaction(path.string() + Transaction::kJournalExtension);
         table->setTransaction(&transaction);
@@ -41,13 +39,8 @@ constexpr int kRangeWidth = 100000;
 TEST(ParadoxCrash, KilledWritersLeaveWholeBatches) {
     TempFolder folder;
     const auto path = folder / "CRASH.DB";
-    IndexDef primary;
-    primary.fields = "Id";
-    primary.options = ixPrimary | ixUnique;
-    IndexDef byName;
-    byName.name = "ByName";
-    byName.fields = "Name";
-    byName.options = ixCaseInsensitive;
+    IndexDef primary{.fields = "Id", .options = ixPrimary | ixUnique};
+    IndexDef byName{.name = "ByName", .fields = "Name", .options = ixCaseInsensitive};
     driverForPath(path)
         .create(path,
                 {{"Id", ftInteger, 0, 0, false, ""}, {"Name", ftString, 16, 0, false, ""}, {"Note", ftMemo, 20, 0, false, ""}},

@@ -16,10 +16,8 @@ namespace tabulon::testing {
 
 inline void expectConsistentFamily(const std::filesystem::path& table) {
     using namespace tabulon::paradox;
-    OpenOptions strict;
-    strict.tolerant = false;
     std::unique_ptr<StorageTable> opened;
-    ASSERT_NO_THROW(opened = openTable(table, strict)) << table;
+    ASSERT_NO_THROW(opened = openTable(table, {.tolerant = false})) << table;
     ASSERT_TRUE(opened->problems().empty());
 
     ProblemLog problems(false);

@@ -107,9 +107,7 @@ class ParadoxFixture : public ::testing::TestWithParam<FixtureCase> {};
 TEST_P(ParadoxFixture, ReadsAsTheManifestStates) {
     SKIP_WITHOUT_PARADOX_FIXTURES();
     const FixtureCase& c = GetParam();
-    OpenOptions strict;
-    strict.tolerant = false;
-    const auto table = openTable(paradoxFixtures() / c.path, strict);
+    const auto table = openTable(paradoxFixtures() / c.path, {.tolerant = false});
     EXPECT_TRUE(table->problems().empty());
     EXPECT_EQ(table->facts().format, "paradox");
     EXPECT_EQ(table->facts().version, c.level);
@@ -184,9 +182,7 @@ TEST(ParadoxFixtures, FieldNamesAndTypesComeFromTheHeader) {
 
 TEST(ParadoxFixtures, EncodingOverrideReadsMislabelledText) {
     SKIP_WITHOUT_PARADOX_FIXTURES();
-    OpenOptions options;
-    options.encoding = "CP1251";
-    const auto table = openTable(paradoxFixtures() / "pyparadoxdb/test.db", options);
+    const auto table = openTable(paradoxFixtures() / "pyparadoxdb/test.db", {.encoding = "CP1251"});
     EXPECT_EQ(table->facts().codePage, "CP1251");
     Record record;
     table->readSlot(0, record);

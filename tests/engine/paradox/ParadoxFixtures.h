@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/AsciiCase.h"
 #include "core/Value.h"
 #include "support/TempFolder.h"
 
@@ -20,12 +21,8 @@ inline std::filesystem::path paradoxFixtures() { return std::filesystem::path(TA
 // `folder`; returns the copied table's path.
 inline std::filesystem::path copyParadoxFamily(const std::string& relative, const TempFolder& folder) {
     const auto source = paradoxFixtures() / relative;
-    auto upper = [](std::string s) {
-        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    };
     for (const auto& entry : std::filesystem::directory_iterator(source.parent_path()))
-        if (upper(entry.path().stem().string()) == upper(source.stem().string()))
+        if (equalsIgnoringAsciiCase(entry.path().stem().string(), source.stem().string()))
             std::filesystem::copy_file(entry.path(), folder / entry.path().filename().string());
     return folder / source.filename().string();
 }

@@ -5,7 +5,6 @@
 #include <set>
 
 #include "ParadoxFixtures.h"
-#include "core/EngineError.h"
 #include "storage/Drivers.h"
 
 using namespace tabulon;
@@ -51,26 +50,6 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, ParadoxPrimaryIndex, ::testing::ValuesIn(kKey
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
     return name;
 });
-
-TEST(ParadoxPrimaryIndexSeek, FindsNearestAndPartialKeys) {
-    SKIP_WITHOUT_PARADOX_FIXTURES();
-    const auto table = openTable(paradoxFixtures() / "paradoxdriver/areas/ZIPCODES.DB");
-    auto cursor = table->openIndex("");
-    Record r;
-    ASSERT_TRUE(cursor->seek({Value::string("99950")}, false));
-    table->readRecord(cursor->recordId(), r);
-    EXPECT_EQ(joinValues(r, 3), "99950|AK|Ketchikan");
-    EXPECT_FALSE(cursor->next());
-    ASSERT_TRUE(cursor->seek({Value::string("9995")}, true));
-    table->readRecord(cursor->recordId(), r);
-    EXPECT_EQ(r[0].asString().substr(0, 4), "9995");
-    ASSERT_TRUE(cursor->seek({Value::string("00000")}, false));
-    EXPECT_EQ(cursor->key()[0].asString(), "00401");
-    EXPECT_FALSE(cursor->prior());
-    EXPECT_FALSE(cursor->seek({Value::string("99999")}, false));
-    ASSERT_TRUE(cursor->last());
-    EXPECT_EQ(cursor->key()[0].asString(), "99950");
-}
 
 TEST(ParadoxSecondaryIndexes, ListTheirNamesFieldsAndOptions) {
     SKIP_WITHOUT_PARADOX_FIXTURES();
@@ -143,16 +122,3 @@ TEST(ParadoxSecondaryIndexes, SeekFindsTheFirstEntryOfAKey) {
     EXPECT_LT(r[1].asString(), "NJ");
 }
 
-TEST(ParadoxSecondaryIndexes, UnknownIndexNamesAreRefused) {
-    SKIP_WITHOUT_PARADOX_FIXTURES();
-    const auto table = openTable(paradoxFixtures() / "paradoxdriver/joins/C.DB");
-    try {
-        table->openIndex("nope");
-        ADD_FAILURE();
-    } catch (const EngineError& e) {
-        EXPECT_EQ(e.kind(), errkind::kValue);
-        EXPECT_NE(e.message().find("nope"), std::string::npos);
-    }
-    auto empty = openTable(paradoxFixtures() / "paradoxdriver/joins/indexed.db")->openIndex("Descending");
-    EXPECT_FALSE(empty->first());
-}

@@ -34,9 +34,7 @@ void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
 }
 
 std::unique_ptr<StorageTable> openForWriting(const std::filesystem::path& path) {
-    OpenOptions options;
-    options.access = AccessMode::ReadWrite;
-    return openTable(path, options);
+    return openTable(path, {AccessMode::ReadWrite});
 }
 
 void expectRefused(StorageTable& table, const Record& record, const char* kind, const std::string& words) {
@@ -57,9 +55,7 @@ std::vector<FieldDef> orderFields() {
 }
 
 IndexDef primaryKey() {
-    IndexDef primary;
-    primary.fields = "Id";
-    primary.options = ixPrimary | ixUnique;
+    IndexDef primary{.fields = "Id", .options = ixPrimary | ixUnique};
     return primary;
 }
 }  // namespace
@@ -80,9 +76,7 @@ TEST(ParadoxValidity, RequiredFlagsOfRealFilesAreRead) {
         {"paradoxdriver/joins/fk1.db", {false, false}},                  // a referential link
     };
     for (const auto& c : cases) {
-        OpenOptions strict;
-        strict.tolerant = false;
-        const auto table = openTable(paradoxFixtures() / c.table, strict);
+        const auto table = openTable(paradoxFixtures() / c.table, {.tolerant = false});
         EXPECT_EQ(requiredFlags(*table), c.required) << c.table;
     }
 }
@@ -186,9 +180,7 @@ TEST(ParadoxValidity, DamagedCheckFilesAreReportedNotTrusted) {
     strangeField[0x35] = 40;
     for (const Bytes& damaged : {Bytes(good.begin(), good.begin() + 0x40), otherVersion, strangeField, Bytes(3, 0)}) {
         writeFile(folder / "BROKEN.VAL", damaged);
-        OpenOptions strict;
-        strict.tolerant = false;
-        EXPECT_THROW(openTable(path, strict), EngineError);
+        EXPECT_THROW(openTable(path, {.tolerant = false}), EngineError);
         const auto table = openTable(path);
         ASSERT_EQ(table->problems().size(), 1u);
         EXPECT_EQ(table->problems()[0].file, "BROKEN.VAL");

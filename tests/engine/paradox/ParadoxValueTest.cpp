@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "ParadoxFixtures.h"
-#include "core/EngineError.h"
 #include "core/TextCodec.h"
 #include "storage/Drivers.h"
 #include "storage/paradox/ParadoxValueCodec.h"
@@ -83,33 +82,6 @@ TEST_P(ParadoxEncoding, EncodesAndDecodesTheStatedBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, ParadoxEncoding, ::testing::ValuesIn(kEncodings));
-
-TEST(ParadoxValueCodec, RefusesValuesThatDoNotFitNamingTheField) {
-    const TextCodec codec("CP850");
-    std::vector<std::uint8_t> out(32);
-    struct Refusal {
-        std::uint8_t code;
-        int size;
-        Value value;
-    };
-    const Refusal refusals[] = {
-        {0x01, 3, Value::string("abcd")},      // longer than the field
-        {0x01, 10, Value::string("€uro")},     // a character code page 850 lacks
-        {0x03, 0, Value::integer(40000)},      // outside a short
-        {0x03, 0, Value::integer(-32768)},     // the blank marker
-        {0x04, 0, Value::integer(1LL << 31)},  // outside a long
-        {0x18, 2, Value::bytes({1, 2, 3})},    // more bytes than the field
-    };
-    for (const auto& r : refusals) {
-        try {
-            ParadoxValueCodec::encode(r.value, fieldOf(r.code, r.size), "Price", codec, out.data());
-            ADD_FAILURE() << r.value.toText() << " was accepted";
-        } catch (const EngineError& e) {
-            EXPECT_EQ(e.kind(), errkind::kValue);
-            EXPECT_NE(e.message().find("Price"), std::string::npos) << e.message();
-        }
-    }
-}
 
 TEST(ParadoxValueCodec, CutsBcdDigitsAfterANonDecimalNibble) {
     const TextCodec codec("CP850");

@@ -105,31 +105,6 @@ TEST(TextTable, DecodesTheCodePage) {
     EXPECT_EQ(readAll(*table).at(0)[1].asString(), "K\xc3\xb6ln");
 }
 
-TEST(TextTable, WritesAndIndexesAreRefused) {
-    TempFolder folder;
-    write(folder / "r.txt", "1\n");
-    const auto table = openTable(folder / "r.txt");
-    try {
-        table->append({Value::integer(1)});
-        FAIL() << "append succeeded";
-    } catch (const EngineError& e) {
-        EXPECT_EQ(e.kind(), errkind::kNotSupported);
-    }
-    EXPECT_THROW(table->openIndex("X"), EngineError);
-    Record record;
-    EXPECT_THROW(table->readSlot(5, record), EngineError);
-}
-
-TEST(TextTable, RefreshSeesAppendedRecords) {
-    TempFolder folder;
-    write(folder / "g.txt", "A,B\n1,2\n");
-    const auto table = openTable(folder / "g.txt");
-    EXPECT_EQ(table->recordCount(), 1u);
-    write(folder / "g.txt", "A,B\n1,2\n3,4\n");
-    table->refresh();
-    EXPECT_EQ(table->recordCount(), 2u);
-}
-
 TEST(TextTable, FamilyHoldsTheSchema) {
     TempFolder folder;
     write(folder / "h.txt", "1\n");
@@ -164,14 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{"FILETYPE=ODD\nField1=N,CHAR,1,0,0\n", "VARYING or FIXED"},
                       std::pair{"garbage\n", "KEY=VALUE"}, std::pair{"FILETYPE=FIXED\n", "no Field1"}));
 
-}  // namespace
-}  // namespace tabulon
-
-namespace tabulon {
-namespace {
-
 TEST(TextTable, OverlongRecordIsCutAndReported) {
-    testing::TempFolder folder;
+    TempFolder folder;
     {
         std::ofstream out(folder / "long.txt", std::ios::binary);
         out << "A,B\n1,x\n2,y\n3,";
