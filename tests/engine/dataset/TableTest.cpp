@@ -281,30 +281,6 @@ TEST_F(TableTest, CaseInsensitiveIndexFindsAnyCase) {
     EXPECT_EQ(table->fieldByName("ID").value().asInt(), 3);
 }
 
-TEST_F(TableTest, DescendingIndexSearchesInItsOrder) {
-    auto table = openPeople(*connection_, "BYAMOUNT");
-    table->setKey();
-    table->fieldByName("AMOUNT").setAsText("300");
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("ID").value().asInt(), 2);  // 250.5 is the first at or below 300
-}
-
-TEST_F(TableTest, PartialKeyAndEditKeyKeepEarlierValues) {
-    auto table = openPeople(*connection_, "BYCITYNAME");
-    table->setKey();
-    table->fieldByName("CITY").setAsText("Rome");
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("NAME").asText(), "Brown");
-    table->editKey();
-    table->fieldByName("NAME").setAsText("c");
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("NAME").asText(), "smith");  // Rome + "c": Brown < c <= smith
-    table->setKey();
-    table->fieldByName("NAME").setAsText("Brown");  // CITY left unassigned sorts lowest
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("ID").value().asInt(), 5);
-}
-
 TEST_F(TableTest, KeySearchRefusesFieldsOutsideTheIndex) {
     auto table = openPeople(*connection_, "BYNAME");
     table->setKey();
