@@ -63,8 +63,7 @@ QVariant TRecordGridModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     try {
-        tabulon::Record editing;
-        const tabulon::Value* value = cellValue(index, editing);
+        const tabulon::Value* value = cellValue(index);
         if (value == nullptr) {
             return {};
         }
@@ -86,11 +85,10 @@ QVariant TRecordGridModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-const tabulon::Value* TRecordGridModel::cellValue(const QModelIndex& index, tabulon::Record& editing) const {
+const tabulon::Value* TRecordGridModel::cellValue(const QModelIndex& index) const {
     const auto column = static_cast<std::size_t>(index.column());
     if (index.row() == editRow_) {
-        editing = table_.currentValues();
-        return &editing.at(column);
+        return &buffer().values().at(column);
     }
     const tabulon::Record* values = rowValues(index.row());
     return values == nullptr ? nullptr : &values->at(column);
@@ -112,7 +110,7 @@ QVariant TRecordGridModel::headerData(int section, Qt::Orientation orientation, 
         return {};
     }
     if (section == editRow_) {
-        return inserting_ ? kInsertIndicator : kEditIndicator;
+        return buffer().inserting() ? kInsertIndicator : kEditIndicator;
     }
     return section == currentRow_ ? kBrowseIndicator : QString();
 }
@@ -156,15 +154,12 @@ bool TRecordGridModel::setText(const QModelIndex& index, const QString& text) {
             }
             table_.edit();
             editRow_ = row;
-            inserting_ = false;
-            touched_ = false;
         }
         table_.field(static_cast<std::size_t>(index.column())).setAsText(text.toStdString());
     } catch (const std::exception& error) {
         emit editFailed(ErrorText(error));
         return false;
     }
-    touched_ = true;
     emit dataChanged(index, index);
     rowIndicatorChanged(row);
     return true;
@@ -188,8 +183,6 @@ bool TRecordGridModel::insertRows(int row, int count, const QModelIndex& parent)
     beginInsertRows(QModelIndex(), row, row);
     ++rowCount_;
     editRow_ = row;
-    inserting_ = true;
-    touched_ = false;
     forgetPositions();
     endInsertRows();
     return true;
@@ -201,7 +194,7 @@ bool TRecordGridModel::removeRows(int row, int count, const QModelIndex& parent)
     }
     if (editRow_ >= row && editRow_ < row + count) {
         // Changes to a record about to go are not posted first; an appended row just goes.
-        const bool appended = inserting_;
+        const bool appended = buffer().inserting();
         abandonRow();
         if (appended && --count == 0) {
             return true;
@@ -241,7 +234,6 @@ void TRecordGridModel::setEditable(bool editable) {
         // Editing ends all the same; the change that could not be posted is dropped.
         table_.cancel();
         editRow_ = -1;
-        inserting_ = false;
         afterTableChange();
     }
     editable_ = editable;
@@ -262,23 +254,25 @@ void TRecordGridModel::setCurrentRow(int row) {
     rowIndicatorChanged(currentRow_);
 }
 
-void TRecordGridModel::leaveGrid() { dropUntouchedInsert(); }
+void TRecordGridModel::leaveGrid() {
+    if (untouchedInsert()) {
+        abandonRow();
+    }
+}
 
-bool TRecordGridModel::hasUnpostedRow() const { return editRow_ >= 0 && touched_; }
+bool TRecordGridModel::hasUnpostedRow() const { return editRow_ >= 0 && buffer().anyChanged(); }
 
 void TRecordGridModel::postRow() {
     if (editRow_ < 0) {
         return;
     }
-    if (inserting_ && !touched_) {
-        dropUntouchedInsert();
+    if (untouchedInsert()) {
+        abandonRow();
         return;
     }
     table_.post();
     const int row = editRow_;
     editRow_ = -1;
-    inserting_ = false;
-    touched_ = false;
     afterTableChange();
     rowIndicatorChanged(row);
 }
@@ -286,15 +280,13 @@ void TRecordGridModel::postRow() {
 void TRecordGridModel::reload() {
     beginResetModel();
     editRow_ = -1;
-    inserting_ = false;
-    touched_ = false;
     currentRow_ = -1;
     rows_.clear();
     forgetPositions();
     rowCount_ = 0;
     directRows_ = false;
     if (table_.active()) {
-        if (table_.state() == tabulon::TableState::Edit || table_.state() == tabulon::TableState::Insert) {
+        if (buffer().active()) {
             table_.cancel();
         }
         rowCount_ = recount();
@@ -312,22 +304,18 @@ bool TRecordGridModel::settleRow() {
     }
 }
 
-void TRecordGridModel::dropUntouchedInsert() {
-    if (inserting_ && !touched_) {
-        abandonRow();
-    }
+bool TRecordGridModel::untouchedInsert() const {
+    return editRow_ >= 0 && buffer().inserting() && !buffer().anyChanged();
 }
 
 void TRecordGridModel::abandonRow() {
     if (editRow_ < 0) {
         return;
     }
-    table_.cancel();
     const int row = editRow_;
-    const bool appended = inserting_;
+    const bool appended = buffer().inserting();
+    table_.cancel();
     editRow_ = -1;
-    inserting_ = false;
-    touched_ = false;
     if (appended) {
         beginRemoveRows(QModelIndex(), row, row);
         --rowCount_;

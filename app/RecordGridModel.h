@@ -5,6 +5,8 @@
 // order, else by walking from the nearest of the first, the last and the current record.
 // Editing follows the grid: a row's changes collect in the table's edit buffer and are posted
 // when the grid's current row leaves it; an appended row left untouched is dropped instead.
+// Whether the row is edited or appended, its values and whether any was changed are the edit
+// buffer's; the model only knows which row shows it.
 // Failures of edits and posts are reported through editFailed(), never thrown at the view.
 // Interface thread only; the table must outlive the model and stay open while it exists.
 #include <QAbstractTableModel>
@@ -59,11 +61,13 @@ signals:
 
 private:
     // The value of a cell, or null when its row cannot be read now.
-    const tabulon::Value* cellValue(const QModelIndex& index, tabulon::Record& editing) const;
+    const tabulon::Value* cellValue(const QModelIndex& index) const;
+    const tabulon::EditBuffer& buffer() const { return table_.editBuffer(); }
     bool setText(const QModelIndex& index, const QString& text);
     // Posts the row being edited, reporting a failure instead of throwing; false on failure.
     bool settleRow();
-    void dropUntouchedInsert();
+    // Whether the row being edited was appended and nothing was typed into it yet.
+    bool untouchedInsert() const;
     // Drops the unposted changes of the row being edited; an appended row goes altogether.
     void abandonRow();
     // Puts the table's cursor on `row`; false when the table is editing another row.
@@ -94,7 +98,5 @@ private:
     mutable std::map<int, tabulon::Record> rows_;  // rows read, bounded
     bool editable_ = false;
     int currentRow_ = -1;
-    int editRow_ = -1;             // the row in the table's edit buffer
-    bool inserting_ = false;
-    bool touched_ = false;
+    int editRow_ = -1;             // the row showing the table's edit buffer
 };

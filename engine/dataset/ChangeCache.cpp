@@ -54,7 +54,7 @@ void ChangeCache::applyTo(StorageTable& table) const {
 
     const std::optional<MovingRecordFinder> finder = MovingRecordFinder::forTable(table);
     for (const auto& [lastId, values] : changes) {
-        const RecordId id = findRecordAgain(table, finder, lastId, originals_.at(lastId));
+        const RecordId id = findRecordAgain(table, finder, lastId, originals_.at(lastId)).id;
         values ? (void)table.update(id, *values) : table.remove(id);
     }
     for (const auto& record : inserts_)

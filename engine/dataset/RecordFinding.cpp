@@ -31,8 +31,7 @@ bool idHolds(StorageTable& table, RecordId id, const Record& original, Record& c
 
 // A table without primary key: the nearest slot to `start` holding `original`, looking both ways.
 std::optional<RecordId> findByValues(StorageTable& table, std::uint64_t start,
-                                     const Record& original) {
-    Record current;
+                                     const Record& original, Record& current) {
     const std::uint64_t count = table.slotCount();
     for (std::uint64_t distance = 0; distance <= start || start + distance < count; ++distance) {
         if (slotHolds(table, start + distance, original, current))
@@ -45,21 +44,20 @@ std::optional<RecordId> findByValues(StorageTable& table, std::uint64_t start,
 }
 }  // namespace
 
-RecordId findRecordAgain(StorageTable& table, const std::optional<MovingRecordFinder>& finder,
-                         RecordId lastId, const Record& original) {
-    Record current;
-    if (idHolds(table, lastId, original, current)) return lastId;
+FoundRecord findRecordAgain(StorageTable& table, const std::optional<MovingRecordFinder>& finder,
+                            RecordId lastId, const Record& original) {
+    FoundRecord found{lastId, {}};
+    if (idHolds(table, lastId, original, found.stored)) return found;
     if (!table.writesMoveRecords()) throwGone(table, original);
     if (finder) {
-        RecordId id = 0;
         try {
-            id = finder->find(table, finder->keyOf(original), lastId);
+            found.id = finder->find(table, finder->keyOf(original), lastId);
         } catch (const EngineError& e) {
             if (e.kind() != errkind::kUsage) throw;
             throwGone(table, original);
         }
-        if (!idHolds(table, id, original, current)) throwGone(table, original);
-        return id;
+        if (!idHolds(table, found.id, original, found.stored)) throwGone(table, original);
+        return found;
     }
     std::uint64_t start = 0;
     try {
@@ -67,9 +65,10 @@ RecordId findRecordAgain(StorageTable& table, const std::optional<MovingRecordFi
     } catch (const EngineError& e) {
         if (e.kind() != errkind::kUsage) throw;  // its block is gone: look from the start
     }
-    const std::optional<RecordId> id = findByValues(table, start, original);
+    const std::optional<RecordId> id = findByValues(table, start, original, found.stored);
     if (!id) throwGone(table, original);
-    return *id;
+    found.id = *id;
+    return found;
 }
 
 }  // namespace tabulon

@@ -22,12 +22,6 @@ void attachIndexFile(StorageTable& storage, const std::filesystem::path& folder,
         throw EngineError(errkind::kFile, "Index file " + name + " does not exist in folder " + folder.string());
     storage.attachIndexFile(file);
 }
-
-bool keyValuesEqual(const Value& a, const Value& b, bool caseInsensitive) {
-    if (caseInsensitive && a.kind() == ValueKind::String && b.kind() == ValueKind::String)
-        return equalsIgnoringAsciiCase(a.asString(), b.asString());
-    return a.compare(b) == 0;
-}
 }  // namespace
 
 Table::Table(Connection& connection) : connection_(connection) {}
@@ -46,10 +40,6 @@ auto Table::writeInTurn(Change&& change) {
     } detach{*storage_};
     storage_->beginWriting();
     return commitAfter(own, change);
-}
-
-RecordId Table::currentId(RecordId id, const Record& original) {
-    return findRecordAgain(*storage_, finder_, id, original);
 }
 
 Table::~Table() {
@@ -79,7 +69,7 @@ void Table::requireActive() const {
 
 void Table::requireBrowse(const char* what) const {
     requireActive();
-    if (state_ != TableState::Browse)
+    if (state() != TableState::Browse)
         throw EngineError(errkind::kUsage, std::string("Cannot ") + what + " table " + tableName_ +
                                                ": it is being edited; post or cancel first");
 }
@@ -168,27 +158,16 @@ void Table::open() {
     std::optional<FilterExpression> expression;
     if (!filterText_.empty())
         expression = FilterExpression::parse(filterText_, storage->fields(), filterOptions_, settings_);
-    std::optional<IndexDef> index;
-    for (const IndexDef& def : storage->indexes())
-        if (indexName_.empty() ? (def.options & ixPrimary) != 0
-                               : equalsIgnoringAsciiCase(def.name, indexName_)) {
-            index = def;
-            break;
-        }
-    if (!indexName_.empty() && !index)
-        throw EngineError(errkind::kValue, "Table " + tableName_ + " has no index '" + indexName_ + "'");
+    const std::optional<IndexDef> index = findIndex(*storage, indexName_);
 
     storage_ = std::move(storage);
     finder_ = MovingRecordFinder::forTable(*storage_);
     lock_ = std::move(lock);
     filterExpression_ = std::move(expression);
     index_ = index;
-    keyFields_ = index_ ? indexFieldPositions(*index_, storage_->fields()) : std::vector<std::size_t>{};
+    keySearch_.setIndex(index_, storage_->fields());
     cache_.clear();
     cacheApplied_ = false;
-    state_ = TableState::Browse;
-    keyBuffer_.assign(storage_->fields().size(), Value());
-    keyAssigned_.assign(storage_->fields().size(), false);
     connection_.attach(*this);
     try {
         rebuildCursor();
@@ -205,15 +184,21 @@ void Table::close() {
         throw EngineError(errkind::kUsage, "Table " + tableName_ + " cannot close while connection '" +
                                                connection_.alias() + "' is in a transaction");
     connection_.detach(*this);
-    cursor_.reset();
+    navigator_.reset();
     storage_.reset();
     finder_.reset();
     lock_ = TableLock();
     cache_.clear();
     cacheApplied_ = false;
-    buffer_.clear();
-    state_ = TableState::Inactive;
-    bof_ = eof_ = true;
+    editBuffer_.clear();
+    keySearch_.setIndex(std::nullopt, {});
+}
+
+TableState Table::state() const {
+    if (!active()) return TableState::Inactive;
+    if (keySearch_.editing()) return TableState::SetKey;
+    if (editBuffer_.inserting()) return TableState::Insert;
+    return editBuffer_.editing() ? TableState::Edit : TableState::Browse;
 }
 
 std::size_t Table::fieldCount() const { return fieldDefs().size(); }
@@ -263,15 +248,7 @@ void Table::setIndexName(const std::string& name) {
         return;
     }
     requireBrowse("change the order of");
-    std::optional<IndexDef> index;
-    for (const IndexDef& def : storage_->indexes())
-        if (name.empty() ? (def.options & ixPrimary) != 0
-                         : equalsIgnoringAsciiCase(def.name, name)) {
-            index = def;
-            break;
-        }
-    if (!name.empty() && !index)
-        throw EngineError(errkind::kValue, "Table " + tableName_ + " has no index '" + name + "'");
+    const std::optional<IndexDef> index = findIndex(*storage_, name);
     const auto previous = index_;
     index_ = index;
     try {
@@ -282,10 +259,18 @@ void Table::setIndexName(const std::string& name) {
         throw;
     }
     indexName_ = name;
-    keyFields_ = index_ ? indexFieldPositions(*index_, storage_->fields()) : std::vector<std::size_t>{};
-    keyBuffer_.assign(storage_->fields().size(), Value());
-    keyAssigned_.assign(storage_->fields().size(), false);
+    keySearch_.setIndex(index_, storage_->fields());
     first();
+}
+
+std::optional<IndexDef> Table::findIndex(const StorageTable& storage,
+                                         const std::string& name) const {
+    for (const IndexDef& def : storage.indexes())
+        if (name.empty() ? (def.options & ixPrimary) != 0 : equalsIgnoringAsciiCase(def.name, name))
+            return def;
+    if (!name.empty())
+        throw EngineError(errkind::kValue, "Table " + tableName_ + " has no index '" + name + "'");
+    return std::nullopt;
 }
 
 void Table::compileFilter(const std::string& text, const FilterOptions& options) {
@@ -341,112 +326,77 @@ void Table::rebuildCursor() {
     if (index_) order = std::make_unique<IndexOrder>(*storage_, index_->name);
     else order = std::make_unique<NaturalOrder>(*storage_, firstFilterFields(filter));
     const ChangeCache* cache = cachedUpdates_ && !cacheApplied_ ? &cache_ : nullptr;
-    cursor_ = std::make_unique<TableCursor>(*storage_, std::move(order), cache, std::move(filter));
-}
-
-void Table::afterMove(bool moved, bool forward) {
-    if (forward) {
-        eof_ = !moved;
-        bof_ = false;
-    } else {
-        bof_ = !moved;
-        eof_ = false;
-    }
+    navigator_.setCursor(
+        std::make_unique<TableCursor>(*storage_, std::move(order), cache, std::move(filter)));
 }
 
 void Table::first() {
     requireBrowse("move in");
-    const bool moved = cursor_->first();
-    bof_ = true;
-    eof_ = !moved;
+    navigator_.first();
 }
 
 void Table::last() {
     requireBrowse("move in");
-    const bool moved = cursor_->last();
-    eof_ = true;
-    bof_ = !moved;
+    navigator_.last();
 }
 
 void Table::next() {
     requireBrowse("move in");
-    afterMove(cursor_->next(), true);
+    navigator_.next();
 }
 
 void Table::prior() {
     requireBrowse("move in");
-    afterMove(cursor_->prior(), false);
+    navigator_.prior();
 }
 
 Record Table::currentValues() const {
     requireActive();
-    if (state_ == TableState::Edit || state_ == TableState::Insert) return buffer_;
-    return cursor_->onRecord() ? cursor_->record() : Record{};
+    if (editBuffer_.active()) return editBuffer_.values();
+    return navigator_.onRecord() ? navigator_.record() : Record{};
 }
 
 std::uint64_t Table::recordCount() {
     requireActive();
-    return cursor_->count();
+    return navigator_.count();
 }
 
 std::uint64_t Table::recordNumber() {
     requireActive();
-    return cursor_->position();
+    return navigator_.position();
 }
 
 Bookmark Table::bookmark() const {
     requireActive();
-    return cursor_->bookmark();
+    return navigator_.bookmark();
 }
 
 void Table::gotoBookmark(const Bookmark& bookmark) {
     requireBrowse("move in");
-    if (!cursor_->gotoBookmark(bookmark))
-        throw EngineError(errkind::kValue, "The bookmarked record of table " + tableName_ + " no longer exists");
-    bof_ = eof_ = false;
-}
-
-void Table::reposition(const Bookmark& bookmark) {
-    bool found = false;
-    try {
-        found = bookmark.valid && cursor_->gotoBookmark(bookmark);
-    } catch (const EngineError& e) {
-        // Another writer's commit moved the record away: the change itself is done.
-        if (e.kind() != errkind::kUsage) throw;
-    }
-    if (found) {
-        bof_ = eof_ = false;
-        return;
-    }
-    const bool moved = cursor_->first();
-    bof_ = true;
-    eof_ = !moved;
+    if (!navigator_.gotoBookmark(bookmark))
+        throw EngineError(errkind::kValue,
+                          "The bookmarked record of table " + tableName_ + " no longer exists");
 }
 
 void Table::refresh() {
     requireBrowse("refresh");
-    const Bookmark here = cursor_->bookmark();
+    const Bookmark here = navigator_.bookmark();
     storage_->refresh();
     rebuildCursor();
-    reposition(here);
+    navigator_.reposition(here);
 }
 
 void Table::edit() {
     requireBrowse("edit");
     if (isEmpty()) throw EngineError(errkind::kUsage, "Table " + tableName_ + " has no record to edit");
-    buffer_ = cursor_->record();
-    editing_ = cursor_->bookmark();
-    editingOriginal_ = buffer_;
-    state_ = TableState::Edit;
+    editBuffer_.edit(navigator_.bookmark(), navigator_.record());
 }
 
 void Table::append() {
     requireActive();
-    if (state_ == TableState::Edit || state_ == TableState::Insert) post();
+    if (editBuffer_.active()) post();
     requireBrowse("append to");
-    buffer_.assign(fieldCount(), Value());
-    editing_ = Bookmark{};
-    state_ = TableState::Insert;
+    editBuffer_.insert(fieldCount());
 }
 
 void Table::insert() { append(); }
@@ -454,7 +404,7 @@ void Table::insert() { append(); }
 void Table::checkRequired() const {
     const auto& defs = fieldDefs();
     for (std::size_t i = 0; i < defs.size(); ++i) {
-        const Value& v = buffer_[i];
+        const Value& v = editBuffer_.values()[i];
         if (defs[i].required && defs[i].type != ftAutoInc &&
             (v.isNull() || (v.kind() == ValueKind::String && v.asString().empty())))
             throw EngineError(errkind::kRequired, "Field '" + defs[i].name + "' of table " + tableName_ +
@@ -462,61 +412,62 @@ void Table::checkRequired() const {
     }
 }
 
+void Table::startNewCachedChange() {
+    if (!cacheApplied_) return;
+    cache_.clear();  // applied changes not yet committed are committed by new ones
+    cacheApplied_ = false;
+}
+
 void Table::post() {
     requireActive();
-    if (state_ != TableState::Edit && state_ != TableState::Insert) return;
+    if (!editBuffer_.active()) return;
     checkRequired();
-    Bookmark target;
+    Bookmark target = editBuffer_.target();
     if (cachedUpdates_) {
-        if (cacheApplied_) {
-            cache_.clear();  // applied changes not yet committed are committed by new ones
-            cacheApplied_ = false;
-        }
-        target = editing_;
-        if (state_ == TableState::Insert) target = Bookmark{true, true, 0, cache_.insert(buffer_)};
-        else if (editing_.inserted) cache_.editInsert(editing_.insert, buffer_);
-        else cache_.edit(editing_.id, editingOriginal_, buffer_);
+        startNewCachedChange();
+        if (editBuffer_.inserting())
+            target = Bookmark{true, true, 0, cache_.insert(editBuffer_.values())};
+        else if (target.inserted)
+            cache_.editInsert(target.insert, editBuffer_.values());
+        else
+            cache_.edit(target.id, editBuffer_.original(), editBuffer_.values());
     } else {
-        const bool inserting = state_ == TableState::Insert;
         const RecordId id = writeInTurn([&] {
-            return inserting ? storage_->append(buffer_)
-                             : storage_->update(currentId(editing_.id, editingOriginal_), buffer_);
+            if (editBuffer_.inserting()) return storage_->append(editBuffer_.values());
+            FoundRecord found =
+                findRecordAgain(*storage_, finder_, target.id, editBuffer_.original());
+            return storage_->update(found.id, editBuffer_.appliedTo(std::move(found.stored)));
         });
         target = Bookmark{true, false, id, 0};
     }
-    state_ = TableState::Browse;
-    buffer_.clear();
+    editBuffer_.clear();
     rebuildCursor();
-    reposition(target);
+    navigator_.reposition(target);
 }
 
 void Table::cancel() {
     requireActive();
-    if (state_ == TableState::Browse) return;
-    state_ = TableState::Browse;
-    buffer_.clear();
+    editBuffer_.clear();
+    keySearch_.end();
 }
 
 void Table::remove() {
     requireBrowse("delete from");
     if (isEmpty()) throw EngineError(errkind::kUsage, "Table " + tableName_ + " has no record to delete");
-    const Bookmark doomed = cursor_->bookmark();
-    const Record doomedOriginal = cursor_->record();
-    Bookmark neighbour;
-    if (cursor_->next()) neighbour = cursor_->bookmark();
-    else if (cursor_->gotoBookmark(doomed) && cursor_->prior()) neighbour = cursor_->bookmark();
+    const Bookmark doomed = navigator_.bookmark();
+    const Record doomedOriginal = navigator_.record();
+    const Bookmark neighbour = navigator_.neighbour();
     if (cachedUpdates_) {
-        if (cacheApplied_) {
-            cache_.clear();
-            cacheApplied_ = false;
-        }
+        startNewCachedChange();
         if (doomed.inserted) cache_.removeInsert(doomed.insert);
         else cache_.remove(doomed.id, doomedOriginal);
     } else {
-        writeInTurn([&] { storage_->remove(currentId(doomed.id, doomedOriginal)); });
+        writeInTurn([&] {
+            storage_->remove(findRecordAgain(*storage_, finder_, doomed.id, doomedOriginal).id);
+        });
     }
     rebuildCursor();
-    reposition(neighbour);
+    navigator_.reposition(neighbour);
 }
 
 const IndexDef& Table::currentIndex() const {
@@ -527,74 +478,46 @@ const IndexDef& Table::currentIndex() const {
 
 void Table::setKey() {
     editKey();
-    keyBuffer_.assign(fieldCount(), Value());
-    keyAssigned_.assign(fieldCount(), false);
+    keySearch_.begin(false);
 }
 
 void Table::editKey() {
     requireActive();
     currentIndex();
-    if (state_ == TableState::Edit || state_ == TableState::Insert) post();
-    state_ = TableState::SetKey;
-}
-
-Record Table::keyForSearch() const {
-    std::size_t used = 0;
-    for (std::size_t k = 0; k < keyFields_.size(); ++k)
-        if (keyAssigned_[keyFields_[k]]) used = k + 1;
-    Record key;
-    for (std::size_t k = 0; k < used; ++k) key.push_back(keyBuffer_[keyFields_[k]]);
-    return key;
+    if (editBuffer_.active()) post();
+    keySearch_.begin(true);
 }
 
 void Table::gotoNearest() {
     requireActive();
-    if (state_ != TableState::SetKey) currentIndex();
-    state_ = TableState::Browse;
-    const Record key = keyForSearch();
-    if (key.empty()) return first();
-    if (cursor_->seek(key, false)) {
-        bof_ = eof_ = false;
-        return;
-    }
-    last();
+    if (!keySearch_.editing()) currentIndex();
+    editBuffer_.clear();  // searching while editing drops the edit, as cancel() does
+    keySearch_.gotoNearest(navigator_);
 }
 
 bool Table::gotoKey() {
     requireActive();
-    const IndexDef& index = currentIndex();
-    state_ = TableState::Browse;
-    const Record key = keyForSearch();
-    const Bookmark here = cursor_->bookmark();
-    if (!key.empty() && cursor_->seek(key, false)) {
-        const Record found = cursor_->key();
-        bool equal = found.size() >= key.size();
-        for (std::size_t i = 0; equal && i < key.size(); ++i)
-            equal = keyValuesEqual(found[i], key[i], (index.options & ixCaseInsensitive) != 0);
-        if (equal) {
-            bof_ = eof_ = false;
-            return true;
-        }
-    }
-    reposition(here);
-    return false;
+    currentIndex();
+    editBuffer_.clear();
+    return keySearch_.gotoKey(navigator_);
 }
 
 bool Table::findKey(const Record& values) {
     setKey();
-    if (values.size() > keyFields_.size())
+    if (values.size() > keySearch_.keyFieldCount())
         throw EngineError(errkind::kValue, "Index " + currentIndex().name + " has " +
-                                               std::to_string(keyFields_.size()) + " key fields, not " +
-                                               std::to_string(values.size()));
-    for (std::size_t k = 0; k < values.size(); ++k) setFieldValue(keyFields_[k], values[k]);
+                                               std::to_string(keySearch_.keyFieldCount()) +
+                                               " key fields, not " + std::to_string(values.size()));
+    for (std::size_t k = 0; k < values.size(); ++k)
+        setFieldValue(keySearch_.keyField(k), values[k]);
     return gotoKey();
 }
 
 void Table::applyUpdates() {
     requireActive();
-    if (state_ == TableState::Edit || state_ == TableState::Insert) post();
+    if (editBuffer_.active()) post();
     if (!cachedUpdates_ || cacheApplied_ || cache_.empty()) return;
-    const Bookmark here = cursor_->bookmark();
+    const Bookmark here = navigator_.bookmark();
     if (transaction_) {
         storage_->beginWriting();
         cache_.applyTo(*storage_);  // the connection's owner commits or rolls back
@@ -614,14 +537,14 @@ void Table::applyUpdates() {
             }
             storage_->setTransaction(nullptr);
             rebuildCursor();
-            reposition(here);
+            navigator_.reposition(here);
             throw;
         }
         storage_->setTransaction(nullptr);
     }
     cacheApplied_ = true;
     rebuildCursor();
-    reposition(here.inserted ? Bookmark{} : here);
+    navigator_.reposition(here.inserted ? Bookmark{} : here);
 }
 
 void Table::commitUpdates() {
@@ -629,7 +552,7 @@ void Table::commitUpdates() {
     cache_.clear();
     cacheApplied_ = false;
     rebuildCursor();
-    reposition(cursor_->bookmark());
+    navigator_.reposition(navigator_.bookmark());
 }
 
 void Table::cancelUpdates() {
@@ -642,44 +565,33 @@ void Table::cancelUpdates() {
 }
 
 const Value& Table::fieldValue(std::size_t index) const {
-    switch (state_) {
-        case TableState::Edit:
-        case TableState::Insert:
-            return buffer_.at(index);
-        case TableState::SetKey:
-            return keyBuffer_.at(index);
-        case TableState::Browse:
-            return cursor_->onRecord() ? cursor_->record().at(index) : null_;
-        default:
-            return null_;
-    }
+    if (editBuffer_.active()) return editBuffer_.values().at(index);
+    if (keySearch_.editing()) return keySearch_.value(index);
+    return navigator_.onRecord() ? navigator_.record().at(index) : null_;
 }
 
 void Table::setFieldValue(std::size_t index, Value value) {
     requireActive();
     const FieldDef& def = fieldDefs().at(index);
-    if (state_ == TableState::SetKey) {
-        bool inKey = false;
-        for (std::size_t position : keyFields_) inKey = inKey || position == index;
-        if (!inKey)
+    if (keySearch_.editing()) {
+        if (!keySearch_.inKey(index))
             throw EngineError(errkind::kValue, "Field " + def.name + " is not part of index " + currentIndex().name);
-    } else if (state_ != TableState::Edit && state_ != TableState::Insert) {
+        keySearch_.assign(index, converted(def, std::move(value)));
+    } else if (editBuffer_.active()) {
+        editBuffer_.assign(index, converted(def, std::move(value)));
+    } else {
         throw EngineError(errkind::kUsage, "Cannot assign field " + def.name + " of table " + tableName_ +
                                                ": the table is not being edited");
     }
+}
+
+Value Table::converted(const FieldDef& def, Value value) const {
     const ValueKind kind = valueKindFor(def.type);
-    if (!value.isNull() && value.kind() != kind) {
-        try {
-            value = value.convertTo(kind);
-        } catch (const EngineError& e) {
-            throw EngineError(errkind::kValue, "Field " + def.name + ": " + e.message());
-        }
-    }
-    if (state_ == TableState::SetKey) {
-        keyBuffer_[index] = std::move(value);
-        keyAssigned_[index] = true;
-    } else {
-        buffer_[index] = std::move(value);
+    if (value.isNull() || value.kind() == kind) return value;
+    try {
+        return value.convertTo(kind);
+    } catch (const EngineError& e) {
+        throw EngineError(errkind::kValue, "Field " + def.name + ": " + e.message());
     }
 }
 
@@ -692,10 +604,11 @@ void Table::leaveTransaction(bool committed) {
     transaction_ = nullptr;
     storage_->setTransaction(nullptr);
     if (!committed) cacheApplied_ = false;  // the cache is back in force, to retry or cancel
-    if (state_ != TableState::Browse) state_ = TableState::Browse;
-    const Bookmark here = cursor_->bookmark();
+    editBuffer_.clear();
+    keySearch_.end();
+    const Bookmark here = navigator_.bookmark();
     rebuildCursor();
-    reposition(committed ? here : Bookmark{});
+    navigator_.reposition(committed ? here : Bookmark{});
 }
 
 }  // namespace tabulon

@@ -1,6 +1,7 @@
 #pragma once
 // A table of a connection's folder as the windows use it: open and close, fields, navigation,
-// editing, orders, key search, filters and cached updates.
+// editing, orders, key search, filters and cached updates. Moving is TableNavigator's, the
+// record being edited EditBuffer's, the key being searched for KeySearch's.
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,10 +11,12 @@
 #include "../storage/StorageTable.h"
 #include "Bookmark.h"
 #include "ChangeCache.h"
+#include "EditBuffer.h"
 #include "Field.h"
+#include "KeySearch.h"
 #include "RegionalSettings.h"
-#include "TableCursor.h"
 #include "TableLock.h"
+#include "TableNavigator.h"
 #include "filter/FilterExpression.h"
 
 namespace tabulon {
@@ -89,7 +92,7 @@ public:
     // table's pending writes): commit or roll back first.
     void close();
     bool active() const { return storage_ != nullptr; }
-    TableState state() const { return state_; }
+    TableState state() const;
     std::filesystem::path path() const;
     StorageTable& storage();
 
@@ -116,9 +119,9 @@ public:
     void last();
     void next();
     void prior();
-    bool bof() const { return bof_; }
-    bool eof() const { return eof_; }
-    bool isEmpty() const { return !cursor_ || !cursor_->onRecord(); }
+    bool bof() const { return navigator_.bof(); }
+    bool eof() const { return navigator_.eof(); }
+    bool isEmpty() const { return !navigator_.onRecord(); }
     // The current record's values (the edit buffer while editing); empty when there is none.
     Record currentValues() const;
     // Records of the current view (the filter and the cache counted in).
@@ -133,6 +136,8 @@ public:
     void refresh();
 
     // --- Editing. ---
+    // An update writes only the fields assigned since edit(), onto the record as stored; the
+    // post still fails when another writer changed or deleted the record since it was read.
     void edit();
     void append();
     void insert();
@@ -140,6 +145,8 @@ public:
     void cancel();
     // Deletes the current record and moves to the next one (or the prior one at the end).
     void remove();
+    // The record being edited or inserted and the fields assigned so far (inactive in Browse).
+    const EditBuffer& editBuffer() const { return editBuffer_; }
 
     // --- Key search in the current index. ---
     // Key-editing mode with an empty key buffer.
@@ -178,20 +185,20 @@ private:
     void requireBrowse(const char* what) const;
     void rebuildCursor();
     void compileFilter(const std::string& text, const FilterOptions& options);
-    void afterMove(bool moved, bool forward);
+    // The index named `name` (empty: the primary one, when there is one); EValueError when a
+    // named one does not exist.
+    std::optional<IndexDef> findIndex(const StorageTable& storage, const std::string& name) const;
     void checkRequired() const;
-    void writeStored();
-    void reposition(const Bookmark& bookmark);
-    Record keyForSearch() const;
+    // `value` as the kind field `def` holds; EValueError naming the field when it does not convert.
+    Value converted(const FieldDef& def, Value value) const;
     const IndexDef& currentIndex() const;
+    // Called before a change is cached: an applied cache not yet committed is committed by it.
+    void startNewCachedChange();
     // Runs `change` in the connection's transaction, or in one of its own committed at once,
     // holding the table's writers' lock from before it starts: another writer's commit since
     // the record was read is then caught up with.
     template <typename Change>
     auto writeInTurn(Change&& change);
-    // The id record `id`, which held `original` when read, has now: another writer's changes
-    // may have moved it in a table whose writes move records (see findRecordAgain).
-    RecordId currentId(RecordId id, const Record& original);
 
     Connection& connection_;
     std::string tableName_;
@@ -212,21 +219,14 @@ private:
     std::unique_ptr<StorageTable> storage_;
     std::optional<MovingRecordFinder> finder_;  // for tables whose writes move records
     TableLock lock_;
-    std::unique_ptr<TableCursor> cursor_;
+    TableNavigator navigator_;
     std::optional<IndexDef> index_;
-    std::vector<std::size_t> keyFields_;
     ChangeCache cache_;
     bool cacheApplied_ = false;
     Transaction* transaction_ = nullptr;
 
-    TableState state_ = TableState::Inactive;
-    bool bof_ = true;
-    bool eof_ = true;
-    Record buffer_;      // the record being edited or inserted
-    Bookmark editing_;   // which record buffer_ edits
-    Record editingOriginal_;  // the record as read, to find it again when writes move records
-    Record keyBuffer_;   // one value per field; only key fields used
-    std::vector<bool> keyAssigned_;
+    EditBuffer editBuffer_;
+    KeySearch keySearch_;
     Value null_;
 };
 

@@ -174,6 +174,7 @@ private slots:
         QCOMPARE(model.headerData(0, Qt::Vertical).toString(), QString());
         model.setData(model.index(1, 0), QStringLiteral("Edited"));
         QCOMPARE(model.headerData(1, Qt::Vertical).toString(), QStringLiteral("I"));
+        QCOMPARE(t.table->editBuffer().changedFields(), (std::vector<bool>{true, false, false}));
         model.setCurrentRow(0);  // leaving the row posts it
         QCOMPARE(model.headerData(1, Qt::Vertical).toString(), QString());
         QVERIFY(!model.hasUnpostedRow());

@@ -156,6 +156,41 @@ TEST_F(TableTest, PostRefusesMissingRequiredFieldsAndDuplicateKeys) {
     EXPECT_EQ(table->recordCount(), 5u);
 }
 
+struct BufferCase {
+    const char* name;
+    bool append;
+    std::vector<std::pair<const char*, const char*>> assignments;  // refused ones mark nothing
+    std::string changed;  // per field ID, NAME, CITY, AMOUNT, BORN: 'x' changed, '.' not
+};
+
+class EditBufferFields : public DatasetFixture, public ::testing::WithParamInterface<BufferCase> {};
+
+TEST_P(EditBufferFields, MarkTheFieldsAssigned) {
+    auto table = openPeople(*connection_);
+    table->next();  // Brown of Rome
+    GetParam().append ? table->append() : table->edit();
+    for (const auto& [field, text] : GetParam().assignments) {
+        try {
+            table->fieldByName(field).setAsText(text);
+        } catch (const EngineError&) {
+        }
+    }
+    std::string changed;
+    for (bool marked : table->editBuffer().changedFields()) changed += marked ? 'x' : '.';
+    EXPECT_EQ(changed, GetParam().changed);
+    EXPECT_EQ(table->editBuffer().inserting(), GetParam().append);
+    table->cancel();
+    EXPECT_FALSE(table->editBuffer().active());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EditBufferFields,
+    ::testing::Values(BufferCase{"OneField", false, {{"CITY", "Milan"}}, "..x.."},
+                      BufferCase{"SameValueCounts", false, {{"CITY", "Rome"}}, "..x.."},
+                      BufferCase{"RefusedValue", false, {{"AMOUNT", "12x"}}, "....."},
+                      BufferCase{"Insert", true, {{"ID", "9"}, {"NAME", "Baker"}}, "xx..."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(TableTest, AssignmentOutsideEditingIsRefused) {
     auto table = openPeople(*connection_);
     EXPECT_EQ(errorKind([&] { table->fieldByName("CITY").setAsText("X"); }).rfind("EUsageError", 0), 0u);
@@ -200,18 +235,43 @@ TEST_F(TableTest, DisplayTextFollowsTheRegionalSettings) {
 
 // --- Key search ---
 
-TEST_F(TableTest, GotoNearestFindsTheFirstKeyAtOrAfter) {
-    auto table = openPeople(*connection_, "BYNAME");
-    table->setKey();
-    table->fieldByName("NAME").setAsText("C");
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("NAME").asText(), "Clark");
-    table->setKey();
-    table->fieldByName("NAME").setAsText("zzz");
-    table->gotoNearest();
-    EXPECT_TRUE(table->eof());
-    EXPECT_EQ(table->fieldByName("NAME").asText(), "Smithers");
+struct NearestCase {
+    const char* name;
+    const char* index;
+    // Each search "FIELD=text" is setKey(), the assignment and gotoNearest(); "+FIELD=text"
+    // starts with editKey() instead, keeping the previous search's values.
+    std::vector<std::string> searches;
+    std::int64_t id;
+    bool eof;
+};
+
+class NearestKey : public DatasetFixture, public ::testing::WithParamInterface<NearestCase> {};
+
+TEST_P(NearestKey, GoesToTheFirstKeyAtOrAfter) {
+    auto table = openPeople(*connection_, GetParam().index);
+    for (const std::string& search : GetParam().searches) {
+        const bool keep = search.front() == '+';
+        keep ? table->editKey() : table->setKey();
+        const std::size_t equals = search.find('=');
+        table->fieldByName(search.substr(keep, equals - keep)).setAsText(search.substr(equals + 1));
+        table->gotoNearest();
+    }
+    EXPECT_EQ(table->fieldByName("ID").value().asInt(), GetParam().id);
+    EXPECT_EQ(table->eof(), GetParam().eof);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NearestKey,
+    ::testing::Values(
+        NearestCase{"Prefix", "BYNAME", {"NAME=C"}, 4, false},  // Clark
+        NearestCase{"PastTheEnd", "BYNAME", {"NAME=zzz"}, 5, true},
+        NearestCase{"Descending", "BYAMOUNT", {"AMOUNT=300"}, 2, false},     // 250.5 is at or below
+        NearestCase{"LeadingField", "BYCITYNAME", {"CITY=Rome"}, 2, false},  // Brown
+        // Rome + "c": Brown < c <= smith.
+        NearestCase{"EditKeyKeeps", "BYCITYNAME", {"CITY=Rome", "+NAME=c"}, 3, false},
+        // CITY left unassigned sorts lowest.
+        NearestCase{"SetKeyForgets", "BYCITYNAME", {"CITY=Rome", "NAME=Brown"}, 5, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TableTest, CaseInsensitiveIndexFindsAnyCase) {
     auto table = openPeople(*connection_, "BYNAME");
@@ -219,30 +279,6 @@ TEST_F(TableTest, CaseInsensitiveIndexFindsAnyCase) {
     EXPECT_EQ(table->fieldByName("ID").value().asInt(), 3);
     EXPECT_FALSE(table->findKey({Value::string("Smyth")}));
     EXPECT_EQ(table->fieldByName("ID").value().asInt(), 3);
-}
-
-TEST_F(TableTest, DescendingIndexSearchesInItsOrder) {
-    auto table = openPeople(*connection_, "BYAMOUNT");
-    table->setKey();
-    table->fieldByName("AMOUNT").setAsText("300");
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("ID").value().asInt(), 2);  // 250.5 is the first at or below 300
-}
-
-TEST_F(TableTest, PartialKeyAndEditKeyKeepEarlierValues) {
-    auto table = openPeople(*connection_, "BYCITYNAME");
-    table->setKey();
-    table->fieldByName("CITY").setAsText("Rome");
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("NAME").asText(), "Brown");
-    table->editKey();
-    table->fieldByName("NAME").setAsText("c");
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("NAME").asText(), "smith");  // Rome + "c": Brown < c <= smith
-    table->setKey();
-    table->fieldByName("NAME").setAsText("Brown");  // CITY left unassigned sorts lowest
-    table->gotoNearest();
-    EXPECT_EQ(table->fieldByName("ID").value().asInt(), 5);
 }
 
 TEST_F(TableTest, KeySearchRefusesFieldsOutsideTheIndex) {
