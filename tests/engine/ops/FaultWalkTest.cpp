@@ -31,6 +31,8 @@ struct WalkCase {
     Op op;
 };
 
+void PrintTo(const WalkCase& walk, std::ostream* out) { *out << walk.label; }
+
 struct State {
     std::string table;  // the file name the family has
     std::size_t fields = 0;
