@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "../core/EngineError.h"
+#include "FaultInjection.h"
 
 namespace tabulon {
 
@@ -49,7 +50,9 @@ bool File::exists(const std::filesystem::path& path) {
 }
 
 File File::create(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = FaultInjection::reached(IoCall::Create)
+                       ? -1
+                       : ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) fail(path, "create");
     return File(fd, path);
 }
@@ -94,6 +97,7 @@ std::size_t File::readAt(std::uint64_t offset, void* buffer, std::size_t length)
 void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t length) {
     std::size_t done = 0;
     const auto* bytes = static_cast<const char*>(buffer);
+    if (FaultInjection::reached(IoCall::Write)) fail(path_, "write");
     while (done < length) {
         const ssize_t n = ::pwrite(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
         if (n < 0) {
@@ -105,11 +109,12 @@ void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t length)
 }
 
 void File::truncate(std::uint64_t size) {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "resize");
+    if (FaultInjection::reached(IoCall::Truncate) || ::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "resize");
 }
 
 void File::sync() {
-    if (::fsync(fd_) != 0) fail(path_, "flush");
+    if (FaultInjection::reached(IoCall::Sync)) fail(path_, "flush");
+    if (!FaultInjection::flushSkipped() && ::fsync(fd_) != 0) fail(path_, "flush");
 }
 
 bool File::tryLockByte(std::int64_t offset, ShareMode mode) {
@@ -185,6 +190,8 @@ bool File::isAt(const std::filesystem::path& path) const {
 void File::unlock() { unlockByte(kLockOffset); }
 
 void syncFolder(const std::filesystem::path& folder) {
+    if (FaultInjection::reached(IoCall::Sync)) fail(folder, "flush the folder");
+    if (FaultInjection::flushSkipped()) return;
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fail(folder, "open the folder");
     const int rc = ::fsync(fd);

@@ -7,6 +7,7 @@
 
 #include "../core/EngineError.h"
 #include "File.h"
+#include "FolderEntries.h"
 
 namespace tabulon {
 
@@ -54,10 +55,7 @@ void replay(const std::filesystem::path& folder, const std::vector<FolderMoves::
         const std::filesystem::path from = folder / fromName, to = folder / toName;
         std::error_code ec;
         if (std::filesystem::exists(to, ec) || !std::filesystem::exists(from, ec)) continue;
-        std::filesystem::rename(from, to, ec);
-        if (ec)
-            throw EngineError(errkind::kFile,
-                              "Cannot move " + from.string() + " to " + to.string() + ": " + ec.message());
+        renameFile(from, to);
     }
     syncFolder(folder);
     for (const auto& [fromName, toName] : moves) {
@@ -89,14 +87,20 @@ void FolderMoves::run(const std::filesystem::path& folder, const std::vector<Mov
     manifest.writeAt(0, text.data(), text.size());
     manifest.sync();
     std::error_code ec;
-    std::filesystem::rename(unfinished, path, ec);
+    renameFile(unfinished, path, ec);
     if (ec) {
-        std::filesystem::remove(unfinished, ec);
+        removeFile(unfinished, ec);
         throw EngineError(errkind::kFile, "Cannot write " + path.string() + ": " + ec.message());
     }
-    syncFolder(folder);
+    try {
+        syncFolder(folder);
+    } catch (const EngineError&) {
+        // Not known to be durable, the list is not decided: nothing moves.
+        removeFile(path, ec);
+        throw;
+    }
     replay(folder, moves);
-    std::filesystem::remove(path, ec);
+    removeFile(path);
     syncFolder(folder);
 }
 
@@ -119,13 +123,13 @@ void FolderMoves::recoverFolder(const std::filesystem::path& folder) {
         }
         if (!manifest->tryLock(ShareMode::Exclusive)) continue;
         if (path.extension() == ".new") {
-            std::filesystem::remove(path, ec);
+            removeFile(path, ec);
             continue;
         }
         const auto moves = decode(readAll(*manifest));
         if (!moves) continue;
         replay(folder, *moves);
-        std::filesystem::remove(path, ec);
+        removeFile(path);
         syncFolder(folder);
     }
 }

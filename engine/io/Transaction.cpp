@@ -11,6 +11,7 @@
 #include <string>
 
 #include "../core/EngineError.h"
+#include "FolderEntries.h"
 #include "FolderMoves.h"
 #include "PagedFile.h"
 
@@ -129,11 +130,15 @@ File writeJournal(const std::filesystem::path& path, const Writer& body) {
     }
     journal.writeAt(0, whole.bytes.data(), whole.bytes.size());
     journal.sync();
-    std::error_code ec;
-    std::filesystem::rename(unfinished, path, ec);
-    if (ec)
-        throw EngineError(errkind::kFile, "Cannot write the journal " + path.string() + ": " + ec.message());
-    syncFolder(path.parent_path());
+    renameFile(unfinished, path);
+    try {
+        syncFolder(path.parent_path());
+    } catch (const EngineError&) {
+        // Left behind, it would be applied by a later recovery, over commits made since.
+        std::error_code ignored;
+        removeFile(path, ignored);
+        throw;
+    }
     return journal;
 }
 
@@ -227,6 +232,8 @@ void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
     }
     File journal = writeJournal(journalPath_, body);
 
+    // The commit is done once the journal's removal is durable; a failure before that puts the
+    // original bytes back from the journal, still open here even once removed.
     try {
         for (PagedFile* f : changed) {
             if (!f->existsOnDisk_) f->file_ = File::create(f->path_);
@@ -239,6 +246,8 @@ void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
             if (f->file_.size() != f->size_) f->file_.truncate(f->size_);
             f->file_.sync();
         }
+        syncFolder(journalPath_.parent_path());
+        removeFile(journalPath_);
         syncFolder(journalPath_.parent_path());
     } catch (const EngineError&) {
         applyJournal(journalPath_, journal);
@@ -254,8 +263,6 @@ void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
         f->diskSize_ = f->readableDisk_ = f->size_;
         f->dropCache();
     }
-    std::filesystem::remove(journalPath_);
-    syncFolder(journalPath_.parent_path());
 }
 
 void Transaction::commit() {
@@ -281,7 +288,6 @@ bool Transaction::recover(const std::filesystem::path& journalPath) {
 }
 
 void Transaction::applyJournal(const std::filesystem::path& journalPath, const File& journal) {
-    std::error_code ec;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(journal.size()));
     bytes.resize(journal.readAt(0, bytes.data(), bytes.size()));
     const std::size_t trailer = sizeof(std::uint64_t) + sizeof kTail;
@@ -332,7 +338,7 @@ void Transaction::applyJournal(const std::filesystem::path& journalPath, const F
                                                     " is damaged; the tables it names may be inconsistent");
         for (const FileUndo& u : undo) {
             if (u.size < 0) {
-                std::filesystem::remove(u.path, ec);
+                removeFile(u.path);
                 continue;
             }
             File f = File::exists(u.path) ? File::open(u.path, AccessMode::ReadWrite) : File::create(u.path);
@@ -341,7 +347,7 @@ void Transaction::applyJournal(const std::filesystem::path& journalPath, const F
             f.sync();
         }
     }
-    std::filesystem::remove(journalPath);
+    removeFile(journalPath);
     syncFolder(journalPath.parent_path());
 }
 
@@ -362,7 +368,7 @@ void Transaction::recoverFolder(const std::filesystem::path& folder) {
                    path.stem().extension() == kJournalExtension) {
             // Left by a process that died while writing it: no table file was touched yet.
             std::optional<File> unfinished = openIfPresent(path);
-            if (unfinished && unfinished->tryLock(ShareMode::Exclusive)) std::filesystem::remove(path, ec);
+            if (unfinished && unfinished->tryLock(ShareMode::Exclusive)) removeFile(path, ec);
         }
     }
 }

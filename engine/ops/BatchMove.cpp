@@ -6,6 +6,7 @@
 
 #include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
+#include "../io/FolderEntries.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
 #include "CopyDefinition.h"
@@ -82,7 +83,7 @@ void discardCopy(std::unique_ptr<StorageTable>& destination) {
     const auto family = destination->driver().familyFiles(path);
     destination.reset();
     std::error_code ignored;
-    for (const auto& file : family) std::filesystem::remove(file, ignored);
+    for (const auto& file : family) removeFile(file, ignored);
 }
 
 // The writes of one move: a transaction per commitCount records (or one for all).

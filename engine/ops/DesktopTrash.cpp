@@ -10,7 +10,9 @@
 #include <ctime>
 
 #include "../core/EngineError.h"
+#include "../io/FaultInjection.h"
 #include "../io/File.h"
+#include "../io/FolderEntries.h"
 
 namespace tabulon {
 
@@ -52,10 +54,15 @@ std::string localTimeNow() {
     return text;
 }
 
+// Writes and flushes the whole of `text`.
 void writeAll(int fd, const std::string& text, const std::filesystem::path& path) {
-    if (::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+    if (FaultInjection::reached(IoCall::Write) ||
+        ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
         throw EngineError(errkind::kFile,
                           "Cannot write " + path.string() + ": " + std::strerror(errno));
+    if (FaultInjection::reached(IoCall::Sync) || (!FaultInjection::flushSkipped() && ::fsync(fd) != 0))
+        throw EngineError(errkind::kFile,
+                          "Cannot flush " + path.string() + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -69,8 +76,8 @@ std::filesystem::path DesktopTrash::moveToTrash(const std::filesystem::path& fil
     const std::filesystem::path files = folder_ / "files";
     const std::filesystem::path info = folder_ / "info";
     std::error_code ec;
-    std::filesystem::create_directories(files, ec);
-    std::filesystem::create_directories(info, ec);
+    createFolders(files, ec);
+    if (!ec) createFolders(info, ec);
     if (ec)
         throw EngineError(errkind::kFile, "Cannot create the trash folder " + folder_.string() +
                                               ": " + ec.message());
@@ -82,7 +89,9 @@ std::filesystem::path DesktopTrash::moveToTrash(const std::filesystem::path& fil
         const std::string name = attempt == 1 ? stem : stem + "." + std::to_string(attempt);
         const std::filesystem::path infoPath = info / (name + ".trashinfo");
         const std::filesystem::path target = files / name;
-        const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = FaultInjection::reached(IoCall::Create)
+                           ? -1
+                           : ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST && attempt < 10000) continue;
             throw EngineError(errkind::kFile, "Cannot move " + source.string() +
@@ -90,7 +99,7 @@ std::filesystem::path DesktopTrash::moveToTrash(const std::filesystem::path& fil
         }
         if (std::filesystem::exists(target, ec)) {
             ::close(fd);
-            std::filesystem::remove(infoPath, ec);
+            removeFile(infoPath, ec);
             continue;
         }
         try {
@@ -98,22 +107,21 @@ std::filesystem::path DesktopTrash::moveToTrash(const std::filesystem::path& fil
                      "[Trash Info]\nPath=" + encodedPath(source.string()) +
                          "\nDeletionDate=" + localTimeNow() + "\n",
                      infoPath);
-            ::fsync(fd);
             ::close(fd);
         } catch (...) {
             ::close(fd);
-            std::filesystem::remove(infoPath, ec);
+            removeFile(infoPath, ec);
             throw;
         }
-        std::filesystem::rename(source, target, ec);
+        renameFile(source, target, ec);
         if (ec == std::errc::cross_device_link) {
             // A trash on another file system: copy, then remove the original.
-            std::filesystem::copy_file(source, target, ec);
-            if (!ec) std::filesystem::remove(source, ec);
+            copyFile(source, target, ec);
+            if (!ec) removeFile(source, ec);
         }
         if (ec) {
             std::error_code ignored;
-            std::filesystem::remove(infoPath, ignored);
+            removeFile(infoPath, ignored);
             throw EngineError(errkind::kFile,
                               "Cannot move " + source.string() + " to the trash: " + ec.message());
         }

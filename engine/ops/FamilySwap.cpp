@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "../core/EngineError.h"
+#include "../io/FolderEntries.h"
 #include "../io/FolderMoves.h"
 #include "../io/Transaction.h"
 
@@ -30,7 +31,7 @@ void disposeStaging(const std::filesystem::path& staging, const DesktopTrash& tr
     for (const auto& entry : std::filesystem::directory_iterator(staging / kOldFolder, ec))
         replaced.push_back(entry.path());
     for (const auto& file : replaced) trash.moveToTrash(file);
-    std::filesystem::remove_all(staging, ec);
+    removeTree(staging, ec);
 }
 
 }  // namespace
@@ -45,14 +46,15 @@ FamilySwap::FamilySwap(std::filesystem::path folder, std::vector<std::filesystem
     // folder whose owner has not locked it yet.
     const std::filesystem::path unfinished = staging_.string() + ".new";
     std::error_code ec;
-    std::filesystem::remove_all(unfinished, ec);
-    std::filesystem::create_directories(unfinished / kOldFolder, ec);
+    removeTree(unfinished, ec);  // left by a process of the same id that died
+    if (!ec) createFolders(unfinished / kOldFolder, ec);
     if (ec) fail("Cannot create the staging folder", unfinished, ec);
     ownership_ = File::create(unfinished / kOwnerFile);
     ownership_.lock(ShareMode::Exclusive);
-    std::filesystem::rename(unfinished, staging_, ec);
+    renameFile(unfinished, staging_, ec);
     if (ec) {
-        std::filesystem::remove_all(unfinished, ec);
+        std::error_code ignored;
+        removeTree(unfinished, ignored);
         fail("Cannot create the staging folder", staging_, ec);
     }
 }
@@ -60,7 +62,7 @@ FamilySwap::FamilySwap(std::filesystem::path folder, std::vector<std::filesystem
 FamilySwap::~FamilySwap() {
     if (committed_) return;
     std::error_code ec;
-    std::filesystem::remove_all(staging_, ec);
+    removeTree(staging_, ec);
 }
 
 void FamilySwap::commit() {

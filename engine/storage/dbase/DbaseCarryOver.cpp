@@ -4,6 +4,7 @@
 
 #include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
+#include "../../io/FolderEntries.h"
 #include "../Drivers.h"
 #include "DbaseDriver.h"
 #include "DbaseExpression.h"
@@ -37,7 +38,7 @@ void DbaseDriver::carryOver(const std::filesystem::path& original, StorageTable&
         const std::filesystem::path file = findFileIgnoringCase(original.parent_path(), name);
         if (file.empty() || !isNdx(file) || !keyApplies(file, rebuilt.fields())) continue;
         const std::filesystem::path copy = rebuilt.path().parent_path() / file.filename();
-        std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing);
+        copyFile(file, copy);
         rebuilt.attachIndexFile(copy);
         attached = true;
     }

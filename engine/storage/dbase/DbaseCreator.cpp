@@ -218,14 +218,15 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
     Transaction::recoverFolder(path.parent_path().empty() ? "." : path.parent_path());
     PagedFile dbf = PagedFile::createNew(path);
     dbf.write(0, bytes.data(), bytes.size());
+    // The files outlive the transaction, whose rollback after a failed commit still uses them.
+    std::optional<PagedFile> memoFile;
+    std::optional<PagedFile> mdxFile;
     Transaction transaction(path.string() + Transaction::kJournalExtension);
     transaction.enlist(dbf);
-    std::optional<PagedFile> memoFile;
     if (memo) {
         memoFile.emplace(MemoFile::createEmpty(memoPath, MemoKind::Dbt, dbase3));
         transaction.enlist(*memoFile);
     }
-    std::optional<PagedFile> mdxFile;
     if (!tags.empty()) {
         const std::string mdx = buildProductionIndex(path.stem().string(), tags, written, codec, 0, {});
         mdxFile.emplace(PagedFile::createNew(mdxPath));

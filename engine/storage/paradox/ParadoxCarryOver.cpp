@@ -3,6 +3,7 @@
 // the fields are unchanged, since they describe the old field layout.
 #include "../../core/EngineError.h"
 #include "../../io/File.h"
+#include "../../io/FolderEntries.h"
 #include "../../io/PagedFile.h"
 #include "../Drivers.h"
 #include "ParadoxDriver.h"
@@ -74,8 +75,7 @@ void ParadoxDriver::carryOver(const std::filesystem::path& original, StorageTabl
     if (unchanged)
         for (const char* extension : {".TV", ".FAM"})
             if (const auto file = findFileIgnoringCase(folder, stem + extension); !file.empty())
-                std::filesystem::copy_file(file, target.string() + extension,
-                                           std::filesystem::copy_options::overwrite_existing);
+                copyFile(file, target.string() + extension);
 
     const auto val = findFileIgnoringCase(folder, stem + ".VAL");
     if (val.empty()) return;
@@ -96,8 +96,7 @@ void ParadoxDriver::carryOver(const std::filesystem::path& original, StorageTabl
         return;
     }
     const std::vector<ParadoxFieldCheck> checks = movedChecks(old, before, after, rebuilt, sources);
-    std::error_code ec;
-    if (checks.empty()) std::filesystem::remove(written, ec);
+    if (checks.empty()) removeFile(written);
     else writeWhole(written, buildParadoxValidity(after, checks));
 }
 
