@@ -2,14 +2,12 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 
 namespace tabulon {
 
 namespace {
 std::atomic<std::uint64_t> seen{0};
-std::array<std::atomic<std::uint64_t>, 6> seenOfKind{};
 std::atomic<std::uint64_t> target{0};  // 0: none
 std::atomic<FaultInjection::Effect> effect{FaultInjection::Effect::Fail};
 std::atomic<int> injectedKind{-1};
@@ -25,7 +23,6 @@ void FaultInjection::count() { failAt(0); }
 void FaultInjection::failAt(std::uint64_t n, Effect how) {
     seen = 0;
     injectedKind = -1;
-    for (auto& kind : seenOfKind) kind = 0;
     target = n;
     effect = how;
     armed_ = true;
@@ -43,10 +40,7 @@ std::optional<IoCall> FaultInjection::injected() {
 
 std::uint64_t FaultInjection::calls() { return seen.load(); }
 
-std::uint64_t FaultInjection::calls(IoCall kind) { return seenOfKind[static_cast<std::size_t>(kind)].load(); }
-
 bool FaultInjection::counted(IoCall kind) {
-    ++seenOfKind[static_cast<std::size_t>(kind)];
     if (seen.fetch_add(1) + 1 != target.load()) return false;
     injectedKind = static_cast<int>(kind);
     if (effect.load() == Effect::Die) ::_exit(kDiedStatus);

@@ -31,9 +31,8 @@ class FaultInjection {
     static void skipFlushes(bool skip);
     static bool flushSkipped() { return skipFlushes_.load(std::memory_order_relaxed); }
 
-    // The calls counted since count() or failAt(), all or of one kind.
+    // The calls counted since count() or failAt().
     static std::uint64_t calls();
-    static std::uint64_t calls(IoCall kind);
 
     // The kind of the call failAt() made fail (or die), when it was reached.
     static std::optional<IoCall> injected();
