@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev ccache
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache
   qt6-base-dev libgl-dev
   libsqlite3-dev libicu-dev
   libgtest-dev libbenchmark-dev

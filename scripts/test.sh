@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the whole suite, the engine suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a few seconds.
+# Installs what is missing, checks the sources' format, builds, and runs every test: the whole
+# suite, the engine suite under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz
+# target for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+
+echo "== Format (scripts/check-format.sh --fix formats)"
+scripts/check-format.sh
 
 echo "== Build and test"
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
