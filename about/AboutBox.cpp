@@ -30,8 +30,7 @@ QLabel* value(const char* name, QWidget* parent) {
 
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources)
-    : QDialog(parent), SysInfo(sources) {
+TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources) : QDialog(parent), SysInfo(sources) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Tabulon"));
 
@@ -53,9 +52,9 @@ TAboutBox::TAboutBox(QWidget* parent, const TSysInfoSources& sources)
     LabelFileVers = centred(QString(), bevel1);
     LabelFileVers->setObjectName(QStringLiteral("LabelFileVers"));
     upper->addWidget(LabelFileVers);
-    for (const char* line : {"Browse and maintain local tables:", "Paradox (.DB), dBase (.DBF)",
-                             "and delimited text (.TXT).", "Its own table engine,",
-                             "crash-safe writes,", "made for Linux."}) {
+    for (const char* line :
+         {"Browse and maintain local tables:", "Paradox (.DB), dBase (.DBF)", "and delimited text (.TXT).",
+          "Its own table engine,", "crash-safe writes,", "made for Linux."}) {
         upper->addWidget(centred(QString::fromLatin1(line), bevel1));
     }
     upper->setSpacing(1);

@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QSysInfo>
 #include <QRegularExpression>
 #include <QStorageInfo>
+#include <QSysInfo>
 
 namespace {
 
@@ -45,11 +45,15 @@ QString accountFullName() {
 TSysInfoSources TSysInfoSources::system() {
     utsname names{};
     const QString release = ::uname(&names) == 0 ? QString::fromLatin1(names.release) : QString();
-    const QString osRelease = QFile::exists(QStringLiteral("/etc/os-release"))
-                                  ? QStringLiteral("/etc/os-release")
-                                  : QStringLiteral("/usr/lib/os-release");
-    return {QStringLiteral("/proc"), osRelease, release, accountFullName(), QSysInfo::machineHostName(),
-            QStringLiteral("/"), QStringLiteral(TABULON_FILE_VERSION)};
+    const QString osRelease = QFile::exists(QStringLiteral("/etc/os-release")) ? QStringLiteral("/etc/os-release")
+                                                                               : QStringLiteral("/usr/lib/os-release");
+    return {QStringLiteral("/proc"),
+            osRelease,
+            release,
+            accountFullName(),
+            QSysInfo::machineHostName(),
+            QStringLiteral("/"),
+            QStringLiteral(TABULON_FILE_VERSION)};
 }
 
 QMap<QString, QString> TSysInfo::parseColonLines(const QString& text) {
@@ -86,12 +90,12 @@ TSysInfo::TSysInfo(const TSysInfoSources& sources) {
     Organisation = orFailure(sources.hostName);
     Owner = orFailure(sources.userFullName);
 
-    CPU = parseColonLines(readText(sources.procFolder + QStringLiteral("/cpuinfo")))
-              .value(QStringLiteral("model name"));
+    CPU =
+        parseColonLines(readText(sources.procFolder + QStringLiteral("/cpuinfo"))).value(QStringLiteral("model name"));
 
     const QMap<QString, QString> os = parseOsRelease(readText(sources.osReleaseFile));
-    OperatingSystem = os.value(QStringLiteral("PRETTY_NAME"), os.value(QStringLiteral("NAME"),
-                                                                       QStringLiteral("Linux")));
+    OperatingSystem =
+        os.value(QStringLiteral("PRETTY_NAME"), os.value(QStringLiteral("NAME"), QStringLiteral("Linux")));
     static const QRegularExpression version(QStringLiteral("^(\\d+)\\.(\\d+)(?:\\.(\\d+))?"));
     const QRegularExpressionMatch kernel = version.match(sources.kernelRelease);
     if (kernel.hasMatch()) {
@@ -101,9 +105,8 @@ TSysInfo::TSysInfo(const TSysInfoSources& sources) {
 
     const QMap<QString, QString> memory = parseColonLines(readText(sources.procFolder + QStringLiteral("/meminfo")));
     TotalMemory = kilobytes(memory, QStringLiteral("MemTotal"));
-    AvailMemory = kilobytes(memory, memory.contains(QStringLiteral("MemAvailable"))
-                                        ? QStringLiteral("MemAvailable")
-                                        : QStringLiteral("MemFree"));
+    AvailMemory = kilobytes(memory, memory.contains(QStringLiteral("MemAvailable")) ? QStringLiteral("MemAvailable")
+                                                                                    : QStringLiteral("MemFree"));
     bool totalOk = false;
     bool freeOk = false;
     const qlonglong swapTotal = memory.value(QStringLiteral("SwapTotal")).section(u' ', 0, 0).toLongLong(&totalOk);

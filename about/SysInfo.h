@@ -13,7 +13,7 @@ struct TSysInfoSources {
     QString kernelRelease;  // e.g. "6.1.0-18-amd64"
     QString userFullName;
     QString hostName;
-    QString rootPath;       // the volume whose size is reported
+    QString rootPath;  // the volume whose size is reported
     QString fileVersion;
 
     static TSysInfoSources system();

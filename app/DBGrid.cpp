@@ -13,13 +13,10 @@ constexpr int kWidestColumn = 320;
 
 // A data grid edits when a key is typed, on F2, or on a click into the current cell; moving
 // to another cell alone opens no editor.
-constexpr QAbstractItemView::EditTriggers kEditTriggers = QAbstractItemView::SelectedClicked |
-                                                          QAbstractItemView::EditKeyPressed |
-                                                          QAbstractItemView::AnyKeyPressed;
+constexpr QAbstractItemView::EditTriggers kEditTriggers =
+    QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 
-bool isInsertKey(const QKeyEvent* key) {
-    return key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier;
-}
+bool isInsertKey(const QKeyEvent* key) { return key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier; }
 
 bool isDeleteRecordKey(const QKeyEvent* key) {
     return key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier;
@@ -48,8 +45,7 @@ void TDBGrid::setModel(QAbstractItemModel* model) {
     disconnect(reset_);
     QTableView::setModel(model);
     if (model != nullptr) {
-        aboutToReset_ = connect(model, &QAbstractItemModel::modelAboutToBeReset, this,
-                                &TDBGrid::rememberCurrent);
+        aboutToReset_ = connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &TDBGrid::rememberCurrent);
         reset_ = connect(model, &QAbstractItemModel::modelReset, this, &TDBGrid::restoreCurrent);
     }
 }
@@ -62,9 +58,7 @@ void TDBGrid::setReadOnly(bool readOnly) {
     setEditTriggers(readOnly ? NoEditTriggers : kEditTriggers);
 }
 
-QWidget* TDBGrid::openEditor() const {
-    return state() == EditingState ? indexWidget(currentIndex()) : nullptr;
-}
+QWidget* TDBGrid::openEditor() const { return state() == EditingState ? indexWidget(currentIndex()) : nullptr; }
 
 void TDBGrid::postEditor() {
     if (QWidget* editor = openEditor()) {
@@ -88,8 +82,7 @@ void TDBGrid::fitColumns() {
     const int perCharacter = fontMetrics().horizontalAdvance(QLatin1Char('0'));
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 4;
     for (int column = 0; column < model()->columnCount(); ++column) {
-        const int declared =
-            model()->headerData(column, Qt::Horizontal, TRecordGridModel::kFieldWidthRole).toInt();
+        const int declared = model()->headerData(column, Qt::Horizontal, TRecordGridModel::kFieldWidthRole).toInt();
         const int wanted = std::min(declared * perCharacter + padding, kWidestColumn);
         if (wanted > columnWidth(column)) {
             setColumnWidth(column, wanted);
@@ -117,8 +110,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched == openEditor() &&
-        recordKey(static_cast<QKeyEvent*>(event))) {
+    if (event->type() == QEvent::KeyPress && watched == openEditor() && recordKey(static_cast<QKeyEvent*>(event))) {
         return true;
     }
     return QTableView::eventFilter(watched, event);
@@ -154,8 +146,7 @@ void TDBGrid::deleteCurrentRecord() {
     if (row < 0) {
         return;
     }
-    if (AskDialog(QStringLiteral("Delete record?"), TMsgDlgType::mtConfirmation, mbYesNo) ==
-        mrYes) {
+    if (AskDialog(QStringLiteral("Delete record?"), TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
         model()->removeRow(row);
     }
 }

@@ -9,7 +9,7 @@
 
 class TDBGrid : public QTableView {
     Q_OBJECT
-  public:
+public:
     explicit TDBGrid(QWidget* parent = nullptr);
 
     void setModel(QAbstractItemModel* model) override;
@@ -24,12 +24,12 @@ class TDBGrid : public QTableView {
     // (TRecordGridModel::kFieldWidthRole), up to the widest a column may be.
     void fitColumns();
 
-  protected:
+protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     // Insert or Ctrl+Delete; true when the key was one of them and the grid is editable.
     bool recordKey(const QKeyEvent* key);
     void appendRecord();

@@ -134,8 +134,8 @@ int TDatasetTableBrowser::tableMoved() {
         return -1;
     }
     const std::uint64_t number = table_->recordNumber();
-    const int row = number == 0 || number > static_cast<std::uint64_t>(model_->rowCount()) ? -1
-                                                                                         : static_cast<int>(number - 1);
+    const int row =
+        number == 0 || number > static_cast<std::uint64_t>(model_->rowCount()) ? -1 : static_cast<int>(number - 1);
     model_->tableMovedTo(row);
     return row;
 }

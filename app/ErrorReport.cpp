@@ -21,7 +21,7 @@ QString ErrorReportText(const QString& errorText) {
 }
 
 void ShowErrorReport(const QString& errorText) {
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle),
-                    ErrorReportText(errorText), QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), ErrorReportText(errorText),
+                    QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }

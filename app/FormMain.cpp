@@ -52,15 +52,14 @@ const QString kWorkingParm = QStringLiteral("WorkingParm");
 const QString kDataBasePath = QStringLiteral("DataBasePath");
 const QString kPredefinedTable = QStringLiteral("PredefinedTable");
 
-QToolButton* speedButton(QWidget* parent, const char* name, QStyle::StandardPixmap glyph,
-                         const char* themeIcon, const QString& hint) {
+QToolButton* speedButton(QWidget* parent, const char* name, QStyle::StandardPixmap glyph, const char* themeIcon,
+                         const QString& hint) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoRaise(true);
     button->setFixedSize(30, 30);
     button->setIconSize(QSize(20, 20));
-    button->setIcon(QIcon::fromTheme(QString::fromLatin1(themeIcon),
-                                     parent->style()->standardIcon(glyph)));
+    button->setIcon(QIcon::fromTheme(QString::fromLatin1(themeIcon), parent->style()->standardIcon(glyph)));
     if (!hint.isEmpty()) {
         SetHint(button, hint);
     }
@@ -117,10 +116,8 @@ void TFormMain::buildLeftPanel() {
 
     auto* panelB = new QHBoxLayout;
     BtnList = speedButton(PanelLeft, "BtnList", QStyle::SP_FileDialogListView, "view-list-text", {});
-    BtnReport = speedButton(PanelLeft, "BtnReport", QStyle::SP_FileDialogDetailedView,
-                            "view-list-details", {});
-    BtnSmall = speedButton(PanelLeft, "BtnSmall", QStyle::SP_FileDialogContentsView,
-                           "view-list-compact", {});
+    BtnReport = speedButton(PanelLeft, "BtnReport", QStyle::SP_FileDialogDetailedView, "view-list-details", {});
+    BtnSmall = speedButton(PanelLeft, "BtnSmall", QStyle::SP_FileDialogContentsView, "view-list-compact", {});
     BtnBig = speedButton(PanelLeft, "BtnBig", QStyle::SP_FileDialogInfoView, "view-list-icons", {});
     BtnHelp = new QToolButton(PanelLeft);
     BtnHelp->setObjectName(QStringLiteral("BtnHelp"));
@@ -184,17 +181,12 @@ void TFormMain::buildRightPanel() {
     auto* toolbar = new QWidget(panelTop);
     toolbar->setFixedSize(250, 40);
     BtnOpen = speedButton(toolbar, "BtnOpen", QStyle::SP_DialogOpenButton, "document-open", "|Open Table");
-    BtnClose = speedButton(toolbar, "BtnClose", QStyle::SP_DialogCloseButton, "document-close",
-                           "|Close Table");
-    BtnEdit = speedButton(toolbar, "BtnEdit", QStyle::SP_FileDialogContentsView, "document-edit",
-                          "|Edit Table");
-    BtnPost = speedButton(toolbar, "BtnPost", QStyle::SP_DialogSaveButton, "document-save",
-                          "|Post Changes");
-    BtnCancel = speedButton(toolbar, "BtnCancel", QStyle::SP_DialogCancelButton, "edit-undo",
-                            "|Cancel Changes");
-    BtnRefresh = speedButton(toolbar, "BtnRefresh", QStyle::SP_BrowserReload, "view-refresh",
-                             "|Refresh Data");
-    const QList<QPair<QToolButton*, int>> lefts = {{BtnOpen, 8},   {BtnClose, 40},  {BtnEdit, 108},
+    BtnClose = speedButton(toolbar, "BtnClose", QStyle::SP_DialogCloseButton, "document-close", "|Close Table");
+    BtnEdit = speedButton(toolbar, "BtnEdit", QStyle::SP_FileDialogContentsView, "document-edit", "|Edit Table");
+    BtnPost = speedButton(toolbar, "BtnPost", QStyle::SP_DialogSaveButton, "document-save", "|Post Changes");
+    BtnCancel = speedButton(toolbar, "BtnCancel", QStyle::SP_DialogCancelButton, "edit-undo", "|Cancel Changes");
+    BtnRefresh = speedButton(toolbar, "BtnRefresh", QStyle::SP_BrowserReload, "view-refresh", "|Refresh Data");
+    const QList<QPair<QToolButton*, int>> lefts = {{BtnOpen, 8},   {BtnClose, 40},   {BtnEdit, 108},
                                                    {BtnPost, 140}, {BtnCancel, 172}, {BtnRefresh, 216}};
     for (const auto& [button, x] : lefts) {
         button->move(x, 5);
@@ -242,10 +234,10 @@ void TFormMain::buildRightPanel() {
 }
 
 void TFormMain::buildTablePages() {
-    TabSheetFields = new tabulon::FieldsPage(
-        {MessageHolder.message(0), MessageHolder.message(1), MessageHolder.message(2), MessageHolder.message(3),
-         MessageHolder.message(4)},
-        PageControl);
+    TabSheetFields =
+        new tabulon::FieldsPage({MessageHolder.message(0), MessageHolder.message(1), MessageHolder.message(2),
+                                 MessageHolder.message(3), MessageHolder.message(4)},
+                                PageControl);
     TabSheetFilter = new tabulon::FilterPage(*TabSheetFields->StringGridFields, PageControl);
     TabSheetSearch = new tabulon::SearchPage(MessageHolder.message(6), PageControl);
     TabSheetFields->SetButtonsEnabled(false);
@@ -358,8 +350,7 @@ void TFormMain::FileListViewChange() {
     }
     TableFile = FileListView->SelectedPath();
     const bool exists = QFileInfo(TableFile).isFile();
-    setWindowTitle(exists ? QStringLiteral("Tabulon - ") + TableFile
-                          : QString::fromUtf8(kApplicationTitle));
+    setWindowTitle(exists ? QStringLiteral("Tabulon - ") + TableFile : QString::fromUtf8(kApplicationTitle));
     applyControlState();
 }
 
@@ -436,9 +427,8 @@ void TFormMain::OpenSelectedTable() {
             statusBar()->showMessage(TableFile);
         } else {
             const QString why = Table->openError();
-            statusBar()->showMessage(why.isEmpty()
-                                         ? MessageHolder.message(5)
-                                         : MessageHolder.message(5) + QLatin1Char(' ') + why);
+            statusBar()->showMessage(why.isEmpty() ? MessageHolder.message(5)
+                                                   : MessageHolder.message(5) + QLatin1Char(' ') + why);
         }
     }
     if (Table->isOpen() && Table->capabilities().indexFiles) {
@@ -482,12 +472,11 @@ void TFormMain::showCellValue(const QModelIndex& index) {
         return;
     }
     const bool memo = type == tabulon::ftMemo || type == tabulon::ftFmtMemo;
-    const TCellValueDialog::Kind kind = memo                        ? TCellValueDialog::Kind::Memo
+    const TCellValueDialog::Kind kind = memo                         ? TCellValueDialog::Kind::Memo
                                         : type == tabulon::ftGraphic ? TCellValueDialog::Kind::Graphic
                                                                      : TCellValueDialog::Kind::Binary;
     const QString field = DBGrid->model()->headerData(index.column(), Qt::Horizontal).toString();
-    TCellValueDialog dialog(field, kind, index.data(TRecordGridModel::kValueRole), controlState().gridEditable,
-                            this);
+    TCellValueDialog dialog(field, kind, index.data(TRecordGridModel::kValueRole), controlState().gridEditable, this);
     if (dialog.exec() == QDialog::Accepted && memo && controlState().gridEditable) {
         DBGrid->model()->setData(index, dialog.memoText(), TRecordGridModel::kValueRole);
     }
@@ -508,9 +497,7 @@ void TFormMain::BtnCloseClick() {
     setTableState(TTableState::NoTable);
 }
 
-void TFormMain::BtnEditClick() {
-    setTableState(TTableState::Editing);
-}
+void TFormMain::BtnEditClick() { setTableState(TTableState::Editing); }
 
 bool TFormMain::BtnPostClick() {
     // What the open cell editor shows is part of what is posted.
@@ -547,8 +534,8 @@ bool TFormMain::settlePendingChanges() {
     if (tableState_ != TTableState::Editing || !Table->hasPendingChanges()) {
         return true;
     }
-    switch (AskDialog(QStringLiteral("Post the changes made to %1?").arg(TableFile),
-                      TMsgDlgType::mtConfirmation, mbYesNoCancel)) {
+    switch (AskDialog(QStringLiteral("Post the changes made to %1?").arg(TableFile), TMsgDlgType::mtConfirmation,
+                      mbYesNoCancel)) {
         case mrYes:
             return BtnPostClick();
         case mrNo:
@@ -666,11 +653,9 @@ void TFormMain::WriteSettings() {
 
 void TFormMain::FormShow() {
     ReadSettings();
-    const QString argument =
-        firstArgument_.isEmpty() ? QString() : QFileInfo(firstArgument_).absoluteFilePath();
+    const QString argument = firstArgument_.isEmpty() ? QString() : QFileInfo(firstArgument_).absoluteFilePath();
     if (!argument.isEmpty()) {
-        const QString folder = firstArgument_.endsWith(u'/') ? argument
-                                                             : QFileInfo(argument).absolutePath();
+        const QString folder = firstArgument_.endsWith(u'/') ? argument : QFileInfo(argument).absolutePath();
         DirectoryCombo->SetDirectory(folder);
     }
     FileListView->setReadEnabled(true);

@@ -9,8 +9,7 @@
 
 namespace {
 
-QPushButton* makeButton(QWidget* parent, const QString& text, int left, int result,
-                        TFormMessage* dialog) {
+QPushButton* makeButton(QWidget* parent, const QString& text, int left, int result, TFormMessage* dialog) {
     auto* button = new QPushButton(text, parent);
     button->setGeometry(left, 68, 75, 21);
     button->setAutoDefault(false);

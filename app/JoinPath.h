@@ -6,6 +6,4 @@
 
 #include "FolderKeys.h"
 
-inline QString JoinPath(const QString& folder, const QString& name) {
-    return folderkeys::JoinFolderName(folder, name);
-}
+inline QString JoinPath(const QString& folder, const QString& name) { return folderkeys::JoinFolderName(folder, name); }

@@ -19,8 +19,8 @@ THelpServices THelpServices::system() {
 }
 
 void OpenHelp(QWidget* /*owner*/, const QString& helpFileName, const THelpServices& services) {
-    const QString viewer = ReadRegistrySetting(QStringLiteral("Application Settings"),
-                                               QStringLiteral("HelpTML Path"), services.configFolder);
+    const QString viewer = ReadRegistrySetting(QStringLiteral("Application Settings"), QStringLiteral("HelpTML Path"),
+                                               services.configFolder);
     const QFileInfo viewerInfo(viewer);
     if (!viewer.isEmpty() && viewerInfo.isFile() &&
         services.startProgram(viewer, {helpFileName}, services.helpFolder)) {

@@ -17,8 +17,7 @@ inline constexpr const char* kHelpSql = "6VendSql.Html";
 struct THelpServices {
     QString helpFolder;    // the folder that holds the help pages
     QString configFolder;  // the user's configuration folder with the viewer setting
-    std::function<bool(const QString& program, const QStringList& arguments,
-                       const QString& workingFolder)>
+    std::function<bool(const QString& program, const QStringList& arguments, const QString& workingFolder)>
         startProgram;
     std::function<bool(const QUrl&)> openUrl;
     std::function<void(const QString&)> showDialog;
@@ -26,5 +25,4 @@ struct THelpServices {
     static THelpServices system();
 };
 
-void OpenHelp(QWidget* owner, const QString& helpFileName,
-              const THelpServices& services = THelpServices::system());
+void OpenHelp(QWidget* owner, const QString& helpFileName, const THelpServices& services = THelpServices::system());

@@ -9,9 +9,7 @@
 
 namespace {
 
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 QString unquoted(const QString& value) {
     if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"') {
@@ -69,8 +67,7 @@ void TProfileFile::load() {
             if (equals < 0) {
                 sections_.back().entries.push_back({trimmed, QString()});
             } else {
-                sections_.back().entries.push_back(
-                    {trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed()});
+                sections_.back().entries.push_back({trimmed.left(equals).trimmed(), trimmed.mid(equals + 1).trimmed()});
             }
         }
     }
@@ -116,8 +113,8 @@ TProfileFile::Section* TProfileFile::findSection(const QString& name) {
     return const_cast<Section*>(std::as_const(*this).findSection(name));
 }
 
-QString TProfileFile::readString(const QString& section, const QString& key,
-                                 const QString& defaultValue, int bufferSize) const {
+QString TProfileFile::readString(const QString& section, const QString& key, const QString& defaultValue,
+                                 int bufferSize) const {
     const qsizetype room = std::max(bufferSize - 1, 0);
     if (const Section* found = findSection(section)) {
         for (const Entry& entry : found->entries) {

@@ -17,9 +17,7 @@ const QString kBrowseIndicator = QStringLiteral("\u25B6");
 const QString kEditIndicator = QStringLiteral("I");
 const QString kInsertIndicator = QStringLiteral("*");
 
-bool isMemo(tabulon::FieldType type) {
-    return type == tabulon::ftMemo || type == tabulon::ftFmtMemo;
-}
+bool isMemo(tabulon::FieldType type) { return type == tabulon::ftMemo || type == tabulon::ftFmtMemo; }
 
 // Texts and dBase numbers declare their width; other types have none to go by.
 int declaredWidth(const tabulon::FieldDef& field) {
@@ -43,9 +41,7 @@ TRecordGridModel::TRecordGridModel(tabulon::Table& table, QObject* parent)
     reload();
 }
 
-int TRecordGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rowCount_;
-}
+int TRecordGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rowCount_; }
 
 int TRecordGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(table_.fieldCount());
@@ -100,8 +96,7 @@ QVariant TRecordGridModel::headerData(int section, Qt::Orientation orientation, 
             return {};
         }
         const tabulon::FieldDef& field = table_.fieldDefs().at(static_cast<std::size_t>(section));
-        return role == kFieldWidthRole ? QVariant(declaredWidth(field))
-                                       : QVariant(QString::fromStdString(field.name));
+        return role == kFieldWidthRole ? QVariant(declaredWidth(field)) : QVariant(QString::fromStdString(field.name));
     }
     if (role != Qt::DisplayRole || orientation != Qt::Vertical) {
         return {};
@@ -132,8 +127,8 @@ bool TRecordGridModel::setData(const QModelIndex& index, const QVariant& value, 
         return false;
     }
     const tabulon::FieldType type = table_.fieldDefs().at(static_cast<std::size_t>(index.column())).type;
-    const bool allowed = role == Qt::EditRole ? (flags(index) & Qt::ItemIsEditable) != 0
-                                              : role == kValueRole && isMemo(type);
+    const bool allowed =
+        role == Qt::EditRole ? (flags(index) & Qt::ItemIsEditable) != 0 : role == kValueRole && isMemo(type);
     return allowed && setText(index, value.toString());
 }
 

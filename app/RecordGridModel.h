@@ -90,13 +90,13 @@ private:
 
     tabulon::Table& table_;
     int rowCount_ = 0;
-    bool directRows_ = false;      // the view is the stored order: row n is slot n
-    mutable int position_ = -1;    // the row the table's cursor is on; -1 when unknown
-    tabulon::Bookmark resting_;    // the current row's record, where the cursor returns after reads
+    bool directRows_ = false;       // the view is the stored order: row n is slot n
+    mutable int position_ = -1;     // the row the table's cursor is on; -1 when unknown
+    tabulon::Bookmark resting_;     // the current row's record, where the cursor returns after reads
     mutable int lastReadRow_ = -1;  // where the last read left off, to walk on from there
     mutable tabulon::Bookmark lastRead_;
     mutable std::map<int, tabulon::Record> rows_;  // rows read, bounded
     bool editable_ = false;
     int currentRow_ = -1;
-    int editRow_ = -1;             // the row showing the table's edit buffer
+    int editRow_ = -1;  // the row showing the table's edit buffer
 };

@@ -14,6 +14,5 @@ public:
     static QString programFilesFolder(const QString& executableFolder,
                                       const QString& configFolder = userConfigFolder());
     // The settings file's full path.
-    static QString settingsFilePath(const QString& executableFolder,
-                                    const QString& configFolder = userConfigFolder());
+    static QString settingsFilePath(const QString& executableFolder, const QString& configFolder = userConfigFolder());
 };

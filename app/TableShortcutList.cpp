@@ -23,13 +23,11 @@ TTableShortcutList::TTableShortcutList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     PopupMenuList = new QMenu(this);
     PopupMenuList->setObjectName(QStringLiteral("PopupMenuList"));
-    PopItemCaption = PopupMenuList->addAction(QStringLiteral("Caption"), this,
-                                              &TTableShortcutList::PopItemCaptionClick);
-    PopItemDelete = PopupMenuList->addAction(QStringLiteral("Delete"), this,
-                                             &TTableShortcutList::PopItemDeleteClick);
+    PopItemCaption =
+        PopupMenuList->addAction(QStringLiteral("Caption"), this, &TTableShortcutList::PopItemCaptionClick);
+    PopItemDelete = PopupMenuList->addAction(QStringLiteral("Delete"), this, &TTableShortcutList::PopItemDeleteClick);
     PopupMenuList->addSeparator();
-    PopItemClear = PopupMenuList->addAction(QStringLiteral("Clear"), this,
-                                            &TTableShortcutList::PopItemClearClick);
+    PopItemClear = PopupMenuList->addAction(QStringLiteral("Clear"), this, &TTableShortcutList::PopItemClearClick);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenuList->popup(viewport()->mapToGlobal(at)); });
@@ -75,9 +73,8 @@ QStringList TTableShortcutList::captions() const {
 
 QString TTableShortcutList::selectedPath() const {
     const int row = currentRow();
-    return row >= 0 && row < PredefinedPaths.size() && currentItem()->isSelected()
-               ? PredefinedPaths.at(row)
-               : QString();
+    return row >= 0 && row < PredefinedPaths.size() && currentItem()->isSelected() ? PredefinedPaths.at(row)
+                                                                                   : QString();
 }
 
 void TTableShortcutList::PopItemCaptionClick() {

@@ -12,9 +12,8 @@ int main(int argc, char** argv) {
     TTabulonApplication::processEvents();
 
     const QStringList arguments = TTabulonApplication::arguments();
-    TProgramObjects objects(
-        TSettingsLocation::settingsFilePath(TTabulonApplication::applicationDirPath()),
-        arguments.size() > 1 ? arguments.at(1) : QString());
+    TProgramObjects objects(TSettingsLocation::settingsFilePath(TTabulonApplication::applicationDirPath()),
+                            arguments.size() > 1 ? arguments.at(1) : QString());
     objects.formMain().show();
     splash->raise();
     return TTabulonApplication::exec();

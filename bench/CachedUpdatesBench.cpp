@@ -27,7 +27,8 @@ struct BigRecordTable {
         std::filesystem::temp_directory_path() / ("tabulon-bench-cache-" + std::to_string(::getpid()));
     BigRecordTable() {
         std::filesystem::create_directories(folder);
-        auto table = driver().create(folder / "BIG.REC", {{"ID", ftInteger, 0, 0, false, ""}, {"N", ftInteger, 0, 0, false, ""}}, {}, {});
+        auto table = driver().create(folder / "BIG.REC",
+                                     {{"ID", ftInteger, 0, 0, false, ""}, {"N", ftInteger, 0, 0, false, ""}}, {}, {});
         Transaction transaction(folder / ("BIG.REC" + std::string(Transaction::kJournalExtension)));
         table->setTransaction(&transaction);
         for (int i = 0; i < kRecords; ++i) table->append({Value::integer(i), Value::integer(0)});

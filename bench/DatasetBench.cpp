@@ -59,17 +59,23 @@ void writeParadox(const std::filesystem::path& file) {
     IndexDef primary{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""};
     IndexDef byName{"ByName", "NAME", "", "", ixCaseInsensitive, "", true, ""};
     writeTable(file,
-               {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 30, 0, false, ""},
-                {"CITY", ftString, 20, 0, false, ""}, {"AMOUNT", ftFloat, 0, 0, false, ""},
-                {"QTY", ftSmallint, 0, 0, false, ""}, {"BORN", ftDate, 0, 0, false, ""}},
+               {{"ID", ftInteger, 0, 0, false, ""},
+                {"NAME", ftString, 30, 0, false, ""},
+                {"CITY", ftString, 20, 0, false, ""},
+                {"AMOUNT", ftFloat, 0, 0, false, ""},
+                {"QTY", ftSmallint, 0, 0, false, ""},
+                {"BORN", ftDate, 0, 0, false, ""}},
                {primary, byName});
 }
 
 void writeDbase(const std::filesystem::path& file) {
     writeTable(file,
-               {{"ID", ftInteger, 9, 0, false, "N"}, {"NAME", ftString, 30, 0, false, "C"},
-                {"CITY", ftString, 20, 0, false, "C"}, {"AMOUNT", ftFloat, 12, 2, false, "N"},
-                {"QTY", ftInteger, 6, 0, false, "N"}, {"BORN", ftDate, 0, 0, false, "D"}},
+               {{"ID", ftInteger, 9, 0, false, "N"},
+                {"NAME", ftString, 30, 0, false, "C"},
+                {"CITY", ftString, 20, 0, false, "C"},
+                {"AMOUNT", ftFloat, 12, 2, false, "N"},
+                {"QTY", ftInteger, 6, 0, false, "N"},
+                {"BORN", ftDate, 0, 0, false, "D"}},
                {{"NAME", "NAME", "", "", 0, "", true, ""}});
 }
 
@@ -174,7 +180,8 @@ void ApplyTenThousandCachedEdits(benchmark::State& state, const std::string& nam
         for (int i = 0; i < kEdits; ++i) {
             big.table->edit();
             const std::int64_t id = big.table->fieldByName("ID").value().asInt();
-            big.table->fieldByName("NAME").setValue(Value::string("Edited " + std::to_string(id) + " " + std::to_string(round)));
+            big.table->fieldByName("NAME").setValue(
+                Value::string("Edited " + std::to_string(id) + " " + std::to_string(round)));
             big.table->fieldByName("QTY").setValue(Value::integer(round % 1000));
             big.table->post();
             for (std::uint32_t skip = 0; skip < kRecords / kEdits; ++skip) big.table->next();

@@ -37,9 +37,9 @@ static void OpenAndReadFirst50(benchmark::State& state) {
         for (std::uint64_t slot = 0; slot < 50; ++slot) table->readSlot(slot, record);
         benchmark::DoNotOptimize(record);
     }
-    state.counters["ms"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-                                              benchmark::Counter::kIs1000);
+    state.counters["ms"] =
+        benchmark::Counter(static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 BENCHMARK(OpenAndReadFirst50)->Unit(benchmark::kMillisecond);
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 
 #include "DatasetTableBrowser.h"
+#include "MillionRecordDbase.h"
 #include "RecordGridModel.h"
 #include "dataset/Session.h"
 #include "dataset/Table.h"
-#include "MillionRecordDbase.h"
 
 using namespace tabulon;
 
@@ -30,9 +30,9 @@ void readScreen(QAbstractItemModel& model, int firstRow) {
 }
 
 void reportMilliseconds(benchmark::State& state) {
-    state.counters["ms"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-                                              benchmark::Counter::kIs1000);
+    state.counters["ms"] =
+        benchmark::Counter(static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 
 // Each round starts on the first screen with nothing else read, then jumps to the last.

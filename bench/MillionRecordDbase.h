@@ -12,11 +12,11 @@ namespace tabulon {
 inline constexpr std::uint32_t kRecords = 1'000'000;
 
 inline std::vector<FieldDef> benchFields() {
-    return {{"ID", ftInteger, 9, 0, false, "N"},      {"NAME", ftString, 30, 0, false, "C"},
-            {"CITY", ftString, 20, 0, false, "C"},    {"AMOUNT", ftFloat, 12, 2, false, "N"},
-            {"BORN", ftDate, 0, 0, false, "D"},       {"ACTIVE", ftBoolean, 0, 0, false, "L"},
-            {"CODE", ftString, 10, 0, false, "C"},    {"QTY", ftInteger, 6, 0, false, "N"},
-            {"RATE", ftFloat, 10, 4, false, "N"},     {"NOTE", ftString, 20, 0, false, "C"}};
+    return {{"ID", ftInteger, 9, 0, false, "N"},   {"NAME", ftString, 30, 0, false, "C"},
+            {"CITY", ftString, 20, 0, false, "C"}, {"AMOUNT", ftFloat, 12, 2, false, "N"},
+            {"BORN", ftDate, 0, 0, false, "D"},    {"ACTIVE", ftBoolean, 0, 0, false, "L"},
+            {"CODE", ftString, 10, 0, false, "C"}, {"QTY", ftInteger, 6, 0, false, "N"},
+            {"RATE", ftFloat, 10, 4, false, "N"},  {"NOTE", ftString, 20, 0, false, "C"}};
 }
 
 // Writes big.dbf (and big.MDX) into a fresh `folderName` under the temporary folder; returns

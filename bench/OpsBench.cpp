@@ -32,12 +32,15 @@ std::filesystem::path benchFolder() {
 }
 
 std::vector<FieldDef> benchFields() {
-    return {{"ID", ftInteger, 0, 0, true, ""}, {"NAME", ftString, 30, 0, false, ""}, {"CITY", ftString, 20, 0, false, ""},
+    return {{"ID", ftInteger, 0, 0, true, ""},
+            {"NAME", ftString, 30, 0, false, ""},
+            {"CITY", ftString, 20, 0, false, ""},
             {"AMOUNT", ftFloat, 0, 0, false, ""}};
 }
 
 std::vector<IndexDef> benchIndexes(TableType type) {
-    std::vector<IndexDef> indexes = {{"BYNAME", "NAME", "", "", 0, "", true, ""}, {"BYCITY", "CITY", "", "", 0, "", true, ""}};
+    std::vector<IndexDef> indexes = {{"BYNAME", "NAME", "", "", 0, "", true, ""},
+                                     {"BYCITY", "CITY", "", "", 0, "", true, ""}};
     indexes.insert(indexes.begin(), type == ttParadox ? IndexDef{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""}
                                                       : IndexDef{"ID", "ID", "", "", 0, "", true, ""});
     return indexes;
@@ -47,13 +50,11 @@ std::vector<IndexDef> benchIndexes(TableType type) {
 // tabulon-ops-bench-data), one subfolder per kind and size, so later runs only copy them.
 std::filesystem::path dataFolder() {
     const char* text = std::getenv("TABULON_BENCH_DATA");
-    return text ? std::filesystem::path(text)
-                : std::filesystem::temp_directory_path() / "tabulon-ops-bench-data";
+    return text ? std::filesystem::path(text) : std::filesystem::temp_directory_path() / "tabulon-ops-bench-data";
 }
 
 // Ids first, first + 1, ... written in one transaction; every tenth record deleted when asked.
-void generateTable(const std::filesystem::path& path, std::uint32_t count, std::uint32_t first,
-                   bool deleteTenth) {
+void generateTable(const std::filesystem::path& path, std::uint32_t count, std::uint32_t first, bool deleteTenth) {
     const TableType type = tableTypeForPath(path);
     auto table = driverFor(type).create(path, benchFields(), benchIndexes(type), {});
     Transaction transaction(Transaction::newJournalPath(path.parent_path()));
@@ -75,8 +76,8 @@ void generateTable(const std::filesystem::path& path, std::uint32_t count, std::
 
 // A fresh copy of the table `name` in the bench folder, generated on first use.
 std::filesystem::path makeTable(const std::string& name, std::uint32_t count, std::uint32_t first, bool deleteTenth) {
-    const auto stored = dataFolder() / (name + "-" + std::to_string(count) + "-" + std::to_string(first) +
-                                        (deleteTenth ? "-d" : ""));
+    const auto stored =
+        dataFolder() / (name + "-" + std::to_string(count) + "-" + std::to_string(first) + (deleteTenth ? "-d" : ""));
     if (!std::filesystem::exists(stored / "complete")) {
         std::filesystem::remove_all(stored);
         std::filesystem::create_directories(stored);

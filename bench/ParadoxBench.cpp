@@ -37,16 +37,11 @@ std::vector<IndexDef> benchIndexes() {
 std::string nameOf(int key) { return "Name " + std::to_string((key * 7919) % 1'000'003); }
 
 Record recordOf(int key) {
-    return {Value::integer(key),
-            Value::string("C" + std::to_string(key % 100000)),
-            Value::string(nameOf(key)),
-            Value::string(key % 2 ? "Springfield" : "Shelbyville"),
-            Value::floating(key * 0.25),
-            Value::currency(key % 1000 + 0.5),
-            Value::integer(key % 30000),
-            Value::date(Date{key % 20000}),
-            Value::boolean(key % 3 == 0),
-            key % 10 ? Value::string("short") : Value::string(std::string(100, 'n'))};
+    return {Value::integer(key),          Value::string("C" + std::to_string(key % 100000)),
+            Value::string(nameOf(key)),   Value::string(key % 2 ? "Springfield" : "Shelbyville"),
+            Value::floating(key * 0.25),  Value::currency(key % 1000 + 0.5),
+            Value::integer(key % 30000),  Value::date(Date{key % 20000}),
+            Value::boolean(key % 3 == 0), key % 10 ? Value::string("short") : Value::string(std::string(100, 'n'))};
 }
 
 // Built once per process in a temporary folder.
@@ -144,7 +139,8 @@ void CommitOf10000Edits(benchmark::State& state) {
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         for (const auto& entry : std::filesystem::directory_iterator(benchTable().parent_path()))
-            if (entry.path().stem() == "BIG") std::filesystem::copy_file(entry.path(), folder / entry.path().filename());
+            if (entry.path().stem() == "BIG")
+                std::filesystem::copy_file(entry.path(), folder / entry.path().filename());
         OpenOptions options;
         options.access = AccessMode::ReadWrite;
         auto table = openTable(folder / "BIG.DB", options);

@@ -34,11 +34,12 @@ const std::filesystem::path& benchFolder() {
         IndexDef primary;
         primary.fields = "ID";
         primary.options = ixPrimary | ixUnique;
-        auto created = driverForPath(table).create(
-            table,
-            {{"ID", ftInteger, 0, 0, false, ""}, {"CITY", ftString, 12, 0, false, ""},
-             {"AMOUNT", ftFloat, 0, 0, false, ""}, {"NAME", ftString, 24, 0, false, ""}},
-            {primary}, {});
+        auto created = driverForPath(table).create(table,
+                                                   {{"ID", ftInteger, 0, 0, false, ""},
+                                                    {"CITY", ftString, 12, 0, false, ""},
+                                                    {"AMOUNT", ftFloat, 0, 0, false, ""},
+                                                    {"NAME", ftString, 24, 0, false, ""}},
+                                                   {primary}, {});
         Transaction transaction(table.string() + Transaction::kJournalExtension);
         created->setTransaction(&transaction);
         for (int key = 1; key <= kRecords; ++key) created->append(recordOf(key));
@@ -68,14 +69,16 @@ std::uint64_t runQuery(const std::string& sql) {
 }
 
 void GroupByCity(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(runQuery("SELECT CITY, COUNT(*), SUM(AMOUNT) FROM SALES GROUP BY CITY"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(runQuery("SELECT CITY, COUNT(*), SUM(AMOUNT) FROM SALES GROUP BY CITY"));
 }
 
 void PrimaryKeyLookup(benchmark::State& state) {
     int key = 1;
     for (auto _ : state) {
         key = (key * 7919) % kRecords + 1;
-        if (runQuery("SELECT * FROM SALES WHERE ID = " + std::to_string(key)) != 1) state.SkipWithError("key not found");
+        if (runQuery("SELECT * FROM SALES WHERE ID = " + std::to_string(key)) != 1)
+            state.SkipWithError("key not found");
     }
 }
 

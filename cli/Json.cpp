@@ -59,8 +59,7 @@ std::string jsonFields(const std::vector<FieldDef>& fields) {
         const FieldDef& f = fields[i];
         if (i) out += ",";
         out += "{\"name\":" + jsonString(f.name) + ",\"type\":" + jsonString(fieldTypeName(f.type)) +
-               ",\"size\":" + std::to_string(f.size) +
-               ",\"required\":" + (f.required ? "true" : "false");
+               ",\"size\":" + std::to_string(f.size) + ",\"required\":" + (f.required ? "true" : "false");
         // The format's own type letter shows how the driver mapped it.
         if (!f.nativeType.empty())
             out += ",\"native_type\":" + jsonString(f.nativeType) + ",\"decimals\":" + std::to_string(f.decimals);
@@ -75,8 +74,7 @@ std::string jsonIndexes(const std::vector<IndexDef>& indexes) {
         const IndexDef& x = indexes[i];
         if (i) out += ",";
         out += "{\"name\":" + jsonString(x.name) + ",\"fields\":" + jsonString(x.fields) +
-               ",\"expression\":" + jsonString(x.expression) +
-               ",\"options\":" + std::to_string(x.options);
+               ",\"expression\":" + jsonString(x.expression) + ",\"options\":" + std::to_string(x.options);
         if (!x.usable) out += ",\"problem\":" + jsonString(x.problem);
         out += "}";
     }

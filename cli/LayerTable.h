@@ -14,8 +14,7 @@ namespace tabulon::cli {
 // instead of the built-in one (null: the built-in one). Throws what the layer throws.
 class LayerTable {
 public:
-    LayerTable(const std::filesystem::path& path, const std::string& encoding,
-               const StorageDriver* driver = nullptr);
+    LayerTable(const std::filesystem::path& path, const std::string& encoding, const StorageDriver* driver = nullptr);
     Table& table() { return *table_; }
     void open() { table_->open(); }
 

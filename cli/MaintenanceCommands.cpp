@@ -53,15 +53,14 @@ void runDirectCall(const std::vector<std::string>& words, std::ostream& out, con
     std::snprintf(text, sizeof text, "0x%04X", status);
     out << "{\"status\":" << status << "}\n";
     if (status != status::kOk)
-        throw EngineError(statusKind(status), std::string("Cannot ") + what + " " +
-                                                  path.filename().string() + ": status " + text);
+        throw EngineError(statusKind(status),
+                          std::string("Cannot ") + what + " " + path.filename().string() + ": status " + text);
 }
 
 }  // namespace
 
 void runPack(const std::vector<std::string>& words, std::ostream& out) {
-    runDirectCall(words, out, "pack",
-                  [](Connection& c, Table& t) { return DirectCalls::packTable(&c, &t); });
+    runDirectCall(words, out, "pack", [](Connection& c, Table& t) { return DirectCalls::packTable(&c, &t); });
 }
 
 void runReindex(const std::vector<std::string>& words, std::ostream& out) {

@@ -31,19 +31,32 @@ int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + std::min(argc, 2), argv + argc);
     const std::string command = argc >= 2 ? argv[1] : "";
     try {
-        if (command == "info") cli::runInfo(words, std::cout);
-        else if (command == "dump") cli::runDump(words, std::cout);
-        else if (command == "find") cli::runFind(words, std::cout);
-        else if (command == "copy") cli::runCopy(words, std::cout);
-        else if (command == "sql") cli::runSql(words, std::cout);
-        else if (command == "append") cli::runAppend(words, std::cout);
-        else if (command == "update") cli::runUpdate(words, std::cout);
-        else if (command == "pack") cli::runPack(words, std::cout);
-        else if (command == "reindex") cli::runReindex(words, std::cout);
-        else if (command == "empty") cli::runEmpty(words, std::cout);
-        else if (command == "rename") cli::runRename(words, std::cout);
-        else if (command == "--help" || command == "help") std::cout << kUsage;
-        else throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
+        if (command == "info")
+            cli::runInfo(words, std::cout);
+        else if (command == "dump")
+            cli::runDump(words, std::cout);
+        else if (command == "find")
+            cli::runFind(words, std::cout);
+        else if (command == "copy")
+            cli::runCopy(words, std::cout);
+        else if (command == "sql")
+            cli::runSql(words, std::cout);
+        else if (command == "append")
+            cli::runAppend(words, std::cout);
+        else if (command == "update")
+            cli::runUpdate(words, std::cout);
+        else if (command == "pack")
+            cli::runPack(words, std::cout);
+        else if (command == "reindex")
+            cli::runReindex(words, std::cout);
+        else if (command == "empty")
+            cli::runEmpty(words, std::cout);
+        else if (command == "rename")
+            cli::runRename(words, std::cout);
+        else if (command == "--help" || command == "help")
+            std::cout << kUsage;
+        else
+            throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
         std::cout.flush();
         return 0;
     } catch (const cli::UsageError& e) {

@@ -17,8 +17,7 @@ namespace {
 class TIndentDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QStyleOptionViewItem indented(option);
         indented.rect.adjust(index.data(TDirectoryComboLite::IndentRole).toInt() + 2, 0, 0, 0);
         QStyledItemDelegate::paint(painter, indented, index);
@@ -37,8 +36,7 @@ QFileIconProvider& icons() {
 
 }  // namespace
 
-TDirectoryComboLite::TDirectoryComboLite(QWidget* parent)
-    : QComboBox(parent), directory_(QDir::currentPath()) {
+TDirectoryComboLite::TDirectoryComboLite(QWidget* parent) : QComboBox(parent), directory_(QDir::currentPath()) {
     setItemDelegate(new TIndentDelegate(this));
     setIconSize(QSize(16, 16));
     buildBaseEntries();
@@ -51,9 +49,7 @@ TDirectoryComboLite::TDirectoryComboLite(QWidget* parent)
 
 QString TDirectoryComboLite::entryKey(int index) const { return itemData(index, KeyRole).toString(); }
 
-int TDirectoryComboLite::entryIndent(int index) const {
-    return itemData(index, IndentRole).toInt();
-}
+int TDirectoryComboLite::entryIndent(int index) const { return itemData(index, IndentRole).toInt(); }
 
 int TDirectoryComboLite::indexOfKey(const QString& key) const {
     for (int i = 0; i < count(); ++i) {
@@ -64,8 +60,7 @@ int TDirectoryComboLite::indexOfKey(const QString& key) const {
     return -1;
 }
 
-void TDirectoryComboLite::addEntry(int at, const QIcon& icon, int indent, const QString& key,
-                                   const QString& text) {
+void TDirectoryComboLite::addEntry(int at, const QIcon& icon, int indent, const QString& key, const QString& text) {
     insertItem(at, icon, text);
     setItemData(at, key, KeyRole);
     setItemData(at, indent, IndentRole);
@@ -76,10 +71,8 @@ void TDirectoryComboLite::buildBaseEntries() {
     const bool wasUpdating = std::exchange(updating_, true);
     clear();
     anchor_ = -1;
-    addEntry(count(), icons().icon(QFileIconProvider::Desktop), 0, folderkeys::kDesktop,
-             QStringLiteral("Desktop"));
-    addEntry(count(), icons().icon(QFileIconProvider::Computer), 10, folderkeys::kDrives,
-             QStringLiteral("Computer"));
+    addEntry(count(), icons().icon(QFileIconProvider::Desktop), 0, folderkeys::kDesktop, QStringLiteral("Desktop"));
+    addEntry(count(), icons().icon(QFileIconProvider::Computer), 10, folderkeys::kDrives, QStringLiteral("Computer"));
     volumes_ = TVolumes::mounted();
     for (const TVolume& volume : volumes_) {
         addEntry(count(), icons().icon(QFileIconProvider::Drive), 20, volume.rootPath,
@@ -87,10 +80,8 @@ void TDirectoryComboLite::buildBaseEntries() {
                      ? volume.rootPath
                      : QStringLiteral("%1 (%2)").arg(volume.displayName, volume.rootPath));
     }
-    addEntry(count(), icons().icon(QFileIconProvider::Network), 10, folderkeys::kNetwork,
-             QStringLiteral("Network"));
-    addEntry(count(), icons().icon(QFileIconProvider::Trashcan), 10, folderkeys::kRecycled,
-             QStringLiteral("Trash"));
+    addEntry(count(), icons().icon(QFileIconProvider::Network), 10, folderkeys::kNetwork, QStringLiteral("Network"));
+    addEntry(count(), icons().icon(QFileIconProvider::Trashcan), 10, folderkeys::kRecycled, QStringLiteral("Trash"));
     updating_ = wasUpdating;
     showDirectoryPath();
 }
@@ -120,8 +111,8 @@ void TDirectoryComboLite::showDirectoryPath() {
         for (const QString& folder : folders) {
             const bool current = folder == folders.last();
             const QIcon icon = icons().icon(QFileIconProvider::Folder);
-            addEntry(at++, current ? QIcon(icon.pixmap(16, QIcon::Normal, QIcon::On)) : icon, indent,
-                     folder, QFileInfo(folder).fileName());
+            addEntry(at++, current ? QIcon(icon.pixmap(16, QIcon::Normal, QIcon::On)) : icon, indent, folder,
+                     QFileInfo(folder).fileName());
             indent += 10;
         }
     }

@@ -31,8 +31,7 @@ public:
 
 signals:
     // sender, old folder key, new folder key, whether the new key is not the desktop
-    void DirectoryChange(QObject* sender, const QString& oldKey, const QString& newKey,
-                         bool notDesktop);
+    void DirectoryChange(QObject* sender, const QString& oldKey, const QString& newKey, bool notDesktop);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

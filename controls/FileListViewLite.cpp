@@ -35,9 +35,8 @@ TFileListViewLite::TFileListViewLite(QWidget* parent)
       model_(new QStandardItemModel(0, 5, this)),
       listView_(new QListView(this)),
       reportView_(new QTreeView(this)) {
-    model_->setHorizontalHeaderLabels(
-        {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"),
-         QStringLiteral("Last Modify"), QStringLiteral("Attr")});
+    model_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"),
+                                       QStringLiteral("Last Modify"), QStringLiteral("Attr")});
     setUpView(listView_, model_);
     setUpView(reportView_, model_);
     reportView_->setSelectionModel(listView_->selectionModel());
@@ -55,8 +54,8 @@ TFileListViewLite::TFileListViewLite(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(listView_);
     layout->addWidget(reportView_);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(listView_),
-                                    static_cast<QAbstractItemView*>(reportView_)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(listView_), static_cast<QAbstractItemView*>(reportView_)}) {
         view->installEventFilter(this);
         connect(view, &QAbstractItemView::doubleClicked, this, [this] { OpenSelected(); });
     }
@@ -105,8 +104,7 @@ void TFileListViewLite::SetDirectory(const QString& requested) {
         directory_ = *taken;
         ReadDirectory();
     }
-    emit DirectoryChange(this, oldKey, directory_,
-                         !folderkeys::SameKey(directory_, folderkeys::kDesktop));
+    emit DirectoryChange(this, oldKey, directory_, !folderkeys::SameKey(directory_, folderkeys::kDesktop));
     if (dirCombo_ && !folderkeys::SameKey(dirCombo_->Directory(), directory_)) {
         dirCombo_->SetDirectory(directory_);
     }
@@ -140,8 +138,8 @@ void TFileListViewLite::sortEntries() {
     const THourglassCursor hourglass;
     SortFileEntries(entries_, sortedBy_);
     fillModel();
-    reportView_->header()->setSortIndicator(
-        sortedBy_ % 5, sortedBy_ >= sbNameInv ? Qt::DescendingOrder : Qt::AscendingOrder);
+    reportView_->header()->setSortIndicator(sortedBy_ % 5,
+                                            sortedBy_ >= sbNameInv ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TFileListViewLite::fillModel() {
@@ -149,8 +147,7 @@ void TFileListViewLite::fillModel() {
     for (const TFileEntry& entry : entries_) {
         QList<QStandardItem*> row;
         row << new QStandardItem(entry.icon, entry.caption) << new QStandardItem(entry.size)
-            << new QStandardItem(entry.type) << new QStandardItem(entry.date)
-            << new QStandardItem(entry.attributes);
+            << new QStandardItem(entry.type) << new QStandardItem(entry.date) << new QStandardItem(entry.attributes);
         row[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row[4]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         for (QStandardItem* item : row) {
@@ -210,8 +207,8 @@ void TFileListViewLite::setMask(const QString& mask) {
 }
 
 void TFileListViewLite::setDragMode(bool automatic) {
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(listView_),
-                                    static_cast<QAbstractItemView*>(reportView_)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(listView_), static_cast<QAbstractItemView*>(reportView_)}) {
         view->setDragEnabled(automatic);
         view->setDragDropMode(automatic ? QAbstractItemView::DragOnly : QAbstractItemView::NoDragDrop);
     }
@@ -239,8 +236,8 @@ void TFileListViewLite::selectRow(int row) {
         return;
     }
     const QModelIndex index = model_->index(row, 0);
-    listView_->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    listView_->selectionModel()->setCurrentIndex(index,
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     activeView()->scrollTo(index);
 }
 
@@ -297,8 +294,7 @@ void TFileListViewLite::OpenSelected() {
         }
         emit FileSelect(SelectedPath());
     } else if (chosen.isFolder()) {
-        SetDirectory(inSpecialView() ? chosen.nameOnDisk
-                                     : folderkeys::JoinFolderName(directory_, chosen.nameOnDisk));
+        SetDirectory(inSpecialView() ? chosen.nameOnDisk : folderkeys::JoinFolderName(directory_, chosen.nameOnDisk));
     } else if (chosen.attributes == QStringLiteral("N")) {
         ReadDirectory();
     } else if (executeOpen_) {

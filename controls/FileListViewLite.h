@@ -71,8 +71,7 @@ signals:
     void AfterRead();
     void ViewChange();
     void FileSelect(const QString& path);
-    void DirectoryChange(QObject* sender, const QString& oldKey, const QString& newKey,
-                         bool notDesktop);
+    void DirectoryChange(QObject* sender, const QString& oldKey, const QString& newKey, bool notDesktop);
     void SelectionChange();
 
 protected:

@@ -6,8 +6,6 @@ enum TFileViewTypeFlag { flvReadOnly = 1, flvHidden = 2, flvSystem = 4 };
 inline constexpr int kAllFileViewTypes = flvReadOnly | flvHidden | flvSystem;
 
 // Sort keys; the Inv values sort descending and equal the plain key plus 5.
-enum TSortedBy {
-    sbName, sbSize, sbType, sbDate, sbAttr, sbNameInv, sbSizeInv, sbTypeInv, sbDateInv, sbAttrInv
-};
+enum TSortedBy { sbName, sbSize, sbType, sbDate, sbAttr, sbNameInv, sbSizeInv, sbTypeInv, sbDateInv, sbAttrInv };
 
 enum TViewIconStyle { visIcon, visSmallIcon, visList, visReport };

@@ -7,15 +7,13 @@ namespace folderkeys {
 
 namespace {
 
-bool sameIgnoringCase(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameIgnoringCase(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 }  // namespace
 
 bool IsSpecialView(const QString& key) {
-    return sameIgnoringCase(key, kDesktop) || sameIgnoringCase(key, kDrives) ||
-           sameIgnoringCase(key, kNetwork) || sameIgnoringCase(key, kRecycled);
+    return sameIgnoringCase(key, kDesktop) || sameIgnoringCase(key, kDrives) || sameIgnoringCase(key, kNetwork) ||
+           sameIgnoringCase(key, kRecycled);
 }
 
 // Folder names on this system differ by case, so only the special keys ignore it.

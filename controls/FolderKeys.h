@@ -1,7 +1,8 @@
 #pragma once
 // Folder keys of the folder combo and file list: a folder path, or one of the four special keys
 // (the desktop, the mounted volumes, the network mounts, the trash); the special keys are
-// compared without regard to case, folder paths exactly. Plain functions over strings and the file system; interface thread only; no throws.
+// compared without regard to case, folder paths exactly. Plain functions over strings and the file system; interface
+// thread only; no throws.
 #include <QString>
 #include <optional>
 

@@ -110,9 +110,7 @@ QString TFolderReader::attributeCode(const QFileInfo& info) {
     return code + u' ';
 }
 
-QString TFolderReader::sizeText(qint64 bytes) {
-    return bytes == 0 ? QStringLiteral(" ") : grouped(bytes);
-}
+QString TFolderReader::sizeText(qint64 bytes) { return bytes == 0 ? QStringLiteral(" ") : grouped(bytes); }
 
 QString TFolderReader::capacityText(qint64 kilobytes) {
     if (kilobytes > 10000) {
@@ -135,16 +133,12 @@ TFileEntry TFolderReader::entryFor(const QFileInfo& info) {
     return entry;
 }
 
-std::vector<TFileEntry> TFolderReader::readFolder(const QString& folder, const QString& mask,
-                                                  int allowedTypes) {
+std::vector<TFileEntry> TFolderReader::readFolder(const QString& folder, const QString& mask, int allowedTypes) {
     std::vector<TFileEntry> entries;
     const QDir dir(folder);
-    const QFileInfoList all =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                          QDir::Name | QDir::IgnoreCase);
-    const auto allowed = [allowedTypes](const QFileInfo& info) {
-        return (attributesOf(info) & ~allowedTypes) == 0;
-    };
+    const QFileInfoList all = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                                QDir::Name | QDir::IgnoreCase);
+    const auto allowed = [allowedTypes](const QFileInfo& info) { return (attributesOf(info) & ~allowedTypes) == 0; };
     for (const QFileInfo& info : all) {
         if (info.isDir() && allowed(info)) {
             entries.push_back(entryFor(info));
@@ -164,10 +158,9 @@ std::vector<TFileEntry> TFolderReader::readFolder(const QString& folder, const Q
 std::vector<TFileEntry> TFolderReader::readDrives() {
     std::vector<TFileEntry> entries;
     for (const TVolume& volume : TVolumes::mounted()) {
-        TFileEntry entry = specialEntry(volume.displayName,
-                                        volume.network ? QFileIconProvider::Network
-                                                       : QFileIconProvider::Drive,
-                                        volume.rootPath, QStringLiteral("U"));
+        TFileEntry entry =
+            specialEntry(volume.displayName, volume.network ? QFileIconProvider::Network : QFileIconProvider::Drive,
+                         volume.rootPath, QStringLiteral("U"));
         // Removable and optical media are not woken up to ask for their size.
         const bool asked = !volume.removable && !volume.optical;
         const qint64 kilobytes = asked ? (volume.bytesTotal + 512) / 1024 : 0;
@@ -181,17 +174,14 @@ std::vector<TFileEntry> TFolderReader::readDrives() {
 
 std::vector<TFileEntry> TFolderReader::readDesktop(const QString& desktopFolder) {
     std::vector<TFileEntry> entries{
-        specialEntry(QStringLiteral("Computer"), QFileIconProvider::Computer, folderkeys::kDrives,
-                     QStringLiteral("X")),
-        specialEntry(QStringLiteral("Network"), QFileIconProvider::Network, folderkeys::kNetwork,
-                     QStringLiteral("X")),
-        specialEntry(QStringLiteral("Trash"), QFileIconProvider::Trashcan, folderkeys::kRecycled,
-                     QStringLiteral("X"))};
+        specialEntry(QStringLiteral("Computer"), QFileIconProvider::Computer, folderkeys::kDrives, QStringLiteral("X")),
+        specialEntry(QStringLiteral("Network"), QFileIconProvider::Network, folderkeys::kNetwork, QStringLiteral("X")),
+        specialEntry(QStringLiteral("Trash"), QFileIconProvider::Trashcan, folderkeys::kRecycled, QStringLiteral("X"))};
     if (desktopFolder.isEmpty() || !QFileInfo(desktopFolder).isDir()) {
         return entries;
     }
-    for (const QFileInfo& info : QDir(desktopFolder).entryInfoList(
-             QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
+    for (const QFileInfo& info :
+         QDir(desktopFolder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
         TFileEntry entry = entryFor(info);
         // Entries stand in the desktop view by their full path.
         entry.nameOnDisk = info.absoluteFilePath();
@@ -205,9 +195,8 @@ std::vector<TFileEntry> TFolderReader::readDesktop(const QString& desktopFolder)
 }
 
 std::vector<TFileEntry> TFolderReader::readNetwork(bool networkEnabled) {
-    std::vector<TFileEntry> entries{specialEntry(QStringLiteral("All the network"),
-                                                 QFileIconProvider::Network, QString(),
-                                                 QStringLiteral("N"))};
+    std::vector<TFileEntry> entries{
+        specialEntry(QStringLiteral("All the network"), QFileIconProvider::Network, QString(), QStringLiteral("N"))};
     if (!networkEnabled) {
         return entries;
     }
@@ -227,14 +216,13 @@ std::vector<TFileEntry> TFolderReader::readTrash(const QString& trashFolder) {
     if (files.isEmpty() || !QFileInfo(files).isDir()) {
         return entries;
     }
-    for (const QFileInfo& info : QDir(files).entryInfoList(
-             QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
+    for (const QFileInfo& info : QDir(files).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                                           QDir::Name | QDir::IgnoreCase)) {
         TFileEntry entry = entryFor(info);
         entry.nameOnDisk = info.absoluteFilePath();
         entry.attributes = QStringLiteral("Deleted");
-        const QString original = trashedOriginalPath(
-            folderkeys::JoinFolderName(trashFolder, QStringLiteral("info/") + info.fileName() +
-                                                        QStringLiteral(".trashinfo")));
+        const QString original = trashedOriginalPath(folderkeys::JoinFolderName(
+            trashFolder, QStringLiteral("info/") + info.fileName() + QStringLiteral(".trashinfo")));
         if (!original.isEmpty()) {
             entry.caption = QFileInfo(original).fileName();
         }
@@ -243,11 +231,9 @@ std::vector<TFileEntry> TFolderReader::readTrash(const QString& trashFolder) {
     return entries;
 }
 
-QString TFolderReader::desktopFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-}
+QString TFolderReader::desktopFolder() { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }
 
 QString TFolderReader::trashFolder() {
-    return folderkeys::JoinFolderName(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), QStringLiteral("Trash"));
+    return folderkeys::JoinFolderName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                                      QStringLiteral("Trash"));
 }

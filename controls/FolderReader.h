@@ -14,8 +14,7 @@ public:
     // without regard to case) the files matching it; entries with an attribute outside
     // `allowedTypes` (TFileViewTypeFlag bits) are left out. A file matching two patterns comes
     // twice.
-    static std::vector<TFileEntry> readFolder(const QString& folder, const QString& mask,
-                                              int allowedTypes);
+    static std::vector<TFileEntry> readFolder(const QString& folder, const QString& mask, int allowedTypes);
     // One entry for a file or folder.
     static TFileEntry entryFor(const QFileInfo& info);
 

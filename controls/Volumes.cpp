@@ -6,8 +6,8 @@
 namespace {
 
 bool isNetworkType(const QString& type) {
-    static const QStringList kTypes = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs",
-                                       "sshfs", "davfs", "fuse.davfs", "9p", "afs", "ncpfs"};
+    static const QStringList kTypes = {"nfs",   "nfs4",  "cifs",       "smb3", "smbfs", "fuse.sshfs",
+                                       "sshfs", "davfs", "fuse.davfs", "9p",   "afs",   "ncpfs"};
     return kTypes.contains(type);
 }
 
@@ -41,9 +41,8 @@ QList<TVolume> TVolumes::mounted() {
     }
     std::sort(volumes.begin(), volumes.end(),
               [](const TVolume& a, const TVolume& b) { return a.rootPath < b.rootPath; });
-    auto last = std::unique(volumes.begin(), volumes.end(), [](const TVolume& a, const TVolume& b) {
-        return a.rootPath == b.rootPath;
-    });
+    auto last = std::unique(volumes.begin(), volumes.end(),
+                            [](const TVolume& a, const TVolume& b) { return a.rootPath == b.rootPath; });
     volumes.erase(last, volumes.end());
     return volumes;
 }

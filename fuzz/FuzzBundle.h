@@ -18,15 +18,15 @@ struct Bundle {
 inline Bundle split(const std::uint8_t* data, std::size_t size) {
     const std::string_view all(reinterpret_cast<const char*>(data), size);
     if (size < 4) return {all, {}};
-    const std::size_t length = std::min<std::size_t>(
-        size - 4, data[0] | (data[1] << 8) | (data[2] << 16) | (std::size_t{data[3]} << 24));
+    const std::size_t length =
+        std::min<std::size_t>(size - 4, data[0] | (data[1] << 8) | (data[2] << 16) | (std::size_t{data[3]} << 24));
     return {all.substr(4, length), all.substr(4 + length)};
 }
 
 // A scratch folder of this process, emptied for every input.
 inline std::filesystem::path scratch(const char* name) {
-    static const auto folder = std::filesystem::temp_directory_path() /
-                               (std::string("tabulon-") + name + "-" + std::to_string(::getpid()));
+    static const auto folder =
+        std::filesystem::temp_directory_path() / (std::string("tabulon-") + name + "-" + std::to_string(::getpid()));
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
     std::filesystem::create_directories(folder);

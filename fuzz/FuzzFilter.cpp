@@ -15,10 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                  {"AMOUNT", ftFloat, 0, 0, false, ""},
                                                  {"BORN", ftDate, 0, 0, false, ""},
                                                  {"OK", ftBoolean, 0, 0, false, ""}};
-    static const std::vector<Record> records = {
-        {Value::integer(1), Value::string("Smith"), Value::floating(2.5), Value::date(Date::fromCivil(1970, 1, 2)),
-         Value::boolean(true)},
-        {Value(), Value(), Value(), Value(), Value()}};
+    static const std::vector<Record> records = {{Value::integer(1), Value::string("Smith"), Value::floating(2.5),
+                                                 Value::date(Date::fromCivil(1970, 1, 2)), Value::boolean(true)},
+                                                {Value(), Value(), Value(), Value(), Value()}};
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     for (const bool caseInsensitive : {false, true}) {
         try {

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return f;
     }();
     const auto journal = folder / "x.tjournal";
-    std::ofstream(journal, std::ios::binary).write(reinterpret_cast<const char*>(data),
-                                                   static_cast<std::streamsize>(size));
+    std::ofstream(journal, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     try {
         Transaction::recover(journal);
     } catch (const EngineError&) {

@@ -13,9 +13,10 @@ using namespace tabulon;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 8) return 0;
-    static const auto file = std::filesystem::temp_directory_path() /
-                             ("tabulon-fuzz-paradox-blob-" + std::to_string(::getpid()) + ".MB");
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data + 8), static_cast<std::streamsize>(size - 8));
+    static const auto file =
+        std::filesystem::temp_directory_path() / ("tabulon-fuzz-paradox-blob-" + std::to_string(::getpid()) + ".MB");
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data + 8), static_cast<std::streamsize>(size - 8));
     try {
         const paradox::ParadoxBlobFile blobs(PagedFile::open(file, AccessMode::ReadOnly));
         blobs.read(paradox::le32(data), paradox::le32(data + 4));

@@ -15,7 +15,8 @@ namespace tabulon::fuzzing {
 
 inline std::filesystem::path unpackParadoxFamily(const std::uint8_t* data, std::size_t size, const char* target) {
     static const auto folder = [target] {
-        auto f = std::filesystem::temp_directory_path() / ("tabulon-" + std::string(target) + "-" + std::to_string(::getpid()));
+        auto f = std::filesystem::temp_directory_path() /
+                 ("tabulon-" + std::string(target) + "-" + std::to_string(::getpid()));
         std::filesystem::create_directories(f);
         return f;
     }();
@@ -34,12 +35,17 @@ inline std::filesystem::path unpackParadoxFamily(const std::uint8_t* data, std::
     std::size_t at = 0;
     while (isPart(at)) {
         const char letter = static_cast<char>(data[at]);
-        const std::size_t length = data[at + 1] | (data[at + 2] << 8) | (data[at + 3] << 16) |
-                                   (static_cast<std::size_t>(data[at + 4]) << 24);
+        const std::size_t length =
+            data[at + 1] | (data[at + 2] << 8) | (data[at + 3] << 16) | (static_cast<std::size_t>(data[at + 4]) << 24);
         at += 5;
         if (length > size - at) break;
-        const char* ext = letter == 'D' ? ".DB" : letter == 'P' ? ".PX" : letter == 'M' ? ".MB"
-                        : letter == 'X' ? ".XG0" : letter == 'Y' ? ".YG0" : letter == 'V' ? ".VAL" : nullptr;
+        const char* ext = letter == 'D'   ? ".DB"
+                          : letter == 'P' ? ".PX"
+                          : letter == 'M' ? ".MB"
+                          : letter == 'X' ? ".XG0"
+                          : letter == 'Y' ? ".YG0"
+                          : letter == 'V' ? ".VAL"
+                                          : nullptr;
         if (ext)
             std::ofstream(folder / (std::string("F") + ext), std::ios::binary)
                 .write(reinterpret_cast<const char*>(data + at), static_cast<std::streamsize>(length));

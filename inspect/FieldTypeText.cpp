@@ -7,12 +7,10 @@ namespace tabulon {
 namespace {
 
 constexpr std::array<const char*, 22> kTypeNames = {
-    "Unknown Type",   "A - AlphaNumeric", "S - Smallint",      "I - Integer",
-    "W - Word",       "L - Logical",      "N - Float Number",  "$ - Money",
-    "# - BCD Integer", "D - Date",        "T - Time",          "@ - Timestamp",
-    "Y - Bytes",      "V - Variable Bin.", "+ - Auto Inc.",    "B - Binary",
-    "M - Text Memo",  "G - Graphic",      "F - Form. Memo",    "O - Paradox OLE",
-    "Q - dBase OLE",  "J - Typed Bin.",
+    "Unknown Type",     "A - AlphaNumeric",  "S - Smallint",    "I - Integer",    "W - Word",      "L - Logical",
+    "N - Float Number", "$ - Money",         "# - BCD Integer", "D - Date",       "T - Time",      "@ - Timestamp",
+    "Y - Bytes",        "V - Variable Bin.", "+ - Auto Inc.",   "B - Binary",     "M - Text Memo", "G - Graphic",
+    "F - Form. Memo",   "O - Paradox OLE",   "Q - dBase OLE",   "J - Typed Bin.",
 };
 
 int recordBufferBytes(FieldType type) {

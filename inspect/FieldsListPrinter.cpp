@@ -34,9 +34,7 @@ private:
     QFont font_;
 };
 
-QString cellOf(const QStringList& row, qsizetype column) {
-    return column < row.size() ? row[column] : QString();
-}
+QString cellOf(const QStringList& row, qsizetype column) { return column < row.size() ? row[column] : QString(); }
 
 }  // namespace
 
@@ -49,8 +47,7 @@ void PrintFieldsList(QPrinter& printer, const FieldsListPrintJob& job) {
 
     QPainter painter;
     if (!painter.begin(&printer)) {
-        throw EngineError(errkind::kFile, "Cannot start printing the field list of " +
-                                              job.tableFile.toStdString());
+        throw EngineError(errkind::kFile, "Cannot start printing the field list of " + job.tableFile.toStdString());
     }
     LinePrinter lines(painter, font);
     const int left = scaled(kMargin);

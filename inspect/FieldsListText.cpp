@@ -14,8 +14,8 @@ constexpr std::array<qsizetype, 6> kColumnTextWidths = {5, 15, 15, 7, 8, 0};
 constexpr int kEmptyLinesBetweenBlocks = 3;
 
 [[noreturn]] void throwFileError(const QString& fileName, const char* what, const QString& why) {
-    throw EngineError(errkind::kFile, "Cannot " + std::string(what) + " the file " +
-                                          fileName.toStdString() + ": " + why.toStdString());
+    throw EngineError(errkind::kFile,
+                      "Cannot " + std::string(what) + " the file " + fileName.toStdString() + ": " + why.toStdString());
 }
 
 QStringList readLines(const QString& fileName) {

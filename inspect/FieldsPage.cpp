@@ -46,9 +46,7 @@ std::vector<bool> fieldsInActiveIndex(const Table& table) {
     return inIndex;
 }
 
-bool isDbaseFile(const QString& tableFile) {
-    return tableFile.endsWith(QLatin1String(".DBF"), Qt::CaseInsensitive);
-}
+bool isDbaseFile(const QString& tableFile) { return tableFile.endsWith(QLatin1String(".DBF"), Qt::CaseInsensitive); }
 
 }  // namespace
 

@@ -58,9 +58,11 @@ void FilterPage::buildFilterPanel() {
     EditFilter = named(new QLineEdit(PanelFilter), QStringLiteral("EditFilter"));
     BtnErase = named(new QToolButton(PanelFilter), QStringLiteral("BtnErase"));
     BtnErase->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
-    CheckFiltCase = named(new QCheckBox(QStringLiteral("Ignore Char Case"), PanelFilter), QStringLiteral("CheckFiltCase"));
+    CheckFiltCase =
+        named(new QCheckBox(QStringLiteral("Ignore Char Case"), PanelFilter), QStringLiteral("CheckFiltCase"));
     CheckFiltCase->move(16, 64);
-    CheckFiltPart = named(new QCheckBox(QStringLiteral("No Partial Compare"), PanelFilter), QStringLiteral("CheckFiltPart"));
+    CheckFiltPart =
+        named(new QCheckBox(QStringLiteral("No Partial Compare"), PanelFilter), QStringLiteral("CheckFiltPart"));
     CheckFiltPart->move(160, 64);
 
     connect(CheckFilter, &QCheckBox::clicked, this, &FilterPage::CheckFilterClick);
@@ -76,8 +78,8 @@ void FilterPage::buildEditor() {
     label(PanelFilterEditor, QStringLiteral("Operator"), 132, 40);
     label(PanelFilterEditor, QStringLiteral("Field Value"), 188, 40);
     LabelAnd = named(label(PanelFilterEditor, QStringLiteral("And/Or/Not"), 324, 40), QStringLiteral("LabelAnd"));
-    BtnUpdateFilter = named(new QPushButton(QStringLiteral("Update Filter"), PanelFilterEditor),
-                            QStringLiteral("BtnUpdateFilter"));
+    BtnUpdateFilter =
+        named(new QPushButton(QStringLiteral("Update Filter"), PanelFilterEditor), QStringLiteral("BtnUpdateFilter"));
     connect(BtnUpdateFilter, &QPushButton::clicked, this, &FilterPage::BtnUpdateFilterClick);
 
     for (int row = 0; row < kRows; ++row) {

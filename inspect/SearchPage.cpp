@@ -148,7 +148,8 @@ void SearchPage::FillRecordGrid() {
         const Field field = table_->field(static_cast<std::size_t>(i));
         StringGridRecord->setItem(i + 1, 0, new QTableWidgetItem(QString::number(i)));
         StringGridRecord->setItem(i + 1, 1, new QTableWidgetItem(QString::fromStdString(field.name())));
-        StringGridRecord->setItem(i + 1, kValueColumn, new QTableWidgetItem(QString::fromStdString(field.displayText())));
+        StringGridRecord->setItem(i + 1, kValueColumn,
+                                  new QTableWidgetItem(QString::fromStdString(field.displayText())));
     }
 }
 

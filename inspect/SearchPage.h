@@ -49,7 +49,6 @@ signals:
     void recordMoved();
 
 public:
-
     QComboBox* ComboIndex;
     QWidget* DBNavigator;
     QToolButton* NavFirst;

@@ -32,10 +32,9 @@ bool hasThirtyTwoByteDescriptors(std::uint8_t version) {
 }
 
 bool isDbaseHeader(const TDBRecObject::Slot& header) {
-    const unsigned headerLength =
-        header[kHeaderLengthOffset] | (unsigned{header[kHeaderLengthOffset + 1]} << 8);
-    return hasThirtyTwoByteDescriptors(header[0]) && header[kMonthOffset] <= 12 &&
-           header[kDayOffset] <= 31 && headerLength >= kSmallestHeaderLength;
+    const unsigned headerLength = header[kHeaderLengthOffset] | (unsigned{header[kHeaderLengthOffset + 1]} << 8);
+    return hasThirtyTwoByteDescriptors(header[0]) && header[kMonthOffset] <= 12 && header[kDayOffset] <= 31 &&
+           headerLength >= kSmallestHeaderLength;
 }
 
 // Reads up to one slot; what the file does not hold reads as zero bytes.

@@ -18,14 +18,10 @@ struct TypeLetter {
 };
 
 constexpr TypeLetter kTypeLetters[] = {
-    {'B', "BINARY", SizeShape::None},
-    {'C', "CHARACTER", SizeShape::Length},
-    {'D', "DATE", SizeShape::Length},
-    {'F', "FLOAT", SizeShape::LengthAndDecimals},
-    {'G', "OLE", SizeShape::None},
-    {'L', "LOGICAL", SizeShape::None},
-    {'M', "MEMO", SizeShape::None},
-    {'N', "NUMERIC", SizeShape::LengthAndDecimals},
+    {'B', "BINARY", SizeShape::None}, {'C', "CHARACTER", SizeShape::Length},
+    {'D', "DATE", SizeShape::Length}, {'F', "FLOAT", SizeShape::LengthAndDecimals},
+    {'G', "OLE", SizeShape::None},    {'L', "LOGICAL", SizeShape::None},
+    {'M', "MEMO", SizeShape::None},   {'N', "NUMERIC", SizeShape::LengthAndDecimals},
 };
 
 std::string sizeTextOf(SizeShape shape, int length, int decimals) {

@@ -10,8 +10,7 @@
 
 namespace {
 
-QPushButton* command(QWidget* parent, const char* name, const QString& caption, const QString& hint,
-                     bool enabled) {
+QPushButton* command(QWidget* parent, const char* name, const QString& caption, const QString& hint, bool enabled) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     SetHint(button, u'|' + hint);
@@ -51,24 +50,20 @@ TSpecialPage::TSpecialPage(QWidget* parent) : QWidget(parent) {
                          "Update Table Records using actual Table Filter (Set Update string as: "
                          "Field Name = New Value)",
                          false);
-    BtnSpecDel = command(this, "BtnSpecDel", "Delete Records",
-                         "Delete Table Records using actual Table Filter", false);
-    BtnSpecImportText = command(this, "BtnSpecImportText", "Import Text",
-                                "Import records from formatted text file", false);
-    BtnSpecExportText = command(this, "BtnSpecExportText", "Export Text",
-                                "Export records to formatted text file", false);
+    BtnSpecDel = command(this, "BtnSpecDel", "Delete Records", "Delete Table Records using actual Table Filter", false);
+    BtnSpecImportText =
+        command(this, "BtnSpecImportText", "Import Text", "Import records from formatted text file", false);
+    BtnSpecExportText =
+        command(this, "BtnSpecExportText", "Export Text", "Export records to formatted text file", false);
     BtnSpecEmpty = command(this, "BtnSpecEmpty", "Empty Table",
                            "Empty Table  (if Table is Busy retry ten times then abort)", false);
     BtnSpecReorg = command(this, "BtnSpecReorg", "Reorganize Table",
                            "Reorganize Table by fisically remove deleted record and Reindex", false);
-    BtnSpecPackTab = command(this, "BtnSpecPackTab", "Pack Table",
-                             "Pack the Table by removing erased Records", false);
-    BtnSpecReindex = command(this, "BtnSpecReindex", "Regen Index",
-                             "Regenerate the table's indexes", false);
+    BtnSpecPackTab = command(this, "BtnSpecPackTab", "Pack Table", "Pack the Table by removing erased Records", false);
+    BtnSpecReindex = command(this, "BtnSpecReindex", "Regen Index", "Regenerate the table's indexes", false);
     BtnBatMove = command(this, "BtnBatMove", "Batch Move...", "Batch Operation Utility", true);
     BtnRestruc = command(this, "BtnRestruc", "Restructure...", "Table Restructure Utility", true);
-    BtnVerifyR = command(this, "BtnVerifyR", "Verify - Rebuild...",
-                         "Verify and rebuild table's utility", true);
+    BtnVerifyR = command(this, "BtnVerifyR", "Verify - Rebuild...", "Verify and rebuild table's utility", true);
     EditSpecNam = edit(this, "EditSpecNam");
     EditSpecCreate = edit(this, "EditSpecCreate");
     EditSpecCopy = edit(this, "EditSpecCopy");
@@ -86,18 +81,12 @@ TSpecialPage::TSpecialPage(QWidget* parent) : QWidget(parent) {
         QLineEdit* line;
         QToolButton* picker;
     };
-    const QList<Row> rows = {{BtnSpecRen, EditSpecNam, nullptr},
-                             {BtnSpecCrt, EditSpecCreate, BtnSpecOpenCrt},
-                             {BtnSpecCp, EditSpecCopy, BtnSpecOpenCp},
-                             {BtnSpecCpEm, EditSpecCpEm, BtnSpecOpenCpEm},
-                             {BtnSpecUpd, EditSpecUpd, nullptr},
-                             {BtnSpecDel, nullptr, nullptr},
-                             {BtnSpecImportText, nullptr, nullptr},
-                             {BtnSpecExportText, nullptr, nullptr},
-                             {BtnSpecEmpty, nullptr, nullptr},
-                             {BtnSpecReorg, nullptr, nullptr},
-                             {BtnSpecPackTab, nullptr, nullptr},
-                             {BtnSpecReindex, nullptr, nullptr}};
+    const QList<Row> rows = {{BtnSpecRen, EditSpecNam, nullptr},       {BtnSpecCrt, EditSpecCreate, BtnSpecOpenCrt},
+                             {BtnSpecCp, EditSpecCopy, BtnSpecOpenCp}, {BtnSpecCpEm, EditSpecCpEm, BtnSpecOpenCpEm},
+                             {BtnSpecUpd, EditSpecUpd, nullptr},       {BtnSpecDel, nullptr, nullptr},
+                             {BtnSpecImportText, nullptr, nullptr},    {BtnSpecExportText, nullptr, nullptr},
+                             {BtnSpecEmpty, nullptr, nullptr},         {BtnSpecReorg, nullptr, nullptr},
+                             {BtnSpecPackTab, nullptr, nullptr},       {BtnSpecReindex, nullptr, nullptr}};
     int row = 0;
     for (const Row& r : rows) {
         r.button->setFixedWidth(130);
@@ -121,7 +110,7 @@ TSpecialPage::TSpecialPage(QWidget* parent) : QWidget(parent) {
 }
 
 QList<QWidget*> TSpecialPage::tableBoundControls() const {
-    return {BtnSpecCrt,        BtnSpecCp,      BtnSpecCpEm,   BtnSpecUpd,    BtnSpecDel,
+    return {BtnSpecCrt,        BtnSpecCp,         BtnSpecCpEm,    BtnSpecUpd,    BtnSpecDel,
             BtnSpecImportText, BtnSpecExportText, BtnSpecOpenCrt, BtnSpecOpenCp, BtnSpecOpenCpEm};
 }
 

@@ -19,19 +19,27 @@ struct Customer {
 };
 
 constexpr std::array kCustomers = {
-    Customer{"Alder Marine Supply", "Bergen", "Norway"},   Customer{"Basalt Dive Shop", "Reykjavik", "Iceland"},
-    Customer{"Coral Reef Outfitters", "Cairns", "Australia"}, Customer{"Delta Scuba Center", "Alexandria", "Egypt"},
-    Customer{"Eastport Divers", "Halifax", "Canada"},      Customer{"Fjord Sports", "Tromso", "Norway"},
-    Customer{"Gulf Stream Tours", "Miami", "USA"},         Customer{"Harbour Light Diving", "Cork", "Ireland"},
-    Customer{"Island Blue", "Mahe", "Seychelles"},         Customer{"Jade Lagoon Divers", "Phuket", "Thailand"},
-    Customer{"Kelp Forest Club", "Monterey", "USA"},       Customer{"Lighthouse Aqua", "Porto", "Portugal"},
-    Customer{"Manta Bay Divers", "Kona", "USA"},           Customer{"North Sea Wrecks", "Aberdeen", "UK"},
-    Customer{"Ocean Floor Co.", "Valletta", "Malta"},      Customer{"Pelican Point", "La Paz", "Mexico"},
+    Customer{"Alder Marine Supply", "Bergen", "Norway"},
+    Customer{"Basalt Dive Shop", "Reykjavik", "Iceland"},
+    Customer{"Coral Reef Outfitters", "Cairns", "Australia"},
+    Customer{"Delta Scuba Center", "Alexandria", "Egypt"},
+    Customer{"Eastport Divers", "Halifax", "Canada"},
+    Customer{"Fjord Sports", "Tromso", "Norway"},
+    Customer{"Gulf Stream Tours", "Miami", "USA"},
+    Customer{"Harbour Light Diving", "Cork", "Ireland"},
+    Customer{"Island Blue", "Mahe", "Seychelles"},
+    Customer{"Jade Lagoon Divers", "Phuket", "Thailand"},
+    Customer{"Kelp Forest Club", "Monterey", "USA"},
+    Customer{"Lighthouse Aqua", "Porto", "Portugal"},
+    Customer{"Manta Bay Divers", "Kona", "USA"},
+    Customer{"North Sea Wrecks", "Aberdeen", "UK"},
+    Customer{"Ocean Floor Co.", "Valletta", "Malta"},
+    Customer{"Pelican Point", "La Paz", "Mexico"},
 };
 
-constexpr std::array kParts = {"Regulator", "Wet suit 5 mm", "Fins, open heel", "Mask, low volume",
-                               "Snorkel", "Dive computer", "Buoyancy jacket", "Tank, 12 l",
-                               "Weight belt", "Torch, LED", "Knife", "Compass"};
+constexpr std::array kParts = {"Regulator",   "Wet suit 5 mm", "Fins, open heel", "Mask, low volume",
+                               "Snorkel",     "Dive computer", "Buoyancy jacket", "Tank, 12 l",
+                               "Weight belt", "Torch, LED",    "Knife",           "Compass"};
 
 // Runs `write` with every append of `table` held in one transaction committed at the end, so a
 // sample table is either whole or absent.
@@ -85,9 +93,10 @@ void writeOrders(const std::filesystem::path& file) {
         for (int i = 0; i < 48; ++i) {
             const std::size_t customer = static_cast<std::size_t>(i * 5) % kCustomers.size();
             const Value notes =
-                i % 3 == 0 ? Value::string("Order " + std::to_string(5001 + i) + " for " + kCustomers[customer].company +
-                                           ".\nShip by sea; the customer collects at " + kCustomers[customer].city + ".")
-                           : Value();
+                i % 3 == 0
+                    ? Value::string("Order " + std::to_string(5001 + i) + " for " + kCustomers[customer].company +
+                                    ".\nShip by sea; the customer collects at " + kCustomers[customer].city + ".")
+                    : Value();
             table->append({Value::integer(5001 + i), Value::integer(1000 + static_cast<std::int64_t>(customer) * 7),
                            Value::date(Date::fromCivil(2024, 1 + i % 12, 1 + (i * 7) % 28)),
                            Value::floating(120.5 + i * 37.25), notes});

@@ -64,8 +64,7 @@ TSqlPage::TSqlPage(QWidget* parent) : QWidget(parent) {
 
 // Enter outside the editor runs the default command, as in a dialog.
 void TSqlPage::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        BtnExecuteQuery->isEnabled()) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && BtnExecuteQuery->isEnabled()) {
         BtnExecuteQuery->click();
         return;
     }

@@ -32,8 +32,7 @@ CivilDate civilFromDays(std::int64_t z) {
 }
 
 [[noreturn]] void badText(std::string_view what, std::string_view text) {
-    throw EngineError(errkind::kValue,
-                      "'" + std::string(text) + "' is not a valid " + std::string(what));
+    throw EngineError(errkind::kValue, "'" + std::string(text) + "' is not a valid " + std::string(what));
 }
 
 // Reads an unsigned number of exactly `width` digits (or at least `width` when `atLeast`).
@@ -73,8 +72,7 @@ bool readDate(std::string_view& text, Date& out) {
 
 bool readTime(std::string_view& text, Time& out) {
     int hour = 0, minute = 0, second = 0, millisecond = 0;
-    if (!readNumber(text, 2, hour) || !readChar(text, ':') || !readNumber(text, 2, minute))
-        return false;
+    if (!readNumber(text, 2, hour) || !readChar(text, ':') || !readNumber(text, 2, minute)) return false;
     if (readChar(text, ':')) {
         if (!readNumber(text, 2, second)) return false;
         if (readChar(text, '.')) {
@@ -105,12 +103,11 @@ int daysInMonth(int year, int month) {
 }
 
 Date Date::fromCivil(int year, int month, int day) {
-    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) ||
-        year < -999'999 || year > 999'999)
-        throw EngineError(errkind::kValue, "There is no day " + std::to_string(year) + "-" +
-                                               std::to_string(month) + "-" + std::to_string(day));
-    return Date{static_cast<std::int32_t>(
-        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)))};
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || year < -999'999 || year > 999'999)
+        throw EngineError(errkind::kValue, "There is no day " + std::to_string(year) + "-" + std::to_string(month) +
+                                               "-" + std::to_string(day));
+    return Date{
+        static_cast<std::int32_t>(daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)))};
 }
 
 CivilDate Date::toCivil() const { return civilFromDays(days); }
@@ -118,8 +115,8 @@ CivilDate Date::toCivil() const { return civilFromDays(days); }
 std::string Date::toText() const {
     const CivilDate c = toCivil();
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%s%04d-%02d-%02d", c.year < 0 ? "-" : "",
-                  c.year < 0 ? -c.year : c.year, c.month, c.day);
+    std::snprintf(buffer, sizeof buffer, "%s%04d-%02d-%02d", c.year < 0 ? "-" : "", c.year < 0 ? -c.year : c.year,
+                  c.month, c.day);
     return buffer;
 }
 
@@ -131,10 +128,10 @@ Date Date::parse(std::string_view text) {
 }
 
 Time Time::fromParts(int hour, int minute, int second, int millisecond) {
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-        millisecond < 0 || millisecond > 999)
-        throw EngineError(errkind::kValue, "There is no time " + twoDigits(hour) + ":" +
-                                               twoDigits(minute) + ":" + twoDigits(second));
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || millisecond < 0 ||
+        millisecond > 999)
+        throw EngineError(errkind::kValue,
+                          "There is no time " + twoDigits(hour) + ":" + twoDigits(minute) + ":" + twoDigits(second));
     return Time{((hour * 60 + minute) * 60 + second) * 1000 + millisecond};
 }
 
@@ -142,8 +139,8 @@ std::string Time::toText() const {
     const int ms = milliseconds % 1000;
     const int totalSeconds = milliseconds / 1000;
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d.%03d", totalSeconds / 3600,
-                  totalSeconds / 60 % 60, totalSeconds % 60, ms);
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d.%03d", totalSeconds / 3600, totalSeconds / 60 % 60,
+                  totalSeconds % 60, ms);
     return buffer;
 }
 
@@ -177,8 +174,8 @@ Timestamp Timestamp::parse(std::string_view text) {
     Date date;
     Time time;
     if (!readDate(rest, date)) badText("timestamp", text);
-    if (!rest.empty() && ((rest[0] != 'T' && rest[0] != ' ') ||
-                          (rest.remove_prefix(1), !readTime(rest, time)) || !rest.empty()))
+    if (!rest.empty() &&
+        ((rest[0] != 'T' && rest[0] != ' ') || (rest.remove_prefix(1), !readTime(rest, time)) || !rest.empty()))
         badText("timestamp", text);
     return fromParts(date, time);
 }

@@ -20,8 +20,7 @@ U128 pow10(int n) {
 const U128 kLimit = pow10(Decimal::kMaxDigits);  // coefficients stay below this
 
 [[noreturn]] void overflow(const char* what) {
-    throw EngineError(errkind::kValue,
-                      std::string(what) + " needs more than 32 significant digits");
+    throw EngineError(errkind::kValue, std::string(what) + " needs more than 32 significant digits");
 }
 
 // Multiplies by 10^n, or throws when the result would leave 32 digits.
@@ -47,8 +46,7 @@ Decimal::Decimal(bool negative, Coefficient coefficient, int scale)
     : negative_(negative && coefficient != 0), coefficient_(coefficient), scale_(scale) {
     if (coefficient >= kLimit) overflow("Decimal value");
     if (scale < 0 || scale > kMaxDigits)
-        throw EngineError(errkind::kValue, "Decimal scale " + std::to_string(scale) +
-                                               " is outside 0 to 32");
+        throw EngineError(errkind::kValue, "Decimal scale " + std::to_string(scale) + " is outside 0 to 32");
 }
 
 Decimal Decimal::fromParts(bool negative, Coefficient coefficient, int scale) {
@@ -57,8 +55,7 @@ Decimal Decimal::fromParts(bool negative, Coefficient coefficient, int scale) {
 
 Decimal Decimal::fromInt(std::int64_t value) {
     const bool negative = value < 0;
-    const U128 magnitude =
-        negative ? U128(-(value + 1)) + 1 : U128(value);  // safe for INT64_MIN
+    const U128 magnitude = negative ? U128(-(value + 1)) + 1 : U128(value);  // safe for INT64_MIN
     return Decimal(negative, magnitude, 0);
 }
 
@@ -96,8 +93,7 @@ Decimal Decimal::parse(std::string_view text) {
 }
 
 Decimal Decimal::fromDouble(double value, int scale) {
-    if (!std::isfinite(value))
-        throw EngineError(errkind::kValue, "A non-finite number has no decimal value");
+    if (!std::isfinite(value)) throw EngineError(errkind::kValue, "A non-finite number has no decimal value");
     char buffer[64];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     if (ec != std::errc()) throw EngineError(errkind::kValue, "Number too large for a decimal");
@@ -108,8 +104,7 @@ Decimal Decimal::fromDouble(double value, int scale) {
     const std::size_t sign = text[0] == '-' ? 1 : 0;
     if (intDigits - sign > static_cast<std::size_t>(kMaxDigits)) overflow("Number");
     if (point != std::string_view::npos) {
-        const std::size_t keep = std::min<std::size_t>(text.size() - point - 1,
-                                                       kMaxDigits - (intDigits - sign));
+        const std::size_t keep = std::min<std::size_t>(text.size() - point - 1, kMaxDigits - (intDigits - sign));
         text = text.substr(0, point + 1 + keep);
     }
     const Decimal exact = parse(text);
@@ -161,8 +156,8 @@ Decimal Decimal::operator*(const Decimal& other) const {
     if (__builtin_mul_overflow(coefficient_, other.coefficient_, &product) || product >= kLimit)
         overflow("Decimal product");
     const int scale = scale_ + other.scale_;
-    if (scale > kMaxDigits) return Decimal(negative_ != other.negative_,
-                                           scaleDown(product, scale - kMaxDigits), kMaxDigits);
+    if (scale > kMaxDigits)
+        return Decimal(negative_ != other.negative_, scaleDown(product, scale - kMaxDigits), kMaxDigits);
     return Decimal(negative_ != other.negative_, product, scale);
 }
 
@@ -184,8 +179,7 @@ Decimal Decimal::divide(const Decimal& divisor, int scale) const {
 
 std::strong_ordering Decimal::operator<=>(const Decimal& other) const {
     if (isZero() && other.isZero()) return std::strong_ordering::equal;
-    if (negative_ != other.negative_)
-        return negative_ ? std::strong_ordering::less : std::strong_ordering::greater;
+    if (negative_ != other.negative_) return negative_ ? std::strong_ordering::less : std::strong_ordering::greater;
     // Compare magnitudes at a common scale without overflow: 10^64 fits in neither, so compare
     // integer parts first, then fractions.
     const int scale = std::max(scale_, other.scale_);

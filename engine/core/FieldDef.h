@@ -23,9 +23,9 @@ struct IndexDef {
     std::string expression;  // key expression of an expression index, else empty
     std::string condition;   // a dBase tag's FOR clause, else empty
     IndexOptions options = 0;
-    std::string file;        // the file that holds it, without folder ("CUSTOMER.X02", "ORDERS.MDX")
-    bool usable = true;      // false when the engine cannot read or evaluate it
-    std::string problem;     // why it is not usable
+    std::string file;     // the file that holds it, without folder ("CUSTOMER.X02", "ORDERS.MDX")
+    bool usable = true;   // false when the engine cannot read or evaluate it
+    std::string problem;  // why it is not usable
 };
 
 }  // namespace tabulon

@@ -6,10 +6,9 @@ namespace tabulon {
 
 namespace {
 constexpr std::array<std::string_view, kFieldTypeCount> kNames = {
-    "ftUnknown",  "ftString",   "ftSmallint", "ftInteger",   "ftWord",       "ftBoolean",
-    "ftFloat",    "ftCurrency", "ftBCD",      "ftDate",      "ftTime",       "ftDateTime",
-    "ftBytes",    "ftVarBytes", "ftAutoInc",  "ftBlob",      "ftMemo",       "ftGraphic",
-    "ftFmtMemo",  "ftParadoxOle", "ftDBaseOle", "ftTypedBinary", "ftCursor"};
+    "ftUnknown", "ftString",  "ftSmallint", "ftInteger",    "ftWord",     "ftBoolean",     "ftFloat",   "ftCurrency",
+    "ftBCD",     "ftDate",    "ftTime",     "ftDateTime",   "ftBytes",    "ftVarBytes",    "ftAutoInc", "ftBlob",
+    "ftMemo",    "ftGraphic", "ftFmtMemo",  "ftParadoxOle", "ftDBaseOle", "ftTypedBinary", "ftCursor"};
 }
 
 std::string_view fieldTypeName(FieldType type) {

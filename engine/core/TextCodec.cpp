@@ -45,8 +45,8 @@ bool convert(iconv_t cd, std::string_view in, std::string& out, std::size_t* con
 }
 
 bool isSingleByte(std::string_view name) {
-    for (std::string_view multi : {"CP932", "CP936", "CP949", "CP950", "UTF-8", "GBK", "BIG5",
-                                   "SHIFT_JIS", "EUC-KR", "GB2312", "UTF8"})
+    for (std::string_view multi :
+         {"CP932", "CP936", "CP949", "CP950", "UTF-8", "GBK", "BIG5", "SHIFT_JIS", "EUC-KR", "GB2312", "UTF8"})
         if (name == multi) return false;
     return true;
 }
@@ -68,15 +68,13 @@ std::string utf8Of(char32_t c) {
 
 }  // namespace
 
-TextCodec::TextCodec(std::string name)
-    : name_(asciiUpper(std::move(name))), iconv_(std::make_unique<Iconv>()) {
+TextCodec::TextCodec(std::string name) : name_(asciiUpper(std::move(name))), iconv_(std::make_unique<Iconv>()) {
     // iconv lacks a few DOS code pages; those are built from 437 and their own letters.
     const auto overrides = dosOverridesOf437(name_);
     const std::string iconvName = overrides.empty() ? name_ : "CP437";
     iconv_->decoder = iconv_open("UTF-8", iconvName.c_str());
     iconv_->encoder = iconv_open(iconvName.c_str(), "UTF-8");
-    if (iconv_->decoder == reinterpret_cast<iconv_t>(-1) ||
-        iconv_->encoder == reinterpret_cast<iconv_t>(-1))
+    if (iconv_->decoder == reinterpret_cast<iconv_t>(-1) || iconv_->encoder == reinterpret_cast<iconv_t>(-1))
         throw EngineError(errkind::kValue, "Unknown code page " + name_);
     singleByte_ = isSingleByte(name_);
     if (singleByte_) {
@@ -105,8 +103,10 @@ std::string TextCodec::decode(std::string_view bytes) const {
     out.reserve(bytes.size());
     if (singleByte_) {
         for (unsigned char b : bytes) {
-            if (b < 0x80 && toUtf8_[b].size() == 1) out.push_back(static_cast<char>(b));
-            else out += toUtf8_[b];
+            if (b < 0x80 && toUtf8_[b].size() == 1)
+                out.push_back(static_cast<char>(b));
+            else
+                out += toUtf8_[b];
         }
         return out;
     }

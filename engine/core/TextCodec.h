@@ -34,9 +34,9 @@ private:
     struct Iconv;
     std::string name_;
     bool singleByte_ = false;
-    std::array<std::string, 256> toUtf8_;                     // single-byte decode table
-    std::unordered_map<std::string, char> fromUtf8_;           // single-byte encode table
-    std::unique_ptr<Iconv> iconv_;                             // multi-byte code pages
+    std::array<std::string, 256> toUtf8_;             // single-byte decode table
+    std::unordered_map<std::string, char> fromUtf8_;  // single-byte encode table
+    std::unique_ptr<Iconv> iconv_;                    // multi-byte code pages
 };
 
 }  // namespace tabulon

@@ -1,8 +1,8 @@
 #include "Value.h"
 
 #include <array>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 
 #include "AsciiCase.h"
@@ -12,18 +12,16 @@
 namespace tabulon {
 
 namespace {
-constexpr std::array<std::string_view, 11> kKindNames = {
-    "null", "boolean", "integer", "float", "currency", "BCD",
-    "string", "date", "time", "timestamp", "bytes"};
+constexpr std::array<std::string_view, 11> kKindNames = {"null",   "boolean", "integer", "float",     "currency", "BCD",
+                                                         "string", "date",    "time",    "timestamp", "bytes"};
 
 [[noreturn]] void wrongKind(ValueKind actual, std::string_view wanted) {
-    throw EngineError(errkind::kValue, "A " + std::string(valueKindName(actual)) +
-                                           " value was used as a " + std::string(wanted));
+    throw EngineError(errkind::kValue,
+                      "A " + std::string(valueKindName(actual)) + " value was used as a " + std::string(wanted));
 }
 
 bool isNumeric(ValueKind k) {
-    return k == ValueKind::Integer || k == ValueKind::Float || k == ValueKind::Currency ||
-           k == ValueKind::Bcd;
+    return k == ValueKind::Integer || k == ValueKind::Float || k == ValueKind::Currency || k == ValueKind::Bcd;
 }
 
 template <typename T>
@@ -77,8 +75,7 @@ std::string_view valueKindName(ValueKind kind) { return kKindNames[static_cast<i
 std::string formatDouble(double value) {
     // The shortest digits come in exponent form; they are then written out around the point.
     char buffer[32];
-    const auto [end, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     if (ec != std::errc()) return {};
     const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
     const std::size_t e = text.find('e');
@@ -98,8 +95,7 @@ std::string formatDouble(double value) {
     else if (point >= count)
         out += digits + std::string(static_cast<std::size_t>(point - count), '0');
     else
-        out += digits.substr(0, static_cast<std::size_t>(point)) + "." +
-               digits.substr(static_cast<std::size_t>(point));
+        out += digits.substr(0, static_cast<std::size_t>(point)) + "." + digits.substr(static_cast<std::size_t>(point));
     return out;
 }
 
@@ -188,8 +184,7 @@ std::string Value::toText() const {
 Value Value::fromText(ValueKind kind, std::string_view text) {
     if (text.empty()) return Value();
     auto bad = [&](std::string_view what) -> EngineError {
-        return EngineError(errkind::kValue,
-                           "'" + std::string(text) + "' is not a valid " + std::string(what));
+        return EngineError(errkind::kValue, "'" + std::string(text) + "' is not a valid " + std::string(what));
     };
     switch (kind) {
         case ValueKind::Null:
@@ -212,8 +207,7 @@ Value Value::fromText(ValueKind kind, std::string_view text) {
             double v = 0;
             const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
             auto [end, ec] = std::from_chars(begin, text.data() + text.size(), v);
-            if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v))
-                throw bad("number");
+            if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) throw bad("number");
             return kind == ValueKind::Float ? floating(v) : currency(v);
         }
         case ValueKind::Bcd:
@@ -277,7 +271,7 @@ int Value::compare(const Value& other) const {
         if (isNumeric(a) && isNumeric(b)) {
             if (a == ValueKind::Bcd || b == ValueKind::Bcd) {
                 auto toDecimal = [](const Value& v) {
-                    return v.kind() == ValueKind::Bcd ? v.asDecimal()
+                    return v.kind() == ValueKind::Bcd       ? v.asDecimal()
                            : v.kind() == ValueKind::Integer ? Decimal::fromInt(v.asInt())
                                                             : Decimal::fromDouble(v.asDouble());
                 };
@@ -303,9 +297,7 @@ int Value::compare(const Value& other) const {
             return order < 0 ? -1 : (order > 0 ? 1 : 0);
         }
         case ValueKind::String:
-            return asString().compare(other.asString()) < 0   ? -1
-                   : asString().compare(other.asString()) > 0 ? 1
-                                                              : 0;
+            return asString().compare(other.asString()) < 0 ? -1 : asString().compare(other.asString()) > 0 ? 1 : 0;
         case ValueKind::Date:
             return threeWay(asDate(), other.asDate());
         case ValueKind::Time:

@@ -67,8 +67,8 @@ public:
     bool operator==(const Value& other) const { return payload_ == other.payload_; }
 
 private:
-    using Payload = std::variant<std::monostate, bool, std::int64_t, double, double, Decimal,
-                                 std::string, Date, Time, Timestamp, Bytes>;
+    using Payload = std::variant<std::monostate, bool, std::int64_t, double, double, Decimal, std::string, Date, Time,
+                                 Timestamp, Bytes>;
     explicit Value(Payload p) : payload_(std::move(p)) {}
     Payload payload_;
 };

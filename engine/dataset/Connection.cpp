@@ -61,8 +61,8 @@ void Connection::connect() {
     if (connected_) return;
     const std::string where = "Connection '" + alias_ + "': ";
     if (driverName_ != kDriverName)
-        throw EngineError(errkind::kValue, where + "driver \"" + std::string(kDriverName) + "\" expected, not \"" +
-                                               driverName_ + "\"");
+        throw EngineError(errkind::kValue,
+                          where + "driver \"" + std::string(kDriverName) + "\" expected, not \"" + driverName_ + "\"");
     const std::vector<std::string> expected = {kPathParam, kDriverParam, kBcdParam};
     if (params_.size() != expected.size())
         throw EngineError(errkind::kValue, where + "exactly three parameters expected (\"PATH=<folder>\", \"" +
@@ -120,8 +120,7 @@ void Connection::rollback() {
 void Connection::endTransaction(bool committed) {
     // Every table leaves, even when one fails to; the first failure is reported.
     std::exception_ptr failure;
-    for (Table* table : tables_)
-        keepFirstFailure(failure, [&] { table->leaveTransaction(committed); });
+    for (Table* table : tables_) keepFirstFailure(failure, [&] { table->leaveTransaction(committed); });
     transaction_.reset();
     if (failure) std::rethrow_exception(failure);
 }

@@ -33,9 +33,7 @@ void EditBuffer::assign(std::size_t index, Value value) {
     changed_[index] = true;
 }
 
-bool EditBuffer::anyChanged() const {
-    return std::find(changed_.begin(), changed_.end(), true) != changed_.end();
-}
+bool EditBuffer::anyChanged() const { return std::find(changed_.begin(), changed_.end(), true) != changed_.end(); }
 
 Record EditBuffer::appliedTo(Record stored) const {
     for (std::size_t i = 0; i < changed_.size(); ++i)

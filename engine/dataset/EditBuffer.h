@@ -14,7 +14,7 @@ namespace tabulon {
 // even to the value it had. Plain data; the table checks states and values. Same thread as its
 // table.
 class EditBuffer {
-  public:
+public:
     // Starts editing the stored or cached record `record`, whose values are `values`.
     void edit(const Bookmark& record, const Record& values);
     // Starts a new record of `fieldCount` empty values.
@@ -39,7 +39,7 @@ class EditBuffer {
     // `stored` with the changed fields replaced by the buffer's values.
     Record appliedTo(Record stored) const;
 
-  private:
+private:
     enum class Mode { None, Edit, Insert };
     Mode mode_ = Mode::None;
     Record values_;

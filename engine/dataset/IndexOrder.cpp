@@ -20,7 +20,8 @@ std::vector<std::size_t> indexFieldPositions(const IndexDef& index, const std::v
 }
 
 IndexOrder::IndexOrder(StorageTable& table, const std::string& indexName)
-    : table_(table), cursor_(table.openIndex(indexName)),
+    : table_(table),
+      cursor_(table.openIndex(indexName)),
       keyFields_(indexFieldPositions(cursor_->definition(), table.fields())) {}
 
 bool IndexOrder::moveTo(RecordId id, const Record& values) {

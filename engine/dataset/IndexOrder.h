@@ -30,7 +30,7 @@ private:
     StorageTable& table_;
     std::unique_ptr<KeyCursor> cursor_;
     std::vector<std::size_t> keyFields_;  // empty for an expression index
-    Record probed_;  // the fields probe() read, kept to be reused
+    Record probed_;                       // the fields probe() read, kept to be reused
 };
 
 // The positions in `fields` of the fields an index names ("A;B"); empty when one is missing.

@@ -15,8 +15,7 @@ bool keyValuesEqual(const Value& a, const Value& b, bool caseInsensitive) {
 }
 }  // namespace
 
-void KeySearch::setIndex(const std::optional<IndexDef>& index,
-                         const std::vector<FieldDef>& fields) {
+void KeySearch::setIndex(const std::optional<IndexDef>& index, const std::vector<FieldDef>& fields) {
     keyFields_ = index ? indexFieldPositions(*index, fields) : std::vector<std::size_t>{};
     caseInsensitive_ = index && (index->options & ixCaseInsensitive) != 0;
     buffer_.assign(fields.size(), Value());

@@ -12,7 +12,7 @@ namespace tabulon {
 // those left unassigned before it sorting lowest. The table checks its state and converts the
 // values. Same thread as its table.
 class KeySearch {
-  public:
+public:
     // The index ordering the table now (none: record order) among `fields`; forgets the key.
     void setIndex(const std::optional<IndexDef>& index, const std::vector<FieldDef>& fields);
     // Enters key-editing mode, with the previous search's values or (`keepValues` false) none.
@@ -37,7 +37,7 @@ class KeySearch {
     // false.
     bool gotoKey(TableNavigator& navigator);
 
-  private:
+private:
     Record key() const;
 
     std::vector<std::size_t> keyFields_;

@@ -8,8 +8,8 @@ namespace tabulon {
 bool NaturalOrder::settle(std::uint64_t slot, int step) {
     const std::uint64_t count = table_.slotCount();
     for (; slot < count; slot += step) {
-        const bool live = probeFields_.empty() ? table_.readSlot(slot, record_)
-                                               : table_.readSlotFields(slot, probeFields_, record_);
+        const bool live =
+            probeFields_.empty() ? table_.readSlot(slot, record_) : table_.readSlotFields(slot, probeFields_, record_);
         if (live) {
             slot_ = slot;
             id_ = table_.recordIdAt(slot);
@@ -21,8 +21,10 @@ bool NaturalOrder::settle(std::uint64_t slot, int step) {
 }
 
 void NaturalOrder::read(Record& out) {
-    if (probeFields_.empty()) out.swap(record_);  // moving read it all: hand it over
-    else table_.readSlot(slot_, out);
+    if (probeFields_.empty())
+        out.swap(record_);  // moving read it all: hand it over
+    else
+        table_.readSlot(slot_, out);
 }
 
 const Record& NaturalOrder::probe(const std::vector<std::size_t>& fields) {

@@ -21,31 +21,27 @@ bool idHolds(StorageTable& table, RecordId id, const Record& original, Record& c
 
 [[noreturn]] void throwGone(const StorageTable& table, const Record& original) {
     std::string values;
-    for (std::size_t i = 0; i < original.size() && i < 3; ++i)
-        values += (i ? ", " : "") + original[i].toText();
+    for (std::size_t i = 0; i < original.size() && i < 3; ++i) values += (i ? ", " : "") + original[i].toText();
     if (original.size() > 3) values += ", ...";
-    throw EngineError(errkind::kUsage,
-                      "Table " + table.path().filename().string() + ": the record (" + values +
-                          ") was deleted or changed by another writer since it was read");
+    throw EngineError(errkind::kUsage, "Table " + table.path().filename().string() + ": the record (" + values +
+                                           ") was deleted or changed by another writer since it was read");
 }
 
 // A table without primary key: the nearest slot to `start` holding `original`, looking both ways.
-std::optional<RecordId> findByValues(StorageTable& table, std::uint64_t start,
-                                     const Record& original, Record& current) {
+std::optional<RecordId> findByValues(StorageTable& table, std::uint64_t start, const Record& original,
+                                     Record& current) {
     const std::uint64_t count = table.slotCount();
     for (std::uint64_t distance = 0; distance <= start || start + distance < count; ++distance) {
-        if (slotHolds(table, start + distance, original, current))
-            return table.recordIdAt(start + distance);
-        if (distance > 0 && distance <= start &&
-            slotHolds(table, start - distance, original, current))
+        if (slotHolds(table, start + distance, original, current)) return table.recordIdAt(start + distance);
+        if (distance > 0 && distance <= start && slotHolds(table, start - distance, original, current))
             return table.recordIdAt(start - distance);
     }
     return std::nullopt;
 }
 }  // namespace
 
-FoundRecord findRecordAgain(StorageTable& table, const std::optional<MovingRecordFinder>& finder,
-                            RecordId lastId, const Record& original) {
+FoundRecord findRecordAgain(StorageTable& table, const std::optional<MovingRecordFinder>& finder, RecordId lastId,
+                            const Record& original) {
     FoundRecord found{lastId, {}};
     if (idHolds(table, lastId, original, found.stored)) return found;
     if (!table.writesMoveRecords()) throwGone(table, original);

@@ -19,7 +19,7 @@ struct FoundRecord {
 // else by its values, nearest its old position first. Throws EUsageError naming the table's file
 // and the record when it is gone or another writer changed it since: a write through the id
 // returned never lands on another record. Same thread as the table.
-FoundRecord findRecordAgain(StorageTable& table, const std::optional<MovingRecordFinder>& finder,
-                            RecordId lastId, const Record& original);
+FoundRecord findRecordAgain(StorageTable& table, const std::optional<MovingRecordFinder>& finder, RecordId lastId,
+                            const Record& original);
 
 }  // namespace tabulon

@@ -59,8 +59,8 @@ Table::~Table() {
 
 void Table::requireClosed(const char* what) const {
     if (active())
-        throw EngineError(errkind::kUsage, std::string("Cannot change the ") + what + " of table " + tableName_ +
-                                               " while it is open");
+        throw EngineError(errkind::kUsage,
+                          std::string("Cannot change the ") + what + " of table " + tableName_ + " while it is open");
 }
 
 void Table::requireActive() const {
@@ -118,9 +118,7 @@ void Table::setRegionalSettings(const RegionalSettings& settings) {
     }
 }
 
-std::filesystem::path Table::path() const {
-    return storage_ ? storage_->path() : std::filesystem::path();
-}
+std::filesystem::path Table::path() const { return storage_ ? storage_->path() : std::filesystem::path(); }
 
 StorageTable& Table::storage() {
     requireActive();
@@ -130,15 +128,17 @@ StorageTable& Table::storage() {
 void Table::open() {
     if (active()) return;
     if (!connection_.connected())
-        throw EngineError(errkind::kUsage, "Cannot open table " + tableName_ + ": connection '" +
-                                               connection_.alias() + "' is not connected");
+        throw EngineError(errkind::kUsage, "Cannot open table " + tableName_ + ": connection '" + connection_.alias() +
+                                               "' is not connected");
     const std::filesystem::path& folder = connection_.folder();
     std::filesystem::path found = findFileIgnoringCase(folder, tableName_);
     if (found.empty() && std::filesystem::path(tableName_).extension().empty())
         found = findFileIgnoringCase(folder, tableName_ + ".DB");
     if (found.empty())
         throw EngineError(errkind::kFile, "Table " + tableName_ + " does not exist in folder " + folder.string());
-    const StorageDriver& driver = driver_ ? *driver_ : tableType_ == ttDefault ? driverForPath(found) : driverFor(tableType_);
+    const StorageDriver& driver = driver_                   ? *driver_
+                                  : tableType_ == ttDefault ? driverForPath(found)
+                                                            : driverFor(tableType_);
 
     TableLock lock = TableLock::acquire(found, connection_.session().name(), exclusive_);
     OpenOptions options;
@@ -228,9 +228,7 @@ void Table::addIndexFile(const std::string& name) {
     indexFileNames_.push_back(name);
 }
 
-std::vector<std::string> Table::indexFiles() const {
-    return active() ? storage_->indexFiles() : indexFileNames_;
-}
+std::vector<std::string> Table::indexFiles() const { return active() ? storage_->indexFiles() : indexFileNames_; }
 
 TableCapabilities Table::capabilities() const {
     requireActive();
@@ -263,13 +261,10 @@ void Table::setIndexName(const std::string& name) {
     first();
 }
 
-std::optional<IndexDef> Table::findIndex(const StorageTable& storage,
-                                         const std::string& name) const {
+std::optional<IndexDef> Table::findIndex(const StorageTable& storage, const std::string& name) const {
     for (const IndexDef& def : storage.indexes())
-        if (name.empty() ? (def.options & ixPrimary) != 0 : equalsIgnoringAsciiCase(def.name, name))
-            return def;
-    if (!name.empty())
-        throw EngineError(errkind::kValue, "Table " + tableName_ + " has no index '" + name + "'");
+        if (name.empty() ? (def.options & ixPrimary) != 0 : equalsIgnoringAsciiCase(def.name, name)) return def;
+    if (!name.empty()) throw EngineError(errkind::kValue, "Table " + tableName_ + " has no index '" + name + "'");
     return std::nullopt;
 }
 
@@ -323,11 +318,12 @@ void Table::rebuildCursor() {
     std::optional<FilterExpression> filter;
     if (filtered_) filter = filterExpression_;
     std::unique_ptr<RecordOrder> order;
-    if (index_) order = std::make_unique<IndexOrder>(*storage_, index_->name);
-    else order = std::make_unique<NaturalOrder>(*storage_, firstFilterFields(filter));
+    if (index_)
+        order = std::make_unique<IndexOrder>(*storage_, index_->name);
+    else
+        order = std::make_unique<NaturalOrder>(*storage_, firstFilterFields(filter));
     const ChangeCache* cache = cachedUpdates_ && !cacheApplied_ ? &cache_ : nullptr;
-    navigator_.setCursor(
-        std::make_unique<TableCursor>(*storage_, std::move(order), cache, std::move(filter)));
+    navigator_.setCursor(std::make_unique<TableCursor>(*storage_, std::move(order), cache, std::move(filter)));
 }
 
 void Table::first() {
@@ -374,8 +370,7 @@ Bookmark Table::bookmark() const {
 void Table::gotoBookmark(const Bookmark& bookmark) {
     requireBrowse("move in");
     if (!navigator_.gotoBookmark(bookmark))
-        throw EngineError(errkind::kValue,
-                          "The bookmarked record of table " + tableName_ + " no longer exists");
+        throw EngineError(errkind::kValue, "The bookmarked record of table " + tableName_ + " no longer exists");
 }
 
 void Table::refresh() {
@@ -407,8 +402,8 @@ void Table::checkRequired() const {
         const Value& v = editBuffer_.values()[i];
         if (defs[i].required && defs[i].type != ftAutoInc &&
             (v.isNull() || (v.kind() == ValueKind::String && v.asString().empty())))
-            throw EngineError(errkind::kRequired, "Field '" + defs[i].name + "' of table " + tableName_ +
-                                                      " must have a value");
+            throw EngineError(errkind::kRequired,
+                              "Field '" + defs[i].name + "' of table " + tableName_ + " must have a value");
     }
 }
 
@@ -434,8 +429,7 @@ void Table::post() {
     } else {
         const RecordId id = writeInTurn([&] {
             if (editBuffer_.inserting()) return storage_->append(editBuffer_.values());
-            FoundRecord found =
-                findRecordAgain(*storage_, finder_, target.id, editBuffer_.original());
+            FoundRecord found = findRecordAgain(*storage_, finder_, target.id, editBuffer_.original());
             return storage_->update(found.id, editBuffer_.appliedTo(std::move(found.stored)));
         });
         target = Bookmark{true, false, id, 0};
@@ -459,12 +453,12 @@ void Table::remove() {
     const Bookmark neighbour = navigator_.neighbour();
     if (cachedUpdates_) {
         startNewCachedChange();
-        if (doomed.inserted) cache_.removeInsert(doomed.insert);
-        else cache_.remove(doomed.id, doomedOriginal);
+        if (doomed.inserted)
+            cache_.removeInsert(doomed.insert);
+        else
+            cache_.remove(doomed.id, doomedOriginal);
     } else {
-        writeInTurn([&] {
-            storage_->remove(findRecordAgain(*storage_, finder_, doomed.id, doomedOriginal).id);
-        });
+        writeInTurn([&] { storage_->remove(findRecordAgain(*storage_, finder_, doomed.id, doomedOriginal).id); });
     }
     rebuildCursor();
     navigator_.reposition(neighbour);
@@ -506,10 +500,9 @@ bool Table::findKey(const Record& values) {
     setKey();
     if (values.size() > keySearch_.keyFieldCount())
         throw EngineError(errkind::kValue, "Index " + currentIndex().name + " has " +
-                                               std::to_string(keySearch_.keyFieldCount()) +
-                                               " key fields, not " + std::to_string(values.size()));
-    for (std::size_t k = 0; k < values.size(); ++k)
-        setFieldValue(keySearch_.keyField(k), values[k]);
+                                               std::to_string(keySearch_.keyFieldCount()) + " key fields, not " +
+                                               std::to_string(values.size()));
+    for (std::size_t k = 0; k < values.size(); ++k) setFieldValue(keySearch_.keyField(k), values[k]);
     return gotoKey();
 }
 

@@ -28,8 +28,10 @@ bool TableCursor::acceptStored() {
     if (!shows(*order_)) return false;
     const RecordId id = order_->recordId();
     const Record* edited = cache_ ? cache_->edited(id) : nullptr;
-    if (edited) record_ = *edited;
-    else order_->read(record_);
+    if (edited)
+        record_ = *edited;
+    else
+        order_->read(record_);
     current_ = Bookmark{true, false, id, 0};
     return true;
 }
@@ -89,8 +91,7 @@ bool TableCursor::prior() {
     const Bookmark before = current_;
     bool found;
     if (current_.inserted) {
-        found = scanInserts(static_cast<std::ptrdiff_t>(current_.insert) - 1, -1) ||
-                backwardFromStored(order_->last());
+        found = scanInserts(static_cast<std::ptrdiff_t>(current_.insert) - 1, -1) || backwardFromStored(order_->last());
     } else {
         found = backwardFromStored(order_->prior());
     }
@@ -125,7 +126,8 @@ Record TableCursor::key() const { return current_.valid && !current_.inserted ? 
 std::uint64_t TableCursor::count() {
     if (!order_->holdsEveryRecord()) return countByWalking();
     // Without a filter the cache changes the count by its deletes and inserts alone.
-    if (!filter_) return table_.recordCount() - (cache_ ? cache_->removedCount() : 0) + (cache_ ? cache_->liveInsertCount() : 0);
+    if (!filter_)
+        return table_.recordCount() - (cache_ ? cache_->removedCount() : 0) + (cache_ ? cache_->liveInsertCount() : 0);
     NaturalOrder walker(table_, firstFilterFields(filter_));
     std::uint64_t count = 0;
     for (bool more = walker.first(); more; more = walker.next()) count += shows(walker);

@@ -43,8 +43,7 @@ Registry& registry() {
 // process dies, and it never meets the record locks drivers take on their files.
 int lockFile(const std::filesystem::path& table, bool exclusive) {
     const int fd = ::open(table.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw EngineError(errkind::kFile, "Cannot open " + table.string() + ": " + std::strerror(errno));
+    if (fd < 0) throw EngineError(errkind::kFile, "Cannot open " + table.string() + ": " + std::strerror(errno));
     if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
@@ -72,8 +71,7 @@ TableLock TableLock::acquire(const std::filesystem::path& table, const std::stri
     return lock;
 }
 
-TableLock::TableLock(TableLock&& other) noexcept
-    : key_(std::move(other.key_)), ticket_(other.ticket_), fd_(other.fd_) {
+TableLock::TableLock(TableLock&& other) noexcept : key_(std::move(other.key_)), ticket_(other.ticket_), fd_(other.fd_) {
     other.ticket_ = 0;
     other.fd_ = -1;
 }

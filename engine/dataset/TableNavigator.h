@@ -12,7 +12,7 @@ namespace tabulon {
 // record by bookmark or key clears both. Without a cursor (a closed table) there is no record
 // and both are set. Same thread as its table.
 class TableNavigator {
-  public:
+public:
     // The cursor over the view now; a move or reposition() then places it.
     void setCursor(std::unique_ptr<TableCursor> cursor) { cursor_ = std::move(cursor); }
     void reset();
@@ -43,7 +43,7 @@ class TableNavigator {
     // replaced after the deletion.
     Bookmark neighbour();
 
-  private:
+private:
     std::unique_ptr<TableCursor> cursor_;
     bool bof_ = true;
     bool eof_ = true;

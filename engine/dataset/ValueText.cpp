@@ -75,10 +75,9 @@ std::string_view trimmed(std::string_view text) {
 std::string fixedText(double value, int decimals) {
     // Room for the 309 integer digits of the largest double, or the leading zeros of the least.
     char buffer[1100];
-    const auto [end, error] = decimals >= 0 ? std::to_chars(buffer, buffer + sizeof buffer, value,
-                                                            std::chars_format::fixed, decimals)
-                                            : std::to_chars(buffer, buffer + sizeof buffer, value,
-                                                            std::chars_format::fixed);
+    const auto [end, error] =
+        decimals >= 0 ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals)
+                      : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     return error == std::errc() ? std::string(buffer, end) : std::string();
 }
 
@@ -90,8 +89,7 @@ std::string numberText(const Value& value, const FieldDef& field, char separator
             break;
         case ValueKind::Float:
         case ValueKind::Currency:
-            text =
-                fixedText(value.asDouble(), field.decimals > 0 ? std::min(field.decimals, 99) : -1);
+            text = fixedText(value.asDouble(), field.decimals > 0 ? std::min(field.decimals, 99) : -1);
             break;
         default:
             text = value.toText();
@@ -103,8 +101,7 @@ std::string numberText(const Value& value, const FieldDef& field, char separator
 }
 
 [[noreturn]] void notAValue(std::string_view text, const FieldDef& field) {
-    throw EngineError(errkind::kValue,
-                      "'" + std::string(text) + "' is not a valid value for field " + field.name);
+    throw EngineError(errkind::kValue, "'" + std::string(text) + "' is not a valid value for field " + field.name);
 }
 
 double readDouble(std::string_view text, const FieldDef& field, char separator) {
@@ -148,10 +145,14 @@ std::string formatDate(Date date, const std::string& format) {
     const CivilDate civil = date.toCivil();
     std::string text;
     for (const auto& t : tokenize(format, "dMy")) {
-        if (t.letter == 'd') text += padded(civil.day, t.count >= 2 ? 2 : 1);
-        else if (t.letter == 'M') text += padded(civil.month, t.count >= 2 ? 2 : 1);
-        else if (t.letter == 'y') text += t.count <= 2 ? padded(((civil.year % 100) + 100) % 100, 2) : padded(civil.year, 4);
-        else text += t.literal;
+        if (t.letter == 'd')
+            text += padded(civil.day, t.count >= 2 ? 2 : 1);
+        else if (t.letter == 'M')
+            text += padded(civil.month, t.count >= 2 ? 2 : 1);
+        else if (t.letter == 'y')
+            text += t.count <= 2 ? padded(((civil.year % 100) + 100) % 100, 2) : padded(civil.year, 4);
+        else
+            text += t.literal;
     }
     return text;
 }
@@ -163,12 +164,18 @@ std::string formatTime(Time time, const std::string& format) {
     const int hour = ms / 3'600'000, minute = ms / 60'000 % 60, second = ms / 1000 % 60;
     std::string text;
     for (const auto& t : tokens) {
-        if (t.letter == 'h') text += padded(ampm ? (hour % 12 == 0 ? 12 : hour % 12) : hour, t.count >= 2 ? 2 : 1);
-        else if (t.letter == 'm') text += padded(minute, t.count >= 2 ? 2 : 1);
-        else if (t.letter == 's') text += padded(second, t.count >= 2 ? 2 : 1);
-        else if (t.letter == 'z') text += padded(ms % 1000, 3);
-        else if (t.letter == 'A') text += hour < 12 ? "AM" : "PM";
-        else text += t.literal;
+        if (t.letter == 'h')
+            text += padded(ampm ? (hour % 12 == 0 ? 12 : hour % 12) : hour, t.count >= 2 ? 2 : 1);
+        else if (t.letter == 'm')
+            text += padded(minute, t.count >= 2 ? 2 : 1);
+        else if (t.letter == 's')
+            text += padded(second, t.count >= 2 ? 2 : 1);
+        else if (t.letter == 'z')
+            text += padded(ms % 1000, 3);
+        else if (t.letter == 'A')
+            text += hour < 12 ? "AM" : "PM";
+        else
+            text += t.literal;
     }
     return text;
 }
@@ -225,9 +232,12 @@ bool parseTime(std::string_view text, const std::string& format, Time& out) {
         }
         if (t.letter == 'A') {
             const auto rest = text.substr(pos, 2);
-            if (equalsIgnoringAsciiCase(rest, "AM")) afternoon = false;
-            else if (equalsIgnoringAsciiCase(rest, "PM")) afternoon = true;
-            else return false;
+            if (equalsIgnoringAsciiCase(rest, "AM"))
+                afternoon = false;
+            else if (equalsIgnoringAsciiCase(rest, "PM"))
+                afternoon = true;
+            else
+                return false;
             pos += 2;
             continue;
         }
@@ -294,7 +304,8 @@ Value parseFieldValue(std::string_view text, const FieldDef& field, const Region
         case ValueKind::String:
             if (field.size > 0 && !isBlobType(field.type) && text.size() > static_cast<std::size_t>(field.size))
                 throw EngineError(errkind::kValue, "'" + std::string(text) + "' is longer than the " +
-                                                       std::to_string(field.size) + " characters of field " + field.name);
+                                                       std::to_string(field.size) + " characters of field " +
+                                                       field.name);
             return Value::string(std::string(text));
         case ValueKind::Boolean:
             for (const char* yes : {"True", "T", "Yes", "Y"})

@@ -13,7 +13,7 @@ enum class IoCall { Create, Write, Truncate, Sync, Rename, Remove };
 // relaxed atomic load. Armed, the calls of every thread are counted in one sequence; fork()ed
 // children inherit the plan.
 class FaultInjection {
-  public:
+public:
     enum class Effect { Fail, Die };
     // The exit status of a process that died at a call.
     static constexpr int kDiedStatus = 77;
@@ -45,7 +45,7 @@ class FaultInjection {
         return counted(call);
     }
 
-  private:
+private:
     static bool counted(IoCall call);
     static std::atomic<bool> armed_;
     static std::atomic<bool> skipFlushes_;

@@ -17,8 +17,8 @@ namespace tabulon {
 
 namespace {
 [[noreturn]] void fail(const std::filesystem::path& path, const char* action) {
-    throw EngineError(errkind::kFile, std::string("Cannot ") + action + " " + path.string() +
-                                          ": " + std::strerror(errno));
+    throw EngineError(errkind::kFile,
+                      std::string("Cannot ") + action + " " + path.string() + ": " + std::strerror(errno));
 }
 
 // Lock bytes far beyond any table's end, so locks never touch real data: the table's use,
@@ -109,7 +109,8 @@ void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t length)
 }
 
 void File::truncate(std::uint64_t size) {
-    if (FaultInjection::reached(IoCall::Truncate) || ::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "resize");
+    if (FaultInjection::reached(IoCall::Truncate) || ::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+        fail(path_, "resize");
 }
 
 void File::sync() {
@@ -182,7 +183,8 @@ void File::lock(ShareMode mode) {
 }
 
 bool File::isAt(const std::filesystem::path& path) const {
-    struct stat open {}, named {};
+    struct stat open {
+    }, named{};
     return ::fstat(fd_, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
            open.st_ino == named.st_ino;
 }

@@ -19,8 +19,7 @@ void throwIf(const std::error_code& ec, const std::string& what) {
 }
 }  // namespace
 
-void renameFile(const std::filesystem::path& from, const std::filesystem::path& to,
-                std::error_code& ec) {
+void renameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {
     if (!injected(IoCall::Rename, ec)) std::filesystem::rename(from, to, ec);
 }
 
@@ -44,8 +43,7 @@ void removeTree(const std::filesystem::path& path, std::error_code& ec) {
     if (!injected(IoCall::Remove, ec)) std::filesystem::remove_all(path, ec);
 }
 
-void copyFile(const std::filesystem::path& from, const std::filesystem::path& to,
-              std::error_code& ec) {
+void copyFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec) {
     if (!injected(IoCall::Create, ec))
         std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
 }

@@ -7,16 +7,14 @@
 
 namespace tabulon {
 
-void renameFile(const std::filesystem::path& from, const std::filesystem::path& to,
-                std::error_code& ec);
+void renameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
 void renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // A file that does not exist is no failure.
 void removeFile(const std::filesystem::path& path, std::error_code& ec);
 void removeFile(const std::filesystem::path& path);
 void removeTree(const std::filesystem::path& path, std::error_code& ec);
 // Replaces `to` when it exists.
-void copyFile(const std::filesystem::path& from, const std::filesystem::path& to,
-              std::error_code& ec);
+void copyFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
 void copyFile(const std::filesystem::path& from, const std::filesystem::path& to);
 void createFolders(const std::filesystem::path& path, std::error_code& ec);
 

@@ -43,8 +43,7 @@ std::optional<std::vector<FolderMoves::Move>> decode(const std::string& text) {
         const std::size_t tab = line.find('\t');
         if (tab == std::string::npos || tab == 0 || tab + 1 == line.size()) return std::nullopt;
         moves.emplace_back(line.substr(0, tab), line.substr(tab + 1));
-        if (!insideFolder(moves.back().first) || !insideFolder(moves.back().second))
-            return std::nullopt;
+        if (!insideFolder(moves.back().first) || !insideFolder(moves.back().second)) return std::nullopt;
         start = end + 1;
     }
     return std::nullopt;
@@ -78,8 +77,7 @@ std::string readAll(const File& file) {
 void FolderMoves::run(const std::filesystem::path& folder, const std::vector<Move>& moves) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path path =
-        folder / ("~tabulon-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
-                  kManifestExtension);
+        folder / ("~tabulon-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + kManifestExtension);
     const std::filesystem::path unfinished = path.string() + ".new";
     const std::string text = encode(moves);
     File manifest = File::create(unfinished);

@@ -14,7 +14,7 @@ namespace tabulon {
 // (EFileError) naming the file; the manifest then stays for recovery. Any thread; processes
 // coordinate through the manifest's lock.
 class FolderMoves {
-  public:
+public:
     using Move = std::pair<std::string, std::string>;  // from, to
 
     static constexpr const char* kManifestExtension = ".tmoves";

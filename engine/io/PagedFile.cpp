@@ -89,8 +89,7 @@ const std::uint8_t* PagedFile::view(std::uint64_t offset, std::size_t length) co
 
 void PagedFile::readExact(std::uint64_t offset, void* buffer, std::size_t length) const {
     if (read(offset, buffer, length) != length)
-        throw EngineError(errkind::kFormat, path_.string() + " ends at byte " +
-                                                std::to_string(size_) + ", before " +
+        throw EngineError(errkind::kFormat, path_.string() + " ends at byte " + std::to_string(size_) + ", before " +
                                                 std::to_string(offset + length));
 }
 
@@ -101,13 +100,13 @@ std::vector<std::uint8_t>& PagedFile::dirtyPage(std::uint64_t page) {
         const std::uint64_t start = page * kPageSize;
         if (start < size_) {
             // Read the current contents (not through dirty_, which has no entry yet).
-            const std::size_t n =
-                static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, size_ - start));
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, size_ - start));
             for (std::size_t done = 0; done < n;) {
                 const std::uint64_t pos = start + done;
                 const std::size_t inChunk = static_cast<std::size_t>(pos % kChunkSize);
                 const std::size_t m = std::min<std::size_t>(n - done, kChunkSize - inChunk);
-                if (pos < readableDisk_) std::memcpy(it->second.data() + done, cachedChunk(pos / kChunkSize) + inChunk, m);
+                if (pos < readableDisk_)
+                    std::memcpy(it->second.data() + done, cachedChunk(pos / kChunkSize) + inChunk, m);
                 done += m;
             }
         }
@@ -117,8 +116,7 @@ std::vector<std::uint8_t>& PagedFile::dirtyPage(std::uint64_t page) {
 
 void PagedFile::write(std::uint64_t offset, const void* buffer, std::size_t length) {
     ++changes_;
-    if (!writable_)
-        throw EngineError(errkind::kUsage, path_.string() + " is open for reading only");
+    if (!writable_) throw EngineError(errkind::kUsage, path_.string() + " is open for reading only");
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     std::size_t done = 0;
     while (done < length) {
@@ -133,8 +131,7 @@ void PagedFile::write(std::uint64_t offset, const void* buffer, std::size_t leng
 
 void PagedFile::truncate(std::uint64_t size) {
     ++changes_;
-    if (!writable_)
-        throw EngineError(errkind::kUsage, path_.string() + " is open for reading only");
+    if (!writable_) throw EngineError(errkind::kUsage, path_.string() + " is open for reading only");
     if (size < size_) {
         // Pages wholly past the end go; the page holding the new end keeps zeros after it.
         dirty_.erase(dirty_.lower_bound((size + kPageSize - 1) / kPageSize), dirty_.end());

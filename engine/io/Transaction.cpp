@@ -3,12 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <optional>
 #include <atomic>
 #include <cstring>
 #include <exception>
-#include <thread>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "../core/EngineError.h"
 #include "FolderEntries.h"
@@ -81,8 +81,7 @@ std::vector<Range> originalRanges(PagedFile& f, std::uint64_t diskSize,
     };
     for (const auto& [page, bytes] : dirty) {
         const std::uint64_t start = page * PagedFile::kPageSize;
-        if (start < diskSize && start < newSize)
-            save(start, std::min(diskSize, start + PagedFile::kPageSize));
+        if (start < diskSize && start < newSize) save(start, std::min(diskSize, start + PagedFile::kPageSize));
     }
     if (newSize < diskSize) {
         // The tail that ftruncate will cut; start at a page edge the loop above did not save.
@@ -174,11 +173,10 @@ void Transaction::enlist(PagedFile& file) {
     if (enlisted(file)) return;
     // A connection's transaction covers one folder; the journal names its files by name only,
     // so recovery never writes outside the journal's own folder.
-    if (std::filesystem::absolute(file.path()).parent_path() !=
-        std::filesystem::absolute(journalPath_).parent_path())
-        throw EngineError(errkind::kUsage, file.path().string() +
-                                               " lies outside the folder of the transaction's journal " +
-                                               journalPath_.string());
+    if (std::filesystem::absolute(file.path()).parent_path() != std::filesystem::absolute(journalPath_).parent_path())
+        throw EngineError(
+            errkind::kUsage,
+            file.path().string() + " lies outside the folder of the transaction's journal " + journalPath_.string());
     files_.push_back(&file);
 }
 
@@ -221,8 +219,8 @@ void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
         body.put(static_cast<std::uint32_t>(path.size()));
         body.putBytes(path.data(), path.size());
         body.put(static_cast<std::int64_t>(f->existsOnDisk_ ? f->diskSize_ : -1));
-        const auto ranges = f->existsOnDisk_ ? originalRanges(*f, f->diskSize_, f->dirty_, f->size_)
-                                             : std::vector<Range>{};
+        const auto ranges =
+            f->existsOnDisk_ ? originalRanges(*f, f->diskSize_, f->dirty_, f->size_) : std::vector<Range>{};
         body.put(static_cast<std::uint32_t>(ranges.size()));
         for (const Range& r : ranges) {
             body.put(r.offset);
@@ -291,14 +289,13 @@ void Transaction::applyJournal(const std::filesystem::path& journalPath, const F
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(journal.size()));
     bytes.resize(journal.readAt(0, bytes.data(), bytes.size()));
     const std::size_t trailer = sizeof(std::uint64_t) + sizeof kTail;
-    const bool complete =
-        bytes.size() >= sizeof kHead + trailer &&
-        std::memcmp(bytes.data(), kHead, sizeof kHead) == 0 &&
-        std::memcmp(bytes.data() + bytes.size() - sizeof kTail, kTail, sizeof kTail) == 0 && [&] {
-            std::uint64_t stored = 0;
-            std::memcpy(&stored, bytes.data() + bytes.size() - trailer, sizeof stored);
-            return stored == fnv1a(bytes.data(), bytes.size() - trailer);
-        }();
+    const bool complete = bytes.size() >= sizeof kHead + trailer &&
+                          std::memcmp(bytes.data(), kHead, sizeof kHead) == 0 &&
+                          std::memcmp(bytes.data() + bytes.size() - sizeof kTail, kTail, sizeof kTail) == 0 && [&] {
+                              std::uint64_t stored = 0;
+                              std::memcpy(&stored, bytes.data() + bytes.size() - trailer, sizeof stored);
+                              return stored == fnv1a(bytes.data(), bytes.size() - trailer);
+                          }();
     if (complete) {
         // Validate everything before touching any file, so a damaged journal changes nothing.
         Reader in(bytes);
@@ -315,8 +312,7 @@ void Transaction::applyJournal(const std::filesystem::path& journalPath, const F
             std::uint32_t pathLength = 0, rangeCount = 0;
             const std::uint8_t* pathBytes = nullptr;
             FileUndo u;
-            ok = in.get(pathLength) && in.take(pathLength, pathBytes) && in.get(u.size) &&
-                 in.get(rangeCount);
+            ok = in.get(pathLength) && in.take(pathLength, pathBytes) && in.get(u.size) && in.get(rangeCount);
             if (!ok) break;
             const std::string name(reinterpret_cast<const char*>(pathBytes), pathLength);
             if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") {
@@ -364,8 +360,7 @@ void Transaction::recoverFolder(const std::filesystem::path& folder) {
         const std::filesystem::path& path = entry.path();
         if (path.extension() == kJournalExtension) {
             recover(path);
-        } else if (path.extension() == kUnfinishedSuffix &&
-                   path.stem().extension() == kJournalExtension) {
+        } else if (path.extension() == kUnfinishedSuffix && path.stem().extension() == kJournalExtension) {
             // Left by a process that died while writing it: no table file was touched yet.
             std::optional<File> unfinished = openIfPresent(path);
             if (unfinished && unfinished->tryLock(ShareMode::Exclusive)) removeFile(path, ec);

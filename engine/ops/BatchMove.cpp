@@ -31,20 +31,17 @@ std::vector<std::string> splitFields(const std::string& fields) {
 }
 
 // For each destination field, the source field that feeds it (-1: none).
-std::vector<int> fieldMap(const std::vector<FieldDef>& source,
-                          const std::vector<FieldDef>& destination) {
+std::vector<int> fieldMap(const std::vector<FieldDef>& source, const std::vector<FieldDef>& destination) {
     std::vector<int> byName;
     for (const auto& field : destination) {
-        const auto it = std::find_if(source.begin(), source.end(), [&](const FieldDef& f) {
-            return equalsIgnoringAsciiCase(f.name, field.name);
-        });
+        const auto it = std::find_if(source.begin(), source.end(),
+                                     [&](const FieldDef& f) { return equalsIgnoringAsciiCase(f.name, field.name); });
         if (it == source.end()) break;
         byName.push_back(static_cast<int>(it - source.begin()));
     }
     if (byName.size() == destination.size()) return byName;
     std::vector<int> byPosition(destination.size(), -1);
-    for (std::size_t i = 0; i < destination.size() && i < source.size(); ++i)
-        byPosition[i] = static_cast<int>(i);
+    for (std::size_t i = 0; i < destination.size() && i < source.size(); ++i) byPosition[i] = static_cast<int>(i);
     return byPosition;
 }
 
@@ -52,15 +49,15 @@ std::size_t fieldIndex(const std::vector<FieldDef>& fields, const std::string& n
                        const std::filesystem::path& table) {
     for (std::size_t i = 0; i < fields.size(); ++i)
         if (equalsIgnoringAsciiCase(fields[i].name, name)) return i;
-    throw EngineError(errkind::kValue,
-                      "Table " + table.filename().string() + " has no field " + name);
+    throw EngineError(errkind::kValue, "Table " + table.filename().string() + " has no field " + name);
 }
 
 // Creates the copy's destination: the source's own definition within one format, else the
 // nearest one; a level or code page the driver cannot write makes it the nearest one too.
-std::vector<std::pair<std::string, std::string>> createCopy(
-    StorageTable& source, const std::filesystem::path& destination, const std::string& encoding,
-    const TableDefinitions& definitions) {
+std::vector<std::pair<std::string, std::string>> createCopy(StorageTable& source,
+                                                            const std::filesystem::path& destination,
+                                                            const std::string& encoding,
+                                                            const TableDefinitions& definitions) {
     const StorageDriver& driver = driverForPath(destination);
     const bool sameFormat = &driver == &source.driver();
     if (sameFormat) {
@@ -88,9 +85,8 @@ void discardCopy(std::unique_ptr<StorageTable>& destination) {
 
 // The writes of one move: a transaction per commitCount records (or one for all).
 class MoveTransaction {
-  public:
-    MoveTransaction(StorageTable& table, std::uint64_t commitCount)
-        : table_(table), commitCount_(commitCount) {
+public:
+    MoveTransaction(StorageTable& table, std::uint64_t commitCount) : table_(table), commitCount_(commitCount) {
         begin();
     }
     ~MoveTransaction() { table_.setTransaction(nullptr); }
@@ -107,11 +103,10 @@ class MoveTransaction {
     }
     void rollback() { transaction_->rollback(); }
 
-  private:
+private:
     void begin() {
         table_.setTransaction(nullptr);
-        transaction_ =
-            std::make_unique<Transaction>(Transaction::newJournalPath(table_.path().parent_path()));
+        transaction_ = std::make_unique<Transaction>(Transaction::newJournalPath(table_.path().parent_path()));
         table_.setTransaction(transaction_.get());
     }
 
@@ -127,8 +122,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                                const BatchMoveOptions& options) const {
     BatchMoveResult result;
     const bool copy = options.mode == BatchMode::Copy;
-    if (copy)
-        result.renamedFields = createCopy(source, destinationPath, options.encoding, definitions_);
+    if (copy) result.renamedFields = createCopy(source, destinationPath, options.encoding, definitions_);
     auto destination = openExclusive(destinationPath);
     const std::filesystem::path folder = destination->path().parent_path();
     const auto& destFields = destination->fields();
@@ -143,24 +137,20 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
     RejectTable changedRecords(options.changedTable, folder, *destination, definitions_);
 
     // Update modes and delete find the destination's record by its index key.
-    const bool matching = options.mode == BatchMode::Update ||
-                          options.mode == BatchMode::AppendUpdate ||
+    const bool matching = options.mode == BatchMode::Update || options.mode == BatchMode::AppendUpdate ||
                           options.mode == BatchMode::Delete;
     std::optional<KeyLookup> lookup;
     if (matching) {
         const auto indexes = destination->indexes();
         if (indexes.empty() && options.destinationIndex.empty())
-            throw EngineError(errkind::kUsage, "Table " + destinationPath.filename().string() +
-                                                   " has no index to match records on");
-        const std::string keyIndex =
-            options.destinationIndex.empty() ? indexes.front().name : options.destinationIndex;
-        const auto it = std::find_if(indexes.begin(), indexes.end(), [&](const IndexDef& i) {
-            return equalsIgnoringAsciiCase(i.name, keyIndex);
-        });
+            throw EngineError(errkind::kUsage,
+                              "Table " + destinationPath.filename().string() + " has no index to match records on");
+        const std::string keyIndex = options.destinationIndex.empty() ? indexes.front().name : options.destinationIndex;
+        const auto it = std::find_if(indexes.begin(), indexes.end(),
+                                     [&](const IndexDef& i) { return equalsIgnoringAsciiCase(i.name, keyIndex); });
         if (it == indexes.end() || it->fields.empty())
-            throw EngineError(errkind::kValue, "Table " + destinationPath.filename().string() +
-                                                   " has no field index " + keyIndex +
-                                                   " to match records on");
+            throw EngineError(errkind::kValue, "Table " + destinationPath.filename().string() + " has no field index " +
+                                                   keyIndex + " to match records on");
         std::vector<std::size_t> keyFields;
         for (const auto& name : splitFields(it->fields))
             keyFields.push_back(fieldIndex(destFields, name, destinationPath));
@@ -186,9 +176,8 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
     {
         MoveTransaction transaction(*destination, options.commitCount);
         std::uint64_t number = 0;
-        const std::uint64_t total = options.recordCount == 0
-                                        ? source.recordCount()
-                                        : std::min(options.recordCount, source.recordCount());
+        const std::uint64_t total =
+            options.recordCount == 0 ? source.recordCount() : std::min(options.recordCount, source.recordCount());
         ProgressSteps progress(phase::kData, total);
         try {
             Record values(destFields.size());
@@ -197,18 +186,13 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                 ++number;
                 try {
                     for (std::size_t i = 0; i < destFields.size(); ++i) {
-                        const Value& value =
-                            map[i] < 0 ? Value() : record[static_cast<std::size_t>(map[i])];
-                        values[i] = value.isNull()
-                                        ? value
-                                        : value.convertTo(valueKindFor(destFields[i].type));
+                        const Value& value = map[i] < 0 ? Value() : record[static_cast<std::size_t>(map[i])];
+                        values[i] = value.isNull() ? value : value.convertTo(valueKindFor(destFields[i].type));
                         if (!keepsEveryDecimal(values[i], destFields[i]))
-                            throw EngineError(errkind::kValue, "Field " + destFields[i].name +
-                                                                   ": " + values[i].toText() +
-                                                                   " would lose decimals");
+                            throw EngineError(errkind::kValue, "Field " + destFields[i].name + ": " +
+                                                                   values[i].toText() + " would lose decimals");
                     }
-                    const std::optional<RecordId> match =
-                        lookup ? lookup->find(values) : std::nullopt;
+                    const std::optional<RecordId> match = lookup ? lookup->find(values) : std::nullopt;
                     if (options.mode == BatchMode::Delete) {
                         if (match) {
                             destination->remove(*match);
@@ -229,10 +213,8 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                     }
                 } catch (const EngineError& e) {
                     const bool keyViolation = e.kind() == errkind::kKeyViolation;
-                    const bool problem =
-                        e.kind() == errkind::kValue || e.kind() == errkind::kRequired;
-                    if ((!keyViolation && !problem) ||
-                        (keyViolation && options.abortOnKeyViolation) ||
+                    const bool problem = e.kind() == errkind::kValue || e.kind() == errkind::kRequired;
+                    if ((!keyViolation && !problem) || (keyViolation && options.abortOnKeyViolation) ||
                         (problem && options.abortOnProblem))
                         throw;
                     (keyViolation ? keyViolations : problems).add(record);
@@ -245,9 +227,8 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
             transaction.commit();
         } catch (const EngineError& e) {
             transaction.rollback();
-            failure.emplace(e.kind(), "Batch move to " + destinationPath.filename().string() +
-                                          " stopped at record " + std::to_string(number) + ": " +
-                                          e.message());
+            failure.emplace(e.kind(), "Batch move to " + destinationPath.filename().string() + " stopped at record " +
+                                          std::to_string(number) + ": " + e.message());
         }
     }  // the transaction lets go of the destination here
     if (failure) {

@@ -30,9 +30,9 @@ struct BatchMoveOptions {
 };
 
 struct BatchMoveResult {
-    std::uint64_t moved = 0;     // appended, updated or deleted in the destination
-    std::uint64_t changed = 0;   // destination records an update changed
-    std::uint64_t rejected = 0;  // not moved: keyViolations + problems
+    std::uint64_t moved = 0;          // appended, updated or deleted in the destination
+    std::uint64_t changed = 0;        // destination records an update changed
+    std::uint64_t rejected = 0;       // not moved: keyViolations + problems
     std::uint64_t keyViolations = 0;  // kept in the key-violation table when one is named
     std::uint64_t problems = 0;       // kept in the problem table when one is named
     // Copy: source field names the destination's format made unique or shorter (old, new).
@@ -51,12 +51,12 @@ struct BatchMoveResult {
 // that would lose digits in its field makes a problem record. Errors are
 // EngineError. One thread; the source stays unchanged.
 class BatchMove {
-  public:
+public:
     explicit BatchMove(const TableDefinitions& definitions) : definitions_(definitions) {}
     BatchMoveResult run(StorageTable& source, const std::filesystem::path& destination,
                         const BatchMoveOptions& options) const;
 
-  private:
+private:
     const TableDefinitions& definitions_;
 };
 

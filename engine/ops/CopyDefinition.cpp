@@ -41,8 +41,7 @@ std::string cut(const std::string& name, std::size_t limit, const TextCodec& cod
     std::size_t end = 0;
     while (end < name.size()) {
         std::size_t next = end + 1;
-        while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80)
-            ++next;
+        while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80) ++next;
         const auto encoded = codec.encode(name.substr(end, next - end));
         bytes += encoded ? encoded->size() : 1;
         if (bytes > limit) break;
@@ -96,9 +95,8 @@ void makeNamesUnique(std::vector<FieldDef>& fields, TableType type, const std::s
     std::vector<std::string> taken;
     for (FieldDef& field : fields) {
         std::string name = cut(field.name, limit, codec);
-        for (int number = 2;
-             std::any_of(taken.begin(), taken.end(),
-                         [&](const std::string& t) { return equalsIgnoringAsciiCase(t, name); });
+        for (int number = 2; std::any_of(taken.begin(), taken.end(),
+                                         [&](const std::string& t) { return equalsIgnoringAsciiCase(t, name); });
              ++number) {
             const std::string suffix = "_" + std::to_string(number);
             name = cut(field.name, limit == 0 ? 0 : limit - suffix.size(), codec) + suffix;
@@ -130,8 +128,7 @@ CopyDefinition copyDefinition(StorageTable& source, const StorageDriver& destina
     } else {
         for (const FieldDef& field : source.fields()) {
             copy.fields.push_back(destination.nearestField(field));
-            if (type == ttDBase && widthFromValues(field, copy.fields.back()))
-                sized.push_back(copy.fields.size() - 1);
+            if (type == ttDBase && widthFromValues(field, copy.fields.back())) sized.push_back(copy.fields.size() - 1);
         }
     }
     if (!sized.empty()) fitNumbersToValues(source, sized, copy.fields);

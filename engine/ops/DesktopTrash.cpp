@@ -19,13 +19,11 @@ namespace tabulon {
 namespace {
 
 std::filesystem::path userTrashFolder() {
-    if (const char* dataHome = std::getenv("XDG_DATA_HOME");
-        dataHome != nullptr && *dataHome == '/')
+    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome != nullptr && *dataHome == '/')
         return std::filesystem::path(dataHome) / "Trash";
     const char* home = std::getenv("HOME");
     if (home == nullptr || *home == '\0')
-        throw EngineError(errkind::kFile,
-                          "Cannot find the trash: neither XDG_DATA_HOME nor HOME is set");
+        throw EngineError(errkind::kFile, "Cannot find the trash: neither XDG_DATA_HOME nor HOME is set");
     return std::filesystem::path(home) / ".local" / "share" / "Trash";
 }
 
@@ -58,11 +56,9 @@ std::string localTimeNow() {
 void writeAll(int fd, const std::string& text, const std::filesystem::path& path) {
     if (FaultInjection::reached(IoCall::Write) ||
         ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-        throw EngineError(errkind::kFile,
-                          "Cannot write " + path.string() + ": " + std::strerror(errno));
+        throw EngineError(errkind::kFile, "Cannot write " + path.string() + ": " + std::strerror(errno));
     if (FaultInjection::reached(IoCall::Sync) || (!FaultInjection::flushSkipped() && ::fsync(fd) != 0))
-        throw EngineError(errkind::kFile,
-                          "Cannot flush " + path.string() + ": " + std::strerror(errno));
+        throw EngineError(errkind::kFile, "Cannot flush " + path.string() + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -79,8 +75,7 @@ std::filesystem::path DesktopTrash::moveToTrash(const std::filesystem::path& fil
     createFolders(files, ec);
     if (!ec) createFolders(info, ec);
     if (ec)
-        throw EngineError(errkind::kFile, "Cannot create the trash folder " + folder_.string() +
-                                              ": " + ec.message());
+        throw EngineError(errkind::kFile, "Cannot create the trash folder " + folder_.string() + ": " + ec.message());
 
     // The .trashinfo file is created exclusively first: it reserves the name against other
     // processes trashing a file of the same name at the same time.
@@ -94,8 +89,8 @@ std::filesystem::path DesktopTrash::moveToTrash(const std::filesystem::path& fil
                            : ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST && attempt < 10000) continue;
-            throw EngineError(errkind::kFile, "Cannot move " + source.string() +
-                                                  " to the trash: " + std::strerror(errno));
+            throw EngineError(errkind::kFile,
+                              "Cannot move " + source.string() + " to the trash: " + std::strerror(errno));
         }
         if (std::filesystem::exists(target, ec)) {
             ::close(fd);
@@ -104,8 +99,7 @@ std::filesystem::path DesktopTrash::moveToTrash(const std::filesystem::path& fil
         }
         try {
             writeAll(fd,
-                     "[Trash Info]\nPath=" + encodedPath(source.string()) +
-                         "\nDeletionDate=" + localTimeNow() + "\n",
+                     "[Trash Info]\nPath=" + encodedPath(source.string()) + "\nDeletionDate=" + localTimeNow() + "\n",
                      infoPath);
             ::close(fd);
         } catch (...) {
@@ -122,8 +116,7 @@ std::filesystem::path DesktopTrash::moveToTrash(const std::filesystem::path& fil
         if (ec) {
             std::error_code ignored;
             removeFile(infoPath, ignored);
-            throw EngineError(errkind::kFile,
-                              "Cannot move " + source.string() + " to the trash: " + ec.message());
+            throw EngineError(errkind::kFile, "Cannot move " + source.string() + " to the trash: " + ec.message());
         }
         syncFolder(source.parent_path());
         syncFolder(files);

@@ -10,7 +10,7 @@ namespace tabulon {
 // moveToTrash() throws EngineError(EFileError) naming the file when it cannot be moved; the
 // file is then left where it was. Stateless; any thread.
 class DesktopTrash {
-  public:
+public:
     // The trash of the current user, from the environment.
     DesktopTrash();
     explicit DesktopTrash(std::filesystem::path trashFolder);
@@ -20,7 +20,7 @@ class DesktopTrash {
     // from and when. Returns the path it now has in the trash.
     std::filesystem::path moveToTrash(const std::filesystem::path& file) const;
 
-  private:
+private:
     std::filesystem::path folder_;
 };
 

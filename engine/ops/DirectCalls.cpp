@@ -29,7 +29,7 @@ std::uint16_t withStatus(Op op) {
 // Passes what `table` reports of a pack or regenerate on to the thread's progress callback
 // while it lives.
 class ProgressRoute {
-  public:
+public:
     explicit ProgressRoute(StorageTable& table) : table_(table) {
         table.setProgressHook([](int percent, WorkPhase work) {
             reportProgress(percent, work == WorkPhase::Records ? phase::kData : phase::kRebuild);
@@ -39,7 +39,7 @@ class ProgressRoute {
     ProgressRoute& operator=(const ProgressRoute&) = delete;
     ~ProgressRoute() { table_.setProgressHook({}); }
 
-  private:
+private:
     StorageTable& table_;
 };
 
@@ -71,15 +71,14 @@ std::filesystem::path tableOf(const Connection& connection, const std::string& n
 
 // The table `name` of the connection's folder checked against `type`: a status other than kOk
 // when it cannot be worked on.
-std::uint16_t findTable(const Connection* connection, const std::string& name,
-                        const std::string& type, std::filesystem::path& path) {
+std::uint16_t findTable(const Connection* connection, const std::string& name, const std::string& type,
+                        std::filesystem::path& path) {
     TableType tableType = ttDefault;
     if (!knownType(type, tableType)) return status::kUnknownTableType;
     if (connection == nullptr || !connection->connected()) return status::kInvalidHandle;
     path = tableOf(*connection, name);
     if (path.empty()) return status::kNoSuchTable;
-    if (tableType != ttDefault && tableType != tableTypeForPath(path))
-        return status::kUnknownTableType;
+    if (tableType != ttDefault && tableType != tableTypeForPath(path)) return status::kUnknownTableType;
     return status::kOk;
 }
 
@@ -94,23 +93,20 @@ std::uint16_t DirectCalls::registerCallback(int kind, ProgressCallback callback)
 std::uint16_t DirectCalls::regenerateIndexes(Table* table) {
     if (table == nullptr || !table->active()) return status::kInvalidHandle;
     if (!table->exclusive()) return status::kNeedExclusive;
-    const std::uint16_t result =
-        withStatus([&] {
-            ProgressRoute route(table->storage());
-            table->storage().regenerateIndexes();
-        });
+    const std::uint16_t result = withStatus([&] {
+        ProgressRoute route(table->storage());
+        table->storage().regenerateIndexes();
+    });
     if (result == status::kOk) table->refresh();
     return result;
 }
 
-std::uint16_t DirectCalls::packTable(Connection* connection, Table* table,
-                                     const std::string& tableName, const std::string& tableType) {
+std::uint16_t DirectCalls::packTable(Connection* connection, Table* table, const std::string& tableName,
+                                     const std::string& tableType) {
     if (table == nullptr) {
         if (tableName.empty()) return status::kInvalidHandle;
         std::filesystem::path path;
-        if (const auto found = findTable(connection, tableName, tableType, path);
-            found != status::kOk)
-            return found;
+        if (const auto found = findTable(connection, tableName, tableType, path); found != status::kOk) return found;
         return withStatus([&] { packReporting(*openExclusive(path)); });
     }
     if (!table->active()) return status::kInvalidHandle;
@@ -120,22 +116,19 @@ std::uint16_t DirectCalls::packTable(Connection* connection, Table* table,
     return result;
 }
 
-std::uint16_t DirectCalls::restructureTable(Connection* connection,
-                                            const RestructureRequest& request,
+std::uint16_t DirectCalls::restructureTable(Connection* connection, const RestructureRequest& request,
                                             const std::string& saveAs) {
     if (connection == nullptr || !connection->connected()) return status::kInvalidHandle;
     if (const auto named = tableOf(*connection, request.tableName);
         !named.empty() && tableTypeForPath(named) != ttParadox)
         return status::kNotSupported;
     std::filesystem::path path;
-    if (const auto found = findTable(connection, request.tableName, request.tableType, path);
-        found != status::kOk)
+    if (const auto found = findTable(connection, request.tableName, request.tableType, path); found != status::kOk)
         return found;
     return withStatus([&] {
         if (request.structure || !saveAs.empty()) {
             reportProgress(0, phase::kData);
-            Restructure restructure = request.structure ? *request.structure
-                                                        : currentStructure(path);
+            Restructure restructure = request.structure ? *request.structure : currentStructure(path);
             restructure.saveAs = saveAs;
             rebuildTable(path, restructure, DesktopTrash());
         } else if (request.pack) {

@@ -40,7 +40,7 @@ struct RestructureRequest {
 // all-or-nothing transaction). They do not throw: failures come back as statuses. Progress
 // callbacks are per thread; calls run on the thread of the table's session.
 class DirectCalls {
-  public:
+public:
     // Registers `callback` for `kind` (kProgressCallbackKind), or unregisters with an empty one.
     // kNotSupported for any other kind.
     static std::uint16_t registerCallback(int kind, ProgressCallback callback);
@@ -49,8 +49,7 @@ class DirectCalls {
     // Packs `table` (open exclusively) and regenerates its indexes; or, with no table, the table
     // `tableName` of `connection`'s folder, of type `tableType` ("PARADOX", "DBASE"; empty: by
     // its extension).
-    static std::uint16_t packTable(Connection* connection, Table* table,
-                                   const std::string& tableName = {},
+    static std::uint16_t packTable(Connection* connection, Table* table, const std::string& tableName = {},
                                    const std::string& tableType = {});
     // Carries out `request` on a Paradox table of `connection`'s folder; with `saveAs`, the
     // result is written to that table of the folder (an existing one goes to the trash) and the

@@ -18,8 +18,7 @@ constexpr const char* kStagingPrefix = ".tabulon-swap-";
 constexpr const char* kOwnerFile = ".owner";
 constexpr const char* kOldFolder = "old";
 
-[[noreturn]] void fail(const std::string& what, const std::filesystem::path& path,
-                       const std::error_code& ec) {
+[[noreturn]] void fail(const std::string& what, const std::filesystem::path& path, const std::error_code& ec) {
     throw EngineError(errkind::kFile, what + " " + path.string() + ": " + ec.message());
 }
 
@@ -36,12 +35,10 @@ void disposeStaging(const std::filesystem::path& staging, const DesktopTrash& tr
 
 }  // namespace
 
-FamilySwap::FamilySwap(std::filesystem::path folder, std::vector<std::filesystem::path> leaving,
-                       DesktopTrash trash)
+FamilySwap::FamilySwap(std::filesystem::path folder, std::vector<std::filesystem::path> leaving, DesktopTrash trash)
     : folder_(std::move(folder)), leaving_(std::move(leaving)), trash_(std::move(trash)) {
     static std::atomic<unsigned> counter{0};
-    staging_ = folder_ / (kStagingPrefix + std::to_string(::getpid()) + "-" +
-                          std::to_string(++counter));
+    staging_ = folder_ / (kStagingPrefix + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     // Locked under a name recovery ignores, then renamed: recovery never sees a staging
     // folder whose owner has not locked it yet.
     const std::filesystem::path unfinished = staging_.string() + ".new";
@@ -98,8 +95,7 @@ void FamilySwap::recoverFolder(const std::filesystem::path& folder, const Deskto
         // A list of moves left unfinished (damaged, or still running) may need a staging
         // folder's files: touch none.
         if (entry.path().extension() == FolderMoves::kManifestExtension) return;
-        if (name.rfind(kStagingPrefix, 0) == 0 && entry.is_directory(ec) &&
-            entry.path().extension() != ".new")
+        if (name.rfind(kStagingPrefix, 0) == 0 && entry.is_directory(ec) && entry.path().extension() != ".new")
             stagings.push_back(entry.path());
     }
     for (const auto& staging : stagings) {

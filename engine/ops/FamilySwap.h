@@ -18,11 +18,10 @@ namespace tabulon {
 // Throws EngineError(EFileError) naming the file that failed. One thread; the caller holds the
 // table's exclusive lock.
 class FamilySwap {
-  public:
+public:
     // `folder` is the table's folder; `leaving` the files of the family being replaced (may be
     // empty when the target name is new).
-    FamilySwap(std::filesystem::path folder, std::vector<std::filesystem::path> leaving,
-               DesktopTrash trash);
+    FamilySwap(std::filesystem::path folder, std::vector<std::filesystem::path> leaving, DesktopTrash trash);
     FamilySwap(const FamilySwap&) = delete;
     FamilySwap& operator=(const FamilySwap&) = delete;
     // Removes the staging folder unless committed.
@@ -37,7 +36,7 @@ class FamilySwap {
     // trash) and removes the staging folders that no live process builds in.
     static void recoverFolder(const std::filesystem::path& folder, const DesktopTrash& trash);
 
-  private:
+private:
     std::filesystem::path folder_;
     std::vector<std::filesystem::path> leaving_;
     DesktopTrash trash_;

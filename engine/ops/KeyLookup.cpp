@@ -15,10 +15,8 @@ bool isNumber(ValueKind kind) {
 
 }  // namespace
 
-KeyLookup::KeyLookup(StorageTable& table, const IndexDef& index,
-                     std::vector<std::size_t> keyFields)
-    : table_(table), index_(index), keyFields_(std::move(keyFields)),
-      mapped_(!table.writesMoveRecords()) {
+KeyLookup::KeyLookup(StorageTable& table, const IndexDef& index, std::vector<std::size_t> keyFields)
+    : table_(table), index_(index), keyFields_(std::move(keyFields)), mapped_(!table.writesMoveRecords()) {
     if (!mapped_) return;
     records_.reserve(static_cast<std::size_t>(table_.recordCount()));
     auto cursor = table_.openIndex(index_.name);

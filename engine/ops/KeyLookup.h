@@ -15,7 +15,7 @@ namespace tabulon {
 // the index does for the kinds batch moves meet: numbers by value, text without trailing
 // blanks, and without letter case for a case-insensitive index. One thread.
 class KeyLookup {
-  public:
+public:
     // `keyFields` are the destination's field positions that make up the key of `index`.
     KeyLookup(StorageTable& table, const IndexDef& index, std::vector<std::size_t> keyFields);
 
@@ -26,7 +26,7 @@ class KeyLookup {
     void removed(const Record& values);
     void updated();
 
-  private:
+private:
     std::string mapKey(const Record& keyValues) const;
     Record keyOf(const Record& values) const;
 

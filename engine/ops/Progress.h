@@ -20,14 +20,14 @@ void reportProgress(int percent, int phase);
 // Reports `done` of `total` as a percent of `phase`, calling the callback only when the
 // percent changes, so a loop over a million records costs a million compares, not calls.
 class ProgressSteps {
-  public:
+public:
     ProgressSteps(int phase, std::uint64_t total) : phase_(phase), total_(total) {}
     void advance(std::uint64_t done) {
         const int percent = total_ == 0 ? 100 : static_cast<int>(done * 100 / total_);
         if (percent != reported_) reportProgress(reported_ = percent, phase_);
     }
 
-  private:
+private:
     int phase_;
     std::uint64_t total_;
     int reported_ = -1;

@@ -7,12 +7,11 @@
 
 namespace tabulon {
 
-RejectTable::RejectTable(const std::string& name, const std::filesystem::path& folder,
-                         const StorageTable& source, const TableDefinitions& definitions)
+RejectTable::RejectTable(const std::string& name, const std::filesystem::path& folder, const StorageTable& source,
+                         const TableDefinitions& definitions)
     : definitions_(definitions) {
     if (name.empty()) return;
-    path_ =
-        std::filesystem::path(name).has_parent_path() ? std::filesystem::path(name) : folder / name;
+    path_ = std::filesystem::path(name).has_parent_path() ? std::filesystem::path(name) : folder / name;
     if (!path_.has_extension()) path_ += ".DB";
     const StorageDriver& paradox = driverFor(ttParadox);
     for (const auto& field : source.fields()) {

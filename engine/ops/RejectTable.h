@@ -20,16 +20,16 @@ class TableDefinitions;
 // source record fits. Throws the drivers' errors.
 // One thread.
 class RejectTable {
-  public:
+public:
     // `name` empty: records are only counted. A name without folder lies in `folder`. `source`
     // is the table whose records it receives.
-    RejectTable(const std::string& name, const std::filesystem::path& folder,
-                const StorageTable& source, const TableDefinitions& definitions);
+    RejectTable(const std::string& name, const std::filesystem::path& folder, const StorageTable& source,
+                const TableDefinitions& definitions);
 
     void add(const Record& record);
     std::uint64_t count() const { return count_; }
 
-  private:
+private:
     std::filesystem::path path_;
     std::vector<FieldDef> fields_;
     CreateOptions options_;

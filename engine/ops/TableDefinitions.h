@@ -19,14 +19,13 @@ namespace tabulon {
 // existed is never destroyed: create() sends the family it replaces to `trash`. One thread at a
 // time per table.
 class TableDefinitions {
-  public:
+public:
     explicit TableDefinitions(DesktopTrash trash = DesktopTrash());
 
     // Creates the table at `path` (type ttDefault: by its extension), replacing a table of that
     // name (letter case ignored): the old family goes to the trash first.
-    void create(const std::filesystem::path& path, TableType type,
-                const std::vector<FieldDef>& fields, const std::vector<IndexDef>& indexes,
-                const CreateOptions& options = {}) const;
+    void create(const std::filesystem::path& path, TableType type, const std::vector<FieldDef>& fields,
+                const std::vector<IndexDef>& indexes, const CreateOptions& options = {}) const;
     // Gives the family of the table at `path` the new name in its folder: `newName` is the base
     // name ("R2"), or the file name with the table's extension ("R2.DBF", letter case ignored).
     // Refused, changing nothing, when any target name exists.
@@ -50,7 +49,7 @@ class TableDefinitions {
     // Sends every file of the table's family to the trash.
     void trashFamily(const std::filesystem::path& path) const;
 
-  private:
+private:
     DesktopTrash trash_;
 };
 

@@ -15,8 +15,7 @@ namespace tabulon {
 namespace {
 
 // For each new field, the position of the old field that feeds it (-1: none).
-std::vector<int> sourcePositions(const Restructure& restructure,
-                                 const std::vector<FieldDef>& old,
+std::vector<int> sourcePositions(const Restructure& restructure, const std::vector<FieldDef>& old,
                                  const std::filesystem::path& table) {
     std::vector<int> positions;
     for (const auto& field : restructure.fields) {
@@ -24,12 +23,10 @@ std::vector<int> sourcePositions(const Restructure& restructure,
             positions.push_back(-1);
             continue;
         }
-        const auto it = std::find_if(old.begin(), old.end(), [&](const FieldDef& f) {
-            return equalsIgnoringAsciiCase(f.name, field.from);
-        });
+        const auto it = std::find_if(old.begin(), old.end(),
+                                     [&](const FieldDef& f) { return equalsIgnoringAsciiCase(f.name, field.from); });
         if (it == old.end())
-            throw EngineError(errkind::kValue, "Table " + table.filename().string() +
-                                                   " has no field " + field.from);
+            throw EngineError(errkind::kValue, "Table " + table.filename().string() + " has no field " + field.from);
         positions.push_back(static_cast<int>(it - old.begin()));
     }
     return positions;
@@ -40,13 +37,11 @@ std::string targetName(const std::filesystem::path& table, const std::string& sa
     if (saveAs.empty()) return table.filename().string();
     const std::filesystem::path name(saveAs);
     if (name.has_parent_path() || name.stem().empty())
-        throw EngineError(errkind::kFile, "'" + saveAs + "' is not a table name of the folder of " +
-                                              table.string());
+        throw EngineError(errkind::kFile, "'" + saveAs + "' is not a table name of the folder of " + table.string());
     if (!name.has_extension()) return saveAs + table.extension().string();
     if (tableTypeForPath(name) != tableTypeForPath(table))
-        throw EngineError(errkind::kNotSupported,
-                          "Cannot save " + table.filename().string() + " as " + saveAs +
-                              ": a restructure keeps the table's format");
+        throw EngineError(errkind::kNotSupported, "Cannot save " + table.filename().string() + " as " + saveAs +
+                                                      ": a restructure keeps the table's format");
     return saveAs;
 }
 
@@ -60,14 +55,12 @@ void appendRecords(StorageTable& source, StorageTable& target, const std::vector
     for (std::uint64_t slot = 0; slot < slots; ++slot) {
         if (!source.readSlot(slot, record)) continue;
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            const Value& value =
-                positions[i] < 0 ? Value() : record[static_cast<std::size_t>(positions[i])];
+            const Value& value = positions[i] < 0 ? Value() : record[static_cast<std::size_t>(positions[i])];
             try {
-                values[i] =
-                    value.isNull() ? value : value.convertTo(valueKindFor(fields[i].type));
+                values[i] = value.isNull() ? value : value.convertTo(valueKindFor(fields[i].type));
             } catch (const EngineError& e) {
-                throw EngineError(e.kind(), "Record " + std::to_string(slot + 1) + ", field " +
-                                                fields[i].name + ": " + e.message());
+                throw EngineError(
+                    e.kind(), "Record " + std::to_string(slot + 1) + ", field " + fields[i].name + ": " + e.message());
             }
         }
         target.append(values);
@@ -101,8 +94,7 @@ Restructure currentStructure(const std::filesystem::path& table) {
     return restructure;
 }
 
-void rebuildTable(const std::filesystem::path& table, const Restructure& restructure,
-                  const DesktopTrash& trash) {
+void rebuildTable(const std::filesystem::path& table, const Restructure& restructure, const DesktopTrash& trash) {
     const std::filesystem::path actual = existingTable(table);
     const std::filesystem::path folder = actual.parent_path();
     auto source = openExclusive(actual);
@@ -115,18 +107,15 @@ void rebuildTable(const std::filesystem::path& table, const Restructure& restruc
     if (!restructure.saveAs.empty()) {
         replaced = findFileIgnoringCase(folder, target);
         if (!replaced.empty() && std::filesystem::equivalent(replaced, actual))
-            throw EngineError(errkind::kFile, "Cannot save " + actual.filename().string() +
-                                                  " as itself");
+            throw EngineError(errkind::kFile, "Cannot save " + actual.filename().string() + " as itself");
         // A table replaced by the save-as must not be in use either.
         if (!replaced.empty()) replacedLock = openExclusive(replaced);
     }
-    auto leaving =
-        replaced.empty() ? std::vector<std::filesystem::path>{} : driver.familyFiles(replaced);
+    auto leaving = replaced.empty() ? std::vector<std::filesystem::path>{} : driver.familyFiles(replaced);
     const std::vector<std::string> indexFiles =
         restructure.saveAs.empty() ? restructure.indexFiles : std::vector<std::string>{};
     for (const auto& name : indexFiles)
-        if (const auto file = findFileIgnoringCase(folder, name); !file.empty())
-            leaving.push_back(file);
+        if (const auto file = findFileIgnoringCase(folder, name); !file.empty()) leaving.push_back(file);
 
     FamilySwap swap(folder, leaving, trash);
     {
@@ -139,9 +128,8 @@ void rebuildTable(const std::filesystem::path& table, const Restructure& restruc
         options.encoding = facts.codePage;
         options.version = facts.version;
         options.versionAtLeast = true;
-        auto created = driver.create(swap.staged(replaced.empty() ? target
-                                                                  : replaced.filename().string()),
-                                     fields, indexes, options);
+        auto created = driver.create(swap.staged(replaced.empty() ? target : replaced.filename().string()), fields,
+                                     indexes, options);
         copyRecords(*source, *created, positions);
         driver.carryOver(actual, *created, positions, indexFiles);
     }

@@ -37,7 +37,6 @@ Restructure currentStructure(const std::filesystem::path& table);
 // the replaced family goes to `trash`. A failure
 // (a value that does not convert, a key violation of a new unique index) leaves the folder as
 // it was and throws the EngineError naming the record. The table must not be open elsewhere.
-void rebuildTable(const std::filesystem::path& table, const Restructure& restructure,
-                  const DesktopTrash& trash);
+void rebuildTable(const std::filesystem::path& table, const Restructure& restructure, const DesktopTrash& trash);
 
 }  // namespace tabulon

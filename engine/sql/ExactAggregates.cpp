@@ -16,7 +16,7 @@ namespace {
 struct Accumulator {
     std::int64_t count;
     bool sawNonInteger;
-    bool inexact;       // gone past Decimal's digits: `approximate` holds the sum
+    bool inexact;  // gone past Decimal's digits: `approximate` holds the sum
     double approximate;
     bool negative;
     std::uint64_t coefficientLow;
@@ -41,14 +41,16 @@ void store(Accumulator& sum, const Decimal& value) {
 // is read exactly, not through a float as SQLite's numeric conversion would.
 std::optional<Decimal> decimalOf(sqlite3_value* value) {
     switch (sqlite3_value_type(value)) {
-    case SQLITE_INTEGER: return Decimal::fromInt(sqlite3_value_int64(value));
-    case SQLITE_FLOAT: return Decimal::fromDouble(sqlite3_value_double(value));
-    default:
-        try {
-            return Decimal::parse(reinterpret_cast<const char*>(sqlite3_value_text(value)));
-        } catch (const EngineError&) {
-            return std::nullopt;
-        }
+        case SQLITE_INTEGER:
+            return Decimal::fromInt(sqlite3_value_int64(value));
+        case SQLITE_FLOAT:
+            return Decimal::fromDouble(sqlite3_value_double(value));
+        default:
+            try {
+                return Decimal::parse(reinterpret_cast<const char*>(sqlite3_value_text(value)));
+            } catch (const EngineError&) {
+                return std::nullopt;
+            }
     }
 }
 
@@ -67,7 +69,8 @@ void add(sqlite3_context* context, sqlite3_value* value, int sign) {
         return;
     }
     try {
-        if (const std::optional<Decimal> term = decimalOf(value)) store(*sum, exactOf(*sum) + (sign > 0 ? *term : -*term));
+        if (const std::optional<Decimal> term = decimalOf(value))
+            store(*sum, exactOf(*sum) + (sign > 0 ? *term : -*term));
     } catch (const EngineError&) {  // beyond Decimal's digits, or not finite
         sum->inexact = true;
         sum->approximate = exactOf(*sum).toDouble() + sign * sqlite3_value_double(value);
@@ -98,25 +101,32 @@ Accumulator finalState(sqlite3_context* context) {
 
 void sumFinal(sqlite3_context* context) {
     const Accumulator sum = finalState(context);
-    if (sum.count == 0) sqlite3_result_null(context);
-    else if (sum.inexact) sqlite3_result_double(context, sum.approximate);
+    if (sum.count == 0)
+        sqlite3_result_null(context);
+    else if (sum.inexact)
+        sqlite3_result_double(context, sum.approximate);
     else if (!sum.sawNonInteger && sum.scale == 0 && sum.coefficient() <= std::numeric_limits<std::int64_t>::max())
         sqlite3_result_int64(context, sum.negative ? -static_cast<std::int64_t>(sum.coefficient())
                                                    : static_cast<std::int64_t>(sum.coefficient()));
-    else resultOf(context, exactOf(sum));
+    else
+        resultOf(context, exactOf(sum));
 }
 
 void totalFinal(sqlite3_context* context) {
     const Accumulator sum = finalState(context);
-    if (sum.inexact) sqlite3_result_double(context, sum.approximate);
-    else resultOf(context, exactOf(sum));
+    if (sum.inexact)
+        sqlite3_result_double(context, sum.approximate);
+    else
+        resultOf(context, exactOf(sum));
 }
 
 void avgFinal(sqlite3_context* context) {
     const Accumulator sum = finalState(context);
-    if (sum.count == 0) sqlite3_result_null(context);
-    else sqlite3_result_double(context, (sum.inexact ? sum.approximate : exactOf(sum).toDouble()) /
-                                            static_cast<double>(sum.count));
+    if (sum.count == 0)
+        sqlite3_result_null(context);
+    else
+        sqlite3_result_double(
+            context, (sum.inexact ? sum.approximate : exactOf(sum).toDouble()) / static_cast<double>(sum.count));
 }
 
 }  // namespace
@@ -127,8 +137,10 @@ void registerExactAggregates(sqlite3* db) {
     using Final = void (*)(sqlite3_context*);
     const std::pair<const char*, Final> aggregates[] = {{"sum", sumFinal}, {"total", totalFinal}, {"avg", avgFinal}};
     for (const auto& [name, final] : aggregates) {
-        if (sqlite3_create_window_function(db, name, 1, kFlags, nullptr, step, final, final, inverse, nullptr) != SQLITE_OK)
-            throw EngineError(errkind::kNotSupported, std::string("Cannot register ") + name + ": " + sqlite3_errmsg(db));
+        if (sqlite3_create_window_function(db, name, 1, kFlags, nullptr, step, final, final, inverse, nullptr) !=
+            SQLITE_OK)
+            throw EngineError(errkind::kNotSupported,
+                              std::string("Cannot register ") + name + ": " + sqlite3_errmsg(db));
     }
 }
 

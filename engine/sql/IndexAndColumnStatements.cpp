@@ -83,8 +83,10 @@ bool indexUses(const IndexDef& index, const std::string& field) {
 void createIndex(const std::filesystem::path& folder, const std::string& session, TokenReader& in) {
     IndexDef index;
     if (in.accept("UNIQUE")) index.options |= ixUnique;
-    if (in.accept("DESC")) index.options |= ixDescending;
-    else in.accept("ASC");
+    if (in.accept("DESC"))
+        index.options |= ixDescending;
+    else
+        in.accept("ASC");
     in.expect("INDEX");
     index.name = in.name();
     in.expect("ON");
@@ -93,8 +95,10 @@ void createIndex(const std::filesystem::path& folder, const std::string& session
     do {
         if (!index.fields.empty()) index.fields += ';';
         index.fields += in.name();
-        if (in.accept("DESC")) index.options |= ixDescending;
-        else in.accept("ASC");
+        if (in.accept("DESC"))
+            index.options |= ixDescending;
+        else
+            in.accept("ASC");
     } while (in.accept(","));
     in.expect(")");
     in.expectEnd();
@@ -136,14 +140,14 @@ RestructuredField addedField(const StorageDriver& driver, TokenReader& in) {
 void dropColumn(Restructure& structure, TokenReader& in) {
     in.accept("COLUMN");
     const std::string name = in.name();
-    const auto found = std::find_if(
-        structure.fields.begin(), structure.fields.end(),
-        [&](const RestructuredField& f) { return equalsIgnoringAsciiCase(f.field.name, name); });
+    const auto found = std::find_if(structure.fields.begin(), structure.fields.end(), [&](const RestructuredField& f) {
+        return equalsIgnoringAsciiCase(f.field.name, name);
+    });
     if (found == structure.fields.end()) throw EngineError(errkind::kValue, "The table has no column \"" + name + "\"");
     for (const IndexDef& index : structure.indexes) {
         if (indexUses(index, found->field.name)) {
-            throw EngineError(errkind::kValue, "Column \"" + name + "\" is in index \"" + index.name +
-                                                   "\"; drop the index first");
+            throw EngineError(errkind::kValue,
+                              "Column \"" + name + "\" is in index \"" + index.name + "\"; drop the index first");
         }
     }
     structure.fields.erase(found);
@@ -156,9 +160,12 @@ void alterTable(const std::filesystem::path& folder, const std::string& session,
     const StorageDriver& driver = driverForPath(path);
     Restructure structure = currentStructure(path);
     do {
-        if (in.accept("ADD")) structure.fields.push_back(addedField(driver, in));
-        else if (in.accept("DROP")) dropColumn(structure, in);
-        else in.fail("ADD or DROP");
+        if (in.accept("ADD"))
+            structure.fields.push_back(addedField(driver, in));
+        else if (in.accept("DROP"))
+            dropColumn(structure, in);
+        else
+            in.fail("ADD or DROP");
     } while (in.accept(","));
     in.expectEnd();
     TableDefinitions().restructure(path, structure);

@@ -21,10 +21,14 @@ bool isAggregateCall(const std::vector<Token>& tokens, std::size_t i) {
 // Whether tokens[from, to) are a table name with an optional alias and nothing else.
 bool isSingleTable(const std::vector<Token>& tokens, std::size_t from, std::size_t to) {
     switch (to - from) {
-    case 1: return isName(tokens[from]);
-    case 2: return isName(tokens[from]) && isName(tokens[from + 1]) && !isWord(tokens[from + 1], "AS");
-    case 3: return isName(tokens[from]) && isWord(tokens[from + 1], "AS") && isName(tokens[from + 2]);
-    default: return false;
+        case 1:
+            return isName(tokens[from]);
+        case 2:
+            return isName(tokens[from]) && isName(tokens[from + 1]) && !isWord(tokens[from + 1], "AS");
+        case 3:
+            return isName(tokens[from]) && isWord(tokens[from + 1], "AS") && isName(tokens[from + 2]);
+        default:
+            return false;
     }
 }
 
@@ -42,12 +46,18 @@ std::optional<LiveSelect> liveSelectOf(const std::string& sql) {
     std::size_t from = 0, fromEnd = tokens.size();
     for (std::size_t i = listStart; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
-        if (token.text == "(") ++depth;
-        else if (token.text == ")") --depth;
-        else if (from == 0 && isAggregateCall(tokens, i)) return std::nullopt;
-        else if (isAnyWord(token, {"UNION", "INTERSECT", "EXCEPT", "WITH"})) return std::nullopt;
-        else if (depth == 0 && isAnyWord(token, {"GROUP", "HAVING", "WINDOW", "JOIN"})) return std::nullopt;
-        else if (depth == 0 && from == 0 && isWord(token, "FROM")) from = i + 1;
+        if (token.text == "(")
+            ++depth;
+        else if (token.text == ")")
+            --depth;
+        else if (from == 0 && isAggregateCall(tokens, i))
+            return std::nullopt;
+        else if (isAnyWord(token, {"UNION", "INTERSECT", "EXCEPT", "WITH"}))
+            return std::nullopt;
+        else if (depth == 0 && isAnyWord(token, {"GROUP", "HAVING", "WINDOW", "JOIN"}))
+            return std::nullopt;
+        else if (depth == 0 && from == 0 && isWord(token, "FROM"))
+            from = i + 1;
         else if (depth == 0 && from != 0 && fromEnd == tokens.size() && isAnyWord(token, {"WHERE", "ORDER", "LIMIT"})) {
             fromEnd = i;
         }

@@ -6,8 +6,8 @@
 namespace tabulon {
 
 struct LiveSelect {
-    std::string table;          // the table's name as the statement writes it, unquoted
-    std::string sqlWithRowId;   // the statement with the record's id as an extra first column
+    std::string table;         // the table's name as the statement writes it, unquoted
+    std::string sqlWithRowId;  // the statement with the record's id as an extra first column
 };
 
 // A SELECT from one table without DISTINCT, aggregate functions, GROUP BY, HAVING, joins,

@@ -20,16 +20,19 @@ namespace {
 // The column's values as SQLite gave them, before the field type is known.
 Value rawValue(sqlite3_value* value) {
     switch (sqlite3_value_type(value)) {
-    case SQLITE_INTEGER: return Value::integer(sqlite3_value_int64(value));
-    case SQLITE_FLOAT: return Value::floating(sqlite3_value_double(value));
-    case SQLITE_BLOB: {
-        const auto* data = static_cast<const std::uint8_t*>(sqlite3_value_blob(value));
-        return Value::bytes(Bytes(data, data + sqlite3_value_bytes(value)));
-    }
-    case SQLITE_TEXT:
-        return Value::string(std::string(reinterpret_cast<const char*>(sqlite3_value_text(value)),
-                                         sqlite3_value_bytes(value)));
-    default: return Value();
+        case SQLITE_INTEGER:
+            return Value::integer(sqlite3_value_int64(value));
+        case SQLITE_FLOAT:
+            return Value::floating(sqlite3_value_double(value));
+        case SQLITE_BLOB: {
+            const auto* data = static_cast<const std::uint8_t*>(sqlite3_value_blob(value));
+            return Value::bytes(Bytes(data, data + sqlite3_value_bytes(value)));
+        }
+        case SQLITE_TEXT:
+            return Value::string(
+                std::string(reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value)));
+        default:
+            return Value();
     }
 }
 
@@ -182,8 +185,10 @@ void Query::fetch(SqlDatabase& database) {
 void Query::refetch(std::optional<RecordId> id, std::size_t row) {
     fetch(SqlDatabase::of(connection_));
     const auto found = id ? std::find(rowIds_.begin(), rowIds_.end(), *id) : rowIds_.end();
-    if (found != rowIds_.end()) row = static_cast<std::size_t>(found - rowIds_.begin());
-    else if (row >= rows_.size()) row = rows_.empty() ? 0 : rows_.size() - 1;
+    if (found != rowIds_.end())
+        row = static_cast<std::size_t>(found - rowIds_.begin());
+    else if (row >= rows_.size())
+        row = rows_.empty() ? 0 : rows_.size() - 1;
     row_ = row;
     bof_ = eof_ = rows_.empty();
 }
@@ -257,7 +262,8 @@ std::size_t Query::fieldIndex(const std::string& name) const {
 }
 
 const Value& Query::value(std::size_t field) const {
-    if (field >= fields_.size()) throw EngineError(errkind::kValue, "Query has no field number " + std::to_string(field));
+    if (field >= fields_.size())
+        throw EngineError(errkind::kValue, "Query has no field number " + std::to_string(field));
     if (editing()) return buffer_[field];
     return rows_.empty() ? null_ : rows_[row_][field];
 }

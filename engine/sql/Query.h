@@ -100,7 +100,7 @@ private:
     bool requestLive_ = false;
     RegionalSettings settings_;
 
-    std::mutex runningMutex_;     // guards running_ for cancel()
+    std::mutex runningMutex_;  // guards running_ for cancel()
     SqlDatabase* running_ = nullptr;
     bool cancelled_ = false;
 

@@ -9,9 +9,8 @@ namespace tabulon {
 QueryExecution::QueryExecution(std::filesystem::path folder, std::string sql, bool requestLive,
                                std::function<void(QueryExecution&)> done)
     : done_(std::move(done)) {
-    worker_ = std::thread([this, folder = std::move(folder), sql = std::move(sql), requestLive] {
-        run(folder, sql, requestLive);
-    });
+    worker_ = std::thread(
+        [this, folder = std::move(folder), sql = std::move(sql), requestLive] { run(folder, sql, requestLive); });
 }
 
 QueryExecution::~QueryExecution() {

@@ -21,8 +21,7 @@ std::string withoutSchema(const std::string& name) {
 
 // The SQL connection a dataset connection keeps while connected.
 struct KeptSqlDatabase : ConnectionExtension {
-    explicit KeptSqlDatabase(Connection& connection)
-        : database(connection.folder(), connection.session().name()) {}
+    explicit KeptSqlDatabase(Connection& connection) : database(connection.folder(), connection.session().name()) {}
     SqlDatabase database;
 };
 
@@ -52,8 +51,7 @@ SqlDatabase::SqlDatabase(std::filesystem::path folder, std::string session) : fo
     sqlite3* db = db_.get();
     sqlite3_extended_result_codes(db, 1);
     sqlite3_progress_handler(
-        db, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
-        &interrupted_);
+        db, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; }, &interrupted_);
     registerStorageModule(db, context_);
     registerExactAggregates(db);
 }
@@ -79,7 +77,7 @@ bool SqlDatabase::attachTable(const std::string& name) {
     // Taken before the files are opened, so a change meanwhile shows as a difference later.
     TableSignature signature = TableSignature::of(path);
     executeDirectly("CREATE VIRTUAL TABLE temp." + sqlQuoted(name, '"') + " USING " + kStorageModuleName + "(" +
-            sqlQuoted(path.string(), '\'') + ")");
+                    sqlQuoted(path.string(), '\'') + ")");
     attached_.push_back({name, path, std::move(signature)});
     return true;
 }
@@ -112,8 +110,10 @@ SqlDatabase::Statement SqlDatabase::prepare(const std::string& sql) {
     }
     try {
         Statement statement = compile(sql);
-        if (statement) ++statementsRunning_;
-        else if (statementsRunning_ == 0) suspendStorageTables(context_);
+        if (statement)
+            ++statementsRunning_;
+        else if (statementsRunning_ == 0)
+            suspendStorageTables(context_);
         return statement;
     } catch (...) {
         if (statementsRunning_ == 0) suspendStorageTables(context_);

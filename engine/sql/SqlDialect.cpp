@@ -19,9 +19,9 @@ namespace {
 Date parseDateLiteral(const std::string& text) {
     int year = 0, month = 0, day = 0;
     char dash1 = 0, dash2 = 0;
-    std::size_t used = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c%d%zn", &year, &dash1, &month, &dash2, &day, &used) != 5 || dash1 != '-' ||
-        dash2 != '-' || used != text.size()) {
+    int used = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c%d%n", &year, &dash1, &month, &dash2, &day, &used) != 5 || dash1 != '-' ||
+        dash2 != '-' || static_cast<std::size_t>(used) != text.size()) {
         return Date::parse(text);
     }
     return Date::fromCivil(year, month, day);
@@ -66,8 +66,10 @@ private:
     std::size_t matchingParen(std::size_t open, std::size_t end) const {
         int depth = 0;
         for (std::size_t i = open; i < end; ++i) {
-            if (tokens_[i].text == "(") ++depth;
-            else if (tokens_[i].text == ")" && --depth == 0) return i;
+            if (tokens_[i].text == "(")
+                ++depth;
+            else if (tokens_[i].text == ")" && --depth == 0)
+                return i;
         }
         return end;
     }
@@ -77,8 +79,10 @@ private:
         std::vector<Part> parts{{"", begin, end}};
         int depth = 0;
         for (std::size_t i = begin; i < end; ++i) {
-            if (tokens_[i].text == "(") ++depth;
-            else if (tokens_[i].text == ")") --depth;
+            if (tokens_[i].text == "(")
+                ++depth;
+            else if (tokens_[i].text == ")")
+                --depth;
             else if (depth == 0 && tokens_[i].kind == TokenKind::Word) {
                 for (const char* keyword : keywords) {
                     if (!isWord(tokens_[i], keyword)) continue;

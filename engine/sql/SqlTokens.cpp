@@ -26,10 +26,14 @@ std::size_t quotedEnd(const std::string& sql, std::size_t i, char close) {
 
 std::size_t gapEnd(const std::string& sql, std::size_t i) {
     while (i < sql.size()) {
-        if (std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
-        else if (sql.compare(i, 2, "--") == 0) i = std::min(sql.find('\n', i), sql.size());
-        else if (sql.compare(i, 2, "/*") == 0) i = std::min(sql.find("*/", i + 2), sql.size() - 2) + 2;
-        else break;
+        if (std::isspace(static_cast<unsigned char>(sql[i])))
+            ++i;
+        else if (sql.compare(i, 2, "--") == 0)
+            i = std::min(sql.find('\n', i), sql.size());
+        else if (sql.compare(i, 2, "/*") == 0)
+            i = std::min(sql.find("*/", i + 2), sql.size() - 2) + 2;
+        else
+            break;
     }
     return i;
 }
@@ -65,11 +69,13 @@ std::vector<Token> tokenize(const std::string& sql) {
     return tokens;
 }
 
-bool isWord(const Token& token, const char* word) { return token.kind == TokenKind::Word && asciiUpper(token.text) == word; }
+bool isWord(const Token& token, const char* word) {
+    return token.kind == TokenKind::Word && asciiUpper(token.text) == word;
+}
 
 bool isName(const Token& token) {
-    return token.kind == TokenKind::Word ||
-           (token.kind == TokenKind::Other && !token.text.empty() && std::string_view("\"`[").find(token.text[0]) != std::string_view::npos);
+    return token.kind == TokenKind::Word || (token.kind == TokenKind::Other && !token.text.empty() &&
+                                             std::string_view("\"`[").find(token.text[0]) != std::string_view::npos);
 }
 
 }  // namespace tabulon

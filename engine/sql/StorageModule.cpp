@@ -80,7 +80,6 @@ int guarded(sqlite3_vtab* vtab, Body body) {
     }
 }
 
-
 int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out, char** error) {
     auto* context = static_cast<StorageModuleContext*>(aux);
     if (argc != 4) {
@@ -151,12 +150,17 @@ int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
             for (int i = 0; i < info->nConstraint; ++i) {
                 const auto& c = info->aConstraint[i];
                 if (!c.usable || c.iColumn != column) continue;
-                if (c.op == SQLITE_INDEX_CONSTRAINT_EQ) terms[0] = i;
-                else if (ranged && (c.op == SQLITE_INDEX_CONSTRAINT_GE || c.op == SQLITE_INDEX_CONSTRAINT_GT)) terms[1] = i;
-                else if (ranged && (c.op == SQLITE_INDEX_CONSTRAINT_LE || c.op == SQLITE_INDEX_CONSTRAINT_LT)) terms[2] = i;
+                if (c.op == SQLITE_INDEX_CONSTRAINT_EQ)
+                    terms[0] = i;
+                else if (ranged && (c.op == SQLITE_INDEX_CONSTRAINT_GE || c.op == SQLITE_INDEX_CONSTRAINT_GT))
+                    terms[1] = i;
+                else if (ranged && (c.op == SQLITE_INDEX_CONSTRAINT_LE || c.op == SQLITE_INDEX_CONSTRAINT_LT))
+                    terms[2] = i;
             }
             const int bits = terms[0] >= 0 ? kEqual : (terms[1] >= 0 ? kLower : 0) | (terms[2] >= 0 ? kUpper : 0);
-            const auto weight = [](int b) { return (b & kEqual) ? 4 : ((b & kLower) ? 1 : 0) + ((b & kUpper) ? 1 : 0); };
+            const auto weight = [](int b) {
+                return (b & kEqual) ? 4 : ((b & kLower) ? 1 : 0) + ((b & kUpper) ? 1 : 0);
+            };
             if (weight(bits) > weight(bestBits)) {
                 bestBits = bits;
                 bestIndexName = index.name;
@@ -238,7 +242,9 @@ int filter(sqlite3_vtab_cursor* base, int plan, const char* indexName, int argc,
             const std::string& first = keys->definition().fields;
             const FieldDef& field = table.fields().at(findField(table.fields(), first.substr(0, first.find(';'))));
             std::optional<Value> start = (plan & (kEqual | kLower)) ? boundValue(argv[0], field) : std::nullopt;
-            std::optional<Value> stop = (plan & kEqual) ? start : (plan & kUpper) ? boundValue(argv[argc - 1], field) : std::nullopt;
+            std::optional<Value> stop = (plan & kEqual)   ? start
+                                        : (plan & kUpper) ? boundValue(argv[argc - 1], field)
+                                                          : std::nullopt;
             const bool startUsable = !(plan & (kEqual | kLower)) || start;
             const bool stopUsable = !(plan & (kEqual | kUpper)) || stop;
             if (startUsable && stopUsable) {
@@ -256,8 +262,10 @@ int filter(sqlite3_vtab_cursor* base, int plan, const char* indexName, int argc,
 int next(sqlite3_vtab_cursor* base) {
     StorageCursor& cursor = cursorOf(base);
     return guarded(&cursor.vtab->base, [&] {
-        if (cursor.keys) loadIndexed(cursor, cursor.keys->next());
-        else loadScanned(cursor);
+        if (cursor.keys)
+            loadIndexed(cursor, cursor.keys->next());
+        else
+            loadScanned(cursor);
         return SQLITE_OK;
     });
 }
@@ -278,8 +286,10 @@ void noteRead(StorageVTab& vtab, const StorageCursor& cursor) {
         vtab.removedSlots.reset(table.slotCount());
         vtab.wroteSinceRead = false;
     }
-    if (vtab.finder) vtab.keysById.emplace(cursor.rowId, vtab.finder->keyOf(cursor.record));
-    else if (table.writesMoveRecords()) vtab.slotsById.emplace(cursor.rowId, table.slotOf(cursor.rowId));
+    if (vtab.finder)
+        vtab.keysById.emplace(cursor.rowId, vtab.finder->keyOf(cursor.record));
+    else if (table.writesMoveRecords())
+        vtab.slotsById.emplace(cursor.rowId, table.slotOf(cursor.rowId));
 }
 
 int rowId(sqlite3_vtab_cursor* base, sqlite3_int64* out) {
@@ -329,8 +339,10 @@ int endTransaction(sqlite3_vtab* base, bool commit) {
                 vtab.slotsById.clear();
             }
         } detach{vtab};
-        if (commit) vtab.transaction->commit();
-        else vtab.transaction->rollback();
+        if (commit)
+            vtab.transaction->commit();
+        else
+            vtab.transaction->rollback();
         return SQLITE_OK;
     });
 }
@@ -370,8 +382,10 @@ int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* ne
                 throw EngineError(errkind::kValue, "Field " + fields[i].name + ": " + e.message());
             }
         }
-        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) *newRowId = static_cast<sqlite3_int64>(table.append(values));
-        else table.update(id(), values);
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+            *newRowId = static_cast<sqlite3_int64>(table.append(values));
+        else
+            table.update(id(), values);
         return SQLITE_OK;
     });
 }
@@ -404,12 +418,13 @@ sqlite3_module makeModule() {
 void registerStorageModule(sqlite3* db, StorageModuleContext& context) {
     static const sqlite3_module module = makeModule();
     if (sqlite3_create_module_v2(db, kStorageModuleName, &module, &context, nullptr) != SQLITE_OK) {
-        throw EngineError(errkind::kNotSupported, std::string("Cannot register the table module: ") + sqlite3_errmsg(db));
+        throw EngineError(errkind::kNotSupported,
+                          std::string("Cannot register the table module: ") + sqlite3_errmsg(db));
     }
 }
 
 std::optional<TableCapabilities> storageTableCapabilities(const StorageModuleContext& context,
-                                                         const std::filesystem::path& path) {
+                                                          const std::filesystem::path& path) {
     for (const StorageVTab* vtab : context.tables)
         if (vtab->path == path) return vtab->table->capabilities();
     return std::nullopt;

@@ -9,13 +9,13 @@
 
 #include "../core/EngineError.h"
 #include "../dataset/TableLock.h"
+#include "../ops/DesktopTrash.h"
 #include "../storage/Drivers.h"
 #include "IndexAndColumnStatements.h"
 #include "SqlText.h"
 #include "SqlTokens.h"
 #include "SqlValues.h"
 #include "TableNameResolver.h"
-#include "../ops/DesktopTrash.h"
 
 namespace tabulon {
 namespace {
@@ -50,7 +50,8 @@ std::pair<std::string, std::vector<ColumnInfo>> parseCreate(const std::string& s
     sqlite3_prepare_v2(db.get(), "SELECT name FROM sqlite_schema WHERE type = 'table'", -1, &statement, nullptr);
     if (sqlite3_step(statement) == SQLITE_ROW) name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
     sqlite3_finalize(statement);
-    sqlite3_prepare_v2(db.get(), "SELECT name, type, \"notnull\", pk FROM pragma_table_info(?)", -1, &statement, nullptr);
+    sqlite3_prepare_v2(db.get(), "SELECT name, type, \"notnull\", pk FROM pragma_table_info(?)", -1, &statement,
+                       nullptr);
     sqlite3_bind_text(statement, 1, name.c_str(), -1, SQLITE_TRANSIENT);
     while (sqlite3_step(statement) == SQLITE_ROW) {
         columns.push_back({reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),

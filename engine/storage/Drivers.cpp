@@ -49,8 +49,7 @@ TableType tableTypeForPath(const std::filesystem::path& path) {
 const StorageDriver& driverFor(TableType type) {
     for (const auto& d : registry())
         if (d->tableType() == type) return *d;
-    throw EngineError(errkind::kNotSupported,
-                      std::string("No driver for ") + typeName(type) + " tables is built in");
+    throw EngineError(errkind::kNotSupported, std::string("No driver for ") + typeName(type) + " tables is built in");
 }
 
 const StorageDriver& driverForPath(const std::filesystem::path& path) {
@@ -74,8 +73,7 @@ std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, 
     const std::string wanted = asciiUpper(name);
     std::vector<std::filesystem::path> matches;
     for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, ec))
-        if (asciiUpper(entry.path().filename().string()) == wanted)
-            matches.push_back(folder / entry.path().filename());
+        if (asciiUpper(entry.path().filename().string()) == wanted) matches.push_back(folder / entry.path().filename());
     if (matches.empty()) return {};
     return *std::min_element(matches.begin(), matches.end());
 }
@@ -84,8 +82,7 @@ std::unique_ptr<StorageTable> openTable(const std::filesystem::path& path, const
     // A family swap or rename cut short may have moved the table's own file: finish it first.
     FolderMoves::recoverFolder(path.parent_path().empty() ? "." : path.parent_path());
     std::filesystem::path actual = findFileIgnoringCase(path.parent_path(), path.filename().string());
-    if (actual.empty())
-        throw EngineError(errkind::kFile, "Table " + path.string() + " does not exist");
+    if (actual.empty()) throw EngineError(errkind::kFile, "Table " + path.string() + " does not exist");
     return driverForPath(actual).open(actual, options);
 }
 

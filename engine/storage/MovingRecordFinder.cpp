@@ -44,8 +44,8 @@ RecordId MovingRecordFinder::find(StorageTable& table, const Record& key, Record
     }
     auto cursor = table.openIndex(primary_.name);
     if (!cursor->seek(key, false) || cursor->key() != key)
-        throw EngineError(errkind::kUsage, table.path().filename().string() +
-                                               ": a changed record is gone (another writer deleted it)");
+        throw EngineError(errkind::kUsage,
+                          table.path().filename().string() + ": a changed record is gone (another writer deleted it)");
     return cursor->recordId();
 }
 

@@ -22,8 +22,8 @@ void StorageDriver::renameFamily(const std::filesystem::path& table, const std::
     for (const auto& from : familyFiles(table)) {
         const std::string target = familyMemberName(from, table, newBaseName);
         if (const auto existing = findFileIgnoringCase(folder, target); !existing.empty())
-            throw EngineError(errkind::kFile, "Cannot rename " + table.string() + ": " +
-                                                  existing.string() + " exists already");
+            throw EngineError(errkind::kFile,
+                              "Cannot rename " + table.string() + ": " + existing.string() + " exists already");
         moves.emplace_back(from.filename().string(), target);
     }
     // One list of moves: a process killed in the middle leaves it for the next open to finish,

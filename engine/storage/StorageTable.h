@@ -44,9 +44,9 @@ enum class WorkPhase { Records, Indexes };
 using ProgressHook = std::function<void(int percent, WorkPhase phase)>;
 
 struct TableFacts {
-    std::string format;    // "paradox", "dbase", "text"
-    std::string version;   // "7", "dBase IV with memo", ...
-    std::string codePage;  // "CP437"
+    std::string format;     // "paradox", "dbase", "text"
+    std::string version;    // "7", "dBase IV with memo", ...
+    std::string codePage;   // "CP437"
     std::string sortOrder;  // Paradox: the language driver's name ("ascii"); else empty
 };
 
@@ -122,7 +122,8 @@ public:
     virtual std::uint64_t slotOf(RecordId id) = 0;
     virtual void readRecord(RecordId id, Record& out) = 0;
     // readRecord() of only the fields at `positions`, as readSlotFields() does for a slot.
-    virtual void readRecordFields(RecordId id, [[maybe_unused]] const std::vector<std::size_t>& positions, Record& out) {
+    virtual void readRecordFields(RecordId id, [[maybe_unused]] const std::vector<std::size_t>& positions,
+                                  Record& out) {
         readRecord(id, out);
     }
 
@@ -185,14 +186,14 @@ protected:
     // Reports one pack() or regenerateIndexes() while it lives: percents rise from 0 to 100,
     // the pass over the records taking those below `indexesFrom`, the index rebuild the rest.
     class WorkReport {
-      public:
+    public:
         WorkReport(StorageTable& table, int indexesFrom);
         WorkReport(const WorkReport&) = delete;
         WorkReport& operator=(const WorkReport&) = delete;
         ~WorkReport() { table_.indexesFrom_ = -1; }
         void finish() { table_.report(100, WorkPhase::Indexes); }
 
-      private:
+    private:
         StorageTable& table_;
     };
     // `done` of `total` records passed or indexed; nothing outside a WorkReport.
@@ -222,11 +223,9 @@ public:
     virtual std::string format() const = 0;                   // as TableFacts::format
     virtual std::vector<std::string> extensions() const = 0;  // upper case, with dot: ".DB"
 
-    virtual std::unique_ptr<StorageTable> open(const std::filesystem::path& path,
-                                               const OpenOptions& options) const = 0;
+    virtual std::unique_ptr<StorageTable> open(const std::filesystem::path& path, const OpenOptions& options) const = 0;
     // Creates the table's files; fails if the table exists. Returns it open for writing.
-    virtual std::unique_ptr<StorageTable> create(const std::filesystem::path& path,
-                                                 const std::vector<FieldDef>& fields,
+    virtual std::unique_ptr<StorageTable> create(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
                                                  const std::vector<IndexDef>& indexes,
                                                  const CreateOptions& options) const = 0;
     // Every existing file of the table's family, the table itself first.
@@ -245,8 +244,7 @@ public:
     // `sources` gives, per field of `rebuilt`, the position of the original field feeding it
     // (-1: a new field). What no longer applies to the new fields is dropped. Nothing by default.
     virtual void carryOver(const std::filesystem::path& /*original*/, StorageTable& /*rebuilt*/,
-                           const std::vector<int>& /*sources*/,
-                           const std::vector<std::string>& /*indexFiles*/) const {}
+                           const std::vector<int>& /*sources*/, const std::vector<std::string>& /*indexFiles*/) const {}
 
 protected:
     // Writes their own names into the files of the family of `table` where the format stores

@@ -28,8 +28,13 @@ struct FakeSystem {
                   "processor\t: 1\nmodel name\t: Example CPU 9000 @ 3.00GHz\n");
         writeFile(dir.filePath("os-release"),
                   "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nID=debian\n");
-        sources = {dir.filePath("proc"), dir.filePath("os-release"), "6.1.0-18-amd64", "Ada Lovelace",
-                   "analytical", "/", "1.0.0.0"};
+        sources = {dir.filePath("proc"),
+                   dir.filePath("os-release"),
+                   "6.1.0-18-amd64",
+                   "Ada Lovelace",
+                   "analytical",
+                   "/",
+                   "1.0.0.0"};
     }
 };
 
@@ -57,8 +62,8 @@ private slots:
 
     void unreadableFactsAreFailureOrEmpty() {
         QTemporaryDir empty;
-        const TSysInfo info({empty.filePath("proc"), empty.filePath("os-release"), "", "", "",
-                             empty.filePath("nowhere"), ""});
+        const TSysInfo info(
+            {empty.filePath("proc"), empty.filePath("os-release"), "", "", "", empty.filePath("nowhere"), ""});
         QCOMPARE(info.Organisation, QString("Failure"));
         QCOMPARE(info.Owner, QString("Failure"));
         QCOMPARE(info.CPU, QString());
@@ -72,10 +77,14 @@ private slots:
     void parsesOsRelease_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("name");
-        QTest::newRow("double quotes") << "PRETTY_NAME=\"Fedora Linux 40\"" << "Fedora Linux 40";
-        QTest::newRow("single quotes") << "PRETTY_NAME='Arch Linux'" << "Arch Linux";
-        QTest::newRow("bare") << "PRETTY_NAME=Alpine" << "Alpine";
-        QTest::newRow("comment ignored") << "#PRETTY_NAME=x\nPRETTY_NAME=y" << "y";
+        QTest::newRow("double quotes") << "PRETTY_NAME=\"Fedora Linux 40\""
+                                       << "Fedora Linux 40";
+        QTest::newRow("single quotes") << "PRETTY_NAME='Arch Linux'"
+                                       << "Arch Linux";
+        QTest::newRow("bare") << "PRETTY_NAME=Alpine"
+                              << "Alpine";
+        QTest::newRow("comment ignored") << "#PRETTY_NAME=x\nPRETTY_NAME=y"
+                                         << "y";
     }
     void parsesOsRelease() {
         QFETCH(QString, text);
@@ -114,4 +123,3 @@ private slots:
 
 QTEST_MAIN(AboutBoxTest)
 #include "AboutBoxTest.moc"
-

@@ -8,27 +8,27 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
 #include "CellValueDialog.h"
 #include "DBGrid.h"
 #include "DatasetTableBrowser.h"
-#include "RecordGridModel.h"
 #include "FormMain.h"
 #include "GridTables.h"
+#include "RecordGridModel.h"
 #include "SearchPage.h"
 #include "support/Files.h"
 #include "support/MemoryDriver.h"
 #include "support/ModalDialog.h"
 #include "support/TempFolder.h"
 
-using tabulon::testing::ModalAnswer;
-using tabulon::testing::TempFolder;
 using tabulon::testing::folderBytes;
+using tabulon::testing::ModalAnswer;
 using tabulon::testing::namesOnDisk;
+using tabulon::testing::TempFolder;
 
 namespace {
 
@@ -54,9 +54,7 @@ struct Window {
         form.BtnOpenClick();
     }
     QAbstractItemModel& grid() const { return *form.DBGrid->model(); }
-    void type(int row, int column, const QString& text) {
-        QVERIFY(grid().setData(grid().index(row, column), text));
-    }
+    void type(int row, int column, const QString& text) { QVERIFY(grid().setData(grid().index(row, column), text)); }
     // On screen, so that the grid takes clicks and keys as a user gives them. Showing the
     // window connects the saved folder, which closes any table: open one afterwards.
     void showOnScreen() {
@@ -85,8 +83,8 @@ struct Window {
     }
     int visibleEditors() const {
         const QList<QLineEdit*> editors = form.DBGrid->findChildren<QLineEdit*>();
-        return static_cast<int>(std::count_if(editors.begin(), editors.end(),
-                                              [](QLineEdit* e) { return e->isVisible(); }));
+        return static_cast<int>(
+            std::count_if(editors.begin(), editors.end(), [](QLineEdit* e) { return e->isVisible(); }));
     }
     QString rowMarker(int row) const { return grid().headerData(row, Qt::Vertical).toString(); }
 };
@@ -98,8 +96,7 @@ class DatasetBrowserTest : public QObject {
 private slots:
     void init() {
         // What the grid did wrong shows first as Qt's complaints about rows and editors.
-        QTest::failOnWarning(
-            QRegularExpression(QStringLiteral("out of range|does not belong to this view")));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("out of range|does not belong to this view")));
     }
 
     void insertAppendsOneRecordAtTheEnd() {
@@ -158,8 +155,7 @@ private slots:
         QTest::newRow("grid, yes") << false << "BtnYes" << QStringList({"P0", "P2"});
         QTest::newRow("grid, no") << false << "BtnNo" << QStringList({"P0", "P1", "P2"});
         QTest::newRow("editor, yes") << true << "BtnYes" << QStringList({"P0", "P2"});
-        QTest::newRow("editor, no keeps the typing")
-            << true << "BtnNo" << QStringList({"P0", "P1x", "P2"});
+        QTest::newRow("editor, no keeps the typing") << true << "BtnNo" << QStringList({"P0", "P1x", "P2"});
     }
     void ctrlDeleteAsksFromEitherState() {
         QFETCH(bool, fromEditor);
@@ -186,24 +182,20 @@ private slots:
         Window w;
         w.showOnScreen();
         using tabulon::Value;
-        const std::vector<tabulon::FieldDef> fields = {
-            {"ID", tabulon::ftFloat, 9, 0, false, "N"},
-            {"PRICE", tabulon::ftFloat, 10, 2, false, "N"},
-            {"REMARK", tabulon::ftString, 30, 0, false, "C"}};
-        auto table =
-            tabulon::driverFor(tabulon::ttDBase).create(w.file("parts.dbf"), fields, {}, {});
+        const std::vector<tabulon::FieldDef> fields = {{"ID", tabulon::ftFloat, 9, 0, false, "N"},
+                                                       {"PRICE", tabulon::ftFloat, 10, 2, false, "N"},
+                                                       {"REMARK", tabulon::ftString, 30, 0, false, "C"}};
+        auto table = tabulon::driverFor(tabulon::ttDBase).create(w.file("parts.dbf"), fields, {}, {});
         for (int i = 0; i < 60; ++i) {
             // Short remarks on the first screen, a long one further down.
             const std::string remark = i == 59 ? std::string(30, '8') : "ok";
-            table->append(
-                {Value::floating(1000000 + i), Value::floating(100000), Value::string(remark)});
+            table->append({Value::floating(1000000 + i), Value::floating(100000), Value::string(remark)});
         }
         table.reset();
         w.open("parts.dbf");
         QCOMPARE(w.grid().data(w.grid().index(0, 0)).toString(), QStringLiteral("1000000"));
         QCOMPARE(w.grid().data(w.grid().index(0, 1)).toString(), QStringLiteral("100000.00"));
-        const int longestRemark =
-            w.form.DBGrid->fontMetrics().horizontalAdvance(QString(30, u'8'));
+        const int longestRemark = w.form.DBGrid->fontMetrics().horizontalAdvance(QString(30, u'8'));
         QVERIFY(w.form.DBGrid->columnWidth(2) > longestRemark);
 
         w.form.BtnEdit->click();
@@ -213,8 +205,7 @@ private slots:
         w.press(Qt::Key_Home);
         w.typeKeys(QStringLiteral("2"));
         w.form.BtnPost->click();
-        QCOMPARE(tabulon::testing::columnOnDisk(w.file("parts.dbf"), "PRICE").first(),
-                 QStringLiteral("2100000.00"));
+        QCOMPARE(tabulon::testing::columnOnDisk(w.file("parts.dbf"), "PRICE").first(), QStringLiteral("2100000.00"));
     }
 
     void tablesOpenInTheirStates() {
@@ -238,8 +229,7 @@ private slots:
 
     void onlyTheIndexTheHeaderNamesIsOpened() {
         Window w;
-        const std::vector<tabulon::FieldDef> fields = {
-            {"NAME", tabulon::ftString, 12, 0, false, "C"}};
+        const std::vector<tabulon::FieldDef> fields = {{"NAME", tabulon::ftString, 12, 0, false, "C"}};
         const tabulon::IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
         tabulon::driverFor(tabulon::ttDBase).create(w.file("KEYED.DBF"), fields, {byName}, {});
         tabulon::driverFor(tabulon::ttDBase).create(w.file("PLAIN.DBF"), fields, {}, {});
@@ -333,9 +323,8 @@ private slots:
                 ModalAnswer::click("BtnNo")(dialog);
             });
             QVERIFY(!w.form.BtnPostClick());
-            QCOMPARE(answer.text(),
-                     QStringLiteral("Unable to Apply Updates!\n"
-                                    "EKeyViolation: Key violation in index '' of KEYED.MEM: (1)."));
+            QCOMPARE(answer.text(), QStringLiteral("Unable to Apply Updates!\n"
+                                                   "EKeyViolation: Key violation in index '' of KEYED.MEM: (1)."));
             QVERIFY(wholeTextShown);
         }
         QCOMPARE(w.form.tableState(), TTableState::Editing);
@@ -358,8 +347,7 @@ private slots:
         w.form.showCellValue(w.grid().index(1, 2));
         QVERIFY(typing.seen());
         QVERIFY(w.form.BtnPostClick());
-        QCOMPARE(tabulon::testing::columnOnDisk(w.file("people.dbf"), "NOTES"),
-                 QStringList({"", "typed\ntext"}));
+        QCOMPARE(tabulon::testing::columnOnDisk(w.file("people.dbf"), "NOTES"), QStringList({"", "typed\ntext"}));
     }
 
     void memoViewedWhileReadOnlyIsNotChanged() {

@@ -47,7 +47,8 @@ public:
     bool isOpen() const override { return open_; }
     bool cachedUpdates() const override { return cached_; }
     tabulon::TableCapabilities capabilities() const override {
-        const tabulon::TableCapabilities paradox{.write = true, .transactions = true, .indexes = true, .indexFiles = false};
+        const tabulon::TableCapabilities paradox{
+            .write = true, .transactions = true, .indexes = true, .indexFiles = false};
         return open_ ? capabilitiesOf.value(name_, paradox) : tabulon::TableCapabilities{};
     }
     void openIndexFile(const QString& name) override { indexFiles << name; }

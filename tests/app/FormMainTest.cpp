@@ -18,8 +18,8 @@
 #include "dataset/Connection.h"
 #include "dataset/Session.h"
 #include "dataset/Table.h"
-#include "support/ModalDialog.h"
 #include "support/Files.h"
+#include "support/ModalDialog.h"
 
 using tabulon::testing::ModalAnswer;
 using tabulon::testing::writeFile;
@@ -50,13 +50,13 @@ struct Window {
         writeFile(tables.filePath("y.dbf"), dbaseHeader(true));
         writeFile(tables.filePath("v.dbf"), dbaseHeader(false));  // its v.MDX is left from before
         writeFile(other.filePath("o.db"));
-        writeFile(settings.filePath("Vendrake.INI"),
-                  "[WorkingParm]\nDataBasePath=" + tables.path().toUtf8() + "\n");
+        writeFile(settings.filePath("Vendrake.INI"), "[WorkingParm]\nDataBasePath=" + tables.path().toUtf8() + "\n");
         form = std::make_unique<TFormMain>(settings.filePath("Vendrake.INI"), firstArgument);
         auto browser = std::make_unique<FakeTableBrowser>();
         fake = browser.get();
         fake->openableCached = {"x.db", "y.dbf", "v.dbf", "z.txt", "o.db"};
-        const tabulon::TableCapabilities dbase{.write = true, .transactions = true, .indexes = true, .indexFiles = true};
+        const tabulon::TableCapabilities dbase{
+            .write = true, .transactions = true, .indexes = true, .indexFiles = true};
         fake->capabilitiesOf = {{"y.dbf", dbase}, {"v.dbf", dbase}, {"z.txt", {}}};
         form->setTableBrowser(std::move(browser));
         form->show();
@@ -69,9 +69,7 @@ struct Window {
     }
     QString path(const char* name) const { return tables.filePath(QString::fromLatin1(name)); }
     void open(const char* name) { form->FileListViewFileSelect(path(name)); }
-    bool pageShown(QWidget* page) const {
-        return form->PageControl->isTabVisible(form->PageControl->indexOf(page));
-    }
+    bool pageShown(QWidget* page) const { return form->PageControl->isTabVisible(form->PageControl->indexOf(page)); }
     QStringList visiblePages() const {
         QStringList pages;
         for (int i = 0; i < form->PageControl->count(); ++i) {
@@ -107,9 +105,8 @@ private slots:
         QFETCH(QString, expected);
         const TControlState c = ControlStateFor(static_cast<TTableState>(state), cached, fileExists);
         QString got;
-        for (bool flag : {c.open, c.close, c.edit, c.post, c.cancel, c.refresh, c.gridEditable,
-                          c.fieldsPage, c.filterAndSearchPages, c.specialPage,
-                          c.tableBoundSpecial, c.fileBoundSpecial}) {
+        for (bool flag : {c.open, c.close, c.edit, c.post, c.cancel, c.refresh, c.gridEditable, c.fieldsPage,
+                          c.filterAndSearchPages, c.specialPage, c.tableBoundSpecial, c.fileBoundSpecial}) {
             got += flag ? u'1' : u'0';
         }
         QCOMPARE(got, expected);
@@ -142,8 +139,8 @@ private slots:
         QTest::newRow("Paradox") << "x.db" << open << allPages << QStringList();
         QTest::newRow("dBase") << "y.dbf" << open << allPages << QStringList{"y.MDX"};
         QTest::newRow("dBase, header names no index") << "v.dbf" << open << allPages << QStringList();
-        QTest::newRow("text") << "z.txt" << int(TTableState::TextTableOpen)
-                              << QStringList({"Data", "SQL"}) << QStringList();
+        QTest::newRow("text") << "z.txt" << int(TTableState::TextTableOpen) << QStringList({"Data", "SQL"})
+                              << QStringList();
     }
     void opensEachKindOfTable() {
         QFETCH(QString, name);
@@ -159,8 +156,7 @@ private slots:
         QCOMPARE(w.form->windowTitle(), "Tabulon - " + w.path(name.toLatin1()));
         QCOMPARE(w.status(), w.path(name.toLatin1()));
         QCOMPARE(w.form->DBGrid->model(), w.fake->model());
-        QCOMPARE(w.form->controlState(),
-                 ControlStateFor(static_cast<TTableState>(state), true, true));
+        QCOMPARE(w.form->controlState(), ControlStateFor(static_cast<TTableState>(state), true, true));
         QCOMPARE(w.fake->indexFiles, indexFiles);
     }
 
@@ -284,8 +280,7 @@ private slots:
         w.fake->applyFails = true;
         ModalAnswer answer(ModalAnswer::click("BtnNo"));
         QVERIFY(!w.form->BtnPostClick());
-        QCOMPARE(answer.text(),
-                 QString("Unable to Apply Updates!\nEKeyViolation: Key violation in orders.db"));
+        QCOMPARE(answer.text(), QString("Unable to Apply Updates!\nEKeyViolation: Key violation in orders.db"));
         QCOMPARE(w.form->tableState(), TTableState::Editing);
         QVERIFY(w.fake->pending);
         QCOMPARE(w.fake->cancelled, 0);
@@ -348,9 +343,10 @@ private slots:
 
     void viewButtonsSetTheListStyle() {
         Window w;
-        const QList<QPair<QToolButton*, TViewIconStyle>> buttons = {
-            {w.form->BtnReport, visReport}, {w.form->BtnSmall, visSmallIcon},
-            {w.form->BtnBig, visIcon}, {w.form->BtnList, visList}};
+        const QList<QPair<QToolButton*, TViewIconStyle>> buttons = {{w.form->BtnReport, visReport},
+                                                                    {w.form->BtnSmall, visSmallIcon},
+                                                                    {w.form->BtnBig, visIcon},
+                                                                    {w.form->BtnList, visList}};
         for (const auto& [button, style] : buttons) {
             button->click();
             QCOMPARE(w.form->FileListView->ViewIconStyle(), style);

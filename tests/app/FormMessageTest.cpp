@@ -108,11 +108,16 @@ private slots:
     void errorReportEndsTextsWithAFullStop_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("letter") << "Unable to write to /x" << "Unable to write to /x.";
-        QTest::newRow("full stop kept") << "Done." << "Done.";
-        QTest::newRow("exclamation sorts before") << "Error!" << "Error!";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("digit sorts after") << "code 7" << "code 7.";
+        QTest::newRow("letter") << "Unable to write to /x"
+                                << "Unable to write to /x.";
+        QTest::newRow("full stop kept") << "Done."
+                                        << "Done.";
+        QTest::newRow("exclamation sorts before") << "Error!"
+                                                  << "Error!";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("digit sorts after") << "code 7"
+                                           << "code 7.";
     }
     void errorReportEndsTextsWithAFullStop() {
         QFETCH(QString, text);

@@ -27,13 +27,27 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("exact") << "WorkingParm" << "DataBasePath" << "/data";
-        QTest::newRow("other case") << "WORKINGPARM" << "databasepath" << "/data";
-        QTest::newRow("blanks trimmed") << "Other" << "Padded" << "x y";
-        QTest::newRow("quotes removed") << "Other" << "Quoted" << " q ";
-        QTest::newRow("value holding =") << "Other" << "Eq" << "a=b";
-        QTest::newRow("missing key") << "Other" << "Nope" << "default";
-        QTest::newRow("missing section") << "Nope" << "Eq" << "default";
+        QTest::newRow("exact") << "WorkingParm"
+                               << "DataBasePath"
+                               << "/data";
+        QTest::newRow("other case") << "WORKINGPARM"
+                                    << "databasepath"
+                                    << "/data";
+        QTest::newRow("blanks trimmed") << "Other"
+                                        << "Padded"
+                                        << "x y";
+        QTest::newRow("quotes removed") << "Other"
+                                        << "Quoted"
+                                        << " q ";
+        QTest::newRow("value holding =") << "Other"
+                                         << "Eq"
+                                         << "a=b";
+        QTest::newRow("missing key") << "Other"
+                                     << "Nope"
+                                     << "default";
+        QTest::newRow("missing section") << "Nope"
+                                         << "Eq"
+                                         << "default";
     }
     void readsValuesWithoutRegardToCase() {
         QFETCH(QString, section);
@@ -41,8 +55,8 @@ private slots:
         QFETCH(QString, expected);
         QTemporaryDir dir;
         const QString path = writeIni(dir, "a.ini",
-                                       "[WorkingParm]\nDataBasePath=/data\n"
-                                       "[Other]\n  Padded  =  x y  \nQuoted=\" q \"\nEq=a=b\n");
+                                      "[WorkingParm]\nDataBasePath=/data\n"
+                                      "[Other]\n  Padded  =  x y  \nQuoted=\" q \"\nEq=a=b\n");
         QCOMPARE(TProfileFile(path).readString(section, key, "default"), expected);
     }
 
@@ -78,8 +92,7 @@ private slots:
 
     void erasesASectionAndKeepsTheRest() {
         QTemporaryDir dir;
-        const QString path =
-            writeIni(dir, "c.ini", "; kept\n[A]\nk=1\n[PredefinedTable]\nx=/x\n[B]\nk=2\n");
+        const QString path = writeIni(dir, "c.ini", "; kept\n[A]\nk=1\n[PredefinedTable]\nx=/x\n[B]\nk=2\n");
         TProfileFile file(path);
         file.eraseSection("PREDEFINEDTABLE");
         QCOMPARE(readFile(path), QByteArray("; kept\n[A]\nk=1\n[B]\nk=2\n"));
@@ -147,8 +160,7 @@ private slots:
     void settingsLiveBesideAWritableExecutable() {
         QTemporaryDir exe;
         QTemporaryDir config;
-        QCOMPARE(TSettingsLocation::settingsFilePath(exe.path(), config.path()),
-                 exe.filePath("Vendrake.INI"));
+        QCOMPARE(TSettingsLocation::settingsFilePath(exe.path(), config.path()), exe.filePath("Vendrake.INI"));
         QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::ExeOwner);
         QCOMPARE(TSettingsLocation::settingsFilePath(exe.path(), config.filePath("tabulon")),
                  config.filePath("tabulon/Vendrake.INI"));
@@ -159,8 +171,8 @@ private slots:
     void readsThePerUserSettings() {
         QTemporaryDir config;
         writeIni(config, "registry.ini",
-                  "[Software\\Corvalen\\Kilnwatch V 1.0\\Application Settings]\n"
-                  "HelpTML Path=/usr/bin/viewer\n");
+                 "[Software\\Corvalen\\Kilnwatch V 1.0\\Application Settings]\n"
+                 "HelpTML Path=/usr/bin/viewer\n");
         QCOMPARE(ReadRegistrySetting("Application Settings", "HelpTML Path", config.path()),
                  QString("/usr/bin/viewer"));
         QCOMPARE(ReadRegistrySetting("Other", "HelpTML Path", config.path()), QString());
@@ -171,4 +183,3 @@ private slots:
 
 QTEST_GUILESS_MAIN(ProfileFileTest)
 #include "ProfileFileTest.moc"
-

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "GridTables.h"
-#include "core/EngineError.h"
 #include "RecordGridModel.h"
+#include "core/EngineError.h"
 #include "support/FoxProCandidateTable.h"
 #include "support/MemoryDriver.h"
 #include "support/TempFolder.h"
@@ -118,8 +118,7 @@ private slots:
         t.table->open();
         TRecordGridModel model(*t.table);
         QCOMPARE(model.rowCount(), names.size());
-        for (int row = model.rowCount() - 1; row >= 0; --row)
-            QCOMPARE(cell(model, row, 0), names[row]);
+        for (int row = model.rowCount() - 1; row >= 0; --row) QCOMPARE(cell(model, row, 0), names[row]);
     }
 
     void headersNameFieldsAndMemosShowTheirPresence() {
@@ -262,9 +261,7 @@ private slots:
         QCOMPARE(cell(model, 0, 0), QStringLiteral("3"));
         QCOMPARE(cell(model, 1, 0), QStringLiteral("5"));
         const auto records = testing::MemoryDriver::committedRecords(t.folder / "KEYED.MEM");
-        QCOMPARE(std::count_if(records.begin(), records.end(),
-                               [](const auto& r) { return r.has_value(); }),
-                 2);
+        QCOMPARE(std::count_if(records.begin(), records.end(), [](const auto& r) { return r.has_value(); }), 2);
     }
 
     void passesTheItemModelTester() {

@@ -3,17 +3,17 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 #include "DirectoryComboLite.h"
-#include "FileListViewLite.h"
 #include "FakeTableBrowser.h"
+#include "FileListViewLite.h"
 #include "FormMain.h"
 #include "TableShortcutList.h"
-#include "support/ModalDialog.h"
 #include "support/Files.h"
+#include "support/ModalDialog.h"
 
 using tabulon::testing::ModalAnswer;
 using tabulon::testing::readFile;
@@ -51,8 +51,7 @@ private slots:
             QCOMPARE(form.DirectoryCombo->Directory(), folder);
             QCOMPARE(form.DatabasePath, folder);
             QCOMPARE(form.ListTabDef->captions(), QStringList({"zeta", "alpha", "mid"}));
-            QCOMPARE(form.ListTabDef->PredefinedPaths,
-                     QStringList({"/z/zeta.db", "/a/alpha.db", "/m/mid.dbf"}));
+            QCOMPARE(form.ListTabDef->PredefinedPaths, QStringList({"/z/zeta.db", "/a/alpha.db", "/m/mid.dbf"}));
         });
     }
 
@@ -113,11 +112,16 @@ private slots:
     void captionsOfShortcuts_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("two folders deep") << "/data/sales/orders.db" << "data.sales.orders";
-        QTest::newRow("in the root") << "/orders.db" << "..orders";
-        QTest::newRow("one folder deep") << "/data/orders.db" << ".data.orders";
-        QTest::newRow("deeper") << "/home/u/data/sales/orders.dbf" << "data.sales.orders";
-        QTest::newRow("two dots in the name") << "/a/b/my.table.db" << "a.b.my.table";
+        QTest::newRow("two folders deep") << "/data/sales/orders.db"
+                                          << "data.sales.orders";
+        QTest::newRow("in the root") << "/orders.db"
+                                     << "..orders";
+        QTest::newRow("one folder deep") << "/data/orders.db"
+                                         << ".data.orders";
+        QTest::newRow("deeper") << "/home/u/data/sales/orders.dbf"
+                                << "data.sales.orders";
+        QTest::newRow("two dots in the name") << "/a/b/my.table.db"
+                                              << "a.b.my.table";
     }
     void captionsOfShortcuts() {
         QFETCH(QString, path);
@@ -165,10 +169,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("ok") << "Customers" << "BtnOk" << "Customers";
-        QTest::newRow("empty becomes NoName") << "" << "BtnOk" << "NoName";
-        QTest::newRow("blanks stay") << "   " << "BtnOk" << "   ";
-        QTest::newRow("cancel keeps") << "other" << "BtnCancel" << "old";
+        QTest::newRow("ok") << "Customers"
+                            << "BtnOk"
+                            << "Customers";
+        QTest::newRow("empty becomes NoName") << ""
+                                              << "BtnOk"
+                                              << "NoName";
+        QTest::newRow("blanks stay") << "   "
+                                     << "BtnOk"
+                                     << "   ";
+        QTest::newRow("cancel keeps") << "other"
+                                      << "BtnCancel"
+                                      << "old";
     }
     void captionDialogRenames() {
         QFETCH(QString, typed);

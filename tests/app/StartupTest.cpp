@@ -12,8 +12,8 @@
 #include "ProgramObjects.h"
 #include "TabulonApplication.h"
 #include "core/EngineError.h"
-#include "support/ModalDialog.h"
 #include "support/Files.h"
+#include "support/ModalDialog.h"
 
 using tabulon::testing::ModalAnswer;
 using tabulon::testing::writeFile;
@@ -43,8 +43,8 @@ struct HelpCalls {
     QString dialog;
 };
 
-THelpServices recordingServices(const QString& helpFolder, const QString& configFolder,
-                                HelpCalls& calls, bool browserWorks) {
+THelpServices recordingServices(const QString& helpFolder, const QString& configFolder, HelpCalls& calls,
+                                bool browserWorks) {
     return {helpFolder, configFolder,
             [&calls](const QString& program, const QStringList& arguments, const QString& folder) {
                 calls.program = program;
@@ -88,9 +88,9 @@ private slots:
         QTemporaryDir help;
         const QString viewer = config.filePath("viewer");
         writeFile(viewer, "#!/bin/sh\n");
-        writeFile(config.filePath("registry.ini"),
-                  "[Software\\Corvalen\\Kilnwatch V 1.0\\Application Settings]\nHelpTML Path=" +
-                      viewer.toUtf8() + "\n");
+        writeFile(
+            config.filePath("registry.ini"),
+            "[Software\\Corvalen\\Kilnwatch V 1.0\\Application Settings]\nHelpTML Path=" + viewer.toUtf8() + "\n");
         HelpCalls calls;
         OpenHelp(nullptr, kHelpSql, recordingServices(help.path(), config.path(), calls, true));
         QCOMPARE(calls.program, viewer);

@@ -103,7 +103,7 @@ private slots:
         QStringList ids;
         for (int row = 0; row < w.grid().rowCount(); ++row) ids << w.grid().index(row, 0).data().toString();
         const QStringList order = table.endsWith(QLatin1String(".DB")) ? QStringList{"1", "2", "3", "4", "5"}
-                                                                        : QStringList{"3", "1", "2", "5", "4"};
+                                                                       : QStringList{"3", "1", "2", "5", "4"};
         QCOMPARE(ids, order);
     }
 

@@ -64,11 +64,14 @@ TEST(CliParadox, InfoDumpAndCopyWorkOnRealTables) {
     const Outcome dump = runCli("dump " + (fixtures / "paradoxdriver/db/GENERAL.DB").string() + " --limit 2");
     EXPECT_EQ(dump.status, 0);
     EXPECT_NE(dump.output.find("\n[1,\"Mari\",100]\n[2,\"Katty\",150]\n"), std::string::npos) << dump.output;
-    const Outcome byIndex = runCli("dump " + (fixtures / "paradoxdriver/db/AREACODES.DB").string() + " --index ste --limit 1");
-    EXPECT_NE(byIndex.output.find("[\"242\",\"--\",\"BAHAMAS (Atlantic Ocean)\"]"), std::string::npos) << byIndex.output;
+    const Outcome byIndex =
+        runCli("dump " + (fixtures / "paradoxdriver/db/AREACODES.DB").string() + " --index ste --limit 1");
+    EXPECT_NE(byIndex.output.find("[\"242\",\"--\",\"BAHAMAS (Atlantic Ocean)\"]"), std::string::npos)
+        << byIndex.output;
 
     tabulon::testing::TempFolder dir;
-    const Outcome copy = runCli("copy " + (fixtures / "python-pxlib/LAND.DB").string() + " " + (dir / "LAND.DB").string());
+    const Outcome copy =
+        runCli("copy " + (fixtures / "python-pxlib/LAND.DB").string() + " " + (dir / "LAND.DB").string());
     EXPECT_EQ(copy.status, 0) << copy.output;
     EXPECT_EQ(copy.output, "{\"moved\":216,\"changed\":0,\"rejected\":0}\n");
     EXPECT_EQ(runCli("dump " + (dir / "LAND.DB").string()).output,

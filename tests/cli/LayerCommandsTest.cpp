@@ -23,7 +23,8 @@ protected:
                                      IndexDef{"BYNAME", "NAME", "", "", ixCaseInsensitive, "", true, ""}},
                                     {});
         for (int id : {1, 2, 3})
-            table->append({Value::integer(id), Value::string(std::string(1, static_cast<char>('a' + 3 - id)) + "name")});
+            table->append(
+                {Value::integer(id), Value::string(std::string(1, static_cast<char>('a' + 3 - id)) + "name")});
     }
 
     static std::string withoutHeader(const std::string& output) { return output.substr(output.find('\n') + 1); }

@@ -11,14 +11,11 @@ namespace tabulon::testing {
 namespace {
 
 class MaintenanceCliTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
-        const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, true, ""},
-                                              {"NAME", ftString, 10, 0, false, ""}};
-        auto table = driverFor(ttDBase).create(
-            path(), fields, {IndexDef{"NAME", "NAME", "", "", 0, "", true, ""}}, {});
-        for (int id = 1; id <= 10; ++id)
-            table->append({Value::integer(id), Value::string("n" + std::to_string(id))});
+        const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, true, ""}, {"NAME", ftString, 10, 0, false, ""}};
+        auto table = driverFor(ttDBase).create(path(), fields, {IndexDef{"NAME", "NAME", "", "", 0, "", true, ""}}, {});
+        for (int id = 1; id <= 10; ++id) table->append({Value::integer(id), Value::string("n" + std::to_string(id))});
         table->remove(table->recordIdAt(0));
     }
 
@@ -60,15 +57,13 @@ TEST_F(MaintenanceCliTest, RenameTakesAFileNameOrABaseName) {
         const char* table;
     };
     std::filesystem::path current = path();
-    for (const Case& c :
-         {Case{"R2.DBF", "R2.DBF"}, Case{"r3.dbf", "r3.DBF"}, Case{"R4", "R4.DBF"}}) {
+    for (const Case& c : {Case{"R2.DBF", "R2.DBF"}, Case{"r3.dbf", "r3.DBF"}, Case{"R4", "R4.DBF"}}) {
         EXPECT_EQ(printedBy(cli::runRename, {current.string(), c.given}), "{\"status\":0}\n");
         current = folder_ / c.table;
         const std::string base = current.stem().string();
         EXPECT_EQ(openTable(current)->recordCount(), 9u) << c.given;
         EXPECT_TRUE(std::filesystem::exists(folder_ / (base + ".MDX"))) << c.given;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2)
-            << c.given;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2) << c.given;
     }
 }
 

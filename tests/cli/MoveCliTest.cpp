@@ -10,14 +10,13 @@ namespace tabulon::testing {
 namespace {
 
 class MoveCliTest : public ::testing::Test {
-  protected:
+protected:
     // A Paradox table in CP866 whose second record CP1252 cannot hold.
     std::filesystem::path cyrillicSource() const {
         const auto path = folder_ / "SOURCE.DB";
         CreateOptions options;
         options.encoding = "CP866";
-        auto table =
-            driverFor(ttParadox).create(path, {{"TEXT", ftString, 20, 0, false, ""}}, {}, options);
+        auto table = driverFor(ttParadox).create(path, {{"TEXT", ftString, 20, 0, false, ""}}, {}, options);
         table->append({Value::string("abc")});
         table->append({Value::string("\xD0\x96\xD0\xB0\xD1\x80")});  // "Жар"
         return path;
@@ -52,8 +51,7 @@ TEST_F(MoveCliTest, RejectedRecordsAreCountedAndFailTheCommandUnlessKept) {
 TEST_F(MoveCliTest, DumpWritesNumbersWithoutExponents) {
     const auto path = folder_ / "PRICES.DBF";
     driverFor(ttDBase)
-        .create(path, {{"ID", ftFloat, 10, 0, false, "N"}, {"PRICE", ftFloat, 10, 2, false, "N"}},
-                {}, {})
+        .create(path, {{"ID", ftFloat, 10, 0, false, "N"}, {"PRICE", ftFloat, 10, 2, false, "N"}}, {}, {})
         ->append({Value::floating(1000000), Value::floating(100000)});
     const Outcome json = runCli("dump " + path.string());
     EXPECT_NE(json.output.find("\n[1000000,100000]\n"), std::string::npos) << json.output;

@@ -1,9 +1,9 @@
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QListView>
-#include <QTreeView>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include "DirectoryComboLite.h"
@@ -173,4 +173,3 @@ private slots:
 
 QTEST_MAIN(FileControlsTest)
 #include "FileControlsTest.moc"
-

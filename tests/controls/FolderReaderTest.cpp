@@ -43,10 +43,9 @@ private slots:
                                 << QStringList{"A", "B", ".hidden.db", "x.db", "y.dbf", "z.txt"};
         QTest::newRow("every file") << "*.*" << all
                                     << QStringList{"A", "B", ".hidden.db", "w.doc", "x.db", "y.dbf", "z.txt"};
-        QTest::newRow("two patterns match twice") << "*.db;x*" << all
-                                                  << QStringList{"A", "B", ".hidden.db", "x.db", "x.db"};
-        QTest::newRow("hidden left out") << "*.db" << int(flvReadOnly | flvSystem)
-                                         << QStringList{"A", "B", "x.db"};
+        QTest::newRow("two patterns match twice")
+            << "*.db;x*" << all << QStringList{"A", "B", ".hidden.db", "x.db", "x.db"};
+        QTest::newRow("hidden left out") << "*.db" << int(flvReadOnly | flvSystem) << QStringList{"A", "B", "x.db"};
     }
     void listsFoldersFirstThenFilesByPattern() {
         QFETCH(QString, mask);
@@ -67,8 +66,7 @@ private slots:
         writeFile(dir.filePath("big.db"), QByteArray(1234567, 'x'));
         writeFile(dir.filePath("ro.db"));
         QFile::setPermissions(dir.filePath("ro.db"), QFile::ReadOwner);
-        const std::vector<TFileEntry> entries =
-            TFolderReader::readFolder(dir.path(), "*.db", kAllFileViewTypes);
+        const std::vector<TFileEntry> entries = TFolderReader::readFolder(dir.path(), "*.db", kAllFileViewTypes);
         QCOMPARE(captions(entries), QStringList({"sub", "big.db", "ro.db"}));
         QCOMPARE(entries[0].attributes, QString("d "));
         QCOMPARE(entries[0].size, QString(" "));
@@ -96,9 +94,8 @@ private slots:
     }
 
     void sortsObjectsThenFoldersThenFiles() {
-        std::vector<TFileEntry> entries{made("b.db", " ", 30), made("Zed", "d ", 0),
-                                        made("a.db", " ", 20), made("Trash", "X", 0),
-                                        made("alpha", "d ", 0), made("c.db", " ", 10)};
+        std::vector<TFileEntry> entries{made("b.db", " ", 30), made("Zed", "d ", 0),   made("a.db", " ", 20),
+                                        made("Trash", "X", 0), made("alpha", "d ", 0), made("c.db", " ", 10)};
         SortFileEntries(entries, sbName);
         QCOMPARE(captions(entries), QStringList({"Trash", "alpha", "Zed", "a.db", "b.db", "c.db"}));
         SortFileEntries(entries, sbSize);
@@ -112,12 +109,18 @@ private slots:
     void goesUp_data() {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
-        QTest::newRow("volumes") << "DRIVES" << "DeskTop";
-        QTest::newRow("network") << "network" << "DeskTop";
-        QTest::newRow("trash") << "Recycled" << "DeskTop";
-        QTest::newRow("desktop stays") << "desktop" << "DeskTop";
-        QTest::newRow("folder") << "/srv/data" << "/srv";
-        QTest::newRow("root") << "/" << "Drives";
+        QTest::newRow("volumes") << "DRIVES"
+                                 << "DeskTop";
+        QTest::newRow("network") << "network"
+                                 << "DeskTop";
+        QTest::newRow("trash") << "Recycled"
+                               << "DeskTop";
+        QTest::newRow("desktop stays") << "desktop"
+                                       << "DeskTop";
+        QTest::newRow("folder") << "/srv/data"
+                                << "/srv";
+        QTest::newRow("root") << "/"
+                              << "Drives";
     }
     void goesUp() {
         QFETCH(QString, from);
@@ -182,4 +185,3 @@ private slots:
 
 QTEST_MAIN(FolderReaderTest)
 #include "FolderReaderTest.moc"
-

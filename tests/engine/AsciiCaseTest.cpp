@@ -20,8 +20,7 @@ TEST(AsciiCase, OnlyAsciiLettersIgnoreCase) {
         {"\xC9", "\xE9", false},
         {"ab", "abc", false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(equalsIgnoringAsciiCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+    for (const auto& c : cases) EXPECT_EQ(equalsIgnoringAsciiCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
     EXPECT_EQ(asciiUpper("stra\xC3\x9F"
                          "e 1a.db"),
               "STRA\xC3\x9F"

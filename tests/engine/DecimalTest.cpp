@@ -7,8 +7,14 @@ using namespace tabulon;
 
 TEST(Decimal, ParsesAndFormatsKeepingTheScale) {
     const std::pair<const char*, const char*> cases[] = {
-        {"0", "0"},       {"-0", "0"},         {"12.340", "12.340"}, {"+5", "5"},
-        {".5", "0.5"},    {"7.", "7"},         {"-0.001", "-0.001"}, {"000123.4", "123.4"},
+        {"0", "0"},
+        {"-0", "0"},
+        {"12.340", "12.340"},
+        {"+5", "5"},
+        {".5", "0.5"},
+        {"7.", "7"},
+        {"-0.001", "-0.001"},
+        {"000123.4", "123.4"},
         {"99999999999999999999999999999999", "99999999999999999999999999999999"},
         {"-0.00000000000000000000000000000001", "-0.00000000000000000000000000000001"},
     };
@@ -34,8 +40,7 @@ TEST(Decimal, ArithmeticIsExact) {
     EXPECT_EQ((Decimal::parse("0.1") + Decimal::parse("0.2")).toString(), "0.3");
     EXPECT_EQ((Decimal::parse("1.05") - Decimal::parse("2.1")).toString(), "-1.05");
     EXPECT_EQ((Decimal::parse("-1.5") * Decimal::parse("-2.25")).toString(), "3.375");
-    EXPECT_EQ((Decimal::parse("12345678901234567890.123456789012") + Decimal::parse("0.000000000001"))
-                  .toString(),
+    EXPECT_EQ((Decimal::parse("12345678901234567890.123456789012") + Decimal::parse("0.000000000001")).toString(),
               "12345678901234567890.123456789013");
     EXPECT_EQ((Decimal::parse("5") - Decimal::parse("5")).toString(), "0");
     EXPECT_FALSE((Decimal::parse("5") - Decimal::parse("5.00")).negative());

@@ -5,15 +5,18 @@
 using namespace tabulon;
 
 TEST(FieldTypeCodes, NumberingAndNamesFollowTheDatasetLayer) {
-    const std::pair<FieldType, const char*> expected[] = {
-        {ftUnknown, "ftUnknown"},     {ftString, "ftString"},         {ftSmallint, "ftSmallint"},
-        {ftInteger, "ftInteger"},     {ftWord, "ftWord"},             {ftBoolean, "ftBoolean"},
-        {ftFloat, "ftFloat"},         {ftCurrency, "ftCurrency"},     {ftBCD, "ftBCD"},
-        {ftDate, "ftDate"},           {ftTime, "ftTime"},             {ftDateTime, "ftDateTime"},
-        {ftBytes, "ftBytes"},         {ftVarBytes, "ftVarBytes"},     {ftAutoInc, "ftAutoInc"},
-        {ftBlob, "ftBlob"},           {ftMemo, "ftMemo"},             {ftGraphic, "ftGraphic"},
-        {ftFmtMemo, "ftFmtMemo"},     {ftParadoxOle, "ftParadoxOle"}, {ftDBaseOle, "ftDBaseOle"},
-        {ftTypedBinary, "ftTypedBinary"}, {ftCursor, "ftCursor"}};
+    const std::pair<FieldType, const char*> expected[] = {{ftUnknown, "ftUnknown"},   {ftString, "ftString"},
+                                                          {ftSmallint, "ftSmallint"}, {ftInteger, "ftInteger"},
+                                                          {ftWord, "ftWord"},         {ftBoolean, "ftBoolean"},
+                                                          {ftFloat, "ftFloat"},       {ftCurrency, "ftCurrency"},
+                                                          {ftBCD, "ftBCD"},           {ftDate, "ftDate"},
+                                                          {ftTime, "ftTime"},         {ftDateTime, "ftDateTime"},
+                                                          {ftBytes, "ftBytes"},       {ftVarBytes, "ftVarBytes"},
+                                                          {ftAutoInc, "ftAutoInc"},   {ftBlob, "ftBlob"},
+                                                          {ftMemo, "ftMemo"},         {ftGraphic, "ftGraphic"},
+                                                          {ftFmtMemo, "ftFmtMemo"},   {ftParadoxOle, "ftParadoxOle"},
+                                                          {ftDBaseOle, "ftDBaseOle"}, {ftTypedBinary, "ftTypedBinary"},
+                                                          {ftCursor, "ftCursor"}};
     for (int code = 0; code < kFieldTypeCount; ++code) {
         EXPECT_EQ(static_cast<int>(expected[code].first), code);
         EXPECT_EQ(fieldTypeName(expected[code].first), expected[code].second);

@@ -50,7 +50,7 @@ TEST(PagedFile, PendingWritesAreReadBackButStayOffTheDisk) {
     writeWhole(dir / "a.bin", std::string(10000, 'a'));
     PagedFile f = PagedFile::open(dir / "a.bin", AccessMode::ReadWrite);
     f.write(4090, "XYZXYZXYZXYZ", 12);  // crosses a page edge
-    f.write(10000, "tail", 4);           // grows the file
+    f.write(10000, "tail", 4);          // grows the file
     EXPECT_EQ(f.size(), 10004u);
     std::string expected(10000, 'a');
     expected.replace(4090, 12, "XYZXYZXYZXYZ");

@@ -51,11 +51,9 @@ TEST(Value, FloatTextIsShortestFixedNotation) {
 
 TEST(Value, FromTextRefusesWhatDoesNotConvertAndNamesTheText) {
     const std::pair<ValueKind, const char*> cases[] = {
-        {ValueKind::Integer, "12.5"},   {ValueKind::Integer, "12a"},
-        {ValueKind::Integer, "99999999999999999999"},
-        {ValueKind::Float, "1,5"},      {ValueKind::Float, "inf"},
-        {ValueKind::Boolean, "maybe"},  {ValueKind::Date, "31.12.2020"},
-        {ValueKind::Bytes, "A=AA"},     {ValueKind::Bcd, "1e3"},
+        {ValueKind::Integer, "12.5"},    {ValueKind::Integer, "12a"}, {ValueKind::Integer, "99999999999999999999"},
+        {ValueKind::Float, "1,5"},       {ValueKind::Float, "inf"},   {ValueKind::Boolean, "maybe"},
+        {ValueKind::Date, "31.12.2020"}, {ValueKind::Bytes, "A=AA"},  {ValueKind::Bcd, "1e3"},
     };
     for (auto [kind, text] : cases) {
         try {
@@ -109,7 +107,10 @@ TEST(Value, OrdersNullFirstAndNumbersByValue) {
 
 TEST(Base64, EncodesAndDecodesAllPaddingLengths) {
     const std::vector<std::pair<std::vector<std::uint8_t>, std::string>> cases = {
-        {{}, ""}, {{'f'}, "Zg=="}, {{'f', 'o'}, "Zm8="}, {{'f', 'o', 'o'}, "Zm9v"},
+        {{}, ""},
+        {{'f'}, "Zg=="},
+        {{'f', 'o'}, "Zm8="},
+        {{'f', 'o', 'o'}, "Zm9v"},
         {{0xFF, 0x00, 0x80, 0x7F}, "/wCAfw=="}};
     for (const auto& [bytes, text] : cases) {
         EXPECT_EQ(base64Encode(bytes), text);

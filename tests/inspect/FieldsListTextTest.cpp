@@ -32,8 +32,7 @@ private slots:
     void linesArePaddedToTheColumnWidths_data() {
         QTest::addColumn<QStringList>("row");
         QTest::addColumn<QString>("line");
-        QTest::newRow("titles") << kTitles
-                                << "     Field Name     Data Type      Size   Index   Value";
+        QTest::newRow("titles") << kTitles << "     Field Name     Data Type      Size   Index   Value";
         QTest::newRow("short cells") << QStringList{"0", "ID", "I - Integer", "4", "True", "17"}
                                      << "0    ID             I - Integer    4      True    17";
         QTest::newRow("a 15-character name runs into the type")
@@ -42,8 +41,8 @@ private slots:
         QTest::newRow("longer cells are not cut")
             << QStringList{"10000", "A_VERY_LONG_FIELD_NAME", "", "1234567", "12345678", "v"}
             << "10000A_VERY_LONG_FIELD_NAME" + QString(15, ' ') + "1234567" + "12345678" + "v";
-        QTest::newRow("the value column is not padded") << QStringList{"", "", "", "", "", "x "}
-                                                        << QString(50, ' ') + "x ";
+        QTest::newRow("the value column is not padded")
+            << QStringList{"", "", "", "", "", "x "} << QString(50, ' ') + "x ";
     }
     void linesArePaddedToTheColumnWidths() {
         QFETCH(QStringList, row);

@@ -7,10 +7,10 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include "DbfHeaderBytes.h"
 #include "FieldTypeText.h"
 #include "FieldsListText.h"
 #include "FieldsPage.h"
-#include "DbfHeaderBytes.h"
 #include "InspectFolder.h"
 
 using namespace tabulon;
@@ -110,8 +110,8 @@ private slots:
         QCOMPARE(page.StringGridFields->rowCount(), 6);
         QCOMPARE(column(page, 0), (QStringList{"0", "1", "2", "3", "4"}));
         QCOMPARE(column(page, 1), (QStringList{"ID", "NAME", "CITY", "PAID", "BORN"}));
-        QCOMPARE(column(page, 2), (QStringList{"I - Integer", "A - AlphaNumeric", "A - AlphaNumeric", "L - Logical",
-                                               "D - Date"}));
+        QCOMPARE(column(page, 2),
+                 (QStringList{"I - Integer", "A - AlphaNumeric", "A - AlphaNumeric", "L - Logical", "D - Date"}));
         QCOMPARE(column(page, 3), (QStringList{"4", "20", "12", "", "4"}));
         QCOMPARE(column(page, 4), (QStringList{"True", "False", "False", "False", "False"}));
         QCOMPARE(column(page, 5).mid(0, 3), (QStringList{"1", "Adams", "Paris"}));
@@ -135,7 +135,8 @@ private slots:
             << "PEOPLE.dbf" << QByteArray(reinterpret_cast<const char*>(lent.data()), qsizetype(lent.size()))
             << QStringList{"NUMERIC", "CHARACTER", "", "L - Logical", "D - Date"}
             << QStringList{"10,0", "20", "", "", "4"};
-        QTest::newRow("unrecognised: the dataset's names") << "PEOPLE.DBF" << QByteArray(64, 'x')
+        QTest::newRow("unrecognised: the dataset's names")
+            << "PEOPLE.DBF" << QByteArray(64, 'x')
             << QStringList{"I - Integer", "A - AlphaNumeric", "A - AlphaNumeric", "L - Logical", "D - Date"}
             << QStringList{"4", "20", "12", "", "4"};
     }

@@ -5,8 +5,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTableWidget>
+#include <QToolButton>
 
 #include "FieldsPage.h"
 #include "FilterPage.h"
@@ -87,21 +87,23 @@ private slots:
         QTest::newRow("string and number")
             << QList<EditorRow>{{"NAME", " = ", "Smith", " AND "}, {"ID", " > ", "30", ""}}
             << "NAME = 'Smith' AND ID > 30";
-        QTest::newRow("empty operator glues name and value") << QList<EditorRow>{{"NAME", "", "Smith", ""}}
-                                                             << "NAME'Smith'";
+        QTest::newRow("empty operator glues name and value")
+            << QList<EditorRow>{{"NAME", "", "Smith", ""}} << "NAME'Smith'";
         QTest::newRow("trailing logical operator") << QList<EditorRow>{{"ID", " >= ", "2", " OR "}} << "ID >= 2 OR ";
         QTest::newRow("a row without a field adds nothing")
             << QList<EditorRow>{{"ID", " < ", "3", " AND "}, {"", " = ", "x", " OR "}, {"CITY", " <> ", "Rome", ""}}
             << "ID < 3 AND CITY <> 'Rome'";
         QTest::newRow("an empty logical operator glues rows")
             << QList<EditorRow>{{"ID", " = ", "1", ""}, {"CITY", " = ", "Oslo", ""}} << "ID = 1CITY = 'Oslo'";
-        QTest::newRow("apostrophes are copied unchanged") << QList<EditorRow>{{"NAME", " = ", "O'Neil", ""}}
-                                                          << "NAME = 'O'Neil'";
+        QTest::newRow("apostrophes are copied unchanged")
+            << QList<EditorRow>{{"NAME", " = ", "O'Neil", ""}} << "NAME = 'O'Neil'";
         QTest::newRow("dates and logicals are not quoted")
             << QList<EditorRow>{{"BORN", " > ", "01.01.1990", " NOT "}, {"PAID", " = ", "True", ""}}
             << "BORN > 01.01.1990 NOT PAID = True";
-        QTest::newRow("five rows") << QList<EditorRow>{{"ID", " = ", "1", " OR "}, {"ID", " = ", "2", " OR "},
-                                                       {"ID", " = ", "3", " OR "}, {"ID", " = ", "4", " OR "},
+        QTest::newRow("five rows") << QList<EditorRow>{{"ID", " = ", "1", " OR "},
+                                                       {"ID", " = ", "2", " OR "},
+                                                       {"ID", " = ", "3", " OR "},
+                                                       {"ID", " = ", "4", " OR "},
                                                        {"ID", " = ", "5", ""}}
                                    << "ID = 1 OR ID = 2 OR ID = 3 OR ID = 4 OR ID = 5";
     }

@@ -40,7 +40,8 @@ public:
         const std::filesystem::path source = std::filesystem::path(TABULON_FIXTURES) / relative;
         if (!std::filesystem::is_directory(source)) return false;
         for (const auto& entry : std::filesystem::directory_iterator(source)) {
-            if (entry.is_regular_file()) std::filesystem::copy_file(entry.path(), folder_ / entry.path().filename().string());
+            if (entry.is_regular_file())
+                std::filesystem::copy_file(entry.path(), folder_ / entry.path().filename().string());
         }
         return true;
     }

@@ -11,8 +11,8 @@
 #include "SearchPage.h"
 
 using namespace tabulon;
-using tabulon::testing::InspectFolder;
 using tabulon::testing::createPeople;
+using tabulon::testing::InspectFolder;
 
 namespace {
 
@@ -76,10 +76,11 @@ private slots:
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("keyTexts");
         QTest::newRow("Paradox: secondary indexes, not the primary one")
-            << "paradox/paradoxdriver/joins" << "C.DB" << QStringList{"None", "A", "B"} << QStringList{"", "A", "B"};
-        QTest::newRow("dBase: every production tag") << "dbase/dbase4_mdx" << "TEST.DBF"
-                                                     << QStringList{"None", "TEST1", "TEST2"}
-                                                     << QStringList{"", "TEST1", "test2"};
+            << "paradox/paradoxdriver/joins"
+            << "C.DB" << QStringList{"None", "A", "B"} << QStringList{"", "A", "B"};
+        QTest::newRow("dBase: every production tag")
+            << "dbase/dbase4_mdx"
+            << "TEST.DBF" << QStringList{"None", "TEST1", "TEST2"} << QStringList{"", "TEST1", "test2"};
     }
     void realTablesListTheirIndexes() {
         QFETCH(QString, fixtures);
@@ -130,12 +131,30 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("id");  // outside the key: dropped
         QTest::addColumn<QString>("expectedId");
-        QTest::newRow("full key") << "Paris" << "Adams" << "" << "1";
-        QTest::newRow("between keys") << "Paris" << "B" << "" << "3";
-        QTest::newRow("partial key") << "P" << "" << "" << "1";
-        QTest::newRow("first field only, exact") << "Rome" << "" << "" << "3";
-        QTest::newRow("before every key") << "A" << "" << "" << "2";
-        QTest::newRow("letters outside the key") << "Rome" << "" << "letters in a number field" << "3";
+        QTest::newRow("full key") << "Paris"
+                                  << "Adams"
+                                  << ""
+                                  << "1";
+        QTest::newRow("between keys") << "Paris"
+                                      << "B"
+                                      << ""
+                                      << "3";
+        QTest::newRow("partial key") << "P"
+                                     << ""
+                                     << ""
+                                     << "1";
+        QTest::newRow("first field only, exact") << "Rome"
+                                                 << ""
+                                                 << ""
+                                                 << "3";
+        QTest::newRow("before every key") << "A"
+                                          << ""
+                                          << ""
+                                          << "2";
+        QTest::newRow("letters outside the key") << "Rome"
+                                                 << ""
+                                                 << "letters in a number field"
+                                                 << "3";
     }
     void goToFindsTheNearestKey() {
         QFETCH(QString, city);
@@ -155,17 +174,23 @@ private slots:
     void aNumberKey_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("found");
-        QTest::newRow("exact") << "20" << "second";
-        QTest::newRow("between") << "12" << "third";
-        QTest::newRow("past the end") << "99" << "second";
-        QTest::newRow("letters do not convert") << "abc" << "first";
+        QTest::newRow("exact") << "20"
+                               << "second";
+        QTest::newRow("between") << "12"
+                                 << "third";
+        QTest::newRow("past the end") << "99"
+                                      << "second";
+        QTest::newRow("letters do not convert") << "abc"
+                                                << "first";
     }
     void aNumberKey() {
         QFETCH(QString, typed);
         QFETCH(QString, found);
         InspectFolder folder;
-        folder.create("NUMBERS.MEM", {{"ID", ftInteger, 0, 0, true, "I"}, {"N", ftInteger, 0, 0, false, "I"},
-                                      {"LABEL", ftString, 10, 0, false, "A"}},
+        folder.create("NUMBERS.MEM",
+                      {{"ID", ftInteger, 0, 0, true, "I"},
+                       {"N", ftInteger, 0, 0, false, "I"},
+                       {"LABEL", ftString, 10, 0, false, "A"}},
                       {IndexDef{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""},
                        IndexDef{"BYN", "N", "", "", 0, "", true, ""}},
                       {{Value::integer(1), Value::integer(10), Value::string("first")},

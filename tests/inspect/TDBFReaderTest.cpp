@@ -21,9 +21,7 @@ struct CraftedReader {
 // A header with the one descriptor `field`.
 Bytes oneField(const Bytes& field) { return join({fileHeader(), field, terminatorAndRecord()}); }
 
-QString fixture(const char* relative) {
-    return QStringLiteral(TABULON_FIXTURES "/dbase/") + QLatin1String(relative);
-}
+QString fixture(const char* relative) { return QStringLiteral(TABULON_FIXTURES "/dbase/") + QLatin1String(relative); }
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -47,9 +45,9 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<QStringList>("first");
         QTest::newRow("dBase III") << fixture("dbase3/dbase3.dbf") << 6
-                                   << QStringList{"N_ID NUMERIC 19,5", "C_CHAR10 CHARACTER 10",
+                                   << QStringList{"N_ID NUMERIC 19,5",  "C_CHAR10 CHARACTER 10",
                                                   "N_INT NUMERIC 19,5", "N_DECIMAL NUMERIC 19,5",
-                                                  "L_BOOL LOGICAL ", "D_DATE DATE 8"};
+                                                  "L_BOOL LOGICAL ",    "D_DATE DATE 8"};
         QTest::newRow("31 fields") << fixture("dbase3/dbase_03.dbf") << 31
                                    << QStringList{"Point_ID CHARACTER 12", "Type CHARACTER 20"};
         QTest::newRow("float") << fixture("dbase3/contain_none_float.dbf") << 5
@@ -82,8 +80,7 @@ private slots:
         QVERIFY(crafted.read(join({fileHeader(), descriptor("NAME", 'C', 30), descriptor("AMOUNT", 'N', 10, 2),
                                    descriptor("PAID", 'L', 1), terminatorAndRecord(42)})));
         const TDBFReader& reader = crafted.reader;
-        QCOMPARE(describe(reader),
-                 (QStringList{"NAME CHARACTER 30", "AMOUNT NUMERIC 10,2", "PAID LOGICAL "}));
+        QCOMPARE(describe(reader), (QStringList{"NAME CHARACTER 30", "AMOUNT NUMERIC 10,2", "PAID LOGICAL "}));
         QCOMPARE(reader.Items(0).Name(), std::string("NAME\0\0\0\0\0\0\0", 11));
         QCOMPARE(reader.Items(1).raw()[16], std::uint8_t{10});
     }
@@ -134,17 +131,28 @@ private slots:
         QTest::addColumn<char>("letter");
         QTest::addColumn<QString>("typeName");
         QTest::addColumn<QString>("sizeText");
-        QTest::newRow("B") << 'B' << "BINARY" << "";
-        QTest::newRow("C") << 'C' << "CHARACTER" << "12";
-        QTest::newRow("D") << 'D' << "DATE" << "12";
-        QTest::newRow("F") << 'F' << "FLOAT" << "12,3";
-        QTest::newRow("G") << 'G' << "OLE" << "";
-        QTest::newRow("L") << 'L' << "LOGICAL" << "";
-        QTest::newRow("M") << 'M' << "MEMO" << "";
-        QTest::newRow("N") << 'N' << "NUMERIC" << "12,3";
-        QTest::newRow("I") << 'I' << "" << "";
-        QTest::newRow("T") << 'T' << "" << "";
-        QTest::newRow("lower-case c") << 'c' << "" << "";
+        QTest::newRow("B") << 'B' << "BINARY"
+                           << "";
+        QTest::newRow("C") << 'C' << "CHARACTER"
+                           << "12";
+        QTest::newRow("D") << 'D' << "DATE"
+                           << "12";
+        QTest::newRow("F") << 'F' << "FLOAT"
+                           << "12,3";
+        QTest::newRow("G") << 'G' << "OLE"
+                           << "";
+        QTest::newRow("L") << 'L' << "LOGICAL"
+                           << "";
+        QTest::newRow("M") << 'M' << "MEMO"
+                           << "";
+        QTest::newRow("N") << 'N' << "NUMERIC"
+                           << "12,3";
+        QTest::newRow("I") << 'I' << ""
+                           << "";
+        QTest::newRow("T") << 'T' << ""
+                           << "";
+        QTest::newRow("lower-case c") << 'c' << ""
+                                      << "";
     }
     void typeLettersGiveNamesAndSizes() {
         QFETCH(char, letter);
@@ -159,12 +167,19 @@ private slots:
 
     void headersItDoesNotRecogniseGiveFalseAndAnEmptyList_data() {
         QTest::addColumn<QByteArray>("bytes");
-        const auto asBytes = [](const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); };
+        const auto asBytes = [](const Bytes& b) {
+            return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
+        };
         const Bytes field = descriptor("A", 'C', 5);
         const Bytes tail = terminatorAndRecord();
         QTest::newRow("level 7") << asBytes(join({fileHeader(0x04), field, tail}));
         QTest::newRow("Paradox-like version") << asBytes(join({fileHeader(0x00), field, tail}));
-        QTest::newRow("month 13") << asBytes(join({[] { Bytes h = fileHeader(); h[2] = 13; return h; }(), field, tail}));
+        QTest::newRow("month 13") << asBytes(join({[] {
+                                                       Bytes h = fileHeader();
+                                                       h[2] = 13;
+                                                       return h;
+                                                   }(),
+                                                   field, tail}));
         QTest::newRow("header length 32") << asBytes(join({fileHeader(0x03, 32), field, tail}));
         QTest::newRow("shorter than a header") << asBytes(Bytes(20, 0x03));
         QTest::newRow("empty file") << QByteArray();

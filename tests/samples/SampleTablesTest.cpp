@@ -51,12 +51,11 @@ TEST_P(SampleTablesTest, ReadsBackWithItsRecordsAndIndexes) {
     for (const IndexDef& index : table->indexes()) EXPECT_TRUE(index.usable) << index.name << ": " << index.problem;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Samples, SampleTablesTest,
-    ::testing::Values(SampleCase{"CUSTOMER.DB", 16, 5, {"ByCompany", "ByCountry"}},
-                      SampleCase{"ORDERS.DB", 48, 5, {"ByCustomer"}},
-                      SampleCase{"PARTS.DBF", 12, 4, {"PARTNO", "DESCRIPT"}},
-                      SampleCase{"COUNTRY.TXT", 11, 4, {}}));
+INSTANTIATE_TEST_SUITE_P(Samples, SampleTablesTest,
+                         ::testing::Values(SampleCase{"CUSTOMER.DB", 16, 5, {"ByCompany", "ByCountry"}},
+                                           SampleCase{"ORDERS.DB", 48, 5, {"ByCustomer"}},
+                                           SampleCase{"PARTS.DBF", 12, 4, {"PARTNO", "DESCRIPT"}},
+                                           SampleCase{"COUNTRY.TXT", 11, 4, {}}));
 
 TEST_F(SampleFolder, OrdersCarryMemosAndCustomersAKey) {
     auto orders = openTable(folder_->path() / "ORDERS.DB");

@@ -43,8 +43,7 @@ inline std::vector<std::string> checkedRecords(const std::filesystem::path& path
             indexed.push_back(recordText(record));
         }
         std::sort(indexed.begin(), indexed.end());
-        EXPECT_EQ(indexed, records)
-            << path << ": index '" << index.name << "' disagrees with the records";
+        EXPECT_EQ(indexed, records) << path << ": index '" << index.name << "' disagrees with the records";
     }
     return records;
 }

@@ -66,7 +66,8 @@ public:
     std::uint64_t slotOf(RecordId id) override { return id; }
     void readRecord(RecordId id, Record& out) override {
         if (!readSlot(id, out))
-            throw EngineError(errkind::kValue, "Record " + std::to_string(id) + " of " + path_.string() + " is deleted");
+            throw EngineError(errkind::kValue,
+                              "Record " + std::to_string(id) + " of " + path_.string() + " is deleted");
     }
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override {
         throw EngineError(errkind::kValue, "Table " + path_.string() + " has no index '" + name + "'");
@@ -149,7 +150,9 @@ private:
     std::size_t recordSize() const { return 1 + 8 * fields_.size(); }
     std::uint64_t offsetOf(std::uint64_t slot) const { return kHeaderSize + slot * recordSize(); }
     void check(std::uint64_t slot) const {
-        if (slot >= slots_) throw EngineError(errkind::kValue, "Slot " + std::to_string(slot) + " of " + path_.string() + " does not exist");
+        if (slot >= slots_)
+            throw EngineError(errkind::kValue,
+                              "Slot " + std::to_string(slot) + " of " + path_.string() + " does not exist");
     }
     void makeFields(std::size_t count) {
         fields_.clear();
@@ -202,7 +205,8 @@ private:
 };
 }  // namespace
 
-std::unique_ptr<StorageTable> FileRecordDriver::open(const std::filesystem::path& path, const OpenOptions& options) const {
+std::unique_ptr<StorageTable> FileRecordDriver::open(const std::filesystem::path& path,
+                                                     const OpenOptions& options) const {
     return std::make_unique<FileRecordTable>(*this, path, options.access);
 }
 

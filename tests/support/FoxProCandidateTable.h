@@ -20,8 +20,7 @@ inline const std::vector<std::string> kFoxProAdults = {"abe", "bea", "una"};
 // Writes `dbf` (fields NAME C10, AGE N3) and its structural .CDX beside it. FoxPro 2 writes
 // version byte 0x03 instead of 0xF5 when the table has no memo fields.
 inline void createFoxProCandidateTable(const std::filesystem::path& dbf, char versionByte = '\xF5') {
-    const std::vector<FieldDef> fields = {{"NAME", ftString, 10, 0, false, "C"},
-                                          {"AGE", ftInteger, 3, 0, false, "N"}};
+    const std::vector<FieldDef> fields = {{"NAME", ftString, 10, 0, false, "C"}, {"AGE", ftInteger, 3, 0, false, "N"}};
     CreateOptions dbase3;
     dbase3.version = "dBase III";
     {
@@ -48,8 +47,7 @@ inline void createFoxProCandidateTable(const std::filesystem::path& dbf, char ve
     header[510] = 5;
     std::memcpy(header.data() + 512, expressions, sizeof expressions);
     const dbase::CdxTagImage tag{"ADULTS", header, 10, ' ', false, true};
-    const std::string bytes =
-        dbase::buildCdx(directory, {tag}, {{{"abe", 3}, {"bea", 5}, {"una", 2}}});
+    const std::string bytes = dbase::buildCdx(directory, {tag}, {{{"abe", 3}, {"bea", 5}, {"una", 2}}});
     std::filesystem::path cdx = dbf;
     std::ofstream(cdx.replace_extension(".cdx"), std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

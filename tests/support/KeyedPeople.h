@@ -30,9 +30,11 @@ inline void createKeyedPeople(const std::filesystem::path& path) {
     indexes[3].fields = "AMOUNT";
     indexes[3].options = ixDescending;
     auto table = driverForPath(path).create(path, fields, indexes, {});
-    const std::vector<std::tuple<int, const char*, const char*, double>> people = {
-        {3, "Smith", "Rome", 700}, {1, "Adams", "Paris", 100}, {2, "Brown", "Rome", 250.5},
-        {5, "Smithers", "Oslo", 900}, {4, "Clark", "Lyon", 50}};
+    const std::vector<std::tuple<int, const char*, const char*, double>> people = {{3, "Smith", "Rome", 700},
+                                                                                   {1, "Adams", "Paris", 100},
+                                                                                   {2, "Brown", "Rome", 250.5},
+                                                                                   {5, "Smithers", "Oslo", 900},
+                                                                                   {4, "Clark", "Lyon", 50}};
     for (const auto& [id, name, city, amount] : people)
         table->append({Value::integer(id), Value::string(name), Value::string(city), Value::floating(amount)});
 }

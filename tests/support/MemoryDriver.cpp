@@ -129,7 +129,8 @@ public:
     std::uint64_t slotCount() const override { return data_.records.size(); }
     bool readSlot(std::uint64_t slot, Record& out) override {
         if (slot >= data_.records.size())
-            throw EngineError(errkind::kValue, "Slot " + std::to_string(slot) + " of " + path_.string() + " does not exist");
+            throw EngineError(errkind::kValue,
+                              "Slot " + std::to_string(slot) + " of " + path_.string() + " does not exist");
         const auto& record = data_.records[slot];
         if (!record) return false;
         out = *record;
@@ -252,7 +253,8 @@ private:
                 for (std::size_t p : positions) other.push_back((*data_.records[id])[p]);
                 if (compareKey(other, key, index, false) == 0)
                     throw EngineError(errkind::kKeyViolation, "Key violation in index '" + index.name + "' of " +
-                                                                  path_.filename().string() + ": (" + keyText(key) + ")");
+                                                                  path_.filename().string() + ": (" + keyText(key) +
+                                                                  ")");
             }
         }
     }
@@ -278,7 +280,8 @@ std::unique_ptr<StorageTable> MemoryDriver::open(const std::filesystem::path& pa
     return std::make_unique<MemoryTable>(*this, path, options);
 }
 
-std::unique_ptr<StorageTable> MemoryDriver::create(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
+std::unique_ptr<StorageTable> MemoryDriver::create(const std::filesystem::path& path,
+                                                   const std::vector<FieldDef>& fields,
                                                    const std::vector<IndexDef>& indexes, const CreateOptions&) const {
     if (std::filesystem::exists(path)) throw EngineError(errkind::kFile, "Table " + path.string() + " exists already");
     std::ofstream(path).flush();

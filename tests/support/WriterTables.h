@@ -23,9 +23,8 @@ inline std::vector<TableKind> writerTableKinds() {
     const auto index = [](const char* name, const char* field, IndexOptions options) {
         return IndexDef{name, field, "", "", options, "", true, ""};
     };
-    const std::vector<FieldDef> paradoxFields = {{"ID", ftInteger, 0, 0, false, ""},
-                                                 {"VAL", ftInteger, 0, 0, false, ""},
-                                                 {"NOTE", ftMemo, 12, 0, false, ""}};
+    const std::vector<FieldDef> paradoxFields = {
+        {"ID", ftInteger, 0, 0, false, ""}, {"VAL", ftInteger, 0, 0, false, ""}, {"NOTE", ftMemo, 12, 0, false, ""}};
     return {{"UnkeyedParadox", "T.DB", ttParadox, paradoxFields, {}},
             {"KeyedParadoxWithSecondary",
              "T.DB",

@@ -1,8 +1,8 @@
 #include "FilterEvaluator.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cctype>
+#include <cmath>
 
 #include "../../core/AsciiCase.h"
 
@@ -121,7 +121,8 @@ Value evaluateValue(const FilterNode& node, const Record& record) {
         case Op::Subtract:
         case Op::Multiply:
         case Op::Divide:
-            return arithmetic(node.op, evaluateValue(*node.children[0], record), evaluateValue(*node.children[1], record));
+            return arithmetic(node.op, evaluateValue(*node.children[0], record),
+                              evaluateValue(*node.children[1], record));
         case Op::Negate: {
             const Value v = evaluateValue(*node.children[0], record);
             if (v.isNull() || v.kind() == ValueKind::String) return Value();

@@ -45,7 +45,8 @@ std::vector<FilterToken> tokenizeFilter(std::string_view text) {
         if (c == '\'') {
             token.kind = FilterToken::Kind::String;
             for (++i;; ++i) {
-                if (i >= text.size()) fail("unmatched quote: the string that begins here has no closing '", token.position);
+                if (i >= text.size())
+                    fail("unmatched quote: the string that begins here has no closing '", token.position);
                 if (text[i] == '\'') {
                     if (i + 1 < text.size() && text[i + 1] == '\'') {
                         token.text += '\'';

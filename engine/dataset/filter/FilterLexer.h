@@ -9,8 +9,8 @@ namespace tabulon {
 struct FilterToken {
     enum class Kind { Name, QuotedName, String, Number, Symbol, End };
     Kind kind = Kind::End;
-    std::string text;         // the name, the string's contents, the number or the symbol
-    std::size_t position = 0; // 1-based character where the token begins
+    std::string text;          // the name, the string's contents, the number or the symbol
+    std::size_t position = 0;  // 1-based character where the token begins
     // How the token reads in a message: "'AND'", "the end of the text".
     std::string describe() const;
 };

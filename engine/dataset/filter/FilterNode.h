@@ -14,17 +14,37 @@ enum class FilterType { Condition, Number, String, Date, Time, Timestamp, Boolea
 // One node; immutable once built, shared by copies of its expression.
 struct FilterNode {
     enum class Op {
-        Literal, Field,                             // leaves
-        Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual, IsNull, IsNotNull,
-        And, Or, Not,                               // conditions
-        Add, Subtract, Multiply, Divide, Negate,    // arithmetic
-        Upper, Lower, Trim, Substring, Year, Month, Day,
+        Literal,
+        Field,  // leaves
+        Equal,
+        NotEqual,
+        Less,
+        LessEqual,
+        Greater,
+        GreaterEqual,
+        IsNull,
+        IsNotNull,
+        And,
+        Or,
+        Not,  // conditions
+        Add,
+        Subtract,
+        Multiply,
+        Divide,
+        Negate,  // arithmetic
+        Upper,
+        Lower,
+        Trim,
+        Substring,
+        Year,
+        Month,
+        Day,
     };
     Op op = Op::Literal;
     FilterType type = FilterType::Null;
-    Value literal;               // Literal
-    std::size_t field = 0;       // Field: its position in the record
-    bool partial = false;        // Equal / NotEqual: the right side is a prefix ('abc*')
+    Value literal;                 // Literal
+    std::size_t field = 0;         // Field: its position in the record
+    bool partial = false;          // Equal / NotEqual: the right side is a prefix ('abc*')
     bool caseInsensitive = false;  // comparisons of strings
     std::vector<std::shared_ptr<const FilterNode>> children;
 };

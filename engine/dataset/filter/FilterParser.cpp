@@ -80,8 +80,8 @@ FilterParser::FilterParser(std::string_view text, const std::vector<FieldDef>& f
     : tokens_(tokenizeFilter(text)), fields_(fields), options_(options), settings_(settings) {}
 
 void FilterParser::expectedAt(const std::string& what, const FilterToken& token) const {
-    throw EngineError(errkind::kValue, "Filter: " + what + " expected at character " +
-                                           std::to_string(token.position) + ", but found " + token.describe());
+    throw EngineError(errkind::kValue, "Filter: " + what + " expected at character " + std::to_string(token.position) +
+                                           ", but found " + token.describe());
 }
 
 void FilterParser::expected(const std::string& what) const { expectedAt(what, peek()); }
@@ -119,8 +119,7 @@ std::shared_ptr<const FilterNode> FilterParser::parse() {
 }
 
 void FilterParser::requireCondition(const Node& node, const FilterToken& where) const {
-    if (node->type != FilterType::Condition && node->type != FilterType::Boolean)
-        expectedAt("a comparison", where);
+    if (node->type != FilterType::Condition && node->type != FilterType::Boolean) expectedAt("a comparison", where);
 }
 
 void FilterParser::requireType(const Node& node, FilterType type, const std::string& what,
@@ -192,8 +191,8 @@ FilterParser::Node FilterParser::comparison() {
         return node;
     }
     static const std::map<std::string, FilterNode::Op> operators = {
-        {"=", FilterNode::Op::Equal},         {"<>", FilterNode::Op::NotEqual}, {"!=", FilterNode::Op::NotEqual},
-        {"<", FilterNode::Op::Less},          {"<=", FilterNode::Op::LessEqual}, {">", FilterNode::Op::Greater},
+        {"=", FilterNode::Op::Equal},        {"<>", FilterNode::Op::NotEqual},  {"!=", FilterNode::Op::NotEqual},
+        {"<", FilterNode::Op::Less},         {"<=", FilterNode::Op::LessEqual}, {">", FilterNode::Op::Greater},
         {">=", FilterNode::Op::GreaterEqual}};
     if (where.kind != FilterToken::Kind::Symbol) return left;
     const auto found = operators.find(where.text);
@@ -222,8 +221,8 @@ FilterParser::Node FilterParser::compare(FilterNode::Op op, Node left, Node righ
     right = coerceLiteral(right, left, where);
     left = coerceLiteral(left, right, where);
     if (left->type != right->type && left->type != FilterType::Null && right->type != FilterType::Null)
-        throw EngineError(errkind::kValue, std::string("Filter: ") + typeWord(left->type) + " cannot be compared with " +
-                                               typeWord(right->type) + " at character " +
+        throw EngineError(errkind::kValue, std::string("Filter: ") + typeWord(left->type) +
+                                               " cannot be compared with " + typeWord(right->type) + " at character " +
                                                std::to_string(where.position));
     if ((op == FilterNode::Op::Equal || op == FilterNode::Op::NotEqual) && !options_.noPartialCompare &&
         right->op == FilterNode::Op::Literal && right->type == FilterType::String) {
@@ -281,7 +280,8 @@ FilterParser::Node FilterParser::additive() {
         if (!plus && !acceptSymbol("-")) return left;
         Node right = term();
         const bool concatenation = plus && left->type == FilterType::String;
-        if (concatenation) requireType(right, FilterType::String, "a string after +", where);
+        if (concatenation)
+            requireType(right, FilterType::String, "a string after +", where);
         else {
             requireType(left, FilterType::Number, "a number before " + where.text, where);
             requireType(right, FilterType::Number, "a number", where);
@@ -386,8 +386,8 @@ FilterParser::Node FilterParser::fieldNode(const FilterToken& token) {
                                                    " holds binary data, which a filter cannot compare");
         return node;
     }
-    throw EngineError(errkind::kValue, "Filter: unknown field name '" + token.text + "' at character " +
-                                           std::to_string(token.position));
+    throw EngineError(errkind::kValue,
+                      "Filter: unknown field name '" + token.text + "' at character " + std::to_string(token.position));
 }
 
 FilterParser::Node FilterParser::function(const FilterToken& name) {
@@ -416,11 +416,10 @@ FilterParser::Node FilterParser::function(const FilterToken& name) {
     const FilterToken argumentStart = peek();
     Node argument = orExpression();
     const bool dateLike = argument->type == FilterType::Date || argument->type == FilterType::Timestamp;
-    if (found->second.argument == FilterType::Date ? !dateLike && argument->type != FilterType::Null
-                                                   : argument->type != FilterType::String &&
-                                                         argument->type != FilterType::Null)
-        expectedAt(found->second.argument == FilterType::Date ? "a date for " + name.text
-                                                              : "a string for " + name.text,
+    if (found->second.argument == FilterType::Date
+            ? !dateLike && argument->type != FilterType::Null
+            : argument->type != FilterType::String && argument->type != FilterType::Null)
+        expectedAt(found->second.argument == FilterType::Date ? "a date for " + name.text : "a string for " + name.text,
                    argumentStart);
     node->children.push_back(argument);
     if (node->op == FilterNode::Op::Substring) {

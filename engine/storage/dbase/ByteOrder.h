@@ -19,9 +19,7 @@ inline std::uint32_t be32(const std::uint8_t* p) {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
            (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
 }
-inline std::uint64_t be64(const std::uint8_t* p) {
-    return (static_cast<std::uint64_t>(be32(p)) << 32) | be32(p + 4);
-}
+inline std::uint64_t be64(const std::uint8_t* p) { return (static_cast<std::uint64_t>(be32(p)) << 32) | be32(p + 4); }
 
 inline void putLe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);

@@ -31,7 +31,8 @@ void CdxFile::parse() {
     file_.read(0, directory, kHeaderSize);
     const std::size_t nameLength = le16(directory + 12);
     if (nameLength == 0 || nameLength > kMaxKeyLength)
-        throw EngineError(errkind::kFormat, name + ": the tag directory's key length " + std::to_string(nameLength) + " is not possible");
+        throw EngineError(errkind::kFormat,
+                          name + ": the tag directory's key length " + std::to_string(nameLength) + " is not possible");
     for (const IndexEntry& entry : walk(0, nameLength, KeyEncoding::Raw, 0)) {
         IndexTag tag;
         tag.def.name = cString(reinterpret_cast<const std::uint8_t*>(entry.key.data()), entry.key.size());
@@ -49,7 +50,8 @@ void CdxFile::parse() {
         const std::size_t forLength = le16(header + 506);
         const std::size_t keyExpressionLength = le16(header + 510);
         if (tag.keyLength == 0 || tag.keyLength > kMaxKeyLength) {
-            skipped_.push_back("tag " + tag.def.name + ": its key length " + std::to_string(tag.keyLength) + " is not possible");
+            skipped_.push_back("tag " + tag.def.name + ": its key length " + std::to_string(tag.keyLength) +
+                               " is not possible");
             continue;
         }
         tag.def.expression = cString(header + 512, 512);
@@ -87,7 +89,8 @@ std::vector<IndexEntry> CdxFile::walk(std::uint64_t headerOffset, std::size_t ke
         if (depth > kMaxDepth) guard.fail("tree is deeper than any real index");
         load(offset);
         if (le16(node) & kLeafAttribute) break;
-        if (le16(node + 2) == 0 || kBranchEntriesStart + keyLength + 8 > kNodeSize) guard.fail("branch at offset " + std::to_string(offset) + " is empty");
+        if (le16(node + 2) == 0 || kBranchEntriesStart + keyLength + 8 > kNodeSize)
+            guard.fail("branch at offset " + std::to_string(offset) + " is empty");
         offset = be32(node + kBranchEntriesStart + keyLength + 4);
     }
 
@@ -100,12 +103,14 @@ std::vector<IndexEntry> CdxFile::walk(std::uint64_t headerOffset, std::size_t ke
         const std::uint8_t duplicateMask = node[18], trailMask = node[19];
         const unsigned recordBits = node[20], duplicateBits = node[21];
         const std::size_t entryBytes = node[23];
-        if (entryBytes == 0 || entryBytes > 8 || kLeafEntriesStart + count * entryBytes > kNodeSize || recordBits + duplicateBits > 64)
+        if (entryBytes == 0 || entryBytes > 8 || kLeafEntriesStart + count * entryBytes > kNodeSize ||
+            recordBits + duplicateBits > 64)
             guard.fail("leaf at offset " + std::to_string(offset) + " has entries that do not fit");
         std::size_t keyEnd = kNodeSize;
         for (std::size_t i = 0; i < count; ++i) {
             std::uint64_t v = 0;
-            for (std::size_t b = 0; b < entryBytes; ++b) v |= std::uint64_t{node[kLeafEntriesStart + i * entryBytes + b]} << (8 * b);
+            for (std::size_t b = 0; b < entryBytes; ++b)
+                v |= std::uint64_t{node[kLeafEntriesStart + i * entryBytes + b]} << (8 * b);
             const std::size_t duplicates = (v >> recordBits) & duplicateMask;
             const std::size_t trailing = (v >> (recordBits + duplicateBits)) & trailMask;
             if (duplicates + trailing > keyLength)
@@ -119,7 +124,8 @@ std::vector<IndexEntry> CdxFile::walk(std::uint64_t headerOffset, std::size_t ke
             key.append(trailing, pad);
             IndexEntry entry;
             entry.record = v & recordMask;
-            decodeKey(reinterpret_cast<const std::uint8_t*>(key.data()) + prefixBytes, keyLength - prefixBytes, encoding, entry);
+            decodeKey(reinterpret_cast<const std::uint8_t*>(key.data()) + prefixBytes, keyLength - prefixBytes,
+                      encoding, entry);
             out.push_back(std::move(entry));
             previous = key;
         }
@@ -127,7 +133,8 @@ std::vector<IndexEntry> CdxFile::walk(std::uint64_t headerOffset, std::size_t ke
         if (right == kNone) break;
         offset = right;
         load(offset);
-        if (!(le16(node) & kLeafAttribute)) guard.fail("leaf chain at offset " + std::to_string(offset) + " reaches a branch");
+        if (!(le16(node) & kLeafAttribute))
+            guard.fail("leaf chain at offset " + std::to_string(offset) + " reaches a branch");
         previous.assign(keyLength, pad);
     }
     return out;

@@ -10,7 +10,7 @@ constexpr std::size_t kHeaderSize = 1024;
 constexpr std::size_t kLeafEntriesStart = 24;    // where a leaf node's compressed entries begin
 constexpr std::size_t kBranchEntriesStart = 12;  // where a branch node's entries begin
 constexpr std::size_t kMaxKeyLength = 240;
-constexpr std::uint32_t kNone = 0xFFFFFFFF;      // no sibling / no node
+constexpr std::uint32_t kNone = 0xFFFFFFFF;  // no sibling / no node
 constexpr std::uint16_t kRootAttribute = 0x01;
 constexpr std::uint16_t kLeafAttribute = 0x02;
 // A tag header's option byte and its bits.

@@ -67,7 +67,8 @@ std::string rebuildCdx(const CdxFile& cdx, const IndexCatalog& catalog, const st
         const IndexTag& tag = cdx.tags()[t];
         const KeyLayout layout = catalog.layoutOf(cdx, t);
         if (!cdxKeysCanBeMade(layout))
-            throw EngineError(errkind::kNotSupported, "Index " + tag.def.name + " of " + cdx.path().filename().string() +
+            throw EngineError(errkind::kNotSupported, "Index " + tag.def.name + " of " +
+                                                          cdx.path().filename().string() +
                                                           ": its date-time keys cannot be written by this build");
         CdxTagImage image;
         image.name = tag.def.name;

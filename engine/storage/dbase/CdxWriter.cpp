@@ -153,15 +153,19 @@ std::string buildCdx(const std::string& directoryHeader, const std::vector<CdxTa
     std::vector<CdxKey> names;
     for (std::size_t t = 0; t < tags.size(); ++t) {
         const CdxTagImage& tag = tags[t];
-        if (tag.keyLength == 0 || tag.keyLength > kMaxKeyLength || tag.name.empty() || tag.name.size() > kDirectoryKeyLength)
-            throw EngineError(errkind::kValue, "Index " + tag.name + ": a CDX tag name is 1 to 10 characters and its key 1 to 240 bytes");
+        if (tag.keyLength == 0 || tag.keyLength > kMaxKeyLength || tag.name.empty() ||
+            tag.name.size() > kDirectoryKeyLength)
+            throw EngineError(errkind::kValue, "Index " + tag.name +
+                                                   ": a CDX tag name is 1 to 10 characters and its key 1 to 240 bytes");
         const auto headerOffset = static_cast<std::uint32_t>(file.size());
         file += tag.header;
         file.resize(headerOffset + kHeaderSize, '\0');
         for (CdxKey& k : keys[t]) k.bytes.resize(tag.keyLength, tag.pad);
         sortKeys(keys[t], tag.descending);
-        if (tag.candidate) refuseDuplicates(tag, keys[t]);
-        else if (tag.unique) keepFirstOfEachKey(keys[t]);
+        if (tag.candidate)
+            refuseDuplicates(tag, keys[t]);
+        else if (tag.unique)
+            keepFirstOfEachKey(keys[t]);
         const std::uint32_t root = writeTree(file, keys[t], tag.keyLength, tag.pad);
         putLe32At(file, headerOffset, root);
         putLe32At(file, headerOffset + 4, 0);  // no free nodes

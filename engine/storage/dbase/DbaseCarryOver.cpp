@@ -13,9 +13,7 @@
 namespace tabulon::dbase {
 
 namespace {
-bool isNdx(const std::filesystem::path& file) {
-    return asciiUpper(file.extension().string()) == ".NDX";
-}
+bool isNdx(const std::filesystem::path& file) { return asciiUpper(file.extension().string()) == ".NDX"; }
 
 // Whether the key of the .NDX at `file` can be computed from `fields`; a file that cannot be
 // read or whose expression names a field that is gone no longer applies.

@@ -64,7 +64,8 @@ Layout layoutOf(const FieldDef& f) {
     };
     switch (letter.empty() ? '?' : letter[0]) {
         case 'C':
-            if (shape.size < 1 || shape.size > kMaxCharacterWidth) return refuse("a character field holds 1 to 254 bytes");
+            if (shape.size < 1 || shape.size > kMaxCharacterWidth)
+                return refuse("a character field holds 1 to 254 bytes");
             return {'C', shape.size, 0};
         case 'N':
         case 'F':
@@ -135,7 +136,8 @@ FieldDef nearestDbaseField(const FieldDef& source) {
         case ftVarBytes:
             return shaped(source, ftTypedBinary, "B", 0, 0);
         default:
-            throw EngineError(errkind::kValue, "Field " + source.name + " of type " + std::string(fieldTypeName(source.type)) +
+            throw EngineError(errkind::kValue, "Field " + source.name + " of type " +
+                                                   std::string(fieldTypeName(source.type)) +
                                                    " has no dBase counterpart");
     }
 }
@@ -153,8 +155,9 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
         throw EngineError(errkind::kNotSupported, "Cannot create " + path.filename().string() + " as '" + version +
                                                       "': dBase III and dBase IV tables can be created");
     if (!indexes.empty() && dbase3)
-        throw EngineError(errkind::kNotSupported, "Cannot create " + path.filename().string() +
-                                                      " with indexes as dBase III: its production index needs dBase IV");
+        throw EngineError(errkind::kNotSupported,
+                          "Cannot create " + path.filename().string() +
+                              " with indexes as dBase III: its production index needs dBase IV");
     const TextCodec codec(options.encoding.empty() ? kDefaultEncoding : options.encoding);
     std::optional<std::uint8_t> ldid;
     if (codec.name().rfind("CP", 0) == 0) ldid = languageDriverForCodePage(std::atoi(codec.name().c_str() + 2));
@@ -172,7 +175,8 @@ void createDbaseFiles(const std::filesystem::path& path, const std::vector<Field
         const Layout layout = layoutOf(f);
         const auto name = codec.encode(f.name);
         if (!name || name->empty() || name->size() > kMaxNameBytes || name->find('\0') != std::string::npos)
-            throw EngineError(errkind::kValue, "Field " + f.name + ": a dBase field name is 1 to 10 bytes in code page " + codec.name());
+            throw EngineError(errkind::kValue,
+                              "Field " + f.name + ": a dBase field name is 1 to 10 bytes in code page " + codec.name());
         const std::string upperName = asciiUpper(*name);
         if (std::find(names.begin(), names.end(), upperName) != names.end())
             throw EngineError(errkind::kValue, "Field " + f.name + ": the name is used twice");

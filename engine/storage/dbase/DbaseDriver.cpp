@@ -11,7 +11,8 @@ std::unique_ptr<StorageTable> DbaseDriver::open(const std::filesystem::path& pat
     return std::make_unique<DbaseTable>(*this, path, options);
 }
 
-std::unique_ptr<StorageTable> DbaseDriver::create(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
+std::unique_ptr<StorageTable> DbaseDriver::create(const std::filesystem::path& path,
+                                                  const std::vector<FieldDef>& fields,
                                                   const std::vector<IndexDef>& indexes,
                                                   const CreateOptions& options) const {
     createDbaseFiles(path, fields, indexes, options);

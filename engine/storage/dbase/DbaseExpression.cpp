@@ -197,12 +197,18 @@ private:
             if (left->dateTime || right->dateTime) fail("date-times cannot be added or subtracted");
             const ExpressionType a = left->type, b = right->type;
             ExpressionType result;
-            if (a == ExpressionType::String && b == ExpressionType::String) result = ExpressionType::String;
-            else if (a == ExpressionType::Number && b == ExpressionType::Number) result = ExpressionType::Number;
-            else if (a == ExpressionType::Date && b == ExpressionType::Number) result = ExpressionType::Date;
-            else if (op == "+" && a == ExpressionType::Number && b == ExpressionType::Date) result = ExpressionType::Date;
-            else if (op == "-" && a == ExpressionType::Date && b == ExpressionType::Date) result = ExpressionType::Number;
-            else fail("the two sides of " + op + " do not go together");
+            if (a == ExpressionType::String && b == ExpressionType::String)
+                result = ExpressionType::String;
+            else if (a == ExpressionType::Number && b == ExpressionType::Number)
+                result = ExpressionType::Number;
+            else if (a == ExpressionType::Date && b == ExpressionType::Number)
+                result = ExpressionType::Date;
+            else if (op == "+" && a == ExpressionType::Number && b == ExpressionType::Date)
+                result = ExpressionType::Date;
+            else if (op == "-" && a == ExpressionType::Date && b == ExpressionType::Date)
+                result = ExpressionType::Number;
+            else
+                fail("the two sides of " + op + " do not go together");
             left = binary(op, result, std::move(left), std::move(right));
         }
     }
@@ -268,7 +274,8 @@ private:
             for (const char* word : {".F.", ".N."})
                 if (accept(word)) return literal(Value::boolean(false), ExpressionType::Boolean);
             std::size_t end = pos_;
-            while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) || text_[end] == '.')) ++end;
+            while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) || text_[end] == '.'))
+                ++end;
             const std::string digits = text_.substr(pos_, end - pos_);
             char* stop = nullptr;
             const double number = std::strtod(digits.c_str(), &stop);
@@ -305,7 +312,8 @@ private:
             return make(Node::Kind::Call, type, name, std::move(args));
         }
         const auto& list = functions();
-        const auto it = std::find_if(list.begin(), list.end(), [&](const FunctionSignature& f) { return name == f.name; });
+        const auto it =
+            std::find_if(list.begin(), list.end(), [&](const FunctionSignature& f) { return name == f.name; });
         if (it == list.end()) fail("the function " + name + " is not known");
         if (args.size() < it->required || args.size() > it->parameters.size())
             fail(name + " takes " + std::to_string(it->parameters.size()) + " arguments at most and " +
@@ -322,8 +330,7 @@ private:
             if (asciiUpper(fields_[i].name) == wanted) return static_cast<int>(i);
         if (wanted.size() <= kDescriptorNameLength) return -1;
         for (std::size_t i = 0; i < fields_.size(); ++i)
-            if (asciiUpper(fields_[i].name) == wanted.substr(0, kDescriptorNameLength))
-                return static_cast<int>(i);
+            if (asciiUpper(fields_[i].name) == wanted.substr(0, kDescriptorNameLength)) return static_cast<int>(i);
         return -1;
     }
 
@@ -373,7 +380,8 @@ Value evaluateNode(const Node& node, const ExpressionContext& context);
 
 Value evaluateCall(const Node& node, const ExpressionContext& context) {
     std::vector<Value> a;
-    if (node.op == "IIF") return evaluateNode(*node.args[boolean(evaluateNode(*node.args[0], context)) ? 1 : 2], context);
+    if (node.op == "IIF")
+        return evaluateNode(*node.args[boolean(evaluateNode(*node.args[0], context)) ? 1 : 2], context);
     for (const auto& arg : node.args) a.push_back(evaluateNode(*arg, context));
     const std::string& f = node.op;
     auto str = [&](std::size_t i) { return a[i].isNull() ? std::string() : a[i].asString(); };
@@ -385,8 +393,10 @@ Value evaluateCall(const Node& node, const ExpressionContext& context) {
         if (a[0].isNull()) return Value::string(f == "DTOS" ? "        " : "  /  /  ");
         const CivilDate d = a[0].asDate().toCivil();
         char text[32];
-        if (f == "DTOS") std::snprintf(text, sizeof text, "%04d%02d%02d", d.year, d.month, d.day);
-        else std::snprintf(text, sizeof text, "%02d/%02d/%02d", d.month, d.day, ((d.year % 100) + 100) % 100);
+        if (f == "DTOS")
+            std::snprintf(text, sizeof text, "%04d%02d%02d", d.year, d.month, d.day);
+        else
+            std::snprintf(text, sizeof text, "%02d/%02d/%02d", d.month, d.day, ((d.year % 100) + 100) % 100);
         return Value::string(text);
     }
     if (f == "STR") {
@@ -421,9 +431,11 @@ int compareValues(const Value& a, const Value& b) {
 Value evaluateBinary(const Node& node, const ExpressionContext& context) {
     const std::string& op = node.op;
     if (op == ".AND.")
-        return Value::boolean(boolean(evaluateNode(*node.args[0], context)) && boolean(evaluateNode(*node.args[1], context)));
+        return Value::boolean(boolean(evaluateNode(*node.args[0], context)) &&
+                              boolean(evaluateNode(*node.args[1], context)));
     if (op == ".OR.")
-        return Value::boolean(boolean(evaluateNode(*node.args[0], context)) || boolean(evaluateNode(*node.args[1], context)));
+        return Value::boolean(boolean(evaluateNode(*node.args[0], context)) ||
+                              boolean(evaluateNode(*node.args[1], context)));
     const Value a = evaluateNode(*node.args[0], context);
     const Value b = evaluateNode(*node.args[1], context);
     const ExpressionType left = node.args[0]->type;
@@ -479,7 +491,8 @@ Value evaluateNode(const Node& node, const ExpressionContext& context) {
                 case ExpressionType::String: {
                     std::string s = v.isNull() ? std::string() : v.asString();
                     const std::size_t n = characterCount(s);
-                    if (n < static_cast<std::size_t>(node.width)) s.append(static_cast<std::size_t>(node.width) - n, ' ');
+                    if (n < static_cast<std::size_t>(node.width))
+                        s.append(static_cast<std::size_t>(node.width) - n, ' ');
                     return Value::string(std::move(s));
                 }
                 case ExpressionType::Number:

@@ -9,21 +9,21 @@ namespace tabulon::dbase {
 
 // How a field's bytes hold its value.
 enum class Storage {
-    Text,             // C: code-page text, space or NUL padded
-    NumericText,      // N, F: right-justified ASCII number
-    DateText,         // D: YYYYMMDD
-    LogicalChar,      // L: T/F/Y/N/?
-    MemoPointer,      // M, G, P, W, dBase B: block number (10 ASCII digits, or 4 bytes LE)
-    LittleDouble,     // VFP B (and O): IEEE double, little-endian
-    SortableDouble,   // level-7 O: big-endian double with the sign bit flipped
-    Currency,         // Y: int64 LE, value x 10 000
-    JulianDateTime,   // T: u32 Julian day + u32 milliseconds
-    OrdinalTimestamp, // @: big-endian double, milliseconds counted from 0001-01-01 as day 1
-    LittleInt32,      // VFP I
-    SortableInt32,    // level-7 I and +: big-endian with the sign bit flipped
-    VarText,          // VFP V
-    VarBinary,        // VFP Q
-    NullFlags,        // VFP _NullFlags: hidden
+    Text,              // C: code-page text, space or NUL padded
+    NumericText,       // N, F: right-justified ASCII number
+    DateText,          // D: YYYYMMDD
+    LogicalChar,       // L: T/F/Y/N/?
+    MemoPointer,       // M, G, P, W, dBase B: block number (10 ASCII digits, or 4 bytes LE)
+    LittleDouble,      // VFP B (and O): IEEE double, little-endian
+    SortableDouble,    // level-7 O: big-endian double with the sign bit flipped
+    Currency,          // Y: int64 LE, value x 10 000
+    JulianDateTime,    // T: u32 Julian day + u32 milliseconds
+    OrdinalTimestamp,  // @: big-endian double, milliseconds counted from 0001-01-01 as day 1
+    LittleInt32,       // VFP I
+    SortableInt32,     // level-7 I and +: big-endian with the sign bit flipped
+    VarText,           // VFP V
+    VarBinary,         // VFP Q
+    NullFlags,         // VFP _NullFlags: hidden
 };
 
 struct TypeMapping {

@@ -77,20 +77,18 @@ void assignTypes(DbaseHeader& h) {
         offset += f.length;
         const auto mapping = mappingFor(f.letter, h.dialect);
         if (!mapping) {
-            h.problems.push_back({label + " has the unknown type letter '" +
-                                  std::string(1, f.letter) + "'; it is shown as text"});
+            h.problems.push_back(
+                {label + " has the unknown type letter '" + std::string(1, f.letter) + "'; it is shown as text"});
             f.storage = Storage::Text;
             f.def.type = ftString;
         } else {
             f.storage = mapping->storage;
-            f.def.type = f.letter == 'N' ? fieldTypeForNumeric(static_cast<int>(f.length), f.decimals)
-                                         : mapping->type;
+            f.def.type = f.letter == 'N' ? fieldTypeForNumeric(static_cast<int>(f.length), f.decimals) : mapping->type;
             if (f.storage == Storage::LittleInt32 && (f.flags & 0x08)) f.def.type = ftAutoInc;
             const bool memoSizeOk = f.storage != Storage::MemoPointer || f.length == 4 || f.length == 10;
             if ((mapping->fixedLength && static_cast<int>(f.length) != mapping->fixedLength) || !memoSizeOk) {
-                h.problems.push_back({label + " of type '" + std::string(1, f.letter) +
-                                      "' cannot be " + std::to_string(f.length) +
-                                      " bytes long; its values are not readable"});
+                h.problems.push_back({label + " of type '" + std::string(1, f.letter) + "' cannot be " +
+                                      std::to_string(f.length) + " bytes long; its values are not readable"});
                 f.readable = false;
             }
         }
@@ -118,10 +116,10 @@ void assignTypes(DbaseHeader& h) {
         }
     }
     if (offset != h.recordLength)
-        h.problems.push_back({"the fields take " + std::to_string(offset) +
-                              " bytes per record but the header says " + std::to_string(h.recordLength)});
+        h.problems.push_back({"the fields take " + std::to_string(offset) + " bytes per record but the header says " +
+                              std::to_string(h.recordLength)});
     if (h.nullFlagsField >= 0 && (!h.fields[h.nullFlagsField].readable ||
-                               static_cast<std::uint32_t>(nextBit) > 8 * h.fields[h.nullFlagsField].length)) {
+                                  static_cast<std::uint32_t>(nextBit) > 8 * h.fields[h.nullFlagsField].length)) {
         h.problems.push_back({"the _NullFlags field is too short for the nullable fields"});
         for (FieldLayout& f : h.fields) f.nullBit = f.varLengthBit = -1;
     }
@@ -139,8 +137,8 @@ DbaseHeader readHeader(const PagedFile& file) {
     const std::string name = fileName(file);
     const std::uint64_t fileSize = file.size();
     if (fileSize < kMainHeaderSize + 1)
-        throw EngineError(errkind::kFormat, name + " is not a dBase table: it is only " +
-                                                std::to_string(fileSize) + " bytes long");
+        throw EngineError(errkind::kFormat,
+                          name + " is not a dBase table: it is only " + std::to_string(fileSize) + " bytes long");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kMaxHeaderBytes)));
     file.readExact(0, bytes.data(), bytes.size());
 
@@ -149,8 +147,9 @@ DbaseHeader readHeader(const PagedFile& file) {
     const VersionInfo info = classifyVersion(h.version);
     h.dialect = info.dialect;
     if (!info.known)
-        h.problems.push_back({"version byte " + hexByte(h.version) + " is not a known dBase version; read as " +
-                                  dialectName(h.dialect), false});
+        h.problems.push_back(
+            {"version byte " + hexByte(h.version) + " is not a known dBase version; read as " + dialectName(h.dialect),
+             false});
     h.updateYear = bytes[1];
     h.updateMonth = bytes[2];
     h.updateDay = bytes[3];
@@ -171,9 +170,8 @@ DbaseHeader readHeader(const PagedFile& file) {
     // Descriptors run to the terminator; a damaged file may lack it, so they never run past the
     // header length or the file.
     const std::size_t slotSize = h.descriptorSize();
-    const std::size_t limit = std::min<std::size_t>(bytes.size(), h.headerLength >= h.descriptorStart()
-                                                                       ? h.headerLength
-                                                                       : bytes.size());
+    const std::size_t limit =
+        std::min<std::size_t>(bytes.size(), h.headerLength >= h.descriptorStart() ? h.headerLength : bytes.size());
     std::size_t pos = h.descriptorStart();
     bool terminated = false;
     while (pos < limit) {
@@ -186,8 +184,7 @@ DbaseHeader readHeader(const PagedFile& file) {
         h.fields.push_back(parseDescriptor(&bytes[pos], h.dialect));
         pos += slotSize;
     }
-    if (!terminated)
-        h.problems.push_back({"the field descriptors have no 0x0D terminator"});
+    if (!terminated) h.problems.push_back({"the field descriptors have no 0x0D terminator"});
 
     const std::size_t minimumHeader = pos + 1;
     if (h.headerLength < minimumHeader || h.headerLength > fileSize) {
@@ -213,8 +210,7 @@ DbaseHeader readHeader(const PagedFile& file) {
     } else {
         const std::uint64_t extra = fileSize - h.headerLength - std::uint64_t{h.recordCount} * h.recordLength;
         if (extra > 1)
-            h.problems.push_back({std::to_string(extra) +
-                                      " bytes follow the records the header counts", false});
+            h.problems.push_back({std::to_string(extra) + " bytes follow the records the header counts", false});
     }
     return h;
 }

@@ -16,19 +16,19 @@ namespace tabulon::dbase {
 
 // Where and how one field lies in a record.
 struct FieldLayout {
-    FieldDef def;              // name still empty: names decode with the table's code page
-    std::string rawName;       // the name's bytes up to the first NUL
+    FieldDef def;         // name still empty: names decode with the table's code page
+    std::string rawName;  // the name's bytes up to the first NUL
     char letter = 'C';
     Storage storage = Storage::Text;
     std::uint32_t offset = 0;  // from the record's start (the deletion flag is byte 0)
     std::uint32_t length = 0;
     int decimals = 0;
-    std::uint8_t flags = 0;    // Visual FoxPro field flags
-    int nullBit = -1;          // Visual FoxPro: the _NullFlags bit that marks the value null
-    int varLengthBit = -1;     // Visual FoxPro: the bit that says the length is in the last byte
-    bool hidden = false;       // _NullFlags: kept out of the field list
-    bool readable = true;      // false: the bytes lie outside the record or fit no layout
-    bool hasTag = false;       // the production index holds a tag on it
+    std::uint8_t flags = 0;  // Visual FoxPro field flags
+    int nullBit = -1;        // Visual FoxPro: the _NullFlags bit that marks the value null
+    int varLengthBit = -1;   // Visual FoxPro: the bit that says the length is in the last byte
+    bool hidden = false;     // _NullFlags: kept out of the field list
+    bool readable = true;    // false: the bytes lie outside the record or fit no layout
+    bool hasTag = false;     // the production index holds a tag on it
     std::uint32_t autoIncrementNext = 0;
     std::uint8_t autoIncrementStep = 0;
 };
@@ -55,9 +55,9 @@ struct DbaseHeader {
     std::uint16_t recordLength = 0;
     std::uint8_t tableFlags = 0;
     std::uint8_t languageDriver = 0;
-    std::string languageDriverName;     // dBase 7 only
-    std::vector<FieldLayout> fields;    // hidden ones included, in record order
-    int nullFlagsField = -1;            // index in `fields`, or -1
+    std::string languageDriverName;   // dBase 7 only
+    std::vector<FieldLayout> fields;  // hidden ones included, in record order
+    int nullFlagsField = -1;          // index in `fields`, or -1
     std::vector<HeaderProblem> problems;
 
     bool hasMemoFields() const;

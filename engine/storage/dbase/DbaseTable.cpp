@@ -44,8 +44,7 @@ DbaseTable::DbaseTable(const StorageDriver& driver, const std::filesystem::path&
     header_ = readHeader(dbf_);
     const std::string file = path_.filename().string();
     for (const HeaderProblem& p : header_.problems) {
-        if (p.damage && !options_.tolerant)
-            throw EngineError(errkind::kFormat, file + ": " + p.message);
+        if (p.damage && !options_.tolerant) throw EngineError(errkind::kFormat, file + ": " + p.message);
         addProblem(file, p.message);
     }
     chooseCodec();
@@ -98,7 +97,8 @@ void DbaseTable::openMemo() {
     const std::string stem = path_.stem().string();
     const std::filesystem::path folder = path_.parent_path();
     MemoKind kind = preferred;
-    std::filesystem::path memoPath = findFileIgnoringCase(folder, stem + (preferred == MemoKind::Fpt ? ".FPT" : ".DBT"));
+    std::filesystem::path memoPath =
+        findFileIgnoringCase(folder, stem + (preferred == MemoKind::Fpt ? ".FPT" : ".DBT"));
     if (memoPath.empty()) {
         // Some writers pair a memo file with a version byte of the other family.
         kind = preferred == MemoKind::Fpt ? MemoKind::Dbt : MemoKind::Fpt;
@@ -107,7 +107,8 @@ void DbaseTable::openMemo() {
     const std::string expected = stem + (preferred == MemoKind::Fpt ? ".FPT" : ".DBT");
     if (memoPath.empty()) {
         if (!options_.tolerant)
-            throw EngineError(errkind::kFormat, path_.filename().string() + ": its memo file " + expected + " is missing");
+            throw EngineError(errkind::kFormat,
+                              path_.filename().string() + ": its memo file " + expected + " is missing");
         addProblem(expected, "the memo file is missing; memo fields read as empty");
         return;
     }
@@ -126,7 +127,8 @@ void DbaseTable::openStructuralIndex() {
     if (indexPath.empty()) indexPath = findFileIgnoringCase(path_.parent_path(), stem + (fox ? ".MDX" : ".CDX"));
     try {
         if (indexPath.empty())
-            throw EngineError(errkind::kFormat, path_.filename().string() + ": its index file " + expected + " is missing");
+            throw EngineError(errkind::kFormat,
+                              path_.filename().string() + ": its index file " + expected + " is missing");
         IndexFile& index = attachIndex(indexPath);
         production_ = dynamic_cast<MdxFile*>(&index);
     } catch (const EngineError& e) {
@@ -147,10 +149,15 @@ IndexFile& DbaseTable::attachIndex(const std::filesystem::path& indexPath) {
     PagedFile file = PagedFile::open(indexPath, options_.access);
     const std::string extension = asciiUpper(indexPath.extension().string());
     std::unique_ptr<IndexFile> index;
-    if (extension == ".MDX") index = std::make_unique<MdxFile>(std::move(file));
-    else if (extension == ".CDX") index = std::make_unique<CdxFile>(std::move(file));
-    else if (extension == ".NDX") index = std::make_unique<NdxFile>(std::move(file));
-    else throw EngineError(errkind::kNotSupported, indexPath.filename().string() + " is not an index file this driver reads");
+    if (extension == ".MDX")
+        index = std::make_unique<MdxFile>(std::move(file));
+    else if (extension == ".CDX")
+        index = std::make_unique<CdxFile>(std::move(file));
+    else if (extension == ".NDX")
+        index = std::make_unique<NdxFile>(std::move(file));
+    else
+        throw EngineError(errkind::kNotSupported,
+                          indexPath.filename().string() + " is not an index file this driver reads");
     for (const std::string& reason : index->skipped()) addProblem(indexPath.filename().string(), reason);
     return catalog_->attach(std::move(index));
 }
@@ -190,8 +197,8 @@ const std::uint8_t* DbaseTable::loadSlot(std::uint64_t slot) {
         throw EngineError(errkind::kValue, path_.filename().string() + " has no record " + std::to_string(slot + 1));
     if (slot < windowFirst_ || slot >= windowFirst_ + windowCount_) {
         // Records are read a window at a time: one call to the file for many records.
-        const std::uint64_t count = std::min<std::uint64_t>(std::max<std::uint64_t>(1, kWindowBytes / header_.recordLength),
-                                                            header_.readableRecords - slot);
+        const std::uint64_t count = std::min<std::uint64_t>(
+            std::max<std::uint64_t>(1, kWindowBytes / header_.recordLength), header_.readableRecords - slot);
         window_.resize(static_cast<std::size_t>(count * header_.recordLength));
         dbf_.readExact(header_.headerLength + slot * header_.recordLength, window_.data(), window_.size());
         windowFirst_ = slot;

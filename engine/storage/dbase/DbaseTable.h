@@ -168,8 +168,8 @@ private:
     mutable bool productionChecked_ = false;
     std::unique_ptr<TagKeys> productionKeys_;  // built at the first write
     std::map<const NdxFile*, std::unique_ptr<TagKeys>> ndxKeys_;
-    bool rebuildPending_ = false;                     // in this transaction
-    std::uint64_t keptInPlace_ = 0;                   // changes in this transaction
+    bool rebuildPending_ = false;    // in this transaction
+    std::uint64_t keptInPlace_ = 0;  // changes in this transaction
     std::vector<FieldDef> fields_;
     std::vector<TableProblem> problems_;
     // Records read ahead; forgotten whenever the file changes.
@@ -178,7 +178,7 @@ private:
     std::uint64_t windowCount_ = 0;
     bool suspectFlagSeen_ = false;
     Transaction* transaction_ = nullptr;
-    bool writing_ = false;  // holds the writers' lock for the running transaction
+    bool writing_ = false;           // holds the writers' lock for the running transaction
     std::vector<FileStamp> stamps_;  // as the files were when last read or written
     bool stampsSettled_ = false;
     bool changed_ = false;  // since the last commit

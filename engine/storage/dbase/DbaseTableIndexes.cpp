@@ -70,8 +70,9 @@ void DbaseTable::checkProductionTagsHoldEveryRecord(const char* what) const {
         for (bool more = walk.first(); more; more = walk.next()) ++keys;
         if (keys != header_.recordCount)
             throw EngineError(errkind::kNotSupported,
-                              "Cannot " + std::string(what) + " " + path_.filename().string() + ": tag " + tag.def.name +
-                                  " holds " + std::to_string(keys) + " keys for " + std::to_string(header_.recordCount) +
+                              "Cannot " + std::string(what) + " " + path_.filename().string() + ": tag " +
+                                  tag.def.name + " holds " + std::to_string(keys) + " keys for " +
+                                  std::to_string(header_.recordCount) +
                                   " records (a stale index), so it could not be kept up to date; reindex it first");
     }
     productionChecked_ = true;
@@ -118,7 +119,8 @@ void DbaseTable::keepIndexes(RecordId id, const std::uint8_t* before, const std:
     };
     try {
         if (production_) {
-            if (!productionKeys_) productionKeys_ = std::make_unique<TagKeys>(tagSpecsOf(*production_), fields_, *codec_);
+            if (!productionKeys_)
+                productionKeys_ = std::make_unique<TagKeys>(tagSpecsOf(*production_), fields_, *codec_);
             for (std::size_t t = 0; t < productionKeys_->tags().size() && !rebuildPending_; ++t)
                 rebuildPending_ = !move(*productionKeys_, t, mdxKeyBytes,
                                         IndexTree::ofMdxTag(production_->file(), production_->tags()[t].header));
@@ -155,7 +157,8 @@ void DbaseTable::rebuildProductionIndex() {
 void DbaseTable::rebuildNdxFiles() {
     for (NdxFile* ndx : attached<NdxFile>()) {
         const TagKeys& keys = ndxKeys(*ndx);
-        const std::string bytes = buildNdx(keys.tags().front(), std::move(keysOfRecords(keys, header_.recordCount, recordSource()).front()));
+        const std::string bytes =
+            buildNdx(keys.tags().front(), std::move(keysOfRecords(keys, header_.recordCount, recordSource()).front()));
         PagedFile& file = ndx->file();
         file.truncate(0);
         file.write(0, bytes.data(), bytes.size());

@@ -59,17 +59,19 @@ void DbaseTable::enlistIn(Transaction& transaction, const char* what) {
 void DbaseTable::requireWritable(const char* what) const {
     const std::string file = path_.filename().string();
     if (options_.access != AccessMode::ReadWrite)
-        throw EngineError(errkind::kUsage, "Cannot " + std::string(what) + " " + file + ": it is open for reading only");
+        throw EngineError(errkind::kUsage,
+                          "Cannot " + std::string(what) + " " + file + ": it is open for reading only");
     for (const IndexFile* index : catalog_->files())
         if (index != production_ && index->format() == IndexFormat::Mdx)
-            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": its index " +
-                                                          index->path().filename().string() +
-                                                          " is not its production index, which this build cannot keep up to date");
+            throw EngineError(errkind::kNotSupported,
+                              "Cannot " + std::string(what) + " " + file + ": its index " +
+                                  index->path().filename().string() +
+                                  " is not its production index, which this build cannot keep up to date");
     for (const IndexDef& tag : catalog_->definitions())
         if (!tag.usable)
-            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the tag " + tag.name +
-                                                          " of " + tag.file + " cannot be evaluated (" + tag.problem +
-                                                          "), so it could not be kept up to date");
+            throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the tag " +
+                                                          tag.name + " of " + tag.file + " cannot be evaluated (" +
+                                                          tag.problem + "), so it could not be kept up to date");
     if (const std::vector<std::string> problems = catalog_->upkeepProblems(); !problems.empty())
         throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": " + problems.front() +
                                                       ", so it could not be kept up to date");
@@ -81,9 +83,10 @@ void DbaseTable::requireWritable(const char* what) const {
     for (const CdxFile* cdx : attached<CdxFile>())
         for (std::size_t t = 0; t < cdx->tags().size(); ++t)
             if (!cdxKeysCanBeMade(catalog_->layoutOf(*cdx, t)))
-                throw EngineError(errkind::kNotSupported, "Cannot " + std::string(what) + " " + file + ": the keys of tag " +
-                                                              cdx->tags()[t].def.name + " of " + cdx->path().filename().string() +
-                                                              " cannot be made by this build, so it could not be kept up to date");
+                throw EngineError(errkind::kNotSupported,
+                                  "Cannot " + std::string(what) + " " + file + ": the keys of tag " +
+                                      cdx->tags()[t].def.name + " of " + cdx->path().filename().string() +
+                                      " cannot be made by this build, so it could not be kept up to date");
     if (production_) checkProductionTagsHoldEveryRecord(what);
     if (header_.readableRecords != header_.recordCount || header_.recordLength == 0)
         throw EngineError(errkind::kFormat, "Cannot " + std::string(what) + " " + file + ": the file is damaged");
@@ -100,7 +103,8 @@ void DbaseTable::setTransaction(Transaction* transaction) { transaction_ = trans
 
 void DbaseTable::beginWriting() {
     if (!transaction_)
-        throw EngineError(errkind::kUsage, "Cannot begin writing " + path_.filename().string() + ": no transaction is set");
+        throw EngineError(errkind::kUsage,
+                          "Cannot begin writing " + path_.filename().string() + ": no transaction is set");
     enlistIn(*transaction_, "write");
 }
 
@@ -155,8 +159,10 @@ void DbaseTable::encodeRecord(const Record& values, std::uint8_t* record, bool a
             value = Value::integer(counter.autoIncrementNext);
             counter.autoIncrementNext += std::max<std::uint32_t>(1, counter.autoIncrementStep);
         }
-        if (f.storage == Storage::MemoPointer) memoData[i] = encoder_->memoBytes(f, fields_[i].name, value);
-        else encoder_->encode(f, fields_[i].name, value, draft.data());
+        if (f.storage == Storage::MemoPointer)
+            memoData[i] = encoder_->memoBytes(f, fields_[i].name, value);
+        else
+            encoder_->encode(f, fields_[i].name, value, draft.data());
     }
     for (std::size_t i = 0; i < visible.size(); ++i) {
         const FieldLayout& f = *visible[i];
@@ -164,8 +170,11 @@ void DbaseTable::encodeRecord(const Record& values, std::uint8_t* record, bool a
         std::uint32_t old = 0;
         if (!appending) {
             const std::uint8_t* p = record + f.offset;
-            if (f.length == 4) old = le32(p);
-            else old = static_cast<std::uint32_t>(std::strtoul(std::string(reinterpret_cast<const char*>(p), f.length).c_str(), nullptr, 10));
+            if (f.length == 4)
+                old = le32(p);
+            else
+                old = static_cast<std::uint32_t>(
+                    std::strtoul(std::string(reinterpret_cast<const char*>(p), f.length).c_str(), nullptr, 10));
         }
         const std::uint32_t block = memo_->write(memoData[i], old, f.def.type != ftMemo, fields_[i].name);
         encoder_->encodeMemoPointer(f, block, draft.data());
@@ -286,8 +295,10 @@ void DbaseTable::pack() {
                 const FieldLayout& f = *visible[i];
                 if (f.storage != Storage::MemoPointer) continue;
                 const std::uint8_t* p = record + f.offset;
-                const std::uint32_t block = f.length == 4 ? le32(p)
-                    : static_cast<std::uint32_t>(std::strtoul(std::string(reinterpret_cast<const char*>(p), f.length).c_str(), nullptr, 10));
+                const std::uint32_t block =
+                    f.length == 4 ? le32(p)
+                                  : static_cast<std::uint32_t>(std::strtoul(
+                                        std::string(reinterpret_cast<const char*>(p), f.length).c_str(), nullptr, 10));
                 values[i] = memo_->read(block);
             }
             memos.push_back(std::move(values));
@@ -298,9 +309,9 @@ void DbaseTable::pack() {
             for (std::size_t r = 0; r < count; ++r)
                 for (std::size_t i = 0; i < visible.size(); ++i)
                     if (visible[i]->storage == Storage::MemoPointer)
-                        encoder_->encodeMemoPointer(*visible[i],
-                                                    memo_->write(memos[r][i], 0, visible[i]->def.type != ftMemo, fields_[i].name),
-                                                    kept.data() + r * length);
+                        encoder_->encodeMemoPointer(
+                            *visible[i], memo_->write(memos[r][i], 0, visible[i]->def.type != ftMemo, fields_[i].name),
+                            kept.data() + r * length);
         }
         if (!kept.empty()) dbf_.write(header_.headerLength, kept.data(), kept.size());
         dbf_.truncate(header_.headerLength + std::uint64_t{count} * length);

@@ -22,7 +22,8 @@ std::size_t resultWidth(const DbaseExpression& expression, std::size_t fieldCoun
 }
 }  // namespace
 
-IndexCatalog::IndexCatalog(const std::vector<FieldDef>& fields, const TextCodec& codec) : fields_(fields), codec_(codec) {}
+IndexCatalog::IndexCatalog(const std::vector<FieldDef>& fields, const TextCodec& codec)
+    : fields_(fields), codec_(codec) {}
 IndexCatalog::~IndexCatalog() = default;
 
 void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
@@ -35,8 +36,10 @@ void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
     try {
         const DbaseExpression expression(tag.def.expression, fields_);
         const int single = expression.singleField();
-        if (single >= 0) tag.def.fields = fields_[static_cast<std::size_t>(single)].name;
-        else tag.def.options |= ixExpression;
+        if (single >= 0)
+            tag.def.fields = fields_[static_cast<std::size_t>(single)].name;
+        else
+            tag.def.options |= ixExpression;
         const bool dateTime = single >= 0 && fields_[static_cast<std::size_t>(single)].type == ftDateTime;
         switch (expression.type()) {
             case ExpressionType::String:
@@ -66,10 +69,14 @@ void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
                                                  fields_[static_cast<std::size_t>(single)].type == ftAutoInc);
             const std::size_t bare = integer ? 4 : 8;
             tag.layout.encoding = integer ? KeyEncoding::SortableInt32 : KeyEncoding::SortableDouble;
-            if (source.keyLength == bare + 1) tag.layout.prefixBytes = 1;
-            else if (source.keyLength != bare) throw EngineError(errkind::kValue, "its key length does not fit its type");
+            if (source.keyLength == bare + 1)
+                tag.layout.prefixBytes = 1;
+            else if (source.keyLength != bare)
+                throw EngineError(errkind::kValue, "its key length does not fit its type");
         }
-        if (format == IndexFormat::Mdx && source.typeLetter != (tag.layout.type == KeyType::Character ? 'C' : tag.layout.type == KeyType::Numeric ? 'N' : 'D'))
+        if (format == IndexFormat::Mdx && source.typeLetter != (tag.layout.type == KeyType::Character ? 'C'
+                                                                : tag.layout.type == KeyType::Numeric ? 'N'
+                                                                                                      : 'D'))
             throw EngineError(errkind::kValue, "the file's key type does not match the expression");
     } catch (const EngineError& e) {
         tag.def.usable = false;
@@ -81,7 +88,8 @@ void IndexCatalog::describe(Tag& tag, const IndexTag& source) const {
         if (DbaseExpression(tag.def.condition, fields_).type() != ExpressionType::Boolean)
             throw EngineError(errkind::kValue, "it is not a condition");
     } catch (const EngineError& e) {
-        tag.upkeepProblem = "the FOR clause " + tag.def.condition + " of tag " + tag.def.name + " cannot be used: " + e.message();
+        tag.upkeepProblem =
+            "the FOR clause " + tag.def.condition + " of tag " + tag.def.name + " cannot be used: " + e.message();
     }
 }
 
@@ -124,12 +132,15 @@ std::unique_ptr<KeyCursor> IndexCatalog::open(const std::string& name, std::func
     const std::string wanted = asciiUpper(name);
     for (const Tag& t : tags_) {
         if (asciiUpper(t.def.name) != wanted) continue;
-        if (!t.def.usable) throw EngineError(errkind::kValue, "The index " + t.def.name + " is not usable: " + t.def.problem);
+        if (!t.def.usable)
+            throw EngineError(errkind::kValue, "The index " + t.def.name + " is not usable: " + t.def.problem);
         const IndexTag& source = t.file->tags()[t.index];
         if (t.file->treeShape(t.index))
-            return std::make_unique<TreeCursor>(t.def, *t.file, t.index, t.layout, source.descending, codec_, std::move(live));
+            return std::make_unique<TreeCursor>(t.def, *t.file, t.index, t.layout, source.descending, codec_,
+                                                std::move(live));
         return std::make_unique<IndexCursor>(t.def, t.layout.type, source.descending,
-                                             t.file->load(t.index, t.layout.encoding, t.layout.prefixBytes), codec_, std::move(live));
+                                             t.file->load(t.index, t.layout.encoding, t.layout.prefixBytes), codec_,
+                                             std::move(live));
     }
     throw EngineError(errkind::kValue, "There is no index " + name);
 }

@@ -39,28 +39,26 @@ struct IndexTag {
     IndexDef def;
     std::uint64_t header = 0;  // where the tag's header lies (file offset)
     std::size_t keyLength = 0;
-    char typeLetter = 0;       // .MDX: 'C', 'N' or 'D'; .NDX: 'C' or 'N'; .CDX: 0 (the expression decides)
+    char typeLetter = 0;  // .MDX: 'C', 'N' or 'D'; .NDX: 'C' or 'N'; .CDX: 0 (the expression decides)
     bool descending = false;
 };
 
 // Whether a tag has a key for every record: one with a FOR clause holds those it selects, a
 // unique one the first record of each key.
-inline bool tagHoldsEveryRecord(const IndexDef& tag) {
-    return tag.condition.empty() && !(tag.options & ixUnique);
-}
+inline bool tagHoldsEveryRecord(const IndexDef& tag) { return tag.condition.empty() && !(tag.options & ixUnique); }
 
 // Where a tag's B-tree keeps things, for cursors that walk its pages. Offsets are in bytes,
 // page numbers count 512-byte pages.
 struct TreeShape {
     const PagedFile* file = nullptr;
-    std::uint64_t rootAt = 0;      // the file offset of the root's page number
+    std::uint64_t rootAt = 0;  // the file offset of the root's page number
     std::size_t nodeSize = 0;
-    std::size_t entriesAt = 0;     // the first entry within a node, after its count
+    std::size_t entriesAt = 0;  // the first entry within a node, after its count
     std::size_t entryLength = 0;
-    std::size_t keyAt = 0;         // the key within an entry (a branch's child pointer is at 0)
-    std::size_t recordAt = 0;      // a leaf entry's record number within the entry
+    std::size_t keyAt = 0;     // the key within an entry (a branch's child pointer is at 0)
+    std::size_t recordAt = 0;  // a leaf entry's record number within the entry
     std::size_t keyLength = 0;
-    bool ndx = false;              // NDX: a leaf's entries have no child; MDX: nothing follows a leaf's last entry
+    bool ndx = false;  // NDX: a leaf's entries have no child; MDX: nothing follows a leaf's last entry
 };
 
 // Reads tag definitions at open and a tag's entries on demand. Every page number and count read

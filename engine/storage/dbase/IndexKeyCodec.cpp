@@ -1,7 +1,7 @@
 #include "IndexKeyCodec.h"
 
-#include <bit>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

@@ -29,7 +29,10 @@ IndexTree IndexTree::ofMdxTag(PagedFile& file, std::uint64_t tagHeader) {
     file.read(tagHeader, bytes, sizeof bytes);
     shape.entryLength = le16(bytes + 18);
     const char type = static_cast<char>(bytes[9]);
-    return IndexTree(file, shape, le16(bytes + 12), type == 'C' ? KeyForm::Bytes : type == 'N' ? KeyForm::Bcd : KeyForm::Double,
+    return IndexTree(file, shape, le16(bytes + 12),
+                     type == 'C'   ? KeyForm::Bytes
+                     : type == 'N' ? KeyForm::Bcd
+                                   : KeyForm::Double,
                      bytes[8] & 0x08);
 }
 
@@ -105,8 +108,10 @@ IndexTree::Node IndexTree::readNode(std::uint32_t page) const {
     node.page = page;
     // A leaf is told from a branch by its child pointers: an NDX leaf's entries have none, and
     // nothing follows an MDX leaf's last entry.
-    if (shape_.ndx) node.leaf = count == 0 || le32(block.data() + shape_.entriesAt) == 0;
-    else node.leaf = after + 4 > shape_.nodeSize || le32(block.data() + after) == 0;
+    if (shape_.ndx)
+        node.leaf = count == 0 || le32(block.data() + shape_.entriesAt) == 0;
+    else
+        node.leaf = after + 4 > shape_.nodeSize || le32(block.data() + after) == 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t* entry = block.data() + shape_.entriesAt + i * shape_.entryLength;
         const std::uint32_t pointer = le32(entry + (node.leaf ? shape_.recordAt : 0));
@@ -221,7 +226,8 @@ void IndexTree::insert(const std::string& given, RecordId record) {
     writeNode(node);
 }
 
-bool IndexTree::findUnder(std::uint32_t page, const std::string& key, RecordId record, std::unordered_set<std::uint32_t>& seen) {
+bool IndexTree::findUnder(std::uint32_t page, const std::string& key, RecordId record,
+                          std::unordered_set<std::uint32_t>& seen) {
     if (!seen.insert(page).second) damaged("an index page loops back to page " + std::to_string(page));
     Node node = readNode(page);
     if (node.leaf) {

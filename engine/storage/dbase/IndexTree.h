@@ -36,12 +36,12 @@ private:
     // Where a format keeps things. Page numbers count 512-byte pages.
     struct Shape {
         std::uint32_t nodeSize = 0;
-        std::size_t entriesAt = 0;   // the first entry within a node
+        std::size_t entriesAt = 0;  // the first entry within a node
         std::size_t entryLength = 0;
-        std::size_t keyAt = 0;       // the key within an entry
-        std::size_t recordAt = 0;    // a leaf entry's record number within the entry
-        bool ndx = false;            // NDX: a leaf's entries have no child; MDX: nothing follows a leaf's last entry
-        std::uint64_t rootAt = 0;    // the file offset of the root's page number
+        std::size_t keyAt = 0;     // the key within an entry
+        std::size_t recordAt = 0;  // a leaf entry's record number within the entry
+        bool ndx = false;          // NDX: a leaf's entries have no child; MDX: nothing follows a leaf's last entry
+        std::uint64_t rootAt = 0;  // the file offset of the root's page number
     };
     struct Node {
         std::uint32_t page = 0;
@@ -63,7 +63,8 @@ private:
     // The highest entry below `page` (record, key); none when its last leaf is empty.
     std::optional<std::pair<std::uint32_t, std::string>> lastEntryUnder(std::uint32_t page) const;
     // Looks for the entry below `page`, erasing it; record 0 matches any record and erases nothing.
-    bool findUnder(std::uint32_t page, const std::string& key, RecordId record, std::unordered_set<std::uint32_t>& seen);
+    bool findUnder(std::uint32_t page, const std::string& key, RecordId record,
+                   std::unordered_set<std::uint32_t>& seen);
     std::string padded(const std::string& key) const;
     [[noreturn]] void damaged(const std::string& why) const;
 

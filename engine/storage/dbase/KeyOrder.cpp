@@ -67,8 +67,8 @@ Record KeyOrder::valuesOf(const IndexEntry& e) const {
         case KeyType::Date:
             return {Value::date(Date{static_cast<std::int32_t>(std::clamp(e.number - kJulianDayOfEpoch, -1e9, 1e9))})};
         case KeyType::DateTime:
-            return {Value::timestamp(
-                Timestamp{static_cast<std::int64_t>(std::llround(std::clamp((e.number - kJulianDayOfEpoch) * kMillisecondsPerDay, -1e17, 1e17)))})};
+            return {Value::timestamp(Timestamp{static_cast<std::int64_t>(
+                std::llround(std::clamp((e.number - kJulianDayOfEpoch) * kMillisecondsPerDay, -1e17, 1e17)))})};
     }
     return {};
 }

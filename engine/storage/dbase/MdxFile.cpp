@@ -37,10 +37,9 @@ void MdxFile::parse() {
     blockSize_ = le16(header + 22);
     const std::size_t inUse = le16(header + 28);
     if (pagesPerBlock == 0 || blockSize_ != pagesPerBlock * kPageSize)
-        throw EngineError(errkind::kFormat, name + ": the block size " + std::to_string(blockSize_) +
-                                                " is not a whole number of pages");
-    if (inUse > kMaxTags)
-        throw EngineError(errkind::kFormat, name + ": it claims " + std::to_string(inUse) + " tags");
+        throw EngineError(errkind::kFormat,
+                          name + ": the block size " + std::to_string(blockSize_) + " is not a whole number of pages");
+    if (inUse > kMaxTags) throw EngineError(errkind::kFormat, name + ": it claims " + std::to_string(inUse) + " tags");
     for (std::size_t i = 0; i < inUse; ++i) {
         std::uint8_t entry[kTagEntrySize] = {};
         file_.read(kTagTableOffset + i * kTagEntrySize, entry, kTagEntrySize);
@@ -79,7 +78,8 @@ void MdxFile::parse() {
 
 std::optional<TreeShape> MdxFile::treeShape(std::size_t index) const {
     if (index >= tags_.size()) return std::nullopt;
-    return TreeShape{&file_, tags_[index].header, blockSize_, 8, layouts_[index].entryLength, 4, 0, tags_[index].keyLength, false};
+    return TreeShape{&file_, tags_[index].header,    blockSize_, 8, layouts_[index].entryLength, 4,
+                     0,      tags_[index].keyLength, false};
 }
 
 std::vector<IndexEntry> MdxFile::load(std::size_t index, KeyEncoding encoding, std::size_t prefixBytes) const {

@@ -82,7 +82,8 @@ Built writeTree(std::string& file, const MdxTagSpec& tag, const std::vector<MdxK
             for (std::size_t k = 0; k < count; ++k) {
                 std::uint8_t* entry = block + 8 + k * entryLength;
                 putLe32(entry, level[c + k].page);
-                std::memcpy(entry + 4, level[c + k].lastKey.data(), std::min(level[c + k].lastKey.size(), entryLength - 4));
+                std::memcpy(entry + 4, level[c + k].lastKey.data(),
+                            std::min(level[c + k].lastKey.size(), entryLength - 4));
             }
             putLe32(block + 8 + count * entryLength, level[c + count].page);
             upper.push_back({page, level[c + count].lastKey});
@@ -175,7 +176,9 @@ std::string buildMdx(const std::string& tableName, const std::vector<MdxTagSpec>
         std::sort(entries.begin(), entries.end(), less);
         if (tag.unique)
             entries.erase(std::unique(entries.begin(), entries.end(),
-                                      [&](const MdxKey& a, const MdxKey& b) { return character ? a.bytes == b.bytes : a.number == b.number; }),
+                                      [&](const MdxKey& a, const MdxKey& b) {
+                                          return character ? a.bytes == b.bytes : a.number == b.number;
+                                      }),
                           entries.end());
 
         const auto tagHeaderPage = static_cast<std::uint32_t>(file.size() / kPage);
@@ -184,7 +187,8 @@ std::string buildMdx(const std::string& tableName, const std::vector<MdxTagSpec>
         auto* th = reinterpret_cast<std::uint8_t*>(file.data()) + std::size_t{tagHeaderPage} * kPage;
         putLe32(th, tree.root);
         putLe32(th + 4, tree.pages);
-        th[8] = static_cast<std::uint8_t>((tag.fieldKey ? 0x10 : 0) | (tag.descending ? 0x08 : 0) | (tag.unique ? 0x40 : 0));
+        th[8] = static_cast<std::uint8_t>((tag.fieldKey ? 0x10 : 0) | (tag.descending ? 0x08 : 0) |
+                                          (tag.unique ? 0x40 : 0));
         th[9] = static_cast<std::uint8_t>(tag.keyType);
         putLe16(th + 12, static_cast<std::uint16_t>(tag.keyLength));
         const std::size_t entryLength = 4 + (tag.keyLength + 3) / 4 * 4;
@@ -193,7 +197,8 @@ std::string buildMdx(const std::string& tableName, const std::vector<MdxTagSpec>
         putLe16(th + 18, static_cast<std::uint16_t>(entryLength));
         th[23] = tag.unique ? 1 : 0;
         if (tag.expression.size() >= mdx::kExpressionRoom || tag.condition.size() >= mdx::kExpressionRoom)
-            throw EngineError(errkind::kValue, "Index " + tag.name + ": an MDX tag's key and FOR expressions hold at most " +
+            throw EngineError(errkind::kValue, "Index " + tag.name +
+                                                   ": an MDX tag's key and FOR expressions hold at most " +
                                                    std::to_string(mdx::kExpressionRoom - 1) + " characters");
         std::memcpy(th + 24, tag.expression.data(), tag.expression.size());
         if (!tag.condition.empty()) {
@@ -206,9 +211,9 @@ std::string buildMdx(const std::string& tableName, const std::vector<MdxTagSpec>
         std::memcpy(entry + 4, tag.name.data(), tag.name.size());
         entry[15] = tag.fieldKey ? 0x10 : 0x00;
         const std::size_t r = rank[t];
-        entry[16] = 0;                                                                   // left
+        entry[16] = 0;                                                                         // left
         entry[17] = r + 1 < byName.size() ? static_cast<std::uint8_t>(byName[r + 1] + 1) : 0;  // right: next by name
-        entry[18] = r > 0 ? static_cast<std::uint8_t>(byName[r - 1] + 1) : 0;           // parent: previous by name
+        entry[18] = r > 0 ? static_cast<std::uint8_t>(byName[r - 1] + 1) : 0;  // parent: previous by name
         entry[19] = 0x02;
         entry[20] = static_cast<std::uint8_t>(tag.keyType);
     }

@@ -17,14 +17,14 @@ inline constexpr std::size_t kExpressionRoom = 220;
 namespace tabulon::dbase {
 
 struct MdxTagSpec {
-    std::string name;        // at most 10 characters
+    std::string name;  // at most 10 characters
     std::string expression;
-    char keyType = 'C';      // 'C', 'N' or 'D'
+    char keyType = 'C';         // 'C', 'N' or 'D'
     std::size_t keyLength = 0;  // C: the expression's width (1-100); N: 12; D: 8
     bool descending = false;
     bool unique = false;
-    bool fieldKey = false;   // the expression is a plain field name
-    std::string condition;   // FOR clause, else empty
+    bool fieldKey = false;  // the expression is a plain field name
+    std::string condition;  // FOR clause, else empty
 };
 
 // One key: C keys as code-page bytes padded with blanks to the key length; N and D keys as

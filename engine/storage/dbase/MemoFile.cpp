@@ -14,8 +14,7 @@ constexpr std::size_t kScanStep = 4096;
 constexpr std::uint8_t kFptBlockSize = 64;
 }  // namespace
 
-MemoFile::MemoFile(PagedFile file, MemoKind kind, bool dbase3)
-    : file_(std::move(file)), kind_(kind), dbase3_(dbase3) {
+MemoFile::MemoFile(PagedFile file, MemoKind kind, bool dbase3) : file_(std::move(file)), kind_(kind), dbase3_(dbase3) {
     readHeader();
 }
 
@@ -64,8 +63,10 @@ PagedFile MemoFile::createEmpty(const std::filesystem::path& path, MemoKind kind
 
 void MemoFile::writeHeader() {
     std::uint8_t counter[4];
-    if (kind_ == MemoKind::Fpt) putBe32(counter, nextFree_);
-    else putLe32(counter, nextFree_);
+    if (kind_ == MemoKind::Fpt)
+        putBe32(counter, nextFree_);
+    else
+        putLe32(counter, nextFree_);
     file_.write(0, counter, 4);
 }
 
@@ -96,7 +97,8 @@ std::uint64_t MemoFile::blocksOf(std::uint32_t block) const {
     return (bytes + blockSize_ - 1) / blockSize_;
 }
 
-std::uint32_t MemoFile::write(const std::string& data, std::uint32_t oldBlock, bool binary, const std::string& fieldName) {
+std::uint32_t MemoFile::write(const std::string& data, std::uint32_t oldBlock, bool binary,
+                              const std::string& fieldName) {
     if (data.empty()) return 0;
     const bool dbase3Style = kind_ == MemoKind::Dbt && dbase3_;
     if (dbase3Style && data.find('\x1A') != std::string::npos)
@@ -119,7 +121,8 @@ std::uint32_t MemoFile::write(const std::string& data, std::uint32_t oldBlock, b
     std::uint32_t target = oldBlock;
     if (oldBlock == 0 || blocksOf(oldBlock) < needed) {
         if (std::uint64_t{nextFree_} + needed > 0xFFFFFFFF)
-            throw EngineError(errkind::kValue, "Field " + fieldName + ": the memo file " + path().filename().string() + " is full");
+            throw EngineError(errkind::kValue,
+                              "Field " + fieldName + ": the memo file " + path().filename().string() + " is full");
         target = nextFree_;
         nextFree_ += static_cast<std::uint32_t>(needed);
         block.resize(needed * blockSize_, '\0');  // whole blocks keep the next memo on its boundary
@@ -145,7 +148,8 @@ std::string MemoFile::readFpt(std::uint64_t offset, std::uint32_t block) const {
     std::uint8_t head[8];
     if (file_.read(offset, head, 8) < 8) fail(block, "is cut short");
     const std::uint32_t length = be32(head + 4);
-    if (length > file_.size() - offset - 8) fail(block, "claims " + std::to_string(length) + " bytes, past the end of the file");
+    if (length > file_.size() - offset - 8)
+        fail(block, "claims " + std::to_string(length) + " bytes, past the end of the file");
     std::string data(length, '\0');
     file_.read(offset + 8, data.data(), length);
     return data;

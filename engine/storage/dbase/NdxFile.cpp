@@ -35,7 +35,8 @@ void NdxFile::parse() {
         throw EngineError(errkind::kFormat, name + ": the key length " + std::to_string(tag.keyLength) +
                                                 " and entry size " + std::to_string(entrySize_) + " do not fit a page");
     if (root_ == 0 || std::uint64_t{root_} * kPageSize >= file_.size())
-        throw EngineError(errkind::kFormat, name + ": the root page " + std::to_string(root_) + " lies outside the file");
+        throw EngineError(errkind::kFormat,
+                          name + ": the root page " + std::to_string(root_) + " lies outside the file");
     const char* expression = reinterpret_cast<const char*>(header + kExpressionOffset);
     tag.def.expression.assign(expression, strnlen(expression, kPageSize - kExpressionOffset));
     while (!tag.def.expression.empty() && tag.def.expression.back() == ' ') tag.def.expression.pop_back();

@@ -42,13 +42,17 @@ std::string buildNdx(const MdxTagSpec& tag, std::vector<MdxKey> keys) {
     });
     if (tag.unique)
         keys.erase(std::unique(keys.begin(), keys.end(),
-                               [&](const MdxKey& a, const MdxKey& b) { return character ? a.bytes == b.bytes : a.number == b.number; }),
+                               [&](const MdxKey& a, const MdxKey& b) {
+                                   return character ? a.bytes == b.bytes : a.number == b.number;
+                               }),
                    keys.end());
 
     const std::size_t entrySize = 8 + (keyLength + 3) / 4 * 4;
     const std::size_t perPage = (kPage - 8) / entrySize;  // room for a branch's closing pointer
     std::string file(kPage, '\0');
-    auto page = [&](std::uint32_t number) { return reinterpret_cast<std::uint8_t*>(file.data()) + std::size_t{number} * kPage; };
+    auto page = [&](std::uint32_t number) {
+        return reinterpret_cast<std::uint8_t*>(file.data()) + std::size_t{number} * kPage;
+    };
     auto newPage = [&] {
         file.append(kPage, '\0');
         return static_cast<std::uint32_t>(file.size() / kPage - 1);

@@ -15,8 +15,7 @@ public:
     // Throws EFormatError unless a page at `offset` starts inside the file and was not visited
     // before (a page cut short by the file's end reads as zeros).
     void enter(std::uint64_t offset) {
-        if (offset >= fileSize_)
-            fail("points to offset " + std::to_string(offset) + ", past the end of the file");
+        if (offset >= fileSize_) fail("points to offset " + std::to_string(offset) + ", past the end of the file");
         if (!visited_.insert(offset).second) fail("loops back to the page at offset " + std::to_string(offset));
     }
     [[noreturn]] void fail(const std::string& why) const {

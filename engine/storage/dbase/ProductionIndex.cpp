@@ -22,14 +22,16 @@ std::string expressionOf(const IndexDef& index, const std::vector<FieldDef>& fie
     names.push_back(index.fields.substr(start));
     if (names.size() == 1) return names.front();
     for (const std::string& name : names) {
-        const auto f = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& d) {
-            return equalsIgnoringAsciiCase(d.name, name);
-        });
-        if (f == fields.end()) throw EngineError(errkind::kValue, "Index " + index.name + ": there is no field " + name);
+        const auto f = std::find_if(fields.begin(), fields.end(),
+                                    [&](const FieldDef& d) { return equalsIgnoringAsciiCase(d.name, name); });
+        if (f == fields.end())
+            throw EngineError(errkind::kValue, "Index " + index.name + ": there is no field " + name);
         std::string part = f->name;
-        if (valueKindFor(f->type) == ValueKind::Date) part = "DTOS(" + part + ")";
+        if (valueKindFor(f->type) == ValueKind::Date)
+            part = "DTOS(" + part + ")";
         else if (valueKindFor(f->type) != ValueKind::String)
-            part = "STR(" + part + "," + std::to_string(f->size > 0 ? f->size : 20) + "," + std::to_string(f->decimals) + ")";
+            part = "STR(" + part + "," + std::to_string(f->size > 0 ? f->size : 20) + "," +
+                   std::to_string(f->decimals) + ")";
         expression += (expression.empty() ? "" : "+") + part;
     }
     return expression;
@@ -113,8 +115,7 @@ std::string characterKey(const TextCodec& codec, const std::string& text, std::s
     return bytes;
 }
 
-TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef>& fields,
-                               const TextCodec& codec)
+TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef>& fields, const TextCodec& codec)
     : tags_(tags), codec_(codec) {
     for (MdxTagSpec& shape : tags_) {
         try {
@@ -126,8 +127,7 @@ TagKeys::TagKeys(const std::vector<MdxTagSpec>& tags, const std::vector<FieldDef
             throw EngineError(errkind::kValue, "Index " + shape.name + ": " + e.message());
         }
         readsDeletionMark_ = readsDeletionMark_ ||
-                             asciiUpper(shape.expression + " " + shape.condition).find("DELETED") !=
-                                 std::string::npos;
+                             asciiUpper(shape.expression + " " + shape.condition).find("DELETED") != std::string::npos;
     }
 }
 

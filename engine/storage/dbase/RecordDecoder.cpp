@@ -146,7 +146,8 @@ bool RecordDecoder::flagSet(const std::uint8_t* record, int bit) const {
 
 void RecordDecoder::text(const std::uint8_t* bytes, std::size_t length, Value& out) const {
     // Some writers end text C-style: the first NUL ends it, whatever follows.
-    if (const void* nul = std::memchr(bytes, 0, length)) length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - bytes);
+    if (const void* nul = std::memchr(bytes, 0, length))
+        length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - bytes);
     while (length > 0 && bytes[length - 1] == ' ') --length;
     const std::string_view raw(reinterpret_cast<const char*>(bytes), length);
     // ASCII reads the same in every code page the driver meets; skip the codec for it.
@@ -170,9 +171,12 @@ void RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record
                     return;
                 }
             const auto number = parseNumericText(p, f.length);
-            if (!number || (f.def.type != ftFloat && *number != std::trunc(*number))) out = Value();
-            else if (f.def.type == ftFloat) out = Value::floating(*number);
-            else out = Value::integer(static_cast<std::int64_t>(*number));
+            if (!number || (f.def.type != ftFloat && *number != std::trunc(*number)))
+                out = Value();
+            else if (f.def.type == ftFloat)
+                out = Value::floating(*number);
+            else
+                out = Value::integer(static_cast<std::int64_t>(*number));
             return;
         }
         case Storage::DateText: {
@@ -182,10 +186,16 @@ void RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record
         }
         case Storage::LogicalChar:
             switch (p[0]) {
-                case 'T': case 't': case 'Y': case 'y':
+                case 'T':
+                case 't':
+                case 'Y':
+                case 'y':
                     out = Value::boolean(true);
                     return;
-                case 'F': case 'f': case 'N': case 'n':
+                case 'F':
+                case 'f':
+                case 'N':
+                case 'n':
                     out = Value::boolean(false);
                     return;
                 default:
@@ -218,8 +228,10 @@ void RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record
         }
         case Storage::OrdinalTimestamp: {
             const double ms = std::bit_cast<double>(be64(p)) - kOrdinalMillisecondsOfEpoch;
-            if (allZero(p, 8) || !std::isfinite(ms) || std::fabs(ms) > 1e17) out = Value();
-            else out = Value::timestamp(Timestamp{static_cast<std::int64_t>(std::llround(ms))});
+            if (allZero(p, 8) || !std::isfinite(ms) || std::fabs(ms) > 1e17)
+                out = Value();
+            else
+                out = Value::timestamp(Timestamp{static_cast<std::int64_t>(std::llround(ms))});
             return;
         }
         case Storage::LittleInt32:
@@ -232,8 +244,10 @@ void RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record
         case Storage::VarBinary: {
             std::size_t length = f.length;
             if (flagSet(record, f.varLengthBit)) length = std::min<std::size_t>(p[f.length - 1], f.length - 1);
-            if (f.storage == Storage::VarText) text(p, length, out);
-            else out = Value::bytes(Bytes(p, p + length));
+            if (f.storage == Storage::VarText)
+                text(p, length, out);
+            else
+                out = Value::bytes(Bytes(p, p + length));
             return;
         }
         case Storage::NullFlags:
@@ -250,8 +264,8 @@ Value RecordDecoder::memoValue(const FieldLayout& f, const std::uint8_t* p) {
         std::size_t begin = 0, end = f.length;
         while (begin < end && isPad(p[begin])) ++begin;
         while (end > begin && isPad(p[end - 1])) --end;
-        const auto [ptr, ec] = std::from_chars(reinterpret_cast<const char*>(p + begin),
-                                               reinterpret_cast<const char*>(p + end), block);
+        const auto [ptr, ec] =
+            std::from_chars(reinterpret_cast<const char*>(p + begin), reinterpret_cast<const char*>(p + end), block);
         if (begin != end && (ec != std::errc() || ptr != reinterpret_cast<const char*>(p + end))) return {};
     }
     if (block == 0 || !memo_) return {};

@@ -23,8 +23,7 @@ std::string numericText(const Value& value, int decimals) {
     // first could land on a neighbouring double.
     if (std::string exact = formatDouble(v); std::isfinite(v)) {
         const std::size_t point = exact.find('.');
-        const int used =
-            point == std::string::npos ? 0 : static_cast<int>(exact.size() - point - 1);
+        const int used = point == std::string::npos ? 0 : static_cast<int>(exact.size() - point - 1);
         if (used <= decimals) {
             if (decimals > 0)
                 exact += (point == std::string::npos ? "." : "") +
@@ -49,7 +48,8 @@ void RecordEncoder::refuse(const std::string& name, const std::string& why) cons
 
 void RecordEncoder::setFlag(std::uint8_t* record, int bit, bool on) const {
     if (bit < 0) return;
-    std::uint8_t& byte = record[header_.fields[static_cast<std::size_t>(header_.nullFlagsField)].offset + static_cast<unsigned>(bit) / 8];
+    std::uint8_t& byte = record[header_.fields[static_cast<std::size_t>(header_.nullFlagsField)].offset +
+                                static_cast<unsigned>(bit) / 8];
     const auto mask = static_cast<std::uint8_t>(1u << (bit % 8));
     byte = on ? (byte | mask) : (byte & ~mask);
 }
@@ -79,7 +79,8 @@ void RecordEncoder::encodeMemoPointer(const FieldLayout& field, std::uint32_t bl
     std::memcpy(p + field.length - digits.size(), digits.data(), digits.size());
 }
 
-void RecordEncoder::encode(const FieldLayout& f, const std::string& name, const Value& value, std::uint8_t* record) const {
+void RecordEncoder::encode(const FieldLayout& f, const std::string& name, const Value& value,
+                           std::uint8_t* record) const {
     if (!f.readable) refuse(name, "its layout is damaged, so it cannot be written");
     std::uint8_t* p = record + f.offset;
     const bool null = value.isNull();
@@ -114,10 +115,11 @@ void RecordEncoder::encode(const FieldLayout& f, const std::string& name, const 
             case Storage::NumericText: {
                 std::memset(p, ' ', f.length);
                 if (null) return;
-                const std::string text = numericText(value.convertTo(value.kind() == ValueKind::Bcd || value.kind() == ValueKind::Integer
-                                                                         ? value.kind()
-                                                                         : ValueKind::Float),
-                                                     f.decimals);
+                const std::string text =
+                    numericText(value.convertTo(value.kind() == ValueKind::Bcd || value.kind() == ValueKind::Integer
+                                                    ? value.kind()
+                                                    : ValueKind::Float),
+                                f.decimals);
                 if (text.size() > f.length || text.find_first_not_of("-.0123456789") != std::string::npos)
                     refuse(name, "the number " + text + " does not fit its width of " + std::to_string(f.length));
                 std::memcpy(p + f.length - text.size(), text.data(), text.size());
@@ -127,7 +129,8 @@ void RecordEncoder::encode(const FieldLayout& f, const std::string& name, const 
                 std::memset(p, ' ', 8);
                 if (null) return;
                 const CivilDate d = value.convertTo(ValueKind::Date).asDate().toCivil();
-                if (d.year < 0 || d.year > 9999) refuse(name, "the year " + std::to_string(d.year) + " does not fit in four digits");
+                if (d.year < 0 || d.year > 9999)
+                    refuse(name, "the year " + std::to_string(d.year) + " does not fit in four digits");
                 char text[16];
                 std::snprintf(text, sizeof text, "%04d%02d%02d", d.year, d.month, d.day);
                 std::memcpy(p, text, 8);
@@ -172,8 +175,9 @@ void RecordEncoder::encode(const FieldLayout& f, const std::string& name, const 
                     std::memset(p, 0, 8);
                     return;
                 }
-                const double ms = static_cast<double>(value.convertTo(ValueKind::Timestamp).asTimestamp().milliseconds) +
-                                  kOrdinalMillisecondsOfEpoch;
+                const double ms =
+                    static_cast<double>(value.convertTo(ValueKind::Timestamp).asTimestamp().milliseconds) +
+                    kOrdinalMillisecondsOfEpoch;
                 putBe64(p, std::bit_cast<std::uint64_t>(ms));
                 return;
             }
@@ -184,9 +188,12 @@ void RecordEncoder::encode(const FieldLayout& f, const std::string& name, const 
                     return;
                 }
                 const std::int64_t v = value.convertTo(ValueKind::Integer).asInt();
-                if (v < INT32_MIN || v > INT32_MAX) refuse(name, "the number " + std::to_string(v) + " does not fit 32 bits");
-                if (f.storage == Storage::LittleInt32) putLe32(p, static_cast<std::uint32_t>(v));
-                else putBe32(p, static_cast<std::uint32_t>(v) ^ 0x8000'0000U);
+                if (v < INT32_MIN || v > INT32_MAX)
+                    refuse(name, "the number " + std::to_string(v) + " does not fit 32 bits");
+                if (f.storage == Storage::LittleInt32)
+                    putLe32(p, static_cast<std::uint32_t>(v));
+                else
+                    putBe32(p, static_cast<std::uint32_t>(v) ^ 0x8000'0000U);
                 return;
             }
             case Storage::MemoPointer:

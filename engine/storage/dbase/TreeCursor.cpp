@@ -28,7 +28,8 @@ TreeCursor::TreeCursor(IndexDef definition, const IndexFile& file, std::size_t t
 }
 
 void TreeCursor::damaged(const std::string& why) const {
-    throw EngineError(errkind::kFormat, file_.path().filename().string() + ": the tree of tag " + definition_.name + " " + why);
+    throw EngineError(errkind::kFormat,
+                      file_.path().filename().string() + ": the tree of tag " + definition_.name + " " + why);
 }
 
 std::uint32_t TreeCursor::begin() {
@@ -73,13 +74,15 @@ std::uint32_t TreeCursor::childOf(const Node& branch, std::ptrdiff_t i) const {
 }
 
 RecordId TreeCursor::recordOf(const Node& leaf, std::ptrdiff_t i) const {
-    return le32(leaf.bytes.data() + shape_.entriesAt + static_cast<std::size_t>(i) * shape_.entryLength + shape_.recordAt);
+    return le32(leaf.bytes.data() + shape_.entriesAt + static_cast<std::size_t>(i) * shape_.entryLength +
+                shape_.recordAt);
 }
 
 IndexEntry TreeCursor::entryOf(const Node& node, std::ptrdiff_t i) const {
     IndexEntry e;
     if (node.leaf) e.record = recordOf(node, i);
-    const std::uint8_t* key = node.bytes.data() + shape_.entriesAt + static_cast<std::size_t>(i) * shape_.entryLength + shape_.keyAt;
+    const std::uint8_t* key =
+        node.bytes.data() + shape_.entriesAt + static_cast<std::size_t>(i) * shape_.entryLength + shape_.keyAt;
     decodeKey(key + layout_.prefixBytes, shape_.keyLength - layout_.prefixBytes, layout_.encoding, e);
     return e;
 }
@@ -174,7 +177,8 @@ TreeCursor::Refound TreeCursor::refind() {
     });
     if (!found) return Refound::None;
     const IndexEntry& here = entryOf(path_.back(), path_.back().at);
-    return here.record == wanted.record && order_.compare(here, wanted, false) == 0 ? Refound::Same : Refound::Successor;
+    return here.record == wanted.record && order_.compare(here, wanted, false) == 0 ? Refound::Same
+                                                                                    : Refound::Successor;
 }
 
 bool TreeCursor::next() {

@@ -20,8 +20,7 @@ constexpr std::uint32_t kSmallBlobLimit = 0x800;
 void ParadoxBlobFile::fail(std::uint32_t location, const std::string& why) const {
     char where[16];
     std::snprintf(where, sizeof where, "0x%08X", location);
-    throw EngineError(errkind::kFormat,
-                      file_.path().filename().string() + ": the blob at " + where + " " + why);
+    throw EngineError(errkind::kFormat, file_.path().filename().string() + ": the blob at " + where + " " + why);
 }
 
 Bytes ParadoxBlobFile::read(std::uint32_t location, std::uint32_t length) const {
@@ -37,8 +36,8 @@ Bytes ParadoxBlobFile::read(std::uint32_t location, std::uint32_t length) const 
         std::uint8_t lengthBytes[4];
         if (file_.read(blockStart + 3, lengthBytes, 4) != 4) fail(location, "lies outside the file");
         if (le32(lengthBytes) != length)
-            fail(location, "holds " + std::to_string(le32(lengthBytes)) + " bytes, the record says " +
-                               std::to_string(length));
+            fail(location,
+                 "holds " + std::to_string(le32(lengthBytes)) + " bytes, the record says " + std::to_string(length));
         if (kSingleHeader + static_cast<std::uint64_t>(length) > le16(head + 1) * std::uint64_t{kBlockUnit})
             fail(location, "is longer than its block");
         dataStart = blockStart + kSingleHeader;
@@ -171,9 +170,9 @@ std::uint32_t ParadoxBlobFile::store(const Bytes& data) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         Bytes block(kBlockUnit, 0);
         // The block may have gone with a rolled-back transaction.
-        if (openSubBlock_ != 0 && (openSubBlock_ + kBlockUnit > file_.size() ||
-                                   file_.read(openSubBlock_, block.data(), kBlockUnit) != kBlockUnit ||
-                                   block[0] != kSubAllocated))
+        if (openSubBlock_ != 0 &&
+            (openSubBlock_ + kBlockUnit > file_.size() ||
+             file_.read(openSubBlock_, block.data(), kBlockUnit) != kBlockUnit || block[0] != kSubAllocated))
             openSubBlock_ = 0;
         if (openSubBlock_ != 0) {
             std::uint32_t used = kSubDataStart / kChunk;

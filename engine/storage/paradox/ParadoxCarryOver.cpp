@@ -55,7 +55,8 @@ std::vector<ParadoxFieldCheck> movedChecks(const std::vector<ParadoxFieldCheck>&
         if (sources[i] >= 0) {
             const auto source = static_cast<std::size_t>(sources[i]);
             for (const ParadoxFieldCheck& was : old)
-                if (was.field == source && sameShape(original.fields[source], rebuilt.fields[i])) check.stored = was.stored;
+                if (was.field == source && sameShape(original.fields[source], rebuilt.fields[i]))
+                    check.stored = was.stored;
         }
         if (check.required || !check.stored.empty()) checks.push_back(std::move(check));
     }
@@ -96,8 +97,10 @@ void ParadoxDriver::carryOver(const std::filesystem::path& original, StorageTabl
         return;
     }
     const std::vector<ParadoxFieldCheck> checks = movedChecks(old, before, after, rebuilt, sources);
-    if (checks.empty()) removeFile(written);
-    else writeWhole(written, buildParadoxValidity(after, checks));
+    if (checks.empty())
+        removeFile(written);
+    else
+        writeWhole(written, buildParadoxValidity(after, checks));
 }
 
 }  // namespace tabulon::paradox

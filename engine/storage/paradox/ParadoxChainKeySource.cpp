@@ -63,8 +63,8 @@ void ParadoxChainKeySource::narrow(const std::function<bool(const std::uint8_t*)
 
 // Without a tree the blocks' first keys are read as the search probes them: a cursor opened
 // after every write (a batch move's lookups) then reads a few blocks, not one per block.
-void ParadoxChainKeySource::narrowByReading(const std::function<bool(const std::uint8_t*)>& below,
-                                            std::uint64_t& low, std::uint64_t& high) {
+void ParadoxChainKeySource::narrowByReading(const std::function<bool(const std::uint8_t*)>& below, std::uint64_t& low,
+                                            std::uint64_t& high) {
     const auto& blocks = file_.blocks();
     // The first block whose first key is not below the sought one; empty blocks are passed by.
     std::size_t lo = 0, hi = blocks.size();

@@ -33,9 +33,7 @@ ParadoxSortOrder paradoxSortOrderFor(int codePage, const std::string& named) {
         {{"china", 0x03}, 936},
     };
     for (const Known& k : kKnown)
-        if ((k.codePage == 0 || k.codePage == codePage) &&
-            equalsIgnoringAsciiCase(named, k.order.name))
-            return k.order;
+        if ((k.codePage == 0 || k.codePage == codePage) && equalsIgnoringAsciiCase(named, k.order.name)) return k.order;
     switch (codePage) {
         case 1252:
             return {"DBWINUS0", 0x4C};

@@ -13,8 +13,8 @@ namespace {
 constexpr std::string_view kDictionaryOrders[] = {"intl",     "ANSIINTL", "ANSII850", "DBWINWE0", "nordan40",
                                                   "nordan",   "swedfin",  "DBWINNO0", "DBWINSW0", "ANSISWFN",
                                                   "ANSINOR4", "spanish",  "ANSISPAN"};
-constexpr std::string_view kNordicOrders[] = {"nordan40", "nordan", "swedfin", "DBWINNO0", "DBWINSW0",
-                                              "ANSISWFN", "ANSINOR4"};
+constexpr std::string_view kNordicOrders[] = {"nordan40", "nordan",   "swedfin", "DBWINNO0",
+                                              "DBWINSW0", "ANSISWFN", "ANSINOR4"};
 
 bool listed(std::string_view name, auto& list) {
     return std::any_of(std::begin(list), std::end(list),
@@ -33,7 +33,7 @@ char32_t firstCodePoint(const std::string& utf8) {
 }
 
 struct Letter {
-    char32_t base;     // upper-case letter without accent
+    char32_t base;  // upper-case letter without accent
     std::uint8_t accent;
     bool lower;
 };
@@ -62,7 +62,8 @@ ParadoxCollation::ParadoxCollation(const std::string& sortOrderName, const TextC
     std::array<char32_t, 256> codePoints{};
     for (int b = 0; b < 256; ++b) {
         const char byte = static_cast<char>(b);
-        codePoints[static_cast<std::size_t>(b)] = b < 0x80 ? static_cast<char32_t>(b) : firstCodePoint(codec.decode({&byte, 1}));
+        codePoints[static_cast<std::size_t>(b)] =
+            b < 0x80 ? static_cast<char32_t>(b) : firstCodePoint(codec.decode({&byte, 1}));
     }
     for (int b = 0; b < 256; ++b) {
         const auto i = static_cast<std::size_t>(b);

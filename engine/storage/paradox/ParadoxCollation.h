@@ -26,9 +26,9 @@ public:
 
 private:
     bool dictionary_ = false;
-    std::array<std::uint16_t, 256> primary_{};    // letter without accent or case
-    std::array<std::uint8_t, 256> secondary_{};   // accent
-    std::array<std::uint8_t, 256> tertiary_{};    // case
+    std::array<std::uint16_t, 256> primary_{};   // letter without accent or case
+    std::array<std::uint8_t, 256> secondary_{};  // accent
+    std::array<std::uint8_t, 256> tertiary_{};   // case
     std::array<std::uint8_t, 256> upper_{};
 };
 

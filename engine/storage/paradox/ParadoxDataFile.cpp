@@ -8,9 +8,7 @@
 
 namespace tabulon::paradox {
 
-ParadoxDataFile::ParadoxDataFile(PagedFile file, ProblemLog& problems) : file_(std::move(file)) {
-    reload(problems);
-}
+ParadoxDataFile::ParadoxDataFile(PagedFile file, ProblemLog& problems) : file_(std::move(file)) { reload(problems); }
 
 ParadoxDataFile::ParadoxDataFile(PagedFile file, ParadoxHeader header)
     : file_(std::move(file)), header_(std::move(header)) {
@@ -23,8 +21,7 @@ void ParadoxDataFile::reload(ProblemLog& problems) {
     lastLocated_ = 0;
     header_ = ParadoxHeader::read(file_);
     if (header_.encryption != 0)
-        throw EngineError(errkind::kNotSupported,
-                          file_.path().filename().string() + " is a password-protected table");
+        throw EngineError(errkind::kNotSupported, file_.path().filename().string() + " is a password-protected table");
     walkChain(problems);
 }
 
@@ -32,8 +29,9 @@ void ParadoxDataFile::walkChain(ProblemLog& problems) {
     const std::string name = file_.path().filename().string();
     const std::uint64_t size = file_.size();
     const auto blockSize = static_cast<std::uint64_t>(header_.blockSize);
-    const std::uint64_t blocksOnDisk =
-        size > static_cast<std::uint64_t>(header_.headerSize) ? (size - header_.headerSize + blockSize - 1) / blockSize : 0;
+    const std::uint64_t blocksOnDisk = size > static_cast<std::uint64_t>(header_.headerSize)
+                                           ? (size - header_.headerSize + blockSize - 1) / blockSize
+                                           : 0;
     const int maxRecords = recordsPerBlock();
     blocks_.clear();
     chainIndexByBlock_.assign(static_cast<std::size_t>(std::min<std::uint64_t>(blocksOnDisk, 0xFFFF)) + 1, -1);
@@ -41,8 +39,8 @@ void ParadoxDataFile::walkChain(ProblemLog& problems) {
     int number = header_.firstBlock;
     while (number != 0) {
         if (static_cast<std::uint64_t>(number) > blocksOnDisk) {
-            problems.report(name, "the block chain leads to block " + std::to_string(number) +
-                                      ", past the end of the file");
+            problems.report(name,
+                            "the block chain leads to block " + std::to_string(number) + ", past the end of the file");
             break;
         }
         if (chainIndexByBlock_[static_cast<std::size_t>(number)] >= 0) {
@@ -157,8 +155,8 @@ void ParadoxDataFile::setLinks(int number, int next, int prior) {
 
 void ParadoxDataFile::writeRecord(std::size_t chainIndex, int record, const std::uint8_t* bytes) {
     if (cachedNumber_ == blocks_[chainIndex].number) cachedNumber_ = 0;
-    const std::uint64_t offset = header_.blockOffset(blocks_[chainIndex].number) + 6 +
-                                 static_cast<std::uint64_t>(record) * header_.recordSize;
+    const std::uint64_t offset =
+        header_.blockOffset(blocks_[chainIndex].number) + 6 + static_cast<std::uint64_t>(record) * header_.recordSize;
     file_.write(offset, bytes, static_cast<std::size_t>(header_.recordSize));
 }
 
@@ -237,12 +235,15 @@ std::size_t ParadoxDataFile::addBlockAfter(long chainIndex) {
         header_.firstFreeBlock = 0;  // a free list that leads nowhere sensible is dropped
         const std::uint64_t size = file_.size();
         const auto blockSize = static_cast<std::uint64_t>(header_.blockSize);
-        const auto onDisk = static_cast<int>(std::min<std::uint64_t>(
-            size > static_cast<std::uint64_t>(header_.headerSize) ? (size - header_.headerSize + blockSize - 1) / blockSize : 0,
-            0xFFFF));
+        const auto onDisk =
+            static_cast<int>(std::min<std::uint64_t>(size > static_cast<std::uint64_t>(header_.headerSize)
+                                                         ? (size - header_.headerSize + blockSize - 1) / blockSize
+                                                         : 0,
+                                                     0xFFFF));
         number = std::max(header_.blocksInFile, onDisk) + 1;
         if (number > 0xFFFF)
-            throw EngineError(errkind::kValue, file_.path().filename().string() + " holds 65535 blocks, the most a Paradox table can");
+            throw EngineError(errkind::kValue,
+                              file_.path().filename().string() + " holds 65535 blocks, the most a Paradox table can");
         header_.blocksInFile = number;
     }
     const auto index = static_cast<std::size_t>(chainIndex + 1);
@@ -286,8 +287,7 @@ void ParadoxDataFile::clear() {
     positionsStale_ = chainStale_ = true;
 }
 
-void ParadoxDataFile::fillCleared(std::size_t count,
-                                  const std::function<const std::uint8_t*(std::size_t)>& record) {
+void ParadoxDataFile::fillCleared(std::size_t count, const std::function<const std::uint8_t*(std::size_t)>& record) {
     const auto capacity = static_cast<std::size_t>(recordsPerBlock());
     long last = -1;
     for (std::size_t i = 0; i < count; ++i) {

@@ -29,7 +29,8 @@ std::unique_ptr<StorageTable> ParadoxDriver::open(const std::filesystem::path& p
     return std::make_unique<ParadoxTable>(*this, path, options);
 }
 
-std::unique_ptr<StorageTable> ParadoxDriver::create(const std::filesystem::path& path, const std::vector<FieldDef>& fields,
+std::unique_ptr<StorageTable> ParadoxDriver::create(const std::filesystem::path& path,
+                                                    const std::vector<FieldDef>& fields,
                                                     const std::vector<IndexDef>& indexes,
                                                     const CreateOptions& options) const {
     return createParadoxTable(*this, path, fields, indexes, options);
@@ -44,8 +45,7 @@ std::vector<std::filesystem::path> ParadoxDriver::familyFiles(const std::filesys
     std::vector<std::filesystem::path> members;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const auto& p = entry.path();
-        if (asciiUpper(p.stem().string()) == stem &&
-            isFamilyExtension(asciiUpper(p.extension().string())))
+        if (asciiUpper(p.stem().string()) == stem && isFamilyExtension(asciiUpper(p.extension().string())))
             members.push_back(table.parent_path() / p.filename());
     }
     std::sort(members.begin(), members.end());

@@ -8,12 +8,12 @@
 namespace tabulon::paradox {
 
 struct ParadoxFieldType {
-    std::uint8_t code = 0;   // the byte in the header's field descriptor
-    char letter = '?';       // the user's name for the type ("A", "#", "+")
+    std::uint8_t code = 0;  // the byte in the header's field descriptor
+    char letter = '?';      // the user's name for the type ("A", "#", "+")
     FieldType fieldType = ftUnknown;
-    int fixedBytes = 0;      // bytes in a record; 0: the descriptor's size byte gives them
-    int level = 3;           // lowest table level that holds the type (3, 4 or 5)
-    bool blob = false;       // leader + .MB pointer
+    int fixedBytes = 0;  // bytes in a record; 0: the descriptor's size byte gives them
+    int level = 3;       // lowest table level that holds the type (3, 4 or 5)
+    bool blob = false;   // leader + .MB pointer
 };
 
 // Empty for a code no Paradox level defines.

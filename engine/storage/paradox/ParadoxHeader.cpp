@@ -140,8 +140,8 @@ ParadoxHeader ParadoxHeader::parse(std::vector<std::uint8_t> raw, const std::str
         throw damaged(name, "record size " + std::to_string(h.recordSize) + " does not fit a block of " +
                                 std::to_string(h.blockSize) + " bytes");
 
-    h.encryption = h.hasLevel4Block() && h.raw.size() >= kLevel4Part ? le32(h.raw.data() + 0x5C)
-                                                                      : le32(h.raw.data() + 0x25);
+    h.encryption =
+        h.hasLevel4Block() && h.raw.size() >= kLevel4Part ? le32(h.raw.data() + 0x5C) : le32(h.raw.data() + 0x25);
 
     HeaderReader in(h.raw, name);
     in.seek(h.hasLevel4Block() ? kLevel4Part : kFixedPart, "field descriptors");
@@ -150,24 +150,23 @@ ParadoxHeader ParadoxHeader::parse(std::vector<std::uint8_t> raw, const std::str
         const std::uint8_t* d = in.take(2, "field descriptors");
         const auto type = paradoxFieldType(d[0]);
         if (!type)
-            throw damaged(name, "field " + std::to_string(i + 1) + " has the unknown type code " +
-                                    std::to_string(d[0]));
+            throw damaged(name,
+                          "field " + std::to_string(i + 1) + " has the unknown type code " + std::to_string(d[0]));
         ParadoxField field;
         field.type = *type;
         field.sizeByte = d[1];
         field.bytes = paradoxRecordBytes(*type, d[1]);
         field.offset = offset;
         if (field.bytes < 1 || (type->blob && field.bytes < 10))
-            throw damaged(name, "field " + std::to_string(i + 1) + " has the impossible size " +
-                                    std::to_string(d[1]));
+            throw damaged(name, "field " + std::to_string(i + 1) + " has the impossible size " + std::to_string(d[1]));
         offset += field.bytes;
         h.fields.push_back(field);
     }
     // Index tree entries carry a block number, a count and an unused short after the key.
     const int entryTail = h.isIndexTree() ? 6 : 0;
     if (offset + entryTail != h.recordSize)
-        throw damaged(name, "the fields take " + std::to_string(offset + entryTail) +
-                                " bytes but the record size is " + std::to_string(h.recordSize));
+        throw damaged(name, "the fields take " + std::to_string(offset + entryTail) + " bytes but the record size is " +
+                                std::to_string(h.recordSize));
     in.take(4, "table name pointer");
     if (!h.isIndexTree()) in.take(4 * static_cast<std::size_t>(fieldCount), "field pointers");
     h.tableNameOffset = in.position();

@@ -35,10 +35,9 @@ struct ParadoxField {
 
 struct ParadoxHeader {
     // Header offsets a writer updates in place.
-    static constexpr int kRecordCount = 0x06, kBlocksInUse = 0x0A, kBlocksInFile = 0x0C,
-                         kFirstBlock = 0x0E, kLastBlock = 0x10, kRootBlock = 0x1E, kLevels = 0x20,
-                         kChangeCounter = 0x2D, kIndexChangeCopy = 0x2C, kAutoIncrement = 0x49,
-                         kFirstFree = 0x4D;
+    static constexpr int kRecordCount = 0x06, kBlocksInUse = 0x0A, kBlocksInFile = 0x0C, kFirstBlock = 0x0E,
+                         kLastBlock = 0x10, kRootBlock = 0x1E, kLevels = 0x20, kChangeCounter = 0x2D,
+                         kIndexChangeCopy = 0x2C, kAutoIncrement = 0x49, kFirstFree = 0x4D;
 
     std::vector<std::uint8_t> raw;  // the whole header as read (or as a writer built it)
     int recordSize = 0;
@@ -62,12 +61,12 @@ struct ParadoxHeader {
     std::string tableName;
     std::size_t tableNameOffset = 0;  // where its NUL-padded slot starts in the header
     std::size_t tableNameSlot = 0;    // the slot's size in bytes
-    std::string sortOrderName;  // level 4+ .DB/.X
-    std::string indexName;      // .XGn
+    std::string sortOrderName;        // level 4+ .DB/.X
+    std::string indexName;            // .XGn
 
     bool isTable() const { return kind == FileKind::KeyedTable || kind == FileKind::UnkeyedTable; }
-    bool isIndexTree() const;     // .PX, .Ynn, .YGn: no field names, no level 4 block
-    bool isSecondaryData() const; // .Xnn, .XGn
+    bool isIndexTree() const;      // .PX, .Ynn, .YGn: no field names, no level 4 block
+    bool isSecondaryData() const;  // .Xnn, .XGn
     bool hasLevel4Block() const { return versionByte >= 5 && !isIndexTree(); }
     // "3.0", "3.5", "4", "5", "7".
     std::string level() const;

@@ -47,7 +47,8 @@ void ParadoxIndexChanges::applyTo(ParadoxDataFile& file, const ParadoxKeyOrder& 
     for (const auto& [key, p] : pending_) {
         if (!p.inFile) continue;
         const ParadoxSortedSlot slot = chain.find(key.data(), fields);
-        if (slot.found) chain.remove(slot, nullptr);  // else the file was behind already: the count check at commit catches it
+        if (slot.found)
+            chain.remove(slot, nullptr);  // else the file was behind already: the count check at commit catches it
     }
     for (const auto& [key, p] : pending_)
         if (p.entry) chain.insert(chain.find(key.data(), fields), p.entry->data(), nullptr);

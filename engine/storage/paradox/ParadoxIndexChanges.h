@@ -38,8 +38,8 @@ public:
 
 private:
     struct Pending {
-        bool inFile = false;          // the file holds an entry with this key, to be removed
-        std::optional<Entry> entry;   // to be inserted
+        bool inFile = false;         // the file holds an entry with this key, to be removed
+        std::optional<Entry> entry;  // to be inserted
     };
     Entry keyOf(const std::uint8_t* entry) const { return Entry(entry, entry + keyBytes_); }
 

@@ -15,14 +15,15 @@ ParadoxIndexTree ParadoxIndexTree::read(const PagedFile& file) {
     const ParadoxHeader& h = tree.header_;
     const std::string name = file.path().filename().string();
     if (!h.isIndexTree())
-        throw EngineError(errkind::kFormat, name + ": file type " + std::to_string(static_cast<int>(h.kind)) +
-                                                " is not an index tree");
+        throw EngineError(errkind::kFormat,
+                          name + ": file type " + std::to_string(static_cast<int>(h.kind)) + " is not an index tree");
     if (h.recordSize <= kEntryTail)
-        throw EngineError(errkind::kFormat, name + ": entries of " + std::to_string(h.recordSize) + " bytes hold no key");
+        throw EngineError(errkind::kFormat,
+                          name + ": entries of " + std::to_string(h.recordSize) + " bytes hold no key");
     if (h.indexLevels == 0) return tree;
     const auto size = file.size();
-    const int blocksOnDisk = static_cast<int>(
-        std::min<std::uint64_t>((size - h.headerSize + h.blockSize - 1) / h.blockSize, 0xFFFF));
+    const int blocksOnDisk =
+        static_cast<int>(std::min<std::uint64_t>((size - h.headerSize + h.blockSize - 1) / h.blockSize, 0xFFFF));
     std::vector<bool> visited(static_cast<std::size_t>(blocksOnDisk) + 1, false);
     tree.walk(file, h.rootBlock, 1, visited, blocksOnDisk);
     return tree;
@@ -48,7 +49,8 @@ void ParadoxIndexTree::walk(const PagedFile& file, int block, int level, std::ve
     if (block < 1 || block > blocksOnDisk)
         throw EngineError(errkind::kFormat, name + ": index block " + std::to_string(block) + " lies outside the file");
     if (visited[static_cast<std::size_t>(block)])
-        throw EngineError(errkind::kFormat, name + ": the index tree reaches block " + std::to_string(block) + " twice");
+        throw EngineError(errkind::kFormat,
+                          name + ": the index tree reaches block " + std::to_string(block) + " twice");
     visited[static_cast<std::size_t>(block)] = true;
     std::vector<std::uint8_t> data(static_cast<std::size_t>(header_.blockSize), 0);
     file.read(header_.blockOffset(block), data.data(), data.size());  // a cut-short block reads as zeros
@@ -64,8 +66,8 @@ void ParadoxIndexTree::walk(const PagedFile& file, int block, int level, std::ve
         if (level < header_.indexLevels) {
             walk(file, target, level + 1, visited, blocksOnDisk);
         } else {
-            leaves_.push_back({std::vector<std::uint8_t>(entry, entry + keyLength), target,
-                               flippedShort(entry + keyLength + 2)});
+            leaves_.push_back(
+                {std::vector<std::uint8_t>(entry, entry + keyLength), target, flippedShort(entry + keyLength + 2)});
         }
     }
 }

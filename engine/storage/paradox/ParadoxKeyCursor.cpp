@@ -8,9 +8,8 @@
 
 namespace tabulon::paradox {
 
-ParadoxKeyCursor::ParadoxKeyCursor(IndexDef definition, std::unique_ptr<ParadoxKeySource> source,
-                                   ParadoxKeyOrder order, std::vector<std::string> fieldNames,
-                                   const TextCodec& codec)
+ParadoxKeyCursor::ParadoxKeyCursor(IndexDef definition, std::unique_ptr<ParadoxKeySource> source, ParadoxKeyOrder order,
+                                   std::vector<std::string> fieldNames, const TextCodec& codec)
     : definition_(std::move(definition)),
       source_(std::move(source)),
       order_(std::move(order)),
@@ -59,7 +58,9 @@ bool ParadoxKeyCursor::seek(const Record& key, bool partial) {
     }
     order_.foldCase(probe.data());
     std::uint64_t low = 0, high = source_->size();
-    const auto below = [&](const std::uint8_t* entry) { return order_.compare(entry, probe.data(), count, partialBytes) < 0; };
+    const auto below = [&](const std::uint8_t* entry) {
+        return order_.compare(entry, probe.data(), count, partialBytes) < 0;
+    };
     source_->narrow(below, low, high);
     while (low < high) {
         const std::uint64_t mid = low + (high - low) / 2;
@@ -83,8 +84,8 @@ Record ParadoxKeyCursor::key() const {
     const std::uint8_t* bytes = source_->key(entry_);
     Record values;
     for (std::size_t i = 0; i < fieldNames_.size(); ++i)
-        values.push_back(ParadoxValueCodec::decode(bytes + order_.fields()[i].field.offset, order_.fields()[i].field,
-                                                   codec_));
+        values.push_back(
+            ParadoxValueCodec::decode(bytes + order_.fields()[i].field.offset, order_.fields()[i].field, codec_));
     return values;
 }
 

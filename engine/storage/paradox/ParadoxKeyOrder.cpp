@@ -33,7 +33,8 @@ void ParadoxKeyOrder::foldCase(std::uint8_t* key) const {
     if (!caseInsensitive_) return;
     for (const KeyField& k : fields_)
         if (k.field.type.fieldType == ftString)
-            for (int i = 0; i < k.field.bytes; ++i) key[k.field.offset + i] = collation_->upper(key[k.field.offset + i]);
+            for (int i = 0; i < k.field.bytes; ++i)
+                key[k.field.offset + i] = collation_->upper(key[k.field.offset + i]);
 }
 
 }  // namespace tabulon::paradox

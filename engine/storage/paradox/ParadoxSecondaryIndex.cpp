@@ -44,8 +44,7 @@ std::vector<ParadoxSecondaryIndex> ParadoxSecondaryIndex::discover(const std::fi
     const auto folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const auto& p = entry.path();
-        if (asciiUpper(p.stem().string()) == stem &&
-            isSecondaryExtension(asciiUpper(p.extension().string())))
+        if (asciiUpper(p.stem().string()) == stem && isSecondaryExtension(asciiUpper(p.extension().string())))
             files.push_back(table.parent_path() / p.filename());
     }
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
@@ -70,7 +69,8 @@ std::vector<ParadoxSecondaryIndex> ParadoxSecondaryIndex::discover(const std::fi
                 if (position < 0 || position >= static_cast<int>(tableFields.size()) ||
                     x.fields[static_cast<std::size_t>(i)].type.code !=
                         tableHeader.fields[static_cast<std::size_t>(position)].type.code ||
-                    x.fields[static_cast<std::size_t>(i)].bytes != tableHeader.fields[static_cast<std::size_t>(position)].bytes)
+                    x.fields[static_cast<std::size_t>(i)].bytes !=
+                        tableHeader.fields[static_cast<std::size_t>(position)].bytes)
                     throw EngineError(errkind::kFormat, path.filename().string() + ": indexed field " +
                                                             std::to_string(i + 1) + " is not a field of the table");
                 index.tableFields.push_back(position);
@@ -87,8 +87,9 @@ std::vector<ParadoxSecondaryIndex> ParadoxSecondaryIndex::discover(const std::fi
                 }
                 const auto& hint = x.fields.back();
                 if (!fits || hint.type.fieldType != ftSmallint)
-                    throw EngineError(errkind::kFormat, path.filename().string() +
-                                                            ": its fields do not end in the table's primary key and a block number");
+                    throw EngineError(errkind::kFormat,
+                                      path.filename().string() +
+                                          ": its fields do not end in the table's primary key and a block number");
             }
             const bool composite = x.kind == FileKind::CompositeMaintained || x.kind == FileKind::CompositeStatic;
             index.maintained = x.kind == FileKind::CompositeMaintained || x.kind == FileKind::SecondaryMaintained;

@@ -11,11 +11,11 @@ namespace tabulon::paradox {
 
 struct ParadoxSecondaryIndex {
     IndexDef definition;
-    std::filesystem::path dataPath;     // .Xnn / .XGn
-    ParadoxHeader header;               // of the .X file
-    std::vector<int> tableFields;       // positions (0-based) of the indexed fields in the table
-    std::vector<bool> descending;       // per indexed field
-    bool maintained = false;            // kept up to date by every writer (file types 5 and 8)
+    std::filesystem::path dataPath;  // .Xnn / .XGn
+    ParadoxHeader header;            // of the .X file
+    std::vector<int> tableFields;    // positions (0-based) of the indexed fields in the table
+    std::vector<bool> descending;    // per indexed field
+    bool maintained = false;         // kept up to date by every writer (file types 5 and 8)
 
     // "C.Y02" for "C.X02", "a.yg0" for "a.xg0": the index tree beside the index data.
     static std::string treeFileName(const std::string& dataFileName);
@@ -24,8 +24,7 @@ struct ParadoxSecondaryIndex {
     // index whose header cannot be used is listed with usable = false and reported.
     static std::vector<ParadoxSecondaryIndex> discover(const std::filesystem::path& table,
                                                        const ParadoxHeader& tableHeader,
-                                                       const std::vector<FieldDef>& tableFields,
-                                                       ProblemLog& problems);
+                                                       const std::vector<FieldDef>& tableFields, ProblemLog& problems);
 };
 
 }  // namespace tabulon::paradox

@@ -21,7 +21,8 @@ const std::uint8_t* ParadoxSortedChain::firstOf(std::size_t chainIndex) const {
 
 void ParadoxSortedChain::refreshFirst(std::size_t chainIndex) {
     if (!holding_ || chainIndex >= file_.chain().size()) return;
-    std::copy_n(file_.recordAt(file_.chain()[chainIndex].number, 0), keyBytes_, firsts_.data() + chainIndex * keyBytes_);
+    std::copy_n(file_.recordAt(file_.chain()[chainIndex].number, 0), keyBytes_,
+                firsts_.data() + chainIndex * keyBytes_);
 }
 
 ParadoxSortedSlot ParadoxSortedChain::find(const std::uint8_t* key, std::size_t fieldCount) const {
@@ -64,8 +65,9 @@ ParadoxSortedSlot ParadoxSortedChain::find(const std::uint8_t* key, std::size_t 
     return slot;
 }
 
-ParadoxDataFile::Position ParadoxSortedChain::insert(ParadoxSortedSlot slot, const std::uint8_t* record,
-                                                     const std::function<void(std::size_t fresh, int fromBlock)>& split) {
+ParadoxDataFile::Position ParadoxSortedChain::insert(
+    ParadoxSortedSlot slot, const std::uint8_t* record,
+    const std::function<void(std::size_t fresh, int fromBlock)>& split) {
     auto grew = [&](std::size_t at) {  // a block was linked in at chain index `at`
         if (holding_) firsts_.insert(firsts_.begin() + static_cast<std::ptrdiff_t>(at * keyBytes_), keyBytes_, 0);
     };

@@ -15,8 +15,7 @@ constexpr std::size_t kFixedPart = 0x58;
 
 bool hasHeader(const std::string& extension) {
     const std::string ext = asciiUpper(extension);
-    return ext == ".DB" || ext == ".PX" ||
-           (ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y'));
+    return ext == ".DB" || ext == ".PX" || (ext.size() == 4 && (ext[1] == 'X' || ext[1] == 'Y'));
 }
 
 // The stored name is informational (readers find files by their names), so a member whose

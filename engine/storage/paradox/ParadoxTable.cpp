@@ -41,8 +41,7 @@ int userFieldSize(const ParadoxField& f) {
 }
 }  // namespace
 
-ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::path& path,
-                           const OpenOptions& options)
+ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::path& path, const OpenOptions& options)
     : driver_(driver), path_(path), options_(options), problems_(options.tolerant) {
     Transaction::recoverFolder(path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path());
     // Held through an open of its own, since the table's moves into data_ below; taken before
@@ -120,7 +119,8 @@ std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, co
     try {
         ParadoxIndexTree tree = ParadoxIndexTree::read(file);
         if (tree.keyBytes() != keyBytes)
-            why = "its keys have " + std::to_string(tree.keyBytes()) + " bytes, the table's " + std::to_string(keyBytes);
+            why =
+                "its keys have " + std::to_string(tree.keyBytes()) + " bytes, the table's " + std::to_string(keyBytes);
         else
             why = tree.disagreement(data);
         if (why.empty()) return tree;
@@ -128,7 +128,8 @@ std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, co
         if (e.kind() != errkind::kFormat) throw;
         why = faultOf(e);
     }
-    if (report) problems_.report(file.path().filename().string(), why + "; the key order is read from the table itself");
+    if (report)
+        problems_.report(file.path().filename().string(), why + "; the key order is read from the table itself");
     return std::nullopt;
 }
 
@@ -142,7 +143,8 @@ std::vector<IndexDef> ParadoxTable::indexes() const {
     const ParadoxHeader& h = data_->header();
     if (h.keyFieldCount > 0) {
         IndexDef primary;
-        for (int i = 0; i < h.keyFieldCount; ++i) primary.fields += (i ? ";" : "") + fields_[static_cast<std::size_t>(i)].name;
+        for (int i = 0; i < h.keyFieldCount; ++i)
+            primary.fields += (i ? ";" : "") + fields_[static_cast<std::size_t>(i)].name;
         primary.options = ixPrimary | ixUnique;
         primary.file = path_.stem().string() + ".PX";
         list.push_back(primary);
@@ -179,8 +181,8 @@ bool ParadoxTable::readSlotFields(std::uint64_t slot, const std::vector<std::siz
 
 RecordId ParadoxTable::recordIdAt(std::uint64_t slot) {
     if (slot >= data_->recordCount())
-        throw EngineError(errkind::kUsage, path_.filename().string() + ": there is no record at position " +
-                                               std::to_string(slot));
+        throw EngineError(errkind::kUsage,
+                          path_.filename().string() + ": there is no record at position " + std::to_string(slot));
     const auto at = data_->locate(slot);
     return makeRecordId(data_->blocks()[at.chainIndex].number, at.record);
 }
@@ -215,7 +217,8 @@ void ParadoxTable::decodeRecord(const std::uint8_t* raw, Record& out) {
 Value ParadoxTable::decodeField(const std::uint8_t* raw, const ParadoxField& f) {
     if (f.type.blob) return decodeBlob(raw + f.offset, f);
     if (f.type.fieldType == ftString)
-        return ParadoxValueCodec::decodeAlpha(raw + f.offset, static_cast<std::size_t>(f.bytes), *codec_, asciiTransparent_);
+        return ParadoxValueCodec::decodeAlpha(raw + f.offset, static_cast<std::size_t>(f.bytes), *codec_,
+                                              asciiTransparent_);
     return ParadoxValueCodec::decode(raw + f.offset, f, *codec_);
 }
 
@@ -315,14 +318,13 @@ ParadoxTable::SecondaryFiles& ParadoxTable::secondaryFiles(const ParadoxSecondar
     const CommittedStateRead steady(data_->file().file());
     try {
         files.data = std::make_unique<ParadoxDataFile>(PagedFile::open(index.dataPath, options_.access), strict);
-        const auto treePath = findFileIgnoringCase(index.dataPath.parent_path(),
-                                                   ParadoxSecondaryIndex::treeFileName(index.dataPath.filename().string()));
+        const auto treePath = findFileIgnoringCase(
+            index.dataPath.parent_path(), ParadoxSecondaryIndex::treeFileName(index.dataPath.filename().string()));
         if (!treePath.empty()) files.tree.emplace(PagedFile::open(treePath, options_.access));
     } catch (const EngineError& e) {
         if (e.kind() != errkind::kFormat) throw;
         files.data.reset();
-        problems_.report(index.definition.file, faultOf(e) +
-                                                    "; the index is rebuilt in memory");
+        problems_.report(index.definition.file, faultOf(e) + "; the index is rebuilt in memory");
     }
     return files;
 }
@@ -352,10 +354,13 @@ std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryInd
         auto& tree = secondaryTrees_[index.definition.file];
         if (!tree && files->tree) tree = readTree(*files->tree, *file, keyBytes, false);
         auto source = std::make_unique<ParadoxChainKeySource>(
-            *file, keyBytes, [this, primaryStart, hint, name = index.definition.file](const std::uint8_t* entry, int, int) {
+            *file, keyBytes,
+            [this, primaryStart, hint, name = index.definition.file](const std::uint8_t* entry, int, int) {
                 const Value block = ParadoxValueCodec::decode(entry + hint.offset, hint, *codec_);
-                const auto id = findPrimaryKey(entry + primaryStart.offset, block.isNull() ? 0 : static_cast<int>(block.asInt()));
-                if (!id) throw EngineError(errkind::kFormat, name + ": an entry names a record the table does not hold");
+                const auto id =
+                    findPrimaryKey(entry + primaryStart.offset, block.isNull() ? 0 : static_cast<int>(block.asInt()));
+                if (!id)
+                    throw EngineError(errkind::kFormat, name + ": an entry names a record the table does not hold");
                 return *id;
             },
             tree ? &*tree : nullptr);
@@ -381,7 +386,8 @@ std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryInd
             data_->readRecord(block.number, r, raw_.data());
             for (std::size_t i = 0; i < index.tableFields.size(); ++i) {
                 const ParadoxField& f = h.fields[static_cast<std::size_t>(index.tableFields[i])];
-                std::memcpy(key.data() + order.fields()[i].field.offset, raw_.data() + f.offset, static_cast<std::size_t>(f.bytes));
+                std::memcpy(key.data() + order.fields()[i].field.offset, raw_.data() + f.offset,
+                            static_cast<std::size_t>(f.bytes));
             }
             order.foldCase(key.data());
             source->add(key.data(), makeRecordId(block.number, r));

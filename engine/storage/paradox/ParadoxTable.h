@@ -80,7 +80,6 @@ public:
     }
 
 private:
-
     struct SecondaryFiles {
         std::unique_ptr<ParadoxDataFile> data;  // .Xnn / .XGn
         std::optional<PagedFile> tree;          // .Ynn / .YGn
@@ -164,16 +163,16 @@ private:
     std::optional<ParadoxIndexTree> primaryTree_;  // the .PX, when it agrees with the chain
     std::vector<FieldDef> fields_;
     std::vector<ParadoxSecondaryIndex> secondaries_;
-    std::vector<ParadoxFieldCheck> checks_;  // from the .VAL
-    std::map<std::string, SecondaryFiles> secondaryFiles_;                     // opened on first use
-    std::map<std::string, std::optional<ParadoxIndexTree>> secondaryTrees_;   // their .Ynn/.YGn
+    std::vector<ParadoxFieldCheck> checks_;                                  // from the .VAL
+    std::map<std::string, SecondaryFiles> secondaryFiles_;                   // opened on first use
+    std::map<std::string, std::optional<ParadoxIndexTree>> secondaryTrees_;  // their .Ynn/.YGn
     std::vector<std::uint8_t> raw_;
     bool asciiTransparent_ = false;  // the code page keeps ASCII as it is (nearly all do)
     Transaction* transaction_ = nullptr;
-    bool writing_ = false;  // holds the writers' lock for the running transaction
-    FileStamp stamp_;       // the .DB as it was when last read or written
-    bool changed_ = false;  // since the last commit: indexes on disk are behind
-    bool rebuildIndexes_ = false;  // this transaction rebuilds the secondary indexes whole
+    bool writing_ = false;                                     // holds the writers' lock for the running transaction
+    FileStamp stamp_;                                          // the .DB as it was when last read or written
+    bool changed_ = false;                                     // since the last commit: indexes on disk are behind
+    bool rebuildIndexes_ = false;                              // this transaction rebuilds the secondary indexes whole
     std::map<std::string, ParadoxIndexChanges> indexChanges_;  // by .X file name
 };
 

@@ -55,23 +55,23 @@ ParadoxField paradoxField(const FieldDef& def, const TextCodec& codec, int& leve
     f.type = *type;
     const auto name = codec.encode(def.name);
     if (def.name.empty()) refuse("A field name is empty");
-    if (!name)
-        refuse("Field name \"" + def.name + "\" has characters code page " + codec.name() +
-               " lacks");
+    if (!name) refuse("Field name \"" + def.name + "\" has characters code page " + codec.name() + " lacks");
     if (name->size() > static_cast<std::size_t>(kMaxNameLength))
-        refuse("Field name \"" + def.name + "\" is longer than 25 characters in code page " +
-               codec.name());
+        refuse("Field name \"" + def.name + "\" is longer than 25 characters in code page " + codec.name());
     f.name = *name;
     if (def.type == ftString || def.type == ftBytes) {
-        if (def.size < 1 || def.size > kMaxAlpha) refuse("Field " + def.name + ": size " + std::to_string(def.size) + " is outside 1 to 255");
+        if (def.size < 1 || def.size > kMaxAlpha)
+            refuse("Field " + def.name + ": size " + std::to_string(def.size) + " is outside 1 to 255");
         f.sizeByte = def.size;
     } else if (type->blob) {
         const int least = def.type == ftMemo ? 1 : 0;
         if (def.size < least || def.size > kMaxLeader)
-            refuse("Field " + def.name + ": size " + std::to_string(def.size) + " is outside " + std::to_string(least) + " to 240");
+            refuse("Field " + def.name + ": size " + std::to_string(def.size) + " is outside " + std::to_string(least) +
+                   " to 240");
         f.sizeByte = def.size + kBlobPointerBytes;
     } else if (def.type == ftBCD) {
-        if (def.size < 0 || def.size > kMaxScale) refuse("Field " + def.name + ": BCD scale " + std::to_string(def.size) + " is outside 0 to 32");
+        if (def.size < 0 || def.size > kMaxScale)
+            refuse("Field " + def.name + ": BCD scale " + std::to_string(def.size) + " is outside 0 to 32");
         f.sizeByte = def.size;
     } else {
         f.sizeByte = type->fixedBytes;
@@ -146,8 +146,7 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     constexpr int kLevel4BlockKiB = 4;
     const bool longRecord = recordSize > kLevel4BlockKiB * 1024 - 6;
     if (!options.version.empty()) {
-        const bool older =
-            options.version == "3.0" || options.version == "3.5";  // as a copy's source reports it
+        const bool older = options.version == "3.0" || options.version == "3.5";  // as a copy's source reports it
         const int asked = options.version == "4" ? 4 : options.version == "5" ? 5 : options.version == "7" ? 7 : 0;
         if (asked == 0 && !(older && options.versionAtLeast))
             refuse("Paradox table level " + options.version + " cannot be created (4, 5 or 7)");
@@ -155,13 +154,13 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
             refuse("The fields or indexes need Paradox level " + std::to_string(level) + ", not " + options.version);
         level = std::max(level, asked);
     }
-    if (longRecord && (options.version.empty() || options.versionAtLeast))
-        level = std::max(level, 5);
+    if (longRecord && (options.version.empty() || options.versionAtLeast)) level = std::max(level, 5);
     const int maxBlockKiB = level == 4 ? kLevel4BlockKiB : 32;
     int blockKiB = level == 4 ? 2 : 4;
     while (blockKiB < maxBlockKiB && recordSize > blockKiB * 1024 - 6) blockKiB = std::min(maxBlockKiB, blockKiB * 2);
     if (recordSize > blockKiB * 1024 - 6)
-        refuse("A record of " + std::to_string(recordSize) + " bytes does not fit a level " + std::to_string(level) + " block");
+        refuse("A record of " + std::to_string(recordSize) + " bytes does not fit a level " + std::to_string(level) +
+               " block");
 
     std::random_device random;
     ParadoxHeaderSpec table;
@@ -208,16 +207,15 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     for (const PlannedIndex& planned : secondaries) {
         const IndexDef& def = planned.def;
         const bool simple =
-            planned.positions.size() == 1 &&
-            !(def.options & (ixCaseInsensitive | ixDescending | ixUnique)) &&
+            planned.positions.size() == 1 && !(def.options & (ixCaseInsensitive | ixDescending | ixUnique)) &&
             (def.name.empty() ||
-             equalsIgnoringAsciiCase(def.name,
-                                     fields[static_cast<std::size_t>(planned.positions[0])].name));
+             equalsIgnoringAsciiCase(def.name, fields[static_cast<std::size_t>(planned.positions[0])].name));
         char suffix[8];
         if (simple) {
             std::snprintf(suffix, sizeof suffix, "%02X", planned.positions[0] + 1);
         } else {
-            if (composite > 9) refuse("Index " + def.name + ": a table holds ten composite or named indexes at most here");
+            if (composite > 9)
+                refuse("Index " + def.name + ": a table holds ten composite or named indexes at most here");
             std::snprintf(suffix, sizeof suffix, "G%d", composite++);
         }
         ParadoxHeaderSpec x = table;
@@ -246,7 +244,8 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
         x.indexName = simple ? "" : (def.name.empty() ? "Index" + std::string(suffix) : def.name);
         x.firstIndexedField = planned.positions[0] + 1;
         x.indexFlags = ((def.options & ixCaseInsensitive) ? kCaseInsensitiveFlag : 0) |
-                       ((def.options & ixDescending) ? kDescendingFlag : 0) | ((def.options & ixUnique) ? kUniqueFlag : 0);
+                       ((def.options & ixDescending) ? kDescendingFlag : 0) |
+                       ((def.options & ixUnique) ? kUniqueFlag : 0);
         files.emplace_back(x.tableName, buildParadoxHeader(x).raw);
 
         ParadoxHeaderSpec y = table;

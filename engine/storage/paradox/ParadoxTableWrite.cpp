@@ -68,8 +68,9 @@ void ParadoxTable::enlistFamily(Transaction& transaction) {
         if (!files.data) continue;
         transaction.enlist(files.data->file());
         if (!files.tree)
-            files.tree.emplace(PagedFile::createNew(
-                index.dataPath.parent_path() / ParadoxSecondaryIndex::treeFileName(index.dataPath.filename().string())));
+            files.tree.emplace(
+                PagedFile::createNew(index.dataPath.parent_path() /
+                                     ParadoxSecondaryIndex::treeFileName(index.dataPath.filename().string())));
         transaction.enlist(*files.tree);
     }
     transaction.enlist(static_cast<TransactionParticipant&>(*this));
@@ -92,7 +93,8 @@ void ParadoxTable::setTransaction(Transaction* transaction) { transaction_ = tra
 void ParadoxTable::beginWriting() {
     requireWritable();
     if (!transaction_)
-        throw EngineError(errkind::kUsage, "Cannot begin writing " + path_.filename().string() + ": no transaction is set");
+        throw EngineError(errkind::kUsage,
+                          "Cannot begin writing " + path_.filename().string() + ": no transaction is set");
     enlistFamily(*transaction_);
 }
 
@@ -124,7 +126,8 @@ void ParadoxTable::endWriting() {
     data_->file().file().unlockWriting();
 }
 
-void ParadoxTable::storeBlob(const Value& value, const ParadoxField& field, const std::string& name, std::uint8_t* out) {
+void ParadoxTable::storeBlob(const Value& value, const ParadoxField& field, const std::string& name,
+                             std::uint8_t* out) {
     const int leader = field.bytes - kBlobPointerBytes;
     std::memset(out, 0, static_cast<std::size_t>(field.bytes));
     if (value.isNull()) return;
@@ -161,8 +164,9 @@ void ParadoxTable::storeBlob(const Value& value, const ParadoxField& field, cons
     if (data.size() > 0x7FFFFFFF) throw EngineError(errkind::kValue, "Field " + name + ": the value is too long");
     std::uint32_t location = 0;
     if (picture || data.size() > static_cast<std::size_t>(leader)) {
-        if (!blobs_) throw EngineError(errkind::kFile, path_.stem().string() + ".MB is missing; field " + name +
-                                                           " cannot be stored");
+        if (!blobs_)
+            throw EngineError(errkind::kFile,
+                              path_.stem().string() + ".MB is missing; field " + name + " cannot be stored");
         location = blobs_->store(data);
     }
     putLe32(out + leader, location);
@@ -188,7 +192,8 @@ std::vector<std::uint8_t> ParadoxTable::encodeRecord(const Record& values, bool 
         const ParadoxField& f = h.fields[i];
         Value value = values[i];
         if (f.type.fieldType == ftAutoInc) {
-            if (value.isNull() && assignAutoIncrement) value = Value::integer(static_cast<std::int64_t>(h.autoIncrement) + 1);
+            if (value.isNull() && assignAutoIncrement)
+                value = Value::integer(static_cast<std::int64_t>(h.autoIncrement) + 1);
             if (!value.isNull()) {
                 const std::int64_t n = value.convertTo(ValueKind::Integer).asInt();
                 if (n > static_cast<std::int64_t>(h.autoIncrement) && n <= 0x7FFFFFFF)
@@ -211,10 +216,10 @@ void ParadoxTable::enforceChecks(const Record& values, const std::uint8_t* raw) 
         const std::string& name = fields_[check.field].name;
         const std::uint8_t* bytes = raw + f.offset;
         const Value& value = values[check.field];
-        const bool blank =
-            f.type.blob ? value.isNull() || (value.kind() == ValueKind::String && value.asString().empty()) ||
-                              (value.kind() == ValueKind::Bytes && value.asBytes().empty())
-                        : std::all_of(bytes, bytes + f.bytes, [](std::uint8_t b) { return b == 0; });
+        const bool blank = f.type.blob
+                               ? value.isNull() || (value.kind() == ValueKind::String && value.asString().empty()) ||
+                                     (value.kind() == ValueKind::Bytes && value.asBytes().empty())
+                               : std::all_of(bytes, bytes + f.bytes, [](std::uint8_t b) { return b == 0; });
         if (blank) {
             if (check.required)
                 throw EngineError(errkind::kRequired, "Field " + name + " of " + path_.filename().string() +
@@ -262,13 +267,14 @@ RecordId ParadoxTable::insertRaw(const std::uint8_t* raw) {
     }
     // Records moved by a split keep their index entries; only the block hints change.
     const ParadoxKeyOrder order = primaryOrder();
-    const auto at = ParadoxSortedChain(*data_, order, false).insert(slot, raw, [this](std::size_t fresh, int fromBlock) {
-        const auto& block = data_->chain()[fresh];
-        for (int r = 0; r < block.records; ++r) {
-            data_->readRecord(block.number, r, raw_.data());
-            noteEntries(raw_.data(), fromBlock, raw_.data(), block.number);
-        }
-    });
+    const auto at =
+        ParadoxSortedChain(*data_, order, false).insert(slot, raw, [this](std::size_t fresh, int fromBlock) {
+            const auto& block = data_->chain()[fresh];
+            for (int r = 0; r < block.records; ++r) {
+                data_->readRecord(block.number, r, raw_.data());
+                noteEntries(raw_.data(), fromBlock, raw_.data(), block.number);
+            }
+        });
     const int block = data_->chain()[at.chainIndex].number;
     noteEntries(nullptr, 0, raw, block);
     return makeRecordId(block, at.record);
@@ -449,8 +455,9 @@ void ParadoxTable::noteEntries(const std::uint8_t* oldRaw, int oldBlock, const s
         if (newRaw) makeEntry(index, xh, order, newRaw, newBlock, after.data());
         if (oldRaw && newRaw && before == after) continue;
         const std::size_t ownBytes = static_cast<std::size_t>(xh.fields[index.tableFields.size()].offset);
-        auto& changes = indexChanges_.try_emplace(index.definition.file, static_cast<std::size_t>(order.keyBytes()), ownBytes)
-                            .first->second;
+        auto& changes =
+            indexChanges_.try_emplace(index.definition.file, static_cast<std::size_t>(order.keyBytes()), ownBytes)
+                .first->second;
         if (oldRaw) changes.remove(before.data());
         if (newRaw) changes.add(after.data(), size);
         if (changes.size() > std::max<std::uint64_t>(kFewChanges, data_->recordCount() / 4)) {
@@ -477,7 +484,8 @@ void ParadoxTable::checkUniqueIndexes(const std::uint8_t* raw, const std::uint8_
         if (oldRaw) makeEntry(index, xh, order, oldRaw, 0, old.data());
         // Entries of this very record (before and after the change) are no twins.
         auto ownRecord = [&](const std::uint8_t* other) {
-            return std::memcmp(other, entry.data(), keyBytes) == 0 || (oldRaw && std::memcmp(other, old.data(), keyBytes) == 0);
+            return std::memcmp(other, entry.data(), keyBytes) == 0 ||
+                   (oldRaw && std::memcmp(other, old.data(), keyBytes) == 0);
         };
         const std::size_t own = index.tableFields.size();
         const ParadoxIndexChanges* changes = nullptr;
@@ -502,7 +510,8 @@ void ParadoxTable::checkUniqueIndexes(const std::uint8_t* raw, const std::uint8_
         if (!twin) continue;
         std::string key;
         for (std::size_t f = 0; f < own; ++f)
-            key += (f ? ", " : "") + ParadoxValueCodec::decode(entry.data() + xh.fields[f].offset, xh.fields[f], *codec_).toText();
+            key += (f ? ", " : "") +
+                   ParadoxValueCodec::decode(entry.data() + xh.fields[f].offset, xh.fields[f], *codec_).toText();
         throw EngineError(errkind::kKeyViolation, "Key violation in " + path_.filename().string() + ": index " +
                                                       index.definition.name + " holds (" + key + ") already");
     }
@@ -538,7 +547,8 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
         for (int r = 0; r < block.records; ++r, ++position) {
             const std::size_t at = entries.size();
             entries.resize(at + entrySize);
-            makeEntry(index, xh, order, data_->recordAt(block.number, r), block.number, entries.data() + at, r, position);
+            makeEntry(index, xh, order, data_->recordAt(block.number, r), block.number, entries.data() + at, r,
+                      position);
         }
     const std::size_t count = entries.size() / entrySize;
     std::vector<std::size_t> sorted(count);
@@ -552,7 +562,8 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
             if (order.compare(a, entries.data() + sorted[i] * entrySize, own) != 0) continue;
             std::string key;
             for (std::size_t f = 0; f < own; ++f)
-                key += (f ? ", " : "") + ParadoxValueCodec::decode(a + xh.fields[f].offset, xh.fields[f], *codec_).toText();
+                key += (f ? ", " : "") +
+                       ParadoxValueCodec::decode(a + xh.fields[f].offset, xh.fields[f], *codec_).toText();
             throw EngineError(errkind::kKeyViolation, "Key violation in " + path_.filename().string() + ": index " +
                                                           index.definition.name + " holds (" + key + ") twice");
         }
@@ -564,7 +575,8 @@ void ParadoxTable::rebuildSecondaryIndex(const ParadoxSecondaryIndex& index) {
 
 void ParadoxTable::writeSecondaryTree(SecondaryFiles& files, const ParadoxKeyOrder& order) {
     ParadoxDataFile& x = *files.data;
-    x.header().raw[ParadoxHeader::kChangeCounter] = static_cast<std::uint8_t>(x.header().raw[ParadoxHeader::kChangeCounter] + 1);
+    x.header().raw[ParadoxHeader::kChangeCounter] =
+        static_cast<std::uint8_t>(x.header().raw[ParadoxHeader::kChangeCounter] + 1);
     x.writeHeader();
     const ParadoxHeader& xh = x.header();
     const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
@@ -576,9 +588,9 @@ void ParadoxTable::writeSecondaryTree(SecondaryFiles& files, const ParadoxKeyOrd
         leaves.push_back({first, block.number, block.records});
     }
     const bool composite = xh.kind == FileKind::CompositeMaintained || xh.kind == FileKind::CompositeStatic;
-    ParadoxHeader tree = treeHeader(
-        *files.tree, composite ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree,
-        std::vector<ParadoxField>(xh.fields.begin(), xh.fields.begin() + xh.keyFieldCount), data_->header());
+    ParadoxHeader tree =
+        treeHeader(*files.tree, composite ? FileKind::CompositeIndexTree : FileKind::SecondaryIndexTree,
+                   std::vector<ParadoxField>(xh.fields.begin(), xh.fields.begin() + xh.keyFieldCount), data_->header());
     writeParadoxIndexTree(*files.tree, tree, leaves, xh.raw[ParadoxHeader::kChangeCounter]);
 }
 

@@ -59,7 +59,8 @@ std::vector<ParadoxFieldCheck> parseParadoxValidity(const std::vector<std::uint8
         if (slotUsed(c, kMaximumAt)) check.maximum = take(bytes);
         if (slotUsed(c, kDefaultAt)) take(bytes);
         if (slotUsed(c, kPictureAt)) take(c[kPictureLengthAt]);
-        check.stored.assign(file.begin() + static_cast<std::ptrdiff_t>(start), file.begin() + static_cast<std::ptrdiff_t>(at));
+        check.stored.assign(file.begin() + static_cast<std::ptrdiff_t>(start),
+                            file.begin() + static_cast<std::ptrdiff_t>(at));
         checks.push_back(std::move(check));
     }
     return checks;
@@ -72,7 +73,8 @@ std::vector<ParadoxFieldCheck> requiredChecks(const std::vector<bool>& required)
     return checks;
 }
 
-std::vector<std::uint8_t> buildParadoxValidity(const ParadoxHeader& table, const std::vector<ParadoxFieldCheck>& checks) {
+std::vector<std::uint8_t> buildParadoxValidity(const ParadoxHeader& table,
+                                               const std::vector<ParadoxFieldCheck>& checks) {
     std::vector<std::uint8_t> file(kChecksAt, 0);
     file[0] = table.raw[kLinkByte];
     file[1] = static_cast<std::uint8_t>(std::min(table.versionByte, 0x0B));  // no later version was seen

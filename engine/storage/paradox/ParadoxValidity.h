@@ -30,7 +30,8 @@ std::vector<ParadoxFieldCheck> parseParadoxValidity(const std::vector<std::uint8
 
 // A .VAL holding `checks` for `table`: each written as stored (its field position and required
 // flag set from the check), or, when nothing is stored, as a bare required flag.
-std::vector<std::uint8_t> buildParadoxValidity(const ParadoxHeader& table, const std::vector<ParadoxFieldCheck>& checks);
+std::vector<std::uint8_t> buildParadoxValidity(const ParadoxHeader& table,
+                                               const std::vector<ParadoxFieldCheck>& checks);
 // The checks that only mark the fields flagged in `required` (one flag per field).
 std::vector<ParadoxFieldCheck> requiredChecks(const std::vector<bool>& required);
 

@@ -87,8 +87,8 @@ void encodeBcd(const Decimal& value, int scale, std::uint8_t* out) {
 void checkRange(std::int64_t v, int bytes, const std::string& fieldName) {
     const std::int64_t limit = (1LL << (bytes * 8 - 1)) - 1;  // the most negative value means blank
     if (v > limit || v < -limit)
-        doesNotFit(fieldName, "the value " + std::to_string(v) + " is outside -" + std::to_string(limit) +
-                                  " to " + std::to_string(limit));
+        doesNotFit(fieldName, "the value " + std::to_string(v) + " is outside -" + std::to_string(limit) + " to " +
+                                  std::to_string(limit));
 }
 }  // namespace
 
@@ -147,7 +147,8 @@ Value ParadoxValueCodec::decodeAlpha(const std::uint8_t* p, std::size_t length, 
 std::string ParadoxValueCodec::decodeText(const std::uint8_t* p, std::size_t length, const TextCodec& codec,
                                           bool asciiTransparent) {
     const std::string_view bytes(reinterpret_cast<const char*>(p), length);
-    if (asciiTransparent && std::all_of(p, p + length, [](std::uint8_t b) { return b < 0x80; })) return std::string(bytes);
+    if (asciiTransparent && std::all_of(p, p + length, [](std::uint8_t b) { return b < 0x80; }))
+        return std::string(bytes);
     return codec.decode(bytes);
 }
 
@@ -167,11 +168,10 @@ void ParadoxValueCodec::encode(const Value& given, const ParadoxField& field, co
             if (value.asString().empty()) return;
             const auto bytes = codec.encode(value.asString());
             if (!bytes)
-                doesNotFit(fieldName, "\"" + value.asString() + "\" holds a character that code page " +
-                                          codec.name() + " lacks");
+                doesNotFit(fieldName,
+                           "\"" + value.asString() + "\" holds a character that code page " + codec.name() + " lacks");
             if (bytes->size() > static_cast<std::size_t>(n))
-                doesNotFit(fieldName, "\"" + value.asString() + "\" is longer than " + std::to_string(n) +
-                                          " bytes");
+                doesNotFit(fieldName, "\"" + value.asString() + "\" is longer than " + std::to_string(n) + " bytes");
             std::memcpy(out, bytes->data(), bytes->size());
             return;
         }
@@ -206,8 +206,7 @@ void ParadoxValueCodec::encode(const Value& given, const ParadoxField& field, co
             encodeDouble(value.asDouble(), out);
             return;
         case ftDateTime:
-            encodeDouble(static_cast<double>(value.asTimestamp().milliseconds + kEpochDay * kMillisecondsPerDay),
-                         out);
+            encodeDouble(static_cast<double>(value.asTimestamp().milliseconds + kEpochDay * kMillisecondsPerDay), out);
             return;
         case ftBoolean:
             out[0] = value.asBool() ? 0x81 : 0x80;

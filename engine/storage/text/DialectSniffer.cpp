@@ -12,10 +12,10 @@ namespace {
 constexpr std::size_t kSampleRows = 100;
 
 struct Score {
-    bool splits = false;          // more than one value per record
-    std::size_t consistent = 0;   // records with the most frequent value count
-    std::size_t columns = 0;      // that value count
-    std::size_t quoted = 0;       // records whose text holds the quote: a used quote wins a tie
+    bool splits = false;         // more than one value per record
+    std::size_t consistent = 0;  // records with the most frequent value count
+    std::size_t columns = 0;     // that value count
+    std::size_t quoted = 0;      // records whose text holds the quote: a used quote wins a tie
     auto tie() const { return std::tie(splits, consistent, columns, quoted); }
 };
 

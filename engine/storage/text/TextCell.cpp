@@ -83,8 +83,7 @@ std::optional<Value> parseTextCell(std::string_view raw, FieldType type) {
         case ftMemo:
             return Value::string(std::string(raw));
         case ftBoolean:
-            if (equalsIgnoringAsciiCase(raw, "true") || equalsIgnoringAsciiCase(raw, "t"))
-                return Value::boolean(true);
+            if (equalsIgnoringAsciiCase(raw, "true") || equalsIgnoringAsciiCase(raw, "t")) return Value::boolean(true);
             if (equalsIgnoringAsciiCase(raw, "false") || equalsIgnoringAsciiCase(raw, "f"))
                 return Value::boolean(false);
             return std::nullopt;

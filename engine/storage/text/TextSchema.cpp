@@ -42,10 +42,10 @@ public:
 
     FieldType fieldType(int line, const std::string& name, int width, FieldDef& field) const {
         static const std::map<std::string, FieldType> types = {
-            {"CHAR", ftString},     {"ALPHA", ftString},    {"BOOL", ftBoolean},    {"BOOLEAN", ftBoolean},
-            {"SHORTINT", ftSmallint}, {"LONGINT", ftInteger}, {"INTEGER", ftInteger}, {"FLOAT", ftFloat},
-            {"NUMBER", ftFloat},    {"MONEY", ftCurrency},  {"CURRENCY", ftCurrency}, {"BCD", ftBCD},
-            {"DATE", ftDate},       {"TIME", ftTime},       {"TIMESTAMP", ftDateTime}};
+            {"CHAR", ftString},       {"ALPHA", ftString},    {"BOOL", ftBoolean},      {"BOOLEAN", ftBoolean},
+            {"SHORTINT", ftSmallint}, {"LONGINT", ftInteger}, {"INTEGER", ftInteger},   {"FLOAT", ftFloat},
+            {"NUMBER", ftFloat},      {"MONEY", ftCurrency},  {"CURRENCY", ftCurrency}, {"BCD", ftBCD},
+            {"DATE", ftDate},         {"TIME", ftTime},       {"TIMESTAMP", ftDateTime}};
         const auto found = types.find(asciiUpper(trim(name)));
         if (found == types.end()) fail(line, "unknown field type '" + trim(name) + "'");
         field.nativeType = found->first;
@@ -82,8 +82,10 @@ public:
             } else if (key == "SEPARATOR") {
                 if (asciiUpper(value) == "TAB")
                     schema.dialect.separator = '\t';
-                else if (value.size() == 1) schema.dialect.separator = value[0];
-                else fail(lineNumber, "SEPARATOR is one character or TAB, not '" + value + "'");
+                else if (value.size() == 1)
+                    schema.dialect.separator = value[0];
+                else
+                    fail(lineNumber, "SEPARATOR is one character or TAB, not '" + value + "'");
             } else if (key == "CHARSET") {
                 const std::string charset = asciiUpper(value);
                 schema.codePage = charset == "ASCII" ? "CP437" : charset == "ANSI" ? "CP1252" : value;

@@ -71,8 +71,8 @@ void TextTable::load() {
         sniffLayout(sample, sampleIsWhole);
     }
 
-    codePage_ = !options_.encoding.empty() ? options_.encoding
-                : !schemaCodePage.empty()  ? schemaCodePage
+    codePage_ = !options_.encoding.empty()            ? options_.encoding
+                : !schemaCodePage.empty()             ? schemaCodePage
                 : isValidUtf8(sample, !sampleIsWhole) ? "UTF-8"
                                                       : "CP1252";
     codec_.reset();
@@ -126,7 +126,8 @@ void TextTable::checkSlot(std::uint64_t slot) const {
 
 void TextTable::note(std::string message) {
     if (!options_.tolerant) throw EngineError(errkind::kFormat, path_.string() + ": " + message);
-    if (problems_.size() < kMaxProblems) problems_.push_back(TableProblem{path_.filename().string(), std::move(message)});
+    if (problems_.size() < kMaxProblems)
+        problems_.push_back(TableProblem{path_.filename().string(), std::move(message)});
 }
 
 bool TextTable::readSlot(std::uint64_t slot, Record& out) {
@@ -139,8 +140,10 @@ bool TextTable::readSlot(std::uint64_t slot, Record& out) {
         end = start + kMaxRecordBytes;
     }
     const std::string_view row = bytes(start, end);
-    if (dialect_.fixed) readFixedRow(row.substr(0, row.find_first_of("\r\n")), columns_, cells_);
-    else readDelimitedRow(row, 0, dialect_, cells_);
+    if (dialect_.fixed)
+        readFixedRow(row.substr(0, row.find_first_of("\r\n")), columns_, cells_);
+    else
+        readDelimitedRow(row, 0, dialect_, cells_);
     out.assign(fields_.size(), Value());
     for (std::size_t i = 0; i < fields_.size() && i < cells_.size(); ++i) {
         std::string text = codec_ ? codec_->decode(cells_[i]) : std::move(cells_[i]);
@@ -149,8 +152,8 @@ bool TextTable::readSlot(std::uint64_t slot, Record& out) {
         } else if (auto value = parseTextCell(text, fields_[i].type)) {
             out[i] = std::move(*value);
         } else {
-            note("record " + std::to_string(slot + 1) + ", field " + fields_[i].name + ": '" + text +
-                 "' is not a " + std::string(fieldTypeName(fields_[i].type)) + " value");
+            note("record " + std::to_string(slot + 1) + ", field " + fields_[i].name + ": '" + text + "' is not a " +
+                 std::string(fieldTypeName(fields_[i].type)) + " value");
         }
     }
     return true;

@@ -23,16 +23,14 @@ Record recordOf(std::int64_t id, std::int64_t val) {
 }
 
 class CachedUpdatesMovedRecords : public ::testing::TestWithParam<TableKind> {
-  protected:
+protected:
     // Records with the even IDs 2..600, VAL ten times the ID, in a new table; a session's
     // table on them with cached updates.
     void start() {
         cached_.reset();
         path_ = folder_ / GetParam().file;
-        for (const auto& file : std::filesystem::directory_iterator(folder_.path()))
-            std::filesystem::remove(file);
-        auto table =
-            driverFor(GetParam().type).create(path_, GetParam().fields, GetParam().indexes, {});
+        for (const auto& file : std::filesystem::directory_iterator(folder_.path())) std::filesystem::remove(file);
+        auto table = driverFor(GetParam().type).create(path_, GetParam().fields, GetParam().indexes, {});
         inOneTransaction(*table, [&] {
             for (std::int64_t id = 2; id <= 600; id += 2) table->append(recordOf(id, id * 10));
         });
@@ -45,8 +43,7 @@ class CachedUpdatesMovedRecords : public ::testing::TestWithParam<TableKind> {
 
     void SetUp() override {
         connection_ = &session_.addConnection("Folder");
-        connection_->setParams(
-            Connection::folderParams(folder_.path().string()));
+        connection_->setParams(Connection::folderParams(folder_.path().string()));
         connection_->connect();
     }
 
@@ -79,8 +76,7 @@ class CachedUpdatesMovedRecords : public ::testing::TestWithParam<TableKind> {
     // ones (blocks merge, records shift), then inserts the odd IDs 101..189 (blocks split in a
     // keyed table).
     void moveRecordsElsewhere() {
-        auto other =
-            openTable(path_, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", true});
+        auto other = openTable(path_, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", true});
         inOneTransaction(*other, [&] {
             Record values;
             for (std::uint64_t slot = other->slotCount(); slot-- > 0;)
@@ -92,9 +88,7 @@ class CachedUpdatesMovedRecords : public ::testing::TestWithParam<TableKind> {
         });
     }
 
-    static bool movedAway(std::int64_t id) {
-        return id <= 100 || (id > 190 && id < 200) || (id > 240 && id < 250);
-    }
+    static bool movedAway(std::int64_t id) { return id <= 100 || (id > 190 && id < 200) || (id > 240 && id < 250); }
 
     Contents stored() {
         auto table = openTable(path_);
@@ -133,17 +127,15 @@ TEST_P(CachedUpdatesMovedRecords, ARecordAnotherWriterChangedOrDeletedFailsTheAp
         const char* what;
         void (*change)(StorageTable&, RecordId);
     };
-    const Case cases[] = {
-        {"changed", [](StorageTable& t, RecordId id) { t.update(id, recordOf(200, 7)); }},
-        {"deleted", [](StorageTable& t, RecordId id) { t.remove(id); }}};
+    const Case cases[] = {{"changed", [](StorageTable& t, RecordId id) { t.update(id, recordOf(200, 7)); }},
+                          {"deleted", [](StorageTable& t, RecordId id) { t.remove(id); }}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         start();
         cacheChanges();
         moveRecordsElsewhere();
         {
-            auto other =
-                openTable(path_, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", true});
+            auto other = openTable(path_, OpenOptions{AccessMode::ReadWrite, ShareMode::Shared, "", true});
             Record values;
             for (std::uint64_t slot = 0; slot < other->slotCount(); ++slot)
                 if (other->readSlot(slot, values) && values[0].asInt() == 200) {

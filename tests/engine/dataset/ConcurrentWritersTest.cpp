@@ -27,8 +27,7 @@ namespace {
 // The note of a record follows from its ID and VAL, and is long enough to live in the memo
 // file, so its free space is shared by the writers too.
 std::string noteOf(std::int64_t id, std::int64_t val) {
-    return "note of " + std::to_string(id) + " holding " + std::to_string(val) +
-           std::string(40, '.');
+    return "note of " + std::to_string(id) + " holding " + std::to_string(val) + std::string(40, '.');
 }
 
 Record recordOf(std::int64_t id, std::int64_t val) {
@@ -38,7 +37,7 @@ Record recordOf(std::int64_t id, std::int64_t val) {
 // The changes one writer makes, from its own seed: inserts of new ids (its number in the
 // millions), updates and deletions of records it inserted.
 class Writer {
-  public:
+public:
     Writer(int number, unsigned seed) : number_(number), random_(seed) {}
 
     enum class Step { Insert, Update, Delete };
@@ -51,8 +50,7 @@ class Writer {
     Change next() {
         std::int64_t val = static_cast<std::int64_t>(random_() % 1000);
         const unsigned roll = random_() % 4;
-        if (roll < 2 || mine_.empty())
-            return {Step::Insert, number_ * 1'000'000 + ++inserted_, val};
+        if (roll < 2 || mine_.empty()) return {Step::Insert, number_ * 1'000'000 + ++inserted_, val};
         auto it = mine_.begin();
         std::advance(it, static_cast<long>(random_() % mine_.size()));
         return {roll == 2 ? Step::Update : Step::Delete, it->first, val};
@@ -67,7 +65,7 @@ class Writer {
     void pause() { std::this_thread::sleep_for(std::chrono::microseconds(random_() % 1500)); }
     const Contents& mine() const { return mine_; }
 
-  private:
+private:
     std::int64_t number_;
     std::mt19937 random_;
     std::int64_t inserted_ = 0;
@@ -123,8 +121,7 @@ Contents writeStepsInSession(const std::filesystem::path& path, int number, unsi
     Writer writer(number, seed);
     Session session("Writer" + std::to_string(number));
     Connection& connection = session.addConnection("Folder");
-    connection.setParams(
-        Connection::folderParams(path.parent_path().string()));
+    connection.setParams(Connection::folderParams(path.parent_path().string()));
     connection.connect();
     Table table(connection);
     table.setTableName(path.filename().string());
@@ -147,11 +144,9 @@ Contents writeStepsInSession(const std::filesystem::path& path, int number, unsi
             try {
                 table.refresh();
                 table.first();
-                while (!table.eof() && table.fieldByName("ID").value().asInt() != change.id)
-                    table.next();
+                while (!table.eof() && table.fieldByName("ID").value().asInt() != change.id) table.next();
                 if (table.eof())
-                    throw EngineError(errkind::kUsage,
-                                      "record " + std::to_string(change.id) + " not seen");
+                    throw EngineError(errkind::kUsage, "record " + std::to_string(change.id) + " not seen");
                 if (change.step == Writer::Step::Delete) {
                     table.remove();
                 } else {
@@ -182,7 +177,7 @@ Contents load(const std::filesystem::path& file) {
 }
 
 class ConcurrentWriters : public ::testing::TestWithParam<TableKind> {
-  protected:
+protected:
     void SetUp() override {
         path_ = folder_ / GetParam().file;
         driverFor(GetParam().type).create(path_, GetParam().fields, GetParam().indexes, {});
@@ -215,8 +210,7 @@ class ConcurrentWriters : public ::testing::TestWithParam<TableKind> {
                 listed.push_back(cursor->recordId());
                 const Record key = cursor->key();
                 if (!previous.empty()) {
-                    EXPECT_LE(previous[0].compare(key[0]), 0)
-                        << "index " << def.name << " out of order";
+                    EXPECT_LE(previous[0].compare(key[0]), 0) << "index " << def.name << " out of order";
                 }
                 previous = key;
             }
@@ -251,8 +245,7 @@ TEST_P(ConcurrentWriters, ProcessesLoseAndDuplicateNothing) {
     for (std::size_t w = 0; w < children.size(); ++w) {
         int status = -1;
         ::waitpid(children[w], &status, 0);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            << "writer " << w + 1 << " failed";
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer " << w + 1 << " failed";
         expected.merge(load(folder_ / ("writer" + std::to_string(w + 1) + ".txt")));
     }
     expectTableHolds(expected);

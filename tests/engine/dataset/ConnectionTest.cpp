@@ -40,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParamsCase{"STANDARD", {"DEFAULT DRIVER=PARADOX", "PATH=/", "ENABLE BCD=FALSE"}, "parameter 1 must be"},
         ParamsCase{"STANDARD", {"PATH=/", "DEFAULT DRIVER=DBASE", "ENABLE BCD=FALSE"}, "parameter 2 must be"},
         ParamsCase{"STANDARD", {"PATH=/", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=TRUE"}, "parameter 3 must be"},
-        ParamsCase{"STANDARD", {"PATH=/no/such/folder", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"},
+        ParamsCase{"STANDARD",
+                   {"PATH=/no/such/folder", "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"},
                    "EFileError: Folder '/no/such/folder' does not exist"}));
 
 TEST(Session, DefaultSessionIsNamedDefaultAndAliasesAreUnique) {

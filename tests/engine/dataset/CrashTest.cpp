@@ -121,7 +121,8 @@ std::pair<std::int64_t, std::uint64_t> fingerprint(const std::filesystem::path& 
 class CrashTest : public ::testing::TestWithParam<std::vector<std::string>> {
 protected:
     void reset() {
-        for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) std::filesystem::remove(entry.path());
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
+            std::filesystem::remove(entry.path());
         for (const std::string& name : GetParam()) createTable(folder_ / name);
     }
     std::filesystem::path first() const { return folder_ / GetParam()[0]; }
@@ -134,7 +135,8 @@ TEST_P(CrashTest, KilledApplyLeavesBothTablesAsBeforeOrAsAfter) {
     const auto before = fingerprint(first());
     const auto start = std::chrono::steady_clock::now();
     applyMixedChanges(folder_.path(), GetParam());
-    const auto duration = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    const auto duration =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
     const auto after = fingerprint(first());
     ASSERT_NE(before, after);
     ASSERT_EQ(fingerprint(second()), after);

@@ -41,7 +41,8 @@ std::vector<CorpusLine> readCorpus() {
         for (std::size_t bar; (bar = text.find(" | ", start)) != std::string::npos; start = bar + 3)
             parts.push_back(text.substr(start, bar - start));
         parts.push_back(text.substr(start));
-        if (parts.size() != 4) throw std::runtime_error("FilterCorpus.txt line " + std::to_string(number) + " is malformed");
+        if (parts.size() != 4)
+            throw std::runtime_error("FilterCorpus.txt line " + std::to_string(number) + " is malformed");
         CorpusLine line;
         line.line = number;
         const std::string options = trim(parts[0]);
@@ -69,17 +70,24 @@ class SqliteMirror {
 public:
     explicit SqliteMirror(Table& table) {
         sqlite3_open(":memory:", &db_);
-        exec("CREATE TABLE FILTERS(ID INTEGER, NAME TEXT, CITY TEXT, AMOUNT REAL, BORN TEXT, ACTIVE INTEGER, NOTE TEXT)");
+        exec(
+            "CREATE TABLE FILTERS(ID INTEGER, NAME TEXT, CITY TEXT, AMOUNT REAL, BORN TEXT, ACTIVE INTEGER, NOTE "
+            "TEXT)");
         sqlite3_stmt* insert = nullptr;
         sqlite3_prepare_v2(db_, "INSERT INTO FILTERS VALUES(?,?,?,?,?,?,?)", -1, &insert, nullptr);
         for (table.first(); !table.eof(); table.next()) {
             for (int i = 0; i < 7; ++i) {
                 const Value& v = table.field(static_cast<std::size_t>(i)).value();
-                if (v.isNull()) sqlite3_bind_null(insert, i + 1);
-                else if (v.kind() == ValueKind::Integer) sqlite3_bind_int64(insert, i + 1, v.asInt());
-                else if (v.kind() == ValueKind::Float) sqlite3_bind_double(insert, i + 1, v.asDouble());
-                else if (v.kind() == ValueKind::Boolean) sqlite3_bind_int(insert, i + 1, v.asBool() ? 1 : 0);
-                else sqlite3_bind_text(insert, i + 1, v.toText().c_str(), -1, SQLITE_TRANSIENT);
+                if (v.isNull())
+                    sqlite3_bind_null(insert, i + 1);
+                else if (v.kind() == ValueKind::Integer)
+                    sqlite3_bind_int64(insert, i + 1, v.asInt());
+                else if (v.kind() == ValueKind::Float)
+                    sqlite3_bind_double(insert, i + 1, v.asDouble());
+                else if (v.kind() == ValueKind::Boolean)
+                    sqlite3_bind_int(insert, i + 1, v.asBool() ? 1 : 0);
+                else
+                    sqlite3_bind_text(insert, i + 1, v.toText().c_str(), -1, SQLITE_TRANSIENT);
             }
             sqlite3_step(insert);
             sqlite3_reset(insert);

@@ -94,9 +94,8 @@ TEST_F(FilterTest, CachedChangesAreFilteredToo) {
 // A scan tests the parts of a filter one at a time: the operands of its top-level ANDs,
 // equality tests first, each with only the fields it reads.
 TEST(FilterParts, TopLevelAndOperandsEqualityFirst) {
-    const std::vector<FieldDef> fields = {{"ID", ftInteger, 0, 0, false, ""},
-                                          {"CITY", ftString, 20, 0, false, ""},
-                                          {"AMOUNT", ftFloat, 0, 0, false, ""}};
+    const std::vector<FieldDef> fields = {
+        {"ID", ftInteger, 0, 0, false, ""}, {"CITY", ftString, 20, 0, false, ""}, {"AMOUNT", ftFloat, 0, 0, false, ""}};
     const auto filter = FilterExpression::parse("AMOUNT > 5 AND (ID = 1 OR ID = 2) AND CITY = 'Rome'", fields, {}, {});
     ASSERT_EQ(filter.partCount(), 3u);
     EXPECT_EQ(filter.partFields(0), (std::vector<std::size_t>{1}));

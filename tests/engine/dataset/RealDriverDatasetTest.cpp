@@ -192,8 +192,8 @@ TEST_P(RealDriverDataset, CachedChangesOfKeysApplyToTheRightRecords) {
     for (check->first(); !check->eof() && !check->isEmpty(); check->next())
         rows.push_back(check->fieldByName("ID").asText() + ":" + check->fieldByName("NAME").asText() + ":" +
                        check->fieldByName("CITY").asText());
-    EXPECT_EQ(sorted(rows), (std::vector<std::string>{"0:Zero:", "10:Adams:Paris", "3:Smith:Rome",
-                                                      "4:Clark:Lyon", "5:Smithers:Bergen"}));
+    EXPECT_EQ(sorted(rows), (std::vector<std::string>{"0:Zero:", "10:Adams:Paris", "3:Smith:Rome", "4:Clark:Lyon",
+                                                      "5:Smithers:Bergen"}));
     check->setIndexName("BYCITY");
     EXPECT_EQ(column(*check, "CITY"), (std::vector<std::string>{"", "Bergen", "Lyon", "Paris", "Rome"}));
 }
@@ -235,9 +235,8 @@ TEST_P(RealDriverDataset, APostOverAnotherWritersChangeIsRefused) {
         table->post();
         ADD_FAILURE() << "posted over another writer's change";
     } catch (const EngineError& e) {
-        EXPECT_NE(
-            e.message().find(name() + ": the record (2, Brown, Rome, ...) was deleted or changed"),
-            std::string::npos)
+        EXPECT_NE(e.message().find(name() + ": the record (2, Brown, Rome, ...) was deleted or changed"),
+                  std::string::npos)
             << e.message();
     }
     table->cancel();
@@ -264,8 +263,8 @@ TEST(DbaseViews, ACandidateTagWithAForClauseNarrowsOnlyWhenChosen) {
         std::string index;
         std::vector<std::string> names;
     };
-    for (const View& view : {View{"", tabulon::testing::kFoxProNames},
-                             View{"ADULTS", tabulon::testing::kFoxProAdults}}) {
+    for (const View& view :
+         {View{"", tabulon::testing::kFoxProNames}, View{"ADULTS", tabulon::testing::kFoxProAdults}}) {
         Table table(connection);
         table.setTableName("T.DBF");
         table.setIndexName(view.index);

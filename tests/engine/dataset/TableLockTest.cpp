@@ -106,8 +106,10 @@ public:
     // Kills the child (its death must release the lock) or tells it to close the table.
     void end(bool kill) {
         if (pid_ <= 0) return;
-        if (kill) ::kill(pid_, SIGKILL);
-        else (void)!::write(release_, "x", 1);
+        if (kill)
+            ::kill(pid_, SIGKILL);
+        else
+            (void)!::write(release_, "x", 1);
         ::waitpid(pid_, nullptr, 0);
         ::close(ready_);
         ::close(release_);
@@ -143,8 +145,8 @@ TEST_F(TableLockTest, ExclusiveHolderInAnotherProcessKeepsOthersOut) {
 // A file nobody may write still gets an exclusive hold that other processes see.
 TEST_F(TableLockTest, ExclusiveHoldOnAReadOnlyFileKeepsOtherProcessesOut) {
     std::filesystem::permissions(folder_ / "LOCKED.TXT", std::filesystem::perms::owner_read |
-                                                            std::filesystem::perms::group_read |
-                                                            std::filesystem::perms::others_read);
+                                                             std::filesystem::perms::group_read |
+                                                             std::filesystem::perms::others_read);
     ChildHolder child(folder_.path(), true);
     ASSERT_TRUE(child.holding());
     auto exclusive = textTable(*connection_, true);

@@ -183,13 +183,12 @@ TEST_P(EditBufferFields, MarkTheFieldsAssigned) {
     EXPECT_FALSE(table->editBuffer().active());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, EditBufferFields,
-    ::testing::Values(BufferCase{"OneField", false, {{"CITY", "Milan"}}, "..x.."},
-                      BufferCase{"SameValueCounts", false, {{"CITY", "Rome"}}, "..x.."},
-                      BufferCase{"RefusedValue", false, {{"AMOUNT", "12x"}}, "....."},
-                      BufferCase{"Insert", true, {{"ID", "9"}, {"NAME", "Baker"}}, "xx..."}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, EditBufferFields,
+                         ::testing::Values(BufferCase{"OneField", false, {{"CITY", "Milan"}}, "..x.."},
+                                           BufferCase{"SameValueCounts", false, {{"CITY", "Rome"}}, "..x.."},
+                                           BufferCase{"RefusedValue", false, {{"AMOUNT", "12x"}}, "....."},
+                                           BufferCase{"Insert", true, {{"ID", "9"}, {"NAME", "Baker"}}, "xx..."}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TableTest, AssignmentOutsideEditingIsRefused) {
     auto table = openPeople(*connection_);
@@ -262,15 +261,14 @@ TEST_P(NearestKey, GoesToTheFirstKeyAtOrAfter) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NearestKey,
-    ::testing::Values(
-        NearestCase{"Prefix", "BYNAME", {"NAME=C"}, 4, false},  // Clark
-        NearestCase{"PastTheEnd", "BYNAME", {"NAME=zzz"}, 5, true},
-        NearestCase{"Descending", "BYAMOUNT", {"AMOUNT=300"}, 2, false},     // 250.5 is at or below
-        NearestCase{"LeadingField", "BYCITYNAME", {"CITY=Rome"}, 2, false},  // Brown
-        // Rome + "c": Brown < c <= smith.
-        NearestCase{"EditKeyKeeps", "BYCITYNAME", {"CITY=Rome", "+NAME=c"}, 3, false},
-        // CITY left unassigned sorts lowest.
-        NearestCase{"SetKeyForgets", "BYCITYNAME", {"CITY=Rome", "NAME=Brown"}, 5, false}),
+    ::testing::Values(NearestCase{"Prefix", "BYNAME", {"NAME=C"}, 4, false},  // Clark
+                      NearestCase{"PastTheEnd", "BYNAME", {"NAME=zzz"}, 5, true},
+                      NearestCase{"Descending", "BYAMOUNT", {"AMOUNT=300"}, 2, false},     // 250.5 is at or below
+                      NearestCase{"LeadingField", "BYCITYNAME", {"CITY=Rome"}, 2, false},  // Brown
+                      // Rome + "c": Brown < c <= smith.
+                      NearestCase{"EditKeyKeeps", "BYCITYNAME", {"CITY=Rome", "+NAME=c"}, 3, false},
+                      // CITY left unassigned sorts lowest.
+                      NearestCase{"SetKeyForgets", "BYCITYNAME", {"CITY=Rome", "NAME=Brown"}, 5, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TableTest, CaseInsensitiveIndexFindsAnyCase) {

@@ -73,15 +73,15 @@ TEST_P(NumberFormatting, ShowsPlainDecimalsWithTheFieldsDecimals) {
     EXPECT_EQ(parseFieldValue(c.us, field, RegionalSettings{}), c.value);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, NumberFormatting,
-    ::testing::Values(NumberCase{Value::floating(100000), ftFloat, 10, 2, "100000.00", "100000,00"},
-                      NumberCase{Value::floating(1000000), ftFloat, 9, 0, "1000000", "1000000"},
-                      NumberCase{Value::floating(-2.5), ftFloat, 10, 3, "-2.500", "-2,500"},
-                      NumberCase{Value::floating(1e20), ftFloat, 0, 0, "100000000000000000000",
-                                 "100000000000000000000"},
-                      NumberCase{Value::floating(1e-7), ftFloat, 0, 0, "0.0000001", "0,0000001"},
-                      NumberCase{Value::currency(2e6), ftCurrency, 0, 0, "2000000", "2000000"}));
+INSTANTIATE_TEST_SUITE_P(Numbers, NumberFormatting,
+                         ::testing::Values(NumberCase{Value::floating(100000), ftFloat, 10, 2, "100000.00",
+                                                      "100000,00"},
+                                           NumberCase{Value::floating(1000000), ftFloat, 9, 0, "1000000", "1000000"},
+                                           NumberCase{Value::floating(-2.5), ftFloat, 10, 3, "-2.500", "-2,500"},
+                                           NumberCase{Value::floating(1e20), ftFloat, 0, 0, "100000000000000000000",
+                                                      "100000000000000000000"},
+                                           NumberCase{Value::floating(1e-7), ftFloat, 0, 0, "0.0000001", "0,0000001"},
+                                           NumberCase{Value::currency(2e6), ftCurrency, 0, 0, "2000000", "2000000"}));
 
 struct BadText {
     FieldType type;
@@ -104,15 +104,16 @@ TEST_P(BadAssignment, NamesTheFieldAndTheText) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, BadAssignment,
-    ::testing::Values(BadText{ftInteger, 0, "12a", "'12a' is not a valid value"},
-                      BadText{ftSmallint, 0, "40000", "out of range"},
-                      BadText{ftFloat, 0, "1,5", "'1,5' is not a valid value"},
-                      BadText{ftDate, 0, "2/30/2024", "'2/30/2024'"}, BadText{ftDate, 0, "yesterday", "'yesterday'"},
-                      BadText{ftTime, 0, "25:00", "'25:00'"}, BadText{ftBoolean, 0, "maybe", "'maybe'"},
-                      BadText{ftString, 3, "long", "longer than the 3 characters"},
-                      BadText{ftBlob, 0, "x", "cannot be assigned from text"}));
+INSTANTIATE_TEST_SUITE_P(Texts, BadAssignment,
+                         ::testing::Values(BadText{ftInteger, 0, "12a", "'12a' is not a valid value"},
+                                           BadText{ftSmallint, 0, "40000", "out of range"},
+                                           BadText{ftFloat, 0, "1,5", "'1,5' is not a valid value"},
+                                           BadText{ftDate, 0, "2/30/2024", "'2/30/2024'"},
+                                           BadText{ftDate, 0, "yesterday", "'yesterday'"},
+                                           BadText{ftTime, 0, "25:00", "'25:00'"},
+                                           BadText{ftBoolean, 0, "maybe", "'maybe'"},
+                                           BadText{ftString, 3, "long", "longer than the 3 characters"},
+                                           BadText{ftBlob, 0, "x", "cannot be assigned from text"}));
 
 TEST(ValueText, DatesAlsoReadInIsoFormAndTwoDigitYears) {
     FieldDef field{"D", ftDate, 0, 0, false, ""};

@@ -27,12 +27,18 @@ struct Row {
 };
 using Model = std::vector<Row>;
 
-std::vector<FieldDef> crashFields() { return {{"NAME", ftString, 10, 0, false, "C"}, {"MEMO", ftMemo, 0, 0, false, "M"}}; }
+std::vector<FieldDef> crashFields() {
+    return {{"NAME", ftString, 10, 0, false, "C"}, {"MEMO", ftMemo, 0, 0, false, "M"}};
+}
 std::vector<IndexDef> crashIndexes() { return {{"BYNAME", "NAME", "", "", 0, "", true, ""}}; }
 
-void createCrashTable(const std::filesystem::path& path) { driverFor(ttDBase).create(path, crashFields(), crashIndexes(), {}); }
+void createCrashTable(const std::filesystem::path& path) {
+    driverFor(ttDBase).create(path, crashFields(), crashIndexes(), {});
+}
 
-std::string memoFor(int i) { return std::string(static_cast<std::size_t>(100 + (i * 397) % 1500), static_cast<char>('a' + i % 26)); }
+std::string memoFor(int i) {
+    return std::string(static_cast<std::size_t>(100 + (i * 397) % 1500), static_cast<char>('a' + i % 26));
+}
 
 // Operation `i` applied to the model; the same choice drives the child's table.
 enum class Op { Append, Update, Remove, Pack };
@@ -53,7 +59,8 @@ void apply(int i, Model& model, StorageTable* table) {
         case Op::Update:
             model[target].name = "U" + std::to_string(i);
             model[target].memo = memoFor(i);
-            if (table) table->update(target + 1, {Value::string(model[target].name), Value::string(model[target].memo)});
+            if (table)
+                table->update(target + 1, {Value::string(model[target].name), Value::string(model[target].memo)});
             break;
         case Op::Remove:
             model[target].deleted = true;
@@ -125,8 +132,8 @@ TEST(DbaseCrash, AKilledWriterLeavesTheTableBeforeOrAfterEachChange) {
     }
     // Kill at a random instant inside a randomly chosen operation: wait for the operations before
     // it to finish, then up to about one operation's time more.
-    const auto perOperation = static_cast<useconds_t>(
-        std::max<std::int64_t>(100, sequenceDuration().count() / kOperations));
+    const auto perOperation =
+        static_cast<useconds_t>(std::max<std::int64_t>(100, sequenceDuration().count() / kOperations));
     int interrupted = 0;
     for (int run = 0; run < runs; ++run) {
         TempFolder dir;

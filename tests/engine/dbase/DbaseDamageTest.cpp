@@ -47,11 +47,10 @@ TEST_P(DbaseDamagedFixture, TolerantOpenListsTheProblemAndStrictOpenRefuses) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Manifest, DbaseDamagedFixture,
-    ::testing::Values(DamagedFixture{"dbase3_invalid_fields.dbf", "has length 0"},
-                      DamagedFixture{"dbase3_invalid_fields_type.dbf", "cannot be 19 bytes long"},
-                      DamagedFixture{"dbase3_invalid_terminator.dbf", "no 0x0D terminator"}));
+INSTANTIATE_TEST_SUITE_P(Manifest, DbaseDamagedFixture,
+                         ::testing::Values(DamagedFixture{"dbase3_invalid_fields.dbf", "has length 0"},
+                                           DamagedFixture{"dbase3_invalid_fields_type.dbf", "cannot be 19 bytes long"},
+                                           DamagedFixture{"dbase3_invalid_terminator.dbf", "no 0x0D terminator"}));
 
 TEST(DbaseDamage, MissingMemoFileNamesItAndLeavesMemosNull) {
     SKIP_WITHOUT_DBASE_FIXTURES();
@@ -76,9 +75,9 @@ std::string smallTable() {
     std::string bytes(32, '\0');
     bytes[0] = 0x03;
     bytes[1] = 124, bytes[2] = 1, bytes[3] = 2;
-    bytes[4] = 2;            // records
-    bytes[8] = 65;           // header length
-    bytes[10] = 6;           // record length
+    bytes[4] = 2;   // records
+    bytes[8] = 65;  // header length
+    bytes[10] = 6;  // record length
     std::string field(32, '\0');
     field.replace(0, 4, "NAME");
     field[11] = 'C';
@@ -122,10 +121,16 @@ INSTANTIATE_TEST_SUITE_P(
 // (N8.2): the number it shows, or null, never garbage.
 TEST(DbaseNumericText, ReadsTheNumberOrNull) {
     const std::vector<std::pair<std::string, Value>> cases = {
-        {"   42", Value::integer(42)},     {"-0042", Value::integer(-42)},    {"7    ", Value::integer(7)},
-        {std::string("12\0\0\0", 5), Value::integer(12)},                     {"  1.0", Value::integer(1)},
-        {"*****", Value()},                {"     ", Value()},               {"  1.5", Value()},
-        {" 12a ", Value()},                {"  - 3", Value()},
+        {"   42", Value::integer(42)},
+        {"-0042", Value::integer(-42)},
+        {"7    ", Value::integer(7)},
+        {std::string("12\0\0\0", 5), Value::integer(12)},
+        {"  1.0", Value::integer(1)},
+        {"*****", Value()},
+        {"     ", Value()},
+        {"  1.5", Value()},
+        {" 12a ", Value()},
+        {"  - 3", Value()},
     };
     std::string header(32, '\0');
     header[0] = 0x03;

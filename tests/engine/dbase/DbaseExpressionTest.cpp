@@ -11,17 +11,22 @@ using namespace tabulon::dbase;
 namespace {
 std::vector<FieldDef> fields() {
     return {
-        {"NAME", ftString, 10, 0, false, "C"},  {"FIRST", ftString, 6, 0, false, "C"},
-        {"AMOUNT", ftFloat, 10, 2, false, "N"}, {"BORN", ftDate, 0, 0, false, "D"},
-        {"ACTIVE", ftBoolean, 0, 0, false, "L"}, {"NOTES", ftMemo, 0, 0, false, "M"},
+        {"NAME", ftString, 10, 0, false, "C"},        {"FIRST", ftString, 6, 0, false, "C"},
+        {"AMOUNT", ftFloat, 10, 2, false, "N"},       {"BORN", ftDate, 0, 0, false, "D"},
+        {"ACTIVE", ftBoolean, 0, 0, false, "L"},      {"NOTES", ftMemo, 0, 0, false, "M"},
         {"PICTURE", ftTypedBinary, 0, 0, false, "B"}, {"CONTACT_TY", ftInteger, 0, 0, false, "I"},
     };
 }
 
 Record sample() {
-    return {Value::string("Smith"), Value::string("Anna"), Value::floating(12.5),
-            Value::date(Date::fromCivil(1987, 3, 1)), Value::boolean(true), Value::string("memo"),
-            Value(), Value::integer(7)};
+    return {Value::string("Smith"),
+            Value::string("Anna"),
+            Value::floating(12.5),
+            Value::date(Date::fromCivil(1987, 3, 1)),
+            Value::boolean(true),
+            Value::string("memo"),
+            Value(),
+            Value::integer(7)};
 }
 
 struct Case {
@@ -48,18 +53,19 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"NAME = 'Smi'", "True"}, Case{"NAME == 'Smi'", "False"}, Case{"AMOUNT > 12", "True"},
                       Case{"AMOUNT <= 12", "False"}, Case{"AMOUNT <> 12.5", "False"}, Case{"AMOUNT # 1", "True"},
                       Case{"'mit' $ NAME", "True"}, Case{"ACTIVE .AND. AMOUNT > 100", "False"},
-                      Case{"ACTIVE .OR. AMOUNT > 100", "True"}, Case{".NOT. ACTIVE", "False"},
-                      Case{"!ACTIVE", "False"}, Case{".T. .AND. .F.", "False"}, Case{"contact_type_id + 1", "8"}));
+                      Case{"ACTIVE .OR. AMOUNT > 100", "True"}, Case{".NOT. ACTIVE", "False"}, Case{"!ACTIVE", "False"},
+                      Case{".T. .AND. .F.", "False"}, Case{"contact_type_id + 1", "8"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, ExpressionResult,
     ::testing::Values(Case{"UPPER(FIRST)", "ANNA  "}, Case{"LOWER(NAME)", "smith     "}, Case{"DTOS(BORN)", "19870301"},
-                      Case{"DTOC(BORN)", "03/01/87"}, Case{"STR(AMOUNT)", "        13"}, Case{"STR(AMOUNT,6,2)", " 12.50"},
-                      Case{"STR(123456,3)", "***"}, Case{"SUBSTR(NAME,2,3)", "mit"}, Case{"SUBSTR(NAME,4)", "th     "},
-                      Case{"LEFT(NAME,2)", "Sm"}, Case{"RIGHT(TRIM(NAME),2)", "th"}, Case{"TRIM(NAME)+'!'", "Smith!"},
-                      Case{"RTRIM(NAME)", "Smith"}, Case{"LTRIM('  a ')", "a "}, Case{"ALLTRIM('  a ')", "a"},
-                      Case{"VAL(' 12.5xyz')", "12.5"}, Case{"IIF(ACTIVE, 'yes', 'no')", "yes"},
-                      Case{"IIF(AMOUNT > 20, 1, 2)", "2"}, Case{"RECNO()", "42"}, Case{"DELETED()", "False"},
+                      Case{"DTOC(BORN)", "03/01/87"}, Case{"STR(AMOUNT)", "        13"},
+                      Case{"STR(AMOUNT,6,2)", " 12.50"}, Case{"STR(123456,3)", "***"}, Case{"SUBSTR(NAME,2,3)", "mit"},
+                      Case{"SUBSTR(NAME,4)", "th     "}, Case{"LEFT(NAME,2)", "Sm"}, Case{"RIGHT(TRIM(NAME),2)", "th"},
+                      Case{"TRIM(NAME)+'!'", "Smith!"}, Case{"RTRIM(NAME)", "Smith"}, Case{"LTRIM('  a ')", "a "},
+                      Case{"ALLTRIM('  a ')", "a"}, Case{"VAL(' 12.5xyz')", "12.5"},
+                      Case{"IIF(ACTIVE, 'yes', 'no')", "yes"}, Case{"IIF(AMOUNT > 20, 1, 2)", "2"},
+                      Case{"RECNO()", "42"}, Case{"DELETED()", "False"},
                       Case{"UPPER(NAME)+DTOS(BORN)", "SMITH     19870301"}, Case{"[bracketed]", "bracketed"}));
 
 TEST(ExpressionBlanks, NullFieldsReadAsDbaseBlanks) {
@@ -94,8 +100,8 @@ TEST_P(ExpressionFault, IsRefusedWithTheExpressionNamed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ExpressionFault,
-                         ::testing::Values("NOSUCH", "UPPER(AMOUNT)", "NAME+AMOUNT", "FOO(NAME)", "(NAME",
-                                           "'open", "NAME +", "SUBSTR(NAME)", "IIF(ACTIVE, 1, 'a')",
-                                           "PICTURE", "AMOUNT = NAME", "BORN*2", "NAME )", "DTOS(NAME)"));
+                         ::testing::Values("NOSUCH", "UPPER(AMOUNT)", "NAME+AMOUNT", "FOO(NAME)", "(NAME", "'open",
+                                           "NAME +", "SUBSTR(NAME)", "IIF(ACTIVE, 1, 'a')", "PICTURE", "AMOUNT = NAME",
+                                           "BORN*2", "NAME )", "DTOS(NAME)"));
 
 }  // namespace

@@ -47,17 +47,18 @@ TEST_P(IndexOrder, ReadsRecordsInKeyOrderBothWays) {
     EXPECT_EQ(reverseOrder(*table, GetParam().index), GetParam().records);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Manifest, IndexOrder,
-    ::testing::Values(OrderCase{"dbase4_mdx/TEST.DBF", "TEST1", {3, 1, 2}},
-                      OrderCase{"dbase4_mdx/TEST.DBF", "test2", {1, 3, 2}},
-                      OrderCase{"foxpro_cdx/setup.dbf", "KEY_NAME", {1, 2, 3}},
-                      OrderCase{"foxpro_cdx/contacts.dbf", "TYPE_ID", {2, 4, 5, 1, 3}},
-                      OrderCase{"foxpro_cdx/calls.dbf", "CALL_ID", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}},
-                      OrderCase{"foxpro_cdx/types.dbf", "TYPE_ID", {1, 2}},
-                      // Record 4 of the index lies beyond the table's header count: not shown.
-                      OrderCase{"ndx/class.DBF", "classId.ndx", {1, 2, 3}},
-                      OrderCase{"ndx/class.DBF", "TchrClass.ndx", {1, 2, 3}}));
+INSTANTIATE_TEST_SUITE_P(Manifest, IndexOrder,
+                         ::testing::Values(OrderCase{"dbase4_mdx/TEST.DBF", "TEST1", {3, 1, 2}},
+                                           OrderCase{"dbase4_mdx/TEST.DBF", "test2", {1, 3, 2}},
+                                           OrderCase{"foxpro_cdx/setup.dbf", "KEY_NAME", {1, 2, 3}},
+                                           OrderCase{"foxpro_cdx/contacts.dbf", "TYPE_ID", {2, 4, 5, 1, 3}},
+                                           OrderCase{"foxpro_cdx/calls.dbf",
+                                                     "CALL_ID",
+                                                     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}},
+                                           OrderCase{"foxpro_cdx/types.dbf", "TYPE_ID", {1, 2}},
+                                           // Record 4 of the index lies beyond the table's header count: not shown.
+                                           OrderCase{"ndx/class.DBF", "classId.ndx", {1, 2, 3}},
+                                           OrderCase{"ndx/class.DBF", "TchrClass.ndx", {1, 2, 3}}));
 
 TEST(IndexDefinitions, ListTagsWithTheirExpressionsAndOptions) {
     SKIP_WITHOUT_DBASE_FIXTURES();
@@ -149,8 +150,8 @@ namespace {
 // Numeric .MDX keys hold 20 significant digits; whole numbers and fractions, large and small,
 // signed and not, read back as the numbers they were made from.
 TEST(IndexKeys, NumericKeysReadBackAsTheirNumbers) {
-    for (const double value : {1.0, 9.0, 10.0, 42.0, 1000.0, 999999.0, 1234567890123.0, 99999999999999999.0,
-                               1e17, 1e18, 1e19, 0.5, 12.25, 1.0 / 3, 123456.789, -1.0, -10.0, -777.0, -0.125}) {
+    for (const double value : {1.0, 9.0, 10.0, 42.0, 1000.0, 999999.0, 1234567890123.0, 99999999999999999.0, 1e17, 1e18,
+                               1e19, 0.5, 12.25, 1.0 / 3, 123456.789, -1.0, -10.0, -777.0, -0.125}) {
         const std::string key = tabulon::dbase::encodeBcdKey(value, 20);
         ASSERT_EQ(key.size(), 12u);
         EXPECT_DOUBLE_EQ(tabulon::dbase::decodeBcdKey(reinterpret_cast<const std::uint8_t*>(key.data())), value)

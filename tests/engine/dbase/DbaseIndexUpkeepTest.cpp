@@ -27,7 +27,9 @@ using tabulon::testing::TempFolder;
 
 namespace {
 std::vector<FieldDef> fields() {
-    return {{"NAME", ftString, 10, 0, false, "C"}, {"AGE", ftInteger, 3, 0, false, "N"}, {"BORN", ftDate, 0, 0, false, "D"}};
+    return {{"NAME", ftString, 10, 0, false, "C"},
+            {"AGE", ftInteger, 3, 0, false, "N"},
+            {"BORN", ftDate, 0, 0, false, "D"}};
 }
 
 std::vector<IndexDef> indexes() {
@@ -51,9 +53,7 @@ std::vector<RecordId> order(StorageTable& table, const std::string& index) {
     return ids;
 }
 
-std::unique_ptr<StorageTable> reopen(const std::filesystem::path& path) {
-    return openTable(path, {.tolerant = false});
-}
+std::unique_ptr<StorageTable> reopen(const std::filesystem::path& path) { return openTable(path, {.tolerant = false}); }
 
 TEST(DbaseIndexUpkeep, ANewTableKeepsEveryTagInOrder) {
     TempFolder dir;
@@ -83,7 +83,8 @@ TEST(DbaseIndexUpkeep, ANewTableKeepsEveryTagInOrder) {
 TEST(DbaseIndexUpkeep, AFixtureMdxFollowsChangesToItsTable) {
     SKIP_WITHOUT_DBASE_FIXTURES();
     TempFolder dir;
-    for (const char* name : {"TEST.DBF", "TEST.MDX"}) std::filesystem::copy_file(dbaseFixtures() / "dbase4_mdx" / name, dir / name);
+    for (const char* name : {"TEST.DBF", "TEST.MDX"})
+        std::filesystem::copy_file(dbaseFixtures() / "dbase4_mdx" / name, dir / name);
     auto table = openTable(dir / "TEST.DBF", {AccessMode::ReadWrite});
     table->append({Value::string("aaa"), Value::integer(12)});
     table->update(2, {Value::string("zzz"), Value::integer(1)});
@@ -118,7 +119,8 @@ TEST(DbaseIndexUpkeep, KeysMovedInPlaceMatchARebuild) {
     std::erase_if(nonUnique, [](const IndexDef& d) { return d.options & ixUnique; });
     auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), nonUnique, {});
     // .NDX files too: small pages, so many splits and several levels.
-    for (const auto& [file, expression, type] : {std::tuple{"name.ndx", "NAME", 'C'}, std::tuple{"age.ndx", "AGE", 'N'}}) {
+    for (const auto& [file, expression, type] :
+         {std::tuple{"name.ndx", "NAME", 'C'}, std::tuple{"age.ndx", "AGE", 'N'}}) {
         dbase::MdxTagSpec tag;
         tag.name = file;
         tag.expression = expression;
@@ -149,10 +151,17 @@ TEST(DbaseIndexUpkeep, KeysMovedInPlaceMatchARebuild) {
         for (int i = 0; i < 60; ++i) {
             const RecordId id = 1 + random() % 2500;
             switch (random() % 5) {
-                case 0: table->remove(id); break;
-                case 1: dbase->recall(id); break;
-                case 2: table->append(randomRow()); break;
-                default: table->update(id, randomRow());
+                case 0:
+                    table->remove(id);
+                    break;
+                case 1:
+                    dbase->recall(id);
+                    break;
+                case 2:
+                    table->append(randomRow());
+                    break;
+                default:
+                    table->update(id, randomRow());
             }
         }
         transaction.commit();
@@ -176,10 +185,10 @@ TEST(DbaseIndexUpkeep, ATagWithAForClauseHoldsOnlyTheRecordsItSelects) {
     IndexDef adults{"ADULTS", "NAME", "", "AGE >= 18", 0, "", true, ""};
     {
         auto table = driverFor(ttDBase).create(dir / "t.dbf", fields(), {adults}, {});
-        table->append(row("tom", 12, 2010));   // 1: left out
-        table->append(row("una", 40, 1980));   // 2
-        table->append(row("abe", 18, 2004));   // 3
-        table->append(row("zoe", 30, 1990));   // 4
+        table->append(row("tom", 12, 2010));     // 1: left out
+        table->append(row("una", 40, 1980));     // 2
+        table->append(row("abe", 18, 2004));     // 3
+        table->append(row("zoe", 30, 1990));     // 4
         table->update(1, row("tom", 19, 2005));  // now selected
         table->update(4, row("zoe", 3, 2020));   // now left out
         table->update(3, row("bea", 20, 2004));  // selected still, key moved
@@ -203,7 +212,8 @@ namespace {
 TEST(DbaseIndexUpkeep, ATagThatDoesNotHoldEveryRecordIsNotRebuilt) {
     SKIP_WITHOUT_DBASE_FIXTURES();
     TempFolder dir;
-    for (const char* name : {"TEST.DBF", "TEST.MDX"}) std::filesystem::copy_file(dbaseFixtures() / "dbase4_mdx" / name, dir / name);
+    for (const char* name : {"TEST.DBF", "TEST.MDX"})
+        std::filesystem::copy_file(dbaseFixtures() / "dbase4_mdx" / name, dir / name);
     {
         std::fstream dbf(dir / "TEST.DBF", std::ios::in | std::ios::out | std::ios::binary);
         dbf.seekp(4);
@@ -412,9 +422,7 @@ TEST(DbaseIndexUpkeep, AKeyWithAnUnknownFunctionLeavesItsTagUnusable) {
         TempFolder dir;
         {
             const IndexDef byName{"BYNAME", "NAME", "", "", 0, "", true, ""};
-            driverFor(ttDBase)
-                .create(dir / "t.dbf", fields(), {byName}, {})
-                ->append(row("una", 40, 1980));
+            driverFor(ttDBase).create(dir / "t.dbf", fields(), {byName}, {})->append(row("una", 40, 1980));
             // The only tag's header follows the four header pages; its key expression lies at 24.
             std::fstream mdx(dir / "t.MDX", std::ios::in | std::ios::out | std::ios::binary);
             mdx.seekp(4 * 512 + 24);

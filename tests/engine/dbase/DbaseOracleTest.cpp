@@ -29,12 +29,14 @@ std::string json(const Value& v) {
         default: {
             std::string out = "\"";
             for (unsigned char c : v.toText()) {
-                if (c == '"' || c == '\\') out += '\\', out += static_cast<char>(c);
+                if (c == '"' || c == '\\')
+                    out += '\\', out += static_cast<char>(c);
                 else if (c < 0x20) {
                     char escaped[8];
                     std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
                     out += escaped;
-                } else out += static_cast<char>(c);
+                } else
+                    out += static_cast<char>(c);
             }
             return out + "\"";
         }
@@ -65,9 +67,9 @@ int runOracle(const std::string& arguments, std::string& output) {
 }
 
 std::vector<FieldDef> everyDbaseIvType() {
-    return {{"NAME", ftString, 20, 0, false, "C"},   {"COUNT", ftInteger, 6, 0, false, "N"},
-            {"PRICE", ftFloat, 12, 3, false, "N"},   {"RATE", ftFloat, 20, 8, false, "F"},
-            {"DAY", ftDate, 0, 0, false, "D"},       {"OK", ftBoolean, 0, 0, false, "L"},
+    return {{"NAME", ftString, 20, 0, false, "C"}, {"COUNT", ftInteger, 6, 0, false, "N"},
+            {"PRICE", ftFloat, 12, 3, false, "N"}, {"RATE", ftFloat, 20, 8, false, "F"},
+            {"DAY", ftDate, 0, 0, false, "D"},     {"OK", ftBoolean, 0, 0, false, "L"},
             {"NOTES", ftMemo, 0, 0, false, "M"}};
 }
 
@@ -76,9 +78,11 @@ TEST(DbaseOracle, DbfreadReadsWhatTheEngineWrites) {
     {
         auto table = driverFor(ttDBase).create(dir / "mine.dbf", everyDbaseIvType(), {}, {});
         table->append({Value::string("Zoë"), Value::integer(-12), Value::floating(3.125), Value::floating(0.00000001),
-                       Value::date(Date::fromCivil(2024, 2, 29)), Value::boolean(false), Value::string("café\r\nnoir")});
+                       Value::date(Date::fromCivil(2024, 2, 29)), Value::boolean(false),
+                       Value::string("café\r\nnoir")});
         table->append({Value::string("plain"), Value::integer(999999), Value::floating(-0.5), Value::floating(123456.5),
-                       Value::date(Date::fromCivil(1899, 12, 31)), Value::boolean(true), Value::string(std::string(700, 'm'))});
+                       Value::date(Date::fromCivil(1899, 12, 31)), Value::boolean(true),
+                       Value::string(std::string(700, 'm'))});
         table->append({Value(), Value(), Value(), Value(), Value(), Value(), Value()});
         table->remove(2);
         table->append({Value::string("last"), Value::integer(0), Value::floating(0), Value::floating(1),
@@ -87,7 +91,8 @@ TEST(DbaseOracle, DbfreadReadsWhatTheEngineWrites) {
     auto table = openTable(dir / "mine.dbf");
     writeValues(*table, dir / "ours.jsonl");
     std::string output;
-    const int status = runOracle("check " + (dir / "mine.dbf").string() + " cp1252 " + (dir / "ours.jsonl").string(), output);
+    const int status =
+        runOracle("check " + (dir / "mine.dbf").string() + " cp1252 " + (dir / "ours.jsonl").string(), output);
     if (status == kSkipStatus) GTEST_SKIP() << "python3-dbfread is not installed";
     EXPECT_EQ(status, 0) << output;
 }
@@ -104,7 +109,8 @@ TEST_P(DbaseOracleWritten, TheEngineReadsWhatPythonDbfWrites) {
     EXPECT_TRUE(table->problems().empty());
     writeValues(*table, dir / "ours.jsonl");
     output.clear();
-    EXPECT_EQ(runOracle(std::string("check-written ") + GetParam() + " " + (dir / "ours.jsonl").string(), output), 0) << output;
+    EXPECT_EQ(runOracle(std::string("check-written ") + GetParam() + " " + (dir / "ours.jsonl").string(), output), 0)
+        << output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, DbaseOracleWritten, ::testing::Values("db3", "vfp"));

@@ -68,7 +68,8 @@ std::vector<RecordId> sortedOrder(dbase::DbaseTable& table, const TagCase& tag) 
         std::pair<Value, RecordId> entry{values[tag.field], id};
         if (tag.unique) {
             // A unique tag holds the first record with each key among all records, deleted or not.
-            if (std::none_of(firstOfKey.begin(), firstOfKey.end(), [&](const auto& e) { return e.first == entry.first; }))
+            if (std::none_of(firstOfKey.begin(), firstOfKey.end(),
+                             [&](const auto& e) { return e.first == entry.first; }))
                 firstOfKey.push_back(entry);
             continue;
         }
@@ -152,7 +153,8 @@ TEST(DbaseTreeCursor, SeeksTheFirstKeyAtOrAfterTheOneAsked) {
     };
     auto cursor = table->openIndex("BYNAME");
     for (const std::string probe : {"n1", "n350", "n35", "n699", "n7", "a", "z", "n0"}) {
-        const auto at = std::find_if(expected.begin(), expected.end(), [&](RecordId id) { return nameOf(id) >= probe; });
+        const auto at =
+            std::find_if(expected.begin(), expected.end(), [&](RecordId id) { return nameOf(id) >= probe; });
         ASSERT_EQ(cursor->seek({Value::string(probe)}, false), at != expected.end()) << probe;
         if (at == expected.end()) continue;
         EXPECT_EQ(cursor->recordId(), *at) << probe;
@@ -194,10 +196,18 @@ TEST(DbaseTreeCursor, AgreesWithASortAfterKeysMovedInPlaceWithSplits) {
         for (int i = 0; i < 80; ++i) {
             const RecordId id = 1 + random() % table->slotCount();
             switch (random() % 4) {
-                case 0: table->remove(id); break;
-                case 1: dbase->recall(id); break;
-                case 2: appendRandom(*table, random, 1); break;
-                default: table->update(id, {Value::string(randomName(random)), Value::integer(static_cast<std::int64_t>(random() % 400))});
+                case 0:
+                    table->remove(id);
+                    break;
+                case 1:
+                    dbase->recall(id);
+                    break;
+                case 2:
+                    appendRandom(*table, random, 1);
+                    break;
+                default:
+                    table->update(id, {Value::string(randomName(random)),
+                                       Value::integer(static_cast<std::int64_t>(random() % 400))});
             }
         }
         transaction.commit();
@@ -300,9 +310,11 @@ TEST(DbaseTreeCursor, ReadsRealFilesAsTheWholeTagReaderDoes) {
     SKIP_WITHOUT_DBASE_FIXTURES();
     TextCodec codec("CP437");
     std::vector<std::unique_ptr<dbase::IndexFile>> files;
-    files.push_back(std::make_unique<dbase::MdxFile>(PagedFile::open(dbaseFixtures() / "dbase4_mdx/TEST.MDX", AccessMode::ReadOnly)));
+    files.push_back(std::make_unique<dbase::MdxFile>(
+        PagedFile::open(dbaseFixtures() / "dbase4_mdx/TEST.MDX", AccessMode::ReadOnly)));
     for (const char* name : {"classId.ndx", "TchrClass.ndx"})
-        files.push_back(std::make_unique<dbase::NdxFile>(PagedFile::open(dbaseFixtures() / "ndx" / name, AccessMode::ReadOnly)));
+        files.push_back(
+            std::make_unique<dbase::NdxFile>(PagedFile::open(dbaseFixtures() / "ndx" / name, AccessMode::ReadOnly)));
     std::size_t tagsCompared = 0;
     for (const auto& file : files) {
         for (std::size_t t = 0; t < file->tags().size(); ++t) {

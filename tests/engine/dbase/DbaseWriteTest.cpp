@@ -23,15 +23,18 @@ std::vector<FieldDef> peopleFields() {
 }
 
 Record person(const std::string& name, std::int64_t age, const std::string& notes) {
-    return {Value::string(name), Value::integer(age), Value::floating(1234.5), Value::date(Date::fromCivil(1990, 5, 17)),
-            Value::boolean(true), notes.empty() ? Value() : Value::string(notes)};
+    return {Value::string(name),     Value::integer(age),
+            Value::floating(1234.5), Value::date(Date::fromCivil(1990, 5, 17)),
+            Value::boolean(true),    notes.empty() ? Value() : Value::string(notes)};
 }
 
 std::unique_ptr<StorageTable> createPeople(const TempFolder& dir, const std::string& version = "") {
     return driverFor(ttDBase).create(dir / "people.dbf", peopleFields(), {}, {.version = version});
 }
 
-std::unique_ptr<StorageTable> reopen(const TempFolder& dir) { return openTable(dir / "people.dbf", {.tolerant = false}); }
+std::unique_ptr<StorageTable> reopen(const TempFolder& dir) {
+    return openTable(dir / "people.dbf", {.tolerant = false});
+}
 
 std::string fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -184,7 +187,8 @@ TEST_P(DbaseMemoWrite, LongerMemosMoveAndOthersStayAsTheyWere) {
     SKIP_WITHOUT_DBASE_FIXTURES();
     const MemoCase& c = GetParam();
     TempFolder dir;
-    for (const char* name : {c.table, c.memo}) std::filesystem::copy_file(dbaseFixtures() / c.folder / name, dir / name);
+    for (const char* name : {c.table, c.memo})
+        std::filesystem::copy_file(dbaseFixtures() / c.folder / name, dir / name);
     auto table = openTable(dir / c.table, {AccessMode::ReadWrite});
     std::size_t field = 0;
     while (table->fields()[field].name != c.field) ++field;
@@ -211,13 +215,12 @@ TEST_P(DbaseMemoWrite, LongerMemosMoveAndOthersStayAsTheyWere) {
     EXPECT_TRUE(reopened->problems().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, DbaseMemoWrite,
-    ::testing::Values(MemoCase{"dbase3_memo", "dbase_83.dbf", "dbase_83.dbt", "DESC"},
-                      MemoCase{"dbase4_memo", "dbase_8b.dbf", "dbase_8b.dbt", "MEMO"},
-                      MemoCase{"vfp", "memotest.dbf", "memotest.FPT", "MEMO"},
-                      MemoCase{"vfp", "vfp9_memo_bs1.dbf", "vfp9_memo_bs1.fpt", "NOTES"},
-                      MemoCase{"foxpro2", "dbase_f5.dbf", "dbase_f5.fpt", "OBSE"}));
+INSTANTIATE_TEST_SUITE_P(Layouts, DbaseMemoWrite,
+                         ::testing::Values(MemoCase{"dbase3_memo", "dbase_83.dbf", "dbase_83.dbt", "DESC"},
+                                           MemoCase{"dbase4_memo", "dbase_8b.dbf", "dbase_8b.dbt", "MEMO"},
+                                           MemoCase{"vfp", "memotest.dbf", "memotest.FPT", "MEMO"},
+                                           MemoCase{"vfp", "vfp9_memo_bs1.dbf", "vfp9_memo_bs1.fpt", "NOTES"},
+                                           MemoCase{"foxpro2", "dbase_f5.dbf", "dbase_f5.fpt", "OBSE"}));
 }  // namespace
 
 TEST(DbaseNullFlags, VisualFoxProNullsAndVarcharLengthsWriteBack) {
@@ -230,10 +233,10 @@ TEST(DbaseNullFlags, VisualFoxProNullsAndVarcharLengthsWriteBack) {
         auto table = openTable(dir / "t.dbf", writable);
         Record r;
         table->readRecord(1, r);
-        r[2] = Value();                    // SUPPLIERID, nullable
-        r[5] = Value::currency(19.5);      // UNITPRICE
+        r[2] = Value();                // SUPPLIERID, nullable
+        r[5] = Value::currency(19.5);  // UNITPRICE
         table->update(1, r);
-        r[0] = Value();                    // PRODUCTID: the next autoincrement value
+        r[0] = Value();  // PRODUCTID: the next autoincrement value
         EXPECT_EQ(table->append(r), 78u);
         auto varchar = openTable(dir / "v.dbf", writable);
         varchar->update(1, {Value::string("short")});

@@ -11,8 +11,8 @@ namespace tabulon::testing {
 
 inline std::filesystem::path dbaseFixtures() { return std::filesystem::path(TABULON_FIXTURES) / "dbase"; }
 
-#define SKIP_WITHOUT_DBASE_FIXTURES()                                                  \
-    if (!std::filesystem::exists(::tabulon::testing::dbaseFixtures()))                 \
+#define SKIP_WITHOUT_DBASE_FIXTURES()                                  \
+    if (!std::filesystem::exists(::tabulon::testing::dbaseFixtures())) \
     GTEST_SKIP() << "no fixtures at " << ::tabulon::testing::dbaseFixtures().string()
 
 // RFC 4180: quoted fields may hold commas, quotes and line breaks.
@@ -25,9 +25,12 @@ inline std::vector<std::vector<std::string>> readCsv(const std::filesystem::path
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += text[++i];
-            else if (c == '"') quoted = false;
-            else field += c;
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
         } else if (c == '"') {
             quoted = true;
         } else if (c == ',') {

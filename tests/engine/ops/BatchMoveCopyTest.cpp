@@ -21,8 +21,7 @@ Bytes definitionBytes(const std::filesystem::path& table) {
         Bytes out{file[0]};
         for (std::size_t at = 32; at + 32 <= headerLength && file[at] != 0x0D; at += 32) {
             bool named = true;
-            for (std::size_t i = 0; i < 11; ++i)
-                out.push_back((named = named && file[at + i] != 0) ? file[at + i] : 0);
+            for (std::size_t i = 0; i < 11; ++i) out.push_back((named = named && file[at + i] != 0) ? file[at + i] : 0);
             out.insert(out.end(), {file[at + 11], file[at + 16], file[at + 17]});
         }
         return out;
@@ -34,7 +33,7 @@ Bytes definitionBytes(const std::filesystem::path& table) {
 }
 
 class BatchMoveCopyTest : public OpsFixture {
-  protected:
+protected:
     BatchMoveResult copy(const std::filesystem::path& source, const std::filesystem::path& target,
                          const std::string& encoding = {}) const {
         BatchMoveOptions options;
@@ -61,17 +60,16 @@ class BatchMoveCopyTest : public OpsFixture {
     if (!std::filesystem::exists(kFixtures)) GTEST_SKIP() << "no fixtures at " << kFixtures.string()
 
 TEST_F(BatchMoveCopyTest, SameFormatCopyKeepsTheDefinitionByteForByte) {
-    const auto dbase =
-        tableWith("shapes.dbf",
-                  {{"WHOLE", ftInteger, 9, 0, false, "N"},
-                   {"SMALL", ftInteger, 6, 0, false, "N"},
-                   {"PRICE", ftFloat, 10, 2, false, "N"},
-                   {"RATIO", ftFloat, 12, 5, false, "F"},
-                   {"NAME", ftString, 30, 0, false, "C"},
-                   {"NOTE", ftMemo, 0, 0, false, "M"}},
-                  {{Value::integer(100000000), Value::integer(12), Value::floating(100000),
-                    Value::floating(0.5), Value::string("a"), Value::string("memo")}},
-                  "CP437");
+    const auto dbase = tableWith("shapes.dbf",
+                                 {{"WHOLE", ftInteger, 9, 0, false, "N"},
+                                  {"SMALL", ftInteger, 6, 0, false, "N"},
+                                  {"PRICE", ftFloat, 10, 2, false, "N"},
+                                  {"RATIO", ftFloat, 12, 5, false, "F"},
+                                  {"NAME", ftString, 30, 0, false, "C"},
+                                  {"NOTE", ftMemo, 0, 0, false, "M"}},
+                                 {{Value::integer(100000000), Value::integer(12), Value::floating(100000),
+                                   Value::floating(0.5), Value::string("a"), Value::string("memo")}},
+                                 "CP437");
     const auto paradox = tableWith("shapes.db",
                                    {{"NAME", ftString, 30, 0, false, ""},
                                     {"AMOUNT", ftFloat, 0, 0, false, ""},
@@ -83,9 +81,8 @@ TEST_F(BatchMoveCopyTest, SameFormatCopyKeepsTheDefinitionByteForByte) {
                                    "CP850");
     std::vector<std::filesystem::path> sources{dbase, paradox};
     if (std::filesystem::exists(kFixtures))
-        for (const char* table :
-             {"dbase/codepages/WSPMST.DBF", "paradox/aquatox/tempedit.db",
-              "paradox/paradoxdriver/fields/fmemo.db", "paradox/rparadox/TypSammlung.DB"})
+        for (const char* table : {"dbase/codepages/WSPMST.DBF", "paradox/aquatox/tempedit.db",
+                                  "paradox/paradoxdriver/fields/fmemo.db", "paradox/rparadox/TypSammlung.DB"})
             sources.push_back(fixture(table));
     for (const auto& source : sources) {
         const auto target = data() / ("copy_" + source.filename().string());
@@ -107,22 +104,19 @@ TEST_F(BatchMoveCopyTest, CrossFormatCopyKeepsTheSourceCodePageAndEveryRecord) {
     const struct {
         const char* source;
         const char* target;
-    } cases[] = {{"dbase/codepages/WSPMST.DBF", "wspmst.db"},
-                 {"paradox/paradoxdriver/fields/fmemo.db", "fmemo.dbf"}};
+    } cases[] = {{"dbase/codepages/WSPMST.DBF", "wspmst.db"}, {"paradox/paradoxdriver/fields/fmemo.db", "fmemo.dbf"}};
     for (const auto& c : cases) {
         const auto source = fixture(c.source);
         const BatchMoveResult result = copy(source, data() / c.target);
         EXPECT_EQ(result.moved, openTable(source)->recordCount()) << c.source;
         EXPECT_EQ(result.rejected, 0u) << c.source;
-        EXPECT_EQ(openTable(data() / c.target)->facts().codePage,
-                  openTable(source)->facts().codePage);
+        EXPECT_EQ(openTable(data() / c.target)->facts().codePage, openTable(source)->facts().codePage);
         const auto copied = recordsOf(data() / c.target);
         const auto original = recordsOf(source);
         ASSERT_EQ(copied.size(), original.size());
         for (std::size_t row = 0; row < copied.size(); ++row)
             for (std::size_t field = 0; field < copied[row].size(); ++field)
-                EXPECT_EQ(copied[row][field].toText(), original[row][field].toText())
-                    << c.source << " " << row;
+                EXPECT_EQ(copied[row][field].toText(), original[row][field].toText()) << c.source << " " << row;
     }
 }
 
@@ -130,34 +124,30 @@ TEST_F(BatchMoveCopyTest, NamesAreCutAndNumberedWithinTheTargetsLimit) {
     const std::string cyrillic17 =
         "\xD0\x9D\xD0\xB0\xD0\xB8\xD0\xBC\xD0\xB5\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB0\xD0\xBD"
         "\xD0\xB8\xD0\xB5_\xD0\xB3\xD0\xBE\xD0\xB4\xD0\xB0";  // "Наименование_года"
-    const auto source = tableWith(
-        "long.db",
-        {{"Feed_Half_Sat_A", ftFloat, 0, 0, false, ""},
-         {"Feed_Half_Sat_B", ftFloat, 0, 0, false, ""},
-         {"Feed_Half_", ftFloat, 0, 0, false, ""},
-         {cyrillic17, ftString, 10, 0, false, ""}},
-        {{Value::floating(1), Value::floating(2), Value::floating(3), Value::string("x")}},
-        "CP866");
+    const auto source =
+        tableWith("long.db",
+                  {{"Feed_Half_Sat_A", ftFloat, 0, 0, false, ""},
+                   {"Feed_Half_Sat_B", ftFloat, 0, 0, false, ""},
+                   {"Feed_Half_", ftFloat, 0, 0, false, ""},
+                   {cyrillic17, ftString, 10, 0, false, ""}},
+                  {{Value::floating(1), Value::floating(2), Value::floating(3), Value::string("x")}}, "CP866");
     const auto result = copy(source, data() / "short.dbf");
-    const std::vector<std::pair<std::string, std::string>> renamed{
-        {"Feed_Half_Sat_A", "Feed_Half_"},
-        {"Feed_Half_Sat_B", "Feed_Hal_2"},
-        {"Feed_Half_", "Feed_Hal_3"},
-        {cyrillic17, cyrillic17.substr(0, 20)}};
+    const std::vector<std::pair<std::string, std::string>> renamed{{"Feed_Half_Sat_A", "Feed_Half_"},
+                                                                   {"Feed_Half_Sat_B", "Feed_Hal_2"},
+                                                                   {"Feed_Half_", "Feed_Hal_3"},
+                                                                   {cyrillic17, cyrillic17.substr(0, 20)}};
     EXPECT_EQ(result.renamedFields, renamed);
     EXPECT_EQ(result.moved, 1u);
     auto target = openTable(data() / "short.dbf");
     EXPECT_EQ(target->facts().codePage, "CP866");
-    for (std::size_t i = 0; i < renamed.size(); ++i)
-        EXPECT_EQ(target->fields()[i].name, renamed[i].second);
+    for (std::size_t i = 0; i < renamed.size(); ++i) EXPECT_EQ(target->fields()[i].name, renamed[i].second);
     // Within Paradox the name fits: 17 letters are 17 bytes in CP866.
     EXPECT_TRUE(copy(source, data() / "again.db").renamedFields.empty());
     if (std::filesystem::exists(kFixtures)) {  // a dBase table with a name used twice
         const auto repeated = fixture("dbase/dbase3/dbase_03.dbf");
         const auto again = copy(repeated, data() / "dbase_03_copy.dbf");
         EXPECT_EQ(again.moved, openTable(repeated)->recordCount());
-        EXPECT_EQ(again.renamedFields,
-                  (std::vector<std::pair<std::string, std::string>>{{"Point_ID", "Point_ID_2"}}));
+        EXPECT_EQ(again.renamedFields, (std::vector<std::pair<std::string, std::string>>{{"Point_ID", "Point_ID_2"}}));
         // Its rejected records keep both fields in the problem table.
         const auto narrow = tableWith("narrow.dbf", {{"Point_ID", ftString, 1, 0, false, "C"}}, {});
         const auto result = appendWithProblems(repeated, narrow);
@@ -177,9 +167,8 @@ TEST_F(BatchMoveCopyTest, NumbersKeepEveryDigitOrAreProblems) {
     std::vector<double> copied;
     for (const auto& row : recordsOf(data() / "floats.dbf")) copied.push_back(row[0].asDouble());
     EXPECT_EQ(copied, values);
-    if (const auto theirs = dbfreadAvailable()
-                                ? dbfreadColumn((data() / "floats.dbf").string(), "RATE")
-                                : std::nullopt) {
+    if (const auto theirs =
+            dbfreadAvailable() ? dbfreadColumn((data() / "floats.dbf").string(), "RATE") : std::nullopt) {
         std::vector<double> read;
         for (const auto& text : *theirs) read.push_back(std::stod(text));
         EXPECT_EQ(read, values);
@@ -222,17 +211,15 @@ TEST_F(BatchMoveCopyTest, KeyedCopyIsInTheNewTablesSortOrder) {
     std::vector<Record> rows;
     for (const char* name : {"Zebra", "Cryptomonas CR", "apple", "Cryptomonas Cloern"})
         rows.push_back({Value::string(name)});
-    const auto source =
-        tableWith("intl.db", {{"NAME", ftString, 20, 0, true, ""}}, rows, "CP437",
-                  {{"", "NAME", "", "", ixPrimary | ixUnique, "", true, ""}}, "intl");
+    const auto source = tableWith("intl.db", {{"NAME", ftString, 20, 0, true, ""}}, rows, "CP437",
+                                  {{"", "NAME", "", "", ixPrimary | ixUnique, "", true, ""}}, "intl");
     const auto names = [](const std::filesystem::path& table) {
         std::vector<std::string> out;
         for (const auto& row : recordsOf(table)) out.push_back(row[0].asString());
         return out;
     };
     ASSERT_EQ(openTable(source)->facts().sortOrder, "intl");
-    EXPECT_EQ(names(source),
-              (std::vector<std::string>{"apple", "Cryptomonas Cloern", "Cryptomonas CR", "Zebra"}));
+    EXPECT_EQ(names(source), (std::vector<std::string>{"apple", "Cryptomonas Cloern", "Cryptomonas CR", "Zebra"}));
     copy(source, data() / "ansi.db", "CP1252");
     EXPECT_EQ(openTable(data() / "ansi.db")->facts().sortOrder, "DBWINUS0");
     const std::vector<std::string> binary{"Cryptomonas CR", "Cryptomonas Cloern", "Zebra", "apple"};
@@ -240,8 +227,7 @@ TEST_F(BatchMoveCopyTest, KeyedCopyIsInTheNewTablesSortOrder) {
     auto copied = openTable(data() / "ansi.db");
     auto primary = copied->openIndex("");
     std::vector<std::string> indexed;
-    for (bool more = primary->first(); more; more = primary->next())
-        indexed.push_back(primary->key()[0].asString());
+    for (bool more = primary->first(); more; more = primary->next()) indexed.push_back(primary->key()[0].asString());
     EXPECT_EQ(indexed, binary);
 }
 

@@ -15,17 +15,15 @@ using BatchMoveProblemsTest = OpsFixture;
 // Wide values for narrow fields of each kind a destination limits: text length, a dBase
 // number's width, a Paradox short's range.
 TEST_F(BatchMoveProblemsTest, EveryKindOfMisfitIsAProblemRecordWithItsSourceValues) {
-    const auto source = tableWith(
-        "wide.db", {{"ID", ftInteger, 0, 0, false, ""}, {"TEXT", ftString, 40, 0, false, ""}},
-        {{Value::integer(1), Value::string("ok")},
-         {Value::integer(2), Value::string("eleven char")},
-         {Value::integer(123456), Value::string("ok")},
-         {Value::integer(3), Value::string("fine")}});
+    const auto source = tableWith("wide.db", {{"ID", ftInteger, 0, 0, false, ""}, {"TEXT", ftString, 40, 0, false, ""}},
+                                  {{Value::integer(1), Value::string("ok")},
+                                   {Value::integer(2), Value::string("eleven char")},
+                                   {Value::integer(123456), Value::string("ok")},
+                                   {Value::integer(3), Value::string("fine")}});
     for (const std::string target : {"narrow.dbf", "narrow.db"}) {
         const FieldDef id = target == "narrow.dbf" ? FieldDef{"ID", ftInteger, 4, 0, false, "N"}
                                                    : FieldDef{"ID", ftSmallint, 0, 0, false, ""};
-        const auto destination =
-            tableWith(target, {id, {"TEXT", ftString, 10, 0, false, ""}}, {});
+        const auto destination = tableWith(target, {id, {"TEXT", ftString, 10, 0, false, ""}}, {});
         BatchMoveOptions options;
         options.problemTable = "PROBLEMS";
         const auto result = move(source, destination, options);
@@ -44,8 +42,7 @@ TEST_F(BatchMoveProblemsTest, EveryKindOfMisfitIsAProblemRecordWithItsSourceValu
 TEST_F(BatchMoveProblemsTest, AbortOnProblemNamesTheRecordAndLeavesTheDestination) {
     const auto source = tableWith("wide.db", {{"TEXT", ftString, 40, 0, false, ""}},
                                   {{Value::string("a")}, {Value::string("far too long")}});
-    const auto destination =
-        tableWith("narrow.dbf", {{"TEXT", ftString, 4, 0, false, ""}}, {{Value::string("old")}});
+    const auto destination = tableWith("narrow.dbf", {{"TEXT", ftString, 4, 0, false, ""}}, {{Value::string("old")}});
     BatchMoveOptions options;
     options.abortOnProblem = true;
     options.problemTable = "PROBLEMS";
@@ -59,10 +56,11 @@ TEST_F(BatchMoveProblemsTest, AbortOnProblemNamesTheRecordAndLeavesTheDestinatio
 }
 
 TEST_F(BatchMoveProblemsTest, TextIsCarriedBetweenCodePages) {
-    const std::string latin = "Gr\xC3\xBC\xC3\x9F" "e \xC3\xA9t\xC3\xA9";  // "Grüße été"
-    const std::string cyrillic = "\xD0\x96\xD0\xB0\xD1\x80";                // "Жар"
-    const auto dos = tableWith("dos.dbf", {{"TEXT", ftString, 20, 0, false, ""}},
-                               {{Value::string(latin)}}, "CP850");
+    const std::string latin =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e \xC3\xA9t\xC3\xA9";                                // "Grüße été"
+    const std::string cyrillic = "\xD0\x96\xD0\xB0\xD1\x80";  // "Жар"
+    const auto dos = tableWith("dos.dbf", {{"TEXT", ftString, 20, 0, false, ""}}, {{Value::string(latin)}}, "CP850");
     BatchMoveOptions copy;
     copy.mode = BatchMode::Copy;
     move(dos, data() / "windows.db", copy);
@@ -71,8 +69,7 @@ TEST_F(BatchMoveProblemsTest, TextIsCarriedBetweenCodePages) {
     // A letter the destination's code page lacks makes a problem record, not a wrong letter.
     const auto russian = tableWith("russian.dbf", {{"TEXT", ftString, 20, 0, false, ""}},
                                    {{Value::string(cyrillic)}, {Value::string("abc")}}, "CP866");
-    const auto western = tableWith("western.db", {{"TEXT", ftString, 20, 0, false, ""}}, {},
-                                   "CP1252");
+    const auto western = tableWith("western.db", {{"TEXT", ftString, 20, 0, false, ""}}, {}, "CP1252");
     BatchMoveOptions options;
     options.problemTable = "PROBLEMS";
     EXPECT_EQ(move(russian, western, options).rejected, 1u);

@@ -12,7 +12,7 @@ using namespace tabulon::testing;
 namespace {
 
 class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<std::string> {
-  protected:
+protected:
     std::string ext() const { return GetParam(); }
 
     // A table of records `ids` named "<label><id>".
@@ -29,8 +29,7 @@ class BatchMoveTest : public OpsFixture, public ::testing::WithParamInterface<st
         Record record;
         for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
             if (table->readSlot(slot, record))
-                rows[record[0].convertTo(ValueKind::Integer).asInt()] =
-                    record[1].isNull() ? "" : record[1].toText();
+                rows[record[0].convertTo(ValueKind::Integer).asInt()] = record[1].isNull() ? "" : record[1].toText();
         return rows;
     }
 };
@@ -60,10 +59,8 @@ TEST_P(BatchMoveTest, UpdateChangesMatchesOnlyAndKeepsTheOldValues) {
     options.changedTable = "CHANGED";
     const auto result = move(sourceWith({2, 3, 9}), destination, options);
     EXPECT_EQ(result.changed, 2u);
-    EXPECT_EQ(rowsOf(destination),
-              (std::map<std::int64_t, std::string>{{1, "item1"}, {2, "src2"}, {3, "src3"}}));
-    EXPECT_EQ(rowsOf(data() / "CHANGED.DB"),
-              (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "item3"}}));
+    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{{1, "item1"}, {2, "src2"}, {3, "src3"}}));
+    EXPECT_EQ(rowsOf(data() / "CHANGED.DB"), (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "item3"}}));
 }
 
 TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
@@ -74,12 +71,11 @@ TEST_P(BatchMoveTest, AppendUpdateAndDeleteMatchOnTheChosenIndex) {
     const auto result = move(sourceWith({3, 4}), destination, options);
     EXPECT_EQ(result.moved, 2u);
     EXPECT_EQ(result.changed, 1u);
-    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{
-                                       {1, "item1"}, {2, "item2"}, {3, "src3"}, {4, "src4"}}));
+    EXPECT_EQ(rowsOf(destination),
+              (std::map<std::int64_t, std::string>{{1, "item1"}, {2, "item2"}, {3, "src3"}, {4, "src4"}}));
     options.mode = BatchMode::Delete;
     EXPECT_EQ(move(sourceWith({1, 4, 7}, "gone"), destination, options).moved, 2u);
-    EXPECT_EQ(rowsOf(destination),
-              (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "src3"}}));
+    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{{2, "item2"}, {3, "src3"}}));
 }
 
 TEST_P(BatchMoveTest, AppendUpdateInOneTransactionFindsRecordsAcrossManyBlocks) {
@@ -131,15 +127,13 @@ TEST_P(BatchMoveTest, CommitCountKeepsWhatWasCommittedBeforeAnAbort) {
     options.abortOnKeyViolation = true;
     options.commitCount = 2;
     EXPECT_THROW(move(source, destination, options), EngineError);
-    EXPECT_EQ(rowsOf(destination),
-              (std::map<std::int64_t, std::string>{{1, "src1"}, {2, "src2"}, {4, "old"}}));
+    EXPECT_EQ(rowsOf(destination), (std::map<std::int64_t, std::string>{{1, "src1"}, {2, "src2"}, {4, "old"}}));
 }
 
 TEST_P(BatchMoveTest, ProblemsGoToTheProblemTableOrAbort) {
     const auto destination = data() / ("narrow" + ext());
     TableDefinitions().create(destination, ttDefault,
-                        {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 4, 0, false, ""}},
-                        {});
+                              {{"ID", ftInteger, 0, 0, false, ""}, {"NAME", ftString, 4, 0, false, ""}}, {});
     const auto source = sourceWith({1, 22222});
     BatchMoveOptions options;
     options.abortOnProblem = true;
@@ -154,8 +148,7 @@ TEST_P(BatchMoveTest, ProblemsGoToTheProblemTableOrAbort) {
     const auto result = move(source, destination, options);
     EXPECT_EQ(result.moved, 1u);
     EXPECT_EQ(result.rejected, 1u);
-    EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB"),
-              (std::map<std::int64_t, std::string>{{22222, "far too long"}}));
+    EXPECT_EQ(rowsOf(data() / "PROBLEMS.DB"), (std::map<std::int64_t, std::string>{{22222, "far too long"}}));
 }
 
 TEST_P(BatchMoveTest, CopyAcrossFormatsValueForValueAndReplacesTheOldTable) {
@@ -183,8 +176,6 @@ TEST_F(OpsFixture, CopyOfParadoxNumbersToDbaseKeepsTheirValues) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, BatchMoveTest, ::testing::Values(".DB", ".DBF"),
-                         [](const auto& info) {
-                             return info.param == ".DB" ? "Paradox" : "Dbase";
-                         });
+                         [](const auto& info) { return info.param == ".DB" ? "Paradox" : "Dbase"; });
 
 }  // namespace

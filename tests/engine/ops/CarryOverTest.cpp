@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kLinkByte = 0x2E;
 
 class CarryOverTest : public OpsFixture {
-  protected:
+protected:
     // Gives ITEMS.DB the checks ID required and between 1 and 1000 (as the Integer field's
     // record bytes), and view settings.
     void addChecksAndViews(const std::filesystem::path& table) const {
@@ -31,15 +31,13 @@ class CarryOverTest : public OpsFixture {
         writeBytes(data() / "ITEMS.FAM", Bytes{'f', 'a', 'm', 4, 5});
     }
 
-    static void expectRefused(const std::filesystem::path& path, const Record& record,
-                              const std::string& words) {
+    static void expectRefused(const std::filesystem::path& path, const Record& record, const std::string& words) {
         const std::string error = errorOf([&] { openWritable(path)->append(record); });
         EXPECT_NE(error.find(words, error.find(':')), std::string::npos) << error;
     }
 
     // A .NDX on `expression` attached to the dBase table at `path`, built from its records.
-    static void attachNdx(const std::filesystem::path& path, const std::string& file,
-                          const std::string& expression) {
+    static void attachNdx(const std::filesystem::path& path, const std::string& file, const std::string& expression) {
         dbase::MdxTagSpec tag;
         tag.name = file;
         tag.expression = expression;
@@ -80,8 +78,7 @@ TEST_F(CarryOverTest, ParadoxRestructureKeepsTheChecksOfFieldsThatRemain) {
     addChecksAndViews(path);
     Restructure restructure;
     // ID moves to second place, NAME widens, NOTE goes.
-    restructure.fields = {{{"LABEL", ftString, 30, 0, false, ""}, "NAME"},
-                          {{"ID", ftInteger, 0, 0, true, ""}, "ID"}};
+    restructure.fields = {{{"LABEL", ftString, 30, 0, false, ""}, "NAME"}, {{"ID", ftInteger, 0, 0, true, ""}, "ID"}};
     definitions_.restructure(path, restructure);
 
     expectRefused(path, {Value::string("x"), Value::integer(1001)}, "above the maximum 1000");

@@ -14,9 +14,7 @@ using tabulon::testing::TempFolder;
 
 namespace {
 
-void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
+void writeFile(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
 
 std::string readFile(const std::filesystem::path& path) {
     std::ostringstream text;
@@ -48,8 +46,7 @@ TEST(DesktopTrash, SameNameTwiceKeepsBoth) {
     EXPECT_NE(first, second);
     EXPECT_EQ(readFile(first), "first");
     EXPECT_EQ(readFile(second), "second");
-    EXPECT_TRUE(std::filesystem::exists(folder / "Trash" / "info" /
-                                        (second.filename().string() + ".trashinfo")));
+    EXPECT_TRUE(std::filesystem::exists(folder / "Trash" / "info" / (second.filename().string() + ".trashinfo")));
 }
 
 TEST(DesktopTrash, MissingFileIsAnErrorNamingItAndLeavesNoInfo) {

@@ -15,11 +15,10 @@ using namespace tabulon::testing;
 namespace {
 
 class DirectCallsTest : public OpsFixture {
-  protected:
+protected:
     void SetUp() override {
         connection_ = &session_.addConnection("Folder");
-        connection_->setParams(
-            {"PATH=" + data().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
+        connection_->setParams({"PATH=" + data().string(), "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"});
         connection_->connect();
     }
 
@@ -37,8 +36,7 @@ class DirectCallsTest : public OpsFixture {
         Record record;
         std::vector<RecordId> doomed;
         for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
-            if (table->readSlot(slot, record) &&
-                record[0].convertTo(ValueKind::Integer).asInt() % step == 0)
+            if (table->readSlot(slot, record) && record[0].convertTo(ValueKind::Integer).asInt() % step == 0)
                 doomed.push_back(table->recordIdAt(slot));
         // Paradox ids move as records go: remove from the end of the chain.
         for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) table->remove(*it);
@@ -53,11 +51,9 @@ TEST_F(DirectCallsTest, RegenerateStatuses) {
     EXPECT_EQ(DirectCalls::regenerateIndexes(nullptr), status::kInvalidHandle);
     Table closed(*connection_);
     EXPECT_EQ(DirectCalls::regenerateIndexes(&closed), status::kInvalidHandle);
-    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("items.dbf", false).get()),
-              status::kNeedExclusive);
+    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("items.dbf", false).get()), status::kNeedExclusive);
     std::ofstream(data() / "plain.txt") << "A,B\n1,2\n";
-    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("plain.txt", true).get()),
-              status::kNotSupported);
+    EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset("plain.txt", true).get()), status::kNotSupported);
 }
 
 TEST_F(DirectCallsTest, RegenerateRebuildsIndexesOfBothFormats) {
@@ -65,8 +61,7 @@ TEST_F(DirectCallsTest, RegenerateRebuildsIndexesOfBothFormats) {
         const auto path = createItems(name, 40);
         const auto expected = inIndexOrder(path, "BYNAME", 0);
         ASSERT_EQ(expected.size(), 40u);
-        EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset(name, true).get()), status::kOk)
-            << name;
+        EXPECT_EQ(DirectCalls::regenerateIndexes(openDataset(name, true).get()), status::kOk) << name;
         EXPECT_EQ(inIndexOrder(path, "BYNAME", 0), expected) << name;
     }
 }
@@ -75,12 +70,9 @@ TEST_F(DirectCallsTest, PackStatuses) {
     createItems("items.dbf", 3);
     EXPECT_EQ(DirectCalls::packTable(connection_, nullptr), status::kInvalidHandle);
     EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "absent.dbf"), status::kNoSuchTable);
-    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "NOSUCHTYPE"),
-              status::kUnknownTableType);
-    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "PARADOX"),
-              status::kUnknownTableType);
-    EXPECT_EQ(DirectCalls::packTable(connection_, openDataset("items.dbf", false).get()),
-              status::kNeedExclusive);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "NOSUCHTYPE"), status::kUnknownTableType);
+    EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf", "PARADOX"), status::kUnknownTableType);
+    EXPECT_EQ(DirectCalls::packTable(connection_, openDataset("items.dbf", false).get()), status::kNeedExclusive);
     auto holder = openDataset("items.dbf", false);
     EXPECT_EQ(DirectCalls::packTable(connection_, nullptr, "items.dbf"), status::kNeedExclusive);
 }
@@ -89,8 +81,7 @@ TEST_F(DirectCallsTest, PackDropsDeletedRecordsAndKeepsIndexesConsistent) {
     for (const std::string name : {"items.db", "items.dbf"}) {
         const auto path = createItems(name, 100);
         removeEvery(path, 10);
-        EXPECT_EQ(DirectCalls::packTable(connection_, openDataset(name, true).get()), status::kOk)
-            << name;
+        EXPECT_EQ(DirectCalls::packTable(connection_, openDataset(name, true).get()), status::kOk) << name;
         auto table = openTable(path);
         EXPECT_EQ(table->slotCount(), 90u) << name;
         EXPECT_EQ(idsOf(path).size(), 90u) << name;
@@ -108,28 +99,27 @@ TEST_F(DirectCallsTest, PackByNameWorksOnAClosedTable) {
 
 TEST_F(DirectCallsTest, RestructureStatusesAndSaveAsLeavesTheOriginal) {
     createItems("items.dbf", 2);
-    EXPECT_EQ(DirectCalls::restructureTable(nullptr, {"items.db", "PARADOX", true}),
+    EXPECT_EQ(DirectCalls::restructureTable(nullptr, {"items.db", "PARADOX", true, std::nullopt}),
               status::kInvalidHandle);
-    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}),
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true, std::nullopt}),
               status::kNoSuchTable);
-    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.dbf", "PARADOX", true}),
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.dbf", "PARADOX", true, std::nullopt}),
               status::kNotSupported);
 
     const auto path = createItems("items.db", 50);
     removeEvery(path, 5);
     const auto before = idsOf(path);
-    EXPECT_EQ(
-        DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "packed.db"),
-        status::kOk);
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true, std::nullopt}, "packed.db"),
+              status::kOk);
     EXPECT_EQ(idsOf(data() / "packed.db"), before);
     EXPECT_EQ(inIndexOrder(data() / "packed.db", "BYNAME", 0).size(), before.size());
     EXPECT_EQ(idsOf(path), before);
     // Saving over an existing table replaces it; the replaced family goes to the trash.
-    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true}, "PACKED"),
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "PARADOX", true, std::nullopt}, "PACKED"),
               status::kOk);
     EXPECT_TRUE(namesIn(trashFiles()).count("packed.db"));
     EXPECT_EQ(idsOf(data() / "packed.db"), before);
-    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "", true}), status::kOk);
+    EXPECT_EQ(DirectCalls::restructureTable(connection_, {"items.db", "", true, std::nullopt}), status::kOk);
     EXPECT_EQ(idsOf(path), before);
 }
 
@@ -143,8 +133,7 @@ TEST_F(DirectCallsTest, RestructureCarriesFieldAndIndexChanges) {
                          IndexDef{"BYLABEL", "LABEL", "", "", ixCaseInsensitive, "", true, ""}};
     RestructureRequest request{"items.db", "PARADOX", false, structure};
     std::vector<int> percents;
-    DirectCalls::registerCallback(kProgressCallbackKind,
-                                  [&](int percent, int) { percents.push_back(percent); });
+    DirectCalls::registerCallback(kProgressCallbackKind, [&](int percent, int) { percents.push_back(percent); });
     ASSERT_EQ(DirectCalls::restructureTable(connection_, request), status::kOk);
     DirectCalls::registerCallback(kProgressCallbackKind, {});
     auto table = openTable(path);

@@ -13,10 +13,8 @@ using namespace tabulon::testing;
 namespace {
 
 class FamilySwapTest : public OpsFixture {
-  protected:
-    static void write(const std::filesystem::path& file, const std::string& text) {
-        std::ofstream(file) << text;
-    }
+protected:
+    static void write(const std::filesystem::path& file, const std::string& text) { std::ofstream(file) << text; }
     static std::string read(const std::filesystem::path& file) {
         std::ifstream in(file);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -77,8 +75,9 @@ TEST_F(FamilySwapTest, AnyTableOpenFinishesTheMovesOfADecidedSwap) {
     const auto path = createItems("items.db", 3);
     const auto staging = deadStaging();
     std::filesystem::rename(path, staging / "items.db");  // moved out, killed before the rest
-    writeManifest("items.db\t.tabulon-swap-1-1/old/items.db\n"
-                  ".tabulon-swap-1-1/items.db\titems.db\nend\n");
+    writeManifest(
+        "items.db\t.tabulon-swap-1-1/old/items.db\n"
+        ".tabulon-swap-1-1/items.db\titems.db\nend\n");
     EXPECT_EQ(openTable(path)->recordCount(), 3u);
 }
 

@@ -41,7 +41,7 @@ struct State {
 };
 
 class FaultWalk : public OpsFixture, public ::testing::WithParamInterface<WalkCase> {
-  protected:
+protected:
     // The template: ids 1..30 with every tenth deleted (an unkeyed table has no index), and a
     // source of ids 101..110 for the batch append.
     void SetUp() override {
@@ -65,14 +65,12 @@ class FaultWalk : public OpsFixture, public ::testing::WithParamInterface<WalkCa
                                i % 3 == 0 ? Value::string("memo " + std::to_string(i)) : Value()});
             for (std::uint64_t slot = table->slotCount(); slot-- > 0;) {
                 Record record;
-                if (table->readSlot(slot, record) &&
-                    record[0].convertTo(ValueKind::Integer).asInt() % 10 == 0)
+                if (table->readSlot(slot, record) && record[0].convertTo(ValueKind::Integer).asInt() % 10 == 0)
                     table->remove(table->recordIdAt(slot));
             }
         }
         auto source = driverFor(ttParadox).create(data() / "source.DB", itemFields(), {}, {});
-        for (int id = 101; id <= 110; ++id)
-            source->append({Value::integer(id), Value::string("s"), Value()});
+        for (int id = 101; id <= 110; ++id) source->append({Value::integer(id), Value::string("s"), Value()});
         source.reset();
         std::filesystem::copy(data(), folder_ / "template");
     }
@@ -84,8 +82,7 @@ class FaultWalk : public OpsFixture, public ::testing::WithParamInterface<WalkCa
 
     void restoreTemplate() {
         std::filesystem::remove_all(data());
-        std::filesystem::remove_all(folder_ /
-                                    "home");  // the trash: names taken there change the calls made
+        std::filesystem::remove_all(folder_ / "home");  // the trash: names taken there change the calls made
         std::filesystem::copy(folder_ / "template", data());
     }
 
@@ -130,8 +127,7 @@ class FaultWalk : public OpsFixture, public ::testing::WithParamInterface<WalkCa
         table->setTransaction(&transaction);
         try {
             for (int id : {201, 202})
-                table->append({Value::integer(id), Value::string("new"),
-                               Value::string(std::string(900, 'n'))});
+                table->append({Value::integer(id), Value::string("new"), Value::string(std::string(900, 'n'))});
             for (std::uint64_t slot : {0, 1}) {
                 Record record;
                 table->readRecord(table->recordIdAt(slot), record);
@@ -153,14 +149,11 @@ class FaultWalk : public OpsFixture, public ::testing::WithParamInterface<WalkCa
         FamilySwap::recoverFolder(data(), DesktopTrash());
         std::set<std::string> stems;
         for (const auto& name : namesIn(data()))
-            if (name.rfind(".tabulon-", 0) != 0 && name.rfind("~tabulon-", 0) != 0 &&
-                name.rfind("source.", 0) != 0)
+            if (name.rfind(".tabulon-", 0) != 0 && name.rfind("~tabulon-", 0) != 0 && name.rfind("source.", 0) != 0)
                 stems.insert(name.substr(0, name.find('.')));
-        EXPECT_EQ(stems.size(), 1u)
-            << "a family split between names: " << ::testing::PrintToString(stems);
+        EXPECT_EQ(stems.size(), 1u) << "a family split between names: " << ::testing::PrintToString(stems);
         if (stems.empty()) return {};
-        const std::string name =
-            *stems.begin() + std::filesystem::path(GetParam().table).extension().string();
+        const std::string name = *stems.begin() + std::filesystem::path(GetParam().table).extension().string();
         const auto path = existingTable(data() / name);
         if (tableTypeForPath(path) == ttParadox) expectConsistentFamily(path);
         return {name, openTable(path)->fields().size(), checkedRecords(path)};
@@ -177,20 +170,20 @@ class FaultWalk : public OpsFixture, public ::testing::WithParamInterface<WalkCa
         after_ = state();
         ASSERT_GT(calls_, 0u);
         // Else "old or new" would say little; a pack or regeneration keeps what a reader sees.
-        if (GetParam().op != Op::Pack && GetParam().op != Op::Regenerate)
+        if (GetParam().op != Op::Pack && GetParam().op != Op::Regenerate) {
             ASSERT_FALSE(after_ == before_);
+        }
         RecordProperty("calls", static_cast<int>(calls_));
     }
 
     void expectOldOrNew(std::uint64_t call, const std::string& how) {
         const State now = state();
-        EXPECT_TRUE(now == before_ || now == after_) << "call " << call << " of " << calls_ << " "
-                                                     << how << ": the table is neither old nor new";
+        EXPECT_TRUE(now == before_ || now == after_)
+            << "call " << call << " of " << calls_ << " " << how << ": the table is neither old nor new";
     }
 
     static const char* kindName(IoCall kind) {
-        static const char* const names[] = {"create", "write",  "truncate",
-                                            "flush",  "rename", "removal"};
+        static const char* const names[] = {"create", "write", "truncate", "flush", "rename", "removal"};
         return names[static_cast<int>(kind)];
     }
 
@@ -218,15 +211,13 @@ TEST_P(FaultWalk, AnyFailingCallIsReportedAndLeavesTheOldOrTheNewTable) {
             // and the operation is then done.
             EXPECT_EQ(*failed, IoCall::Remove)
                 << "call " << call << " (a " << kindName(*failed) << ") failed unnoticed";
-            EXPECT_TRUE(state() == after_)
-                << "call " << call << ": a failure unreported, and the operation not done";
+            EXPECT_TRUE(state() == after_) << "call " << call << ": a failure unreported, and the operation not done";
         } else {
             // A journal left by a failure would be applied by a later recovery, over later commits.
             for (const auto& name : namesIn(data()))
                 EXPECT_FALSE(name.ends_with(Transaction::kJournalExtension))
                     << "call " << call << " left " << name << " (" << error << ")";
-            expectOldOrNew(call,
-                           std::string("failing (a ") + kindName(*failed) + ": " + error + ")");
+            expectOldOrNew(call, std::string("failing (a ") + kindName(*failed) + ": " + error + ")");
         }
         if (HasFailure()) return;
     }
@@ -260,11 +251,10 @@ TEST_P(FaultWalk, DyingAtAnyCallLeavesTheOldOrTheNewTable) {
 std::vector<WalkCase> walkCases() {
     const std::pair<const char*, const char*> formats[] = {
         {"Keyed", "items.DB"}, {"Unkeyed", "plain.DB"}, {"Dbase", "items.DBF"}};
-    const std::pair<const char*, Op> ops[] = {
-        {"Commit", Op::Commit},         {"Pack", Op::Pack},
-        {"Regenerate", Op::Regenerate}, {"Restructure", Op::Restructure},
-        {"Empty", Op::Empty},           {"BatchAppend", Op::BatchAppend},
-        {"Rename", Op::Rename}};
+    const std::pair<const char*, Op> ops[] = {{"Commit", Op::Commit},         {"Pack", Op::Pack},
+                                              {"Regenerate", Op::Regenerate}, {"Restructure", Op::Restructure},
+                                              {"Empty", Op::Empty},           {"BatchAppend", Op::BatchAppend},
+                                              {"Rename", Op::Rename}};
     std::vector<WalkCase> cases;
     for (const auto& [format, table] : formats)
         for (const auto& [name, op] : ops) cases.push_back({std::string(name) + format, table, op});

@@ -10,7 +10,7 @@ using namespace tabulon::testing;
 namespace {
 
 class IndexDefinitionsTest : public OpsFixture {
-  protected:
+protected:
     static bool hasIndex(const std::filesystem::path& path, const std::string& name) {
         for (const auto& index : openTable(path)->indexes())
             if (index.name == name) return true;
@@ -80,8 +80,7 @@ TEST_F(IndexDefinitionsTest, ParadoxPrimaryIndexIsAddedFirstAndDeleted) {
         if (table->readSlot(slot, record)) natural.push_back(record[0].asInt());
     EXPECT_EQ(natural, (std::vector<std::int64_t>{1, 2, 3}));  // a keyed table is in key order
     table.reset();
-    EXPECT_THROW(TableDefinitions().addIndex(
-                     path, IndexDef{"", "NAME", "", "", ixPrimary | ixUnique, "", true, ""}),
+    EXPECT_THROW(TableDefinitions().addIndex(path, IndexDef{"", "NAME", "", "", ixPrimary | ixUnique, "", true, ""}),
                  EngineError);
     TableDefinitions().deleteIndex(path, "PRIMARY");
     EXPECT_TRUE(openTable(path)->indexes().empty());
@@ -95,8 +94,9 @@ TEST_F(IndexDefinitionsTest, PrimaryIndexOverDuplicatesIsRefusedLeavingTheTable)
         for (int id : {1, 2, 1}) table->append({Value::integer(id), Value::string("n"), Value()});
     }
     const auto before = namesIn(data());
-    const std::string error = errorOf(
-        [&] { TableDefinitions().addIndex(path, IndexDef{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""}); });
+    const std::string error = errorOf([&] {
+        TableDefinitions().addIndex(path, IndexDef{"", "ID", "", "", ixPrimary | ixUnique, "", true, ""});
+    });
     EXPECT_TRUE(error.starts_with(errkind::kKeyViolation)) << error;
     EXPECT_EQ(namesIn(data()), before);  // no staging folder left behind
     EXPECT_EQ(openTable(path)->recordCount(), 3u);
@@ -105,8 +105,9 @@ TEST_F(IndexDefinitionsTest, PrimaryIndexOverDuplicatesIsRefusedLeavingTheTable)
 
 TEST_F(IndexDefinitionsTest, NameInUseAndMissingIndexAreRefused) {
     const auto path = createItems("items.dbf", 2);
-    const std::string error =
-        errorOf([&] { TableDefinitions().addIndex(path, IndexDef{"byname", "ID", "", "", 0, "", true, ""}); });
+    const std::string error = errorOf([&] {
+        TableDefinitions().addIndex(path, IndexDef{"byname", "ID", "", "", 0, "", true, ""});
+    });
     EXPECT_TRUE(error.starts_with(errkind::kValue)) << error;
     EXPECT_THROW(TableDefinitions().deleteIndex(path, "NOSUCH"), EngineError);
     EXPECT_TRUE(namesIn(trashFiles()).empty());

@@ -30,7 +30,7 @@ inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
 }
 
 class OpsFixture : public ::testing::Test {
-  protected:
+protected:
     // The trash is set before any member picks it up from the environment.
     OpsFixture() {
         std::filesystem::create_directories(folder_ / "data");
@@ -127,21 +127,18 @@ class OpsFixture : public ::testing::Test {
 
     static std::set<std::int64_t> idsOf(const std::filesystem::path& path) {
         std::set<std::int64_t> ids;
-        for (const Record& record : recordsOf(path))
-            ids.insert(record[0].convertTo(ValueKind::Integer).asInt());
+        for (const Record& record : recordsOf(path)) ids.insert(record[0].convertTo(ValueKind::Integer).asInt());
         return ids;
     }
 
     // An independent reader sees in the dBase table at `path` the values the engine sees, field
     // by field (skipped when python3-dbfread is not installed).
-    static void expectDbfreadAgrees(const std::filesystem::path& path,
-                                    const std::vector<std::string>& fields) {
+    static void expectDbfreadAgrees(const std::filesystem::path& path, const std::vector<std::string>& fields) {
         if (!dbfreadAvailable()) return;
         auto table = openTable(path);
         for (const auto& field : fields) {
             std::size_t column = 0;
-            while (column < table->fields().size() && table->fields()[column].name != field)
-                ++column;
+            while (column < table->fields().size() && table->fields()[column].name != field) ++column;
             ASSERT_LT(column, table->fields().size()) << field;
             std::vector<std::string> ours;
             Record record;

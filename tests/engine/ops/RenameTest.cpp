@@ -14,8 +14,7 @@ std::string headerOf(const std::filesystem::path& file) {
     std::string bytes(0x800, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
-    const std::size_t headerSize = static_cast<unsigned char>(bytes[2]) |
-                                   static_cast<unsigned char>(bytes[3]) << 8;
+    const std::size_t headerSize = static_cast<unsigned char>(bytes[2]) | static_cast<unsigned char>(bytes[3]) << 8;
     return bytes.substr(0, headerSize);
 }
 

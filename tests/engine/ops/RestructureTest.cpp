@@ -11,7 +11,7 @@ using namespace tabulon::testing;
 namespace {
 
 class RestructureTest : public OpsFixture, public ::testing::WithParamInterface<std::string> {
-  protected:
+protected:
     std::filesystem::path items(int count) const { return createItems("items" + GetParam(), count); }
     // ID becomes text CODE, NAME becomes TITLE, NOTE goes, a number field arrives.
     Restructure reshaped() const {
@@ -84,8 +84,6 @@ TEST_P(RestructureTest, SaveAsIntoAnotherFormatIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, RestructureTest, ::testing::Values(".DB", ".DBF"),
-                         [](const auto& info) {
-                             return info.param == ".DB" ? "Paradox" : "Dbase";
-                         });
+                         [](const auto& info) { return info.param == ".DB" ? "Paradox" : "Dbase"; });
 
 }  // namespace

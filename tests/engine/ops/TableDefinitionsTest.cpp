@@ -10,7 +10,7 @@ using namespace tabulon::testing;
 namespace {
 
 class TableDefinitionsTest : public OpsFixture, public ::testing::WithParamInterface<std::string> {
-  protected:
+protected:
     std::string tableName(const std::string& base) const { return base + GetParam(); }
 };
 
@@ -41,8 +41,8 @@ TEST_P(TableDefinitionsTest, CreateReplacingSendsTheWholeOldFamilyToTheTrash) {
 TEST_P(TableDefinitionsTest, CreateOverATableInUseIsRefusedAndKeepsIt) {
     const auto path = createItems(tableName("items"), 3);
     auto inUse = openTable(path);
-    const std::string error = errorOf(
-        [&] { TableDefinitions().create(path, ttDefault, itemFields(), itemIndexes(tableTypeForPath(path))); });
+    const std::string error =
+        errorOf([&] { TableDefinitions().create(path, ttDefault, itemFields(), itemIndexes(tableTypeForPath(path))); });
     EXPECT_TRUE(error.starts_with(errkind::kBusy)) << error;
     inUse.reset();
     EXPECT_EQ(idsOf(path).size(), 3u);
@@ -89,8 +89,6 @@ TEST_P(TableDefinitionsTest, EmptyRemovesRecordsAndKeepsStructureAndIndexes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, TableDefinitionsTest, ::testing::Values(".DB", ".DBF"),
-                         [](const auto& info) {
-                             return info.param == ".DB" ? "Paradox" : "Dbase";
-                         });
+                         [](const auto& info) { return info.param == ".DB" ? "Paradox" : "Dbase"; });
 
 }  // namespace

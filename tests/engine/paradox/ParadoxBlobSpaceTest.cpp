@@ -85,7 +85,8 @@ TEST(ParadoxBlobSpace, RandomStoresAndReleasesKeepEveryBlobAndBoundTheFile) {
         liveBytes += size;
         largestLive = std::max(largestLive, liveBytes);
     }
-    for (const auto& [location, value] : live) ASSERT_EQ(mb.read(location, static_cast<std::uint32_t>(value.size())), value);
+    for (const auto& [location, value] : live)
+        ASSERT_EQ(mb.read(location, static_cast<std::uint32_t>(value.size())), value);
     // Without reuse 3000 steps would need over 10 MB; the live data never tops about 1 MB.
     EXPECT_LT(mb.file().size(), 4 * largestLive + 64 * kUnit);
 }

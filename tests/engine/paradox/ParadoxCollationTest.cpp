@@ -24,7 +24,7 @@ struct OrderCase {
 };
 
 const OrderCase kOrders[] = {
-    {"ascii", "CP437", "B", "a", false},      // bytes: upper case first
+    {"ascii", "CP437", "B", "a", false},  // bytes: upper case first
     {"ascii", "CP437", "Zebra", "apple", false},
     {"DBWINUS0", "CP1252", "Z", "a", false},
     {"ANSIINTL", "CP1252", "apple", "Zebra", false},  // letters before case
@@ -96,11 +96,9 @@ TEST(ParadoxCodePage, LevelThreeTablesFollowTheirSortOrderHintOrDefaultTo437) {
 TEST(ParadoxCollation, EveryFixtureIndexIsInOrderUnderItsTablesSortOrder) {
     SKIP_WITHOUT_PARADOX_FIXTURES();
     int checked = 0;
-    for (const auto& entry :
-         std::filesystem::recursive_directory_iterator(tabulon::testing::paradoxFixtures())) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tabulon::testing::paradoxFixtures())) {
         std::string extension = entry.path().extension().string();
-        for (char& c : extension)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (extension != ".DB") continue;
         std::unique_ptr<StorageTable> table;
         try {
@@ -123,14 +121,11 @@ TEST(ParadoxCollation, EveryFixtureIndexIsInOrderUnderItsTablesSortOrder) {
             std::vector<std::uint8_t> previous;
             for (bool more = cursor->first(); more; more = cursor->next()) {
                 const Value key = cursor->key()[0];
-                const auto current =
-                    field(codec, key.isNull() ? "" : key.asString().c_str(), first->size);
+                const auto current = field(codec, key.isNull() ? "" : key.asString().c_str(), first->size);
                 if (!previous.empty()) {
-                    const int order =
-                        collation.compare(previous.data(), current.data(), first->size, folded);
-                    EXPECT_LE(descending ? -order : order, 0)
-                        << entry.path() << " index '" << index.name << "' (" << facts.sortOrder
-                        << ") at " << key.toText();
+                    const int order = collation.compare(previous.data(), current.data(), first->size, folded);
+                    EXPECT_LE(descending ? -order : order, 0) << entry.path() << " index '" << index.name << "' ("
+                                                              << facts.sortOrder << ") at " << key.toText();
                 }
                 previous = current;
                 ++checked;

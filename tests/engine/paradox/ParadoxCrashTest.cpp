@@ -17,7 +17,7 @@ using namespace tabulon;
 using namespace tabulon::testing;
 
 namespace {
-constexpr int kRanges = 40;      // one record per range and batch: inserts land all along the chain
+constexpr int kRanges = 40;  // one record per range and batch: inserts land all along the chain
 constexpr int kRangeWidth = 100000;
 
 [[noreturn]] void writeForever(const std::filesystem::path& path) {
@@ -43,7 +43,9 @@ TEST(ParadoxCrash, KilledWritersLeaveWholeBatches) {
     IndexDef byName{.name = "ByName", .fields = "Name", .options = ixCaseInsensitive};
     driverForPath(path)
         .create(path,
-                {{"Id", ftInteger, 0, 0, false, ""}, {"Name", ftString, 16, 0, false, ""}, {"Note", ftMemo, 20, 0, false, ""}},
+                {{"Id", ftInteger, 0, 0, false, ""},
+                 {"Name", ftString, 16, 0, false, ""},
+                 {"Note", ftMemo, 20, 0, false, ""}},
                 {primary, byName}, {})
         .reset();
     const int runs = longTests() ? 200 : 12;

@@ -29,7 +29,7 @@ struct DamageCase {
     const char* table;
     std::uint64_t offset;
     std::vector<std::uint8_t> bytes;
-    const char* problem;           // part of the reported problem
+    const char* problem;            // part of the reported problem
     std::uint64_t readableRecords;  // what a tolerant open still reads
 };
 
@@ -78,12 +78,8 @@ TEST(ParadoxDamage, UnusableHeadersFailNamingTheFileAndTheFault) {
         std::vector<std::uint8_t> bytes;
         const char* fault;
     } cases[] = {
-        {0x02, {0xFF, 0xFF}, "header size"},
-        {0x05, {0x00}, "block size"},
-        {0x21, {0x00, 0x00}, "field count"},
-        {0x00, {0x01, 0x00}, "record size"},
-        {0x78, {0x33}, "unknown type code"},
-        {0x04, {0x09}, "unknown file type"},
+        {0x02, {0xFF, 0xFF}, "header size"}, {0x05, {0x00}, "block size"},        {0x21, {0x00, 0x00}, "field count"},
+        {0x00, {0x01, 0x00}, "record size"}, {0x78, {0x33}, "unknown type code"}, {0x04, {0x09}, "unknown file type"},
     };
     for (const auto& c : cases) {
         TempFolder folder;

@@ -5,19 +5,21 @@
 
 #include <set>
 
+#include "core/TextCodec.h"
 #include "storage/Drivers.h"
 #include "storage/paradox/ParadoxDataFile.h"
 #include "storage/paradox/ParadoxIndexTree.h"
 #include "storage/paradox/ParadoxSecondaryIndex.h"
 #include "storage/paradox/ParadoxValueCodec.h"
-#include "core/TextCodec.h"
 
 namespace tabulon::testing {
 
 inline void expectConsistentFamily(const std::filesystem::path& table) {
     using namespace tabulon::paradox;
     std::unique_ptr<StorageTable> opened;
-    ASSERT_NO_THROW(opened = openTable(table, {.tolerant = false})) << table;
+    OpenOptions strict;
+    strict.tolerant = false;
+    ASSERT_NO_THROW(opened = openTable(table, strict)) << table;
     ASSERT_TRUE(opened->problems().empty());
 
     ProblemLog problems(false);
@@ -68,8 +70,9 @@ inline void expectConsistentFamily(const std::filesystem::path& table) {
                 for (std::size_t f = own; f < own + static_cast<std::size_t>(h.keyFieldCount); ++f)
                     key.push_back(ParadoxValueCodec::decode(entry.data() + xh.fields[f].offset, xh.fields[f], codec));
                 ASSERT_TRUE(probe->seek(key, false));
-                const Value hint = ParadoxValueCodec::decode(entry.data() + xh.fields[static_cast<std::size_t>(xh.keyFieldCount)].offset,
-                                                             xh.fields[static_cast<std::size_t>(xh.keyFieldCount)], codec);
+                const Value hint = ParadoxValueCodec::decode(
+                    entry.data() + xh.fields[static_cast<std::size_t>(xh.keyFieldCount)].offset,
+                    xh.fields[static_cast<std::size_t>(xh.keyFieldCount)], codec);
                 EXPECT_EQ(static_cast<std::uint64_t>(hint.asInt()), probe->recordId() >> 16) << index.file;
             }
         // Through the cursor: every record once.

@@ -94,7 +94,8 @@ const FixtureCase kCases[] = {
      "ZZZ|ZZZ|Uspes. (Verden)|Unspecified (World)"},
     {"rparadox/empty.db", "7", "CP1252", 0, "", ""},
     {"rparadox/mushrooms.db", "7", "CP1252", 5, "", "5|Amanita virosa|Destroying Angel|Agaricales"},
-    {"rparadox/of.db", "3.5", "CP866", 2197, "001370009||4732|АП-Т УЗТ-ПЕРЕНОСНОЙ|1972-01-01|20|154|Получено 29.09.2000 от 170 МОЛ",
+    {"rparadox/of.db", "3.5", "CP866", 2197,
+     "001370009||4732|АП-Т УЗТ-ПЕРЕНОСНОЙ|1972-01-01|20|154|Получено 29.09.2000 от 170 МОЛ",
      "5270||7007|ТУМБА ДЛЯ ТЕЛЕФОНА"},
     {"rparadox/of_cp866.db", "4", "CP866", 2197,
      "001370009||4732|АП-Т УЗТ-ПЕРЕНОСНОЙ|1972-01-01|20|154|Получено 29.09.2000 от 170 МОЛ",
@@ -156,18 +157,20 @@ TEST(ParadoxFixtures, EncryptedTablesAreRefusedWithAClearMessage) {
 TEST(ParadoxFixtures, FieldNamesAndTypesComeFromTheHeader) {
     SKIP_WITHOUT_PARADOX_FIXTURES();
     const auto typs = openTable(paradoxFixtures() / "rparadox/TypSammlung.DB");
-    const char* expected[][2] = {{"Alpha", "ftString"},      {"Numerisch", "ftFloat"},   {"Währung", "ftCurrency"},
-                                 {"Integer kurz", "ftSmallint"}, {"Integer lang", "ftInteger"}, {"BCD", "ftBCD"},
-                                 {"Datum", "ftDate"},         {"Zeit", "ftTime"},         {"Datum/Zeit", "ftDateTime"},
-                                 {"Memo", "ftMemo"},          {"Logisch", "ftBoolean"},   {"Zähler", "ftAutoInc"},
-                                 {"Binär", "ftBlob"},         {"Bytes", "ftBytes"}};
+    const char* expected[][2] = {{"Alpha", "ftString"},         {"Numerisch", "ftFloat"},
+                                 {"Währung", "ftCurrency"},     {"Integer kurz", "ftSmallint"},
+                                 {"Integer lang", "ftInteger"}, {"BCD", "ftBCD"},
+                                 {"Datum", "ftDate"},           {"Zeit", "ftTime"},
+                                 {"Datum/Zeit", "ftDateTime"},  {"Memo", "ftMemo"},
+                                 {"Logisch", "ftBoolean"},      {"Zähler", "ftAutoInc"},
+                                 {"Binär", "ftBlob"},           {"Bytes", "ftBytes"}};
     ASSERT_EQ(typs->fields().size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         EXPECT_EQ(typs->fields()[i].name, expected[i][0]);
         EXPECT_EQ(fieldTypeName(typs->fields()[i].type), expected[i][1]);
     }
-    EXPECT_EQ(typs->fields()[5].size, 6);   // BCD: digits after the point
-    EXPECT_EQ(typs->fields()[9].size, 1);   // memo: the part kept in the record
+    EXPECT_EQ(typs->fields()[5].size, 6);  // BCD: digits after the point
+    EXPECT_EQ(typs->fields()[9].size, 1);  // memo: the part kept in the record
     EXPECT_EQ(typs->fields()[13].size, 255);
 
     const auto of = openTable(paradoxFixtures() / "rparadox/of.db");

@@ -13,9 +13,9 @@ namespace tabulon::testing {
 
 inline std::filesystem::path paradoxFixtures() { return std::filesystem::path(TABULON_FIXTURES) / "paradox"; }
 
-#define SKIP_WITHOUT_PARADOX_FIXTURES()                                                  \
-    if (!std::filesystem::exists(::tabulon::testing::paradoxFixtures()))                 \
-        GTEST_SKIP() << "no fixture folder at " << ::tabulon::testing::paradoxFixtures()
+#define SKIP_WITHOUT_PARADOX_FIXTURES()                                  \
+    if (!std::filesystem::exists(::tabulon::testing::paradoxFixtures())) \
+    GTEST_SKIP() << "no fixture folder at " << ::tabulon::testing::paradoxFixtures()
 
 // Copies every file of `relative`'s family (same stem, any extension, any letter case) into
 // `folder`; returns the copied table's path.

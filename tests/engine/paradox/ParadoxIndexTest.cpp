@@ -12,12 +12,23 @@ using namespace tabulon::testing;
 
 namespace {
 const char* const kKeyedTables[] = {
-    "aquatox/LOAD3.DB",          "aquatox/LoadHourI.db",         "aquatox/tempedit.db",
-    "aquatox/LOAD4.DB",          "paradoxdriver/areas/STATES.DB", "paradoxdriver/areas/ZIPCODES.DB",
-    "paradoxdriver/db/AREACODE.DB", "paradoxdriver/db/AREACODES.DB", "paradoxdriver/db/GENERAL.DB",
-    "paradoxdriver/geog/County.DB", "paradoxdriver/geog/tblAC.DB", "paradoxdriver/geog/tblsttes.DB",
-    "paradoxdriver/joins/C.DB",  "python-pxlib/KOMMENT.DB",      "python-pxlib/LAND.DB",
-    "rparadox/TypSammlung.DB",   "pyparadoxdb/test.db",
+    "aquatox/LOAD3.DB",
+    "aquatox/LoadHourI.db",
+    "aquatox/tempedit.db",
+    "aquatox/LOAD4.DB",
+    "paradoxdriver/areas/STATES.DB",
+    "paradoxdriver/areas/ZIPCODES.DB",
+    "paradoxdriver/db/AREACODE.DB",
+    "paradoxdriver/db/AREACODES.DB",
+    "paradoxdriver/db/GENERAL.DB",
+    "paradoxdriver/geog/County.DB",
+    "paradoxdriver/geog/tblAC.DB",
+    "paradoxdriver/geog/tblsttes.DB",
+    "paradoxdriver/joins/C.DB",
+    "python-pxlib/KOMMENT.DB",
+    "python-pxlib/LAND.DB",
+    "rparadox/TypSammlung.DB",
+    "pyparadoxdb/test.db",
 };
 
 class ParadoxPrimaryIndex : public ::testing::TestWithParam<const char*> {};
@@ -121,4 +132,3 @@ TEST(ParadoxSecondaryIndexes, SeekFindsTheFirstEntryOfAKey) {
     table->readRecord(cursor->recordId(), r);
     EXPECT_LT(r[1].asString(), "NJ");
 }
-

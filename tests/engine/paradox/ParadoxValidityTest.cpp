@@ -69,11 +69,11 @@ TEST(ParadoxValidity, RequiredFlagsOfRealFilesAreRead) {
         {"paradoxdriver/joins/paradox-ascii.db", {true}},
         {"paradoxdriver/joins/C.DB", {true, true, false}},
         {"paradoxdriver/joins/multiple.db", {false, true, false, false}},
-        {"paradoxdriver/fields/logical.db", {true}},                    // required, with a default
+        {"paradoxdriver/fields/logical.db", {true}},                     // required, with a default
         {"paradoxdriver/db/AREACODE.DB", {false, false, false, false}},  // pictures only
         {"paradoxdriver/areas/ZIPCODES.DB", {false, false, false}},
-        {"paradoxdriver/joins/origin.db", {false, false}},               // a lookup
-        {"paradoxdriver/joins/fk1.db", {false, false}},                  // a referential link
+        {"paradoxdriver/joins/origin.db", {false, false}},  // a lookup
+        {"paradoxdriver/joins/fk1.db", {false, false}},     // a referential link
     };
     for (const auto& c : cases) {
         const auto table = openTable(paradoxFixtures() / c.table, {.tolerant = false});
@@ -141,7 +141,8 @@ TEST(ParadoxValidity, MinimumAndMaximumBoundTheValues) {
     // Checks as another program writes them: Id between 10 and 99, Grade at least "B".
     const auto header = readFile(path);
     Bytes checks = paradox::buildParadoxValidity(
-        paradox::ParadoxHeader::parse(Bytes(header.begin(), header.begin() + paradox::le16(header.data() + 2)), "RANGE.DB"),
+        paradox::ParadoxHeader::parse(Bytes(header.begin(), header.begin() + paradox::le16(header.data() + 2)),
+                                      "RANGE.DB"),
         {});
     const std::size_t footer = paradox::le16(checks.data() + 9);
     Bytes idCheck(28, 0), gradeCheck(28, 0);
@@ -204,7 +205,9 @@ TEST(ParadoxValidity, RandomDamageIsRefusedCleanly) {
         try {
             for (const auto& check : paradox::parseParadoxValidity(damaged, header, "AREACODE.VAL")) {
                 ASSERT_LT(check.field, header.fields.size());
-                if (check.minimum) ASSERT_EQ(check.minimum->size(), static_cast<std::size_t>(header.fields[check.field].bytes));
+                if (check.minimum) {
+                    ASSERT_EQ(check.minimum->size(), static_cast<std::size_t>(header.fields[check.field].bytes));
+                }
             }
         } catch (const EngineError& e) {
             ASSERT_EQ(e.kind(), errkind::kFormat) << e.message();

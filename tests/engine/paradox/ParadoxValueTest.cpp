@@ -140,7 +140,10 @@ TEST(ParadoxFixtureValues, BytesKeepTheWholeField) {
     table->readSlot(0, r);
     const Bytes& b = r[0].asBytes();
     ASSERT_EQ(b.size(), 255u);
-    EXPECT_EQ(std::string(b.begin(), b.begin() + 6), std::string("1\0" "2\0" "3\0", 6));  // "123" in UTF-16LE
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 6), std::string("1\0"
+                                                                 "2\0"
+                                                                 "3\0",
+                                                                 6));  // "123" in UTF-16LE
 }
 
 TEST(ParadoxFixtureValues, BlobsComeFromTheLeaderAndBothMbBlockKinds) {

@@ -55,8 +55,8 @@ public:
         row.amount = static_cast<double>(pick(2000)) / 4 - 100;
         const int noteKind = pick(4);
         if (noteKind == 1) row.note = "short";                              // inline
-        if (noteKind == 2) row.note = std::string(40 + pick(500), 'n');      // suballocated
-        if (noteKind == 3) row.note = std::string(2100 + pick(3000), 'N');   // a block of its own
+        if (noteKind == 2) row.note = std::string(40 + pick(500), 'n');     // suballocated
+        if (noteKind == 3) row.note = std::string(2100 + pick(3000), 'N');  // a block of its own
         row.flag = pick(2) == 1;
         return row;
     }
@@ -245,9 +245,11 @@ TEST(ParadoxWrites, TheLevelIsTheLowestThatHoldsTheTable) {
         const auto table = driverForPath(folder / c.name).create(folder / c.name, c.fields, c.indexes, {});
         EXPECT_EQ(table->facts().version, c.level) << c.name;
     }
-    EXPECT_THROW(driverForPath(folder / "X.DB").create(folder / "X.DB", cases[2].fields, {}, {.version = "4"}), EngineError);
+    EXPECT_THROW(driverForPath(folder / "X.DB").create(folder / "X.DB", cases[2].fields, {}, {.version = "4"}),
+                 EngineError);
     IndexDef notLeading{.fields = "A", .options = ixPrimary};
-    EXPECT_THROW(driverForPath(folder / "Y.DB").create(folder / "Y.DB", cases[0].fields, {notLeading}, {}), EngineError);
+    EXPECT_THROW(driverForPath(folder / "Y.DB").create(folder / "Y.DB", cases[0].fields, {notLeading}, {}),
+                 EngineError);
 }
 
 TEST(ParadoxWrites, UnkeyedTablesKeepInsertionOrderEmptyAndPack) {
@@ -258,7 +260,8 @@ TEST(ParadoxWrites, UnkeyedTablesKeepInsertionOrderEmptyAndPack) {
     Transaction transaction(path.string() + Transaction::kJournalExtension);
     table->setTransaction(&transaction);
     for (int i = 0; i < 1000; ++i)
-        table->append({Value::integer(i), i % 3 ? Value() : Value::bytes(Bytes(static_cast<std::size_t>(i % 100 + 1), 7))});
+        table->append(
+            {Value::integer(i), i % 3 ? Value() : Value::bytes(Bytes(static_cast<std::size_t>(i % 100 + 1), 7))});
     Record r;
     for (int i = 0; i < 1000; i += 2) table->remove(table->recordIdAt(static_cast<std::uint64_t>(i / 2)));
     transaction.commit();
@@ -293,7 +296,8 @@ TEST(ParadoxWrites, UnkeyedTablesWriteTheirSecondaryIndexes) {
     {
         Transaction transaction(path.string() + Transaction::kJournalExtension);
         table->setTransaction(&transaction);
-        for (int i = 0; i < 600; ++i) table->append({Value::integer(i), Value::string("n" + std::to_string((i * 37) % 600))});
+        for (int i = 0; i < 600; ++i)
+            table->append({Value::integer(i), Value::string("n" + std::to_string((i * 37) % 600))});
         for (int i = 0; i < 100; ++i) table->remove(table->recordIdAt(static_cast<std::uint64_t>(i * 3)));
         transaction.commit();
         table->setTransaction(nullptr);
@@ -317,7 +321,9 @@ TEST(ParadoxWrites, UnkeyedTablesWriteTheirSecondaryIndexes) {
     for (const auto& block : x.blocks())
         for (int r = 0; r < block.records; ++r, ++seen) {
             x.readRecord(block.number, r, entry.data());
-            auto value = [&](std::size_t f) { return ParadoxValueCodec::decode(entry.data() + xf[f].offset, xf[f], codec); };
+            auto value = [&](std::size_t f) {
+                return ParadoxValueCodec::decode(entry.data() + xf[f].offset, xf[f], codec);
+            };
             const std::string name = value(0).asString();
             EXPECT_LE(previous, name);
             previous = name;
@@ -411,7 +417,7 @@ TEST(ParadoxWrites, UniqueSecondaryIndexesRefuseDuplicatesAtTheChange) {
     table->append(recordOf(2, {"b", 5, "", false}));
     expectRefused([&] { table->update(idOfKey(*table, 2), recordOf(2, {"b", 6, "", false})); });
     table->update(idOfKey(*table, 2), recordOf(20, {"b", 5, "", false}));  // a new key, the same amount
-    table->remove(idOfKey(*table, 3));                                      // frees 7
+    table->remove(idOfKey(*table, 3));                                     // frees 7
     table->append(recordOf(4, {"d", 7, "", false}));
     transaction.commit();
     table->setTransaction(nullptr);

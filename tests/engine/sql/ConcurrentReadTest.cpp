@@ -17,7 +17,8 @@ protected:
 
     void SetUp() override {
         SqlFolderFixture::SetUp();
-        auto table = createTable("T.DB", {{"ID", ftInteger, 0, 0, false, ""}, {"QTY", ftInteger, 0, 0, false, ""}}, true);
+        auto table =
+            createTable("T.DB", {{"ID", ftInteger, 0, 0, false, ""}, {"QTY", ftInteger, 0, 0, false, ""}}, true);
         for (int id = 1; id <= 200; ++id) table->append({Value::integer(id), Value::integer(0)});
     }
 
@@ -39,8 +40,8 @@ TEST_F(ConcurrentReadTest, ReadersSeeWholeStatements) {
     while (writing || reads < 8) {
         std::vector<std::unique_ptr<QueryExecution>> readers;
         for (int i = 0; i < 8; ++i) {
-            readers.push_back(std::make_unique<QueryExecution>(folder_.path(),
-                                                               "SELECT MIN(QTY), MAX(QTY), COUNT(*) FROM T", false));
+            readers.push_back(
+                std::make_unique<QueryExecution>(folder_.path(), "SELECT MIN(QTY), MAX(QTY), COUNT(*) FROM T", false));
         }
         for (auto& reader : readers) {
             reader->wait();

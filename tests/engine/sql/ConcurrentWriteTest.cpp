@@ -13,9 +13,8 @@ namespace {
 constexpr int kSourceRecords = 20'000;
 constexpr int kSingles = 5;
 
-class ConcurrentWriteTest : public SqlFolderFixture,
-                            public ::testing::WithParamInterface<const char*> {
-  protected:
+class ConcurrentWriteTest : public SqlFolderFixture, public ::testing::WithParamInterface<const char*> {
+protected:
     // Runs a statement that gives no rows in a session of its own.
     void executeAlone(const std::string& sql) {
         Session session("Writer");
@@ -34,8 +33,9 @@ TEST_P(ConcurrentWriteTest, SingleInsertsDuringALongInsertAreKept) {
     const std::string source = std::string("\"SRC") + GetParam() + "\"";
     executeAlone("CREATE TABLE \"" + table_ + "\"" + fields);
     executeAlone("CREATE TABLE " + source + fields);
-    executeAlone("INSERT INTO " + source + " WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < " +
-            std::to_string(kSourceRecords) + ") SELECT i, 'copied' FROM c");
+    executeAlone("INSERT INTO " + source +
+                 " WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < " +
+                 std::to_string(kSourceRecords) + ") SELECT i, 'copied' FROM c");
     std::atomic<bool> started{false};
     std::thread longInsert([&] {
         started = true;

@@ -12,8 +12,10 @@ protected:
     void SetUp() override {
         SqlFolderFixture::SetUp();
         auto table = createTable("PRICES.DB",
-                                 {{"ID", ftInteger, 0, 0, false, ""}, {"PRICE", ftBCD, 2, 0, false, ""},
-                                  {"COST", ftCurrency, 0, 0, false, ""}, {"BIG", ftBCD, 4, 0, false, ""}},
+                                 {{"ID", ftInteger, 0, 0, false, ""},
+                                  {"PRICE", ftBCD, 2, 0, false, ""},
+                                  {"COST", ftCurrency, 0, 0, false, ""},
+                                  {"BIG", ftBCD, 4, 0, false, ""}},
                                  false);
         for (int id = 1; id <= 10; ++id) {
             table->append({Value::integer(id), Value::bcd(Decimal::parse("0.10")), Value::currency(0.1),

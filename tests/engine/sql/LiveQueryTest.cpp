@@ -25,19 +25,21 @@ TEST_P(LiveSelectTest, TellsLiveStatementsAndTheirTable) {
     EXPECT_EQ(live->table, GetParam().table);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Statements, LiveSelectTest,
-    ::testing::Values(LiveCase{"SELECT * FROM T", "T"}, LiveCase{"select NAME from t where ID > 2 order by NAME;", "t"},
-                      LiveCase{"SELECT ALL ID FROM \"sub/t.db\" AS x", "sub/t.db"},
-                      LiveCase{"SELECT ID FROM T WHERE ID IN (SELECT ID FROM U GROUP BY ID)", "T"},
-                      LiveCase{"SELECT DISTINCT NAME FROM T", nullptr}, LiveCase{"SELECT COUNT(*) FROM T", nullptr},
-                      LiveCase{"SELECT UPPER(MAX(NAME)) FROM T", nullptr},
-                      LiveCase{"SELECT NAME FROM T GROUP BY NAME", nullptr},
-                      LiveCase{"SELECT * FROM T a JOIN U b ON a.ID = b.ID", nullptr},
-                      LiveCase{"SELECT * FROM T, U", nullptr}, LiveCase{"SELECT ID FROM T UNION SELECT ID FROM U", nullptr},
-                      LiveCase{"WITH x AS (SELECT 1) SELECT * FROM T", nullptr},
-                      LiveCase{"SELECT * FROM (SELECT * FROM T)", nullptr}, LiveCase{"SELECT 1", nullptr},
-                      LiveCase{"UPDATE T SET ID = 1", nullptr}));
+INSTANTIATE_TEST_SUITE_P(Statements, LiveSelectTest,
+                         ::testing::Values(LiveCase{"SELECT * FROM T", "T"},
+                                           LiveCase{"select NAME from t where ID > 2 order by NAME;", "t"},
+                                           LiveCase{"SELECT ALL ID FROM \"sub/t.db\" AS x", "sub/t.db"},
+                                           LiveCase{"SELECT ID FROM T WHERE ID IN (SELECT ID FROM U GROUP BY ID)", "T"},
+                                           LiveCase{"SELECT DISTINCT NAME FROM T", nullptr},
+                                           LiveCase{"SELECT COUNT(*) FROM T", nullptr},
+                                           LiveCase{"SELECT UPPER(MAX(NAME)) FROM T", nullptr},
+                                           LiveCase{"SELECT NAME FROM T GROUP BY NAME", nullptr},
+                                           LiveCase{"SELECT * FROM T a JOIN U b ON a.ID = b.ID", nullptr},
+                                           LiveCase{"SELECT * FROM T, U", nullptr},
+                                           LiveCase{"SELECT ID FROM T UNION SELECT ID FROM U", nullptr},
+                                           LiveCase{"WITH x AS (SELECT 1) SELECT * FROM T", nullptr},
+                                           LiveCase{"SELECT * FROM (SELECT * FROM T)", nullptr},
+                                           LiveCase{"SELECT 1", nullptr}, LiveCase{"UPDATE T SET ID = 1", nullptr}));
 
 TEST(LiveSelectText, AddsTheRecordIdAsTheFirstColumn) {
     EXPECT_EQ(liveSelectOf("SELECT NAME FROM T")->sqlWithRowId, "SELECT rowid, NAME FROM T");

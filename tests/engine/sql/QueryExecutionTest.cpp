@@ -13,7 +13,8 @@
 namespace tabulon::testing {
 namespace {
 
-constexpr const char* kEndless = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT COUNT(*) FROM n";
+constexpr const char* kEndless =
+    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT COUNT(*) FROM n";
 
 struct NameCase {
     unsigned number;
@@ -22,7 +23,9 @@ struct NameCase {
 
 class NumberedNameTest : public ::testing::TestWithParam<NameCase> {};
 
-TEST_P(NumberedNameTest, HexadecimalInCapitals) { EXPECT_EQ(numberedName("Session", GetParam().number), GetParam().session); }
+TEST_P(NumberedNameTest, HexadecimalInCapitals) {
+    EXPECT_EQ(numberedName("Session", GetParam().number), GetParam().session);
+}
 
 INSTANTIATE_TEST_SUITE_P(Numbers, NumberedNameTest,
                          ::testing::Values(NameCase{1, "Session1"}, NameCase{9, "Session9"}, NameCase{10, "SessionA"},
@@ -84,8 +87,9 @@ TEST_F(QueryExecutionTest, EightQueriesRunAtOnceAndReportWhenDone) {
     std::atomic<int> done{0};
     std::vector<std::unique_ptr<QueryExecution>> executions;
     for (int i = 0; i < 8; ++i) {
-        executions.push_back(std::make_unique<QueryExecution>(
-            folder_.path(), "SELECT CITY, COUNT(*) FROM PEOPLE GROUP BY CITY", false, [&](QueryExecution&) { ++done; }));
+        executions.push_back(std::make_unique<QueryExecution>(folder_.path(),
+                                                              "SELECT CITY, COUNT(*) FROM PEOPLE GROUP BY CITY", false,
+                                                              [&](QueryExecution&) { ++done; }));
     }
     for (auto& execution : executions) {
         execution->wait();
@@ -108,8 +112,8 @@ TEST_F(QueryExecutionTest, DestroyingRunningExecutionsCancelsAndJoinsThem) {
     {
         std::vector<std::unique_ptr<QueryExecution>> running;
         for (int i = 0; i < 3; ++i) {
-            running.push_back(std::make_unique<QueryExecution>(folder_.path(), kEndless, false,
-                                                               [&](QueryExecution&) { ++ended; }));
+            running.push_back(
+                std::make_unique<QueryExecution>(folder_.path(), kEndless, false, [&](QueryExecution&) { ++ended; }));
         }
     }
     EXPECT_EQ(ended.load(), 3);

@@ -65,13 +65,13 @@ TEST_F(QueryTest, StatementWithoutRowsRunsThenReportsNoResultSet) {
 
 TEST_F(QueryTest, JoinsAcrossTablesAndNamesInAnyCase) {
     EXPECT_EQ(rows("SELECT p.NAME, c.COUNTRY FROM people p JOIN \"cities.txt\" c ON c.CITY = p.CITY "
-                  "WHERE p.AMOUNT > 8 ORDER BY p.NAME"),
+                   "WHERE p.AMOUNT > 8 ORDER BY p.NAME"),
               "Ann|Italy\nBob|Norway\n");
 }
 
 TEST_F(QueryTest, SqlNinetyTwoFormsAndDatesCompareAsDates) {
     EXPECT_EQ(rows("SELECT SUBSTRING(NAME FROM 1 FOR 2), EXTRACT(YEAR FROM BORN), TRIM(LEADING 'A' FROM NAME) "
-                  "FROM PEOPLE WHERE BORN BETWEEN DATE '1985-1-1' AND DATE '1995-12-31' ORDER BY BORN"),
+                   "FROM PEOPLE WHERE BORN BETWEEN DATE '1985-1-1' AND DATE '1995-12-31' ORDER BY BORN"),
               "Bo|1985|Bob\nAn|1990|nn\n");
     EXPECT_EQ(rows("SELECT UPPER(NAME) || '/' || LOWER(CITY) FROM PEOPLE WHERE NAME LIKE 'c%' OR ID IN (4)"),
               "CY/rome\nDEE/bern\n");
@@ -103,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
     Statements, QueryErrorTest,
     ::testing::Values(ErrorCase{"SELECT * FRM PEOPLE", errkind::kValue, "at position 10"},
                       ErrorCase{"SELECT * FROM NOWHERE", errkind::kFile, "\"NOWHERE\" not found"},
-                      ErrorCase{"SELECT * FROM PEOPLE JOIN \"sub/x.db\" ON 1", errkind::kFile, "\"sub/x.db\" not found"},
+                      ErrorCase{"SELECT * FROM PEOPLE JOIN \"sub/x.db\" ON 1", errkind::kFile,
+                                "\"sub/x.db\" not found"},
                       ErrorCase{"SELECT * FROM \"../PEOPLE\"", errkind::kValue, "leaves the folder"},
                       ErrorCase{"SELECT NOCOLUMN FROM PEOPLE", errkind::kValue, "no such column: NOCOLUMN"},
                       ErrorCase{"SELECT DATE '2021-02-30'", errkind::kValue, "does not read"}));

@@ -44,7 +44,8 @@ protected:
     void SetUp() override {
         SqlDefinitionFixture::SetUp();
         auto stock = createTable("STOCK.DB",
-                                 {{"ID", ftInteger, 0, 0, false, ""}, {"PART", ftString, 10, 0, false, ""},
+                                 {{"ID", ftInteger, 0, 0, false, ""},
+                                  {"PART", ftString, 10, 0, false, ""},
                                   {"QTY", ftInteger, 0, 0, false, ""}},
                                  true);
         for (int id = 20; id >= 1; --id) {
@@ -52,7 +53,8 @@ protected:
                            Value::integer((id * 37) % 100)});
         }
         auto shelf = createTable("SHELF.DBF",
-                                 {{"ID", ftInteger, 0, 0, false, ""}, {"PLACE", ftString, 8, 0, false, ""},
+                                 {{"ID", ftInteger, 0, 0, false, ""},
+                                  {"PLACE", ftString, 8, 0, false, ""},
                                   {"PART", ftString, 10, 0, false, ""}},
                                  false);
         for (int id = 1; id <= 12; id += 1) {

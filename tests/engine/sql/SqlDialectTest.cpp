@@ -37,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
         RewriteCase{"WHERE D >= DATE '2020-1-5'", "WHERE D >= '2020-01-05'"},
         RewriteCase{"WHERE D = TIMESTAMP '2020-01-05 10:30'", "WHERE D = '2020-01-05 10:30:00.000'"},
         RewriteCase{"WHERE D = TIME '10:30'", "WHERE D = '10:30:00.000'"},
-        RewriteCase{"SELECT 'SUBSTRING(A FROM 1)' -- TRIM(LEADING x FROM y)", "SELECT 'SUBSTRING(A FROM 1)' -- TRIM(LEADING x FROM y)"},
+        RewriteCase{"SELECT 'SUBSTRING(A FROM 1)' -- TRIM(LEADING x FROM y)",
+                    "SELECT 'SUBSTRING(A FROM 1)' -- TRIM(LEADING x FROM y)"},
         RewriteCase{"SELECT \"CAST(X AS DATE)\" FROM T", "SELECT \"CAST(X AS DATE)\" FROM T"},
         RewriteCase{"SELECT SUBSTRING(A FROM 1", "SELECT SUBSTRING(A FROM 1"}));
 

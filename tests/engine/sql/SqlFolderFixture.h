@@ -41,8 +41,8 @@ protected:
     }
 
     // Makes `name` with `fields` and `records`, keyed on its first field when `keyed`.
-    std::unique_ptr<StorageTable> createTable(const std::string& name, const std::vector<FieldDef>& fields,
-                                              bool keyed, const std::vector<Record>& records = {}) const {
+    std::unique_ptr<StorageTable> createTable(const std::string& name, const std::vector<FieldDef>& fields, bool keyed,
+                                              const std::vector<Record>& records = {}) const {
         std::vector<IndexDef> indexes;
         if (keyed) indexes.push_back(IndexDef{"", fields[0].name, "", "", ixPrimary | ixUnique, "", true, ""});
         auto table = driverForPath(folder_ / name).create(folder_ / name, fields, indexes, {});

@@ -43,7 +43,8 @@ TEST_P(SqlManyRowsWriteTest, ReachesEveryChosenRecordAndNoOther) {
         auto table = createTable(kind.file, kIdName, kind.keyed);
         Transaction transaction(Transaction::newJournalPath(folder_.path()));
         table->setTransaction(&transaction);
-        for (int id = 1; id <= kRows; ++id) table->append({Value::integer(id), Value::string("N" + std::to_string(id))});
+        for (int id = 1; id <= kRows; ++id)
+            table->append({Value::integer(id), Value::string("N" + std::to_string(id))});
         transaction.commit();
         table->setTransaction(nullptr);
     }
@@ -56,16 +57,15 @@ TEST_P(SqlManyRowsWriteTest, ReachesEveryChosenRecordAndNoOther) {
     EXPECT_EQ(idNameContents(folder_ / kind.file), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tables, SqlManyRowsWriteTest,
-    ::testing::Combine(::testing::Values(TableKind{"T.DB", false, "UnkeyedParadox"},
-                                         TableKind{"T.DB", true, "KeyedParadox"},
-                                         TableKind{"T.DBF", false, "Dbase"}),
-                       ::testing::Range(0, 3)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).name) + "_" +
-               kStatements[std::get<1>(info.param)].name;
-    });
+INSTANTIATE_TEST_SUITE_P(Tables, SqlManyRowsWriteTest,
+                         ::testing::Combine(::testing::Values(TableKind{"T.DB", false, "UnkeyedParadox"},
+                                                              TableKind{"T.DB", true, "KeyedParadox"},
+                                                              TableKind{"T.DBF", false, "Dbase"}),
+                                            ::testing::Range(0, 3)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    kStatements[std::get<1>(info.param)].name;
+                         });
 
 }  // namespace
 }  // namespace tabulon::testing

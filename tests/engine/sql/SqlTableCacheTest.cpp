@@ -26,7 +26,9 @@ protected:
 
 TEST_F(SqlTableCacheTest, SeesRecordsWrittenByOthersSinceTheLastStatement) {
     EXPECT_EQ(rows("SELECT * FROM STOCK WHERE ID = 1"), "1|1\n");
-    openTable(folder_ / "STOCK.DB", OpenOptions{AccessMode::ReadWrite})->append({Value::integer(2), Value::integer(5)});
+    OpenOptions writable;
+    writable.access = AccessMode::ReadWrite;
+    openTable(folder_ / "STOCK.DB", writable)->append({Value::integer(2), Value::integer(5)});
     EXPECT_EQ(rows("SELECT * FROM STOCK WHERE ID = 2"), "2|5\n");
     EXPECT_EQ(rows("SELECT COUNT(*) FROM STOCK"), "2\n");
 }
@@ -35,8 +37,8 @@ TEST_F(SqlTableCacheTest, SeesATableMadeAnewWithOtherFields) {
     EXPECT_EQ(rows("SELECT * FROM STOCK"), "1|1\n");
     for (const auto& file : driverForPath(folder_ / "STOCK.DB").familyFiles(folder_ / "STOCK.DB"))
         std::filesystem::remove(file);
-    createStock({{"ID", ftInteger, 0, 0, false, ""}, {"QTY", ftInteger, 0, 0, false, ""},
-                 {"BIN", ftInteger, 0, 0, false, ""}});
+    createStock(
+        {{"ID", ftInteger, 0, 0, false, ""}, {"QTY", ftInteger, 0, 0, false, ""}, {"BIN", ftInteger, 0, 0, false, ""}});
     EXPECT_EQ(rows("SELECT * FROM STOCK"), "1|1|1\n");
 }
 

@@ -60,7 +60,8 @@ std::string fieldNamesOf(const std::filesystem::path& path) {
 }
 
 TEST_F(TableDefinitionTest, IndexesAreMadeAndDroppedOnParadoxTables) {
-    ASSERT_EQ(execute("CREATE TABLE Orders (ID INTEGER, CODE CHAR(6), QTY INTEGER, PRIMARY KEY (ID))"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("CREATE TABLE Orders (ID INTEGER, CODE CHAR(6), QTY INTEGER, PRIMARY KEY (ID))"),
+              errkind::kNoResultSet);
     ASSERT_EQ(execute("INSERT INTO Orders VALUES (1, 'b', 5), (2, 'a', 5)"), errkind::kNoResultSet);
     EXPECT_EQ(execute("CREATE INDEX ByCode ON Orders (CODE DESC)"), errkind::kNoResultSet);
     EXPECT_EQ(indexesOf(folder_ / "Orders.DB"), ":ID ByCode:CODE ");
@@ -75,7 +76,8 @@ TEST_F(TableDefinitionTest, IndexesAreMadeAndDroppedOnParadoxTables) {
 }
 
 TEST_F(TableDefinitionTest, AlterAddsAndDropsColumnsKeepingTheRecords) {
-    ASSERT_EQ(execute("CREATE TABLE Orders (ID INTEGER, CODE CHAR(6), QTY INTEGER, PRIMARY KEY (ID))"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("CREATE TABLE Orders (ID INTEGER, CODE CHAR(6), QTY INTEGER, PRIMARY KEY (ID))"),
+              errkind::kNoResultSet);
     ASSERT_EQ(execute("INSERT INTO Orders VALUES (1, 'b', 5)"), errkind::kNoResultSet);
     EXPECT_EQ(execute("SELECT * FROM Orders"), "rows");
     EXPECT_EQ(execute("ALTER TABLE Orders ADD COLUMN NOTE VARCHAR(10), DROP QTY"), errkind::kNoResultSet);
@@ -125,9 +127,10 @@ TEST_F(TableDefinitionTest, NotNullIsAcceptedButNotKeptByDbaseTables) {
 
 // The table as python3-dbfread reads it: field names, then each record's values.
 std::string dbfreadView(const std::filesystem::path& table) {
-    const std::string script = "/usr/bin/python3 -c \"import dbfread,sys; t=dbfread.DBF(sys.argv[1]); "
-                               "print([f.name for f in t.fields], [list(r.values()) for r in t])\" " +
-                               table.string() + " > " + table.string() + ".out";
+    const std::string script =
+        "/usr/bin/python3 -c \"import dbfread,sys; t=dbfread.DBF(sys.argv[1]); "
+        "print([f.name for f in t.fields], [list(r.values()) for r in t])\" " +
+        table.string() + " > " + table.string() + ".out";
     EXPECT_EQ(std::system(script.c_str()), 0);
     std::ifstream in(table.string() + ".out");
     std::string line;
@@ -138,9 +141,12 @@ std::string dbfreadView(const std::filesystem::path& table) {
 TEST_F(TableDefinitionTest, DbaseDefinitionsAreReadByDbfread) {
     const bool dbfread = std::system("/usr/bin/python3 -c 'import dbfread' 2>/dev/null") == 0;
     const auto parts = folder_ / "parts.dbf";
-    ASSERT_EQ(execute("CREATE TABLE \"parts.dbf\" (NAME CHAR(10), QTY INTEGER, COST NUMERIC(8,2))"), errkind::kNoResultSet);
+    ASSERT_EQ(execute("CREATE TABLE \"parts.dbf\" (NAME CHAR(10), QTY INTEGER, COST NUMERIC(8,2))"),
+              errkind::kNoResultSet);
     ASSERT_EQ(execute("INSERT INTO \"parts.dbf\" VALUES ('bolt', 12, 0.25)"), errkind::kNoResultSet);
-    if (dbfread) EXPECT_EQ(dbfreadView(parts), "['NAME', 'QTY', 'COST'] [['bolt', 12, 0.25]]");
+    if (dbfread) {
+        EXPECT_EQ(dbfreadView(parts), "['NAME', 'QTY', 'COST'] [['bolt', 12, 0.25]]");
+    }
     EXPECT_EQ(execute("CREATE INDEX BYNAME ON \"parts.dbf\" (NAME)"), errkind::kNoResultSet);
     EXPECT_EQ(indexesOf(parts), "BYNAME:NAME ");
     EXPECT_EQ(execute("ALTER TABLE \"parts.dbf\" ADD NOTE CHAR(8), DROP QTY"), errkind::kNoResultSet);

@@ -36,9 +36,11 @@ TEST_P(TableNameResolverTest, FindsTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, TableNameResolverTest,
-                         ::testing::Values(ResolveCase{"CUSTOMER", "CUSTOMER.DB"}, ResolveCase{"customer", "CUSTOMER.DB"},
-                                           ResolveCase{"customer.dbf", "CUSTOMER.DBF"}, ResolveCase{"ORDERS", "orders.dbf"},
-                                           ResolveCase{"cities", "Cities.txt"}, ResolveCase{"sub/orders.db", "Sub/Orders.DB"},
+                         ::testing::Values(ResolveCase{"CUSTOMER", "CUSTOMER.DB"},
+                                           ResolveCase{"customer", "CUSTOMER.DB"},
+                                           ResolveCase{"customer.dbf", "CUSTOMER.DBF"},
+                                           ResolveCase{"ORDERS", "orders.dbf"}, ResolveCase{"cities", "Cities.txt"},
+                                           ResolveCase{"sub/orders.db", "Sub/Orders.DB"},
                                            ResolveCase{"sub/orders", "Sub/Orders.DB"}, ResolveCase{"missing", ""},
                                            ResolveCase{"nosub/orders.db", ""}, ResolveCase{"orders.db", ""}));
 

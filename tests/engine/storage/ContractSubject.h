@@ -23,9 +23,9 @@ struct ContractSubject {
     std::function<Record(const ContractRow&)> record;  // the row's values in the subject's fields
     // Makes the table at `file` holding `rows` in that order, with the indexes named below.
     std::function<std::filesystem::path(const std::filesystem::path& file, const std::vector<ContractRow>& rows)> make;
-    std::string nameIndex;    // on NAME; empty without indexes
-    std::string nameIdIndex;  // on NAME then ID; empty when the format has none
-    bool uniqueIds = false;   // a second record of an ID is an EKeyViolation
+    std::string nameIndex;     // on NAME; empty without indexes
+    std::string nameIdIndex;   // on NAME then ID; empty when the format has none
+    bool uniqueIds = false;    // a second record of an ID is an EKeyViolation
     bool renamedOpens = true;  // a table whose family was renamed opens under its new name
     bool anyBytesAreATable = false;
     std::vector<std::pair<std::size_t, Value>> misfits;  // values that do not fit the field at .first

@@ -40,16 +40,23 @@ void patch(const std::filesystem::path& file, std::streamoff offset, const std::
 // Keyed, its records are kept in ID order; unkeyed, in the order they came.
 ContractSubject paradox(bool keyed) {
     const IndexDef primary{.fields = "ID", .options = ixPrimary | ixUnique};
-    const std::vector<FieldDef> fields = {kId, kName, {"NOTE", ftMemo, 12, 0, false, ""},
-                                          {"SMALL", ftSmallint, 0, 0, false, ""}, {"RAW", ftBytes, 2, 0, false, ""}};
-    ContractSubject s{keyed ? "Paradox" : "ParadoxUnkeyed", &driverFor(ttParadox), "T.DB", idAndName(3),
-                      creating(driverFor(ttParadox), fields, keyed ? std::vector{primary, kByName} : std::vector{kByName},
-                               idAndName(3), CreateOptions{.encoding = "CP437"})};
+    const std::vector<FieldDef> fields = {kId,
+                                          kName,
+                                          {"NOTE", ftMemo, 12, 0, false, ""},
+                                          {"SMALL", ftSmallint, 0, 0, false, ""},
+                                          {"RAW", ftBytes, 2, 0, false, ""}};
+    ContractSubject s{
+        keyed ? "Paradox" : "ParadoxUnkeyed", &driverFor(ttParadox), "T.DB", idAndName(3),
+        creating(driverFor(ttParadox), fields, keyed ? std::vector{primary, kByName} : std::vector{kByName},
+                 idAndName(3), CreateOptions{.encoding = "CP437"})};
     s.nameIndex = kByName.name;
     s.uniqueIds = keyed;
-    s.misfits = {{1, Value::string("far too long a name")}, {1, Value::string("€uro")},  // not in code page 437
-                 {2, Value::string("Ωmega ✓")},             {0, Value::string("seven")},
-                 {0, Value::integer(1LL << 31)},            {3, Value::integer(40000)},
+    s.misfits = {{1, Value::string("far too long a name")},
+                 {1, Value::string("€uro")},  // not in code page 437
+                 {2, Value::string("Ωmega ✓")},
+                 {0, Value::string("seven")},
+                 {0, Value::integer(1LL << 31)},
+                 {3, Value::integer(40000)},
                  {3, Value::integer(-32768)},  // the blank marker
                  {4, Value::bytes({1, 2, 3})}};
     s.damage = [](const std::filesystem::path& path) { patch(path, 6, std::string("\1\0\0\0", 4)); };  // record count
@@ -57,11 +64,13 @@ ContractSubject paradox(bool keyed) {
 }
 
 ContractSubject dbase() {
-    const std::vector<FieldDef> fields = {{"ID", ftInteger, 5, 0, false, "N"}, {"NAME", ftString, 10, 0, false, "C"},
-                                          {"NOTES", ftMemo, 0, 0, false, "M"}, {"BORN", ftDate, 0, 0, false, "D"}};
-    ContractSubject s{"dBase", &driverFor(ttDBase), "t.dbf", idAndName(2),
-                      creating(driverFor(ttDBase), fields, {{.name = "BYID", .fields = "ID"}, kByName, kByNameAndId},
-                               idAndName(2))};
+    const std::vector<FieldDef> fields = {{"ID", ftInteger, 5, 0, false, "N"},
+                                          {"NAME", ftString, 10, 0, false, "C"},
+                                          {"NOTES", ftMemo, 0, 0, false, "M"},
+                                          {"BORN", ftDate, 0, 0, false, "D"}};
+    ContractSubject s{
+        "dBase", &driverFor(ttDBase), "t.dbf", idAndName(2),
+        creating(driverFor(ttDBase), fields, {{.name = "BYID", .fields = "ID"}, kByName, kByNameAndId}, idAndName(2))};
     s.nameIndex = kByName.name;
     s.nameIdIndex = kByNameAndId.name;
     s.misfits = {{1, Value::string("Bartholomew")}, {1, Value::string("Zoë ☃")},
@@ -111,6 +120,8 @@ ContractSubject fileRecords() {
 }
 }  // namespace
 
-std::vector<ContractSubject> contractSubjects() { return {paradox(true), paradox(false), dbase(), text(), memory(), fileRecords()}; }
+std::vector<ContractSubject> contractSubjects() {
+    return {paradox(true), paradox(false), dbase(), text(), memory(), fileRecords()};
+}
 
 }  // namespace tabulon::testing

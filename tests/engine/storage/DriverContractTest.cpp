@@ -70,7 +70,8 @@ protected:
         return subject().driver->open(path, OpenOptions{access, ShareMode::Shared, "", tolerant});
     }
     // The records of kRows without the IDs `gone`, with `added`, in ID order.
-    std::vector<Record> records(const std::vector<std::int64_t>& gone = {}, const std::vector<ContractRow>& added = {}) const {
+    std::vector<Record> records(const std::vector<std::int64_t>& gone = {},
+                                const std::vector<ContractRow>& added = {}) const {
         std::vector<Record> out;
         for (const ContractRow& row : kRows)
             if (std::find(gone.begin(), gone.end(), row.id) == gone.end()) out.push_back(subject().record(row));
@@ -161,7 +162,8 @@ TEST_P(DriverContract, AnIndexWalksBothWaysAndStaysOffTheEnd) {
     std::vector<std::string> forward, backward;
     for (bool more = cursor->first(); more; more = cursor->next()) forward.push_back(cursor->key().at(0).asString());
     EXPECT_FALSE(cursor->next());
-    for (bool more = cursor->last(); more; more = cursor->prior()) backward.insert(backward.begin(), cursor->key().at(0).asString());
+    for (bool more = cursor->last(); more; more = cursor->prior())
+        backward.insert(backward.begin(), cursor->key().at(0).asString());
     EXPECT_FALSE(cursor->prior());
     EXPECT_EQ(forward, (std::vector<std::string>{"apple", "apricot", "banana", "banana", "cherry"}));
     EXPECT_EQ(backward, forward);
@@ -182,8 +184,9 @@ TEST_P(DriverContract, SeeksFindTheNearestKey) {
         const char* key;
         bool partial;
         const char* found;  // null: no key at or after it
-    } cases[] = {{"banana", false, "banana"}, {"b", false, "banana"}, {"apr", true, "apricot"}, {"ap", true, "apple"},
-                 {"apz", false, "banana"},     {"cherry", false, "cherry"}, {"zebra", false, nullptr}};
+    } cases[] = {{"banana", false, "banana"}, {"b", false, "banana"},   {"apr", true, "apricot"},
+                 {"ap", true, "apple"},       {"apz", false, "banana"}, {"cherry", false, "cherry"},
+                 {"zebra", false, nullptr}};
     for (const auto& c : cases) {
         ASSERT_EQ(cursor->seek({Value::string(c.key)}, c.partial), c.found != nullptr) << c.key;
         if (c.found) {
@@ -248,7 +251,10 @@ TEST_P(DriverContract, ASecondRecordOfAUniqueKeyIsAKeyViolation) {
     const std::string appended = errorOf([&] { table->append(subject().record({3, "again"})); });
     EXPECT_EQ(kindOf(appended), errkind::kKeyViolation);
     EXPECT_NE(appended.find("(3)"), std::string::npos) << appended;
-    EXPECT_EQ(kindOf(errorOf([&] { table->update(idOf(*table, 1), subject().record({3, "apple"})); })), errkind::kKeyViolation);
+    EXPECT_EQ(kindOf(errorOf([&] {
+                  table->update(idOf(*table, 1), subject().record({3, "apple"}));
+              })),
+              errkind::kKeyViolation);
     EXPECT_EQ(live(*table), records());
     expectIndexesAgree(*table);
 }

@@ -25,10 +25,8 @@ TEST_P(DialectSniffing, FindsSeparatorAndQuote) {
 
 INSTANTIATE_TEST_SUITE_P(
     Samples, DialectSniffing,
-    ::testing::Values(DialectCase{"a,b,c\n1,2,3\n4,5,6\n", ',', '"'},
-                      DialectCase{"a;b;c\n1,5;2;3\n4;5;6\n", ';', '"'},
-                      DialectCase{"a\tb\n1\t2\n", '\t', '"'},
-                      DialectCase{"a|b|c\n1|2|3\n", '|', '"'},
+    ::testing::Values(DialectCase{"a,b,c\n1,2,3\n4,5,6\n", ',', '"'}, DialectCase{"a;b;c\n1,5;2;3\n4;5;6\n", ';', '"'},
+                      DialectCase{"a\tb\n1\t2\n", '\t', '"'}, DialectCase{"a|b|c\n1|2|3\n", '|', '"'},
                       DialectCase{"'x,y';b\n'p,q';c\n'r';d\n", ';', '\''},
                       DialectCase{"name,note\n\"Smith, J\",\"said \"\"hi\"\"\"\n\"Doe\",\"two\nlines\"\n", ',', '"'}));
 
@@ -67,13 +65,15 @@ TEST_P(TypeSniffing, PicksTheMostSpecificType) {
     EXPECT_EQ(sniffColumnTypes(rows, 1).at(0), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Columns, TypeSniffing,
-    ::testing::Values(TypeCase{{"true", "False", "T"}, ftBoolean}, TypeCase{{"1", "-20", ""}, ftInteger},
-                      TypeCase{{"1", "2.5"}, ftFloat}, TypeCase{{"3000000000"}, ftFloat},
-                      TypeCase{{"2024-02-29", "1/31/1999"}, ftDate}, TypeCase{{"12:30", "7:05:09"}, ftTime},
-                      TypeCase{{"2024-01-02 10:00:00", "2024-01-03T11:00"}, ftDateTime},
-                      TypeCase{{"2023-02-29"}, ftString}, TypeCase{{"1", "x"}, ftString}, TypeCase{{"", ""}, ftString}));
+INSTANTIATE_TEST_SUITE_P(Columns, TypeSniffing,
+                         ::testing::Values(TypeCase{{"true", "False", "T"}, ftBoolean},
+                                           TypeCase{{"1", "-20", ""}, ftInteger}, TypeCase{{"1", "2.5"}, ftFloat},
+                                           TypeCase{{"3000000000"}, ftFloat},
+                                           TypeCase{{"2024-02-29", "1/31/1999"}, ftDate},
+                                           TypeCase{{"12:30", "7:05:09"}, ftTime},
+                                           TypeCase{{"2024-01-02 10:00:00", "2024-01-03T11:00"}, ftDateTime},
+                                           TypeCase{{"2023-02-29"}, ftString}, TypeCase{{"1", "x"}, ftString},
+                                           TypeCase{{"", ""}, ftString}));
 
 struct HeaderCase {
     std::vector<std::vector<std::string>> rows;
@@ -88,14 +88,13 @@ TEST_P(HeaderSniffing, TellsNamesFromData) {
     EXPECT_EQ(sniffHeader(rows, sniffColumnTypes(body, rows.front().size())), GetParam().header);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Samples, HeaderSniffing,
-    ::testing::Values(HeaderCase{{{"ID", "NAME"}, {"1", "a"}, {"2", "b"}}, true},
-                      HeaderCase{{{"7", "x"}, {"1", "a"}, {"2", "b"}}, false},
-                      HeaderCase{{{"NAME", "CITY"}, {"Ann", "Rome"}}, true},
-                      HeaderCase{{{"Ann", "Ann"}, {"Bob", "Rome"}}, false},
-                      HeaderCase{{{"Ann", ""}, {"Bob", "Rome"}}, false},
-                      HeaderCase{{{"ID", "NAME"}}, false}));
+INSTANTIATE_TEST_SUITE_P(Samples, HeaderSniffing,
+                         ::testing::Values(HeaderCase{{{"ID", "NAME"}, {"1", "a"}, {"2", "b"}}, true},
+                                           HeaderCase{{{"7", "x"}, {"1", "a"}, {"2", "b"}}, false},
+                                           HeaderCase{{{"NAME", "CITY"}, {"Ann", "Rome"}}, true},
+                                           HeaderCase{{{"Ann", "Ann"}, {"Bob", "Rome"}}, false},
+                                           HeaderCase{{{"Ann", ""}, {"Bob", "Rome"}}, false},
+                                           HeaderCase{{{"ID", "NAME"}}, false}));
 
 }  // namespace
 }  // namespace tabulon

@@ -130,14 +130,14 @@ TEST_P(DamagedSchema, NamesTheFileAndTheProblem) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Schemas, DamagedSchema,
-    ::testing::Values(std::pair{"Field1=N,WHATEVER,4,0,0\n", "unknown field type"},
-                      std::pair{"Field2=N,LONGINT,4,0,0\n", "out of sequence"},
-                      std::pair{"Field1=N,LONGINT\n", "name,type,width,decimals,offset"},
-                      std::pair{"Field1=N,CHAR,99999999,0,0\n", "the width"},
-                      std::pair{"FILETYPE=ODD\nField1=N,CHAR,1,0,0\n", "VARYING or FIXED"},
-                      std::pair{"garbage\n", "KEY=VALUE"}, std::pair{"FILETYPE=FIXED\n", "no Field1"}));
+INSTANTIATE_TEST_SUITE_P(Schemas, DamagedSchema,
+                         ::testing::Values(std::pair{"Field1=N,WHATEVER,4,0,0\n", "unknown field type"},
+                                           std::pair{"Field2=N,LONGINT,4,0,0\n", "out of sequence"},
+                                           std::pair{"Field1=N,LONGINT\n", "name,type,width,decimals,offset"},
+                                           std::pair{"Field1=N,CHAR,99999999,0,0\n", "the width"},
+                                           std::pair{"FILETYPE=ODD\nField1=N,CHAR,1,0,0\n", "VARYING or FIXED"},
+                                           std::pair{"garbage\n", "KEY=VALUE"},
+                                           std::pair{"FILETYPE=FIXED\n", "no Field1"}));
 
 TEST(TextTable, OverlongRecordIsCutAndReported) {
     TempFolder folder;
