@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <QSignalBlocker>
 #include <QTimer>
 
 #include "FormMessage.h"
@@ -21,19 +20,13 @@ TQueryManager::TQueryManager(QString storePath, QPlainTextEdit* editor, QComboBo
     : editor_(editor), nameBox_(nameBox), storePath_(std::move(storePath)),
       messages_(std::move(messages)) {
     const QStringList names = TProfileFile(storePath_).readSectionNames();
-    {
-        const QSignalBlocker quiet(nameBox_);
-        nameBox_->clear();
-        nameBox_->addItems(names);
-    }
+    nameBox_->clear();
+    nameBox_->addItems(names);
     if (names.isEmpty()) {
         showName(QStringLiteral("Query1"));
         name_ = QStringLiteral("Query1");
     } else {
-        {
-            const QSignalBlocker quiet(nameBox_);
-            nameBox_->setCurrentIndex(0);
-        }
+        nameBox_->setCurrentIndex(0);
         name_ = names.first();
         try {
             LoadSelected();
@@ -115,7 +108,6 @@ void TQueryManager::SaveAs() {
     name_ = *name;
     unnamed_ = false;
     Save();
-    const QSignalBlocker quiet(nameBox_);
     if (listedIndex(name_) < 0) {
         nameBox_->addItem(name_);
     }
@@ -127,12 +119,10 @@ void TQueryManager::setEditorText(const QString& text) {
     editor_->document()->setModified(false);
 }
 
-// The program's own changes of the name box load nothing.
 void TQueryManager::showName(const QString& name) {
     if (nameBox_->currentText() == name) {
         return;  // leaves the typing cursor where it is
     }
-    const QSignalBlocker quiet(nameBox_);
     nameBox_->setEditText(name);
 }
 

@@ -29,7 +29,8 @@ public:
     // Whether the editor's text may be replaced: at once when it is unmodified, else after
     // asking to save it (Yes saves, No drops it, Cancel keeps it).
     bool ConfirmSaveModified();
-    // Loads the query named in the name box, after ConfirmSaveModified.
+    // Loads the query named in the name box, after ConfirmSaveModified. The page calls it for
+    // the user's choices and keystrokes in the box; the program's own changes of it load nothing.
     void LoadSelected();
     // Starts an empty, unnamed query under NextFreeName; unsaved changes are dropped.
     void NewQuery();

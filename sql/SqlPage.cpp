@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -66,7 +67,10 @@ TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, QWi
 
     QueryManager = std::make_unique<TQueryManager>(storePath, QueryEdit, SavedQueryCombo, messages);
     connect(QueryEdit, &QPlainTextEdit::textChanged, this, &TSqlPage::QueryEditChange);
-    connect(SavedQueryCombo, &QComboBox::editTextChanged, this,
+    // A choice loads even when it is the name shown, so picking it again brings back
+    // the stored text (after the question when it was changed).
+    connect(SavedQueryCombo, &QComboBox::activated, this, [this] { QueryManager->LoadSelected(); });
+    connect(SavedQueryCombo->lineEdit(), &QLineEdit::textEdited, this,
             [this] { QueryManager->LoadSelected(); });
     connect(BtnNewQuery, &QPushButton::clicked, this, [this] { QueryManager->NewQuery(); });
     connect(BtnSaveQuery, &QPushButton::clicked, this, [this] { QueryManager->Save(); });
