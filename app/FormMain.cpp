@@ -219,7 +219,10 @@ void TFormMain::buildRightPanel() {
     data->setContentsMargins(0, 0, 0, 0);
     data->addWidget(DBGrid);
     buildTablePages();
-    TabSheetSQL = new TSqlPage(PageControl);
+    // The saved queries live beside the settings, wherever those had to go.
+    TabSheetSQL = new TSqlPage(
+        JoinPath(QFileInfo(IniFileName).absolutePath(), QString::fromLatin1(TQueryManager::kStoreFileName)),
+        {MessageHolder.message(16), MessageHolder.message(17), MessageHolder.message(18)}, PageControl);
     TabSheetSpecial = new TSpecialPage(PageControl);
     PageControl->addTab(TabSheetData, QStringLiteral("Data"));
     PageControl->addTab(TabSheetFields, QStringLiteral("Fields"));

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,13 +21,16 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
-TSqlPage::TSqlPage(QWidget* parent) : QWidget(parent) {
+TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("TabSheetSQL"));
     Label9 = new QLabel(QStringLiteral("&Retrieve query:"), this);
     SavedQueryCombo = new QComboBox(this);
     SavedQueryCombo->setObjectName(QStringLiteral("SavedQueryCombo"));
     SavedQueryCombo->setEditable(true);
     SavedQueryCombo->setInsertPolicy(QComboBox::NoInsert);
+    // Every keystroke loads the name typed so far; completing it would load another query.
+    SavedQueryCombo->setCompleter(nullptr);
     Label9->setBuddy(SavedQueryCombo);
     BtnHelpSQL = button(this, "BtnHelpSQL", QStringLiteral("?"));
     BtnHelpSQL->setFixedWidth(30);
@@ -60,6 +64,27 @@ TSqlPage::TSqlPage(QWidget* parent) : QWidget(parent) {
     layout->addLayout(top);
     layout->addWidget(QueryEdit, 1);
     layout->addLayout(bottom);
+
+    QueryManager = std::make_unique<TQueryManager>(storePath, QueryEdit, SavedQueryCombo, messages);
+    connect(QueryEdit, &QPlainTextEdit::textChanged, this, &TSqlPage::QueryEditChange);
+    // A choice loads even when it is the name shown, so picking it again brings back
+    // the stored text (after the question when it was changed).
+    connect(SavedQueryCombo, &QComboBox::activated, this, [this] { QueryManager->LoadSelected(); });
+    connect(SavedQueryCombo->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { QueryManager->LoadSelected(); });
+    connect(BtnNewQuery, &QPushButton::clicked, this, [this] { QueryManager->NewQuery(); });
+    connect(BtnSaveQuery, &QPushButton::clicked, this, [this] { QueryManager->Save(); });
+    connect(BtnSaveQueryAs, &QPushButton::clicked, this, [this] { QueryManager->SaveAs(); });
+}
+
+TSqlPage::~TSqlPage() = default;
+
+// A blank statement can be neither run nor saved.
+void TSqlPage::QueryEditChange() {
+    const bool statement = !QueryEdit->toPlainText().trimmed().isEmpty();
+    BtnExecuteQuery->setEnabled(statement);
+    BtnSaveQuery->setEnabled(statement);
+    BtnSaveQueryAs->setEnabled(statement);
 }
 
 // Enter outside the editor runs the default command, as in a dialog.

@@ -1,8 +1,11 @@
 #pragma once
 // The SQL page of the main window: the statement editor, the saved-query name box and the
-// New, Save, Save as and Execute commands. The saved-query store and the background execution
-// connect to these controls. Interface thread only.
+// New, Save, Save as and Execute commands, with the library of saved queries behind them. The
+// background execution connects to the Execute button. Interface thread only.
 #include <QWidget>
+#include <memory>
+
+#include "QueryManager.h"
 
 class QCheckBox;
 class QComboBox;
@@ -13,7 +16,9 @@ class QPushButton;
 class TSqlPage : public QWidget {
     Q_OBJECT
 public:
-    explicit TSqlPage(QWidget* parent = nullptr);
+    // `storePath` is the saved-query store's file.
+    TSqlPage(const QString& storePath, const TQueryMessages& messages, QWidget* parent = nullptr);
+    ~TSqlPage() override;
 
     QLabel* Label9;
     QComboBox* SavedQueryCombo;
@@ -24,7 +29,11 @@ public:
     QPushButton* BtnSaveQueryAs;
     QCheckBox* CheckBoxReqLive;
     QPushButton* BtnExecuteQuery;
+    std::unique_ptr<TQueryManager> QueryManager;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void QueryEditChange();
 };

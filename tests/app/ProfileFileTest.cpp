@@ -151,6 +151,14 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("[WorkingParm]\nDataBasePath=/old\n"));
     }
 
+    void neverReplacesWhatItCouldNotRead() {
+        QTemporaryDir dir;
+        const QByteArray huge = "[A]\nk=a\n;" + QByteArray(16 << 20, ' ') + "\n[B]\nk=b\n";
+        const QString path = writeIni(dir, "huge.ini", huge);
+        QVERIFY_THROWS_EXCEPTION(TProfileWriteError, TProfileFile(path).writeString("A", "k", "new"));
+        QCOMPARE(QFileInfo(path).size(), huge.size());
+    }
+
     void refusesToWriteIntoAMissingFolder() {
         QTemporaryDir dir;
         TProfileFile file(dir.filePath("gone/g.ini"));

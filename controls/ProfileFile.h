@@ -4,7 +4,8 @@
 // compared without regard to case, key lists and values are read through fixed-size buffers and
 // cut there, and every write goes to disk at once.
 // Throws TProfileWriteError when a write cannot be stored; reading never throws (a missing or
-// unreadable file reads as empty). Interface thread only.
+// unreadable file reads as empty). A file that exists but could not be read whole is never
+// replaced. Interface thread only.
 #include <QString>
 #include <QStringList>
 #include <stdexcept>
@@ -59,4 +60,5 @@ private:
     QString path_;
     QStringList preamble_;  // lines before the first section, kept as they stand
     std::vector<Section> sections_;
+    bool partlyRead_ = false;  // the file exists but not all of it is in sections_
 };

@@ -46,12 +46,17 @@ TProfileFile::TProfileFile(QString path) : path_(std::move(path)) { load(); }
 
 void TProfileFile::load() {
     QFile file(path_);
+    if (!file.exists()) {
+        return;
+    }
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        partlyRead_ = true;
         return;
     }
     // A settings file is small; a huge one is read only as far as this.
     constexpr qint64 kMostBytesRead = 16 << 20;
     const QByteArray bytes = file.read(kMostBytesRead);
+    partlyRead_ = !file.atEnd();
     QTextStream in(bytes);
     while (!in.atEnd()) {
         const QString line = in.readLine();
@@ -77,7 +82,8 @@ void TProfileFile::store() const {
     // A file or folder the user made read-only stays untouched, even where the folder would
     // allow the file's replacement.
     const QFileInfo info(path_);
-    if ((info.exists() && !IsWritablePath(path_)) || !IsWritablePath(info.absolutePath())) {
+    // Rewriting a file that was not read whole would lose what was not read.
+    if (partlyRead_ || (info.exists() && !IsWritablePath(path_)) || !IsWritablePath(info.absolutePath())) {
         throw TProfileWriteError(path_);
     }
     QSaveFile file(path_);
