@@ -15,10 +15,8 @@ const QString kQueryKey = QStringLiteral("Query");
 
 }  // namespace
 
-TQueryManager::TQueryManager(QString storePath, QPlainTextEdit* editor, QComboBox* nameBox,
-                             TQueryMessages messages)
-    : editor_(editor), nameBox_(nameBox), storePath_(std::move(storePath)),
-      messages_(std::move(messages)) {
+TQueryManager::TQueryManager(QString storePath, QPlainTextEdit* editor, QComboBox* nameBox, TQueryMessages messages)
+    : editor_(editor), nameBox_(nameBox), storePath_(std::move(storePath)), messages_(std::move(messages)) {
     const QStringList names = TProfileFile(storePath_).readSectionNames();
     nameBox_->clear();
     nameBox_->addItems(names);
@@ -33,9 +31,7 @@ TQueryManager::TQueryManager(QString storePath, QPlainTextEdit* editor, QComboBo
         } catch (const std::exception& error) {
             // The window that shows the page is still being built; the application's error
             // report takes the failure once the event loop runs.
-            QTimer::singleShot(0, nameBox_, [text = std::string(error.what())] {
-                throw std::runtime_error(text);
-            });
+            QTimer::singleShot(0, nameBox_, [text = std::string(error.what())] { throw std::runtime_error(text); });
         }
     }
     editor_->document()->setModified(false);
@@ -45,15 +41,14 @@ bool TQueryManager::ConfirmSaveModified() {
     if (!editor_->document()->isModified()) {
         return true;
     }
-    switch (AskDialog(messages_.modifiedSave.arg(name_), TMsgDlgType::mtConfirmation,
-                      mbYesNoCancel)) {
-    case mrCancel:
-        return false;
-    case mrYes:
-        Save();
-        return true;
-    default:
-        return true;
+    switch (AskDialog(messages_.modifiedSave.arg(name_), TMsgDlgType::mtConfirmation, mbYesNoCancel)) {
+        case mrCancel:
+            return false;
+        case mrYes:
+            Save();
+            return true;
+        default:
+            return true;
     }
 }
 
@@ -65,8 +60,7 @@ void TQueryManager::LoadSelected() {
     }
     showName(chosen);
     name_ = chosen;
-    const QString stored =
-        TProfileFile(storePath_).readString(name_, kQueryKey, QString(), kMostQueryChars + 2);
+    const QString stored = TProfileFile(storePath_).readString(name_, kQueryKey, QString(), kMostQueryChars + 2);
     setEditorText(DecodeQueryText(stored, messages_.tooLargeToRead));
     if (editor_->isVisible()) {
         editor_->setFocus();
@@ -126,6 +120,4 @@ void TQueryManager::showName(const QString& name) {
     nameBox_->setEditText(name);
 }
 
-int TQueryManager::listedIndex(const QString& name) const {
-    return nameBox_->findText(name, Qt::MatchFixedString);
-}
+int TQueryManager::listedIndex(const QString& name) const { return nameBox_->findText(name, Qt::MatchFixedString); }

@@ -12,9 +12,9 @@ class QPlainTextEdit;
 
 // The main window's messages the library shows.
 struct TQueryMessages {
-    QString tooLargeToSave;   // a text over the limit
-    QString tooLargeToRead;   // a stored value over the limit
-    QString modifiedSave;     // the question before a modified query is replaced; %1 its name
+    QString tooLargeToSave;  // a text over the limit
+    QString tooLargeToRead;  // a stored value over the limit
+    QString modifiedSave;    // the question before a modified query is replaced; %1 its name
 };
 
 class TQueryManager {
@@ -23,8 +23,7 @@ public:
 
     // Lists the store's queries in the name box and loads the first one; with none, the
     // query is called "Query1". Trouble loading it is reported once the event loop runs.
-    TQueryManager(QString storePath, QPlainTextEdit* editor, QComboBox* nameBox,
-                  TQueryMessages messages);
+    TQueryManager(QString storePath, QPlainTextEdit* editor, QComboBox* nameBox, TQueryMessages messages);
 
     // Whether the editor's text may be replaced: at once when it is unmodified, else after
     // asking to save it (Yes saves, No drops it, Cancel keeps it).

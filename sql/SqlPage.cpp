@@ -21,8 +21,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
-TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, QWidget* parent)
-    : QWidget(parent) {
+TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("TabSheetSQL"));
     Label9 = new QLabel(QStringLiteral("&Retrieve query:"), this);
     SavedQueryCombo = new QComboBox(this);
@@ -70,8 +69,7 @@ TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, QWi
     // A choice loads even when it is the name shown, so picking it again brings back
     // the stored text (after the question when it was changed).
     connect(SavedQueryCombo, &QComboBox::activated, this, [this] { QueryManager->LoadSelected(); });
-    connect(SavedQueryCombo->lineEdit(), &QLineEdit::textEdited, this,
-            [this] { QueryManager->LoadSelected(); });
+    connect(SavedQueryCombo->lineEdit(), &QLineEdit::textEdited, this, [this] { QueryManager->LoadSelected(); });
     connect(BtnNewQuery, &QPushButton::clicked, this, [this] { QueryManager->NewQuery(); });
     connect(BtnSaveQuery, &QPushButton::clicked, this, [this] { QueryManager->Save(); });
     connect(BtnSaveQueryAs, &QPushButton::clicked, this, [this] { QueryManager->SaveAs(); });

@@ -81,13 +81,27 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("CR LF") << "a\r\nb" << "a\\nb" << "a\r\nb";
-        QTest::newRow("LF") << "a\nb" << "a\\nb" << "a\r\nb";
-        QTest::newRow("CR") << "a\rb" << "a\\nb" << "a\r\nb";
-        QTest::newRow("LF CR") << "a\n\rb" << "a\\nb" << "a\r\nb";
-        QTest::newRow("CR CR, LF LF") << "a\r\rb\n\n" << "a\\n\\nb\\n\\n" << "a\r\n\r\nb\r\n\r\n";
-        QTest::newRow("backslash-n") << "a\\nb\\" << "a\\nb\\" << "a\r\nb\\";
-        QTest::newRow("NUL ends it") << QString("a\nb") + QChar(0) + "c" << "a\\nb" << "a\r\nb";
+        QTest::newRow("CR LF") << "a\r\nb"
+                               << "a\\nb"
+                               << "a\r\nb";
+        QTest::newRow("LF") << "a\nb"
+                            << "a\\nb"
+                            << "a\r\nb";
+        QTest::newRow("CR") << "a\rb"
+                            << "a\\nb"
+                            << "a\r\nb";
+        QTest::newRow("LF CR") << "a\n\rb"
+                               << "a\\nb"
+                               << "a\r\nb";
+        QTest::newRow("CR CR, LF LF") << "a\r\rb\n\n"
+                                      << "a\\n\\nb\\n\\n"
+                                      << "a\r\n\r\nb\r\n\r\n";
+        QTest::newRow("backslash-n") << "a\\nb\\"
+                                     << "a\\nb\\"
+                                     << "a\r\nb\\";
+        QTest::newRow("NUL ends it") << QString("a\nb") + QChar(0) + "c"
+                                     << "a\\nb"
+                                     << "a\r\nb";
         QTest::newRow("4096") << QString(4096, 'x') << QString(4096, 'x') << QString(4096, 'x');
         QTest::newRow("cut at 4096") << QString(4096, '\n') << QString("\\n").repeated(2048)
                                      << QString("\r\n").repeated(2048);
@@ -138,9 +152,12 @@ private slots:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("yes") << "BtnYes" << "b" << QByteArray("[A]\nQuery=a!\n[B]\nQuery=b\n");
-        QTest::newRow("no") << "BtnNo" << "b" << QByteArray("[A]\nQuery=a\n[B]\nQuery=b\n");
-        QTest::newRow("cancel") << "BtnCancel" << "a!" << QByteArray("[A]\nQuery=a\n[B]\nQuery=b\n");
+        QTest::newRow("yes") << "BtnYes"
+                             << "b" << QByteArray("[A]\nQuery=a!\n[B]\nQuery=b\n");
+        QTest::newRow("no") << "BtnNo"
+                            << "b" << QByteArray("[A]\nQuery=a\n[B]\nQuery=b\n");
+        QTest::newRow("cancel") << "BtnCancel"
+                                << "a!" << QByteArray("[A]\nQuery=a\n[B]\nQuery=b\n");
     }
     void modifiedQueryIsConfirmed() {
         QFETCH(QString, answer);
