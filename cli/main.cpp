@@ -1,6 +1,9 @@
 // tabulon-cli: the table engine from the command line.
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Arguments.h"
@@ -23,7 +26,22 @@ constexpr const char* kUsage =
     "             [--abort-on-key-violation] [--abort-on-problem]\n"
     "  pack TABLE | reindex TABLE | empty TABLE\n"
     "  rename TABLE NEWNAME\n";
-}
+
+using Command = void (*)(const std::vector<std::string>&, std::ostream&);
+const std::pair<const char*, Command> kCommands[] = {
+    {"info", tabulon::cli::runInfo},
+    {"dump", tabulon::cli::runDump},
+    {"find", [](const std::vector<std::string>& words, std::ostream& out) { tabulon::cli::runFind(words, out); }},
+    {"copy", tabulon::cli::runCopy},
+    {"sql", tabulon::cli::runSql},
+    {"append", tabulon::cli::runAppend},
+    {"update", tabulon::cli::runUpdate},
+    {"pack", tabulon::cli::runPack},
+    {"reindex", tabulon::cli::runReindex},
+    {"empty", tabulon::cli::runEmpty},
+    {"rename", tabulon::cli::runRename},
+};
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace tabulon;
@@ -31,28 +49,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + std::min(argc, 2), argv + argc);
     const std::string command = argc >= 2 ? argv[1] : "";
     try {
-        if (command == "info")
-            cli::runInfo(words, std::cout);
-        else if (command == "dump")
-            cli::runDump(words, std::cout);
-        else if (command == "find")
-            cli::runFind(words, std::cout);
-        else if (command == "copy")
-            cli::runCopy(words, std::cout);
-        else if (command == "sql")
-            cli::runSql(words, std::cout);
-        else if (command == "append")
-            cli::runAppend(words, std::cout);
-        else if (command == "update")
-            cli::runUpdate(words, std::cout);
-        else if (command == "pack")
-            cli::runPack(words, std::cout);
-        else if (command == "reindex")
-            cli::runReindex(words, std::cout);
-        else if (command == "empty")
-            cli::runEmpty(words, std::cout);
-        else if (command == "rename")
-            cli::runRename(words, std::cout);
+        const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                        [&](const auto& entry) { return command == entry.first; });
+        if (found != std::end(kCommands))
+            found->second(words, std::cout);
         else if (command == "--help" || command == "help")
             std::cout << kUsage;
         else
