@@ -15,7 +15,8 @@ void runInfo(const std::vector<std::string>& words, std::ostream& out) {
     const TableFacts facts = table->facts();
     out << "{\"format\":" << jsonString(facts.format) << ",\"version\":" << jsonString(facts.version)
         << ",\"code_page\":" << jsonString(facts.codePage) << ",\"record_count\":" << table->recordCount()
-        << ",\"fields\":" << jsonFields(table->fields()) << ",\"indexes\":" << jsonIndexes(table->indexes());
+        << ",\"fields\":" << jsonFields(table->fields()) << ",\"indexes\":" << jsonIndexes(table->indexes())
+        << ",\"capabilities\":" << jsonCapabilities(table->capabilities());
     const auto problems = table->problems();
     if (!problems.empty()) {
         out << ",\"problems\":[";

@@ -81,6 +81,16 @@ std::string jsonIndexes(const std::vector<IndexDef>& indexes) {
     return out + "]";
 }
 
+std::string jsonCapabilities(const TableCapabilities& can) {
+    const auto flag = [](bool on) { return on ? "true" : "false"; };
+    std::string out = std::string("{\"write\":") + flag(can.write) + ",\"transactions\":" + flag(can.transactions) +
+                      ",\"indexes\":" + flag(can.indexes) + ",\"index_files\":" + flag(can.indexFiles) +
+                      ",\"memo_types\":[";
+    for (std::size_t i = 0; i < can.memoTypes.size(); ++i)
+        out += (i ? "," : "") + jsonString(fieldTypeName(can.memoTypes[i]));
+    return out + "]}";
+}
+
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
     std::string out = "\"";

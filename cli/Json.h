@@ -6,6 +6,7 @@
 
 #include "core/FieldDef.h"
 #include "core/Value.h"
+#include "storage/StorageTable.h"
 
 namespace tabulon::cli {
 
@@ -14,6 +15,8 @@ std::string jsonString(std::string_view text);
 std::string jsonValue(const Value& value);
 std::string jsonFields(const std::vector<FieldDef>& fields);
 std::string jsonIndexes(const std::vector<IndexDef>& indexes);
+// {"write":true,...,"memo_types":["ftMemo",...]}
+std::string jsonCapabilities(const TableCapabilities& can);
 // An RFC 4180 field: quoted when it holds a comma, a quote or a line break.
 std::string csvField(std::string_view text);
 

@@ -56,6 +56,9 @@ struct TableCapabilities {
     bool transactions = false;  // setTransaction(): writes wait for the transaction's commit
     bool indexes = false;       // create() takes indexes, writes keep them, regenerateIndexes()
     bool indexFiles = false;    // attachIndexFile(): extra index files beside the table
+    // Field types kept outside the record that create() makes and reads and writes keep,
+    // in the format's own order (memo before binary kinds).
+    std::vector<FieldType> memoTypes;
 };
 
 // Something found wrong while opening or reading a damaged table in tolerant mode.

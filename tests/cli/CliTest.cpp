@@ -61,6 +61,11 @@ TEST(CliParadox, InfoDumpAndCopyWorkOnRealTables) {
     EXPECT_NE(info.output.find("\"format\":\"paradox\",\"version\":\"5\",\"code_page\":\"CP936\",\"record_count\":3"),
               std::string::npos)
         << info.output;
+    EXPECT_NE(info.output.find("\"capabilities\":{\"write\":true,\"transactions\":true,\"indexes\":true,"
+                               "\"index_files\":false,\"memo_types\":[\"ftMemo\",\"ftFmtMemo\",\"ftBlob\","
+                               "\"ftGraphic\",\"ftParadoxOle\"]}"),
+              std::string::npos)
+        << info.output;
     const Outcome dump = runCli("dump " + (fixtures / "paradoxdriver/db/GENERAL.DB").string() + " --limit 2");
     EXPECT_EQ(dump.status, 0);
     EXPECT_NE(dump.output.find("\n[1,\"Mari\",100]\n[2,\"Katty\",150]\n"), std::string::npos) << dump.output;

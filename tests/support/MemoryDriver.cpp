@@ -120,7 +120,8 @@ public:
     std::vector<IndexDef> indexes() const override { return data_.indexes; }
     std::vector<TableProblem> problems() const override { return {}; }
     TableCapabilities capabilities() const override {
-        return {.write = true, .transactions = true, .indexes = true, .indexFiles = true};
+        return {
+            .write = true, .transactions = true, .indexes = true, .indexFiles = true, .memoTypes = {ftMemo, ftBlob}};
     }
     std::uint64_t recordCount() const override {
         return static_cast<std::uint64_t>(

@@ -56,7 +56,11 @@ public:
     std::vector<IndexDef> indexes() const override;
     std::vector<TableProblem> problems() const override;
     TableCapabilities capabilities() const override {
-        return {.write = true, .transactions = true, .indexes = true, .indexFiles = true};
+        return {.write = true,
+                .transactions = true,
+                .indexes = true,
+                .indexFiles = true,
+                .memoTypes = {ftMemo, ftTypedBinary, ftDBaseOle}};
     }
 
     std::uint64_t recordCount() const override;

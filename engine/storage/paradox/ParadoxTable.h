@@ -50,7 +50,11 @@ public:
     bool slotsFollowPrimaryOrder() const override { return true; }
     std::vector<TableProblem> problems() const override { return problems_.problems(); }
     TableCapabilities capabilities() const override {
-        return {.write = true, .transactions = true, .indexes = true, .indexFiles = false};
+        return {.write = true,
+                .transactions = true,
+                .indexes = true,
+                .indexFiles = false,
+                .memoTypes = {ftMemo, ftFmtMemo, ftBlob, ftGraphic, ftParadoxOle}};
     }
 
     std::uint64_t recordCount() const override { return data_->recordCount(); }

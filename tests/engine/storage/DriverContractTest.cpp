@@ -358,6 +358,28 @@ TEST_P(DriverContract, RenamingMovesTheWholeFamilyOrNothing) {
     EXPECT_EQ(driver.familyFiles(renamed).size(), family.size());
 }
 
+TEST_P(DriverContract, EveryDeclaredMemoKindKeepsItsValue) {
+    const auto sample = open(make({}));
+    const std::vector<FieldType> kinds = sample->capabilities().memoTypes;
+    SKIP_WITHOUT(!kinds.empty(), "memo fields");
+    // Long enough to leave the record; binary values hold every byte.
+    Bytes binary(600);
+    for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<std::uint8_t>(i);
+    std::vector<FieldDef> fields{sample->fields().at(0)};
+    Record values{subject().record({7, ""}).at(0)};
+    for (const FieldType kind : kinds) {
+        fields.push_back({"M" + std::to_string(fields.size()), kind, 10, 0, false, ""});
+        const bool text = kind == ftMemo || kind == ftFmtMemo;
+        values.push_back(text ? Value::string(std::string(400, 'm') + "\r\nend") : Value::bytes(binary));
+    }
+    const auto path = folder / ("MEMOS" + sample->path().extension().string());
+    subject().driver->create(path, fields, {}, {})->append(values);
+    auto table = open(path);
+    ASSERT_EQ(table->fields().size(), fields.size());
+    for (std::size_t i = 1; i < fields.size(); ++i) EXPECT_EQ(table->fields()[i].type, kinds[i - 1]);
+    EXPECT_EQ(live(*table), std::vector<Record>{values});
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, DriverContract, ::testing::ValuesIn(contractSubjects()),
                          [](const auto& info) { return info.param.name; });
 
