@@ -44,6 +44,7 @@ std::optional<LiveSelect> liveSelectOf(const std::string& sql) {
     if (listStart < tokens.size() && isWord(tokens[listStart], "ALL")) ++listStart;
     int depth = 0;
     std::size_t from = 0, fromEnd = tokens.size();
+    bool narrowed = false;
     for (std::size_t i = listStart; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
         if (token.text == "(")
@@ -58,13 +59,15 @@ std::optional<LiveSelect> liveSelectOf(const std::string& sql) {
             return std::nullopt;
         else if (depth == 0 && from == 0 && isWord(token, "FROM"))
             from = i + 1;
-        else if (depth == 0 && from != 0 && fromEnd == tokens.size() && isAnyWord(token, {"WHERE", "ORDER", "LIMIT"})) {
-            fromEnd = i;
+        else if (depth == 0 && from != 0 && isAnyWord(token, {"WHERE", "ORDER", "LIMIT", "OFFSET"})) {
+            fromEnd = std::min(fromEnd, i);
+            narrowed = narrowed || !isWord(token, "ORDER");
         }
     }
     if (from == 0 || !isSingleTable(tokens, from, fromEnd)) return std::nullopt;
     LiveSelect live;
     live.table = sqlUnquoted(tokens[from].text);
+    live.wholeTable = !narrowed;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         live.sqlWithRowId += tokens[i].gap + tokens[i].text;
         if (i + 1 == listStart) live.sqlWithRowId += " rowid,";

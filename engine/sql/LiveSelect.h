@@ -8,6 +8,7 @@ namespace tabulon {
 struct LiveSelect {
     std::string table;         // the table's name as the statement writes it, unquoted
     std::string sqlWithRowId;  // the statement with the record's id as an extra first column
+    bool wholeTable = false;   // no WHERE, LIMIT or OFFSET: every record of the table is a row
 };
 
 // A SELECT from one table without DISTINCT, aggregate functions, GROUP BY, HAVING, joins,

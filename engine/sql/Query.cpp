@@ -127,13 +127,14 @@ std::optional<std::vector<std::string>> columnFieldsOf(sqlite3_stmt* statement) 
 }  // namespace
 
 void Query::fetch(SqlDatabase& database) {
+    pending_.reset();  // a new run of the statement sees the tables anew
     if (runTableDefinition(database.folder(), database.session(), sql_)) {
         database.forgetTables();
         throw noResultSet();
     }
-    const std::optional<LiveSelect> live = requestLive_ ? liveSelectOf(sql_) : std::nullopt;
-    const std::string sql = rewriteSqlDialect(live ? live->sqlWithRowId : sql_);
-    SqlDatabase::Statement statement = database.prepare(sql);
+    const std::optional<LiveSelect> select = liveSelectOf(sql_);
+    const bool live = requestLive_ && select;
+    SqlDatabase::Statement statement = database.prepare(rewriteSqlDialect(live ? select->sqlWithRowId : sql_));
     sqlite3_stmt* stmt = statement.get();
     if (!stmt || sqlite3_column_count(stmt) == 0) {
         if (stmt) {
@@ -142,59 +143,123 @@ void Query::fetch(SqlDatabase& database) {
         }
         throw noResultSet();
     }
-    const int idColumns = live ? 1 : 0;  // the record id of a live statement is no field
-    const int columns = sqlite3_column_count(stmt) - idColumns;
-    std::vector<int> classes(columns, SQLITE_NULL);
-    std::vector<Record> rows;
-    std::vector<RecordId> ids;
-    while (database.step(stmt)) {
-        Record row(columns);
-        for (int i = 0; i < columns; ++i) {
-            row[i] = rawValue(sqlite3_column_value(stmt, idColumns + i));
-            classes[i] = widenedClass(classes[i], sqlite3_column_type(stmt, idColumns + i));
-        }
-        rows.push_back(std::move(row));
-        if (live) ids.push_back(static_cast<RecordId>(sqlite3_column_int64(stmt, 0)));
-    }
+    idColumns_ = live ? 1 : 0;  // the record id of a live statement is no field
+    const int columns = sqlite3_column_count(stmt) - idColumns_;
     std::vector<FieldDef> fields;
+    bool computed = false;
     for (int i = 0; i < columns; ++i) {
-        const char* name = sqlite3_column_name(stmt, idColumns + i);
-        fields.push_back(fieldForColumn(name ? name : "", sqlite3_column_decltype(stmt, idColumns + i), classes[i]));
+        const char* name = sqlite3_column_name(stmt, idColumns_ + i);
+        const char* declared = sqlite3_column_decltype(stmt, idColumns_ + i);
+        fields.push_back(fieldForSqlType(name ? name : "", declared ? declared : ""));
+        computed = computed || fields.back().type == ftUnknown;
     }
-    for (Record& row : rows) {
-        for (int i = 0; i < columns; ++i) row[i] = typedValue(row[i], valueKindFor(fields[i].type));
-    }
+    const auto path = select ? std::optional(resolveTableName(database.folder(), select->table)) : std::nullopt;
     live_.reset();
     if (live) {
-        const auto path = resolveTableName(database.folder(), live->table);
         auto columnFields = columnFieldsOf(stmt);
         // Only a table that takes writes gives a live result.
-        const auto capabilities = database.capabilitiesOf(path);
+        const auto capabilities = database.capabilitiesOf(*path);
         if (columnFields && capabilities && capabilities->write) {
-            live_ = std::make_unique<LiveTable>(connection_, path.lexically_relative(database.folder()).string(),
+            live_ = std::make_unique<LiveTable>(connection_, path->lexically_relative(database.folder()).string(),
                                                 std::move(*columnFields));
         }
     }
-    fields_ = std::move(fields);
-    rows_ = std::move(rows);
-    rowIds_ = std::move(ids);
+    wholeTable_ = select && select->wholeTable ? path : std::nullopt;
+    wholeTableCount_.reset();
+    rows_.clear();
+    rowIds_.clear();
+    if (computed) {
+        readWhole(database, stmt);
+    } else {
+        fields_ = std::move(fields);
+        pending_ = std::move(statement);
+        fetchMore(kFirstRows);
+    }
     active_ = true;
     first();
 }
 
+void Query::readWhole(SqlDatabase& database, sqlite3_stmt* statement) {
+    const int columns = sqlite3_column_count(statement) - idColumns_;
+    std::vector<int> classes(columns, SQLITE_NULL);
+    while (database.step(statement)) {
+        Record row(columns);
+        for (int i = 0; i < columns; ++i) {
+            row[i] = rawValue(sqlite3_column_value(statement, idColumns_ + i));
+            classes[i] = widenedClass(classes[i], sqlite3_column_type(statement, idColumns_ + i));
+        }
+        rows_.push_back(std::move(row));
+        if (idColumns_) rowIds_.push_back(static_cast<RecordId>(sqlite3_column_int64(statement, 0)));
+    }
+    fields_.clear();
+    for (int i = 0; i < columns; ++i) {
+        const char* name = sqlite3_column_name(statement, idColumns_ + i);
+        fields_.push_back(
+            fieldForColumn(name ? name : "", sqlite3_column_decltype(statement, idColumns_ + i), classes[i]));
+    }
+    for (Record& row : rows_) {
+        for (int i = 0; i < columns; ++i) row[i] = typedValue(row[i], valueKindFor(fields_[i].type));
+    }
+}
+
+std::size_t Query::fetchMore(std::size_t count) {
+    if (!pending_) return 0;
+    SqlDatabase& database = SqlDatabase::of(connection_);
+    sqlite3_stmt* stmt = pending_.get();
+    std::size_t read = 0;
+    try {
+        for (; read < count; ++read) {
+            if (!database.step(stmt)) {
+                pending_.reset();
+                break;
+            }
+            Record row(fields_.size());
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                const int column = idColumns_ + static_cast<int>(i);
+                row[i] = typedValue(rawValue(sqlite3_column_value(stmt, column)), valueKindFor(fields_[i].type));
+            }
+            rows_.push_back(std::move(row));
+            if (idColumns_) rowIds_.push_back(static_cast<RecordId>(sqlite3_column_int64(stmt, 0)));
+        }
+    } catch (...) {
+        pending_.reset();
+        throw;
+    }
+    return read;
+}
+
+std::uint64_t Query::recordCount() {
+    while (fetchMore(kFirstRows) > 0) {
+    }
+    return rows_.size();
+}
+
+std::optional<std::uint64_t> Query::knownRecordCount() {
+    if (allFetched()) return rows_.size();
+    if (!wholeTable_) return std::nullopt;
+    if (!wholeTableCount_) wholeTableCount_ = SqlDatabase::of(connection_).recordCountOf(*wholeTable_);
+    return wholeTableCount_;
+}
+
 void Query::refetch(std::optional<RecordId> id, std::size_t row) {
     fetch(SqlDatabase::of(connection_));
-    const auto found = id ? std::find(rowIds_.begin(), rowIds_.end(), *id) : rowIds_.end();
-    if (found != rowIds_.end())
-        row = static_cast<std::size_t>(found - rowIds_.begin());
-    else if (row >= rows_.size())
-        row = rows_.empty() ? 0 : rows_.size() - 1;
-    row_ = row;
+    // The written record may lie beyond the rows read so far.
+    const auto indexOf = [&]() -> std::optional<std::size_t> {
+        const auto found = std::find(rowIds_.begin(), rowIds_.end(), *id);
+        if (found == rowIds_.end()) return std::nullopt;
+        return static_cast<std::size_t>(found - rowIds_.begin());
+    };
+    std::optional<std::size_t> at = id ? indexOf() : std::nullopt;
+    while (id && !at && fetchMore(kFirstRows) > 0) at = indexOf();
+    while (!at && row >= rows_.size() && fetchMore(kFirstRows) > 0) {
+    }
+    row_ = at ? *at : std::min(row, rows_.empty() ? 0 : rows_.size() - 1);
     bof_ = eof_ = rows_.empty();
 }
 
 void Query::close() {
     active_ = false;
+    pending_.reset();
     live_.reset();
     rowIds_.clear();
     editState_ = EditState::Browse;
@@ -277,6 +342,20 @@ Record Query::currentValues() const {
     return rows_.empty() ? Record() : rows_[row_];
 }
 
+const Record& Query::rowValues(std::size_t row) const {
+    if (row >= rows_.size())
+        throw EngineError(errkind::kValue, "Query has no row " + std::to_string(row + 1) + " read");
+    return editState_ == EditState::Edit && row == row_ ? buffer_ : rows_[row];
+}
+
+void Query::moveTo(std::size_t row) {
+    if (row >= rows_.size())
+        throw EngineError(errkind::kValue, "Query has no row " + std::to_string(row + 1) + " read");
+    if (editing()) post();
+    row_ = std::min(row, rows_.empty() ? 0 : rows_.size() - 1);
+    bof_ = eof_ = false;
+}
+
 void Query::first() {
     if (editing()) post();  // moving on keeps the edit, as in a table
     row_ = 0;
@@ -286,6 +365,7 @@ void Query::first() {
 
 void Query::last() {
     if (editing()) post();
+    recordCount();
     row_ = rows_.empty() ? 0 : rows_.size() - 1;
     eof_ = true;
     bof_ = rows_.empty();
@@ -293,6 +373,7 @@ void Query::last() {
 
 void Query::next() {
     if (editing()) post();
+    if (row_ + 1 >= rows_.size()) fetchMore(kFirstRows);
     if (row_ + 1 < rows_.size()) {
         ++row_;
         bof_ = false;

@@ -1,5 +1,6 @@
 #pragma once
 // The SQL statement dataset: statement text and a request-live flag; opening runs it.
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -11,11 +12,11 @@
 #include "../dataset/RegionalSettings.h"
 #include "../storage/StorageTable.h"
 #include "LiveTable.h"
+#include "SqlDatabase.h"
 
 namespace tabulon {
 
 class Connection;
-class SqlDatabase;
 
 // Contract:
 // - Set the statement and the live flag while closed (EUsageError otherwise).
@@ -26,7 +27,12 @@ class SqlDatabase;
 //   closed. Other errors: EValueError for SQL that does not parse or run (with the position),
 //   EFileError naming a missing table, the drivers' errors, EUsageError "Query cancelled".
 // - cancel() may be called from any thread while another runs open().
-// - The result is a copy taken while the statement ran. With request-live, a SELECT from one
+// - A result whose columns are all columns of tables is read as it is shown: open() reads its
+//   first kFirstRows rows and the rest follow through fetchMore(), next(), last() and
+//   recordCount(), each row as the table holds it when it is read. Until its last row is read
+//   the statement keeps its tables open in the session (shared); close() lets them go. A
+//   result with computed columns is read whole by open(), since every value decides its type.
+// - The rows read are a copy. With request-live, a SELECT from one
 //   table without DISTINCT, aggregates, GROUP BY, joins or unions whose columns are all plain
 //   columns of the table is live: edits, appends and removals go to the table through the
 //   dataset layer, and the statement then runs again. Any other result is read-only: its edit
@@ -44,6 +50,8 @@ public:
     void setRequestLive(bool live);
     bool requestLive() const { return requestLive_; }
     void setRegionalSettings(const RegionalSettings& settings) { settings_ = settings; }
+
+    static constexpr std::size_t kFirstRows = 256;
 
     void open();
     void close();
@@ -75,6 +83,12 @@ public:
     std::string displayText(std::size_t field) const;
     Record currentValues() const;
 
+    // Row `row` of those read (below fetchedCount()); the edit buffer while that row is edited.
+    const Record& rowValues(std::size_t row) const;
+    // Makes row `row` of those read the current one; an edit in progress is posted first.
+    void moveTo(std::size_t row);
+    const RegionalSettings& regionalSettings() const { return settings_; }
+
     void first();
     void last();
     void next();
@@ -82,7 +96,17 @@ public:
     bool bof() const { return bof_; }
     bool eof() const { return eof_; }
     bool isEmpty() const { return rows_.empty(); }
-    std::uint64_t recordCount() const { return rows_.size(); }
+    // Reads every row that is still to come.
+    std::uint64_t recordCount();
+    // Whether every row of the result has been read.
+    bool allFetched() const { return !pending_; }
+    std::uint64_t fetchedCount() const { return rows_.size(); }
+    // Reads up to `count` more rows and returns how many came. An error (the drivers', say)
+    // ends the result at the rows read before it and is thrown.
+    std::size_t fetchMore(std::size_t count);
+    // The number of rows when it is known without reading them all: every row was read, or the
+    // statement reads a whole table (no WHERE or LIMIT), whose record count it is.
+    std::optional<std::uint64_t> knownRecordCount();
     // 1-based; 0 when there is no row.
     std::uint64_t recordNumber() const { return rows_.empty() ? 0 : row_ + 1; }
 
@@ -92,6 +116,8 @@ private:
     void requireClosed(const char* what) const;
     void requireModifiable(const char* what) const;
     void fetch(SqlDatabase& database);
+    // Reads a result with computed columns whole, typing each column by all of its values.
+    void readWhole(SqlDatabase& database, sqlite3_stmt* statement);
     // Runs the statement again after a write and goes to the record `id`, else to `row`.
     void refetch(std::optional<RecordId> id, std::size_t row);
 
@@ -106,6 +132,10 @@ private:
 
     bool active_ = false;
     std::vector<FieldDef> fields_;
+    SqlDatabase::Statement pending_;                   // the statement while rows are still to be read
+    int idColumns_ = 0;                                // leading columns of the statement that are no field
+    std::optional<std::filesystem::path> wholeTable_;  // the table a whole-table statement reads
+    std::optional<std::uint64_t> wholeTableCount_;
     std::vector<Record> rows_;
     std::unique_ptr<LiveTable> live_;  // set for a live result
     std::vector<RecordId> rowIds_;     // a live result's record of each row

@@ -62,6 +62,11 @@ public:
     std::optional<TableCapabilities> capabilitiesOf(const std::filesystem::path& path) const {
         return storageTableCapabilities(context_, path);
     }
+    // The live records of the open table over the file `path`; EUsageError when no statement
+    // named it yet.
+    std::uint64_t recordCountOf(const std::filesystem::path& path) const {
+        return storageTableRecordCount(context_, path);
+    }
 
 private:
     [[noreturn]] void throwLastError(int rc, const std::string& sql);

@@ -430,6 +430,12 @@ std::optional<TableCapabilities> storageTableCapabilities(const StorageModuleCon
     return std::nullopt;
 }
 
+std::uint64_t storageTableRecordCount(const StorageModuleContext& context, const std::filesystem::path& path) {
+    for (const StorageVTab* vtab : context.tables)
+        if (vtab->path == path) return vtab->table->recordCount();
+    throw EngineError(errkind::kUsage, "No statement reads " + path.string());
+}
+
 void suspendStorageTables(StorageModuleContext& context) {
     for (StorageVTab* vtab : context.tables) {
         vtab->table->suspendUse();

@@ -40,6 +40,8 @@ void registerStorageModule(sqlite3* db, StorageModuleContext& context);
 // What the module's table over the file `path` can do; none when no table shows that file.
 std::optional<TableCapabilities> storageTableCapabilities(const StorageModuleContext& context,
                                                           const std::filesystem::path& path);
+// The live records of that table; EUsageError when it is not open.
+std::uint64_t storageTableRecordCount(const StorageModuleContext& context, const std::filesystem::path& path);
 
 // Between statements the module's tables keep their files open but not locked (see
 // StorageTable::suspendUse), so they keep no one from opening them exclusively; a statement

@@ -11,6 +11,7 @@ namespace {
 struct LiveCase {
     const char* sql;
     const char* table;  // null: not live
+    bool wholeTable = false;
 };
 
 class LiveSelectTest : public ::testing::TestWithParam<LiveCase> {};
@@ -23,12 +24,15 @@ TEST_P(LiveSelectTest, TellsLiveStatementsAndTheirTable) {
     }
     ASSERT_TRUE(live) << GetParam().sql;
     EXPECT_EQ(live->table, GetParam().table);
+    EXPECT_EQ(live->wholeTable, GetParam().wholeTable) << GetParam().sql;
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, LiveSelectTest,
-                         ::testing::Values(LiveCase{"SELECT * FROM T", "T"},
+                         ::testing::Values(LiveCase{"SELECT * FROM T", "T", true},
                                            LiveCase{"select NAME from t where ID > 2 order by NAME;", "t"},
-                                           LiveCase{"SELECT ALL ID FROM \"sub/t.db\" AS x", "sub/t.db"},
+                                           LiveCase{"SELECT ALL ID FROM \"sub/t.db\" AS x", "sub/t.db", true},
+                                           LiveCase{"SELECT NAME FROM T ORDER BY NAME", "T", true},
+                                           LiveCase{"SELECT NAME FROM T ORDER BY NAME LIMIT 3", "T"},
                                            LiveCase{"SELECT ID FROM T WHERE ID IN (SELECT ID FROM U GROUP BY ID)", "T"},
                                            LiveCase{"SELECT DISTINCT NAME FROM T", nullptr},
                                            LiveCase{"SELECT COUNT(*) FROM T", nullptr},

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "SqlFolderFixture.h"
+#include "dataset/Table.h"
 
 namespace tabulon::testing {
 namespace {
@@ -120,6 +121,48 @@ TEST_F(QueryTest, ResultIsReadOnlyAndSettingsWaitForClose) {
     query.setSql("SELECT 1");
     query.open();
     EXPECT_EQ(query.recordCount(), 1u);
+}
+
+TEST_F(QueryTest, ResultsOfTableColumnsAreReadAsTheyAreShown) {
+    const std::size_t total = Query::kFirstRows * 2 + 10;
+    std::vector<Record> records;
+    for (std::size_t i = 1; i <= total; ++i) records.push_back({Value::integer(static_cast<std::int64_t>(i))});
+    createTable("MANY.DB", {{"ID", ftInteger, 0, 0, false, ""}}, false, records);
+    struct Case {
+        const char* sql;
+        bool lazy;
+        std::optional<std::uint64_t> knownAtOpen;
+        std::uint64_t rows;
+    } cases[] = {{"SELECT * FROM MANY", true, total, total},
+                 {"SELECT ID FROM MANY ORDER BY ID DESC", true, total, total},
+                 {"SELECT ID FROM MANY WHERE ID > 5", true, std::nullopt, total - 5},
+                 {"SELECT ID * 2 FROM MANY", false, total, total}};
+    for (const Case& c : cases) {
+        Query query(*connection_);
+        query.setSql(c.sql);
+        query.open();
+        EXPECT_EQ(query.allFetched(), !c.lazy) << c.sql;
+        EXPECT_EQ(query.fetchedCount(), c.lazy ? Query::kFirstRows : total) << c.sql;
+        EXPECT_EQ(query.knownRecordCount(), c.knownAtOpen) << c.sql;
+        std::uint64_t walked = 0;
+        for (query.first(); !query.eof(); query.next()) ++walked;
+        EXPECT_EQ(walked, c.rows) << c.sql;
+        EXPECT_EQ(query.knownRecordCount(), c.rows) << c.sql;
+    }
+    // While rows are still to come the table stays in use; closing lets it go.
+    Query query(*connection_);
+    query.setSql("SELECT * FROM MANY");
+    query.open();
+    Session other("Other");
+    Connection& otherConnection = connectionIn(other);
+    otherConnection.connect();
+    Table exclusive(otherConnection);
+    exclusive.setTableName("MANY.DB");
+    exclusive.setExclusive(true);
+    EXPECT_THROW(exclusive.open(), EngineError);
+    query.close();
+    exclusive.open();
+    EXPECT_TRUE(exclusive.active());
 }
 
 TEST_F(QueryTest, CancelStopsARunningStatement) {
