@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "ErrorReport.h"
+#include "GridCell.h"
 #include "core/EngineError.h"
 #include "dataset/ValueText.h"
 
@@ -16,23 +17,6 @@ constexpr std::size_t kRowsKept = 4096;
 const QString kBrowseIndicator = QStringLiteral("\u25B6");
 const QString kEditIndicator = QStringLiteral("I");
 const QString kInsertIndicator = QStringLiteral("*");
-
-bool isMemo(tabulon::FieldType type) { return type == tabulon::ftMemo || type == tabulon::ftFmtMemo; }
-
-// Texts and dBase numbers declare their width; other types have none to go by.
-int declaredWidth(const tabulon::FieldDef& field) {
-    if (tabulon::isBlobType(field.type)) {
-        return 0;
-    }
-    switch (tabulon::valueKindFor(field.type)) {
-        case tabulon::ValueKind::String:
-        case tabulon::ValueKind::Integer:
-        case tabulon::ValueKind::Float:
-            return field.size;
-        default:
-            return 0;
-    }
-}
 
 }  // namespace
 
@@ -63,18 +47,7 @@ QVariant TRecordGridModel::data(const QModelIndex& index, int role) const {
         if (value == nullptr) {
             return {};
         }
-        if (role == kValueRole) {
-            if (value->kind() == tabulon::ValueKind::Bytes) {
-                const tabulon::Bytes& bytes = value->asBytes();
-                return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-            }
-            return value->isNull() ? QString() : QString::fromStdString(value->asString());
-        }
-        if (isMemo(field.type)) {
-            // A memo's text may run to pages: the cell only says whether there is one.
-            return value->isNull() ? QStringLiteral("(Memo)") : QStringLiteral("(MEMO)");
-        }
-        return QString::fromStdString(tabulon::formatFieldValue(*value, field, table_.regionalSettings()));
+        return fieldCellData(*value, field, table_.regionalSettings(), role);
     } catch (const std::exception&) {
         // A record that cannot be read shows empty; opening already reported the table's damage.
         return {};
@@ -96,7 +69,8 @@ QVariant TRecordGridModel::headerData(int section, Qt::Orientation orientation, 
             return {};
         }
         const tabulon::FieldDef& field = table_.fieldDefs().at(static_cast<std::size_t>(section));
-        return role == kFieldWidthRole ? QVariant(declaredWidth(field)) : QVariant(QString::fromStdString(field.name));
+        return role == kFieldWidthRole ? QVariant(declaredFieldWidth(field))
+                                       : QVariant(QString::fromStdString(field.name));
     }
     if (role != Qt::DisplayRole || orientation != Qt::Vertical) {
         return {};
@@ -128,14 +102,14 @@ bool TRecordGridModel::setData(const QModelIndex& index, const QVariant& value, 
     }
     const tabulon::FieldType type = table_.fieldDefs().at(static_cast<std::size_t>(index.column())).type;
     const bool allowed =
-        role == Qt::EditRole ? (flags(index) & Qt::ItemIsEditable) != 0 : role == kValueRole && isMemo(type);
+        role == Qt::EditRole ? (flags(index) & Qt::ItemIsEditable) != 0 : role == kValueRole && isMemoField(type);
     return allowed && setText(index, value.toString());
 }
 
 bool TRecordGridModel::setText(const QModelIndex& index, const QString& text) {
     const int row = index.row();
     const tabulon::FieldType type = table_.fieldDefs().at(static_cast<std::size_t>(index.column())).type;
-    if (text == data(index, isMemo(type) ? kValueRole : Qt::EditRole).toString()) {
+    if (text == data(index, isMemoField(type) ? kValueRole : Qt::EditRole).toString()) {
         // An editor closed without a change: the record is not edited.
         return true;
     }

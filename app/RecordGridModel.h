@@ -12,6 +12,7 @@
 #include <QAbstractTableModel>
 #include <map>
 
+#include "GridCell.h"
 #include "dataset/Table.h"
 
 class TRecordGridModel : public QAbstractTableModel {
@@ -19,10 +20,10 @@ class TRecordGridModel : public QAbstractTableModel {
 public:
     // Roles beyond the display: a cell's whole value (a memo's text as a string, a graphic's or
     // blob's bytes as a byte array; settable for memos while editable) and its field type.
-    static constexpr int kValueRole = Qt::UserRole;
-    static constexpr int kFieldTypeRole = Qt::UserRole + 1;
+    static constexpr int kValueRole = GridRole::kValue;
+    static constexpr int kFieldTypeRole = GridRole::kFieldType;
     // Header role: the characters a field's declared size gives its values (0: none declared).
-    static constexpr int kFieldWidthRole = Qt::UserRole + 2;
+    static constexpr int kFieldWidthRole = GridRole::kFieldWidth;
 
     explicit TRecordGridModel(tabulon::Table& table, QObject* parent = nullptr);
 

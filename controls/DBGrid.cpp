@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "FormMessage.h"
-#include "RecordGridModel.h"
+#include "GridCell.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ void TDBGrid::fitColumns() {
     const int perCharacter = fontMetrics().horizontalAdvance(QLatin1Char('0'));
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 4;
     for (int column = 0; column < model()->columnCount(); ++column) {
-        const int declared = model()->headerData(column, Qt::Horizontal, TRecordGridModel::kFieldWidthRole).toInt();
+        const int declared = model()->headerData(column, Qt::Horizontal, GridRole::kFieldWidth).toInt();
         const int wanted = std::min(declared * perCharacter + padding, kWidestColumn);
         if (wanted > columnWidth(column)) {
             setColumnWidth(column, wanted);

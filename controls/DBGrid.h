@@ -1,5 +1,5 @@
 #pragma once
-// The main window's data grid: a table view over the record model with the keys of a data
+// A data grid: a table view over a model of records with the keys of a data
 // grid. While editable, Insert appends a record and makes it current, and Ctrl+Delete asks
 // "Delete record?" and deletes the current record, whether a cell editor is open or not. A cell
 // editor is always finished (its text handed to the model, or dropped) before rows change, so
@@ -21,7 +21,7 @@ public:
     // Closes an open cell editor without handing its text on.
     void dropEditor();
     // Sizes every column to its title, the rows in view and the field's declared width
-    // (TRecordGridModel::kFieldWidthRole), up to the widest a column may be.
+    // (GridRole::kFieldWidth), up to the widest a column may be.
     void fitColumns();
 
 protected:
