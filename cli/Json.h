@@ -1,5 +1,5 @@
 #pragma once
-// JSON and CSV text for tabulon-cli's output.
+// JSON text for tabulon-cli's output.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,7 +17,5 @@ std::string jsonFields(const std::vector<FieldDef>& fields);
 std::string jsonIndexes(const std::vector<IndexDef>& indexes);
 // {"write":true,...,"memo_types":["ftMemo",...]}
 std::string jsonCapabilities(const TableCapabilities& can);
-// An RFC 4180 field: quoted when it holds a comma, a quote or a line break.
-std::string csvField(std::string_view text);
 
 }  // namespace tabulon::cli

@@ -1,6 +1,7 @@
 #include "RecordWriter.h"
 
 #include "Json.h"
+#include "core/CsvText.h"
 
 namespace tabulon::cli {
 
@@ -9,14 +10,12 @@ void RecordWriter::header(const std::vector<FieldDef>& fields) {
         out_ << "{\"fields\":" << jsonFields(fields) << "}\n";
         return;
     }
-    for (std::size_t i = 0; i < fields.size(); ++i) out_ << (i ? "," : "") << csvField(fields[i].name);
-    out_ << "\r\n";
+    writeCsvHeader(out_, fields);
 }
 
 void RecordWriter::record(const Record& values) {
     if (csv_) {
-        for (std::size_t i = 0; i < values.size(); ++i) out_ << (i ? "," : "") << csvField(values[i].toText());
-        out_ << "\r\n";
+        writeCsvRecord(out_, values);
         return;
     }
     out_ << "[";

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "SqlHighlighter.h"
+
 namespace {
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
@@ -40,6 +42,7 @@ TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, QWi
     QueryEdit->setFont(fixed);
     QueryEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
     QueryEdit->setTabChangesFocus(false);
+    new TSqlHighlighter(QueryEdit->document());  // owned by the document
     BtnNewQuery = button(this, "BtnNewQuery", QStringLiteral("&New"));
     BtnSaveQuery = button(this, "BtnSaveQuery", QStringLiteral("&Save"));
     BtnSaveQueryAs = button(this, "BtnSaveQueryAs", QStringLiteral("Save &as"));

@@ -46,13 +46,6 @@ TEST(CliJson, EscapesStringsAndWritesValueForms) {
     EXPECT_EQ(cli::jsonValue(Value::bytes({1, 2, 3})), "\"AQID\"");
 }
 
-TEST(CliCsv, QuotesOnlyWhenNeeded) {
-    EXPECT_EQ(cli::csvField("plain"), "plain");
-    EXPECT_EQ(cli::csvField("a,b"), "\"a,b\"");
-    EXPECT_EQ(cli::csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(cli::csvField("two\nlines"), "\"two\nlines\"");
-}
-
 TEST(CliParadox, InfoDumpAndCopyWorkOnRealTables) {
     const auto fixtures = std::filesystem::path(TABULON_FIXTURES) / "paradox";
     if (!std::filesystem::exists(fixtures)) GTEST_SKIP() << "no fixture folder at " << fixtures;
