@@ -222,7 +222,8 @@ void TFormMain::buildRightPanel() {
     // The saved queries live beside the settings, wherever those had to go.
     TabSheetSQL = new TSqlPage(
         JoinPath(QFileInfo(IniFileName).absolutePath(), QString::fromLatin1(TQueryManager::kStoreFileName)),
-        {MessageHolder.message(16), MessageHolder.message(17), MessageHolder.message(18)}, PageControl);
+        {MessageHolder.message(16), MessageHolder.message(17), MessageHolder.message(18)},
+        [this] { return DirectoryCombo->Directory(); }, PageControl);
     TabSheetSpecial = new TSpecialPage(PageControl);
     PageControl->addTab(TabSheetData, QStringLiteral("Data"));
     PageControl->addTab(TabSheetFields, QStringLiteral("Fields"));

@@ -1,4 +1,5 @@
 // Tabulon: browse and maintain Paradox, dBase and text tables.
+#include "FormQuery.h"
 #include "FormSplit.h"
 #include "ProgramObjects.h"
 #include "SettingsLocation.h"
@@ -16,5 +17,8 @@ int main(int argc, char** argv) {
                             arguments.size() > 1 ? arguments.at(1) : QString());
     objects.formMain().show();
     splash->raise();
-    return TTabulonApplication::exec();
+    const int exitCode = TTabulonApplication::exec();
+    // Running queries are cancelled and their workers joined before the engine goes down.
+    TFormQuery::closeAll();
+    return exitCode;
 }

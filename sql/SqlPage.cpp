@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "FormQuery.h"
 #include "SqlHighlighter.h"
 
 namespace {
@@ -23,7 +24,9 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
-TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, QWidget* parent) : QWidget(parent) {
+TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, std::function<QString()> currentFolder,
+                   QWidget* parent)
+    : QWidget(parent), currentFolder_(std::move(currentFolder)) {
     setObjectName(QStringLiteral("TabSheetSQL"));
     Label9 = new QLabel(QStringLiteral("&Retrieve query:"), this);
     SavedQueryCombo = new QComboBox(this);
@@ -76,6 +79,7 @@ TSqlPage::TSqlPage(const QString& storePath, const TQueryMessages& messages, QWi
     connect(BtnNewQuery, &QPushButton::clicked, this, [this] { QueryManager->NewQuery(); });
     connect(BtnSaveQuery, &QPushButton::clicked, this, [this] { QueryManager->Save(); });
     connect(BtnSaveQueryAs, &QPushButton::clicked, this, [this] { QueryManager->SaveAs(); });
+    connect(BtnExecuteQuery, &QPushButton::clicked, this, &TSqlPage::ExecuteQuery);
 }
 
 TSqlPage::~TSqlPage() = default;
@@ -86,6 +90,11 @@ void TSqlPage::QueryEditChange() {
     BtnExecuteQuery->setEnabled(statement);
     BtnSaveQuery->setEnabled(statement);
     BtnSaveQueryAs->setEnabled(statement);
+}
+
+void TSqlPage::ExecuteQuery() {
+    RunQueryInBackground(QueryManager->currentName(), currentFolder_(), QueryEdit->toPlainText(),
+                         CheckBoxReqLive->isChecked());
 }
 
 // Enter outside the editor runs the default command, as in a dialog.

@@ -35,7 +35,8 @@ struct Page {
             writeFile(store, content);
         }
         page = std::make_unique<TSqlPage>(
-            store, TQueryMessages{kMessages.message(16), kMessages.message(17), kMessages.message(18)});
+            store, TQueryMessages{kMessages.message(16), kMessages.message(17), kMessages.message(18)},
+            [] { return QString(); });
     }
     // Types at the end of the editor's text; "\n" is the Enter key.
     void type(const QString& text) const {
