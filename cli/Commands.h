@@ -29,6 +29,9 @@ void runUpdate(const std::vector<std::string>& words, std::ostream& out);
 void runPack(const std::vector<std::string>& words, std::ostream& out);
 void runReindex(const std::vector<std::string>& words, std::ostream& out);
 void runEmpty(const std::vector<std::string>& words, std::ostream& out);
+// TEXTFILE TABLE: appends the file's records; prints {"appended":N,"refused":[{"line":L,
+// "message":M}...]} and fails when any line was refused (the others are appended).
+void runImport(const std::vector<std::string>& words, std::ostream& out);
 // TABLE NEWNAME: the family takes the base name NEWNAME in its folder.
 void runRename(const std::vector<std::string>& words, std::ostream& out);
 

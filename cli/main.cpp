@@ -25,7 +25,9 @@ constexpr const char* kUsage =
     "             [--key-violations TABLE] [--problems TABLE] [--changed TABLE]\n"
     "             [--abort-on-key-violation] [--abort-on-problem]\n"
     "  pack TABLE | reindex TABLE | empty TABLE\n"
-    "  rename TABLE NEWNAME\n";
+    "  rename TABLE NEWNAME\n"
+    "  import TEXTFILE TABLE [--format csv|text] [--separator S] [--header] [--encoding CP]\n"
+    "             [--fields A,B,...]\n";
 
 using Command = void (*)(const std::vector<std::string>&, std::ostream&);
 const std::pair<const char*, Command> kCommands[] = {
@@ -40,6 +42,7 @@ const std::pair<const char*, Command> kCommands[] = {
     {"reindex", tabulon::cli::runReindex},
     {"empty", tabulon::cli::runEmpty},
     {"rename", tabulon::cli::runRename},
+    {"import", tabulon::cli::runImport},
 };
 }  // namespace
 

@@ -1,0 +1,143 @@
+#include "TextExport.h"
+
+#include <unistd.h>
+
+#include <memory>
+#include <optional>
+
+#include "../core/AsciiCase.h"
+#include "../core/EngineError.h"
+#include "../core/TextCodec.h"
+#include "../dataset/Table.h"
+#include "../dataset/ValueText.h"
+#include "../io/File.h"
+#include "Progress.h"
+
+namespace tabulon {
+
+namespace {
+
+constexpr std::size_t kFlushAt = 1 << 20;
+
+// Appends text to a file through a buffer, counting where it is.
+class BufferedFile {
+public:
+    explicit BufferedFile(const std::filesystem::path& path) : file_(File::create(path)) {}
+    std::string& buffer() { return buffer_; }
+    void flushIfFull() {
+        if (buffer_.size() >= kFlushAt) flush();
+    }
+    void flush() {
+        file_.writeAt(offset_, buffer_.data(), buffer_.size());
+        offset_ += buffer_.size();
+        buffer_.clear();
+    }
+    void finish() {
+        flush();
+        file_.sync();
+    }
+
+private:
+    File file_;
+    std::string buffer_;
+    std::uint64_t offset_ = 0;
+};
+
+// Turns values into the file's text, in the file's code page.
+class LineBuilder {
+public:
+    LineBuilder(const TextExportOptions& options, const std::string& encoding)
+        : format_(options.file), separator_(separatorOf(options.file)) {
+        const std::string name = asciiUpper(encoding);
+        if (name != "UTF-8" && name != "UTF8") codec_ = std::make_unique<TextCodec>(encoding);
+    }
+
+    void value(std::string& out, const Value& value, const FieldDef& field, bool first) const {
+        if (!first) out += separator_;
+        if (format_.format == TextFormat::Csv) {
+            append(out, csvText(value.toText()), field);
+            return;
+        }
+        const bool quote = format_.quoteStrings && field.type == ftString;
+        if (quote) out += '\'';
+        append(out, formatFieldValue(value, field, format_.regional), field);
+        if (quote) out += '\'';
+    }
+    void name(std::string& out, const FieldDef& field, bool first) const {
+        if (!first) out += separator_;
+        append(out, format_.format == TextFormat::Csv ? csvText(field.name) : field.name, field);
+    }
+    std::uint64_t record = 0;  // for messages: the record being written, from 1
+
+private:
+    // Quoted, its quotes doubled, when it holds the separator, a quote or a line break.
+    std::string csvText(const std::string& text) const {
+        if (text.find_first_of("\"\r\n") == std::string::npos && text.find(separator_) == std::string::npos)
+            return text;
+        std::string out = "\"";
+        for (char c : text) out.append(c == '"' ? 2 : 1, c);
+        return out + '"';
+    }
+    void append(std::string& out, const std::string& text, const FieldDef& field) const {
+        if (!codec_) {
+            out += text;
+            return;
+        }
+        const std::optional<std::string> bytes = codec_->encode(text);
+        if (!bytes)
+            throw EngineError(errkind::kValue, "Record " + std::to_string(record) + ", field " + field.name + ": " +
+                                                   codec_->name() + " has no code for a character of \"" + text +
+                                                   "\"");
+        out += *bytes;
+    }
+
+    TextFileFormat format_;
+    std::string separator_;
+    std::unique_ptr<TextCodec> codec_;  // null: UTF-8, the values' own text
+};
+
+std::filesystem::path asidePath(const std::filesystem::path& target) {
+    return target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".part");
+}
+
+}  // namespace
+
+std::uint64_t exportText(Table& table, const std::filesystem::path& target, const TextExportOptions& options) {
+    const std::vector<FieldDef>& defs = table.fieldDefs();
+    const std::vector<std::size_t> positions = fieldPositions(defs, options.fields, table.tableName());
+    LineBuilder line(options, fileEncoding(options.file, table.storage().facts().codePage));
+
+    const std::filesystem::path aside = asidePath(target);
+    try {
+        BufferedFile file(aside);
+        std::string& out = file.buffer();
+        if (options.file.header) {
+            for (std::size_t i = 0; i < positions.size(); ++i) line.name(out, defs[positions[i]], i == 0);
+            out += "\r\n";
+        }
+        ProgressSteps progress(phase::kData, table.recordCount());
+        table.first();
+        while (!table.isEmpty() && !(line.record > 0 && table.eof())) {
+            ++line.record;
+            const Record values = table.currentValues();
+            for (std::size_t i = 0; i < positions.size(); ++i)
+                line.value(out, values[positions[i]], defs[positions[i]], i == 0);
+            out += "\r\n";
+            file.flushIfFull();
+            progress.advance(line.record);
+            table.next();
+        }
+        file.finish();
+        std::filesystem::rename(aside, target);
+        syncFolder(target.parent_path().empty() ? "." : target.parent_path());
+    } catch (const std::exception& error) {
+        std::error_code ignored;
+        std::filesystem::remove(aside, ignored);
+        if (const auto* engine = dynamic_cast<const EngineError*>(&error); engine && engine->kind() != errkind::kFile)
+            throw;
+        throw EngineError(errkind::kFile, "Cannot write " + target.string() + ": " + error.what());
+    }
+    return line.record;
+}
+
+}  // namespace tabulon
