@@ -42,8 +42,8 @@ void runImport(const std::vector<std::string>& words, std::ostream& out) {
     out << "]}\n";
     if (!result.refused.empty())
         throw EngineError(errkind::kValue, std::to_string(result.refused.size()) + " lines of " +
-                                               args.positionals()[0] + " were refused, the first: " +
-                                               result.refused.front().message);
+                                               args.positionals()[0] +
+                                               " were refused, the first: " + result.refused.front().message);
 }
 
 }  // namespace tabulon::cli

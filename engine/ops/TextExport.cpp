@@ -86,8 +86,7 @@ private:
         const std::optional<std::string> bytes = codec_->encode(text);
         if (!bytes)
             throw EngineError(errkind::kValue, "Record " + std::to_string(record) + ", field " + field.name + ": " +
-                                                   codec_->name() + " has no code for a character of \"" + text +
-                                                   "\"");
+                                                   codec_->name() + " has no code for a character of \"" + text + "\"");
         out += *bytes;
     }
 

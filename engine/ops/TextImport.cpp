@@ -79,7 +79,9 @@ TextImport::Pairing TextImport::pairing(const TextImportOptions& options, const 
 
 TextImport::Pairing TextImport::pairingFor(const std::optional<std::vector<std::string>>& header,
                                            const std::vector<std::string>& first) const {
-    const std::size_t columns = header ? header->size() : options_.columns.empty() ? first.size() : options_.columns.size();
+    const std::size_t columns = header                     ? header->size()
+                                : options_.columns.empty() ? first.size()
+                                                           : options_.columns.size();
     return pairing(options_, header ? &*header : nullptr, columns);
 }
 
@@ -87,8 +89,8 @@ void TextImport::fill(const Pairing* pairing, const std::vector<std::string>& va
     std::fill(record.begin(), record.end(), Value());
     if (values.empty()) return;  // an empty line: an empty record
     if (values.size() != pairing->columns)
-        throw EngineError(errkind::kValue, "it has " + std::to_string(values.size()) + " values where the first line has " +
-                                               std::to_string(pairing->columns));
+        throw EngineError(errkind::kValue, "it has " + std::to_string(values.size()) +
+                                               " values where the first line has " + std::to_string(pairing->columns));
     const TextFileFormat& format = options_.file;
     for (const auto& [column, position] : pairing->columnToField) {
         const FieldDef& field = table_->fields()[position];

@@ -47,14 +47,15 @@ bool TextRecordReader::nextLine(std::string& line, std::string& ending) {
     for (;;) {
         const std::size_t end = buffer_.find_first_of("\r\n", position_);
         // A CR last in the buffer may be the first half of a CR LF.
-        const bool complete = end != std::string::npos && !(buffer_[end] == '\r' && end + 1 == buffer_.size() && read_ < size_);
+        const bool complete =
+            end != std::string::npos && !(buffer_[end] == '\r' && end + 1 == buffer_.size() && read_ < size_);
         if (complete || !fill()) break;
     }
     std::size_t end = buffer_.find_first_of("\r\n", position_);
     if (position_ >= buffer_.size()) return false;
     if (end == std::string::npos) end = buffer_.size();
     line.assign(buffer_, position_, end - position_);
-    const std::size_t endLength = end == buffer_.size()                                         ? 0
+    const std::size_t endLength = end == buffer_.size()                                                          ? 0
                                   : buffer_[end] == '\r' && end + 1 < buffer_.size() && buffer_[end + 1] == '\n' ? 2
                                                                                                                  : 1;
     ending.assign(buffer_, end, endLength);

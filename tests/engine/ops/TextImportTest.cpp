@@ -177,8 +177,8 @@ TEST_F(TextImportTest, ExportWritesTheChosenFieldsInOrder) {
 }
 
 TEST_F(TextImportTest, FailedExportLeavesTheTargetAsItWas) {
-    const auto table = tableWith("ITEMS.DBF", {{"NAME", ftString, 10, 0, false, ""}}, {{S("a")}, {S("caf\xC3\xA9")}},
-                                 "CP1252");
+    const auto table =
+        tableWith("ITEMS.DBF", {{"NAME", ftString, 10, 0, false, ""}}, {{S("a")}, {S("caf\xC3\xA9")}}, "CP1252");
     const auto target = data() / "out.txt";
     writeBytes(target, {'o', 'l', 'd'});
     TextExportOptions options;
