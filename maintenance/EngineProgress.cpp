@@ -8,7 +8,8 @@
 #include "ops/Progress.h"
 
 TEngineProgress::TEngineProgress(QWidget* parent, QProgressBar* bar, const QString& what)
-    : bar_(bar), dialog_(std::make_unique<QProgressDialog>(what, QString(), 0, 100, parent)),
+    : bar_(bar),
+      dialog_(std::make_unique<QProgressDialog>(what, QString(), 0, 100, parent)),
       hourglass_(std::make_unique<THourglassCursor>()) {
     dialog_->setObjectName(QStringLiteral("ProgressDialog"));
     dialog_->setWindowModality(Qt::WindowModal);

@@ -34,9 +34,8 @@ struct Items {
     std::unique_ptr<Table> owned;
 
     Items() {
-        auto file = driverFor(ttDBase).create(folder / "ITEMS.DBF",
-                                               {{"NAME", ftString, 10, 0, false, ""}, {"QTY", ftInteger, 5, 0, false, ""}},
-                                               {}, {});
+        auto file = driverFor(ttDBase).create(
+            folder / "ITEMS.DBF", {{"NAME", ftString, 10, 0, false, ""}, {"QTY", ftInteger, 5, 0, false, ""}}, {}, {});
         file->append({Value::string("O'Brien"), Value::integer(5)});
         file->append({Value::string("b"), Value()});
         file.reset();
@@ -49,7 +48,9 @@ struct Items {
         table = owned.get();
     }
     QString file(const char* name) const { return QString::fromStdString((folder / name).string()); }
-    void write(const char* name, const std::string& text) const { std::ofstream(folder / name, std::ios::binary) << text; }
+    void write(const char* name, const std::string& text) const {
+        std::ofstream(folder / name, std::ios::binary) << text;
+    }
     std::string read(const char* name) const {
         std::ifstream in(folder / name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -60,7 +61,8 @@ struct Items {
         Record record;
         for (std::uint64_t slot = 0; slot < storage->slotCount(); ++slot)
             if (storage->readSlot(slot, record))
-                out << QString::fromStdString(record[0].toText() + "|" + record[1].convertTo(ValueKind::Integer).toText());
+                out << QString::fromStdString(record[0].toText() + "|" +
+                                              record[1].convertTo(ValueKind::Integer).toText());
         return out;
     }
 };
