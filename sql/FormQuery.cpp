@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -45,7 +46,8 @@ TFormQuery::TFormQuery(QWidget* parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_QuitOnClose, false);
 
     Panel1 = new QFrame(this);
-    QueryLabel = new QLabel(QStringLiteral("Utilizzare la combo box per visualizzare la definizione della Query"), Panel1);
+    QueryLabel =
+        new QLabel(QStringLiteral("Utilizzare la combo box per visualizzare la definizione della Query"), Panel1);
     QueryLabel->setWordWrap(true);
     Panel2 = new QFrame(Panel1);
     ComboBoxQuery = new QComboBox(Panel2);
@@ -66,10 +68,10 @@ TFormQuery::TFormQuery(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     DBGrid1 = new TDBGrid(Panel1);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    auto* copy = new QAction(QStringLiteral("&Copy"), DBGrid1);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetShortcut);
+    // A block of cells to copy; Ctrl with a movement key still moves, as in any data grid.
+    DBGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    DBGrid1->installEventFilter(this);  // Ctrl+C copies the block, not only the current cell
+    auto* copy = new QAction(QStringLiteral("&Copy\tCtrl+C"), DBGrid1);
     connect(copy, &QAction::triggered, this, &TFormQuery::copySelection);
     auto* save = new QAction(QStringLiteral("Save as &CSV..."), DBGrid1);
     connect(save, &QAction::triggered, this, &TFormQuery::saveAsCsv);
@@ -109,12 +111,7 @@ TFormQuery::TFormQuery(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(&ticker_, &QTimer::timeout, this, &TFormQuery::showStatus);
 }
 
-TFormQuery::~TFormQuery() {
-    DBGrid1->setModel(nullptr);
-    model_.reset();
-    thread_.reset();  // cancels a running statement and waits for its worker
-    std::erase(windows(), this);
-}
+TFormQuery::~TFormQuery() { release(); }
 
 QList<TFormQuery*> TFormQuery::openWindows() { return QList<TFormQuery*>(windows().begin(), windows().end()); }
 
@@ -146,7 +143,29 @@ QString TFormQuery::sessionName() const {
 
 bool TFormQuery::running() const { return thread_ && thread_->running(); }
 
-void TFormQuery::closeEvent(QCloseEvent* event) { event->accept(); }
+void TFormQuery::closeEvent(QCloseEvent* event) {
+    release();
+    event->accept();
+}
+
+void TFormQuery::release() {
+    DBGrid1->setModel(nullptr);
+    model_.reset();
+    thread_.reset();  // cancels a running statement and waits for its worker
+    ticker_.stop();
+    BtnStop->setEnabled(false);
+    BtnSaveCsv->setEnabled(false);
+    std::erase(windows(), this);
+}
+
+bool TFormQuery::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        copySelection();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 // The box always shows the first line; the list is there to read the others.
 void TFormQuery::ComboBoxQueryChange() {
@@ -166,6 +185,8 @@ void TFormQuery::AttachResult() {
     DBGrid1->setModel(model_.get());
     DBGrid1->setReadOnly(!query->canModify());
     DBGrid1->fitColumns();
+    // The first row is current, as in any data grid, so the movement keys start from it.
+    if (model_->rowCount() > 0) DBGrid1->setCurrentIndex(model_->index(0, 0));
     BtnSaveCsv->setEnabled(true);
 }
 
@@ -236,7 +257,8 @@ void TFormQuery::saveAsCsv() {
         std::error_code ignored;
         std::filesystem::remove(partial, ignored);
         model_->showRowsRead();
-        if (!progress.wasCanceled()) ShowFailure(QStringLiteral("Could not save %1").arg(path), QString::fromUtf8(e.what()));
+        if (!progress.wasCanceled())
+            ShowFailure(QStringLiteral("Could not save %1").arg(path), QString::fromUtf8(e.what()));
         return;
     }
     model_->showRowsRead();

@@ -32,7 +32,7 @@ public:
 
     // Shows `sql` line by line in the statement box and starts running it over `folder`.
     void start(const QString& folder, const QString& sql, bool requestLive);
-    // Result windows still open; closeAll() cancels their statements, waits for their
+    // Result windows not closed yet; closeAll() cancels their statements, waits for their
     // workers and frees them, before the engine goes down at program end.
     static QList<TFormQuery*> openWindows();
     static void closeAll();
@@ -54,8 +54,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Cancels a running statement, waits for its worker and frees the result, the connection
+    // and the session; the window then shows nothing more.
+    void release();
     void ComboBoxQueryChange();
     // The worker ended: binds the grid to an open result and shows the outcome.
     void AttachResult();
@@ -74,5 +78,4 @@ private:
 
 // Opens a result window captioned `queryName` and runs `sql` there over `folder`; returns at
 // once. The window frees itself when closed.
-TFormQuery* RunQueryInBackground(const QString& queryName, const QString& folder, const QString& sql,
-                                 bool requestLive);
+TFormQuery* RunQueryInBackground(const QString& queryName, const QString& folder, const QString& sql, bool requestLive);

@@ -69,8 +69,9 @@ bool TQueryResultModel::setData(const QModelIndex& index, const QVariant& value,
     return change([&] {
         query_.moveTo(static_cast<std::size_t>(index.row()));
         query_.edit();
-        query_.setFieldValue(column, tabulon::parseFieldValue(value.toString().toStdString(),
-                                                              query_.fieldDefs().at(column), query_.regionalSettings()));
+        query_.setFieldValue(column,
+                             tabulon::parseFieldValue(value.toString().toStdString(), query_.fieldDefs().at(column),
+                                                      query_.regionalSettings()));
         query_.post();
     });
 }
@@ -85,7 +86,6 @@ bool TQueryResultModel::removeRows(int row, int count, const QModelIndex& parent
 
 bool TQueryResultModel::change(const std::function<void()>& write) {
     bool done = true;
-    beginResetModel();
     try {
         write();
     } catch (const std::exception& e) {
@@ -93,8 +93,16 @@ bool TQueryResultModel::change(const std::function<void()>& write) {
         done = false;
         emit failed(failureText(e));
     }
-    shown_ = shownRows(query_);
-    endResetModel();
+    // The statement ran again, so every row may have changed. Shown once the view is done with
+    // the edit that led here: a reset now would pull the cell editor from under it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            beginResetModel();
+            shown_ = shownRows(query_);
+            endResetModel();
+        },
+        Qt::QueuedConnection);
     return done;
 }
 
