@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,6 +69,9 @@ TFormQuery::TFormQuery(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     DBGrid1 = new TDBGrid(Panel1);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    // Row numbers instead of the record indicator: the header takes the width they need.
+    DBGrid1->verticalHeader()->setMinimumWidth(0);
+    DBGrid1->verticalHeader()->setMaximumWidth(QWIDGETSIZE_MAX);
     // A block of cells to copy; Ctrl with a movement key still moves, as in any data grid.
     DBGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     DBGrid1->installEventFilter(this);  // Ctrl+C copies the block, not only the current cell
