@@ -6,21 +6,29 @@
 namespace tabulon::cli {
 
 void RecordWriter::header(const std::vector<FieldDef>& fields) {
-    if (!csv_) {
-        out_ << "{\"fields\":" << jsonFields(fields) << "}\n";
-        return;
-    }
-    writeCsvHeader(out_, fields);
+    if (csv_)
+        appendCsvHeader(buffer_, fields);
+    else
+        buffer_ += "{\"fields\":" + jsonFields(fields) + "}\n";
 }
 
 void RecordWriter::record(const Record& values) {
     if (csv_) {
-        writeCsvRecord(out_, values);
-        return;
+        appendCsvRecord(buffer_, values);
+    } else {
+        buffer_ += '[';
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (i) buffer_ += ',';
+            buffer_ += jsonValue(values[i]);
+        }
+        buffer_ += "]\n";
     }
-    out_ << "[";
-    for (std::size_t i = 0; i < values.size(); ++i) out_ << (i ? "," : "") << jsonValue(values[i]);
-    out_ << "]\n";
+    if (buffer_.size() >= kFlushSize) flush();
+}
+
+void RecordWriter::flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
 }
 
 }  // namespace tabulon::cli

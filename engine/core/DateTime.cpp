@@ -57,6 +57,19 @@ std::string twoDigits(int v) {
     return buffer;
 }
 
+// Appends `v` as printf's "%0<width>d" writes it: zeros after the sign up to `width` characters.
+void appendPadded(std::string& out, std::int64_t v, std::size_t width) {
+    if (v < 0) {
+        out += '-';
+        --width;
+    }
+    char buffer[24];
+    const std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    const auto count = static_cast<std::size_t>(std::to_chars(buffer, buffer + sizeof buffer, magnitude).ptr - buffer);
+    if (count < width) out.append(width - count, '0');
+    out.append(buffer, count);
+}
+
 // Parses "YYYY-MM-DD" at the front of `text`, leaving the rest.
 bool readDate(std::string_view& text, Date& out) {
     const bool negative = readChar(text, '-');
@@ -113,11 +126,18 @@ Date Date::fromCivil(int year, int month, int day) {
 CivilDate Date::toCivil() const { return civilFromDays(days); }
 
 std::string Date::toText() const {
+    std::string out;
+    appendText(out);
+    return out;
+}
+
+void Date::appendText(std::string& out) const {
     const CivilDate c = toCivil();
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%s%04d-%02d-%02d", c.year < 0 ? "-" : "", c.year < 0 ? -c.year : c.year,
-                  c.month, c.day);
-    return buffer;
+    appendPadded(out, c.year, c.year < 0 ? 5 : 4);
+    out += '-';
+    appendPadded(out, c.month, 2);
+    out += '-';
+    appendPadded(out, c.day, 2);
 }
 
 Date Date::parse(std::string_view text) {
@@ -136,12 +156,20 @@ Time Time::fromParts(int hour, int minute, int second, int millisecond) {
 }
 
 std::string Time::toText() const {
-    const int ms = milliseconds % 1000;
+    std::string out;
+    appendText(out);
+    return out;
+}
+
+void Time::appendText(std::string& out) const {
     const int totalSeconds = milliseconds / 1000;
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d.%03d", totalSeconds / 3600, totalSeconds / 60 % 60,
-                  totalSeconds % 60, ms);
-    return buffer;
+    appendPadded(out, totalSeconds / 3600, 2);
+    out += ':';
+    appendPadded(out, totalSeconds / 60 % 60, 2);
+    out += ':';
+    appendPadded(out, totalSeconds % 60, 2);
+    out += '.';
+    appendPadded(out, milliseconds % 1000, 3);
 }
 
 Time Time::parse(std::string_view text) {
@@ -167,7 +195,17 @@ Time Timestamp::time() const {
     return Time{static_cast<std::int32_t>(ms)};
 }
 
-std::string Timestamp::toText() const { return date().toText() + "T" + time().toText(); }
+std::string Timestamp::toText() const {
+    std::string out;
+    appendText(out);
+    return out;
+}
+
+void Timestamp::appendText(std::string& out) const {
+    date().appendText(out);
+    out += 'T';
+    time().appendText(out);
+}
 
 Timestamp Timestamp::parse(std::string_view text) {
     std::string_view rest = text;

@@ -23,6 +23,7 @@ struct Date {
     CivilDate toCivil() const;
     // "YYYY-MM-DD"; years before 1 as "-0001-12-31" (astronomical), years over 9999 in full.
     std::string toText() const;
+    void appendText(std::string& out) const;
     // Accepts the toText() form. Throws EValueError.
     static Date parse(std::string_view text);
     auto operator<=>(const Date&) const = default;
@@ -38,6 +39,7 @@ struct Time {
     static Time fromParts(int hour, int minute, int second, int millisecond = 0);
     // "HH:MM:SS.mmm"
     std::string toText() const;
+    void appendText(std::string& out) const;
     // "HH:MM", "HH:MM:SS" or "HH:MM:SS.f..." (fraction rounded to milliseconds). Throws EValueError.
     static Time parse(std::string_view text);
     auto operator<=>(const Time&) const = default;
@@ -52,6 +54,7 @@ struct Timestamp {
     Time time() const;
     // "YYYY-MM-DDTHH:MM:SS.mmm"
     std::string toText() const;
+    void appendText(std::string& out) const;
     // "YYYY-MM-DD", "YYYY-MM-DDTHH:MM[:SS[.f]]" or with a blank for the T. Throws EValueError.
     static Timestamp parse(std::string_view text);
     auto operator<=>(const Timestamp&) const = default;

@@ -73,30 +73,93 @@ ValueKind valueKindFor(FieldType type) {
 std::string_view valueKindName(ValueKind kind) { return kKindNames[static_cast<int>(kind)]; }
 
 std::string formatDouble(double value) {
+    std::string out;
+    appendDouble(out, value);
+    return out;
+}
+
+namespace {
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// Most stored numbers have a few decimals, and the general conversion costs more than the rest
+// of an export. Below 10^15 a double's round-trip interval is under a quarter of a unit in
+// the last of `scale` decimals, so the first scale whose nearest whole multiple divides back to
+// exactly `value` gives its shortest digits, the only ones of that length. False (nothing
+// written) when no scale up to 15 does.
+bool appendShortDecimal(std::string& out, double value) {
+    if (!(value != 0 && std::fabs(value) < 1e15)) return false;  // also NaN and infinities
+    for (int scale = 0; scale < 16; ++scale) {
+        const double scaled = value * kPowersOfTen[scale];
+        if (std::fabs(scaled) >= 1e15) return false;
+        const double whole = std::nearbyint(scaled);
+        // The product is off the true one by far less than a quarter: a cheap first test.
+        if (std::fabs(scaled - whole) > 0.25 || whole / kPowersOfTen[scale] != value) continue;
+        char digits[24];
+        const auto magnitude = static_cast<std::uint64_t>(std::fabs(whole));
+        const auto count =
+            static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+        const auto decimals = static_cast<std::size_t>(scale);
+        if (value < 0) out += '-';
+        if (decimals == 0) {
+            out.append(digits, count);
+        } else if (count > decimals) {
+            out.append(digits, count - decimals);
+            out += '.';
+            out.append(digits + count - decimals, decimals);
+        } else {
+            out += "0.";
+            out.append(decimals - count, '0');
+            out.append(digits, count);
+        }
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
+void appendDouble(std::string& out, double value) {
+    if (appendShortDecimal(out, value)) return;
     // The shortest digits come in exponent form; they are then written out around the point.
     char buffer[32];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-    if (ec != std::errc()) return {};
+    if (ec != std::errc()) return;
     const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
     const std::size_t e = text.find('e');
-    if (e == std::string_view::npos) return std::string(text);  // inf, nan
+    if (e == std::string_view::npos) {  // inf, nan
+        out += text;
+        return;
+    }
     const bool negative = text.front() == '-';
-    std::string digits;
+    char digits[32];
+    std::size_t count = 0;
     for (const char c : text.substr(negative ? 1 : 0, e - (negative ? 1 : 0)))
-        if (c != '.') digits += c;
+        if (c != '.') digits[count++] = c;
     int exponent = 0;
     const char* from = text.data() + e + 1;
     std::from_chars(from + (*from == '+' ? 1 : 0), text.data() + text.size(), exponent);
-    const int point = exponent + 1;  // digits before the point
-    const int count = static_cast<int>(digits.size());
-    std::string out = negative ? "-" : "";
-    if (point <= 0)
-        out += "0." + std::string(static_cast<std::size_t>(-point), '0') + digits;
-    else if (point >= count)
-        out += digits + std::string(static_cast<std::size_t>(point - count), '0');
+    const std::ptrdiff_t point = exponent + 1;  // digits before the point
+    const auto wholeDigits = static_cast<std::size_t>(point);
+    if (negative) out += '-';
+    if (point <= 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-point), '0');
+        out.append(digits, count);
+    } else if (wholeDigits >= count) {
+        out.append(digits, count);
+        out.append(wholeDigits - count, '0');
+    } else {
+        out.append(digits, wholeDigits);
+        out += '.';
+        out.append(digits + wholeDigits, count - wholeDigits);
+    }
+}
+
+void Value::setString(std::string_view text) {
+    if (auto* held = std::get_if<6>(&payload_))
+        held->assign(text);
     else
-        out += digits.substr(0, static_cast<std::size_t>(point)) + "." + digits.substr(static_cast<std::size_t>(point));
-    return out;
+        payload_.emplace<6>(text);
 }
 
 bool Value::asBool() const {
@@ -155,30 +218,47 @@ const Bytes& Value::asBytes() const {
 }
 
 std::string Value::toText() const {
+    std::string out;
+    appendText(out);
+    return out;
+}
+
+void Value::appendText(std::string& out) const {
     switch (kind()) {
         case ValueKind::Null:
-            return {};
+            return;
         case ValueKind::Boolean:
-            return asBool() ? "True" : "False";
-        case ValueKind::Integer:
-            return std::to_string(asInt());
+            out += asBool() ? "True" : "False";
+            return;
+        case ValueKind::Integer: {
+            char buffer[24];
+            const auto end = std::to_chars(buffer, buffer + sizeof buffer, asInt()).ptr;
+            out.append(buffer, end);
+            return;
+        }
         case ValueKind::Float:
         case ValueKind::Currency:
-            return formatDouble(asDouble());
+            appendDouble(out, asDouble());
+            return;
         case ValueKind::Bcd:
-            return asDecimal().toString();
+            out += asDecimal().toString();
+            return;
         case ValueKind::String:
-            return asString();
+            out += asString();
+            return;
         case ValueKind::Date:
-            return asDate().toText();
+            asDate().appendText(out);
+            return;
         case ValueKind::Time:
-            return asTime().toText();
+            asTime().appendText(out);
+            return;
         case ValueKind::Timestamp:
-            return asTimestamp().toText();
+            asTimestamp().appendText(out);
+            return;
         case ValueKind::Bytes:
-            return base64Encode(asBytes());
+            out += base64Encode(asBytes());
+            return;
     }
-    return {};
 }
 
 Value Value::fromText(ValueKind kind, std::string_view text) {

@@ -36,6 +36,10 @@ public:
     static Value timestamp(Timestamp v) { return Value(Payload(std::in_place_index<9>, v)); }
     static Value bytes(Bytes v) { return Value(Payload(std::in_place_index<10>, std::move(v))); }
 
+    // Makes this the string `text`, reusing the storage of a string it holds: readers refill
+    // one record's values for every record they read.
+    void setString(std::string_view text);
+
     ValueKind kind() const { return static_cast<ValueKind>(payload_.index()); }
     bool isNull() const { return payload_.index() == 0; }
 
@@ -54,6 +58,8 @@ public:
     // scale, ISO dates and times ("YYYY-MM-DD", "HH:MM:SS.mmm", "YYYY-MM-DDTHH:MM:SS.mmm"),
     // base64 for bytes.
     std::string toText() const;
+    // Appends toText() to `out`: exports write millions of values into one buffer.
+    void appendText(std::string& out) const;
     // The inverse of toText() for `kind`; "" gives null. Throws EValueError naming the text.
     static Value fromText(ValueKind kind, std::string_view text);
 
@@ -78,5 +84,7 @@ using Record = std::vector<Value>;
 // The shortest digits that read back as the same double, never in exponent form ("0.1",
 // "100000", "0.000000061"), so that spreadsheets and imports read the same number.
 std::string formatDouble(double value);
+// Appends formatDouble(value) to `out`.
+void appendDouble(std::string& out, double value);
 
 }  // namespace tabulon

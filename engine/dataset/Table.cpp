@@ -346,10 +346,11 @@ void Table::prior() {
     navigator_.prior();
 }
 
-Record Table::currentValues() const {
+const Record& Table::currentValues() const {
+    static const Record kNone;
     requireActive();
     if (editBuffer_.active()) return editBuffer_.values();
-    return navigator_.onRecord() ? navigator_.record() : Record{};
+    return navigator_.onRecord() ? navigator_.record() : kNone;
 }
 
 std::uint64_t Table::recordCount() {

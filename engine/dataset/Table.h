@@ -123,7 +123,8 @@ public:
     bool eof() const { return navigator_.eof(); }
     bool isEmpty() const { return !navigator_.onRecord(); }
     // The current record's values (the edit buffer while editing); empty when there is none.
-    Record currentValues() const;
+    // Valid until the table moves or changes.
+    const Record& currentValues() const;
     // Records of the current view (the filter and the cache counted in).
     std::uint64_t recordCount();
     // 1-based number of the current record in the view; 0 when there is none.

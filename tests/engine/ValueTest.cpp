@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/Base64.h"
 #include "core/EngineError.h"
 #include "core/Value.h"
@@ -41,6 +43,15 @@ TEST(Value, FloatTextIsShortestFixedNotation) {
         {-1234.5, "-1234.5"},
         {1e300, "1" + std::string(300, '0')},
         {5e-324, "0." + std::string(323, '0') + "5"},
+        // Around the quick path for numbers with a few decimals: its last scale and magnitude,
+        // and neighbours of short decimals that need every digit.
+        {999999999999999.9, "999999999999999.9"},
+        {1e-15, "0.000000000000001"},
+        {1.5e-16, "0.00000000000000015"},
+        {9007199254740992.0, "9007199254740992"},
+        {std::nextafter(0.1, 1.0), "0.10000000000000002"},
+        {2.675, "2.675"},
+        {-0.0, "-0"},
     };
     for (const auto& [number, text] : cases) {
         EXPECT_EQ(Value::floating(number).toText(), text);

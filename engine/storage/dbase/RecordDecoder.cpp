@@ -151,7 +151,10 @@ void RecordDecoder::text(const std::uint8_t* bytes, std::size_t length, Value& o
     while (length > 0 && bytes[length - 1] == ' ') --length;
     const std::string_view raw(reinterpret_cast<const char*>(bytes), length);
     // ASCII reads the same in every code page the driver meets; skip the codec for it.
-    out = Value::string(isAscii(bytes, length) ? std::string(raw) : codec_.decode(raw));
+    if (isAscii(bytes, length))
+        out.setString(raw);
+    else
+        out = Value::string(codec_.decode(raw));
 }
 
 void RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record, Value& out) {
