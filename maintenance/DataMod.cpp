@@ -12,6 +12,7 @@
 #include "core/EngineError.h"
 #include "dataset/Session.h"
 #include "ops/CopyDefinition.h"
+#include "ops/FamilySwap.h"
 #include "ops/SelectedRecords.h"
 #include "ops/TableDefinitions.h"
 #include "storage/Drivers.h"
@@ -41,6 +42,22 @@ bool tableFileExists(const QString& path) {
 // `path` with its extension replaced by ".*": the table's whole family and companions.
 QString familyMask(const QString& path) {
     return folderkeys::JoinFolderName(folderOf(path), QFileInfo(path).completeBaseName() + QStringLiteral(".*"));
+}
+
+bool anyFileMatches(const QString& mask) {
+    QDir folder(folderOf(mask));
+    folder.setNameFilters({fileNameOf(mask)});
+    return !folder.entryList(QDir::Files | QDir::Hidden).isEmpty();
+}
+
+// Finishes the renames a failed operation decided but left half done, so that none of them
+// lands on what is put in place afterwards.
+void finishHalfDoneMoves(const QString& folder) {
+    try {
+        tabulon::FamilySwap::recoverFolder(fsPath(folder), tabulon::DesktopTrash());
+    } catch (const std::exception&) {
+        // The restore that follows reports what still stands in its way.
+    }
 }
 
 // What a caught failure says: "Kind: message." for the engine's errors.
@@ -289,7 +306,13 @@ bool TDataMod::ReorganizeTable(const QString& path, const QString& scratchFolder
         return false;
     }
     if (!RenameTable(path, fileNameOf(holding), error)) {
-        DeleteFilesByMask(familyMask(scratch));  // the table is as it was
+        // A rename that failed half-way is finished first; then either name may hold the table.
+        finishHalfDoneMoves(folder);
+        if (anyFileMatches(familyMask(holding))) {
+            RestoreFromScratch(scratch, holding, path, error);
+        } else {
+            DeleteFilesByMask(familyMask(scratch));
+        }
         return false;
     }
     // From here the table lives under the holding name: any failure puts it back.
@@ -308,12 +331,11 @@ bool TDataMod::ReorganizeTable(const QString& path, const QString& scratchFolder
 bool TDataMod::RestoreFromScratch(const QString& scratch, const QString& holding, const QString& path, QString& error) {
     const QString failure = error;
     QString restoreError;
-    const bool restored = Protected(restoreError, [&] {
-        if (tableFileExists(holding)) {
-            tabulon::TableDefinitions().trashFamily(fsPath(holding));
-        }
-        return CopyTable(scratch, path, restoreError);
-    });
+    finishHalfDoneMoves(folderOf(path));
+    // Whatever is left under either name is part of what the scratch copy holds whole.
+    DeleteFilesByMask(familyMask(holding));
+    DeleteFilesByMask(familyMask(path));
+    const bool restored = CopyTable(scratch, path, restoreError);
     if (restored) {
         DeleteFilesByMask(familyMask(scratch));
         error = failure;

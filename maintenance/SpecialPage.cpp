@@ -147,7 +147,9 @@ void TSpecialPage::MakeTable(const QLineEdit* target, int successText,
                              const std::function<bool(const QString&, const QString&, QString&)>& make) {
     const QString path = target->text();
     // Nothing is replaced without the user's word; what is replaced goes to the trash.
-    if (TDataMod::TableExists(path) &&
+    // The table itself is no table to replace: the operation refuses it.
+    const bool itself = QFileInfo(path).absoluteFilePath().compare(host_->SelectedTable(), Qt::CaseInsensitive) == 0;
+    if (!itself && TDataMod::TableExists(path) &&
         AskDialog(QStringLiteral("%1 already exists. Replace it? (it goes to the trash)").arg(path),
                   TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) {
         return;
