@@ -25,7 +25,8 @@ constexpr const char* kUsage =
     "             [--key-violations TABLE] [--problems TABLE] [--changed TABLE]\n"
     "             [--abort-on-key-violation] [--abort-on-problem]\n"
     "  pack TABLE | reindex TABLE | empty TABLE\n"
-    "  rename TABLE NEWNAME\n";
+    "  rename TABLE NEWNAME\n"
+    "  update-records TABLE FIELD=VALUE [--filter EXPR] | delete-records TABLE [--filter EXPR]\n";
 
 using Command = void (*)(const std::vector<std::string>&, std::ostream&);
 const std::pair<const char*, Command> kCommands[] = {
@@ -40,6 +41,8 @@ const std::pair<const char*, Command> kCommands[] = {
     {"reindex", tabulon::cli::runReindex},
     {"empty", tabulon::cli::runEmpty},
     {"rename", tabulon::cli::runRename},
+    {"update-records", tabulon::cli::runUpdateRecords},
+    {"delete-records", tabulon::cli::runDeleteRecords},
 };
 }  // namespace
 

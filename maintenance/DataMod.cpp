@@ -7,7 +7,6 @@
 
 #include "FilesByMask.h"
 #include "FolderKeys.h"
-#include "StringParser.h"
 #include "TablePaths.h"
 #include "core/EngineError.h"
 #include "dataset/Session.h"
@@ -152,12 +151,11 @@ void TDataMod::AttachIndexFiles(tabulon::Table& table, const QString& path) {
     }
 }
 
-void TDataMod::OpenFiltered(tabulon::Table& table, const QString& path, const QString& filter, bool cachedUpdates) {
+void TDataMod::OpenFiltered(tabulon::Table& table, const QString& path, const QString& filter) {
     table.close();
     table.setTableName(fileNameOf(path).toStdString());
     table.setFilter(filter.toStdString());
     table.setFiltered(!filter.isEmpty());
-    table.setCachedUpdates(cachedUpdates);
     AttachIndexFiles(table, path);
     table.open();
 }
@@ -177,7 +175,7 @@ bool TDataMod::CreateTableLike(const QString& definition, const QString& target,
     }
     const Disconnect source{DatabaseS};
     const Disconnect destination{DatabaseT};
-    OpenFiltered(TableS, definition, {}, false);
+    OpenFiltered(TableS, definition, {});
     if (!TableS.active()) {
         error = Message(2);
         return false;
@@ -355,7 +353,7 @@ bool TDataMod::ChangeSelected(const QString& path, const QString& filter, QStrin
         error = Message(3);
         return false;
     }
-    OpenFiltered(TableS, path, filter, true);
+    OpenFiltered(TableS, path, filter);
     if (!TableS.active()) {
         error = Message(2);
         return false;
@@ -373,19 +371,17 @@ bool TDataMod::DeleteRecords(const QString& path, const QString& filter, QString
 }
 
 bool TDataMod::UpdateRecords(const QString& path, const QString& update, const QString& filter, QString& error) {
-    const qsizetype equals = update.indexOf(u'=');
-    if (equals < 0) {
+    const auto assignment = tabulon::parseFieldAssignment(update.toStdString());
+    if (!assignment) {
         error = Message(12);
         return false;
     }
-    const QString field = TrimBlanksAndControls(update.left(equals));
-    const QString value = update.mid(equals + 1);
-    if (field.isEmpty()) {
+    if (assignment->field.empty()) {
         error = Message(13);
         return false;
     }
     return ChangeSelected(path, filter, error,
-                          [&] { tabulon::updateSelectedRecords(TableS, field.toStdString(), value.toStdString()); });
+                          [&] { tabulon::updateSelectedRecords(TableS, assignment->field, assignment->value); });
 }
 
 bool TDataMod::PackTable(const QString& path, QString& error) {
@@ -404,7 +400,6 @@ bool TDataMod::PackTable(const QString& path, QString& error) {
     TableS.close();
     TableS.setTableName(fileNameOf(path).toStdString());
     TableS.setFiltered(false);
-    TableS.setCachedUpdates(false);
     TableS.setExclusive(true);
     AttachIndexFiles(TableS, path);
     TableS.open();
@@ -441,7 +436,6 @@ bool TDataMod::RegenerateIndexes(const QString& path, QString& error) {
     TableS.close();
     TableS.setTableName(fileNameOf(path).toStdString());
     TableS.setFiltered(false);
-    TableS.setCachedUpdates(false);
     TableS.setExclusive(true);
     AttachIndexFiles(TableS, path);
     TableS.open();
@@ -491,12 +485,12 @@ bool TDataMod::MoveRecords(const QString& source, const QString& target, tabulon
         error = Message(3);
         return false;
     }
-    OpenFiltered(TableS, source, {}, false);
+    OpenFiltered(TableS, source, {});
     if (!TableS.active()) {
         error = Message(2);
         return false;
     }
-    OpenFiltered(TableT, target, {}, false);
+    OpenFiltered(TableT, target, {});
     const bool targetOpened = TableT.active();
     // The move writes the target through a table of its own.
     TableT.close();

@@ -64,12 +64,12 @@ private:
     static bool OpenFolderDatabase(tabulon::Connection& database, const QString& folder);
     // Closes `table` and opens `fileName` of its connection's folder with `filter` (filtering
     // exactly when it is not empty) and the table's index files attached.
-    static void OpenFiltered(tabulon::Table& table, const QString& path, const QString& filter, bool cachedUpdates);
+    static void OpenFiltered(tabulon::Table& table, const QString& path, const QString& filter);
     static void AttachIndexFiles(tabulon::Table& table, const QString& path);
     QString Message(int n) const { return MessageHolder.message(n); }
     // "The Table " + the table's file name + the closing piece `last`.
     QString Composed(const QString& path, int last) const;
-    // Runs the change `work` on a table opened on `path` with `filter` and cached updates.
+    // Runs the change `work` on a table opened on `path` with `filter`.
     template <typename Work>
     bool ChangeSelected(const QString& path, const QString& filter, QString& error, Work work);
     // Puts a table whose reorganizing failed back under its name from its scratch copy.

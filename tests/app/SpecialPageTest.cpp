@@ -67,7 +67,8 @@ std::map<qint64, QString> namesOf(const fs::path& path) {
     tabulon::Record record;
     for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
         if (table->readSlot(slot, record))
-            names[record[0].convertTo(tabulon::ValueKind::Integer).asInt()] = QString::fromStdString(record[1].toText());
+            names[record[0].convertTo(tabulon::ValueKind::Integer).asInt()] =
+                QString::fromStdString(record[1].toText());
     return names;
 }
 

@@ -18,13 +18,18 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QStringList>("tokens");
-        QTest::newRow("empty pieces give none, blank ones an empty token")
-            << "a; ;b;;c" << ";" << QStringList{"a", "", "b", "c"};
-        QTest::newRow("leading and trailing separators") << ";a;" << ";" << QStringList{"a"};
-        QTest::newRow("no separator") << " a b\t" << ";" << QStringList{"a b"};
-        QTest::newRow("nothing") << "" << ";" << QStringList{};
-        QTest::newRow("letter case counts") << "aXbxc" << "x" << QStringList{"aXb", "c"};
-        QTest::newRow("tab separator") << "1\t2" << "\t" << QStringList{"1", "2"};
+        QTest::newRow("empty pieces give none, blank ones an empty token") << "a; ;b;;c"
+                                                                           << ";" << QStringList{"a", "", "b", "c"};
+        QTest::newRow("leading and trailing separators") << ";a;"
+                                                         << ";" << QStringList{"a"};
+        QTest::newRow("no separator") << " a b\t"
+                                      << ";" << QStringList{"a b"};
+        QTest::newRow("nothing") << ""
+                                 << ";" << QStringList{};
+        QTest::newRow("letter case counts") << "aXbxc"
+                                            << "x" << QStringList{"aXb", "c"};
+        QTest::newRow("tab separator") << "1\t2"
+                                       << "\t" << QStringList{"1", "2"};
     }
     void parse() {
         QFETCH(QString, text);

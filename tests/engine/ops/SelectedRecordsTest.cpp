@@ -51,7 +51,6 @@ protected:
         connection.connect();
         Table table(connection);
         table.setTableName(path_.filename().string());
-        table.setCachedUpdates(true);
         const Change& change = std::get<0>(GetParam());
         table.setFilter(change.filter);
         table.setFiltered(!change.filter.empty());
@@ -140,7 +139,6 @@ TEST_F(OpsFixture, ARejectedValueChangesNothing) {
     connection.connect();
     Table table(connection);
     table.setTableName("items.DB");
-    table.setCachedUpdates(true);
     table.open();
     EXPECT_NE(errorOf([&] { updateSelectedRecords(table, "ID", "abc"); }).find("abc"), std::string::npos);
     EXPECT_EQ(errorOf([&] { updateSelectedRecords(table, "NOPE", "1"); }).rfind("EValueError", 0), 0u);
