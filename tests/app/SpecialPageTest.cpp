@@ -16,6 +16,7 @@
 #include "DBGrid.h"
 #include "DataMod.h"
 #include "DatasetTableBrowser.h"
+#include "FileListViewLite.h"
 #include "FilterPage.h"
 #include "FormMain.h"
 #include "SpecialPage.h"
@@ -248,22 +249,33 @@ private slots:
         QVERIFY(w.tableOpen());
     }
 
-    void renameFollowsTheTable_data() { tableFormats(); }
+    // The renamed table is selected in the file list, and opened again only when it was open.
+    void renameFollowsTheTable_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<bool>("open");
+        for (const char* table : {"PEOPLE.DB", "PEOPLE.DBF"}) {
+            QTest::addRow("open %s", table) << QString::fromLatin1(table) << true;
+            QTest::addRow("closed %s", table) << QString::fromLatin1(table) << false;
+        }
+    }
     void renameFollowsTheTable() {
         QFETCH(QString, table);
+        QFETCH(bool, open);
         Window w(table);
+        if (!open) w.form.BtnCloseClick();
         w.page().EditSpecNam->setText(QStringLiteral("/elsewhere/FOLK"));  // a folder is ignored
         QCOMPARE(w.click(w.page().BtnSpecRen).value(1), QStringLiteral("Table is Renamed!"));
         const QString renamed = w.path(QStringLiteral("FOLK.") + QFileInfo(table).suffix());
         QCOMPARE(w.form.TableFile, renamed);
-        QVERIFY(w.tableOpen());
+        QCOMPARE(w.form.FileListView->SelectedPath(), renamed);
+        QCOMPARE(w.tableOpen(), open);
         QCOMPARE(w.form.windowTitle(), QStringLiteral("Tabulon - ") + renamed);
         QCOMPARE(namesOf(renamed.toStdString()), kPeople);
         QVERIFY(!fs::exists(w.table()));
-        // Renaming to its own name is refused, the table reopened.
+        // Renaming to its own name is refused, the table as it was.
         w.page().EditSpecNam->setText(QStringLiteral("folk.") + QFileInfo(table).suffix());
         QCOMPARE(w.click(w.page().BtnSpecRen).value(1), QStringLiteral("Source and Target have same Name"));
-        QVERIFY(w.tableOpen());
+        QCOMPARE(w.tableOpen(), open);
     }
 
     // Create, copy and copy empty into another folder; over an existing table only after a Yes,
