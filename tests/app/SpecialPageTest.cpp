@@ -233,22 +233,6 @@ private slots:
         tabulon::FaultInjection::skipFlushes(false);
     }
 
-    // Through the page: an injected failure in an update is reported and changes nothing.
-    void interruptedUpdateIsReported_data() { tableFormats(); }
-    void interruptedUpdateIsReported() {
-        QFETCH(QString, table);
-        Window w(table);
-        w.page().EditSpecUpd->setText(QStringLiteral("NAME = Zed"));
-        tabulon::FaultInjection::skipFlushes(true);
-        tabulon::FaultInjection::failAt(2);
-        const QStringList texts = w.click(w.page().BtnSpecUpd);
-        tabulon::FaultInjection::disarm();
-        tabulon::FaultInjection::skipFlushes(false);
-        QVERIFY2(texts.value(1).startsWith("EFileError"), qPrintable(texts.value(1)));
-        QCOMPARE(namesOf(w.table()), kPeople);
-        QVERIFY(w.tableOpen());
-    }
-
     // The renamed table is selected in the file list, and opened again only when it was open.
     void renameFollowsTheTable_data() {
         QTest::addColumn<QString>("table");

@@ -1,6 +1,6 @@
-// Changing and deleting the records a filter selects: each selected record exactly once, every
-// other record untouched, and a failure anywhere (a rejected value, an injected I/O error)
-// leaving the files as they were.
+// Changing and deleting the records a filter selects, interrupted at each of the file
+// operations the change makes in turn: the table then holds every change or none. (What the
+// changes do is tested through the Special page.)
 #include <gtest/gtest.h>
 
 #include "OpsFixture.h"
@@ -29,13 +29,10 @@ void PrintTo(const Change& change, std::ostream* out) { *out << change.label; }
 std::string itemName(int id) { return "item" + std::to_string(id); }
 
 const std::vector<Change> kChanges = {
-    {"UpdateSelected", "ID > 20", "NAME", " new", [](int id) { return id > 20 ? " new" : itemName(id); }},
     // Each change takes its record out of the view, and every one is still changed.
     {"UpdateLeavesTheView", "NAME >= 'item2'", "NAME", "a",
      [](int id) { return itemName(id) >= "item2" ? "a" : itemName(id); }},
-    {"UpdateEverything", "", "NAME", "x", [](int) { return std::string("x"); }},
     {"DeleteSelected", "ID > 25", "", "", [](int id) { return id > 25 ? "" : itemName(id); }},
-    {"DeleteEverything", "", "", "", [](int) { return std::string(); }},
 };
 
 class SelectedRecords : public OpsFixture, public ::testing::WithParamInterface<std::tuple<Change, const char*>> {
@@ -44,7 +41,7 @@ protected:
     void TearDown() override { FaultInjection::disarm(); }
 
     // Runs the change on a freshly opened table; the table is closed afterwards either way.
-    std::uint64_t run() {
+    void run() {
         Session session("Selected");
         Connection connection(session, "Folder");
         connection.setParams(Connection::folderParams(data().string()));
@@ -56,8 +53,10 @@ protected:
         table.setFiltered(!change.filter.empty());
         if (path_.extension() == ".DBF") table.addIndexFile("items.MDX");
         table.open();
-        return change.field.empty() ? deleteSelectedRecords(table)
-                                    : updateSelectedRecords(table, change.field, change.value);
+        if (change.field.empty())
+            deleteSelectedRecords(table);
+        else
+            updateSelectedRecords(table, change.field, change.value);
     }
 
     // id -> NAME of the live records.
@@ -78,23 +77,6 @@ protected:
     std::filesystem::path path_;
 };
 
-TEST_P(SelectedRecords, ChangesEachSelectedRecordOnceAndKeepsTheIndexes) {
-    const auto before = names();
-    const std::uint64_t changed = run();
-    const auto after = names();
-    EXPECT_EQ(after, expectedNames());
-    std::uint64_t differing = before.size() - after.size();
-    for (const auto& [id, name] : after) differing += before.at(id) != name;
-    EXPECT_EQ(changed, differing);
-    // The name index holds exactly the records, in order.
-    std::vector<std::string> sorted;
-    for (const auto& [id, name] : after) sorted.push_back(name);
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::string> indexed = inIndexOrder(path_, "BYNAME", 1, path_.extension() == ".DBF" ? "items.MDX" : "");
-    std::sort(indexed.begin(), indexed.end());  // trailing blanks sort as the format keys them
-    EXPECT_EQ(indexed, sorted);
-}
-
 // Every write, flush, creation, rename and removal the change makes is made to fail in turn:
 // the table then holds either all the changes or none.
 TEST_P(SelectedRecords, AnInjectedFailureLeavesAllOrNothing) {
@@ -105,7 +87,7 @@ TEST_P(SelectedRecords, AnInjectedFailureLeavesAllOrNothing) {
     FaultInjection::count();
     run();
     const std::uint64_t calls = FaultInjection::calls();
-    ASSERT_GT(calls, 0u);
+    ASSERT_EQ(names(), expectedNames());
     for (std::uint64_t n = 1; n <= calls; ++n) {
         std::filesystem::remove_all(data());
         std::filesystem::copy(template_, data());
@@ -128,22 +110,5 @@ INSTANTIATE_TEST_SUITE_P(Formats, SelectedRecords,
                              return std::get<0>(info.param).label +
                                     (std::string(std::get<1>(info.param)) == "items.DB" ? "Paradox" : "Dbase");
                          });
-
-// A value the field's type rejects changes nothing and names the value.
-TEST_F(OpsFixture, ARejectedValueChangesNothing) {
-    const auto path = createItems("items.DB", 5);
-    const auto before = recordsOf(path);
-    Session session("Rejected");
-    Connection connection(session, "Folder");
-    connection.setParams(Connection::folderParams(data().string()));
-    connection.connect();
-    Table table(connection);
-    table.setTableName("items.DB");
-    table.open();
-    EXPECT_NE(errorOf([&] { updateSelectedRecords(table, "ID", "abc"); }).find("abc"), std::string::npos);
-    EXPECT_EQ(errorOf([&] { updateSelectedRecords(table, "NOPE", "1"); }).rfind("EValueError", 0), 0u);
-    table.close();
-    EXPECT_EQ(recordsOf(path), before);
-}
 
 }  // namespace
