@@ -156,6 +156,8 @@ void TDataMod::OpenFiltered(tabulon::Table& table, const QString& path, const QS
     table.setTableName(fileNameOf(path).toStdString());
     table.setFilter(filter.toStdString());
     table.setFiltered(!filter.isEmpty());
+    // An exclusive opening that failed may have left its mark.
+    table.setExclusive(false);
     AttachIndexFiles(table, path);
     table.open();
 }
@@ -181,7 +183,6 @@ bool TDataMod::CreateTableLike(const QString& definition, const QString& target,
         return false;
     }
     const bool done = Protected(error, [&] {
-        TableT.close();
         const auto targetPath = fsPath(target);
         const tabulon::StorageDriver& driver = tabulon::driverForPath(targetPath);
         const bool sameFormat = driver.tableType() == TableS.storage().driver().tableType();

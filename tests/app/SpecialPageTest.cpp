@@ -204,6 +204,16 @@ private slots:
         QVERIFY(w.form.BtnEdit->isEnabled());  // the edits were dropped, the grid browses
     }
 
+    // A table held open elsewhere cannot be opened exclusively: the error goes to the default
+    // error report and the table stays closed.
+    void busyTableGoesToTheErrorReport() {
+        Window w(QStringLiteral("PEOPLE.DBF"));
+        auto holder = tabulon::openTable(w.table());
+        const QStringList texts = w.click(w.page().BtnSpecReindex);
+        QVERIFY2(texts.value(1).startsWith("ETableBusy"), qPrintable(texts.value(1)));
+        QVERIFY(!w.tableOpen());
+    }
+
     // Reorganizing interrupted at each of its file operations in turn leaves the table
     // under its own name with all its records, and no scratch table behind.
     void interruptedReorganizeKeepsTheTable_data() { tableFormats(); }
