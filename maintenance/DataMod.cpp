@@ -43,12 +43,6 @@ QString familyMask(const QString& path) {
     return folderkeys::JoinFolderName(folderOf(path), QFileInfo(path).completeBaseName() + QStringLiteral(".*"));
 }
 
-bool anyFileMatches(const QString& mask) {
-    QDir folder(folderOf(mask));
-    folder.setNameFilters({fileNameOf(mask)});
-    return !folder.entryList(QDir::Files | QDir::Hidden).isEmpty();
-}
-
 // Finishes the renames a failed operation decided but left half done, so that none of them
 // lands on what is put in place afterwards.
 void finishHalfDoneMoves(const QString& folder) {
@@ -307,7 +301,7 @@ bool TDataMod::ReorganizeTable(const QString& path, const QString& scratchFolder
     if (!RenameTable(path, fileNameOf(holding), error)) {
         // A rename that failed half-way is finished first; then either name may hold the table.
         finishHalfDoneMoves(folder);
-        if (anyFileMatches(familyMask(holding))) {
+        if (tableFileExists(holding)) {
             RestoreFromScratch(scratch, holding, path, error);
         } else {
             DeleteFilesByMask(familyMask(scratch));
@@ -327,21 +321,19 @@ bool TDataMod::ReorganizeTable(const QString& path, const QString& scratchFolder
     return true;
 }
 
-bool TDataMod::RestoreFromScratch(const QString& scratch, const QString& holding, const QString& path, QString& error) {
+void TDataMod::RestoreFromScratch(const QString& scratch, const QString& holding, const QString& path, QString& error) {
     const QString failure = error;
     QString restoreError;
     finishHalfDoneMoves(folderOf(path));
     // Whatever is left under either name is part of what the scratch copy holds whole.
     DeleteFilesByMask(familyMask(holding));
     DeleteFilesByMask(familyMask(path));
-    const bool restored = CopyTable(scratch, path, restoreError);
-    if (restored) {
+    if (CopyTable(scratch, path, restoreError)) {
         DeleteFilesByMask(familyMask(scratch));
         error = failure;
     } else {
         error = QStringLiteral("%1 %2 The records are kept in %3.").arg(failure, restoreError, scratch);
     }
-    return restored;
 }
 
 template <typename Work>

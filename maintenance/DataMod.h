@@ -72,6 +72,7 @@ private:
     // Runs the change `work` on a table opened on `path` with `filter`.
     template <typename Work>
     bool ChangeSelected(const QString& path, const QString& filter, QString& error, Work work);
-    // Puts a table whose reorganizing failed back under its name from its scratch copy.
-    bool RestoreFromScratch(const QString& scratch, const QString& holding, const QString& path, QString& error);
+    // Puts a table whose reorganizing failed back under its name from its scratch copy; when
+    // that fails too, `error` says so and where the records are kept.
+    void RestoreFromScratch(const QString& scratch, const QString& holding, const QString& path, QString& error);
 };
