@@ -45,6 +45,7 @@
 #include "SqlPage.h"
 #include "TDBFReader.h"
 #include "TableShortcutList.h"
+#include "dataset/Table.h"
 
 namespace {
 
@@ -585,6 +586,52 @@ void TFormMain::ListTabDefDblClick() {
     if (controlState().open) {
         BtnOpenClick();
     }
+}
+
+void TFormMain::setDataMod(TDataMod& dataMod) { TabSheetSpecial->ConnectCommands(*this, dataMod); }
+
+QString TFormMain::Message(int n) const { return MessageHolder.message(n); }
+
+QString TFormMain::SelectedTable() const { return TableFile; }
+
+bool TFormMain::TableActive() const { return BtnClose->isEnabled(); }
+
+QString TFormMain::TableFilter() const {
+    tabulon::Table* table = Table->datasetTable();
+    return table == nullptr ? QString() : QString::fromStdString(table->filter());
+}
+
+void TFormMain::LeaveEditMode() {
+    if (!BtnEdit->isEnabled() && BtnPost->isEnabled()) {
+        BtnCancelClick();
+    }
+}
+
+void TFormMain::SetTableActive(bool active) {
+    // Opening and closing show the Data page; the command's page stays in front.
+    QWidget* page = PageControl->currentWidget();
+    if (active && controlState().open) {
+        BtnOpenClick();
+    } else if (!active && controlState().close) {
+        BtnCloseClick();
+    }
+    PageControl->setCurrentWidget(page);
+}
+
+void TFormMain::TableRenamed(const QString& tableFile, bool open) {
+    TableFile = tableFile;
+    setWindowTitle(QStringLiteral("Tabulon - ") + TableFile);
+    RefreshFileList();
+    applyControlState();
+    SetTableActive(open);
+}
+
+void TFormMain::RefreshFileList() {
+    const QString selected = TableFile;
+    FileListView->ReadDirectory();
+    FileListView->SelectFile(selected);
+    TableFile = selected;
+    applyControlState();
 }
 
 void TFormMain::BtnViewStyleClick() {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ControlState.h"
+#include "SpecialPageHost.h"
 #include "StringHolder.h"
 #include "TableBrowser.h"
 
@@ -16,6 +17,7 @@ class QLabel;
 class QModelIndex;
 class QSplitter;
 class QTabWidget;
+class TDataMod;
 class TDBGrid;
 class QToolButton;
 class TDirectoryComboLite;
@@ -30,7 +32,7 @@ class FilterPage;
 class SearchPage;
 }  // namespace tabulon
 
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow, private TSpecialPageHost {
     Q_OBJECT
 public:
     // `iniFileName`: the settings file; `firstArgument`: a table file to open at start (or a
@@ -40,6 +42,9 @@ public:
 
     // Puts the dataset layer in place of the browser that opens no table.
     void setTableBrowser(std::unique_ptr<TTableBrowser> browser);
+    // Connects the Special page's commands to the table-operations module, which outlives the
+    // window.
+    void setDataMod(TDataMod& dataMod);
     TTableState tableState() const { return tableState_; }
     TControlState controlState() const;
 
@@ -135,6 +140,16 @@ private:
     bool settlePendingChanges();
     // Closes the open table after settling its changes; false when the user kept it open.
     bool closeTableAsking();
+
+    // What the Special page's commands need of the window.
+    QString Message(int n) const override;
+    QString SelectedTable() const override;
+    bool TableActive() const override;
+    QString TableFilter() const override;
+    void LeaveEditMode() override;
+    void SetTableActive(bool active) override;
+    void TableRenamed(const QString& tableFile, bool open) override;
+    void RefreshFileList() override;
 
     std::unique_ptr<TTableBrowser> Table;
     TTableState tableState_ = TTableState::NoTable;

@@ -17,6 +17,7 @@ TProgramObjects::TProgramObjects(const QString& iniFileName, const QString& firs
       FormRes(create<TFormRes>()),
       FormRepair(create<TFormRepair>()) {
     FormMain->setTableBrowser(std::make_unique<TDatasetTableBrowser>(tabulon::Session::defaultSession()));
+    FormMain->setDataMod(*DataMod);
 }
 
 // The tool windows go before the main window, the reverse of their creation.

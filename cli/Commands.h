@@ -34,5 +34,9 @@ void runEmpty(const std::vector<std::string>& words, std::ostream& out);
 void runImport(const std::vector<std::string>& words, std::ostream& out);
 // TABLE NEWNAME: the family takes the base name NEWNAME in its folder.
 void runRename(const std::vector<std::string>& words, std::ostream& out);
+// TABLE "FIELD=VALUE" [--filter EXPR] and TABLE [--filter EXPR]: every selected record (all
+// without a filter) changed or deleted in one transaction, or none; each prints {"changed":N}.
+void runUpdateRecords(const std::vector<std::string>& words, std::ostream& out);
+void runDeleteRecords(const std::vector<std::string>& words, std::ostream& out);
 
 }  // namespace tabulon::cli

@@ -27,7 +27,8 @@ constexpr const char* kUsage =
     "  pack TABLE | reindex TABLE | empty TABLE\n"
     "  rename TABLE NEWNAME\n"
     "  import TEXTFILE TABLE [--format csv|text] [--separator S] [--header] [--encoding CP]\n"
-    "             [--fields A,B,...]\n";
+    "             [--fields A,B,...]\n"
+    "  update-records TABLE FIELD=VALUE [--filter EXPR] | delete-records TABLE [--filter EXPR]\n";
 
 using Command = void (*)(const std::vector<std::string>&, std::ostream&);
 const std::pair<const char*, Command> kCommands[] = {
@@ -43,6 +44,8 @@ const std::pair<const char*, Command> kCommands[] = {
     {"empty", tabulon::cli::runEmpty},
     {"rename", tabulon::cli::runRename},
     {"import", tabulon::cli::runImport},
+    {"update-records", tabulon::cli::runUpdateRecords},
+    {"delete-records", tabulon::cli::runDeleteRecords},
 };
 }  // namespace
 

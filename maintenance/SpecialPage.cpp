@@ -1,12 +1,20 @@
 #include "SpecialPage.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
+#include <optional>
 
+#include "DataMod.h"
+#include "FormMessage.h"
 #include "Hint.h"
+#include "HourglassCursor.h"
+#include "OperationProgress.h"
+#include "SpecialPageHost.h"
 
 namespace {
 
@@ -116,4 +124,156 @@ QList<QWidget*> TSpecialPage::tableBoundControls() const {
 
 QList<QWidget*> TSpecialPage::fileBoundControls() const {
     return {BtnSpecEmpty, BtnSpecRen, BtnSpecReorg, BtnSpecPackTab, BtnSpecReindex};
+}
+
+void TSpecialPage::ConnectCommands(TSpecialPageHost& host, TDataMod& dataMod) {
+    host_ = &host;
+    dataMod_ = &dataMod;
+    const QList<std::pair<QPushButton*, void (TSpecialPage::*)()>> commands = {
+        {BtnSpecCrt, &TSpecialPage::BtnSpecCrtClick},         {BtnSpecCp, &TSpecialPage::BtnSpecCpClick},
+        {BtnSpecCpEm, &TSpecialPage::BtnSpecCpEmClick},       {BtnSpecRen, &TSpecialPage::BtnSpecRenClick},
+        {BtnSpecEmpty, &TSpecialPage::BtnSpecEmptyClick},     {BtnSpecReorg, &TSpecialPage::BtnSpecReorgClick},
+        {BtnSpecPackTab, &TSpecialPage::BtnSpecPackTabClick}, {BtnSpecReindex, &TSpecialPage::BtnSpecReindexClick},
+        {BtnSpecUpd, &TSpecialPage::BtnSpecUpdClick},         {BtnSpecDel, &TSpecialPage::BtnSpecDelClick}};
+    for (const auto& [button, handler] : commands) {
+        connect(button, &QPushButton::clicked, this, handler);
+    }
+    for (QToolButton* picker : {BtnSpecOpenCrt, BtnSpecOpenCp, BtnSpecOpenCpEm}) {
+        connect(picker, &QToolButton::clicked, this, &TSpecialPage::BtnSpecOpenClick);
+    }
+}
+
+void TSpecialPage::MakeTable(const QLineEdit* target, int successText,
+                             const std::function<bool(const QString&, const QString&, QString&)>& make) {
+    const QString path = target->text();
+    // Nothing is replaced without the user's word; what is replaced goes to the trash.
+    // The table itself is no table to replace: the operation refuses it.
+    const bool itself = QFileInfo(path).absoluteFilePath().compare(host_->SelectedTable(), Qt::CaseInsensitive) == 0;
+    if (!itself && TDataMod::TableExists(path) &&
+        AskDialog(QStringLiteral("%1 already exists. Replace it? (it goes to the trash)").arg(path),
+                  TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) {
+        return;
+    }
+    QString error;
+    bool done = false;
+    {
+        const THourglassCursor hourglass;
+        done = make(host_->SelectedTable(), path, error);
+    }
+    ShowDialog(done ? host_->Message(successText) : error);
+    host_->RefreshFileList();
+}
+
+void TSpecialPage::BtnSpecCrtClick() {
+    MakeTable(EditSpecCreate, 8, [this](const QString& source, const QString& target, QString& error) {
+        return dataMod_->CreateTableLike(source, target, error);
+    });
+}
+
+void TSpecialPage::BtnSpecCpClick() {
+    MakeTable(EditSpecCopy, 9, [this](const QString& source, const QString& target, QString& error) {
+        return dataMod_->CopyTable(source, target, error);
+    });
+}
+
+void TSpecialPage::BtnSpecCpEmClick() {
+    MakeTable(EditSpecCpEm, 9, [this](const QString& source, const QString& target, QString& error) {
+        return dataMod_->CopyEmptyTable(source, target, error);
+    });
+}
+
+void TSpecialPage::RunOnClosedTable(int successText, const QString& progress, bool reopen,
+                                    const std::function<bool(QString&)>& work) {
+    host_->LeaveEditMode();
+    if (AskDialog(host_->Message(10), TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) {
+        return;
+    }
+    const bool wasActive = host_->TableActive();
+    host_->SetTableActive(false);
+    QString error;
+    bool done = false;
+    {
+        const THourglassCursor hourglass;
+        std::optional<TOperationProgress> shown;
+        if (!progress.isEmpty()) {
+            shown.emplace(window(), progress);
+        }
+        done = work(error);
+    }
+    ShowDialog(done ? host_->Message(successText) : error);
+    host_->RefreshFileList();
+    host_->SetTableActive(reopen || wasActive);
+}
+
+void TSpecialPage::BtnSpecEmptyClick() {
+    RunOnClosedTable(11, {}, false,
+                     [this](QString& error) { return dataMod_->EmptyTable(host_->SelectedTable(), error); });
+}
+
+void TSpecialPage::BtnSpecReorgClick() {
+    RunOnClosedTable(13, QStringLiteral("Reorganize Table"), false,
+                     [this](QString& error) { return dataMod_->ReorganizeTable(host_->SelectedTable(), {}, error); });
+}
+
+void TSpecialPage::BtnSpecPackTabClick() {
+    RunOnClosedTable(19, QStringLiteral("Pack Table"), false,
+                     [this](QString& error) { return dataMod_->PackTable(host_->SelectedTable(), error); });
+}
+
+void TSpecialPage::BtnSpecReindexClick() {
+    RunOnClosedTable(20, QStringLiteral("Regen Index"), false,
+                     [this](QString& error) { return dataMod_->RegenerateIndexes(host_->SelectedTable(), error); });
+}
+
+void TSpecialPage::BtnSpecUpdClick() {
+    const QString filter = host_->TableFilter();
+    RunOnClosedTable(14, QStringLiteral("Update Records"), true, [this, filter](QString& error) {
+        return dataMod_->UpdateRecords(host_->SelectedTable(), EditSpecUpd->text(), filter, error);
+    });
+}
+
+void TSpecialPage::BtnSpecDelClick() {
+    const QString filter = host_->TableFilter();
+    RunOnClosedTable(15, QStringLiteral("Delete Records"), true, [this, filter](QString& error) {
+        return dataMod_->DeleteRecords(host_->SelectedTable(), filter, error);
+    });
+}
+
+void TSpecialPage::BtnSpecRenClick() {
+    host_->LeaveEditMode();
+    if (AskDialog(host_->Message(10), TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) {
+        return;
+    }
+    const bool wasActive = host_->TableActive();
+    host_->SetTableActive(false);
+    const QString table = host_->SelectedTable();
+    QString error;
+    if (!dataMod_->RenameTable(table, EditSpecNam->text(), error)) {
+        host_->SetTableActive(wasActive);
+        ShowDialog(error);
+        return;
+    }
+    ShowDialog(host_->Message(12));
+    // A name typed without the table's extension gets it, as the rename gave it to the files.
+    const QString extension = u'.' + QFileInfo(table).suffix();
+    QString name = QFileInfo(EditSpecNam->text()).fileName();
+    if (!name.endsWith(extension, Qt::CaseInsensitive)) {
+        name += extension;
+    }
+    host_->TableRenamed(QFileInfo(table).absolutePath() + u'/' + name, wasActive);
+}
+
+void TSpecialPage::BtnSpecOpenClick() {
+    QLineEdit* edit = sender() == BtnSpecOpenCrt  ? EditSpecCreate
+                      : sender() == BtnSpecOpenCp ? EditSpecCopy
+                                                  : EditSpecCpEm;
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("DBase Format (*.DBF *.dbf)"), QStringLiteral("Paradox Format (*.DB *.db)"),
+                           QStringLiteral("All Files (*)")});
+    dialog.selectFile(edit->text());
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        edit->setText(dialog.selectedFiles().constFirst());
+    }
 }

@@ -1,13 +1,19 @@
 #pragma once
 // The Special page of the main window: the maintenance commands with their edits and the three
-// table pickers. The main window enables them as its table opens and closes; the commands
-// themselves are connected by the table-operations module. Interface thread only.
+// table pickers. The main window enables them as its table opens and closes. Each command asks
+// where it must, closes and reopens the main window's table around the table-operations
+// module's work, shows a progress window for the long ones and reports the outcome. Errors the
+// module lets through (a table that cannot be opened) go on to the default error report, with
+// the table left closed. Interface thread only.
 #include <QList>
 #include <QWidget>
+#include <functional>
 
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class TDataMod;
+class TSpecialPageHost;
 
 class TSpecialPage : public QWidget {
     Q_OBJECT
@@ -42,4 +48,34 @@ public:
     QList<QWidget*> tableBoundControls() const;
     // The commands that work on the selected table file, open or not.
     QList<QWidget*> fileBoundControls() const;
+
+    // Connects the commands to the window holding the page and to the module doing the work;
+    // both outlive the page.
+    void ConnectCommands(TSpecialPageHost& host, TDataMod& dataMod);
+
+    void BtnSpecCrtClick();
+    void BtnSpecCpClick();
+    void BtnSpecCpEmClick();
+    void BtnSpecRenClick();
+    void BtnSpecEmptyClick();
+    void BtnSpecReorgClick();
+    void BtnSpecPackTabClick();
+    void BtnSpecReindexClick();
+    void BtnSpecUpdClick();
+    void BtnSpecDelClick();
+    // The three table pickers: the chosen table's path goes into the edit beside the sender.
+    void BtnSpecOpenClick();
+
+private:
+    // Makes a table at the edit's path from the selected one, asking before one is replaced.
+    void MakeTable(const QLineEdit* target, int successText,
+                   const std::function<bool(const QString&, const QString&, QString&)>& make);
+    // Leaves edit mode, asks "Are You Sure?", closes the table, runs `work` (under a progress
+    // window titled `progress` unless empty), reports and reopens the table: always when
+    // `reopen` says so, else as it was.
+    void RunOnClosedTable(int successText, const QString& progress, bool reopen,
+                          const std::function<bool(QString&)>& work);
+
+    TSpecialPageHost* host_ = nullptr;
+    TDataMod* dataMod_ = nullptr;
 };

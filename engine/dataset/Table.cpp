@@ -76,6 +76,8 @@ void Table::requireBrowse(const char* what) const {
 
 void Table::setTableName(std::string name) {
     requireClosed("name");
+    // Index files belong to the table they were attached for.
+    if (!equalsIgnoringAsciiCase(name, tableName_)) indexFileNames_.clear();
     tableName_ = std::move(name);
 }
 

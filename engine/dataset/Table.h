@@ -51,6 +51,7 @@ public:
     ~Table();
 
     // --- Set while closed (EUsageError otherwise). ---
+    // A name other than the current one (letter case ignored) forgets the index files added.
     void setTableName(std::string name);
     const std::string& tableName() const { return tableName_; }
     // ttDefault: by the extension (".DB" or none Paradox, ".DBF" dBase, ".TXT" text).

@@ -1,6 +1,8 @@
-// pack, reindex, empty and rename from the command line, on a dBase table of a temporary folder.
+// pack, reindex, empty, rename, update-records and delete-records from the command line, on a
+// dBase table of a temporary folder.
 #include <gtest/gtest.h>
 
+#include "Arguments.h"
 #include "CliRunner.h"
 #include "Commands.h"
 #include "core/EngineError.h"
@@ -78,6 +80,33 @@ TEST_F(MaintenanceCliTest, AppendAndUpdateReportTheirCounts) {
     EXPECT_EQ(printedBy(cli::runUpdate, {target, source, "--index", "NAME"}),
               "{\"moved\":11,\"changed\":11,\"rejected\":0}\n");
     EXPECT_EQ(openTable(path())->recordCount(), 9u);
+}
+
+}  // namespace
+}  // namespace tabulon::testing
+
+namespace tabulon::testing {
+namespace {
+
+// update-records and delete-records change the selected records and print how many; a value the
+// field rejects changes none.
+TEST_F(MaintenanceCliTest, UpdateAndDeleteRecordsOfAFilter) {
+    const auto names = [&] {
+        std::string all;
+        auto table = openTable(path());
+        Record record;
+        for (std::uint64_t slot = 0; slot < table->slotCount(); ++slot)
+            if (table->readSlot(slot, record)) all += record[1].toText() + ",";
+        return all;
+    };
+    EXPECT_EQ(printedBy(cli::runUpdateRecords, {path().string(), "NAME = x", "--filter", "ID > 8"}),
+              "{\"changed\":2}\n");
+    EXPECT_EQ(names(), "n2,n3,n4,n5,n6,n7,n8, x, x,");
+    EXPECT_THROW(printedBy(cli::runUpdateRecords, {path().string(), "ID=abc"}), EngineError);
+    EXPECT_THROW(printedBy(cli::runUpdateRecords, {path().string(), "NAME"}), cli::UsageError);
+    EXPECT_EQ(names(), "n2,n3,n4,n5,n6,n7,n8, x, x,");
+    EXPECT_EQ(printedBy(cli::runDeleteRecords, {path().string(), "--filter", "ID < 5"}), "{\"changed\":3}\n");
+    EXPECT_EQ(names(), "n5,n6,n7,n8, x, x,");
 }
 
 }  // namespace

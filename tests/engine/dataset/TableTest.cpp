@@ -309,6 +309,12 @@ TEST_F(TableTest, ExtraIndexFilesAttachOnceAndAddTheirIndexes) {
     table.setIndexName("EXTRA");
     EXPECT_EQ(ids(table), (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
     EXPECT_THROW(table.addIndexFile("missing.ndx"), EngineError);
+    // Index files belong to their table's name; another name starts without them.
+    table.close();
+    table.setTableName("PEOPLE.MEM");
+    EXPECT_EQ(table.indexFiles().size(), 1u);
+    table.setTableName("other.mem");
+    EXPECT_TRUE(table.indexFiles().empty());
 }
 
 TEST_F(TableTest, TextTablesHaveNoIndexFiles) {
