@@ -634,6 +634,10 @@ void TFormMain::RefreshFileList() {
     applyControlState();
 }
 
+tabulon::Table* TFormMain::OpenTable() { return Table->datasetTable(); }
+
+void TFormMain::TableRecordsChanged() { gridViewChanged(); }
+
 void TFormMain::BtnViewStyleClick() {
     const QObject* button = sender();
     if (button == BtnList) {

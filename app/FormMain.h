@@ -150,6 +150,8 @@ private:
     void SetTableActive(bool active) override;
     void TableRenamed(const QString& tableFile, bool open) override;
     void RefreshFileList() override;
+    tabulon::Table* OpenTable() override;
+    void TableRecordsChanged() override;
 
     std::unique_ptr<TTableBrowser> Table;
     TTableState tableState_ = TTableState::NoTable;

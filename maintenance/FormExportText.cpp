@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 
 #include "CentreOnScreen.h"
-#include "EngineProgress.h"
 #include "FieldCheckList.h"
 #include "FormMessage.h"
+#include "OperationProgress.h"
 #include "TextFormatChoice.h"
 #include "core/EngineError.h"
 #include "dataset/Table.h"
@@ -105,7 +105,7 @@ void TFormExportText::BtnOkClick() {
     FormatChoice->applyTo(options.file);
     options.fields = CheckedTexts(CheckListFields);
     try {
-        TEngineProgress progress(this, ProgressBar, QStringLiteral("Exporting %1...").arg(path));
+        TOperationProgress progress(this, QStringLiteral("Exporting %1").arg(path), ProgressBar);
         tabulon::exportText(Table, path.toStdString(), options);
     } catch (const tabulon::EngineError& error) {
         ShowFailure(QStringLiteral("The text file was not written."), QString::fromStdString(error.formatted()));

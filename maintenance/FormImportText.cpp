@@ -11,9 +11,9 @@
 #include <QShowEvent>
 
 #include "CentreOnScreen.h"
-#include "EngineProgress.h"
 #include "FieldCheckList.h"
 #include "FormMessage.h"
+#include "OperationProgress.h"
 #include "TextFormatChoice.h"
 #include "core/EngineError.h"
 #include "dataset/Table.h"
@@ -164,7 +164,7 @@ void TFormImportText::BtnOkClick() {
         tabulon::TextImport import(Table.path(), Table.storage().facts().codePage);
         tabulon::TextImportResult result;
         {
-            TEngineProgress progress(this, ProgressBar, QStringLiteral("Importing %1...").arg(FileName));
+            TOperationProgress progress(this, QStringLiteral("Importing %1").arg(FileName), ProgressBar);
             result = import.run(FileName.toStdString(), options);
         }
         if (!result.refused.empty()) {
@@ -175,7 +175,7 @@ void TFormImportText::BtnOkClick() {
                           TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
                 ShowDialog(QStringLiteral("%1 records appended.").arg(result.appended));
             } else {
-                TEngineProgress progress(this, ProgressBar, QStringLiteral("Rolling back..."));
+                TOperationProgress progress(this, QStringLiteral("Rolling back"), ProgressBar);
                 import.undo();
                 ShowDialog(QStringLiteral("The import was rolled back; no record was appended."));
             }

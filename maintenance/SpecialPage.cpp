@@ -10,11 +10,14 @@
 #include <optional>
 
 #include "DataMod.h"
+#include "FormExportText.h"
+#include "FormImportText.h"
 #include "FormMessage.h"
 #include "Hint.h"
 #include "HourglassCursor.h"
 #include "OperationProgress.h"
 #include "SpecialPageHost.h"
+#include "dataset/Table.h"
 
 namespace {
 
@@ -130,11 +133,18 @@ void TSpecialPage::ConnectCommands(TSpecialPageHost& host, TDataMod& dataMod) {
     host_ = &host;
     dataMod_ = &dataMod;
     const QList<std::pair<QPushButton*, void (TSpecialPage::*)()>> commands = {
-        {BtnSpecCrt, &TSpecialPage::BtnSpecCrtClick},         {BtnSpecCp, &TSpecialPage::BtnSpecCpClick},
-        {BtnSpecCpEm, &TSpecialPage::BtnSpecCpEmClick},       {BtnSpecRen, &TSpecialPage::BtnSpecRenClick},
-        {BtnSpecEmpty, &TSpecialPage::BtnSpecEmptyClick},     {BtnSpecReorg, &TSpecialPage::BtnSpecReorgClick},
-        {BtnSpecPackTab, &TSpecialPage::BtnSpecPackTabClick}, {BtnSpecReindex, &TSpecialPage::BtnSpecReindexClick},
-        {BtnSpecUpd, &TSpecialPage::BtnSpecUpdClick},         {BtnSpecDel, &TSpecialPage::BtnSpecDelClick}};
+        {BtnSpecCrt, &TSpecialPage::BtnSpecCrtClick},
+        {BtnSpecCp, &TSpecialPage::BtnSpecCpClick},
+        {BtnSpecCpEm, &TSpecialPage::BtnSpecCpEmClick},
+        {BtnSpecRen, &TSpecialPage::BtnSpecRenClick},
+        {BtnSpecEmpty, &TSpecialPage::BtnSpecEmptyClick},
+        {BtnSpecReorg, &TSpecialPage::BtnSpecReorgClick},
+        {BtnSpecPackTab, &TSpecialPage::BtnSpecPackTabClick},
+        {BtnSpecReindex, &TSpecialPage::BtnSpecReindexClick},
+        {BtnSpecUpd, &TSpecialPage::BtnSpecUpdClick},
+        {BtnSpecDel, &TSpecialPage::BtnSpecDelClick},
+        {BtnSpecImportText, &TSpecialPage::BtnSpecImportTextClick},
+        {BtnSpecExportText, &TSpecialPage::BtnSpecExportTextClick}};
     for (const auto& [button, handler] : commands) {
         connect(button, &QPushButton::clicked, this, handler);
     }
@@ -261,6 +271,35 @@ void TSpecialPage::BtnSpecRenClick() {
         name += extension;
     }
     host_->TableRenamed(QFileInfo(table).absolutePath() + u'/' + name, wasActive);
+}
+
+void TSpecialPage::BtnSpecImportTextClick() {
+    tabulon::Table* table = host_->OpenTable();
+    if (!host_->TableActive() || table == nullptr) {
+        return;
+    }
+    host_->LeaveEditMode();
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Text Format (*.TXT *.txt)"), QStringLiteral("All Files (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    TFormImportText form(dialog.selectedFiles().constFirst(), *table, this);
+    form.exec();
+    host_->TableRecordsChanged();
+}
+
+void TSpecialPage::BtnSpecExportTextClick() {
+    tabulon::Table* table = host_->OpenTable();
+    if (!host_->TableActive() || table == nullptr || table->fieldCount() == 0) {
+        return;
+    }
+    host_->LeaveEditMode();
+    TFormExportText form(*table, this);
+    form.exec();
+    host_->RefreshFileList();
 }
 
 void TSpecialPage::BtnSpecOpenClick() {

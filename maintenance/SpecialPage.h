@@ -63,6 +63,10 @@ public:
     void BtnSpecReindexClick();
     void BtnSpecUpdClick();
     void BtnSpecDelClick();
+    // The text windows work on the open table: import asks for the file first; after an export
+    // the file list shows the new file.
+    void BtnSpecImportTextClick();
+    void BtnSpecExportTextClick();
     // The three table pickers: the chosen table's path goes into the edit beside the sender.
     void BtnSpecOpenClick();
 

@@ -3,6 +3,10 @@
 // its open table's state and filter, closing and reopening it, and the file list.
 #include <QString>
 
+namespace tabulon {
+class Table;
+}
+
 class TSpecialPageHost {
 public:
     virtual ~TSpecialPageHost() = default;
@@ -24,4 +28,8 @@ public:
     virtual void TableRenamed(const QString& tableFile, bool open) = 0;
     // Reads the current folder's files again, keeping the selection.
     virtual void RefreshFileList() = 0;
+    // The open table as the dataset layer has it; null while none is open.
+    virtual tabulon::Table* OpenTable() = 0;
+    // Records were written to the open table behind the grid: it reads them anew.
+    virtual void TableRecordsChanged() = 0;
 };

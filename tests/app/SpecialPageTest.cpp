@@ -346,6 +346,32 @@ private slots:
         QCOMPARE(w.page().EditSpecCopy->text(), w.path(QStringLiteral("PEOPLE.DB")));
     }
 
+    // The text windows open modally on the open table; import asks for its file first.
+    void textWindowsOpenOnTheOpenTable() {
+        Window w(QStringLiteral("PEOPLE.DB"));
+        const QString text = w.path(QStringLiteral("PEOPLE.TXT"));
+        QFile(text).open(QIODevice::WriteOnly);
+        QStringList shown;
+        // Answers each new modal window in turn: the file dialog with the text file, the
+        // others by closing them.
+        QPointer<QWidget> last;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || modal == last) return;
+            last = modal;
+            shown << modal->objectName();
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) files->selectFile(text);
+            QMetaObject::invokeMethod(modal, qobject_cast<QFileDialog*>(modal) ? "accept" : "reject");
+        });
+        answer.start(2);
+        QTest::mouseClick(w.page().BtnSpecExportText, Qt::LeftButton);
+        QTest::mouseClick(w.page().BtnSpecImportText, Qt::LeftButton);
+        QCOMPARE(shown, (QStringList{"FormExportText", "OpenDialog", "FormImportText"}));
+        QVERIFY(w.tableOpen());
+        QCOMPARE(namesOf(w.table()), kPeople);
+    }
+
     // Real tables from elsewhere: pack, regenerate and reorganize keep every record.
     void fixtureTables_data() {
         QTest::addColumn<QString>("fixture");
