@@ -6,6 +6,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <chrono>
@@ -41,7 +42,7 @@ void FirstScreenOfSelectAll(benchmark::State& state) {
         spinUntil([&] { return window->DBGrid1->model() != nullptr || !window->running(); });
         QAbstractItemModel* model = window->DBGrid1->model();
         if (model == nullptr) {
-            state.SkipWithError("no result");
+            state.SkipWithError(qPrintable(window->MemoMessage->toPlainText()));
             break;
         }
         for (int row = 0; row < kScreenRows; ++row)

@@ -131,21 +131,25 @@ void TFormQuery::start(const QString& folder, const QString& sql, bool requestLi
     elapsed_.start();
     ticker_.start();
     thread_ = std::make_unique<TQueryThread>(folder, sql, requestLive);
+    running_ = true;
     connect(thread_.get(), &TQueryThread::finished, this, [this] {
+        running_ = false;
         runMilliseconds_ = elapsed_.elapsed();
         ticker_.stop();
         BtnStop->setEnabled(false);
         AttachResult();
         ShowOutcome(QString::fromStdString(thread_->execution().outcome()));
+        // Counting a table's records may read it all: the first screen is painted first.
+        QTimer::singleShot(0, this, &TFormQuery::showStatus);
     });
     showStatus();
 }
 
 QString TFormQuery::sessionName() const {
-    return thread_ && !thread_->running() ? QString::fromStdString(thread_->execution().sessionName()) : QString();
+    return thread_ && !running_ ? QString::fromStdString(thread_->execution().sessionName()) : QString();
 }
 
-bool TFormQuery::running() const { return thread_ && thread_->running(); }
+bool TFormQuery::running() const { return running_; }
 
 void TFormQuery::closeEvent(QCloseEvent* event) {
     release();
@@ -156,6 +160,7 @@ void TFormQuery::release() {
     DBGrid1->setModel(nullptr);
     model_.reset();
     thread_.reset();  // cancels a running statement and waits for its worker
+    running_ = false;
     ticker_.stop();
     BtnStop->setEnabled(false);
     BtnSaveCsv->setEnabled(false);
@@ -196,7 +201,6 @@ void TFormQuery::AttachResult() {
 
 void TFormQuery::ShowOutcome(const QString& outcome) {
     MemoMessage->setPlainText(outcome == QLatin1String(kNoResultSetOutcome) ? QString::fromLatin1(kNoRows) : outcome);
-    showStatus();
 }
 
 void TFormQuery::Stop() {

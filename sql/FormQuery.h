@@ -39,6 +39,7 @@ public:
 
     // The engine session's name of this execution, once the worker named it ("Session1", ...).
     QString sessionName() const;
+    // From start() until the outcome shows.
     bool running() const;
 
     QFrame* Panel1;
@@ -71,6 +72,7 @@ private:
 
     std::unique_ptr<TQueryThread> thread_;
     std::unique_ptr<TQueryResultModel> model_;
+    bool running_ = false;
     QElapsedTimer elapsed_;
     qint64 runMilliseconds_ = -1;  // how long the statement ran, once it ended
     QTimer ticker_;                // the running time while it runs

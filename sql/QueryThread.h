@@ -16,7 +16,6 @@ public:
     TQueryThread(const QString& folder, const QString& sql, bool requestLive, QObject* parent = nullptr);
     ~TQueryThread() override;
 
-    bool running() const { return !execution_->finished(); }
     void cancel() { execution_->cancel(); }
     // Valid once finished() was emitted.
     const tabulon::QueryExecution& execution() const { return *execution_; }

@@ -135,7 +135,8 @@ int findField(const std::vector<FieldDef>& fields, const std::string& name) {
 int bestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     return guarded(vtab, [&] {
         StorageTable& table = *vtabOf(vtab).table;
-        const double rows = static_cast<double>(std::max<std::uint64_t>(table.recordCount(), 1));
+        // An estimate: the slots are known at once, where counting live records may read them all.
+        const double rows = static_cast<double>(std::max<std::uint64_t>(table.slotCount(), 1));
         info->estimatedCost = rows;
         info->estimatedRows = static_cast<sqlite3_int64>(rows);
         int bestBits = 0;

@@ -205,7 +205,7 @@ private slots:
         TFormQuery* window = run(folder, QStringLiteral("SELECT * FROM PEOPLE"));
         QAbstractItemModel* model = window->DBGrid1->model();
         QVERIFY(model->rowCount() < 3000);
-        QVERIFY(window->StatusLine->text().startsWith("3000 rows"));
+        QTRY_VERIFY(window->StatusLine->text().startsWith("3000 rows"));
         QVERIFY(!folder.freeForExclusiveUse());
         QTest::keyClick(window->DBGrid1, Qt::Key_End, Qt::ControlModifier);
         QTRY_VERIFY(model->rowCount() > tabulon::Query::kFirstRows);
