@@ -44,7 +44,9 @@ struct BatchMoveResult {
 // destination field has a namesake in the source, else by position. With commitCount 0 a
 // failure leaves the destination exactly as it was; otherwise the commits made before it stay.
 // Aborting (abortOn... set) throws the EngineError of the offending record with its number.
-// Copy replaces an existing destination, whose family goes to the trash first. A copy into the
+// Copy builds the new table beside an existing destination and swaps it in only when the whole
+// move succeeded (whatever the commit count), the old family then going to the trash; a failed
+// copy leaves the old destination as it was. A copy into the
 // same format keeps the source's field definitions, level, code page and sort order; across
 // formats each field becomes the destination's nearest one, with names made unique within its
 // limits and dBase numbers wide enough for the source's values. A value is never rounded: one
