@@ -6,6 +6,7 @@
 
 #include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
+#include "../core/TextCodec.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
 #include "CopyDefinition.h"
@@ -103,6 +104,27 @@ private:
     std::filesystem::path staged_;
 };
 
+// Character fields moved without transliteration: the source's bytes, read in the destination's
+// code page. Nothing to do when the tables share a code page or one has none.
+class KeptBytes {
+public:
+    KeptBytes(bool transliterate, const StorageTable& source, const StorageTable& destination) {
+        const std::string from = source.facts().codePage;
+        const std::string to = destination.facts().codePage;
+        if (transliterate || from.empty() || to.empty() || equalsIgnoringAsciiCase(from, to)) return;
+        from_.emplace(from);
+        to_.emplace(to);
+    }
+    void apply(Value& value, const FieldDef& field) const {
+        if (!from_ || field.type != ftString || value.isNull()) return;
+        if (const auto bytes = from_->encode(value.asString())) value = Value::string(to_->decode(*bytes));
+    }
+
+private:
+    std::optional<TextCodec> from_;
+    std::optional<TextCodec> to_;
+};
+
 // The writes of one move: a transaction per commitCount records (or one for all).
 class MoveTransaction {
 public:
@@ -197,6 +219,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
         return false;
     };
 
+    const KeptBytes keptBytes(options.transliterate, source, *destination);
     std::optional<EngineError> failure;
     {
         MoveTransaction transaction(*destination, options.commitCount);
@@ -213,6 +236,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                     for (std::size_t i = 0; i < destFields.size(); ++i) {
                         const Value& value = map[i] < 0 ? Value() : record[static_cast<std::size_t>(map[i])];
                         values[i] = value.isNull() ? value : value.convertTo(valueKindFor(destFields[i].type));
+                        keptBytes.apply(values[i], destFields[i]);
                         if (!keepsEveryDecimal(values[i], destFields[i]))
                             throw EngineError(errkind::kValue, "Field " + destFields[i].name + ": " +
                                                                    values[i].toText() + " would lose decimals");

@@ -27,6 +27,9 @@ struct BatchMoveOptions {
     std::string changedTable;
     // Copy: the new table's code page; empty: the source's, where the destination's format has it.
     std::string encoding;
+    // False: character fields keep the source's bytes, which the destination then reads in its
+    // own code page, instead of carrying each letter over.
+    bool transliterate = true;
 };
 
 struct BatchMoveResult {
