@@ -149,7 +149,7 @@ TfrmBatchMove::TfrmBatchMove(QWidget* parent, tabulon::Session* session)
 
     BtnMove = new QPushButton(QStringLiteral("Execute"), this);
     BtnMove->setObjectName(QStringLiteral("BtnMove"));
-    Button1 = new QPushButton(QStringLiteral("Cancel"), this);  // Escape closes a dialog as it does
+    Button1 = new QPushButton(QStringLiteral("Cancel"), this);  // Escape closes the window as well
     Button1->setObjectName(QStringLiteral("Button1"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -173,8 +173,9 @@ TfrmBatchMove::TfrmBatchMove(QWidget* parent, tabulon::Session* session)
     OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
     OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog->setDefaultSuffix(QStringLiteral("DB"));
-    OpenDialog->setNameFilters({QStringLiteral("Paradox Files (*.DB)"), QStringLiteral("DBase Files (*.DBF)"),
-                                QStringLiteral("All Files (*)")});
+    // Table names come in either letter case here.
+    OpenDialog->setNameFilters({QStringLiteral("Paradox Files (*.DB *.db)"),
+                                QStringLiteral("DBase Files (*.DBF *.dbf)"), QStringLiteral("All Files (*)")});
     OpenDialog->setFileMode(QFileDialog::AnyFile);
 
     connect(cbMode, &QComboBox::currentIndexChanged, this, [this] { cbModeChange(); });
@@ -196,14 +197,13 @@ TfrmBatchMove::TfrmBatchMove(QWidget* parent, tabulon::Session* session)
     connect(BtnMove, &QPushButton::clicked, this, [this] { BtnMoveClick(); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
-    // FormCreate: Append with its help, the batch move's defaults on the three boxes.
+    // FormCreate: Append with its help, the batch move's defaults on the three boxes (which runs
+    // their click handlers).
     cbMode->setCurrentIndex(0);
     cbModeChange();
     ckAbortOnKeyViol->setChecked(true);
     ckAbortOnProblem->setChecked(true);
     ckTransliterate->setChecked(true);
-    ckAbortOnKeyViolClick();
-    ckAbortOnProblemClick();
     cbSourceIndex->addItem(MessageHolder.value(msgNone));
     cbDestIndex->addItem(MessageHolder.value(msgNone));
     BtnMove->setFocus();
