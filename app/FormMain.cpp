@@ -32,6 +32,7 @@
 #include "FilterPage.h"
 #include "FolderKeys.h"
 #include "FormMessage.h"
+#include "FrmBatchMove.h"
 #include "Hint.h"
 #include "HourglassCursor.h"
 #include "JoinPath.h"
@@ -637,6 +638,13 @@ void TFormMain::RefreshFileList() {
 tabulon::Table* TFormMain::OpenTable() { return Table->datasetTable(); }
 
 void TFormMain::TableRecordsChanged() { gridViewChanged(); }
+
+void TFormMain::ShowBatchMove() {
+    if (batchMove_ != nullptr) {
+        batchMove_->ShowForFolder(DirectoryCombo->Directory(), QFileInfo(TableFile).fileName(),
+                                  FileListView->ViewIconStyle());
+    }
+}
 
 void TFormMain::BtnViewStyleClick() {
     const QObject* button = sender();

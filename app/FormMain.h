@@ -24,6 +24,7 @@ class TDirectoryComboLite;
 class TFileListViewLite;
 class TSpecialPage;
 class TSqlPage;
+class TfrmBatchMove;
 class TTableShortcutList;
 
 namespace tabulon {
@@ -45,6 +46,8 @@ public:
     // Connects the Special page's commands to the table-operations module, which outlives the
     // window.
     void setDataMod(TDataMod& dataMod);
+    // The batch-move window the Special page opens; it outlives this window.
+    void setBatchMove(TfrmBatchMove& window) { batchMove_ = &window; }
     TTableState tableState() const { return tableState_; }
     TControlState controlState() const;
 
@@ -152,8 +155,10 @@ private:
     void RefreshFileList() override;
     tabulon::Table* OpenTable() override;
     void TableRecordsChanged() override;
+    void ShowBatchMove() override;
 
     std::unique_ptr<TTableBrowser> Table;
+    TfrmBatchMove* batchMove_ = nullptr;
     TTableState tableState_ = TTableState::NoTable;
     QString firstArgument_;
     bool shown_ = false;

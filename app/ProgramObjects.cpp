@@ -18,6 +18,7 @@ TProgramObjects::TProgramObjects(const QString& iniFileName, const QString& firs
       FormRepair(create<TFormRepair>()) {
     FormMain->setTableBrowser(std::make_unique<TDatasetTableBrowser>(tabulon::Session::defaultSession()));
     FormMain->setDataMod(*DataMod);
+    FormMain->setBatchMove(*frmBatchMove);
 }
 
 // The tool windows go before the main window, the reverse of their creation.

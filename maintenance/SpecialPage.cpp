@@ -144,7 +144,8 @@ void TSpecialPage::ConnectCommands(TSpecialPageHost& host, TDataMod& dataMod) {
         {BtnSpecUpd, &TSpecialPage::BtnSpecUpdClick},
         {BtnSpecDel, &TSpecialPage::BtnSpecDelClick},
         {BtnSpecImportText, &TSpecialPage::BtnSpecImportTextClick},
-        {BtnSpecExportText, &TSpecialPage::BtnSpecExportTextClick}};
+        {BtnSpecExportText, &TSpecialPage::BtnSpecExportTextClick},
+        {BtnBatMove, &TSpecialPage::BtnBatMoveClick}};
     for (const auto& [button, handler] : commands) {
         connect(button, &QPushButton::clicked, this, handler);
     }
@@ -300,6 +301,13 @@ void TSpecialPage::BtnSpecExportTextClick() {
     TFormExportText form(*table, this);
     form.exec();
     host_->RefreshFileList();
+}
+
+void TSpecialPage::BtnBatMoveClick() {
+    const bool wasActive = host_->TableActive();
+    host_->SetTableActive(false);
+    host_->ShowBatchMove();
+    host_->SetTableActive(wasActive);
 }
 
 void TSpecialPage::BtnSpecOpenClick() {

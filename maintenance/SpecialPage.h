@@ -67,6 +67,8 @@ public:
     // the file list shows the new file.
     void BtnSpecImportTextClick();
     void BtnSpecExportTextClick();
+    // The table is closed while the batch-move window is shown, and opened again if it was.
+    void BtnBatMoveClick();
     // The three table pickers: the chosen table's path goes into the edit beside the sender.
     void BtnSpecOpenClick();
 

@@ -32,4 +32,6 @@ public:
     virtual tabulon::Table* OpenTable() = 0;
     // Records were written to the open table behind the grid: it reads them anew.
     virtual void TableRecordsChanged() = 0;
+    // Shows the batch-move window modally on the window's folder, its selected table chosen.
+    virtual void ShowBatchMove() = 0;
 };

@@ -6,10 +6,11 @@
 
 #include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
-#include "../io/FolderEntries.h"
+#include "../core/TextCodec.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
 #include "CopyDefinition.h"
+#include "FamilySwap.h"
 #include "KeyLookup.h"
 #include "NumberDigits.h"
 #include "Progress.h"
@@ -74,14 +75,55 @@ std::vector<std::pair<std::string, std::string>> createCopy(StorageTable& source
     return nearest.renamed;
 }
 
-// A copy that failed is ours alone and empty: it goes, the replaced table stays in the trash.
-void discardCopy(std::unique_ptr<StorageTable>& destination) {
-    const std::filesystem::path path = destination->path();
-    const auto family = destination->driver().familyFiles(path);
-    destination.reset();
-    std::error_code ignored;
-    for (const auto& file : family) removeFile(file, ignored);
-}
+// A copy is built beside the table it replaces and swapped in only when every record made it,
+// so a failed copy leaves the old destination where it was.
+class CopyAside {
+public:
+    CopyAside(const std::filesystem::path& destination, const DesktopTrash& trash)
+        : folder_(destination.parent_path().empty() ? "." : destination.parent_path()) {
+        const std::filesystem::path replaced = findFileIgnoringCase(folder_, destination.filename().string());
+        std::vector<std::filesystem::path> leaving;
+        if (!replaced.empty()) {
+            replacedLock_ = openExclusive(replaced);  // nobody may use the table being replaced
+            leaving = replacedLock_->driver().familyFiles(replaced);
+        }
+        swap_.emplace(folder_, std::move(leaving), trash);
+        staged_ = swap_->staged(replaced.empty() ? destination.filename().string() : replaced.filename().string());
+    }
+    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path& staged() const { return staged_; }
+    void commit() {
+        replacedLock_.reset();
+        swap_->commit();
+    }
+
+private:
+    std::filesystem::path folder_;
+    std::unique_ptr<StorageTable> replacedLock_;
+    std::optional<FamilySwap> swap_;
+    std::filesystem::path staged_;
+};
+
+// Character fields moved without transliteration: the source's bytes, read in the destination's
+// code page. Nothing to do when the tables share a code page or one has none.
+class KeptBytes {
+public:
+    KeptBytes(bool transliterate, const StorageTable& source, const StorageTable& destination) {
+        const std::string from = source.facts().codePage;
+        const std::string to = destination.facts().codePage;
+        if (transliterate || from.empty() || to.empty() || equalsIgnoringAsciiCase(from, to)) return;
+        from_.emplace(from);
+        to_.emplace(to);
+    }
+    void apply(Value& value, const FieldDef& field) const {
+        if (!from_ || field.type != ftString || value.isNull()) return;
+        if (const auto bytes = from_->encode(value.asString())) value = Value::string(to_->decode(*bytes));
+    }
+
+private:
+    std::optional<TextCodec> from_;
+    std::optional<TextCodec> to_;
+};
 
 // The writes of one move: a transaction per commitCount records (or one for all).
 class MoveTransaction {
@@ -122,9 +164,14 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                                const BatchMoveOptions& options) const {
     BatchMoveResult result;
     const bool copy = options.mode == BatchMode::Copy;
-    if (copy) result.renamedFields = createCopy(source, destinationPath, options.encoding, definitions_);
-    auto destination = openExclusive(destinationPath);
-    const std::filesystem::path folder = destination->path().parent_path();
+    std::optional<CopyAside> aside;
+    if (copy) {
+        aside.emplace(destinationPath, definitions_.trash());
+        result.renamedFields = createCopy(source, aside->staged(), options.encoding, definitions_);
+    }
+    auto destination = openExclusive(copy ? aside->staged() : destinationPath);
+    // The side tables lie beside the destination, not beside a copy being built.
+    const std::filesystem::path folder = copy ? aside->folder() : destination->path().parent_path();
     const auto& destFields = destination->fields();
     std::vector<int> map(destFields.size());
     if (copy)  // a copy's fields are the source's in order, whatever their names became
@@ -172,6 +219,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
         return false;
     };
 
+    const KeptBytes keptBytes(options.transliterate, source, *destination);
     std::optional<EngineError> failure;
     {
         MoveTransaction transaction(*destination, options.commitCount);
@@ -188,6 +236,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                     for (std::size_t i = 0; i < destFields.size(); ++i) {
                         const Value& value = map[i] < 0 ? Value() : record[static_cast<std::size_t>(map[i])];
                         values[i] = value.isNull() ? value : value.convertTo(valueKindFor(destFields[i].type));
+                        keptBytes.apply(values[i], destFields[i]);
                         if (!keepsEveryDecimal(values[i], destFields[i]))
                             throw EngineError(errkind::kValue, "Field " + destFields[i].name + ": " +
                                                                    values[i].toText() + " would lose decimals");
@@ -230,11 +279,10 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
             failure.emplace(e.kind(), "Batch move to " + destinationPath.filename().string() + " stopped at record " +
                                           std::to_string(number) + ": " + e.message());
         }
-    }  // the transaction lets go of the destination here
-    if (failure) {
-        if (copy) discardCopy(destination);
-        throw *failure;
-    }
+    }                             // the transaction lets go of the destination here
+    if (failure) throw *failure;  // a copy's staging goes with `aside`
+    destination.reset();
+    if (copy) aside->commit();
     return result;
 }
 

@@ -27,6 +27,9 @@ struct BatchMoveOptions {
     std::string changedTable;
     // Copy: the new table's code page; empty: the source's, where the destination's format has it.
     std::string encoding;
+    // False: character fields keep the source's bytes, which the destination then reads in its
+    // own code page, instead of carrying each letter over.
+    bool transliterate = true;
 };
 
 struct BatchMoveResult {
@@ -44,7 +47,9 @@ struct BatchMoveResult {
 // destination field has a namesake in the source, else by position. With commitCount 0 a
 // failure leaves the destination exactly as it was; otherwise the commits made before it stay.
 // Aborting (abortOn... set) throws the EngineError of the offending record with its number.
-// Copy replaces an existing destination, whose family goes to the trash first. A copy into the
+// Copy builds the new table beside an existing destination and swaps it in only when the whole
+// move succeeded (whatever the commit count), the old family then going to the trash; a failed
+// copy leaves the old destination as it was. A copy into the
 // same format keeps the source's field definitions, level, code page and sort order; across
 // formats each field becomes the destination's nearest one, with names made unique within its
 // limits and dBase numbers wide enough for the source's values. A value is never rounded: one

@@ -21,6 +21,7 @@ namespace tabulon {
 class TableDefinitions {
 public:
     explicit TableDefinitions(DesktopTrash trash = DesktopTrash());
+    const DesktopTrash& trash() const { return trash_; }
 
     // Creates the table at `path` (type ttDefault: by its extension), replacing a table of that
     // name (letter case ignored): the old family goes to the trash first.

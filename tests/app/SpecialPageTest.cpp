@@ -19,6 +19,7 @@
 #include "FileListViewLite.h"
 #include "FilterPage.h"
 #include "FormMain.h"
+#include "FrmBatchMove.h"
 #include "SpecialPage.h"
 #include "TabulonApplication.h"
 #include "dataset/Session.h"
@@ -346,9 +347,12 @@ private slots:
         QCOMPARE(w.page().EditSpecCopy->text(), w.path(QStringLiteral("PEOPLE.DB")));
     }
 
-    // The text windows open modally on the open table; import asks for its file first.
-    void textWindowsOpenOnTheOpenTable() {
+    // The text windows open modally on the open table, import asking for its file first; the
+    // batch-move window opens with the table closed, which reopens afterwards.
+    void toolWindowsOpenFromThePage() {
         Window w(QStringLiteral("PEOPLE.DB"));
+        TfrmBatchMove batchMove(nullptr, &w.session);
+        w.form.setBatchMove(batchMove);
         const QString text = w.path(QStringLiteral("PEOPLE.TXT"));
         QFile(text).open(QIODevice::WriteOnly);
         QStringList shown;
@@ -367,7 +371,11 @@ private slots:
         answer.start(2);
         QTest::mouseClick(w.page().BtnSpecExportText, Qt::LeftButton);
         QTest::mouseClick(w.page().BtnSpecImportText, Qt::LeftButton);
-        QCOMPARE(shown, (QStringList{"FormExportText", "OpenDialog", "FormImportText"}));
+        bool closedMeanwhile = false;
+        QObject::connect(&batchMove, &QDialog::finished, [&] { closedMeanwhile = !w.tableOpen(); });
+        QTest::mouseClick(w.page().BtnBatMove, Qt::LeftButton);
+        QCOMPARE(shown, (QStringList{"FormExportText", "OpenDialog", "FormImportText", "frmBatchMove"}));
+        QVERIFY(closedMeanwhile);
         QVERIFY(w.tableOpen());
         QCOMPARE(namesOf(w.table()), kPeople);
     }

@@ -2,6 +2,7 @@
 // Answers the next modal dialog a test provokes: `act` runs on it as soon as it is shown.
 #include <QApplication>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
@@ -41,7 +42,8 @@ private:
                 return;
             }
             QWidget* modal = QApplication::activeModalWidget();
-            if (modal == nullptr) {
+            // A progress window is not the dialog asked for: it stands while an operation runs.
+            if (modal == nullptr || qobject_cast<QProgressDialog*>(modal) != nullptr) {
                 arm(state, triesLeft - 1);  // the dialog is not up yet
                 return;
             }

@@ -1,8 +1,9 @@
 // Batch moves meeting values that do not fit their destination field: the problem table or an
-// abort; text carried between code pages; progress reported along the way.
+// abort; text carried between code pages or kept as bytes; progress reported along the way.
 #include <gtest/gtest.h>
 
 #include "OpsFixture.h"
+#include "core/TextCodec.h"
 #include "ops/Progress.h"
 
 using namespace tabulon;
@@ -76,6 +77,21 @@ TEST_F(BatchMoveProblemsTest, TextIsCarriedBetweenCodePages) {
     ASSERT_EQ(recordsOf(data() / "PROBLEMS.DB").size(), 1u);
     EXPECT_EQ(recordsOf(data() / "PROBLEMS.DB")[0][0].asString(), cyrillic);
     EXPECT_EQ(recordsOf(western).size(), 1u);
+}
+
+TEST_F(BatchMoveProblemsTest, WithoutTransliterationTextKeepsItsBytes) {
+    const std::string acute = "\xC3\xA9";  // "é": 0x82 in CP850, a low quote in CP1252
+    const auto dos = tableWith("dos.dbf", {{"TEXT", ftString, 20, 0, false, ""}}, {{Value::string(acute)}}, "CP850");
+    const auto latin1 = tableWith("latin.dbf", {{"TEXT", ftString, 20, 0, false, ""}}, {}, "CP1252");
+    BatchMoveOptions options;
+    options.transliterate = false;
+    move(dos, latin1, options);
+    options.transliterate = true;
+    move(dos, latin1, options);
+    const auto records = recordsOf(latin1);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0][0].asString(), TextCodec("CP1252").decode("\x82"));
+    EXPECT_EQ(records[1][0].asString(), acute);
 }
 
 TEST_F(BatchMoveProblemsTest, ProgressIsReportedAlongTheWay) {

@@ -23,7 +23,7 @@ using namespace tabulon::testing;
 
 namespace {
 
-enum class Op { Commit, Pack, Regenerate, Restructure, Empty, BatchAppend, Rename };
+enum class Op { Commit, Pack, Regenerate, Restructure, Empty, BatchAppend, BatchCopy, Rename };
 
 struct WalkCase {
     std::string label;
@@ -107,9 +107,12 @@ protected:
             case Op::Empty:
                 TableDefinitions().empty(path);
                 break;
-            case Op::BatchAppend: {
+            case Op::BatchAppend:
+            case Op::BatchCopy: {
                 auto source = openTable(data() / "source.DB");
-                BatchMove(TableDefinitions()).run(*source, path, {});
+                BatchMoveOptions options;
+                if (GetParam().op == Op::BatchCopy) options.mode = BatchMode::Copy;
+                BatchMove(TableDefinitions()).run(*source, path, options);
                 break;
             }
             case Op::Rename:
@@ -254,7 +257,7 @@ std::vector<WalkCase> walkCases() {
     const std::pair<const char*, Op> ops[] = {{"Commit", Op::Commit},         {"Pack", Op::Pack},
                                               {"Regenerate", Op::Regenerate}, {"Restructure", Op::Restructure},
                                               {"Empty", Op::Empty},           {"BatchAppend", Op::BatchAppend},
-                                              {"Rename", Op::Rename}};
+                                              {"BatchCopy", Op::BatchCopy},   {"Rename", Op::Rename}};
     std::vector<WalkCase> cases;
     for (const auto& [format, table] : formats)
         for (const auto& [name, op] : ops) cases.push_back({std::string(name) + format, table, op});
