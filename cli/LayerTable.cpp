@@ -7,10 +7,10 @@ namespace tabulon::cli {
 LayerTable::LayerTable(const std::filesystem::path& path, const std::string& encoding, const StorageDriver* driver)
     : session_("tabulon-cli") {
     const std::filesystem::path folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
-    Connection& connection = session_.addConnection("Folder");
-    connection.setParams(Connection::folderParams(folder.string()));
-    connection.connect();
-    table_ = std::make_unique<Table>(connection);
+    connection_ = &session_.addConnection("Folder");
+    connection_->setParams(Connection::folderParams(folder.string()));
+    connection_->connect();
+    table_ = std::make_unique<Table>(*connection_);
     table_->setTableName(path.filename().string());
     table_->setReadOnly(true);
     table_->setEncoding(encoding);

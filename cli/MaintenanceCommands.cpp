@@ -3,9 +3,9 @@
 
 #include "Arguments.h"
 #include "Commands.h"
+#include "LayerTable.h"
 #include "core/EngineError.h"
 #include "dataset/Connection.h"
-#include "dataset/Session.h"
 #include "dataset/Table.h"
 #include "ops/DirectCalls.h"
 #include "ops/TableDefinitions.h"
@@ -40,15 +40,11 @@ void runDirectCall(const std::vector<std::string>& words, std::ostream& out, con
                    std::uint16_t (*call)(Connection&, Table&)) {
     const Arguments args(words, {}, {});
     const std::filesystem::path path = onlyTable(args);
-    Session session("cli");
-    Connection& connection = session.addConnection("Folder");
-    connection.setParams(Connection::folderParams(path.parent_path().string()));
-    connection.connect();
-    Table table(connection);
-    table.setTableName(path.filename().string());
-    table.setExclusive(true);
-    table.open();
-    const std::uint16_t status = call(connection, table);
+    LayerTable layer(path, "");
+    layer.table().setReadOnly(false);
+    layer.table().setExclusive(true);
+    layer.open();
+    const std::uint16_t status = call(layer.connection(), layer.table());
     char text[8];
     std::snprintf(text, sizeof text, "0x%04X", status);
     out << "{\"status\":" << status << "}\n";

@@ -1,9 +1,7 @@
 // update-records and delete-records: change or delete the records a filter selects, all or none.
 #include "Arguments.h"
 #include "Commands.h"
-#include "dataset/Connection.h"
-#include "dataset/Session.h"
-#include "dataset/Table.h"
+#include "LayerTable.h"
 #include "ops/SelectedRecords.h"
 
 namespace tabulon::cli {
@@ -16,16 +14,12 @@ template <typename Change>
 void runOnSelected(const Arguments& args, std::size_t positionals, std::ostream& out, Change change) {
     args.expectPositionals(positionals, positionals);
     const std::filesystem::path path = std::filesystem::absolute(args.positionals()[0]);
-    Session session("cli");
-    Connection& connection = session.addConnection("Folder");
-    connection.setParams(Connection::folderParams(path.parent_path().string()));
-    connection.connect();
-    Table table(connection);
-    table.setTableName(path.filename().string());
-    table.setFilter(args.value("--filter"));
-    table.setFiltered(args.has("--filter"));
-    table.open();
-    out << "{\"changed\":" << change(table) << "}\n";
+    LayerTable layer(path, "");
+    layer.table().setReadOnly(false);
+    layer.table().setFilter(args.value("--filter"));
+    layer.table().setFiltered(args.has("--filter"));
+    layer.open();
+    out << "{\"changed\":" << change(layer.table()) << "}\n";
 }
 
 }  // namespace

@@ -145,13 +145,13 @@ void TDataMod::AttachIndexFiles(tabulon::Table& table, const QString& path) {
     }
 }
 
-void TDataMod::OpenFiltered(tabulon::Table& table, const QString& path, const QString& filter) {
+void TDataMod::OpenFiltered(tabulon::Table& table, const QString& path, const QString& filter, bool exclusive) {
     table.close();
     table.setTableName(fileNameOf(path).toStdString());
     table.setFilter(filter.toStdString());
     table.setFiltered(!filter.isEmpty());
-    // An exclusive opening that failed may have left its mark.
-    table.setExclusive(false);
+    // Set every time: an exclusive opening that failed may have left its mark.
+    table.setExclusive(exclusive);
     AttachIndexFiles(table, path);
     table.open();
 }
@@ -390,12 +390,7 @@ bool TDataMod::PackTable(const QString& path, QString& error) {
         return false;
     }
     const Disconnect source{DatabaseS};
-    TableS.close();
-    TableS.setTableName(fileNameOf(path).toStdString());
-    TableS.setFiltered(false);
-    TableS.setExclusive(true);
-    AttachIndexFiles(TableS, path);
-    TableS.open();
+    OpenFiltered(TableS, path, {}, true);
     const std::uint16_t status = tabulon::DirectCalls::packTable(&DatabaseS, &TableS);
     switch (status) {
         case kOk:
@@ -426,12 +421,7 @@ bool TDataMod::RegenerateIndexes(const QString& path, QString& error) {
         return false;
     }
     const Disconnect source{DatabaseS};
-    TableS.close();
-    TableS.setTableName(fileNameOf(path).toStdString());
-    TableS.setFiltered(false);
-    TableS.setExclusive(true);
-    AttachIndexFiles(TableS, path);
-    TableS.open();
+    OpenFiltered(TableS, path, {}, true);
     const std::uint16_t status = tabulon::DirectCalls::regenerateIndexes(&TableS);
     switch (status) {
         case kOk:

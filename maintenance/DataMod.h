@@ -63,8 +63,8 @@ public:
 private:
     static bool OpenFolderDatabase(tabulon::Connection& database, const QString& folder);
     // Closes `table` and opens `fileName` of its connection's folder with `filter` (filtering
-    // exactly when it is not empty) and the table's index files attached.
-    static void OpenFiltered(tabulon::Table& table, const QString& path, const QString& filter);
+    // exactly when it is not empty), exclusively or not, and the table's index files attached.
+    static void OpenFiltered(tabulon::Table& table, const QString& path, const QString& filter, bool exclusive = false);
     static void AttachIndexFiles(tabulon::Table& table, const QString& path);
     QString Message(int n) const { return MessageHolder.message(n); }
     // "The Table " + the table's file name + the closing piece `last`.

@@ -9,6 +9,7 @@
 #include "../core/TextCodec.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
+#include "BatchedTransaction.h"
 #include "CopyDefinition.h"
 #include "FamilySwap.h"
 #include "KeyLookup.h"
@@ -125,39 +126,6 @@ private:
     std::optional<TextCodec> to_;
 };
 
-// The writes of one move: a transaction per commitCount records (or one for all).
-class MoveTransaction {
-public:
-    MoveTransaction(StorageTable& table, std::uint64_t commitCount) : table_(table), commitCount_(commitCount) {
-        begin();
-    }
-    ~MoveTransaction() { table_.setTransaction(nullptr); }
-
-    void recordDone() {
-        if (commitCount_ != 0 && ++pending_ == commitCount_) {
-            commit();
-            begin();
-        }
-    }
-    void commit() {
-        transaction_->commit();
-        pending_ = 0;
-    }
-    void rollback() { transaction_->rollback(); }
-
-private:
-    void begin() {
-        table_.setTransaction(nullptr);
-        transaction_ = std::make_unique<Transaction>(Transaction::newJournalPath(table_.path().parent_path()));
-        table_.setTransaction(transaction_.get());
-    }
-
-    StorageTable& table_;
-    std::uint64_t commitCount_;
-    std::uint64_t pending_ = 0;
-    std::unique_ptr<Transaction> transaction_;
-};
-
 }  // namespace
 
 BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path& destinationPath,
@@ -222,7 +190,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
     const KeptBytes keptBytes(options.transliterate, source, *destination);
     std::optional<EngineError> failure;
     {
-        MoveTransaction transaction(*destination, options.commitCount);
+        BatchedTransaction transaction(*destination, options.commitCount);
         std::uint64_t number = 0;
         const std::uint64_t total =
             options.recordCount == 0 ? source.recordCount() : std::min(options.recordCount, source.recordCount());
@@ -270,7 +238,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
                     ++(keyViolation ? result.keyViolations : result.problems);
                     ++result.rejected;
                 }
-                transaction.recordDone();
+                transaction.changed();
                 progress.advance(number);
             }
             transaction.commit();

@@ -6,6 +6,7 @@
 #include "../dataset/ValueText.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
+#include "BatchedTransaction.h"
 #include "Progress.h"
 #include "TextRecordReader.h"
 
@@ -16,31 +17,6 @@ namespace {
 // Records per commit: enough that commits cost little, few enough that the pending pages stay
 // a few megabytes.
 constexpr std::uint64_t kBatch = 32768;
-
-// The table's writes, committed every kBatch changes and at finish(); dropped when not finished.
-class BatchedWrites {
-public:
-    explicit BatchedWrites(StorageTable& table) : table_(table) { begin(); }
-    ~BatchedWrites() { table_.setTransaction(nullptr); }
-    void changed() {
-        if (++pending_ == kBatch) finish();
-    }
-    void finish() {
-        transaction_->commit();
-        pending_ = 0;
-        begin();
-    }
-
-private:
-    void begin() {
-        table_.setTransaction(nullptr);
-        transaction_ = std::make_unique<Transaction>(Transaction::newJournalPath(table_.path().parent_path()));
-        table_.setTransaction(transaction_.get());
-    }
-    StorageTable& table_;
-    std::unique_ptr<Transaction> transaction_;
-    std::uint64_t pending_ = 0;
-};
 
 std::string refusal(std::uint64_t line, const EngineError& error) {
     return "Line " + std::to_string(line) + ": " + error.message();
@@ -123,7 +99,7 @@ TextImportResult TextImport::run(const std::filesystem::path& text, const TextIm
     TextImportResult result;
     ProgressSteps progress(phase::kData, reader.size());
     Record record(table_->fields().size());
-    BatchedWrites writes(*table_);
+    BatchedTransaction writes(*table_, kBatch);
     endLine_ = 0;
     while (reader.next(values)) {
         if (!pairs && !values.empty()) pairs = pairingFor(header, values);
@@ -143,7 +119,7 @@ TextImportResult TextImport::run(const std::filesystem::path& text, const TextIm
         }
         progress.advance(reader.bytesRead());
     }
-    writes.finish();
+    writes.commit();
     progress.advance(reader.size());
     return result;
 }
@@ -153,12 +129,12 @@ void TextImport::undo() {
         undoByKey();
         return;
     }
-    BatchedWrites writes(*table_);
+    BatchedTransaction writes(*table_, kBatch);
     for (auto id = appended_.rbegin(); id != appended_.rend(); ++id) {
         table_->remove(*id);
         writes.changed();
     }
-    writes.finish();
+    writes.commit();
     appended_.clear();
 }
 
@@ -170,7 +146,7 @@ void TextImport::undoByKey() {
     if (options_.file.header && reader.next(values)) header = values;
     std::optional<Pairing> pairs;
     Record record(table_->fields().size());
-    BatchedWrites writes(*table_);
+    BatchedTransaction writes(*table_, kBatch);
     while (reader.next(values) && (endLine_ == 0 || reader.lineNumber() < endLine_)) {
         if (!pairs && !values.empty()) pairs = pairingFor(header, values);
         if (std::binary_search(refusedLines_.begin(), refusedLines_.end(), reader.lineNumber())) continue;
@@ -178,7 +154,7 @@ void TextImport::undoByKey() {
         table_->remove(finder_->find(*table_, finder_->keyOf(record), 0));
         writes.changed();
     }
-    writes.finish();
+    writes.commit();
     refusedLines_.clear();
 }
 
