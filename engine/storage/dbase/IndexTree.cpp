@@ -121,6 +121,11 @@ std::uint32_t IndexTree::pointerAt(const std::vector<std::uint8_t>& block, const
 IndexTree::Node IndexTree::readNode(std::uint32_t page) const {
     std::vector<std::uint8_t> block;
     const Stored stored = readStored(page, block);
+    return nodeOf(page, block, stored);
+}
+
+IndexTree::Node IndexTree::nodeOf(std::uint32_t page, const std::vector<std::uint8_t>& block,
+                                  const Stored& stored) const {
     Node node;
     node.page = page;
     node.leaf = stored.leaf;
@@ -184,12 +189,14 @@ std::optional<std::pair<std::uint32_t, std::string>> IndexTree::lastEntryUnder(s
     damaged("the index tree is deeper than any real index");
 }
 
-std::size_t IndexTree::childFor(const Node& node, const std::string& key, RecordId record) const {
-    const std::size_t last = node.items.size() - 1;
+std::size_t IndexTree::childFor(const std::vector<std::uint8_t>& block, const Stored& node, const std::string& key,
+                                RecordId record) const {
+    auto bound = [&](std::size_t i) { return reinterpret_cast<const char*>(entryAt(block, i) + shape_.keyAt); };
+    const std::size_t last = node.count;
     std::size_t first = 0;
-    while (first < last && compareKeys(node.items[first].second, key) < 0) ++first;
+    while (first < last && compareKeys(bound(first), key.data()) < 0) ++first;
     std::size_t end = first;
-    while (end < last && compareKeys(node.items[end].second, key) == 0) ++end;
+    while (end < last && compareKeys(bound(end), key.data()) == 0) ++end;
     if (first == end) return first;
     // Equal keys may run on through the children [first, end): the entry goes to the first
     // child there that holds entries, the highest not below the entry, else to `end`. Those
@@ -199,7 +206,7 @@ std::size_t IndexTree::childFor(const Node& node, const std::string& key, Record
     // the entry (`end` and true when none holds any).
     auto nextHolding = [&](std::size_t i) {
         for (; i < end; ++i)
-            if (const auto highest = lastEntryUnder(node.items[i].first))
+            if (const auto highest = lastEntryUnder(pointerAt(block, node, i)))
                 return std::pair{i, compareEntry(highest->second, highest->first, key, record) >= 0};
         return std::pair{end, true};
     };
@@ -225,15 +232,19 @@ std::size_t IndexTree::childFor(const Node& node, const std::string& key, Record
 
 void IndexTree::insert(const std::string& given, RecordId record) {
     const std::string key = padded(given);
-    std::vector<std::pair<Node, std::size_t>> path;  // branches passed, with the child taken
-    Node node = readNode(root_);
-    while (!node.leaf) {
+    // Branches passed, with the child taken: taken apart only when a split reaches them.
+    std::vector<std::pair<std::uint32_t, std::size_t>> path;
+    std::vector<std::uint8_t> block;
+    std::uint32_t page = root_;
+    Stored stored = readStored(page, block);
+    while (!stored.leaf) {
         if (path.size() >= kMaxDepth) damaged("the index tree is deeper than any real index");
-        const std::size_t i = childFor(node, key, record);
-        const std::uint32_t child = node.items[i].first;
-        path.emplace_back(std::move(node), i);
-        node = readNode(child);
+        const std::size_t i = childFor(block, stored, key, record);
+        path.emplace_back(page, i);
+        page = pointerAt(block, stored, i);
+        stored = readStored(page, block);
     }
+    Node node = nodeOf(page, block, stored);
     const auto at = std::find_if(node.items.begin(), node.items.end(), [&](const auto& item) {
         return compareEntry(key, record, item.second, item.first) < 0;
     });
@@ -262,8 +273,9 @@ void IndexTree::insert(const std::string& given, RecordId record) {
             file_->write(shape_.rootAt, bytes, 4);
             return;
         }
-        auto [parent, i] = std::move(path.back());
+        const auto [parentPage, i] = path.back();
         path.pop_back();
+        Node parent = readNode(parentPage);
         const std::string oldBound = parent.items[i].second;
         parent.items[i] = {node.page, leftBound};
         parent.items.emplace(parent.items.begin() + static_cast<std::ptrdiff_t>(i) + 1, right.page, oldBound);

@@ -66,6 +66,7 @@ private:
     }
     // A branch's child i (i == count: its closing pointer) and a leaf's record i.
     std::uint32_t pointerAt(const std::vector<std::uint8_t>& block, const Stored& node, std::size_t i) const;
+    Node nodeOf(std::uint32_t page, const std::vector<std::uint8_t>& block, const Stored& stored) const;
     Node readNode(std::uint32_t page) const;
     void writeNode(const Node& node);
     std::uint32_t allocateNode();
@@ -75,8 +76,9 @@ private:
     int compareEntry(const std::string& key, RecordId record, const std::string& otherKey, RecordId otherRecord) const;
     // The highest entry below `page` (record, key); none when its last leaf is empty.
     std::optional<std::pair<std::uint32_t, std::string>> lastEntryUnder(std::uint32_t page) const;
-    // The child of the branch `node` where the entry (key, record) belongs.
-    std::size_t childFor(const Node& node, const std::string& key, RecordId record) const;
+    // The child of the branch `node` (stored in `block`) where the entry (key, record) belongs.
+    std::size_t childFor(const std::vector<std::uint8_t>& block, const Stored& node, const std::string& key,
+                         RecordId record) const;
     // Looks for the entry below `page`, erasing it; record 0 matches any record and erases nothing.
     bool findUnder(std::uint32_t page, const std::string& key, RecordId record,
                    std::unordered_set<std::uint32_t>& seen);
