@@ -67,8 +67,7 @@ struct Range {
 };
 
 // The original bytes of every disk range a file's commit will change.
-std::vector<Range> originalRanges(PagedFile& f, std::uint64_t diskSize,
-                                  const std::map<std::uint64_t, std::vector<std::uint8_t>>& dirty,
+std::vector<Range> originalRanges(PagedFile& f, std::uint64_t diskSize, const std::vector<std::uint64_t>& dirty,
                                   std::uint64_t newSize) {
     std::vector<Range> ranges;
     auto save = [&](std::uint64_t offset, std::uint64_t end) {
@@ -79,14 +78,15 @@ std::vector<Range> originalRanges(PagedFile& f, std::uint64_t diskSize,
             ranges.push_back(std::move(r));
         }
     };
-    for (const auto& [page, bytes] : dirty) {
+    for (const std::uint64_t page : dirty) {
         const std::uint64_t start = page * PagedFile::kPageSize;
         if (start < diskSize && start < newSize) save(start, std::min(diskSize, start + PagedFile::kPageSize));
     }
     if (newSize < diskSize) {
         // The tail that ftruncate will cut; start at a page edge the loop above did not save.
         std::uint64_t from = newSize / PagedFile::kPageSize * PagedFile::kPageSize;
-        if (dirty.count(newSize / PagedFile::kPageSize) && newSize % PagedFile::kPageSize != 0)
+        if (std::binary_search(dirty.begin(), dirty.end(), newSize / PagedFile::kPageSize) &&
+            newSize % PagedFile::kPageSize != 0)
             from += PagedFile::kPageSize;
         save(from, diskSize);
     }
@@ -220,7 +220,7 @@ void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
         body.putBytes(path.data(), path.size());
         body.put(static_cast<std::int64_t>(f->existsOnDisk_ ? f->diskSize_ : -1));
         const auto ranges =
-            f->existsOnDisk_ ? originalRanges(*f, f->diskSize_, f->dirty_, f->size_) : std::vector<Range>{};
+            f->existsOnDisk_ ? originalRanges(*f, f->diskSize_, f->pendingPages(), f->size_) : std::vector<Range>{};
         body.put(static_cast<std::uint32_t>(ranges.size()));
         for (const Range& r : ranges) {
             body.put(r.offset);
@@ -235,7 +235,8 @@ void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
     try {
         for (PagedFile* f : changed) {
             if (!f->existsOnDisk_) f->file_ = File::create(f->path_);
-            for (const auto& [page, bytes] : f->dirty_) {
+            for (const std::uint64_t page : f->pendingPages()) {
+                const std::vector<std::uint8_t>& bytes = f->dirty_.at(page);
                 const std::uint64_t start = page * PagedFile::kPageSize;
                 if (start >= f->size_) continue;
                 f->file_.writeAt(start, bytes.data(),
