@@ -210,11 +210,14 @@ std::size_t IndexTree::childFor(const std::vector<std::uint8_t>& block, const St
                 return std::pair{i, compareEntry(highest->second, highest->first, key, record) >= 0};
         return std::pair{end, true};
     };
-    // Records are mostly appended: the entry then follows the run's last child.
+    // Records mostly come in order, rising or falling: the entry then belongs before the run's
+    // first entries or after its last ones.
+    const auto [firstHolding, firstTakesIt] = nextHolding(first);
+    if (firstTakesIt) return firstHolding;
     const auto [lastHolding, takesIt] = nextHolding(end - 1);
     if (!takesIt) return end;
     // Child `high` is known to lead to the place, `found`; every child below `low` not.
-    std::size_t low = first;
+    std::size_t low = firstHolding + 1;
     std::size_t high = end - 1;
     std::size_t found = lastHolding;
     while (low < high) {
