@@ -22,6 +22,8 @@ public:
     TextCodec& operator=(const TextCodec&) = delete;
 
     const std::string& name() const { return name_; }
+    // Whether ASCII text encodes as itself, byte for byte.
+    bool keepsAscii() const { return singleByte_ && asciiKept_; }
     // Never fails: bytes that do not decode become U+FFFD.
     std::string decode(std::string_view bytes) const;
     // Empty when a character has no code in this code page.

@@ -60,7 +60,8 @@ public:
         if (format_.format == TextFormat::Csv) {
             text_.clear();
             value.appendText(text_);
-            appendCsv(out, field);
+            // Only strings hold more than ASCII: the text of every other kind needs no encoding.
+            appendCsv(out, field, value.kind() != ValueKind::String);
             return;
         }
         const bool quote = format_.quoteStrings && field.type == ftString;
@@ -72,18 +73,18 @@ public:
         if (!first) out += separator_;
         if (format_.format != TextFormat::Csv) return append(out, field.name, field);
         text_ = field.name;
-        appendCsv(out, field);
+        appendCsv(out, field, false);
     }
     std::uint64_t record = 0;  // for messages: the record being written, from 1
 
 private:
     // text_, quoted, its quotes doubled, when it holds the separator, a quote or a line break.
-    void appendCsv(std::string& out, const FieldDef& field) {
-        if (!needsQuotes()) return append(out, text_, field);
+    void appendCsv(std::string& out, const FieldDef& field, bool ascii) {
+        if (!needsQuotes()) return append(out, text_, field, ascii);
         quoted_ = '"';
         for (char c : text_) quoted_.append(c == '"' ? 2 : 1, c);
         quoted_ += '"';
-        append(out, quoted_, field);
+        append(out, quoted_, field, ascii);
     }
     bool needsQuotes() const {
         // One pass over the text: find_first_of would look each character up in a set.
@@ -92,8 +93,8 @@ private:
             if (c == '"' || c == '\r' || c == '\n' || c == separator) return true;
         return separator_.size() > 1 && text_.find(separator_) != std::string::npos;
     }
-    void append(std::string& out, std::string_view text, const FieldDef& field) const {
-        if (!codec_) {
+    void append(std::string& out, std::string_view text, const FieldDef& field, bool ascii = false) const {
+        if (!codec_ || (ascii && codec_->keepsAscii())) {
             out += text;
             return;
         }
