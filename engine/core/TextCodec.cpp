@@ -93,6 +93,9 @@ TextCodec::TextCodec(std::string name) : name_(asciiUpper(std::move(name))), ico
             toUtf8_[o.byte] = utf8Of(o.codePoint);
             fromUtf8_[toUtf8_[o.byte]] = static_cast<char>(o.byte);
         }
+        asciiKept_ = true;
+        for (int b = 0; b < 0x80; ++b)
+            asciiKept_ = asciiKept_ && toUtf8_[b].size() == 1 && static_cast<unsigned char>(toUtf8_[b][0]) == b;
     }
 }
 
@@ -121,26 +124,30 @@ std::string TextCodec::decode(std::string_view bytes) const {
 
 std::optional<std::string> TextCodec::encode(std::string_view utf8) const {
     std::string out;
-    if (singleByte_) {
-        out.reserve(utf8.size());
-        for (std::size_t i = 0; i < utf8.size();) {
-            const auto lead = static_cast<unsigned char>(utf8[i]);
-            // ASCII stands for itself in nearly every code page: no table lookup for it.
-            if (lead < 0x80 && toUtf8_[lead].size() == 1 && static_cast<unsigned char>(toUtf8_[lead][0]) == lead) {
-                out.push_back(static_cast<char>(lead));
-                ++i;
-                continue;
-            }
-            const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-            auto it = fromUtf8_.find(std::string(utf8.substr(i, length)));
-            if (it == fromUtf8_.end()) return std::nullopt;
-            out.push_back(it->second);
-            i += length;
-        }
-        return out;
-    }
-    if (!convert(iconv_->encoder, utf8, out)) return std::nullopt;
+    out.reserve(utf8.size());
+    if (!encodeTo(out, utf8)) return std::nullopt;
     return out;
+}
+
+bool TextCodec::encodeTo(std::string& out, std::string_view utf8) const {
+    if (!singleByte_) return convert(iconv_->encoder, utf8, out);
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        // ASCII stands for itself in nearly every code page: a run of it is copied whole.
+        if (lead < 0x80 && asciiKept_) {
+            std::size_t end = i + 1;
+            while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) < 0x80) ++end;
+            out.append(utf8.data() + i, end - i);
+            i = end;
+            continue;
+        }
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const auto it = fromUtf8_.find(std::string(utf8.substr(i, length)));
+        if (it == fromUtf8_.end()) return false;
+        out.push_back(it->second);
+        i += length;
+    }
+    return true;
 }
 
 std::string TextCodec::nameForCodePage(int codePage) {

@@ -80,10 +80,9 @@ const std::uint8_t* PagedFile::view(std::uint64_t offset, std::size_t length) co
     if (length == 0 || offset + length > readableDisk_ || offset + length > size_ ||
         (offset + length - 1) / kChunkSize != chunk)
         return nullptr;
-    if (!dirty_.empty()) {
-        const auto it = dirty_.lower_bound(offset / kPageSize);
-        if (it != dirty_.end() && it->first <= (offset + length - 1) / kPageSize) return nullptr;
-    }
+    if (!dirty_.empty())
+        for (std::uint64_t page = offset / kPageSize; page <= (offset + length - 1) / kPageSize; ++page)
+            if (dirty_.count(page)) return nullptr;
     return cachedChunk(chunk) + offset % kChunkSize;
 }
 
@@ -91,6 +90,14 @@ void PagedFile::readExact(std::uint64_t offset, void* buffer, std::size_t length
     if (read(offset, buffer, length) != length)
         throw EngineError(errkind::kFormat, path_.string() + " ends at byte " + std::to_string(size_) + ", before " +
                                                 std::to_string(offset + length));
+}
+
+std::vector<std::uint64_t> PagedFile::pendingPages() const {
+    std::vector<std::uint64_t> pages;
+    pages.reserve(dirty_.size());
+    for (const auto& page : dirty_) pages.push_back(page.first);
+    std::sort(pages.begin(), pages.end());
+    return pages;
 }
 
 std::vector<std::uint8_t>& PagedFile::dirtyPage(std::uint64_t page) {
@@ -134,7 +141,7 @@ void PagedFile::truncate(std::uint64_t size) {
     if (!writable_) throw EngineError(errkind::kUsage, path_.string() + " is open for reading only");
     if (size < size_) {
         // Pages wholly past the end go; the page holding the new end keeps zeros after it.
-        dirty_.erase(dirty_.lower_bound((size + kPageSize - 1) / kPageSize), dirty_.end());
+        std::erase_if(dirty_, [&](const auto& page) { return page.first >= (size + kPageSize - 1) / kPageSize; });
         if (size % kPageSize != 0) {
             auto& page = dirtyPage(size / kPageSize);
             std::fill(page.begin() + static_cast<std::ptrdiff_t>(size % kPageSize), page.end(), 0);

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "File.h"
@@ -65,7 +65,12 @@ private:
     std::uint64_t readableDisk_ = 0;  // disk bytes still visible (a pending truncate hides the rest)
     std::uint64_t size_ = 0;
     std::uint64_t changes_ = 0;
-    std::map<std::uint64_t, std::vector<std::uint8_t>> dirty_;  // page number -> full page
+    // The pending pages in page order, for the commit.
+    std::vector<std::uint64_t> pendingPages() const;
+
+    // Page number -> full page. Hashed: reads look pages up all the time, and a tree of the
+    // thousands a large change holds costs a cache miss per level.
+    std::unordered_map<std::uint64_t, std::vector<std::uint8_t>> dirty_;
 
     // A few chunks, least recently used replaced first: walking an index while reading the
     // records it points at must not make the two evict each other at every step.

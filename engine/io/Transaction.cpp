@@ -21,8 +21,8 @@ namespace {
 constexpr char kHead[8] = {'T', 'A', 'B', 'J', 'R', 'N', 'L', '1'};
 constexpr char kTail[8] = {'T', 'A', 'B', 'J', 'E', 'N', 'D', '1'};
 
-std::uint64_t fnv1a(const std::uint8_t* data, std::size_t size) {
-    std::uint64_t hash = 14695981039346656037ULL;
+// `hash` carries on a hash of the bytes before these.
+std::uint64_t fnv1a(const std::uint8_t* data, std::size_t size, std::uint64_t hash = 14695981039346656037ULL) {
     for (std::size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ULL;
     return hash;
 }
@@ -37,6 +37,12 @@ public:
     void putBytes(const void* data, std::size_t size) {
         const auto* p = static_cast<const std::uint8_t*>(data);
         bytes.insert(bytes.end(), p, p + size);
+    }
+    // `size` bytes of `file` from `offset` (zeros past its end), read straight in.
+    void putFileBytes(const File& file, std::uint64_t offset, std::size_t size) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + size);
+        file.readAt(offset, bytes.data() + at, size);
     }
     std::vector<std::uint8_t> bytes;
 };
@@ -61,36 +67,37 @@ public:
     std::size_t pos = 0;
 };
 
-struct Range {
+// A disk range whose original bytes the journal keeps.
+struct Span {
     std::uint64_t offset;
-    std::vector<std::uint8_t> original;
+    std::uint32_t length;
 };
 
-// The original bytes of every disk range a file's commit will change.
-std::vector<Range> originalRanges(PagedFile& f, std::uint64_t diskSize,
-                                  const std::map<std::uint64_t, std::vector<std::uint8_t>>& dirty,
-                                  std::uint64_t newSize) {
-    std::vector<Range> ranges;
-    auto save = [&](std::uint64_t offset, std::uint64_t end) {
-        for (; offset < end; offset += PagedFile::kPageSize) {
-            Range r{offset, {}};
-            r.original.resize(static_cast<std::size_t>(std::min(PagedFile::kPageSize, end - offset)));
-            f.file().readAt(offset, r.original.data(), r.original.size());
-            ranges.push_back(std::move(r));
-        }
+// The tail a shrinking commit cuts is kept in pieces this large: one read and one record each.
+constexpr std::uint64_t kTailPiece = 1 << 20;
+
+// Every disk range a file's commit will change.
+std::vector<Span> originalSpans(std::uint64_t diskSize, const std::vector<std::uint64_t>& dirty,
+                                std::uint64_t newSize) {
+    std::vector<Span> spans;
+    auto save = [&](std::uint64_t offset, std::uint64_t end, std::uint64_t piece) {
+        for (; offset < end; offset += piece)
+            spans.push_back({offset, static_cast<std::uint32_t>(std::min(piece, end - offset))});
     };
-    for (const auto& [page, bytes] : dirty) {
+    for (const std::uint64_t page : dirty) {
         const std::uint64_t start = page * PagedFile::kPageSize;
-        if (start < diskSize && start < newSize) save(start, std::min(diskSize, start + PagedFile::kPageSize));
+        if (start < diskSize && start < newSize)
+            save(start, std::min(diskSize, start + PagedFile::kPageSize), PagedFile::kPageSize);
     }
     if (newSize < diskSize) {
         // The tail that ftruncate will cut; start at a page edge the loop above did not save.
         std::uint64_t from = newSize / PagedFile::kPageSize * PagedFile::kPageSize;
-        if (dirty.count(newSize / PagedFile::kPageSize) && newSize % PagedFile::kPageSize != 0)
+        if (std::binary_search(dirty.begin(), dirty.end(), newSize / PagedFile::kPageSize) &&
+            newSize % PagedFile::kPageSize != 0)
             from += PagedFile::kPageSize;
-        save(from, diskSize);
+        save(from, diskSize, kTailPiece);
     }
-    return ranges;
+    return spans;
 }
 
 constexpr const char* kUnfinishedSuffix = ".tmp";
@@ -110,11 +117,12 @@ std::optional<File> openIfPresent(const std::filesystem::path& path) {
 // its lock throughout: recover() never sees a journal being written, and leaves alone one whose
 // commit is still running (the lock dies with the committing process).
 File writeJournal(const std::filesystem::path& path, const Writer& body) {
-    Writer whole;
-    whole.putBytes(kHead, sizeof kHead);
-    whole.putBytes(body.bytes.data(), body.bytes.size());
-    whole.put(fnv1a(whole.bytes.data(), whole.bytes.size()));
-    whole.putBytes(kTail, sizeof kTail);
+    // Head, body, hash and tail, the body written where it lies rather than copied behind the head.
+    const auto* head = reinterpret_cast<const std::uint8_t*>(kHead);
+    const std::uint64_t hash = fnv1a(body.bytes.data(), body.bytes.size(), fnv1a(head, sizeof kHead));
+    std::uint8_t trailer[sizeof hash + sizeof kTail];
+    std::memcpy(trailer, &hash, sizeof hash);
+    std::memcpy(trailer + sizeof hash, kTail, sizeof kTail);
     const std::filesystem::path unfinished = path.string() + kUnfinishedSuffix;
     // Between creating the file and locking it, a recovery beside us may take it for one left by
     // a dead process and remove it: then the lock holds a file no longer there, so make another.
@@ -127,7 +135,9 @@ File writeJournal(const std::filesystem::path& path, const Writer& body) {
                                                   ": a recovery keeps removing it as it is made");
         std::this_thread::yield();
     }
-    journal.writeAt(0, whole.bytes.data(), whole.bytes.size());
+    journal.writeAt(0, head, sizeof kHead);
+    journal.writeAt(sizeof kHead, body.bytes.data(), body.bytes.size());
+    journal.writeAt(sizeof kHead + body.bytes.size(), trailer, sizeof trailer);
     journal.sync();
     renameFile(unfinished, path);
     try {
@@ -212,20 +222,29 @@ void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
             locks.held.push_back(&f->file_);
         }
 
-    Writer body;
-    body.put(static_cast<std::uint32_t>(changed.size()));
+    // The journal body is sized first: it may hold a whole table's bytes, read straight into it.
+    std::vector<std::vector<Span>> spans;
+    std::size_t size = sizeof(std::uint32_t);
     for (PagedFile* f : changed) {
+        spans.push_back(f->existsOnDisk_ ? originalSpans(f->diskSize_, f->pendingPages(), f->size_)
+                                         : std::vector<Span>{});
+        size += 2 * sizeof(std::uint32_t) + f->path().filename().string().size() + sizeof(std::int64_t);
+        for (const Span& span : spans.back()) size += sizeof span.offset + sizeof span.length + span.length;
+    }
+    Writer body;
+    body.bytes.reserve(size);
+    body.put(static_cast<std::uint32_t>(changed.size()));
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+        PagedFile* f = changed[i];
         const std::string path = f->path().filename().string();
         body.put(static_cast<std::uint32_t>(path.size()));
         body.putBytes(path.data(), path.size());
         body.put(static_cast<std::int64_t>(f->existsOnDisk_ ? f->diskSize_ : -1));
-        const auto ranges =
-            f->existsOnDisk_ ? originalRanges(*f, f->diskSize_, f->dirty_, f->size_) : std::vector<Range>{};
-        body.put(static_cast<std::uint32_t>(ranges.size()));
-        for (const Range& r : ranges) {
-            body.put(r.offset);
-            body.put(static_cast<std::uint32_t>(r.original.size()));
-            body.putBytes(r.original.data(), r.original.size());
+        body.put(static_cast<std::uint32_t>(spans[i].size()));
+        for (const Span& span : spans[i]) {
+            body.put(span.offset);
+            body.put(span.length);
+            body.putFileBytes(f->file(), span.offset, span.length);
         }
     }
     File journal = writeJournal(journalPath_, body);
@@ -235,7 +254,8 @@ void Transaction::writeChanged(const std::vector<PagedFile*>& changed) {
     try {
         for (PagedFile* f : changed) {
             if (!f->existsOnDisk_) f->file_ = File::create(f->path_);
-            for (const auto& [page, bytes] : f->dirty_) {
+            for (const std::uint64_t page : f->pendingPages()) {
+                const std::vector<std::uint8_t>& bytes = f->dirty_.at(page);
                 const std::uint64_t start = page * PagedFile::kPageSize;
                 if (start >= f->size_) continue;
                 f->file_.writeAt(start, bytes.data(),

@@ -17,12 +17,14 @@ namespace tabulon {
 
 namespace {
 
-constexpr std::size_t kFlushAt = 1 << 20;
+constexpr std::size_t kFlushAt = 256 << 10;
 
 // Appends text to a file through a buffer, counting where it is.
 class BufferedFile {
 public:
-    explicit BufferedFile(const std::filesystem::path& path) : file_(File::create(path)) {}
+    explicit BufferedFile(const std::filesystem::path& path) : file_(File::create(path)) {
+        buffer_.reserve(kFlushAt + (kFlushAt >> 2));
+    }
     std::string& buffer() { return buffer_; }
     void flushIfFull() {
         if (buffer_.size() >= kFlushAt) flush();
@@ -43,7 +45,8 @@ private:
     std::uint64_t offset_ = 0;
 };
 
-// Turns values into the file's text, in the file's code page.
+// Turns values into the file's text, in the file's code page, straight into the file's buffer:
+// no string of its own per value.
 class LineBuilder {
 public:
     LineBuilder(const TextExportOptions& options, const std::string& encoding)
@@ -52,10 +55,13 @@ public:
         if (name != "UTF-8" && name != "UTF8") codec_ = std::make_unique<TextCodec>(encoding);
     }
 
-    void value(std::string& out, const Value& value, const FieldDef& field, bool first) const {
+    void value(std::string& out, const Value& value, const FieldDef& field, bool first) {
         if (!first) out += separator_;
         if (format_.format == TextFormat::Csv) {
-            append(out, csvText(value.toText()), field);
+            text_.clear();
+            value.appendText(text_);
+            // Only strings hold more than ASCII: the text of every other kind needs no encoding.
+            appendCsv(out, field, value.kind() != ValueKind::String);
             return;
         }
         const bool quote = format_.quoteStrings && field.type == ftString;
@@ -63,36 +69,48 @@ public:
         append(out, formatFieldValue(value, field, format_.regional), field);
         if (quote) out += '\'';
     }
-    void name(std::string& out, const FieldDef& field, bool first) const {
+    void name(std::string& out, const FieldDef& field, bool first) {
         if (!first) out += separator_;
-        append(out, format_.format == TextFormat::Csv ? csvText(field.name) : field.name, field);
+        if (format_.format != TextFormat::Csv) return append(out, field.name, field);
+        text_ = field.name;
+        appendCsv(out, field, false);
     }
     std::uint64_t record = 0;  // for messages: the record being written, from 1
 
 private:
-    // Quoted, its quotes doubled, when it holds the separator, a quote or a line break.
-    std::string csvText(const std::string& text) const {
-        if (text.find_first_of("\"\r\n") == std::string::npos && text.find(separator_) == std::string::npos)
-            return text;
-        std::string out = "\"";
-        for (char c : text) out.append(c == '"' ? 2 : 1, c);
-        return out + '"';
+    // text_, quoted, its quotes doubled, when it holds the separator, a quote or a line break.
+    void appendCsv(std::string& out, const FieldDef& field, bool ascii) {
+        if (!needsQuotes()) return append(out, text_, field, ascii);
+        quoted_ = '"';
+        for (char c : text_) quoted_.append(c == '"' ? 2 : 1, c);
+        quoted_ += '"';
+        append(out, quoted_, field, ascii);
     }
-    void append(std::string& out, const std::string& text, const FieldDef& field) const {
-        if (!codec_) {
+    bool needsQuotes() const {
+        // One pass over the text: find_first_of would look each character up in a set.
+        const char separator = separator_.size() == 1 ? separator_[0] : '"';
+        for (const char c : text_)
+            if (c == '"' || c == '\r' || c == '\n' || c == separator) return true;
+        return separator_.size() > 1 && text_.find(separator_) != std::string::npos;
+    }
+    void append(std::string& out, std::string_view text, const FieldDef& field, bool ascii = false) const {
+        if (!codec_ || (ascii && codec_->keepsAscii())) {
             out += text;
             return;
         }
-        const std::optional<std::string> bytes = codec_->encode(text);
-        if (!bytes)
-            throw EngineError(errkind::kValue, "Record " + std::to_string(record) + ", field " + field.name + ": " +
-                                                   codec_->name() + " has no code for a character of \"" + text + "\"");
-        out += *bytes;
+        const std::size_t start = out.size();
+        if (codec_->encodeTo(out, text)) return;
+        out.resize(start);
+        throw EngineError(errkind::kValue, "Record " + std::to_string(record) + ", field " + field.name + ": " +
+                                               codec_->name() + " has no code for a character of \"" +
+                                               std::string(text) + "\"");
     }
 
     TextFileFormat format_;
     std::string separator_;
     std::unique_ptr<TextCodec> codec_;  // null: UTF-8, the values' own text
+    std::string text_;                  // the value being written, reused
+    std::string quoted_;                // and its quoted form
 };
 
 std::filesystem::path asidePath(const std::filesystem::path& target) {
@@ -118,7 +136,7 @@ std::uint64_t exportText(Table& table, const std::filesystem::path& target, cons
         table.first();
         while (!table.isEmpty() && !(line.record > 0 && table.eof())) {
             ++line.record;
-            const Record values = table.currentValues();
+            const Record& values = table.currentValues();
             for (std::size_t i = 0; i < positions.size(); ++i)
                 line.value(out, values[positions[i]], defs[positions[i]], i == 0);
             out += "\r\n";

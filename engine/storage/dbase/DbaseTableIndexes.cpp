@@ -19,7 +19,8 @@ namespace tabulon::dbase {
 
 namespace {
 // Past this many changes in one transaction (or an eighth of the records, if more), one
-// rebuild at commit costs less than moving every key in place.
+// rebuild at commit costs less than moving every key in place; so it does when every record
+// of the table came in this transaction (a copy, a reorganize, an import into an empty table).
 constexpr std::uint64_t kFewestChangesForRebuild = 20000;
 
 MdxTagSpec ndxShapeOf(const NdxFile& ndx, const std::vector<FieldDef>& fields) {
@@ -96,7 +97,9 @@ const TagKeys& DbaseTable::ndxKeys(const NdxFile& ndx) {
 void DbaseTable::keepIndexes(RecordId id, const std::uint8_t* before, const std::uint8_t* after) {
     const std::vector<NdxFile*> ndxFiles = attached<NdxFile>();
     if (rebuildPending_ || (!production_ && ndxFiles.empty())) return;
-    if (++keptInPlace_ > std::max<std::uint64_t>(kFewestChangesForRebuild, header_.recordCount / 8)) {
+    ++keptInPlace_;
+    const bool everyRecordIsNew = !before && keptInPlace_ == header_.recordCount;
+    if (everyRecordIsNew || keptInPlace_ > std::max<std::uint64_t>(kFewestChangesForRebuild, header_.recordCount / 8)) {
         rebuildPending_ = true;
         return;
     }

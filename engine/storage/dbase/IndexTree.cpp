@@ -73,13 +73,13 @@ std::string IndexTree::padded(const std::string& key) const {
     return out;
 }
 
-int IndexTree::compareKeys(const std::string& a, const std::string& b) const {
+int IndexTree::compareKeys(const char* a, const char* b) const {
     int c = 0;
     if (form_ == KeyForm::Bytes) {
-        c = std::memcmp(a.data(), b.data(), keyLength_);
+        c = std::memcmp(a, b, keyLength_);
     } else {
-        const auto* pa = reinterpret_cast<const std::uint8_t*>(a.data());
-        const auto* pb = reinterpret_cast<const std::uint8_t*>(b.data());
+        const auto* pa = reinterpret_cast<const std::uint8_t*>(a);
+        const auto* pb = reinterpret_cast<const std::uint8_t*>(b);
         const double x = form_ == KeyForm::Bcd ? decodeBcdKey(pa) : std::bit_cast<double>(le64(pa));
         const double y = form_ == KeyForm::Bcd ? decodeBcdKey(pb) : std::bit_cast<double>(le64(pb));
         c = x < y ? -1 : x > y;
@@ -94,31 +94,47 @@ int IndexTree::compareEntry(const std::string& key, RecordId record, const std::
     return record < otherRecord ? -1 : record > otherRecord;
 }
 
-IndexTree::Node IndexTree::readNode(std::uint32_t page) const {
+IndexTree::Stored IndexTree::readStored(std::uint32_t page, std::vector<std::uint8_t>& block) const {
     const std::uint64_t offset = std::uint64_t{page} * kPageSize;
     if (page == 0 || offset >= file_->size())
         damaged("an index page points to page " + std::to_string(page) + ", outside the file");
-    std::vector<std::uint8_t> block(shape_.nodeSize, 0);
+    block.assign(shape_.nodeSize, 0);
     file_->read(offset, block.data(), block.size());
-    const std::uint32_t count = le32(block.data());
-    if (count > (shape_.nodeSize - shape_.entriesAt) / shape_.entryLength)
+    Stored node;
+    node.count = le32(block.data());
+    if (node.count > (shape_.nodeSize - shape_.entriesAt) / shape_.entryLength)
         damaged("the index page " + std::to_string(page) + " holds more keys than fit");
-    const std::size_t after = shape_.entriesAt + count * shape_.entryLength;
-    Node node;
-    node.page = page;
+    const std::size_t after = shape_.entriesAt + node.count * shape_.entryLength;
     // A leaf is told from a branch by its child pointers: an NDX leaf's entries have none, and
     // nothing follows an MDX leaf's last entry.
     if (shape_.ndx)
-        node.leaf = count == 0 || le32(block.data() + shape_.entriesAt) == 0;
+        node.leaf = node.count == 0 || le32(block.data() + shape_.entriesAt) == 0;
     else
         node.leaf = after + 4 > shape_.nodeSize || le32(block.data() + after) == 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint8_t* entry = block.data() + shape_.entriesAt + i * shape_.entryLength;
-        const std::uint32_t pointer = le32(entry + (node.leaf ? shape_.recordAt : 0));
-        node.items.emplace_back(pointer, std::string(reinterpret_cast<const char*>(entry + shape_.keyAt),
-                                                     shape_.entryLength - shape_.keyAt));
-    }
-    if (!node.leaf) node.items.emplace_back(le32(block.data() + after), std::string());
+    return node;
+}
+
+std::uint32_t IndexTree::pointerAt(const std::vector<std::uint8_t>& block, const Stored& node, std::size_t i) const {
+    return le32(entryAt(block, i) + (node.leaf ? shape_.recordAt : 0));
+}
+
+IndexTree::Node IndexTree::readNode(std::uint32_t page) const {
+    std::vector<std::uint8_t> block;
+    const Stored stored = readStored(page, block);
+    return nodeOf(page, block, stored);
+}
+
+IndexTree::Node IndexTree::nodeOf(std::uint32_t page, const std::vector<std::uint8_t>& block,
+                                  const Stored& stored) const {
+    Node node;
+    node.page = page;
+    node.leaf = stored.leaf;
+    node.items.reserve(stored.count + 1);
+    for (std::uint32_t i = 0; i < stored.count; ++i)
+        node.items.emplace_back(pointerAt(block, stored, i),
+                                std::string(reinterpret_cast<const char*>(entryAt(block, i) + shape_.keyAt),
+                                            shape_.entryLength - shape_.keyAt));
+    if (!node.leaf) node.items.emplace_back(pointerAt(block, stored, stored.count), std::string());
     return node;
 }
 
@@ -158,36 +174,80 @@ std::uint32_t IndexTree::allocateNode() {
 }
 
 std::optional<std::pair<std::uint32_t, std::string>> IndexTree::lastEntryUnder(std::uint32_t page) const {
+    std::vector<std::uint8_t> block;
     for (std::size_t depth = 0; depth <= kMaxDepth; ++depth) {
-        Node node = readNode(page);
+        const Stored node = readStored(page, block);
         if (node.leaf) {
-            if (node.items.empty()) return std::nullopt;
-            return std::move(node.items.back());
+            if (node.count == 0) return std::nullopt;
+            const std::uint8_t* entry = entryAt(block, node.count - 1);
+            return std::pair{
+                le32(entry + shape_.recordAt),
+                std::string(reinterpret_cast<const char*>(entry + shape_.keyAt), shape_.entryLength - shape_.keyAt)};
         }
-        page = node.items.back().first;
+        page = pointerAt(block, node, node.count);
     }
     damaged("the index tree is deeper than any real index");
 }
 
+std::size_t IndexTree::childFor(const std::vector<std::uint8_t>& block, const Stored& node, const std::string& key,
+                                RecordId record) const {
+    auto bound = [&](std::size_t i) { return reinterpret_cast<const char*>(entryAt(block, i) + shape_.keyAt); };
+    const std::size_t last = node.count;
+    std::size_t first = 0;
+    while (first < last && compareKeys(bound(first), key.data()) < 0) ++first;
+    std::size_t end = first;
+    while (end < last && compareKeys(bound(end), key.data()) == 0) ++end;
+    if (first == end) return first;
+    // Equal keys may run on through the children [first, end): the entry goes to the first
+    // child there that holds entries, the highest not below the entry, else to `end`. Those
+    // highest entries rise from child to child, so a binary search finds it; a long run of one
+    // key (a city, a flag) would otherwise cost a walk down every child of the run per insert.
+    // From child `i` on, the first child holding entries and whether its highest is not below
+    // the entry (`end` and true when none holds any).
+    auto nextHolding = [&](std::size_t i) {
+        for (; i < end; ++i)
+            if (const auto highest = lastEntryUnder(pointerAt(block, node, i)))
+                return std::pair{i, compareEntry(highest->second, highest->first, key, record) >= 0};
+        return std::pair{end, true};
+    };
+    // Records mostly come in order, rising or falling: the entry then belongs before the run's
+    // first entries or after its last ones.
+    const auto [firstHolding, firstTakesIt] = nextHolding(first);
+    if (firstTakesIt) return firstHolding;
+    const auto [lastHolding, takesIt] = nextHolding(end - 1);
+    if (!takesIt) return end;
+    // Child `high` is known to lead to the place, `found`; every child below `low` not.
+    std::size_t low = firstHolding + 1;
+    std::size_t high = end - 1;
+    std::size_t found = lastHolding;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        const auto [at, higher] = nextHolding(middle);
+        if (higher) {
+            high = middle;
+            found = at;
+        } else {
+            low = at + 1;
+        }
+    }
+    return found;
+}
+
 void IndexTree::insert(const std::string& given, RecordId record) {
     const std::string key = padded(given);
-    std::vector<std::pair<Node, std::size_t>> path;  // branches passed, with the child taken
-    Node node = readNode(root_);
-    while (!node.leaf) {
+    // Branches passed, with the child taken: taken apart only when a split reaches them.
+    std::vector<std::pair<std::uint32_t, std::size_t>> path;
+    std::vector<std::uint8_t> block;
+    std::uint32_t page = root_;
+    Stored stored = readStored(page, block);
+    while (!stored.leaf) {
         if (path.size() >= kMaxDepth) damaged("the index tree is deeper than any real index");
-        std::size_t i = 0;
-        for (const std::size_t last = node.items.size() - 1; i < last; ++i) {
-            // Equal keys may run on into the next child; the entry goes where its record falls.
-            const int c = compareKeys(node.items[i].second, key);
-            if (c > 0) break;
-            if (c < 0) continue;
-            const auto highest = lastEntryUnder(node.items[i].first);
-            if (highest && compareEntry(highest->second, highest->first, key, record) >= 0) break;
-        }
-        const std::uint32_t child = node.items[i].first;
-        path.emplace_back(std::move(node), i);
-        node = readNode(child);
+        const std::size_t i = childFor(block, stored, key, record);
+        path.emplace_back(page, i);
+        page = pointerAt(block, stored, i);
+        stored = readStored(page, block);
     }
+    Node node = nodeOf(page, block, stored);
     const auto at = std::find_if(node.items.begin(), node.items.end(), [&](const auto& item) {
         return compareEntry(key, record, item.second, item.first) < 0;
     });
@@ -216,8 +276,9 @@ void IndexTree::insert(const std::string& given, RecordId record) {
             file_->write(shape_.rootAt, bytes, 4);
             return;
         }
-        auto [parent, i] = std::move(path.back());
+        const auto [parentPage, i] = path.back();
         path.pop_back();
+        Node parent = readNode(parentPage);
         const std::string oldBound = parent.items[i].second;
         parent.items[i] = {node.page, leftBound};
         parent.items.emplace(parent.items.begin() + static_cast<std::ptrdiff_t>(i) + 1, right.page, oldBound);
@@ -229,23 +290,28 @@ void IndexTree::insert(const std::string& given, RecordId record) {
 bool IndexTree::findUnder(std::uint32_t page, const std::string& key, RecordId record,
                           std::unordered_set<std::uint32_t>& seen) {
     if (!seen.insert(page).second) damaged("an index page loops back to page " + std::to_string(page));
-    Node node = readNode(page);
+    // Looked at as stored: only the node that loses an entry is taken apart.
+    std::vector<std::uint8_t> block;
+    const Stored node = readStored(page, block);
+    auto keyAt = [&](std::size_t i) { return reinterpret_cast<const char*>(entryAt(block, i) + shape_.keyAt); };
     if (node.leaf) {
-        const auto found = std::find_if(node.items.begin(), node.items.end(), [&](const auto& item) {
-            return (record == 0 || item.first == record) && compareKeys(item.second, key) == 0;
-        });
-        if (found == node.items.end()) return false;
+        std::size_t i = 0;
+        while (i < node.count &&
+               !((record == 0 || pointerAt(block, node, i) == record) && compareKeys(keyAt(i), key.data()) == 0))
+            ++i;
+        if (i == node.count) return false;
         if (record != 0) {
-            node.items.erase(found);
-            writeNode(node);
+            Node changed = readNode(page);
+            changed.items.erase(changed.items.begin() + static_cast<std::ptrdiff_t>(i));
+            writeNode(changed);
         }
         return true;
     }
     // Equal keys may run on from one child into the next.
-    for (std::size_t i = 0, last = node.items.size() - 1; i <= last; ++i) {
-        const int c = i < last ? compareKeys(node.items[i].second, key) : 1;
+    for (std::size_t i = 0; i <= node.count; ++i) {
+        const int c = i < node.count ? compareKeys(keyAt(i), key.data()) : 1;
         if (c < 0) continue;
-        if (findUnder(node.items[i].first, key, record, seen)) return true;
+        if (findUnder(pointerAt(block, node, i), key, record, seen)) return true;
         if (c > 0) return false;
     }
     return false;

@@ -54,14 +54,31 @@ private:
     enum class KeyForm { Bytes, Bcd, Double };
     IndexTree(PagedFile& file, Shape shape, std::size_t keyLength, KeyForm form, bool descending);
 
+    // The node at `page` as stored, read into `block`: its entry count and whether it is a
+    // leaf, checked against the node's room. Walks that pass through a node use this alone.
+    struct Stored {
+        std::uint32_t count = 0;
+        bool leaf = true;
+    };
+    Stored readStored(std::uint32_t page, std::vector<std::uint8_t>& block) const;
+    const std::uint8_t* entryAt(const std::vector<std::uint8_t>& block, std::size_t i) const {
+        return block.data() + shape_.entriesAt + i * shape_.entryLength;
+    }
+    // A branch's child i (i == count: its closing pointer) and a leaf's record i.
+    std::uint32_t pointerAt(const std::vector<std::uint8_t>& block, const Stored& node, std::size_t i) const;
+    Node nodeOf(std::uint32_t page, const std::vector<std::uint8_t>& block, const Stored& stored) const;
     Node readNode(std::uint32_t page) const;
     void writeNode(const Node& node);
     std::uint32_t allocateNode();
-    int compareKeys(const std::string& a, const std::string& b) const;
+    int compareKeys(const std::string& a, const std::string& b) const { return compareKeys(a.data(), b.data()); }
+    int compareKeys(const char* a, const char* b) const;
     // Entry order: key, then record number.
     int compareEntry(const std::string& key, RecordId record, const std::string& otherKey, RecordId otherRecord) const;
     // The highest entry below `page` (record, key); none when its last leaf is empty.
     std::optional<std::pair<std::uint32_t, std::string>> lastEntryUnder(std::uint32_t page) const;
+    // The child of the branch `node` (stored in `block`) where the entry (key, record) belongs.
+    std::size_t childFor(const std::vector<std::uint8_t>& block, const Stored& node, const std::string& key,
+                         RecordId record) const;
     // Looks for the entry below `page`, erasing it; record 0 matches any record and erases nothing.
     bool findUnder(std::uint32_t page, const std::string& key, RecordId record,
                    std::unordered_set<std::uint32_t>& seen);
