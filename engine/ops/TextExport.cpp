@@ -80,13 +80,16 @@ public:
 private:
     // text_, quoted, its quotes doubled, when it holds the separator, a quote or a line break.
     void appendCsv(std::string& out, const FieldDef& field, bool ascii) {
-        if (!needsQuotes()) return append(out, text_, field, ascii);
+        if (!needsQuotes(ascii)) return append(out, text_, field, ascii);
         quoted_ = '"';
         for (char c : text_) quoted_.append(c == '"' ? 2 : 1, c);
         quoted_ += '"';
         append(out, quoted_, field, ascii);
     }
-    bool needsQuotes() const {
+    bool needsQuotes(bool plainValue) const {
+        // The text of a number, date or logical holds no quote or line break: only the
+        // separator can be in it.
+        if (plainValue) return text_.find(separator_) != std::string::npos;
         // One pass over the text: find_first_of would look each character up in a set.
         const char separator = separator_.size() == 1 ? separator_[0] : '"';
         for (const char c : text_)
