@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../core/CodePageGuess.h"
 #include "../core/FieldDef.h"
 #include "../core/Value.h"
 #include "../io/File.h"
@@ -48,6 +49,8 @@ struct TableFacts {
     std::string version;    // "7", "dBase IV with memo", ...
     std::string codePage;   // "CP437"
     std::string sortOrder;  // Paradox: the language driver's name ("ascii"); else empty
+    CodePageSource codePageSource = CodePageSource::Header;
+    std::string codePageNote;  // why the code page was not guessed, or why the header's was not kept
 };
 
 // What a table can do, so callers ask it rather than guess from its file name or type.
