@@ -24,6 +24,7 @@
 #include "AppInfo.h"
 #include "CellValueDialog.h"
 #include "CentreOnScreen.h"
+#include "CodePageDialog.h"
 #include "DBGrid.h"
 #include "DirectoryComboLite.h"
 #include "ErrorReport.h"
@@ -53,6 +54,8 @@ namespace {
 const QString kWorkingParm = QStringLiteral("WorkingParm");
 const QString kDataBasePath = QStringLiteral("DataBasePath");
 const QString kPredefinedTable = QStringLiteral("PredefinedTable");
+// The code page the user chose per table file, by its full path.
+const QString kCodePages = QStringLiteral("CodePages");
 
 QToolButton* speedButton(QWidget* parent, const char* name, QStyle::StandardPixmap glyph, const char* themeIcon,
                          const QString& hint) {
@@ -100,6 +103,15 @@ TFormMain::TFormMain(QString iniFileName, QString firstArgument, QWidget* parent
     SplitterV->setSizes({184, 616});
     setCentralWidget(SplitterV);
     statusBar()->setSizeGripEnabled(true);
+    LabelCodePage = new QLabel(this);
+    LabelCodePage->setObjectName(QStringLiteral("LabelCodePage"));
+    BtnCodePage = new QToolButton(this);
+    BtnCodePage->setObjectName(QStringLiteral("BtnCodePage"));
+    BtnCodePage->setText(tr("Code page..."));
+    BtnCodePage->setToolTip(tr("Reopen the table in another code page"));
+    statusBar()->addPermanentWidget(LabelCodePage);
+    statusBar()->addPermanentWidget(BtnCodePage);
+    connect(BtnCodePage, &QToolButton::clicked, this, &TFormMain::BtnCodePageClick);
 
     PanelCli->setEnabled(false);
     setPageVisible(TabSheetFields, false);
@@ -298,6 +310,8 @@ void TFormMain::applyControlState() {
     BtnPost->setEnabled(c.post);
     BtnCancel->setEnabled(c.cancel);
     BtnRefresh->setEnabled(c.refresh);
+    BtnCodePage->setEnabled(c.close);
+    showCodePage();
     DBGrid->setReadOnly(!c.gridEditable);
     setPageVisible(TabSheetFields, c.fieldsPage);
     setPageVisible(TabSheetFilter, c.filterAndSearchPages);
@@ -425,6 +439,7 @@ void TFormMain::OpenSelectedTable() {
             hourglass.emplace();
         }
         Table->close();
+        Table->setEncoding(TProfileFile(IniFileName).readString(kCodePages, TableFile, QString()));
         if (Table->open(name, true)) {
             statusBar()->showMessage(TableFile);
         } else if (const QString cachedError = Table->openError(); Table->open(name, false)) {
@@ -501,6 +516,29 @@ void TFormMain::BtnCloseClick() {
     showGridModel(nullptr);
     Table->close();
     setTableState(TTableState::NoTable);
+}
+
+void TFormMain::showCodePage() {
+    tabulon::Table* table = Table->isOpen() ? Table->datasetTable() : nullptr;
+    if (table == nullptr) {
+        LabelCodePage->clear();
+        return;
+    }
+    const tabulon::TableFacts facts = table->storage().facts();
+    LabelCodePage->setText(
+        QStringLiteral("%1 (%2)").arg(QString::fromStdString(facts.codePage),
+                                      QString::fromLatin1(tabulon::codePageSourceName(facts.codePageSource).data())));
+    LabelCodePage->setToolTip(QString::fromStdString(facts.codePageNote));
+}
+
+void TFormMain::BtnCodePageClick() {
+    const QString current = LabelCodePage->text().section(u' ', 0, 0);
+    // The table is closed while the previews read it in each code page.
+    if (!closeTableAsking()) return;
+    TCodePageDialog dialog(TableFile.toStdString(), current, this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.codePage().isEmpty())
+        TProfileFile(IniFileName).writeString(kCodePages, TableFile, dialog.codePage());
+    BtnOpenClick();
 }
 
 void TFormMain::BtnEditClick() { setTableState(TTableState::Editing); }

@@ -83,6 +83,8 @@ public:
     TSqlPage* TabSheetSQL;
     TSpecialPage* TabSheetSpecial;
     TDBGrid* DBGrid;
+    QLabel* LabelCodePage;  // the open table's code page and where it came from
+    QToolButton* BtnCodePage;
 
 public slots:
     void BtnOpenClick();
@@ -92,6 +94,9 @@ public slots:
     bool BtnPostClick();
     void BtnCancelClick();
     void BtnRefreshClick();
+    // Closes the table, lets the user pick its code page (kept in the settings file for the
+    // next openings) and opens it again.
+    void BtnCodePageClick();
     // A double-click on a memo, graphic or blob cell shows its whole value.
     void showCellValue(const QModelIndex& index);
     void FileListViewChange();
@@ -130,6 +135,7 @@ private:
     void gridViewChanged();
     void selectFirstRow();
     void applyControlState();
+    void showCodePage();
     // Shows `model` (or nothing) in the grid and follows the grid's current row.
     void showGridModel(QAbstractItemModel* model);
     void gridFocusLeft();
