@@ -48,6 +48,7 @@
 #include "TDBFReader.h"
 #include "TableShortcutList.h"
 #include "dataset/Table.h"
+#include "storage/Drivers.h"
 
 namespace {
 
@@ -109,9 +110,15 @@ TFormMain::TFormMain(QString iniFileName, QString firstArgument, QWidget* parent
     BtnCodePage->setObjectName(QStringLiteral("BtnCodePage"));
     BtnCodePage->setText(tr("Code page..."));
     BtnCodePage->setToolTip(tr("Reopen the table in another code page"));
+    BtnSetCodePage = new QToolButton(this);
+    BtnSetCodePage->setObjectName(QStringLiteral("BtnSetCodePage"));
+    BtnSetCodePage->setText(tr("Set code page..."));
+    BtnSetCodePage->setToolTip(tr("Store another code page in the table's header"));
     statusBar()->addPermanentWidget(LabelCodePage);
     statusBar()->addPermanentWidget(BtnCodePage);
+    statusBar()->addPermanentWidget(BtnSetCodePage);
     connect(BtnCodePage, &QToolButton::clicked, this, &TFormMain::BtnCodePageClick);
+    connect(BtnSetCodePage, &QToolButton::clicked, this, &TFormMain::BtnSetCodePageClick);
 
     PanelCli->setEnabled(false);
     setPageVisible(TabSheetFields, false);
@@ -311,6 +318,7 @@ void TFormMain::applyControlState() {
     BtnCancel->setEnabled(c.cancel);
     BtnRefresh->setEnabled(c.refresh);
     BtnCodePage->setEnabled(c.close);
+    BtnSetCodePage->setEnabled(c.close && c.tableBoundSpecial);
     showCodePage();
     DBGrid->setReadOnly(!c.gridEditable);
     setPageVisible(TabSheetFields, c.fieldsPage);
@@ -538,6 +546,28 @@ void TFormMain::BtnCodePageClick() {
     TCodePageDialog dialog(TableFile.toStdString(), current, this);
     if (dialog.exec() == QDialog::Accepted && !dialog.codePage().isEmpty())
         TProfileFile(IniFileName).writeString(kCodePages, TableFile, dialog.codePage());
+    BtnOpenClick();
+}
+
+void TFormMain::BtnSetCodePageClick() {
+    const QString current = LabelCodePage->text().section(u' ', 0, 0);
+    if (!closeTableAsking()) return;
+    TCodePageDialog dialog(TableFile.toStdString(), current, this);
+    dialog.setWindowTitle(tr("Set code page"));
+    const QString chosen = dialog.exec() == QDialog::Accepted ? dialog.codePage() : QString();
+    if (!chosen.isEmpty() &&
+        AskDialog(
+            tr("Store %1 as the code page in the header of %2? Only that changes in the file.").arg(chosen, TableFile),
+            TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+        try {
+            const std::filesystem::path path = TableFile.toStdString();
+            tabulon::driverForPath(path).storeCodePage(path, chosen.toStdString());
+            // The header now says it: a choice kept for the table would only hide it.
+            TProfileFile(IniFileName).writeString(kCodePages, TableFile, QString());
+        } catch (const std::exception& error) {
+            ShowFailure(tr("Set code page"), ErrorText(error));
+        }
+    }
     BtnOpenClick();
 }
 

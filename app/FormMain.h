@@ -85,6 +85,7 @@ public:
     TDBGrid* DBGrid;
     QLabel* LabelCodePage;  // the open table's code page and where it came from
     QToolButton* BtnCodePage;
+    QToolButton* BtnSetCodePage;
 
 public slots:
     void BtnOpenClick();
@@ -97,6 +98,9 @@ public slots:
     // Closes the table, lets the user pick its code page (kept in the settings file for the
     // next openings) and opens it again.
     void BtnCodePageClick();
+    // Closes the table, lets the user pick a code page and, after asking, stores it in the
+    // table's header (only there), then opens the table again.
+    void BtnSetCodePageClick();
     // A double-click on a memo, graphic or blob cell shows its whole value.
     void showCellValue(const QModelIndex& index);
     void FileListViewChange();

@@ -252,6 +252,12 @@ public:
     virtual void carryOver(const std::filesystem::path& /*original*/, StorageTable& /*rebuilt*/,
                            const std::vector<int>& /*sources*/, const std::vector<std::string>& /*indexFiles*/) const {}
 
+    // Makes the closed table's header name `codePage` ("CP1251"), changing nothing else in its
+    // files; the text stays as it is, now read in that code page. Throws EValueError when the
+    // header has no way to name it, ENotSupported for formats (or levels) whose header names
+    // none, as by default.
+    virtual void storeCodePage(const std::filesystem::path& table, const std::string& codePage) const;
+
 protected:
     // Writes their own names into the files of the family of `table` where the format stores
     // them (renameFamily() calls it after the moves). Nothing by default.

@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
+#include <optional>
 
 #include "DatasetTableBrowser.h"
 #include "FormMain.h"
@@ -76,6 +77,35 @@ private slots:
         QCOMPARE(reopened.codePage(), QStringLiteral("CP1251 (user)"));
         Window other(ini, folder / "X1.DBF");
         QCOMPARE(other.codePage(), QStringLiteral("CP866 (header)"));
+    }
+
+    void setCodePageStoresItInTheHeaderOnlyWhenConfirmed() {
+        for (const QString confirm : {QStringLiteral("BtnNo"), QStringLiteral("BtnYes")}) {
+            tabulon::testing::TempFolder folder;
+            QTemporaryDir settings;
+            const auto path = folder / "WORDS.DB";
+            tabulon::CreateOptions options;
+            options.encoding = "CP866";
+            tabulon::driverFor(tabulon::ttParadox)
+                .create(path, {{"WORD", tabulon::ftString, 20, 0, false, ""}}, {}, options)
+                ->append({tabulon::Value::string(kWord)});
+            Window window(settings.filePath("Vendrake.INI"), path);
+            std::optional<tabulon::testing::ModalAnswer> question;
+            tabulon::testing::ModalAnswer pick([&](QWidget* dialog) {
+                auto* list = dialog->findChild<QListWidget*>(QStringLiteral("ListCodePages"));
+                while (list->currentItem()->data(Qt::UserRole).toString() != QStringLiteral("CP1251"))
+                    QTest::keyClick(list, Qt::Key_Down);
+                question.emplace(tabulon::testing::ModalAnswer::click(confirm));
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BtnOk")), Qt::LeftButton);
+            });
+            QTest::mouseClick(window.form.BtnSetCodePage, Qt::LeftButton);
+            QVERIFY(question && question->seen());
+            const QString expected =
+                confirm == QStringLiteral("BtnYes") ? QStringLiteral("CP1251") : QStringLiteral("CP866");
+            QCOMPARE(window.codePage(), expected + QStringLiteral(" (header)"));
+            window.form.BtnCloseClick();
+            QCOMPARE(QString::fromStdString(tabulon::openTable(path)->facts().codePage), expected);
+        }
     }
 };
 

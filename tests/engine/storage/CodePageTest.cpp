@@ -7,6 +7,7 @@
 
 #include "core/AsciiCase.h"
 #include "core/CodePageGuess.h"
+#include "core/EngineError.h"
 #include "core/TextCodec.h"
 #include "storage/Drivers.h"
 #include "support/TempFolder.h"
@@ -105,6 +106,44 @@ INSTANTIATE_TEST_SUITE_P(
                       FixtureCase{"paradox/paradoxdriver/db/GENERAL.DB", "CP936", CodePageSource::Header},
                       FixtureCase{"paradox/paradoxdriver/db/ROMAN8.db", "HP-ROMAN8", CodePageSource::Header},
                       FixtureCase{"paradox/paradoxdriver/fields/bcd.db", "CP850", CodePageSource::Header}));
+
+struct StoreCase {
+    TableType type;
+    const char* file;
+    const char* codePage;
+    std::size_t changedBytes;  // 0: refused
+};
+
+class StoreCodePageTest : public ::testing::TestWithParam<StoreCase> {};
+
+TEST_P(StoreCodePageTest, RewritesOnlyTheHeadersCodePage) {
+    const StoreCase& c = GetParam();
+    const testing::TempFolder folder;
+    const std::filesystem::path path = folder.path() / c.file;
+    driverFor(c.type)
+        .create(path, {{"NAME", ftString, 10, 0, false, ""}}, {}, {.encoding = "CP437"})
+        ->append({Value::string("plain")});
+    const std::string before = contentsOf(path);
+    if (c.changedBytes == 0) {
+        EXPECT_THROW(driverFor(c.type).storeCodePage(path, c.codePage), EngineError);
+    } else {
+        driverFor(c.type).storeCodePage(path, c.codePage);
+        const TableFacts facts = openTable(path)->facts();
+        EXPECT_EQ(facts.codePage, c.codePage);
+        EXPECT_EQ(facts.codePageSource, CodePageSource::Header);
+    }
+    const std::string after = contentsOf(path);
+    ASSERT_EQ(after.size(), before.size());
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < after.size(); ++i) changed += after[i] != before[i];
+    EXPECT_EQ(changed, c.changedBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, StoreCodePageTest,
+                         ::testing::Values(StoreCase{ttDBase, "T.DBF", "CP1251", 1},
+                                           StoreCase{ttParadox, "T.DB", "CP1251", 2},
+                                           StoreCase{ttDBase, "T.DBF", "CP1258", 0},
+                                           StoreCase{ttParadox, "T.DB", "HP-ROMAN8", 0}));
 
 }  // namespace
 }  // namespace tabulon
