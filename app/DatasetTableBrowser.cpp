@@ -40,6 +40,7 @@ bool TDatasetTableBrowser::open(const QString& fileName, bool cachedUpdates) {
         table->setTableName(fileName.toStdString());
         table->setDriver(driver_);
         table->setCachedUpdates(cachedUpdates);
+        table->setEncoding(encoding_);
         table->open();
     } catch (const std::exception& error) {
         openError_ = ErrorText(error);

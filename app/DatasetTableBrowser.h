@@ -37,6 +37,7 @@ public:
     QString openError() const override { return openError_; }
     bool cachedUpdates() const override;
     tabulon::TableCapabilities capabilities() const override;
+    void setEncoding(const QString& codePage) override { encoding_ = codePage.toStdString(); }
     void openIndexFile(const QString& fileName) override;
     QAbstractItemModel* model() override;
     void setEditing(bool editing) override;
@@ -55,6 +56,7 @@ private:
     tabulon::Connection& connection_;
     const tabulon::StorageDriver* driver_;
     std::unique_ptr<tabulon::Table> table_;
+    std::string encoding_;  // for the next open(); empty: the table's own
     std::unique_ptr<TRecordGridModel> model_;
     QString openError_;
 };

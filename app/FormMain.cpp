@@ -24,6 +24,7 @@
 #include "AppInfo.h"
 #include "CellValueDialog.h"
 #include "CentreOnScreen.h"
+#include "CodePageDialog.h"
 #include "DBGrid.h"
 #include "DirectoryComboLite.h"
 #include "ErrorReport.h"
@@ -47,12 +48,15 @@
 #include "TDBFReader.h"
 #include "TableShortcutList.h"
 #include "dataset/Table.h"
+#include "storage/Drivers.h"
 
 namespace {
 
 const QString kWorkingParm = QStringLiteral("WorkingParm");
 const QString kDataBasePath = QStringLiteral("DataBasePath");
 const QString kPredefinedTable = QStringLiteral("PredefinedTable");
+// The code page the user chose per table file, by its full path.
+const QString kCodePages = QStringLiteral("CodePages");
 
 QToolButton* speedButton(QWidget* parent, const char* name, QStyle::StandardPixmap glyph, const char* themeIcon,
                          const QString& hint) {
@@ -100,6 +104,21 @@ TFormMain::TFormMain(QString iniFileName, QString firstArgument, QWidget* parent
     SplitterV->setSizes({184, 616});
     setCentralWidget(SplitterV);
     statusBar()->setSizeGripEnabled(true);
+    LabelCodePage = new QLabel(this);
+    LabelCodePage->setObjectName(QStringLiteral("LabelCodePage"));
+    BtnCodePage = new QToolButton(this);
+    BtnCodePage->setObjectName(QStringLiteral("BtnCodePage"));
+    BtnCodePage->setText(tr("Code page..."));
+    BtnCodePage->setToolTip(tr("Reopen the table in another code page"));
+    BtnSetCodePage = new QToolButton(this);
+    BtnSetCodePage->setObjectName(QStringLiteral("BtnSetCodePage"));
+    BtnSetCodePage->setText(tr("Set code page..."));
+    BtnSetCodePage->setToolTip(tr("Store another code page in the table's header"));
+    statusBar()->addPermanentWidget(LabelCodePage);
+    statusBar()->addPermanentWidget(BtnCodePage);
+    statusBar()->addPermanentWidget(BtnSetCodePage);
+    connect(BtnCodePage, &QToolButton::clicked, this, &TFormMain::BtnCodePageClick);
+    connect(BtnSetCodePage, &QToolButton::clicked, this, &TFormMain::BtnSetCodePageClick);
 
     PanelCli->setEnabled(false);
     setPageVisible(TabSheetFields, false);
@@ -298,6 +317,9 @@ void TFormMain::applyControlState() {
     BtnPost->setEnabled(c.post);
     BtnCancel->setEnabled(c.cancel);
     BtnRefresh->setEnabled(c.refresh);
+    BtnCodePage->setEnabled(c.close);
+    BtnSetCodePage->setEnabled(c.close && c.tableBoundSpecial);
+    showCodePage();
     DBGrid->setReadOnly(!c.gridEditable);
     setPageVisible(TabSheetFields, c.fieldsPage);
     setPageVisible(TabSheetFilter, c.filterAndSearchPages);
@@ -425,6 +447,7 @@ void TFormMain::OpenSelectedTable() {
             hourglass.emplace();
         }
         Table->close();
+        Table->setEncoding(TProfileFile(IniFileName).readString(kCodePages, TableFile, QString()));
         if (Table->open(name, true)) {
             statusBar()->showMessage(TableFile);
         } else if (const QString cachedError = Table->openError(); Table->open(name, false)) {
@@ -501,6 +524,51 @@ void TFormMain::BtnCloseClick() {
     showGridModel(nullptr);
     Table->close();
     setTableState(TTableState::NoTable);
+}
+
+void TFormMain::showCodePage() {
+    tabulon::Table* table = Table->isOpen() ? Table->datasetTable() : nullptr;
+    if (table == nullptr) {
+        LabelCodePage->clear();
+        return;
+    }
+    const tabulon::TableFacts facts = table->storage().facts();
+    LabelCodePage->setText(
+        QStringLiteral("%1 (%2)").arg(QString::fromStdString(facts.codePage),
+                                      QString::fromLatin1(tabulon::codePageSourceName(facts.codePageSource).data())));
+    LabelCodePage->setToolTip(QString::fromStdString(facts.codePageNote));
+}
+
+void TFormMain::BtnCodePageClick() {
+    const QString current = LabelCodePage->text().section(u' ', 0, 0);
+    // The table is closed while the previews read it in each code page.
+    if (!closeTableAsking()) return;
+    TCodePageDialog dialog(TableFile.toStdString(), current, this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.codePage().isEmpty())
+        TProfileFile(IniFileName).writeString(kCodePages, TableFile, dialog.codePage());
+    BtnOpenClick();
+}
+
+void TFormMain::BtnSetCodePageClick() {
+    const QString current = LabelCodePage->text().section(u' ', 0, 0);
+    if (!closeTableAsking()) return;
+    TCodePageDialog dialog(TableFile.toStdString(), current, this);
+    dialog.setWindowTitle(tr("Set code page"));
+    const QString chosen = dialog.exec() == QDialog::Accepted ? dialog.codePage() : QString();
+    if (!chosen.isEmpty() &&
+        AskDialog(
+            tr("Store %1 as the code page in the header of %2? Only that changes in the file.").arg(chosen, TableFile),
+            TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+        try {
+            const std::filesystem::path path = TableFile.toStdString();
+            tabulon::driverForPath(path).storeCodePage(path, chosen.toStdString());
+            // The header now says it: a choice kept for the table would only hide it.
+            TProfileFile(IniFileName).writeString(kCodePages, TableFile, QString());
+        } catch (const std::exception& error) {
+            ShowFailure(tr("Set code page"), ErrorText(error));
+        }
+    }
+    BtnOpenClick();
 }
 
 void TFormMain::BtnEditClick() { setTableState(TTableState::Editing); }

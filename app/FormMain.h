@@ -83,6 +83,9 @@ public:
     TSqlPage* TabSheetSQL;
     TSpecialPage* TabSheetSpecial;
     TDBGrid* DBGrid;
+    QLabel* LabelCodePage;  // the open table's code page and where it came from
+    QToolButton* BtnCodePage;
+    QToolButton* BtnSetCodePage;
 
 public slots:
     void BtnOpenClick();
@@ -92,6 +95,12 @@ public slots:
     bool BtnPostClick();
     void BtnCancelClick();
     void BtnRefreshClick();
+    // Closes the table, lets the user pick its code page (kept in the settings file for the
+    // next openings) and opens it again.
+    void BtnCodePageClick();
+    // Closes the table, lets the user pick a code page and, after asking, stores it in the
+    // table's header (only there), then opens the table again.
+    void BtnSetCodePageClick();
     // A double-click on a memo, graphic or blob cell shows its whole value.
     void showCellValue(const QModelIndex& index);
     void FileListViewChange();
@@ -130,6 +139,7 @@ private:
     void gridViewChanged();
     void selectFirstRow();
     void applyControlState();
+    void showCodePage();
     // Shows `model` (or nothing) in the grid and follows the grid's current row.
     void showGridModel(QAbstractItemModel* model);
     void gridFocusLeft();

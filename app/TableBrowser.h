@@ -25,6 +25,8 @@ public:
     // Opens the table file `fileName` (no folder) of the connected folder; false when it cannot
     // be opened. Never throws for a table that cannot be opened.
     virtual bool open(const QString& fileName, bool cachedUpdates) = 0;
+    // The code page the next open() reads the table in ("CP866"); empty: the table's own.
+    virtual void setEncoding(const QString&) {}
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Why the last open() failed ("Kind: message."); empty when it did not fail.

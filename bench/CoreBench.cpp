@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/CodePageGuess.h"
 #include "core/CsvText.h"
 #include "core/Decimal.h"
 #include "core/TextCodec.h"
@@ -19,6 +20,15 @@ static void DecimalParseAndFormat(benchmark::State& state) {
     }
 }
 BENCHMARK(DecimalParseAndFormat);
+
+// The most an open pays for the code page guess: a full sample of Cyrillic text.
+static void CodePageGuessFullSample(benchmark::State& state) {
+    const auto value = TextCodec("CP1251").encode("Инвентарный номер и наименование основного средства");
+    TextSample sample;
+    while (!sample.full()) sample.add(*value);
+    for (auto _ : state) benchmark::DoNotOptimize(chooseCodePage({}, "CP437", sample));
+}
+BENCHMARK(CodePageGuessFullSample)->Unit(benchmark::kMillisecond);
 
 static void DateText(benchmark::State& state) {
     std::int32_t day = 0;

@@ -14,8 +14,11 @@ void runInfo(const std::vector<std::string>& words, std::ostream& out) {
     const auto table = openTable(args.positionals()[0], options);
     const TableFacts facts = table->facts();
     out << "{\"format\":" << jsonString(facts.format) << ",\"version\":" << jsonString(facts.version)
-        << ",\"code_page\":" << jsonString(facts.codePage) << ",\"record_count\":" << table->recordCount()
-        << ",\"fields\":" << jsonFields(table->fields()) << ",\"indexes\":" << jsonIndexes(table->indexes())
+        << ",\"code_page\":" << jsonString(facts.codePage)
+        << ",\"code_page_source\":" << jsonString(codePageSourceName(facts.codePageSource));
+    if (!facts.codePageNote.empty()) out << ",\"code_page_note\":" << jsonString(facts.codePageNote);
+    out << ",\"record_count\":" << table->recordCount() << ",\"fields\":" << jsonFields(table->fields())
+        << ",\"indexes\":" << jsonIndexes(table->indexes())
         << ",\"capabilities\":" << jsonCapabilities(table->capabilities());
     const auto problems = table->problems();
     if (!problems.empty()) {

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache
   qt6-base-dev libgl-dev
-  libsqlite3-dev libicu-dev
+  libsqlite3-dev libicu-dev libuchardet-dev
   libgtest-dev libbenchmark-dev
   python3 python3-dbfread python3-dbf
 )

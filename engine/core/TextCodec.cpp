@@ -159,4 +159,16 @@ std::string TextCodec::nameForCodePage(int codePage) {
     }
 }
 
+std::optional<int> TextCodec::codePageForName(std::string_view name) {
+    const std::string upper = asciiUpper(std::string(name));
+    if (upper == "UTF-8") return 65001;
+    if (upper.size() < 3 || upper.compare(0, 2, "CP") != 0) return std::nullopt;
+    int number = 0;
+    for (char c : std::string_view(upper).substr(2)) {
+        if (c < '0' || c > '9' || number > 99999) return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
 }  // namespace tabulon

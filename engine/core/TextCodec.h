@@ -34,6 +34,8 @@ public:
 
     // "CP437" for 437; "CP1252" for 1252; "UTF-8" for 65001.
     static std::string nameForCodePage(int codePage);
+    // The number nameForCodePage() takes for `name`: 437 for "CP437"; empty for other names.
+    static std::optional<int> codePageForName(std::string_view name);
 
 private:
     struct Iconv;

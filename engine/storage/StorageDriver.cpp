@@ -13,6 +13,11 @@ std::string familyMemberName(const std::filesystem::path& member, const std::fil
     return newBaseName + name.substr(std::min(name.size(), table.stem().string().size()));
 }
 
+void StorageDriver::storeCodePage(const std::filesystem::path& table, const std::string&) const {
+    throw EngineError(errkind::kNotSupported,
+                      table.filename().string() + ": a " + format() + " table's header names no code page");
+}
+
 void StorageDriver::renameFamily(const std::filesystem::path& table, const std::string& newBaseName) const {
     const std::filesystem::path folder = table.parent_path();
     if (newBaseName.empty() || newBaseName.find('/') != std::string::npos)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../core/CodePageGuess.h"
 #include "../core/FieldDef.h"
 #include "../core/Value.h"
 #include "../io/File.h"
@@ -48,6 +49,8 @@ struct TableFacts {
     std::string version;    // "7", "dBase IV with memo", ...
     std::string codePage;   // "CP437"
     std::string sortOrder;  // Paradox: the language driver's name ("ascii"); else empty
+    CodePageSource codePageSource = CodePageSource::Header;
+    std::string codePageNote;  // why the code page was not guessed, or why the header's was not kept
 };
 
 // What a table can do, so callers ask it rather than guess from its file name or type.
@@ -248,6 +251,12 @@ public:
     // (-1: a new field). What no longer applies to the new fields is dropped. Nothing by default.
     virtual void carryOver(const std::filesystem::path& /*original*/, StorageTable& /*rebuilt*/,
                            const std::vector<int>& /*sources*/, const std::vector<std::string>& /*indexFiles*/) const {}
+
+    // Makes the closed table's header name `codePage` ("CP1251"), changing nothing else in its
+    // files; the text stays as it is, now read in that code page. Throws EValueError when the
+    // header has no way to name it, ENotSupported for formats (or levels) whose header names
+    // none, as by default.
+    virtual void storeCodePage(const std::filesystem::path& table, const std::string& codePage) const;
 
 protected:
     // Writes their own names into the files of the family of `table` where the format stores

@@ -51,9 +51,14 @@ TEST(CliParadox, InfoDumpAndCopyWorkOnRealTables) {
     if (!std::filesystem::exists(fixtures)) GTEST_SKIP() << "no fixture folder at " << fixtures;
     const Outcome info = runCli("info " + (fixtures / "paradoxdriver/db/GENERAL.DB").string());
     EXPECT_EQ(info.status, 0) << info.output;
-    EXPECT_NE(info.output.find("\"format\":\"paradox\",\"version\":\"5\",\"code_page\":\"CP936\",\"record_count\":3"),
+    EXPECT_NE(info.output.find("\"format\":\"paradox\",\"version\":\"5\",\"code_page\":\"CP936\","
+                               "\"code_page_source\":\"header\""),
               std::string::npos)
         << info.output;
+    EXPECT_NE(info.output.find("\"record_count\":3"), std::string::npos) << info.output;
+    const Outcome mislabelled = runCli("info " + (fixtures / "pyparadoxdb/test.db").string());
+    EXPECT_NE(mislabelled.output.find("\"code_page\":\"CP1251\",\"code_page_source\":\"guess\""), std::string::npos)
+        << mislabelled.output;
     EXPECT_NE(info.output.find("\"capabilities\":{\"write\":true,\"transactions\":true,\"indexes\":true,"
                                "\"index_files\":false,\"memo_types\":[\"ftMemo\",\"ftFmtMemo\",\"ftBlob\","
                                "\"ftGraphic\",\"ftParadoxOle\"]}"),

@@ -1,8 +1,12 @@
 #include "DbaseDriver.h"
 
 #include "../../core/EngineError.h"
+#include "../../core/TextCodec.h"
+#include "../../io/PagedFile.h"
 #include "../Drivers.h"
+#include "DbaseCodePages.h"
 #include "DbaseCreator.h"
+#include "DbaseHeader.h"
 #include "DbaseTable.h"
 
 namespace tabulon::dbase {
@@ -36,5 +40,20 @@ std::vector<std::filesystem::path> DbaseDriver::familyFiles(const std::filesyste
 }
 
 FieldDef DbaseDriver::nearestField(const FieldDef& source) const { return nearestDbaseField(source); }
+
+void DbaseDriver::storeCodePage(const std::filesystem::path& table, const std::string& codePage) const {
+    const std::string file = table.filename().string();
+    const std::optional<int> number = TextCodec::codePageForName(codePage);
+    const std::optional<std::uint8_t> driver = number ? languageDriverForCodePage(*number) : std::nullopt;
+    if (!driver) throw EngineError(errkind::kValue, file + ": no language driver byte names " + codePage);
+    PagedFile dbf = PagedFile::open(table, AccessMode::ReadWrite);
+    dbf.file().lock(ShareMode::Exclusive);
+    const DbaseHeader header = readHeader(dbf);
+    if (header.dialect == Dialect::DBase7 && codePageForDriverName(header.languageDriverName))
+        throw EngineError(errkind::kNotSupported,
+                          file + ": its language driver name " + header.languageDriverName + " names its code page");
+    constexpr std::uint64_t kLanguageDriverByte = 29;
+    dbf.file().writeAt(kLanguageDriverByte, &*driver, 1);
+}
 
 }  // namespace tabulon::dbase

@@ -17,6 +17,7 @@ public:
                                          const CreateOptions& options) const override;
     std::vector<std::filesystem::path> familyFiles(const std::filesystem::path& table) const override;
     FieldDef nearestField(const FieldDef& source) const override;
+    void storeCodePage(const std::filesystem::path& table, const std::string& codePage) const override;
     // Rebuilds the attached .NDX files whose key fields remain.
     void carryOver(const std::filesystem::path& original, StorageTable& rebuilt, const std::vector<int>& sources,
                    const std::vector<std::string>& indexFiles) const override;

@@ -71,6 +71,7 @@ void DbaseTable::chooseCodec() {
     const std::string file = path_.filename().string();
     if (!options_.encoding.empty()) {
         codec_ = std::make_unique<TextCodec>(options_.encoding);
+        codePage_ = {codec_->name(), CodePageSource::User, {}};
         return;
     }
     std::optional<int> codePage;
@@ -80,15 +81,34 @@ void DbaseTable::chooseCodec() {
         codePage = codePageForLanguageDriver(header_.languageDriver);
         if (!codePage)
             addProblem(file, "the language driver byte " + hexByte(header_.languageDriver) +
-                                 " names no known code page; text is read as CP437 unless another is given");
+                                 " names no known code page; the code page is guessed from the text");
     }
-    const std::string name = TextCodec::nameForCodePage(codePage.value_or(kDefaultCodePage));
+    const std::string fallback = TextCodec::nameForCodePage(kDefaultCodePage);
+    codePage_ =
+        chooseCodePage(codePage ? TextCodec::nameForCodePage(*codePage) : std::string(), fallback, sampleText());
     try {
-        codec_ = std::make_unique<TextCodec>(name);
+        codec_ = std::make_unique<TextCodec>(codePage_.codePage);
     } catch (const EngineError&) {
-        addProblem(file, "code page " + name + " is not supported; text is read as CP437 unless another is given");
-        codec_ = std::make_unique<TextCodec>(TextCodec::nameForCodePage(kDefaultCodePage));
+        addProblem(file, "code page " + codePage_.codePage + " is not supported; text is read as " + fallback +
+                             " unless another is given");
+        codec_ = std::make_unique<TextCodec>(fallback);
+        codePage_.codePage = fallback;
     }
+}
+
+TextSample DbaseTable::sampleText() const {
+    TextSample sample;
+    for (const FieldLayout& f : header_.fields) sample.add(f.rawName);
+    std::vector<FieldLayout> text;
+    for (const FieldLayout& f : header_.fields)
+        if (f.readable && (f.letter == 'C' || f.letter == 'V')) text.push_back(f);
+    if (text.empty()) return sample;
+    std::string record(header_.recordLength, '\0');
+    for (std::uint64_t slot = 0; slot < header_.readableRecords && !sample.full(); ++slot) {
+        dbf_.read(header_.headerLength + slot * header_.recordLength, record.data(), record.size());
+        for (const FieldLayout& f : text) sample.add(std::string_view(record).substr(f.offset, f.length));
+    }
+    return sample;
 }
 
 void DbaseTable::openMemo() {
@@ -167,6 +187,8 @@ TableFacts DbaseTable::facts() const {
     facts.format = driver_.format();
     facts.version = dialectName(header_.dialect) + (header_.hasMemoFields() ? " with memo" : "");
     facts.codePage = codec_->name();
+    facts.codePageSource = codePage_.source;
+    facts.codePageNote = codePage_.note;
     return facts;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "../../core/CodePageGuess.h"
 #include "../../core/TextCodec.h"
 #include "../../io/PagedFile.h"
 #include "../../io/Transaction.h"
@@ -106,6 +107,8 @@ private:
 
     IndexFile& attachIndex(const std::filesystem::path& path);
     void chooseCodec();
+    // The field names and the first records' character values, as stored.
+    TextSample sampleText() const;
     void openMemo();
     void openStructuralIndex();
     // The record's bytes, valid until the next loadSlot() or change.
@@ -164,6 +167,7 @@ private:
     PagedFile dbf_;
     DbaseHeader header_;
     std::unique_ptr<TextCodec> codec_;
+    CodePageChoice codePage_;
     std::unique_ptr<MemoFile> memo_;
     std::unique_ptr<RecordDecoder> decoder_;
     std::unique_ptr<RecordEncoder> encoder_;

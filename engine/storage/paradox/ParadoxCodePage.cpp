@@ -13,11 +13,16 @@ constexpr int kSortCyrillic = 0xC0, kSortNordic = 0xE6;
 
 std::string paradoxCodePageName(const ParadoxHeader& header, const std::string& override) {
     if (!override.empty()) return override;
-    if (header.hasLevel4Block() && header.codePage != 0) return TextCodec::nameForCodePage(header.codePage);
-    if (header.sortOrderName == "BLROM800") return "HP-ROMAN8";
+    if (std::string named = paradoxNamedCodePage(header); !named.empty()) return named;
     if (header.sortOrderId == kSortCyrillic) return "CP866";
     if (header.sortOrderId == kSortNordic) return "CP865";
     return "CP437";
+}
+
+std::string paradoxNamedCodePage(const ParadoxHeader& header) {
+    if (header.hasLevel4Block() && header.codePage != 0) return TextCodec::nameForCodePage(header.codePage);
+    if (header.sortOrderName == "BLROM800") return "HP-ROMAN8";
+    return {};
 }
 
 ParadoxSortOrder paradoxSortOrderFor(int codePage, const std::string& named) {

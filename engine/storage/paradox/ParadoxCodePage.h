@@ -10,6 +10,9 @@ namespace tabulon::paradox {
 // when that is 0, the one its sort order implies); level 3 tables have no code-page field, so
 // their sort order hints at the DOS code page, 437 by default.
 std::string paradoxCodePageName(const ParadoxHeader& header, const std::string& override);
+// The code page the header states: its code-page field, or a sort order of one code page only
+// (Roman-8); empty when it states none, as a level 3 table's sort order only hints.
+std::string paradoxNamedCodePage(const ParadoxHeader& header);
 // The sort order name and id a new table in `codePage` gets.
 struct ParadoxSortOrder {
     std::string name;

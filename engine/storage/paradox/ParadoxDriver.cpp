@@ -5,7 +5,10 @@
 
 #include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
+#include "../../core/TextCodec.h"
+#include "../../io/PagedFile.h"
 #include "ParadoxFieldType.h"
+#include "ParadoxHeader.h"
 #include "ParadoxTable.h"
 #include "ParadoxTableCreator.h"
 
@@ -90,6 +93,20 @@ FieldDef ParadoxDriver::nearestField(const FieldDef& source) const {
     else
         f.size = 0;
     return f;
+}
+
+void ParadoxDriver::storeCodePage(const std::filesystem::path& table, const std::string& codePage) const {
+    const std::string file = table.filename().string();
+    const std::optional<int> number = TextCodec::codePageForName(codePage);
+    if (!number || *number > 0xFFFF)
+        throw EngineError(errkind::kValue, file + ": a Paradox header cannot name " + codePage);
+    PagedFile db = PagedFile::open(table, AccessMode::ReadWrite);
+    db.file().lock(ShareMode::Exclusive);
+    if (!ParadoxHeader::read(db).hasLevel4Block())
+        throw EngineError(errkind::kNotSupported, file + ": a level 3 table's header holds no code page");
+    constexpr std::uint64_t kCodePageField = 0x6A;
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(*number & 0xFF), static_cast<std::uint8_t>(*number >> 8)};
+    db.file().writeAt(kCodePageField, bytes, sizeof bytes);
 }
 
 }  // namespace tabulon::paradox

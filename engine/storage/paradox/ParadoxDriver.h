@@ -17,6 +17,7 @@ public:
                                          const CreateOptions& options) const override;
     std::vector<std::filesystem::path> familyFiles(const std::filesystem::path& table) const override;
     FieldDef nearestField(const FieldDef& source) const override;
+    void storeCodePage(const std::filesystem::path& table, const std::string& codePage) const override;
     // Keeps the .VAL checks of the fields that remain; .TV and .FAM while the fields are unchanged.
     void carryOver(const std::filesystem::path& original, StorageTable& rebuilt, const std::vector<int>& sources,
                    const std::vector<std::string>& indexFiles) const override;

@@ -55,7 +55,10 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
     const ParadoxHeader& h = data_->header();
     if (!h.isTable())
         throw EngineError(errkind::kFormat, path.filename().string() + " is a Paradox index file, not a table");
-    codec_ = std::make_unique<TextCodec>(paradoxCodePageName(h, options.encoding));
+    codePage_ = options.encoding.empty()
+                    ? chooseCodePage(paradoxNamedCodePage(h), paradoxCodePageName(h, {}), sampleText())
+                    : CodePageChoice{options.encoding, CodePageSource::User, {}};
+    codec_ = std::make_unique<TextCodec>(codePage_.codePage);
     collation_ = std::make_unique<ParadoxCollation>(h.sortOrderName, *codec_);
     std::string ascii(0x7F, '\0');
     std::iota(ascii.begin(), ascii.end(), '\x01');
@@ -135,7 +138,25 @@ std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, co
 
 TableFacts ParadoxTable::facts() const {
     const ParadoxHeader& header = data_->header();
-    return {"paradox", header.level(), codec_->name(), header.sortOrderName};
+    return {"paradox", header.level(), codec_->name(), header.sortOrderName, codePage_.source, codePage_.note};
+}
+
+TextSample ParadoxTable::sampleText() const {
+    const ParadoxHeader& h = data_->header();
+    TextSample sample;
+    for (const ParadoxField& f : h.fields) sample.add(f.name);
+    std::vector<const ParadoxField*> text;
+    for (const ParadoxField& f : h.fields)
+        if (f.type.fieldType == ftString && !f.type.blob) text.push_back(&f);
+    if (text.empty()) return sample;
+    for (std::uint64_t slot = 0; slot < data_->recordCount() && !sample.full(); ++slot) {
+        const auto at = data_->locate(slot);
+        const auto* raw =
+            reinterpret_cast<const char*>(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record));
+        for (const ParadoxField* f : text)
+            sample.add(std::string_view(raw + f->offset, static_cast<std::size_t>(f->bytes)));
+    }
+    return sample;
 }
 
 std::vector<IndexDef> ParadoxTable::indexes() const {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "../../core/CodePageGuess.h"
 #include "../../core/TextCodec.h"
 #include "../../io/Transaction.h"
 #include "../StorageTable.h"
@@ -140,6 +141,8 @@ private:
     SecondaryFiles& secondaryFiles(const ParadoxSecondaryIndex& index);
     void reloadAfterDiskChange();
 
+    // The field names and the first records' alpha values, as stored.
+    TextSample sampleText() const;
     void decodeRecord(const std::uint8_t* raw, Record& out);
     Value decodeField(const std::uint8_t* raw, const ParadoxField& field);
     void decodeFields(const std::uint8_t* raw, const std::vector<std::size_t>& positions, Record& out);
@@ -161,6 +164,7 @@ private:
     ProblemLog problems_;
     std::unique_ptr<ParadoxDataFile> data_;
     std::unique_ptr<TextCodec> codec_;
+    CodePageChoice codePage_;
     std::unique_ptr<ParadoxCollation> collation_;
     std::optional<ParadoxBlobFile> blobs_;
     std::optional<PagedFile> pxFile_;

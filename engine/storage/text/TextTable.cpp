@@ -71,6 +71,9 @@ void TextTable::load() {
         sniffLayout(sample, sampleIsWhole);
     }
 
+    codePageSource_ = !options_.encoding.empty() ? CodePageSource::User
+                      : !schemaCodePage.empty()  ? CodePageSource::Header
+                                                 : CodePageSource::Guess;
     codePage_ = !options_.encoding.empty()            ? options_.encoding
                 : !schemaCodePage.empty()             ? schemaCodePage
                 : isValidUtf8(sample, !sampleIsWhole) ? "UTF-8"
@@ -115,7 +118,7 @@ void TextTable::sniffLayout(std::string_view sample, bool sampleIsWhole) {
 }
 
 TableFacts TextTable::facts() const {
-    return TableFacts{"text", dialect_.fixed ? "fixed" : "delimited", codePage_, {}};
+    return TableFacts{"text", dialect_.fixed ? "fixed" : "delimited", codePage_, {}, codePageSource_, {}};
 }
 
 void TextTable::checkSlot(std::uint64_t slot) const {

@@ -61,6 +61,7 @@ private:
     std::vector<FixedColumn> columns_;
     std::unique_ptr<TextCodec> codec_;  // null for UTF-8, which needs no conversion
     std::string codePage_;
+    CodePageSource codePageSource_ = CodePageSource::Header;  // the schema file is the header
     std::vector<std::uint64_t> rows_;
     std::vector<TableProblem> problems_;
     // A window of the file that record reads are served from, so a walk in record order costs

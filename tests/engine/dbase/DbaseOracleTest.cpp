@@ -97,6 +97,22 @@ TEST(DbaseOracle, DbfreadReadsWhatTheEngineWrites) {
     EXPECT_EQ(status, 0) << output;
 }
 
+TEST(DbaseOracle, DbfreadReadsWhatTheEngineWritesInAUserChosenCodePage) {
+    TempFolder dir;
+    driverFor(ttDBase).create(dir / "chosen.dbf", {{"NAME", ftString, 20, 0, false, "C"}}, {}, {});
+    OpenOptions chosen;
+    chosen.access = AccessMode::ReadWrite;
+    chosen.encoding = "CP1251";
+    openTable(dir / "chosen.dbf", chosen)->append({Value::string("\xD0\x96\xD0\xB0\xD1\x80")});  // "Жар"
+    chosen.access = AccessMode::ReadOnly;
+    writeValues(*openTable(dir / "chosen.dbf", chosen), dir / "ours.jsonl");
+    std::string output;
+    const int status =
+        runOracle("check " + (dir / "chosen.dbf").string() + " cp1251 " + (dir / "ours.jsonl").string(), output);
+    if (status == kSkipStatus) GTEST_SKIP() << "python3-dbfread is not installed";
+    EXPECT_EQ(status, 0) << output;
+}
+
 class DbaseOracleWritten : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DbaseOracleWritten, TheEngineReadsWhatPythonDbfWrites) {

@@ -89,7 +89,7 @@ const FixtureCase kCases[] = {
     {"paradoxdriver/joins/joina.db", "4", "CP1252", 3, "1", "3"},
     {"paradoxdriver/joins/joinb.db", "4", "CP1252", 3, "2", "4"},
     {"paradoxdriver/joins/origin.db", "5", "CP850", 1, "1|1", "1|1"},
-    {"pyparadoxdb/test.db", "7", "CP1252", 2, "", ""},
+    {"pyparadoxdb/test.db", "7", "CP1251", 2, "", ""},  // the header says CP1252; the text is CP1251
     {"python-pxlib/LAND.DB", "4", "CP865", 216, "AFG|SAS|Afghanistan|Afghanistan|#|ISL|AF|21765000",
      "ZZZ|ZZZ|Uspes. (Verden)|Unspecified (World)"},
     {"rparadox/empty.db", "7", "CP1252", 0, "", ""},
