@@ -12,6 +12,7 @@
 
 #include "core/EngineError.h"
 #include "engine/dbase/FixtureFiles.h"
+#include "engine/dbase/RandomEdits.h"
 #include "io/Transaction.h"
 #include "storage/Drivers.h"
 #include "storage/dbase/CdxFile.h"
@@ -23,6 +24,7 @@
 
 using namespace tabulon;
 using tabulon::testing::dbaseFixtures;
+using tabulon::testing::editAtRandom;
 using tabulon::testing::TempFolder;
 
 namespace {
@@ -147,28 +149,8 @@ TEST(DbaseIndexUpkeep, KeysMovedInPlaceMatchARebuild) {
     auto* dbase = dynamic_cast<dbase::DbaseTable*>(table.get());
     ASSERT_NE(dbase, nullptr);
     // Small batches: each commits its moved keys, and no batch is large enough for a rebuild.
-    for (int batch = 0; batch < 12; ++batch) {
-        Transaction transaction((dir / "t.dbf").string() + Transaction::kJournalExtension);
-        table->setTransaction(&transaction);
-        for (int i = 0; i < 60; ++i) {
-            const RecordId id = 1 + random() % 2500;
-            switch (random() % 5) {
-                case 0:
-                    table->remove(id);
-                    break;
-                case 1:
-                    dbase->recall(id);
-                    break;
-                case 2:
-                    table->append(randomRow());
-                    break;
-                default:
-                    table->update(id, randomRow());
-            }
-        }
-        transaction.commit();
-        table->setTransaction(nullptr);
-    }
+    editAtRandom(
+        *dbase, dir / "t.dbf", random, 12, 60, 5, 2500, [&] { table->append(randomRow()); }, randomRow);
     const std::vector<std::string> tags = {"BYNAME", "BYAGE", "NAMEBORN", "AGEBORN", "name.ndx", "age.ndx"};
     // And again after a pack, which builds every index anew, the .NDX files too.
     for (const bool packed : {false, true}) {

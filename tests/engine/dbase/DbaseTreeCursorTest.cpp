@@ -11,6 +11,7 @@
 
 #include "core/EngineError.h"
 #include "engine/dbase/FixtureFiles.h"
+#include "engine/dbase/RandomEdits.h"
 #include "io/Transaction.h"
 #include "storage/Drivers.h"
 #include "storage/dbase/DbaseTable.h"
@@ -22,6 +23,7 @@
 
 using namespace tabulon;
 using tabulon::testing::dbaseFixtures;
+using tabulon::testing::editAtRandom;
 using tabulon::testing::TempFolder;
 
 namespace {
@@ -190,29 +192,11 @@ TEST(DbaseTreeCursor, AgreesWithASortAfterKeysMovedInPlaceWithSplits) {
     std::mt19937 random(17);
     appendCommitted(*table, dir / "t.dbf", random, 1500);
     auto* dbase = dynamic_cast<dbase::DbaseTable*>(table.get());
-    for (int batch = 0; batch < 8; ++batch) {
-        Transaction transaction((dir / "t.dbf").string() + Transaction::kJournalExtension);
-        table->setTransaction(&transaction);
-        for (int i = 0; i < 80; ++i) {
-            const RecordId id = 1 + random() % table->slotCount();
-            switch (random() % 4) {
-                case 0:
-                    table->remove(id);
-                    break;
-                case 1:
-                    dbase->recall(id);
-                    break;
-                case 2:
-                    appendRandom(*table, random, 1);
-                    break;
-                default:
-                    table->update(id, {Value::string(randomName(random)),
-                                       Value::integer(static_cast<std::int64_t>(random() % 400))});
-            }
-        }
-        transaction.commit();
-        table->setTransaction(nullptr);
-    }
+    editAtRandom(
+        *dbase, dir / "t.dbf", random, 8, 80, 4, 0, [&] { appendRandom(*table, random, 1); },
+        [&] {
+            return Record{Value::string(randomName(random)), Value::integer(static_cast<std::int64_t>(random() % 400))};
+        });
     expectEveryTagSorted(*dbase);
     auto ndx = table->openIndex("name.ndx");
     const std::vector<RecordId> expected = sortedOrder(*dbase, {"name.ndx", 0, false, false, ""});
