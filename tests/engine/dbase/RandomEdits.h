@@ -13,9 +13,9 @@ namespace tabulon::testing {
 // `batches` transactions of `perBatch` edits each. An edit's record is 1 + random() % `ids`
 // (0: % the table's slots); its kind is random() % `kinds`: remove, recall, `append()`, else
 // update to `changedRow()`.
-inline void editAtRandom(dbase::DbaseTable& table, const std::filesystem::path& file, std::mt19937& random,
-                         int batches, int perBatch, unsigned kinds, std::uint64_t ids,
-                         const std::function<void()>& append, const std::function<Record()>& changedRow) {
+inline void editAtRandom(dbase::DbaseTable& table, const std::filesystem::path& file, std::mt19937& random, int batches,
+                         int perBatch, unsigned kinds, std::uint64_t ids, const std::function<void()>& append,
+                         const std::function<Record()>& changedRow) {
     for (int batch = 0; batch < batches; ++batch) {
         Transaction transaction(file.string() + Transaction::kJournalExtension);
         table.setTransaction(&transaction);
