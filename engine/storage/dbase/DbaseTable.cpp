@@ -47,8 +47,8 @@ DbaseTable::DbaseTable(const StorageDriver& driver, const std::filesystem::path&
         if (p.damage && !options_.tolerant) throw EngineError(errkind::kFormat, file + ": " + p.message);
         addProblem(file, p.message);
     }
+    openMemo();  // before the code page: memo text is part of its guess
     chooseCodec();
-    openMemo();
     decoder_ = std::make_unique<RecordDecoder>(header_, *codec_, memo_.get());
     for (const FieldLayout* f : decoder_->visible()) {
         FieldDef def = f->def;
@@ -99,15 +99,29 @@ void DbaseTable::chooseCodec() {
 TextSample DbaseTable::sampleText() const {
     TextSample sample;
     for (const FieldLayout& f : header_.fields) sample.add(f.rawName);
-    std::vector<FieldLayout> text;
-    for (const FieldLayout& f : header_.fields)
-        if (f.readable && (f.letter == 'C' || f.letter == 'V')) text.push_back(f);
-    if (text.empty()) return sample;
-    std::string record(header_.recordLength, '\0');
-    for (std::uint64_t slot = 0; slot < header_.readableRecords && !sample.full(); ++slot) {
-        dbf_.read(header_.headerLength + slot * header_.recordLength, record.data(), record.size());
-        for (const FieldLayout& f : text) sample.add(std::string_view(record).substr(f.offset, f.length));
+    std::vector<FieldLayout> text, memos;
+    for (const FieldLayout& f : header_.fields) {
+        if (!f.readable) continue;
+        if (f.letter == 'C' || f.letter == 'V') text.push_back(f);
+        if (f.def.type == ftMemo && memo_) memos.push_back(f);
     }
+    std::string record(header_.recordLength, '\0');
+    const auto eachRecord = [&](const std::vector<FieldLayout>& fields, const auto& addField) {
+        for (std::uint64_t slot = 0; !fields.empty() && slot < header_.readableRecords && !sample.full(); ++slot) {
+            dbf_.read(header_.headerLength + slot * header_.recordLength, record.data(), record.size());
+            for (const FieldLayout& f : fields) addField(f);
+        }
+    };
+    // Character fields first: memos, read block by block, only fill what they leave.
+    eachRecord(text, [&](const FieldLayout& f) { sample.add(std::string_view(record).substr(f.offset, f.length)); });
+    eachRecord(memos, [&](const FieldLayout& f) {
+        const auto block = memoBlockOf(f, reinterpret_cast<const std::uint8_t*>(record.data()) + f.offset);
+        try {
+            if (block && *block != 0) sample.add(memo_->read(*block));
+        } catch (const EngineError&) {
+            // A damaged memo is reported when its record is read; the guess does without it.
+        }
+    });
     return sample;
 }
 

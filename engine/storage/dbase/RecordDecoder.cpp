@@ -259,18 +259,22 @@ void RecordDecoder::decodeField(const FieldLayout& f, const std::uint8_t* record
     out = Value();
 }
 
-Value RecordDecoder::memoValue(const FieldLayout& f, const std::uint8_t* p) {
+std::optional<std::uint32_t> memoBlockOf(const FieldLayout& f, const std::uint8_t* p) {
+    if (f.length == 4) return le32(p);
+    std::size_t begin = 0, end = f.length;
+    while (begin < end && isPad(p[begin])) ++begin;
+    while (end > begin && isPad(p[end - 1])) --end;
     std::uint32_t block = 0;
-    if (f.length == 4) {
-        block = le32(p);
-    } else {
-        std::size_t begin = 0, end = f.length;
-        while (begin < end && isPad(p[begin])) ++begin;
-        while (end > begin && isPad(p[end - 1])) --end;
-        const auto [ptr, ec] =
-            std::from_chars(reinterpret_cast<const char*>(p + begin), reinterpret_cast<const char*>(p + end), block);
-        if (begin != end && (ec != std::errc() || ptr != reinterpret_cast<const char*>(p + end))) return {};
-    }
+    const auto [ptr, ec] =
+        std::from_chars(reinterpret_cast<const char*>(p + begin), reinterpret_cast<const char*>(p + end), block);
+    if (begin != end && (ec != std::errc() || ptr != reinterpret_cast<const char*>(p + end))) return std::nullopt;
+    return block;
+}
+
+Value RecordDecoder::memoValue(const FieldLayout& f, const std::uint8_t* p) {
+    const std::optional<std::uint32_t> pointer = memoBlockOf(f, p);
+    if (!pointer) return {};
+    const std::uint32_t block = *pointer;
     if (block == 0 || !memo_) return {};
     std::string data;
     try {

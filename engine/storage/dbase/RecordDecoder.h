@@ -43,6 +43,8 @@ private:
 // A right-justified ASCII number: spaces or NULs around it, ',' as the decimal point, '*'
 // overflow. Empty when blank or malformed.
 std::optional<double> parseNumericText(const std::uint8_t* bytes, std::size_t length);
+// The memo block a memo field's bytes point to (0: no memo); empty when they are no pointer.
+std::optional<std::uint32_t> memoBlockOf(const FieldLayout& field, const std::uint8_t* bytes);
 // YYYYMMDD; empty when blank, zero or not a date.
 std::optional<Date> parseDateText(const std::uint8_t* bytes);
 

@@ -55,6 +55,14 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
     const ParadoxHeader& h = data_->header();
     if (!h.isTable())
         throw EngineError(errkind::kFormat, path.filename().string() + " is a Paradox index file, not a table");
+    // Before the code page: memo text is part of its guess.
+    if (std::any_of(h.fields.begin(), h.fields.end(), [](const ParadoxField& f) { return f.type.blob; })) {
+        const auto mb = findFileIgnoringCase(path.parent_path(), path.stem().string() + ".MB");
+        if (mb.empty())
+            problems_.report(path.stem().string() + ".MB", "the blob file is missing; blob values read as empty");
+        else
+            blobs_.emplace(PagedFile::open(mb, options.access));
+    }
     codePage_ = options.encoding.empty()
                     ? chooseCodePage(paradoxNamedCodePage(h), paradoxCodePageName(h, {}), sampleText())
                     : CodePageChoice{options.encoding, CodePageSource::User, {}};
@@ -63,7 +71,6 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
     std::string ascii(0x7F, '\0');
     std::iota(ascii.begin(), ascii.end(), '\x01');
     asciiTransparent_ = codec_->decode(ascii) == ascii;
-    bool anyBlob = false;
     for (const ParadoxField& f : h.fields) {
         FieldDef def;
         def.name = codec_->decode(f.name);
@@ -71,14 +78,6 @@ ParadoxTable::ParadoxTable(const StorageDriver& driver, const std::filesystem::p
         def.size = userFieldSize(f);
         def.nativeType = std::string(1, f.type.letter);
         fields_.push_back(def);
-        anyBlob = anyBlob || f.type.blob;
-    }
-    if (anyBlob) {
-        const auto mb = findFileIgnoringCase(path.parent_path(), path.stem().string() + ".MB");
-        if (mb.empty())
-            problems_.report(path.stem().string() + ".MB", "the blob file is missing; blob values read as empty");
-        else
-            blobs_.emplace(PagedFile::open(mb, options.access));
     }
     if (h.keyFieldCount > 0) {
         const auto px = findFileIgnoringCase(path.parent_path(), path.stem().string() + ".PX");
@@ -145,17 +144,39 @@ TextSample ParadoxTable::sampleText() const {
     const ParadoxHeader& h = data_->header();
     TextSample sample;
     for (const ParadoxField& f : h.fields) sample.add(f.name);
-    std::vector<const ParadoxField*> text;
-    for (const ParadoxField& f : h.fields)
+    std::vector<const ParadoxField*> text, memos;
+    for (const ParadoxField& f : h.fields) {
         if (f.type.fieldType == ftString && !f.type.blob) text.push_back(&f);
-    if (text.empty()) return sample;
-    for (std::uint64_t slot = 0; slot < data_->recordCount() && !sample.full(); ++slot) {
-        const auto at = data_->locate(slot);
-        const auto* raw =
-            reinterpret_cast<const char*>(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record));
-        for (const ParadoxField* f : text)
-            sample.add(std::string_view(raw + f->offset, static_cast<std::size_t>(f->bytes)));
+        if (f.type.fieldType == ftMemo) memos.push_back(&f);
     }
+    const auto eachRecord = [&](const std::vector<const ParadoxField*>& fields, const auto& addField) {
+        for (std::uint64_t slot = 0; !fields.empty() && slot < data_->recordCount() && !sample.full(); ++slot) {
+            const auto at = data_->locate(slot);
+            const auto* raw =
+                reinterpret_cast<const char*>(data_->recordAt(data_->blocks()[at.chainIndex].number, at.record));
+            for (const ParadoxField* f : fields) addField(*f, raw + f->offset);
+        }
+    };
+    // Alphanumeric fields first: memos, read from the blob file, only fill what they leave.
+    eachRecord(text, [&](const ParadoxField& f, const char* bytes) {
+        sample.add(std::string_view(bytes, static_cast<std::size_t>(f.bytes)));
+    });
+    eachRecord(memos, [&](const ParadoxField& f, const char* bytes) {
+        const int leader = f.bytes - kBlobPointerBytes;
+        const std::uint32_t location = le32(reinterpret_cast<const std::uint8_t*>(bytes) + leader);
+        const std::uint32_t length = le32(reinterpret_cast<const std::uint8_t*>(bytes) + leader + 4);
+        if (location == 0) {
+            sample.add(std::string_view(bytes, std::min<std::size_t>(length, static_cast<std::size_t>(leader))));
+            return;
+        }
+        if (!blobs_) return;
+        try {
+            const Bytes memo = blobs_->read(location, length);
+            sample.add(std::string_view(reinterpret_cast<const char*>(memo.data()), memo.size()));
+        } catch (const EngineError&) {
+            // A damaged blob is reported when its record is read; the guess does without it.
+        }
+    });
     return sample;
 }
 

@@ -107,6 +107,28 @@ INSTANTIATE_TEST_SUITE_P(
                       FixtureCase{"paradox/paradoxdriver/db/ROMAN8.db", "HP-ROMAN8", CodePageSource::Header},
                       FixtureCase{"paradox/paradoxdriver/fields/bcd.db", "CP850", CodePageSource::Header}));
 
+class MemoTextGuessTest : public ::testing::TestWithParam<std::pair<TableType, const char*>> {};
+
+TEST_P(MemoTextGuessTest, MemosAloneShowTheHeadersCodePageWrong) {
+    const auto [type, file] = GetParam();
+    const testing::TempFolder folder;
+    const std::filesystem::path path = folder.path() / file;
+    {
+        auto table = driverFor(type).create(
+            path, {{"ID", ftInteger, 0, 0, false, ""}, {"NOTE", ftMemo, 10, 0, false, ""}}, {}, {.encoding = "CP1251"});
+        std::string note;
+        for (int i = 0; i < 20; ++i) note += kRussian;
+        for (int id = 1; id <= 3; ++id) table->append({Value::integer(id), Value::string(note)});
+    }
+    driverFor(type).storeCodePage(path, "CP1252");
+    const TableFacts facts = openTable(path)->facts();
+    EXPECT_EQ(facts.codePage, "CP1251") << facts.codePageNote;
+    EXPECT_EQ(facts.codePageSource, CodePageSource::Guess);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, MemoTextGuessTest,
+                         ::testing::Values(std::pair{ttDBase, "M.DBF"}, std::pair{ttParadox, "M.DB"}));
+
 struct StoreCase {
     TableType type;
     const char* file;
