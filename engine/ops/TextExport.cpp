@@ -58,8 +58,13 @@ public:
     void value(std::string& out, const Value& value, const FieldDef& field, bool first) {
         if (!first) out += separator_;
         if (format_.format == TextFormat::Csv) {
-            text_.clear();
-            value.appendText(text_);
+            // Most values are plain ASCII needing no quotes: written straight into the line, and
+            // only taken out again to be quoted or encoded when they are not.
+            const std::size_t start = out.size();
+            value.appendText(out);
+            if (plainAscii(std::string_view(out).substr(start))) return;
+            text_.assign(out, start);
+            out.resize(start);
             // Only strings hold more than ASCII: the text of every other kind needs no encoding.
             appendCsv(out, field, value.kind() != ValueKind::String);
             return;
@@ -78,6 +83,16 @@ public:
     std::uint64_t record = 0;  // for messages: the record being written, from 1
 
 private:
+    // True when `text` goes into the file as it is: ASCII the file's code page keeps, and no
+    // character that calls for quotes.
+    bool plainAscii(std::string_view text) const {
+        if (codec_ && !codec_->keepsAscii()) return false;
+        const char separator = separator_.size() == 1 ? separator_[0] : '"';
+        for (const char c : text)
+            if (static_cast<unsigned char>(c) >= 0x80 || c == '"' || c == '\r' || c == '\n' || c == separator)
+                return false;
+        return separator_.size() == 1 || text.find(separator_) == std::string_view::npos;
+    }
     // text_, quoted, its quotes doubled, when it holds the separator, a quote or a line break.
     void appendCsv(std::string& out, const FieldDef& field, bool ascii) {
         if (!needsQuotes(ascii)) return append(out, text_, field, ascii);
