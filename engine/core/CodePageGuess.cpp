@@ -144,6 +144,7 @@ std::string_view codePageSourceName(CodePageSource source) {
 }
 
 void TextSample::add(std::string_view value) {
+    read_ += value.size();
     while (!value.empty() && (value.back() == ' ' || value.back() == '\0')) value.remove_suffix(1);
     if (value.empty() || full()) return;
     bytes_.append(value.substr(0, kMostBytes - bytes_.size()));

@@ -16,16 +16,22 @@ std::string_view codePageSourceName(CodePageSource source);
 
 // The raw bytes of a table's first text values, at most kMostBytes of them: beyond some 16 KiB
 // the detector drifts to ISO-8859-1 on long runs of DOS Cyrillic, and reads no better otherwise.
+// Full also once kMostBytesRead of values were looked at, blank ones included, so that a large
+// table of empty text costs its opening no more than a small one.
 class TextSample {
 public:
     static constexpr std::size_t kMostBytes = 16 * 1024;
+    static constexpr std::size_t kMostBytesRead = 64 * 1024;
     // Adds one value, without the padding a fixed-width field stores after it.
     void add(std::string_view value);
-    bool full() const { return bytes_.size() >= kMostBytes; }
+    // Counts a value that holds no text (an empty memo's pointer) as looked at.
+    void passOver(std::size_t bytes) { read_ += bytes; }
+    bool full() const { return bytes_.size() >= kMostBytes || read_ >= kMostBytesRead; }
     const std::string& bytes() const { return bytes_; }
 
 private:
     std::string bytes_;
+    std::size_t read_ = 0;
 };
 
 // The code page chosen for a table and why.

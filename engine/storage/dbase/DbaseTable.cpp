@@ -116,8 +116,10 @@ TextSample DbaseTable::sampleText() const {
     eachRecord(text, [&](const FieldLayout& f) { sample.add(std::string_view(record).substr(f.offset, f.length)); });
     eachRecord(memos, [&](const FieldLayout& f) {
         const auto block = memoBlockOf(f, reinterpret_cast<const std::uint8_t*>(record.data()) + f.offset);
+        sample.passOver(f.length);  // so that a run of empty memos ends the look too
+        if (!block || *block == 0) return;
         try {
-            if (block && *block != 0) sample.add(memo_->read(*block));
+            sample.add(memo_->read(*block));
         } catch (const EngineError&) {
             // A damaged memo is reported when its record is read; the guess does without it.
         }

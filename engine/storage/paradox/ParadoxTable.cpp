@@ -165,6 +165,7 @@ TextSample ParadoxTable::sampleText() const {
         const int leader = f.bytes - kBlobPointerBytes;
         const std::uint32_t location = le32(reinterpret_cast<const std::uint8_t*>(bytes) + leader);
         const std::uint32_t length = le32(reinterpret_cast<const std::uint8_t*>(bytes) + leader + 4);
+        sample.passOver(kBlobPointerBytes);  // so that a run of empty memos ends the look too
         if (location == 0) {
             sample.add(std::string_view(bytes, std::min<std::size_t>(length, static_cast<std::size_t>(leader))));
             return;
