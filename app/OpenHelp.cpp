@@ -8,14 +8,15 @@
 #include "FormMessage.h"
 #include "JoinPath.h"
 #include "RegistrySetting.h"
+#include "SettingsLocation.h"
 
 THelpServices THelpServices::system() {
-    return {QCoreApplication::applicationDirPath(), TSettingsLocation::userConfigFolder(),
-            [](const QString& program, const QStringList& arguments, const QString& folder) {
-                return QProcess::startDetached(program, arguments, folder);
-            },
-            [](const QUrl& url) { return QDesktopServices::openUrl(url); },
-            [](const QString& text) { ShowDialog(text); }};
+    return {
+        TSettingsLocation::helpFolder(QCoreApplication::applicationDirPath()), TSettingsLocation::userConfigFolder(),
+        [](const QString& program, const QStringList& arguments, const QString& folder) {
+            return QProcess::startDetached(program, arguments, folder);
+        },
+        [](const QUrl& url) { return QDesktopServices::openUrl(url); }, [](const QString& text) { ShowDialog(text); }};
 }
 
 void OpenHelp(QWidget* /*owner*/, const QString& helpFileName, const THelpServices& services) {
