@@ -11,12 +11,13 @@
 #include "SettingsLocation.h"
 
 THelpServices THelpServices::system() {
-    return {
-        TSettingsLocation::helpFolder(QCoreApplication::applicationDirPath()), TSettingsLocation::userConfigFolder(),
-        [](const QString& program, const QStringList& arguments, const QString& folder) {
-            return QProcess::startDetached(program, arguments, folder);
-        },
-        [](const QUrl& url) { return QDesktopServices::openUrl(url); }, [](const QString& text) { ShowDialog(text); }};
+    const QString helpFolder = TSettingsLocation::helpFolder(QCoreApplication::applicationDirPath());
+    return {helpFolder, TSettingsLocation::userConfigFolder(),
+            [](const QString& program, const QStringList& arguments, const QString& folder) {
+                return QProcess::startDetached(program, arguments, folder);
+            },
+            [](const QUrl& url) { return QDesktopServices::openUrl(url); },
+            [](const QString& text) { ShowDialog(text); }};
 }
 
 void OpenHelp(QWidget* /*owner*/, const QString& helpFileName, const THelpServices& services) {
