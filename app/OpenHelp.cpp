@@ -8,9 +8,11 @@
 #include "FormMessage.h"
 #include "JoinPath.h"
 #include "RegistrySetting.h"
+#include "SettingsLocation.h"
 
 THelpServices THelpServices::system() {
-    return {QCoreApplication::applicationDirPath(), TSettingsLocation::userConfigFolder(),
+    const QString helpFolder = TSettingsLocation::helpFolder(QCoreApplication::applicationDirPath());
+    return {helpFolder, TSettingsLocation::userConfigFolder(),
             [](const QString& program, const QStringList& arguments, const QString& folder) {
                 return QProcess::startDetached(program, arguments, folder);
             },

@@ -1,6 +1,7 @@
 #include "SettingsLocation.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include "JoinPath.h"
@@ -10,10 +11,21 @@ QString TSettingsLocation::userConfigFolder() {
     return JoinPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation), QStringLiteral("tabulon"));
 }
 
+QString TSettingsLocation::installedDataFolder(const QString& executableFolder) {
+    const QString folder = QDir::cleanPath(JoinPath(executableFolder, QStringLiteral(TABULON_DATA_FROM_BIN)));
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+QString TSettingsLocation::helpFolder(const QString& executableFolder) {
+    const QString installed = installedDataFolder(executableFolder);
+    return installed.isEmpty() ? executableFolder : JoinPath(installed, QStringLiteral("help"));
+}
+
 QString TSettingsLocation::programFilesFolder(const QString& executableFolder, const QString& configFolder) {
-    // Installed programs live in folders their users cannot write; the settings then move to
-    // the user's own configuration, which is created on demand.
-    if (IsWritablePath(executableFolder)) {
+    // An installed program's folder is shared by every user (and writable by root), and other
+    // programs' folders are often not writable; the settings then live in the user's own
+    // configuration, which is created on demand.
+    if (installedDataFolder(executableFolder).isEmpty() && IsWritablePath(executableFolder)) {
         return executableFolder;
     }
     QDir().mkpath(configFolder);

@@ -8,28 +8,10 @@
 
 #include "Arguments.h"
 #include "Commands.h"
+#include "Help.h"
 #include "core/EngineError.h"
 
 namespace {
-constexpr const char* kUsage =
-    "usage: tabulon-cli COMMAND ...\n"
-    "  info TABLE [--encoding CP]\n"
-    "  dump TABLE [--format jsonl|csv] [--index NAME] [--filter EXPR] [--case-insensitive]\n"
-    "             [--no-partial-compare] [--encoding CP] [--limit N]\n"
-    "  find TABLE --index NAME [--format jsonl|csv] [--encoding CP] KEY...\n"
-    "  copy SRC DST [--encoding CP] [--target-encoding CP] [--count N] [--commit N]\n"
-    "             [--key-violations TABLE] [--problems TABLE] [--abort-on-key-violation]\n"
-    "             [--abort-on-problem]\n"
-    "  sql FOLDER STATEMENT [--format jsonl|csv]\n"
-    "  append|update SRC DST [--encoding CP] [--count N] [--commit N] [--index NAME]\n"
-    "             [--key-violations TABLE] [--problems TABLE] [--changed TABLE]\n"
-    "             [--abort-on-key-violation] [--abort-on-problem]\n"
-    "  pack TABLE | reindex TABLE | empty TABLE\n"
-    "  rename TABLE NEWNAME\n"
-    "  import TEXTFILE TABLE [--format csv|text] [--separator S] [--header] [--encoding CP]\n"
-    "             [--fields A,B,...]\n"
-    "  update-records TABLE FIELD=VALUE [--filter EXPR] | delete-records TABLE [--filter EXPR]\n";
-
 using Command = void (*)(const std::vector<std::string>&, std::ostream&);
 const std::pair<const char*, Command> kCommands[] = {
     {"info", tabulon::cli::runInfo},
@@ -47,6 +29,13 @@ const std::pair<const char*, Command> kCommands[] = {
     {"update-records", tabulon::cli::runUpdateRecords},
     {"delete-records", tabulon::cli::runDeleteRecords},
 };
+
+// COMMAND --help and help COMMAND print the command's description.
+std::string helpFor(const std::string& command) {
+    std::string text = tabulon::cli::commandHelp(command);
+    if (text.empty()) throw tabulon::cli::UsageError("unknown command '" + command + "'");
+    return text;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,16 +46,20 @@ int main(int argc, char** argv) {
     try {
         const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
                                         [&](const auto& entry) { return command == entry.first; });
-        if (found != std::end(kCommands))
+        if (found != std::end(kCommands) && std::find(words.begin(), words.end(), "--help") != words.end())
+            std::cout << helpFor(command);
+        else if (found != std::end(kCommands))
             found->second(words, std::cout);
         else if (command == "--help" || command == "help")
-            std::cout << kUsage;
+            std::cout << (words.empty() ? cli::usageText() : helpFor(words.front()));
+        else if (command == "--version")
+            std::cout << "tabulon-cli " TABULON_VERSION "\n";
         else
             throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
         std::cout.flush();
         return 0;
     } catch (const cli::UsageError& e) {
-        std::cerr << "tabulon-cli: " << e.what() << "\n" << kUsage;
+        std::cerr << "tabulon-cli: " << e.what() << "\n" << cli::commandUsage(command);
         return 1;
     } catch (const EngineError& e) {
         std::cout.flush();

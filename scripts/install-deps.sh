@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tabulon needs to build, run and test, when any is missing.
+# Installs the Debian packages Tabulon needs to build, run and test, when any is missing, and the
+# packages named as arguments (what a script needs beyond that).
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,8 @@ packages=(
   libsqlite3-dev libicu-dev libuchardet-dev
   libgtest-dev libbenchmark-dev
   python3 python3-dbfread python3-dbf
+  desktop-file-utils appstream shared-mime-info libglib2.0-bin dpkg-dev
+  "$@"
 )
 
 missing=()

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -174,6 +175,17 @@ private slots:
                  config.filePath("tabulon/Vendrake.INI"));
         QVERIFY(QFileInfo(config.filePath("tabulon")).isDir());
         QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void anInstalledProgramKeepsSettingsPerUserAndHelpInItsDataFolder() {
+        QTemporaryDir prefix;
+        QTemporaryDir config;
+        QDir(prefix.path()).mkpath("bin");
+        const QString bin = prefix.filePath("bin");
+        QCOMPARE(TSettingsLocation::helpFolder(bin), bin);
+        QDir(prefix.path()).mkpath("share/tabulon/help");
+        QCOMPARE(TSettingsLocation::helpFolder(bin), prefix.filePath("share/tabulon/help"));
+        QCOMPARE(TSettingsLocation::settingsFilePath(bin, config.path()), config.filePath("Vendrake.INI"));
     }
 
     void readsThePerUserSettings() {

@@ -21,6 +21,30 @@ TEST(CliExitStatus, BadUsageIsOne) {
     }
 }
 
+TEST(CliHelp, EveryCommandDescribesItselfAndHelpExitsZero) {
+    for (const char* command : {"info", "dump", "find", "copy", "sql", "append", "update", "pack", "reindex", "empty",
+                                "rename", "import", "update-records", "delete-records"}) {
+        const Outcome o = runCli(std::string(command) + " --help");
+        EXPECT_EQ(o.status, 0) << command << "\n" << o.output;
+        EXPECT_EQ(o.output.rfind("usage: tabulon-cli ", 0), 0u) << o.output;
+        EXPECT_NE(o.output.find(command, 19), std::string::npos) << o.output;
+        EXPECT_NE(o.output.find("\n\n"), std::string::npos) << "a description follows the usage:\n" << o.output;
+        EXPECT_NE(runCli("--help").output.find("  " + std::string(o.output, 19, o.output.find('\n') - 19)),
+                  std::string::npos)
+            << "the general usage lists " << command;
+    }
+    EXPECT_EQ(runCli("--version").output, "tabulon-cli 1.0\n");
+}
+
+TEST(CliHelp, BadUsageIsOneLineThenTheUsage) {
+    for (const char* args : {"frobnicate", "--frobnicate", "dump t.db --bogus", "help frobnicate"}) {
+        const Outcome o = runCli(args);
+        EXPECT_EQ(o.status, 1) << args;
+        EXPECT_EQ(o.output.find("tabulon-cli: "), 0u) << o.output;
+        EXPECT_EQ(o.output.find("usage: tabulon-cli"), o.output.find('\n') + 1) << o.output;
+    }
+}
+
 TEST(CliExitStatus, UnreadableTablesAreTwoWithTheKindAndTheFile) {
     tabulon::testing::TempFolder dir;
     const Outcome missing = runCli("info " + (dir / "nothere.db").string());
