@@ -100,7 +100,9 @@ TFormRes::TFormRes(QWidget* parent)
                      QStringLiteral("The folder %1 cannot be written: the structure is edited in a table "
                                     "there (~AuxDef~.DB)."),
                      QStringLiteral("%1 is a %2 table, which Tabulon does not write. Restructure it as %3?"),
-                     QStringLiteral("%1: %2 values will be emptied, %3 cut")}),
+                     QStringLiteral("%1: %2 values will be emptied, %3 cut"),
+                     QStringLiteral("%1 is a %2 table: only Paradox and dBase tables are restructured. Borrow "
+                                    "its structure for a new table instead.")}),
       tableRes_(std::make_unique<TAuxTable>(Session::defaultSession())) {
     setObjectName(QStringLiteral("FormRes"));
     setWindowTitle(MessageHolder.message(1));
@@ -285,12 +287,16 @@ bool TFormRes::CreateAuxTable() {
     return true;
 }
 
-bool TFormRes::OpenOldTable() {
+bool TFormRes::OpenOldTable(bool borrowing) {
     const QFileInfo info(TableFile);
     oldTable_.clear();
     oldFields_.clear();
     level_.clear();
-    if (info.suffix().isEmpty()) return false;
+    auto cannotOpen = [this] {
+        ShowError(MessageHolder.message(0));
+        return false;
+    };
+    if (info.suffix().isEmpty()) return cannotOpen();
     DatabasePath = info.absolutePath();
     const bool dbase = info.suffix().compare(QStringLiteral("DBF"), Qt::CaseInsensitive) == 0;
     SetFormat(dbase ? ttDBase : ttParadox);
@@ -300,10 +306,15 @@ bool TFormRes::OpenOldTable() {
         oldFields_ = table->fields();
         facts = table->facts();
     } catch (const EngineError&) {
+        return cannotOpen();
+    }
+    if (oldFields_.empty()) return cannotOpen();
+    if (facts.format != "paradox" && facts.format != "dbase" && !borrowing) {
+        ShowError(MessageHolder.message(14).arg(info.fileName(), QString::fromStdString(facts.format)));
         return false;
     }
-    if (oldFields_.empty()) return false;
-    if (const std::string level = nearestWrittenLevel(facts); !level.empty()) {
+    // A borrowed structure makes a new table, at the level new tables get.
+    if (const std::string level = nearestWrittenLevel(facts); !level.empty() && !borrowing) {
         if (!Ask(MessageHolder.message(12).arg(info.fileName(), QString::fromStdString(facts.version),
                                                QString::fromStdString(level))))
             return false;
@@ -359,9 +370,9 @@ void TFormRes::LoadIndexDefs() {
     }
 }
 
-void TFormRes::BtnResOpenClick() { OpenStructure(); }
+void TFormRes::BtnResOpenClick() { OpenStructure(false); }
 
-bool TFormRes::OpenStructure() {
+bool TFormRes::OpenStructure(bool borrowing) {
     DragStartRow = -1;
     bool opened = false;
     QFileDialog dialog(this);
@@ -376,8 +387,7 @@ bool TFormRes::OpenStructure() {
     if (!TableFile.isEmpty()) dialog.selectFile(TableFile);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         TableFile = dialog.selectedFiles().constFirst();
-        if (!OpenOldTable()) {
-            ShowError(MessageHolder.message(0));
+        if (!OpenOldTable(borrowing)) {
             BtnResCloseClick();
         } else if (CreateAuxTable()) {
             SetState(State::Opened);
@@ -416,7 +426,7 @@ void TFormRes::BtnResNewPDXClick() {
 
 void TFormRes::BtnResBorrowClick() {
     const QString title = windowTitle();
-    if (!OpenStructure()) {
+    if (!OpenStructure(true)) {
         // Cancelled: the structure being defined stays as it was.
         if (tableRes_->Active()) setWindowTitle(title);
         return;

@@ -79,14 +79,15 @@ private:
     void SetState(State state);
     tabulon::TableType Format() const { return tableRes_->Format(); }
     void SetFormat(tabulon::TableType format);
-    // The open command; true when a table's structure was loaded.
-    bool OpenStructure();
+    // The open command; true when a table's structure was loaded. A borrowed structure may come
+    // from any table the program reads.
+    bool OpenStructure(bool borrowing);
     void FillTypePickList(tabulon::TableType format);
     // Creates the auxiliary table in DatabasePath; false (after saying why) when it cannot.
     bool CreateAuxTable();
-    // Reads the chosen table's structure; false (after saying why) when it cannot be opened or
-    // the user declines the level it would be written at.
-    bool OpenOldTable();
+    // Reads the chosen table's structure; false (after saying why) when it cannot be opened, is
+    // not restructured, or the user declines the level it would be written at.
+    bool OpenOldTable(bool borrowing);
     void LoadFieldRows();
     void LoadIndexDefs();
     void ShowError(const QString& text);

@@ -30,7 +30,8 @@ namespace {
 fs::path createOrders(const fs::path& folder, const std::string& name) {
     const auto path = folder / name;
     const bool dbase = tableTypeForPath(path) == ttDBase;
-    const std::vector<FieldDef> fields = {{"ORDERNO", dbase ? ftFloat : ftInteger, dbase ? 6 : 0, 0, false, ""},
+    const FieldDef orderNo = dbase ? FieldDef{"ORDERNO", ftFloat, 6, 0, false, "N"} : FieldDef{"ORDERNO", ftInteger};
+    const std::vector<FieldDef> fields = {orderNo,
                                           {"CUST", ftString, 10, 0, false, ""},
                                           {"AMOUNT", ftFloat, 0, 0, false, ""},
                                           {"NOTE", ftMemo, dbase ? 0 : 10, 0, false, ""}};
@@ -91,14 +92,15 @@ class FormResTest : public QObject {
         for (int row = 0; row < grid()->model()->rowCount(); ++row) texts << text(row, c);
         return texts;
     }
-    void openTable(const fs::path& table) {
+    // Chooses `table` in the file dialog that `button` (Open by default) shows.
+    void openTable(const fs::path& table, QToolButton* button = nullptr) {
         ModalAnswer choose([table](QWidget* dialog) {
             auto* files = qobject_cast<QFileDialog*>(dialog);
             QVERIFY(files != nullptr);
             files->selectFile(QString::fromStdString(table.string()));
             QMetaObject::invokeMethod(files, "accept");
         });
-        QTest::mouseClick(form_->BtnResOpen, Qt::LeftButton);
+        QTest::mouseClick(button != nullptr ? button : form_->BtnResOpen, Qt::LeftButton);
         QVERIFY(choose.seen());
     }
     // Clicks the cell (unless it is current: a click there would edit it later), opens its
@@ -309,6 +311,35 @@ private slots:
         saveAs("OTHER", QMessageBox::Yes, texts);
         QCOMPARE(recordsOf(path("OTHER.DB")).size(), 0u);  // EmptyTable was checked
         QCOMPARE(recordsOf(orders).size(), 3u);
+    }
+
+    // Borrowing from another folder moves the work there; the new table gets the borrowed
+    // fields and indexes but none of the records.
+    void borrowedStructureMakesAnEmptyTableInItsFolder() {
+        const fs::path other = folder_ / "other";
+        fs::create_directories(other);
+        createOrders(other, "ITEMS.DBF");
+        QTest::mouseClick(form_->BtnResNewPDX, Qt::LeftButton);
+        QVERIFY(fs::exists(path("~AuxDef~.DB")));
+        openTable(other / "ITEMS.DBF", form_->BtnResBorrow);
+        QVERIFY(!fs::exists(path("~AuxDef~.DB")));
+        QVERIFY(fs::exists(other / "~AuxDef~.DB"));
+        QVERIFY(form_->BtnResBorrow->isEnabled() && !form_->BtnResSaveTab->isEnabled());
+        QVERIFY(!form_->CBEmptyTab->isVisible());
+        ModalAnswer named([](QWidget* dialog) {
+            auto* caption = qobject_cast<TFormGetCap*>(dialog);
+            QVERIFY(caption != nullptr);
+            QCOMPARE(caption->EditCaption->text(), QStringLiteral("NewTab.DBF"));
+            caption->EditCaption->setText(QStringLiteral("SALES"));
+            caption->BtnOk->click();
+        });
+        QTest::mouseClick(form_->BtnResSaveAs, Qt::LeftButton);
+        QCOMPARE(namesOf(other / "SALES.DBF"), namesOf(other / "ITEMS.DBF"));
+        QVERIFY(recordsOf(other / "SALES.DBF").empty());
+        QCOMPARE(recordsOf(other / "ITEMS.DBF").size(), 3u);
+        auto sales = tabulon::openTable(other / "SALES.DBF");
+        QCOMPARE(sales->indexes().size(), 1u);
+        QCOMPARE(sales->fields()[0].size, 6);  // a dBase number keeps its width
     }
 
     void aFolderThatCannotBeWrittenIsRefused() {
