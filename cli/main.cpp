@@ -28,7 +28,9 @@ constexpr const char* kUsage =
     "  rename TABLE NEWNAME\n"
     "  import TEXTFILE TABLE [--format csv|text] [--separator S] [--header] [--encoding CP]\n"
     "             [--fields A,B,...]\n"
-    "  update-records TABLE FIELD=VALUE [--filter EXPR] | delete-records TABLE [--filter EXPR]\n";
+    "  update-records TABLE FIELD=VALUE [--filter EXPR] | delete-records TABLE [--filter EXPR]\n"
+    "  restructure TABLE NAME[=OLD][:TYPE[:SIZE[:DECIMALS]]]... [--save-as NAME] [--empty-lost]\n"
+    "             [--count-lost]\n";
 
 using Command = void (*)(const std::vector<std::string>&, std::ostream&);
 const std::pair<const char*, Command> kCommands[] = {
@@ -46,6 +48,7 @@ const std::pair<const char*, Command> kCommands[] = {
     {"import", tabulon::cli::runImport},
     {"update-records", tabulon::cli::runUpdateRecords},
     {"delete-records", tabulon::cli::runDeleteRecords},
+    {"restructure", tabulon::cli::runRestructure},
 };
 }  // namespace
 
