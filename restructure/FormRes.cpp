@@ -1,18 +1,15 @@
 #include "FormRes.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -35,7 +32,6 @@ using namespace tabulon;
 
 namespace {
 
-constexpr int kNameColumn = 1;
 constexpr int kTypeColumn = 2;
 constexpr int kReqColumn = 4;
 constexpr int kIndexColumn = 5;
