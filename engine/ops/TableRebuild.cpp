@@ -142,15 +142,28 @@ std::vector<FieldLoss> lostValues(const std::filesystem::path& table, const Rest
     for (const auto& field : fieldsToCreate(restructure)) fields.push_back(source->driver().nearestField(field));
     const std::vector<FieldFitter> fitters = fittersFor(fields, source->facts().codePage);
     std::vector<FieldLoss> losses(fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) losses[i].field = fields[i].name;
+    // Only fields that may lose values are read: not those fed by an old field of their own shape.
+    std::vector<std::size_t> checked;
+    std::vector<std::size_t> read;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        losses[i].field = fields[i].name;
+        if (positions[i] < 0) continue;
+        const FieldDef& old = source->fields()[static_cast<std::size_t>(positions[i])];
+        const FieldDef& now = fields[i];
+        if (old.type == now.type && old.nativeType == now.nativeType && old.size <= now.size &&
+            old.decimals == now.decimals)
+            continue;
+        checked.push_back(i);
+        read.push_back(static_cast<std::size_t>(positions[i]));
+    }
+    if (checked.empty()) return {};
     const std::uint64_t slots = source->slotCount();
     Record record;
     Value value;
     ProgressSteps progress(phase::kData, slots);
     for (std::uint64_t slot = 0; slot < slots; ++slot) {
-        if (!source->readSlot(slot, record)) continue;
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (positions[i] < 0) continue;
+        if (!source->readSlotFields(slot, read, record)) continue;
+        for (const std::size_t i : checked) {
             value = record[static_cast<std::size_t>(positions[i])];
             const Fit fit = fitters[i].fit(value);
             if (fit == Fit::Emptied) ++losses[i].emptied;

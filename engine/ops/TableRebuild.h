@@ -47,8 +47,9 @@ Restructure currentStructure(const std::filesystem::path& table);
 std::string nearestWrittenLevel(const TableFacts& facts);
 
 // Per field of `restructure`, the values of the table's records that its copy would empty or
-// cut (see FieldFitter), in one pass over the records reporting progress of phase::kData. Only
-// fields with a loss are listed. Throws as rebuildTable() does for a field with no source.
+// cut (see FieldFitter), in one pass over the records reporting progress of phase::kData that
+// reads only the fields whose shape changes (none: no pass). Only fields with a loss are listed. Throws as
+// rebuildTable() does for a field with no source.
 std::vector<FieldLoss> lostValues(const std::filesystem::path& table, const Restructure& restructure);
 
 // Builds the new family in a staging folder beside the table (records converted field by

@@ -30,7 +30,8 @@ namespace {
 fs::path createOrders(const fs::path& folder, const std::string& name) {
     const auto path = folder / name;
     const bool dbase = tableTypeForPath(path) == ttDBase;
-    const FieldDef orderNo = dbase ? FieldDef{"ORDERNO", ftFloat, 6, 0, false, "N"} : FieldDef{"ORDERNO", ftInteger};
+    const FieldDef orderNo =
+        dbase ? FieldDef{"ORDERNO", ftFloat, 6, 0, false, "N"} : FieldDef{"ORDERNO", ftInteger, 0, 0, false, ""};
     const std::vector<FieldDef> fields = {orderNo,
                                           {"CUST", ftString, 10, 0, false, ""},
                                           {"AMOUNT", ftFloat, 0, 0, false, ""},
