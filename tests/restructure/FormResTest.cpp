@@ -343,6 +343,33 @@ private slots:
         QCOMPARE(sales->fields()[0].size, 6);  // a dBase number keeps its width
     }
 
+    // A level this program does not write is named before anything changes; the nearest one it
+    // writes is taken only when the user agrees.
+    void anUnwrittenLevelIsNamedAndTheNearestOffered() {
+        const fs::path fixture = fs::path(TABULON_FIXTURES) / "dbase" / "dbase7" / "test_delete.dbf";
+        if (!fs::exists(fixture)) QSKIP("no fixtures");
+        const fs::path table = path("LEVEL7.DBF");
+        fs::copy_file(fixture, table);
+        fs::permissions(table, fs::perms::owner_read | fs::perms::owner_write);
+        QStringList texts;
+        for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            std::optional<ModalAnswer> question;
+            ModalAnswer choose([&](QWidget* dialog) {
+                question.emplace(press(answer, texts));
+                qobject_cast<QFileDialog*>(dialog)->selectFile(QString::fromStdString(table.string()));
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+            QTest::mouseClick(form_->BtnResOpen, Qt::LeftButton);
+        }
+        QCOMPARE(texts.size(), 2);
+        QVERIFY2(texts[0].contains(QStringLiteral("dBase 7")) && texts[0].contains(QStringLiteral("dBase IV")),
+                 qPrintable(texts[0]));
+        QVERIFY(form_->BtnResSaveTab->isEnabled());
+        QTest::mouseClick(form_->BtnResSaveTab, Qt::LeftButton);
+        QCOMPARE(nearestWrittenLevel(tabulon::openTable(table)->facts()), std::string());
+        QCOMPARE(recordsOf(table).size(), 2u);
+    }
+
     void aFolderThatCannotBeWrittenIsRefused() {
         const fs::path locked = folder_ / "locked";
         fs::create_directories(locked);
