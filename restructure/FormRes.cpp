@@ -1,5 +1,6 @@
 #include "FormRes.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -49,6 +50,8 @@ public:
         combo->setMaxVisibleItems(18);
         combo->setCompleter(nullptr);  // a typed letter stays what was typed
         combo->addItems(Choices);
+        // The list is wider than the column, so no choice is cut short.
+        combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
         return combo;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
