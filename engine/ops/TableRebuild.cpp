@@ -1,6 +1,7 @@
 #include "TableRebuild.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
@@ -57,18 +58,27 @@ std::vector<FieldDef> fieldsToCreate(const Restructure& restructure) {
     return fields;
 }
 
-// The fitter of each new field, when lost values are emptied rather than refused.
-std::vector<FieldFitter> fittersFor(const std::vector<FieldDef>& fields, const std::string& encoding) {
-    std::vector<FieldFitter> fitters;
-    fitters.reserve(fields.size());
-    for (const auto& field : fields) fitters.emplace_back(field, encoding);
+// The fitter of each new field that may lose values of the old field feeding it (none for the
+// others: an old field of the new one's shape, no larger, fits as it is).
+std::vector<std::optional<FieldFitter>> fittersFor(const std::vector<FieldDef>& fields,
+                                                   const std::vector<int>& positions, const std::vector<FieldDef>& old,
+                                                   const std::string& encoding) {
+    std::vector<std::optional<FieldFitter>> fitters(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (positions[i] < 0) continue;
+        const FieldDef& from = old[static_cast<std::size_t>(positions[i])];
+        const FieldDef& to = fields[i];
+        if (from.type != to.type || from.nativeType != to.nativeType || from.size > to.size ||
+            from.decimals != to.decimals)
+            fitters[i].emplace(to, encoding);
+    }
     return fitters;
 }
 
-// Appends every live record of `source` to `target`, converted field by field; with `fitters`,
-// values that do not fit are emptied or cut instead of refused.
+// Appends every live record of `source` to `target`, converted field by field; the fields with a
+// fitter empty or cut values that do not fit instead of refusing them.
 void appendRecords(StorageTable& source, StorageTable& target, const std::vector<int>& positions,
-                   const std::vector<FieldFitter>& fitters) {
+                   const std::vector<std::optional<FieldFitter>>& fitters) {
     const auto& fields = target.fields();
     const std::uint64_t slots = source.slotCount();
     Record record;
@@ -82,9 +92,9 @@ void appendRecords(StorageTable& source, StorageTable& target, const std::vector
                 continue;
             }
             const Value& value = record[static_cast<std::size_t>(positions[i])];
-            if (!fitters.empty()) {
+            if (!fitters.empty() && fitters[i]) {
                 values[i] = value;
-                fitters[i].fit(values[i]);
+                fitters[i]->fit(values[i]);
                 continue;
             }
             try {
@@ -102,7 +112,7 @@ void appendRecords(StorageTable& source, StorageTable& target, const std::vector
 
 // One transaction: the drivers then build the indexes once, at its commit.
 void copyRecords(StorageTable& source, StorageTable& target, const std::vector<int>& positions,
-                 const std::vector<FieldFitter>& fitters) {
+                 const std::vector<std::optional<FieldFitter>>& fitters) {
     Transaction transaction(Transaction::newJournalPath(target.path().parent_path()));
     target.setTransaction(&transaction);
     try {
@@ -140,19 +150,14 @@ std::vector<FieldLoss> lostValues(const std::filesystem::path& table, const Rest
     // As the driver will make them, so that sizes and widths are those the copy meets.
     std::vector<FieldDef> fields;
     for (const auto& field : fieldsToCreate(restructure)) fields.push_back(source->driver().nearestField(field));
-    const std::vector<FieldFitter> fitters = fittersFor(fields, source->facts().codePage);
+    const auto fitters = fittersFor(fields, positions, source->fields(), source->facts().codePage);
     std::vector<FieldLoss> losses(fields.size());
-    // Only fields that may lose values are read: not those fed by an old field of their own shape.
+    // Only the fields that may lose values are read.
     std::vector<std::size_t> checked;
     std::vector<std::size_t> read;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         losses[i].field = fields[i].name;
-        if (positions[i] < 0) continue;
-        const FieldDef& old = source->fields()[static_cast<std::size_t>(positions[i])];
-        const FieldDef& now = fields[i];
-        if (old.type == now.type && old.nativeType == now.nativeType && old.size <= now.size &&
-            old.decimals == now.decimals)
-            continue;
+        if (!fitters[i]) continue;
         checked.push_back(i);
         read.push_back(static_cast<std::size_t>(positions[i]));
     }
@@ -165,7 +170,7 @@ std::vector<FieldLoss> lostValues(const std::filesystem::path& table, const Rest
         if (!source->readSlotFields(slot, read, record)) continue;
         for (const std::size_t i : checked) {
             value = record[static_cast<std::size_t>(positions[i])];
-            const Fit fit = fitters[i].fit(value);
+            const Fit fit = fitters[i]->fit(value);
             if (fit == Fit::Emptied) ++losses[i].emptied;
             if (fit == Fit::Cut) ++losses[i].cut;
         }
@@ -213,8 +218,9 @@ void rebuildTable(const std::filesystem::path& table, const Restructure& restruc
                                      indexes, options);
         if (restructure.copyRecords)
             copyRecords(*source, *created, positions,
-                        restructure.emptyLostValues ? fittersFor(created->fields(), facts.codePage)
-                                                    : std::vector<FieldFitter>{});
+                        restructure.emptyLostValues
+                            ? fittersFor(created->fields(), positions, source->fields(), facts.codePage)
+                            : std::vector<std::optional<FieldFitter>>{});
         driver.carryOver(actual, *created, positions, indexFiles);
     }
     replacedLock.reset();
