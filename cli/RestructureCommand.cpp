@@ -41,8 +41,8 @@ RestructuredField fieldFrom(const std::string& spec, const std::vector<FieldDef>
     const auto equals = parts[0].find('=');
     const std::string name = parts[0].substr(0, equals);
     const std::string from = equals == std::string::npos ? name : parts[0].substr(equals + 1);
-    const auto source = std::find_if(old.begin(), old.end(),
-                                     [&](const FieldDef& f) { return equalsIgnoringAsciiCase(f.name, from); });
+    const auto source =
+        std::find_if(old.begin(), old.end(), [&](const FieldDef& f) { return equalsIgnoringAsciiCase(f.name, from); });
     if (name.empty() || parts.size() > 4) throw UsageError("'" + spec + "' is not NAME[=OLD][:TYPE[:SIZE[:DECIMALS]]]");
     if (parts.size() == 1 && source == old.end()) throw UsageError("'" + spec + "' names no field and gives no type");
     FieldDef field = source != old.end() ? *source : FieldDef{};
