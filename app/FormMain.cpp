@@ -33,6 +33,7 @@
 #include "FilterPage.h"
 #include "FolderKeys.h"
 #include "FormMessage.h"
+#include "FormRes.h"
 #include "FrmBatchMove.h"
 #include "Hint.h"
 #include "HourglassCursor.h"
@@ -712,6 +713,15 @@ void TFormMain::ShowBatchMove() {
         batchMove_->ShowForFolder(DirectoryCombo->Directory(), QFileInfo(TableFile).fileName(),
                                   FileListView->ViewIconStyle());
     }
+}
+
+void TFormMain::ShowRestructure() {
+    if (restructure_ == nullptr) {
+        return;
+    }
+    restructure_->DatabasePath = DirectoryCombo->Directory();
+    restructure_->TableFile = TableFile;
+    restructure_->exec();
 }
 
 void TFormMain::BtnViewStyleClick() {

@@ -38,5 +38,10 @@ void runRename(const std::vector<std::string>& words, std::ostream& out);
 // without a filter) changed or deleted in one transaction, or none; each prints {"changed":N}.
 void runUpdateRecords(const std::vector<std::string>& words, std::ostream& out);
 void runDeleteRecords(const std::vector<std::string>& words, std::ostream& out);
+// TABLE FIELD... [--save-as NAME] [--empty-lost] [--count-lost]: the table rebuilt with the
+// fields listed (NAME[=OLD][:TYPE[:SIZE[:DECIMALS]]]) and the indexes whose fields remain;
+// prints {"lost":[{"field":F,"emptied":N,"cut":M}...],"restructured":B}. Values that would be
+// lost make it fail, changing nothing, unless --empty-lost; --count-lost only counts them.
+void runRestructure(const std::vector<std::string>& words, std::ostream& out);
 
 }  // namespace tabulon::cli

@@ -68,6 +68,17 @@ constexpr CommandText kCommands[] = {
     {"delete-records", "delete-records TABLE [--filter EXPR]",
      "Deletes every record --filter selects (every record without it) in one transaction: all the\n"
      "records or none. Prints {\"changed\":N}.\n"},
+    {"restructure",
+     "restructure TABLE NAME[=OLD][:TYPE[:SIZE[:DECIMALS]]]... [--save-as NAME]\n"
+     "             [--empty-lost] [--count-lost]",
+     "Rebuilds TABLE with the fields listed, in that order: NAME keeps a field, NEW=OLD renames it,\n"
+     ":TYPE[:SIZE[:DECIMALS]] (a type name such as ftString) retypes it, NEW=:TYPE adds an empty\n"
+     "field; fields not listed are dropped, and the indexes whose fields all remain are kept. The\n"
+     "old table stays whole until the new one has its name. Prints\n"
+     "{\"lost\":[{\"field\":F,\"emptied\":N,\"cut\":M}...],\"restructured\":B}: values that would not\n"
+     "convert or fit make it change nothing and fail, unless --empty-lost empties them (texts are\n"
+     "cut to the new size); --count-lost only counts. --save-as NAME writes the result to table NAME\n"
+     "of the same folder and leaves TABLE as it was.\n"},
 };
 
 constexpr const char* kGeneral =

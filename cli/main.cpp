@@ -28,6 +28,7 @@ const std::pair<const char*, Command> kCommands[] = {
     {"import", tabulon::cli::runImport},
     {"update-records", tabulon::cli::runUpdateRecords},
     {"delete-records", tabulon::cli::runDeleteRecords},
+    {"restructure", tabulon::cli::runRestructure},
 };
 
 // COMMAND --help and help COMMAND print the command's description.

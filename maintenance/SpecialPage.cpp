@@ -145,7 +145,8 @@ void TSpecialPage::ConnectCommands(TSpecialPageHost& host, TDataMod& dataMod) {
         {BtnSpecDel, &TSpecialPage::BtnSpecDelClick},
         {BtnSpecImportText, &TSpecialPage::BtnSpecImportTextClick},
         {BtnSpecExportText, &TSpecialPage::BtnSpecExportTextClick},
-        {BtnBatMove, &TSpecialPage::BtnBatMoveClick}};
+        {BtnBatMove, &TSpecialPage::BtnBatMoveClick},
+        {BtnRestruc, &TSpecialPage::BtnRestrucClick}};
     for (const auto& [button, handler] : commands) {
         connect(button, &QPushButton::clicked, this, handler);
     }
@@ -308,6 +309,14 @@ void TSpecialPage::BtnBatMoveClick() {
     host_->SetTableActive(false);
     host_->ShowBatchMove();
     host_->SetTableActive(wasActive);
+}
+
+// The restructure window replaces tables: the open one is closed first and not reopened.
+void TSpecialPage::BtnRestrucClick() {
+    host_->LeaveEditMode();
+    host_->SetTableActive(false);
+    host_->ShowRestructure();
+    host_->RefreshFileList();
 }
 
 void TSpecialPage::BtnSpecOpenClick() {

@@ -34,4 +34,6 @@ public:
     virtual void TableRecordsChanged() = 0;
     // Shows the batch-move window modally on the window's folder, its selected table chosen.
     virtual void ShowBatchMove() = 0;
+    // Shows the restructure window modally for the window's folder and selected table.
+    virtual void ShowRestructure() = 0;
 };

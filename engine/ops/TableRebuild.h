@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "../core/FieldDef.h"
+#include "../storage/StorageTable.h"
 #include "DesktopTrash.h"
+#include "ValueFitting.h"
 
 namespace tabulon {
 
@@ -25,10 +27,30 @@ struct Restructure {
     // fields remain are rebuilt for the new records under the same names, the others go with
     // the old family. Ignored with a save-as, since they stay the original's.
     std::vector<std::string> indexFiles;
+    // The level the table is written at ("dBase IV", "4"); empty: the table's own, or the lowest
+    // later one its new fields and indexes need.
+    std::string version;
+    // Whether the new table gets the old records; false: it is made empty.
+    bool copyRecords = true;
+    // A value that does not convert or does not fit its new field: false refuses the whole
+    // rebuild; true empties it, or cuts a text or bytes to the field's size (as lostValues()
+    // counts them).
+    bool emptyLostValues = false;
 };
 
 // The structure of `table` as it is: every field fed by itself, the indexes it has.
 Restructure currentStructure(const std::filesystem::path& table);
+
+// Empty when a rebuild can write a table of `facts` at its own level; else the nearest level it
+// writes, to be set as Restructure::version (Paradox 3.x: "4"; FoxBASE, FoxPro, dBase 7 and
+// Visual FoxPro: "dBase IV").
+std::string nearestWrittenLevel(const TableFacts& facts);
+
+// Per field of `restructure`, the values of the table's records that its copy would empty or
+// cut (see FieldFitter), in one pass over the records reporting progress of phase::kData that
+// reads only the fields whose shape changes (none: no pass). Only fields with a loss are listed. Throws as
+// rebuildTable() does for a field with no source.
+std::vector<FieldLoss> lostValues(const std::filesystem::path& table, const Restructure& restructure);
 
 // Builds the new family in a staging folder beside the table (records converted field by
 // field, reporting progress of phase::kData), at the table's own format level or the lowest

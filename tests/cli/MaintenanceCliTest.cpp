@@ -2,6 +2,8 @@
 // dBase table of a temporary folder.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "Arguments.h"
 #include "CliRunner.h"
 #include "Commands.h"
@@ -107,6 +109,27 @@ TEST_F(MaintenanceCliTest, UpdateAndDeleteRecordsOfAFilter) {
     EXPECT_EQ(names(), "n2,n3,n4,n5,n6,n7,n8, x, x,");
     EXPECT_EQ(printedBy(cli::runDeleteRecords, {path().string(), "--filter", "ID < 5"}), "{\"changed\":3}\n");
     EXPECT_EQ(names(), "n5,n6,n7,n8, x, x,");
+}
+
+TEST_F(MaintenanceCliTest, RestructureCountsLostValuesAndEmptiesThemOnlyWhenAllowed) {
+    ::setenv("XDG_DATA_HOME", (folder_ / "home").c_str(), 1);  // the replaced family's trash
+    const std::string table = path().string();
+    const std::string nineLost = "{\"lost\":[{\"field\":\"NAME\",\"emptied\":9,\"cut\":0}],";
+    EXPECT_EQ(printedBy(cli::runRestructure, {table, "ID", "NAME:ftInteger", "--count-lost"}),
+              nineLost + "\"restructured\":false}\n");
+    EXPECT_THROW(printedBy(cli::runRestructure, {table, "ID", "NAME:ftInteger"}), EngineError);
+    EXPECT_EQ(openTable(path())->fields()[1].type, ftString);
+    EXPECT_THROW(printedBy(cli::runRestructure, {table, "NOSUCH"}), cli::UsageError);
+
+    EXPECT_EQ(
+        printedBy(cli::runRestructure, {table, "CODE=ID", "TITLE=NAME:ftString:2", "EXTRA=:ftInteger", "--empty-lost"}),
+        "{\"lost\":[{\"field\":\"TITLE\",\"emptied\":0,\"cut\":1}],\"restructured\":true}\n");
+    auto restructured = openTable(path());
+    ASSERT_EQ(restructured->fields().size(), 3u);
+    EXPECT_EQ(restructured->fields()[1].name, "TITLE");
+    ASSERT_EQ(restructured->indexes().size(), 1u);  // the index on NAME follows it to TITLE
+    EXPECT_EQ(restructured->indexes()[0].fields, "TITLE");
+    EXPECT_EQ(restructured->recordCount(), 9u);
 }
 
 }  // namespace

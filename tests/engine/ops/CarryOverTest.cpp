@@ -148,6 +148,22 @@ TEST_F(CarryOverTest, FoxProTableIsNotRebuiltAsAnotherDialect) {
     EXPECT_EQ(namesIn(data()), (std::set<std::string>{"Foxpro2.dbf", "Foxpro2.fpt"}));
 }
 
+// Asked for, the nearest level this program writes takes a level 7 table, every record kept.
+TEST_F(CarryOverTest, Level7TableIsRebuiltAtTheNearestWrittenLevelWhenAsked) {
+    SKIP_WITHOUT_DBASE_FIXTURES();
+    const auto path = data() / "test_delete.dbf";
+    std::filesystem::copy_file(dbaseFixtures() / "dbase7" / "test_delete.dbf", path);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const auto before = recordsOf(path);
+    Restructure restructure = currentStructure(path);
+    restructure.version = nearestWrittenLevel(openTable(path)->facts());
+    EXPECT_EQ(restructure.version, "dBase IV");
+    definitions_.restructure(path, restructure);
+    EXPECT_EQ(nearestWrittenLevel(openTable(path)->facts()), "") << openTable(path)->facts().version;
+    EXPECT_EQ(recordsOf(path), before);
+    expectDbfreadAgrees(path, {"FNAME"});
+}
+
 TEST_F(CarryOverTest, DbaseAttachedNdxIsRebuiltForTheNewRecordsOrDroppedWithItsField) {
     const auto path = createItems("items.dbf", 8);
     attachNdx(path, "names.ndx", "NAME");

@@ -23,7 +23,7 @@ using namespace tabulon::testing;
 
 namespace {
 
-enum class Op { Commit, Pack, Regenerate, Restructure, Empty, BatchAppend, BatchCopy, Rename };
+enum class Op { Commit, Pack, Regenerate, Restructure, Reshape, Empty, BatchAppend, BatchCopy, Rename };
 
 struct WalkCase {
     std::string label;
@@ -101,6 +101,16 @@ protected:
             case Op::Restructure: {
                 Restructure restructure = currentStructure(path);
                 restructure.fields.push_back({{"EXTRA", ftInteger, 0, 0, false, ""}, ""});
+                TableDefinitions().restructure(path, restructure);
+                break;
+            }
+            case Op::Reshape: {
+                // As the restructure window saves: a field dropped, one cut shorter, one added.
+                Restructure restructure = currentStructure(path);
+                restructure.fields.pop_back();
+                restructure.fields[1].field.size = 4;
+                restructure.fields.push_back({{"EXTRA", ftInteger, 0, 0, false, ""}, ""});
+                restructure.emptyLostValues = true;
                 TableDefinitions().restructure(path, restructure);
                 break;
             }
@@ -254,10 +264,10 @@ TEST_P(FaultWalk, DyingAtAnyCallLeavesTheOldOrTheNewTable) {
 std::vector<WalkCase> walkCases() {
     const std::pair<const char*, const char*> formats[] = {
         {"Keyed", "items.DB"}, {"Unkeyed", "plain.DB"}, {"Dbase", "items.DBF"}};
-    const std::pair<const char*, Op> ops[] = {{"Commit", Op::Commit},         {"Pack", Op::Pack},
-                                              {"Regenerate", Op::Regenerate}, {"Restructure", Op::Restructure},
-                                              {"Empty", Op::Empty},           {"BatchAppend", Op::BatchAppend},
-                                              {"BatchCopy", Op::BatchCopy},   {"Rename", Op::Rename}};
+    const std::pair<const char*, Op> ops[] = {
+        {"Commit", Op::Commit},           {"Pack", Op::Pack},           {"Regenerate", Op::Regenerate},
+        {"Restructure", Op::Restructure}, {"Reshape", Op::Reshape},     {"Empty", Op::Empty},
+        {"BatchAppend", Op::BatchAppend}, {"BatchCopy", Op::BatchCopy}, {"Rename", Op::Rename}};
     std::vector<WalkCase> cases;
     for (const auto& [format, table] : formats)
         for (const auto& [name, op] : ops) cases.push_back({std::string(name) + format, table, op});
