@@ -10,11 +10,18 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <QMimeData>
+#include <QStyledItemDelegate>
+
 #include "DirectoryComboLite.h"
 #include "FileEntrySorter.h"
+#include "FileListLitePopup.h"
+#include "FileNameEditLite.h"
 #include "FolderKeys.h"
 #include "FolderReader.h"
+#include "FormMessage.h"
 #include "HourglassCursor.h"
+#include "ShellChangeNotifyThread.h"
 
 namespace {
 
@@ -34,9 +41,13 @@ TFileListViewLite::TFileListViewLite(QWidget* parent)
     : QWidget(parent),
       model_(new QStandardItemModel(0, 5, this)),
       listView_(new QListView(this)),
-      reportView_(new QTreeView(this)) {
-    model_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"),
-                                       QStringLiteral("Last Modify"), QStringLiteral("Attr")});
+      reportView_(new QTreeView(this)),
+      popup_(new TFileListLitePopup(this)),
+      watcher_(new TShellChangeNotifyThread(this)),
+      stringBase_(filelanguage::StringBase(language_)) {
+    setColumnHeads();
+    popup_->Rebuild(stringBase_);
+    connect(watcher_, &TShellChangeNotifyThread::Changed, this, &TFileListViewLite::ReadDirectory);
     setUpView(listView_, model_);
     setUpView(reportView_, model_);
     reportView_->setSelectionModel(listView_->selectionModel());
@@ -57,11 +68,30 @@ TFileListViewLite::TFileListViewLite(QWidget* parent)
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(listView_), static_cast<QAbstractItemView*>(reportView_)}) {
         view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+        view->viewport()->setAcceptDrops(true);
         connect(view, &QAbstractItemView::doubleClicked, this, [this] { OpenSelected(); });
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& at) { showPopup(view, at); });
+        connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, &TFileListViewLite::finishRename);
     }
     connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TFileListViewLite::SelectionChange);
+    connect(this, &TFileListViewLite::SelectionChange, this, [this] {
+        if (fileEdit_ && !SelectedFileName().isEmpty()) {
+            fileEdit_->setText(SelectedFileName());
+        }
+    });
     applyViewStyle();
+}
+
+// A caption editor still open closes while the views go, after the entries have gone.
+TFileListViewLite::~TFileListViewLite() {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(listView_), static_cast<QAbstractItemView*>(reportView_)}) {
+        disconnect(view->itemDelegate(), nullptr, this, nullptr);
+    }
 }
 
 TFileListViewLite* TFileListViewLite::fromDragSource(QObject* source) {
@@ -94,6 +124,42 @@ void TFileListViewLite::setDirCombo(TDirectoryComboLite* combo) {
     }
 }
 
+void TFileListViewLite::setFileEdit(TFileNameEditLite* edit) {
+    if (fileEdit_ == edit) {
+        return;
+    }
+    fileEdit_ = edit;
+    if (edit != nullptr) {
+        edit->setFileList(this);
+    }
+}
+
+void TFileListViewLite::setColumnHeads() {
+    using namespace filelanguage;
+    model_->setHorizontalHeaderLabels({Text(stringBase_, txName), Text(stringBase_, txSize), Text(stringBase_, txType),
+                                       Text(stringBase_, txLastModify), Text(stringBase_, txAttr)});
+}
+
+void TFileListViewLite::setLanguage(TLanguage language) {
+    language_ = language;
+    stringBase_ = filelanguage::StringBase(language);
+    popup_->Rebuild(stringBase_);
+    setColumnHeads();
+    ReadDirectory();
+    emit DirectoryChange(this, QString(), directory_, !folderkeys::SameKey(directory_, folderkeys::kDesktop));
+}
+
+void TFileListViewLite::setAutoUpdate(bool on) {
+    autoUpdate_ = on;
+    watcher_->setEnabled(on);
+}
+
+void TFileListViewLite::showPopup(QAbstractItemView* view, const QPoint& at) {
+    if (popupMenuEnabled_) {
+        popup_->popup(view->viewport()->mapToGlobal(at));
+    }
+}
+
 void TFileListViewLite::SetDirectory(const QString& requested) {
     const QString key = folderkeys::Canonical(requested);
     if (folderkeys::SameKey(key, directory_)) {
@@ -103,6 +169,8 @@ void TFileListViewLite::SetDirectory(const QString& requested) {
     if (const std::optional<QString> taken = folderkeys::Taken(key)) {
         directory_ = *taken;
         ReadDirectory();
+    } else if (QFileInfo(key).isDir()) {
+        ShowDialog(QStringLiteral("Cannot open the folder %1: you may not read it.").arg(key));
     }
     emit DirectoryChange(this, oldKey, directory_, !folderkeys::SameKey(directory_, folderkeys::kDesktop));
     if (dirCombo_ && !folderkeys::SameKey(dirCombo_->Directory(), directory_)) {
@@ -114,24 +182,51 @@ void TFileListViewLite::ReadDirectory() {
     if (!readEnabled_) {
         return;
     }
+    if (leaveLostFolder()) {
+        return;  // the parent has been read
+    }
     const THourglassCursor hourglass;
     if (folderkeys::SameKey(directory_, folderkeys::kDesktop)) {
         entries_ = TFolderReader::readDesktop(TFolderReader::desktopFolder());
     } else if (folderkeys::SameKey(directory_, folderkeys::kDrives)) {
-        entries_ = TFolderReader::readDrives();
+        entries_ = TFolderReader::readDrives(stringBase_);
     } else if (folderkeys::SameKey(directory_, folderkeys::kNetwork)) {
-        entries_ = TFolderReader::readNetwork(netWorkEnabled_);
+        entries_ = TFolderReader::readNetwork(netWorkEnabled_, stringBase_);
     } else if (folderkeys::SameKey(directory_, folderkeys::kRecycled)) {
-        entries_ = TFolderReader::readTrash(TFolderReader::trashFolder());
+        entries_ = TFolderReader::readTrash(TFolderReader::trashFolder(), stringBase_);
     } else {
         entries_ = TFolderReader::readFolder(directory_, mask_, fileViewType_);
     }
+    watcher_->setFolder(inSpecialView() ? QString() : directory_);
+    watcher_->setEnabled(autoUpdate_);
     totalSize_ = 0;
     for (const TFileEntry& entry : entries_) {
         totalSize_ += entry.sizeBytes;
     }
     sortEntries();
     emit AfterRead();
+}
+
+bool TFileListViewLite::leaveLostFolder() {
+    if (directory_.isEmpty() || inSpecialView() || folderkeys::FolderOrDriveExists(directory_)) {
+        return false;
+    }
+    const QString lost = directory_;
+    QString parent = lost;
+    while (!folderkeys::FolderOrDriveExists(parent) && parent != QStringLiteral("/")) {
+        parent = folderkeys::UpFrom(parent);
+    }
+    directory_ = parent;
+    ReadDirectory();
+    emit DirectoryChange(this, lost, directory_, true);
+    if (dirCombo_ && !folderkeys::SameKey(dirCombo_->Directory(), directory_)) {
+        dirCombo_->SetDirectory(directory_);
+    }
+    const bool gone = !QFileInfo::exists(lost);
+    ShowDialog(QStringLiteral("The folder %1 %2; the list shows %3 instead.")
+                   .arg(lost, gone ? QStringLiteral("no longer exists") : QStringLiteral("can no longer be read"),
+                        directory_));
+    return true;
 }
 
 void TFileListViewLite::sortEntries() {
@@ -305,6 +400,34 @@ void TFileListViewLite::OpenSelected() {
 }
 
 bool TFileListViewLite::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (!acceptsDrop(drag)) {
+                return false;
+            }
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (!acceptsDrop(drop)) {
+                return false;
+            }
+            QStringList files;
+            for (const QUrl& url : drop->mimeData()->urls()) {
+                files << url.toLocalFile();
+            }
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            DropFiles(files, static_cast<QWidget*>(watched)->mapTo(this, drop->position().toPoint()));
+            return true;
+        }
+        default:
+            break;
+    }
     if (event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
             case Qt::Key_Backspace:
@@ -316,6 +439,9 @@ bool TFileListViewLite::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             case Qt::Key_F5:
                 ReadDirectory();
+                return true;
+            case Qt::Key_Delete:
+                DeleteSelected();
                 return true;
             default:
                 break;
