@@ -57,7 +57,7 @@ QStringList TDesktopEntry::commandFor(const QString& path) const {
         if (kFileCodes.contains(word)) {
             command << path;
             placed = true;
-        } else if (word.size() == 2 && word.startsWith(u'%')) {
+        } else if (word.size() == 2 && word.startsWith(u'%') && word != QStringLiteral("%%")) {
             continue;  // icon, name and other codes carry nothing here
         } else {
             command << QString(word).replace(QStringLiteral("%%"), QStringLiteral("%"));

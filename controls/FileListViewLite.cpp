@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
-#include <QStandardItemModel>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -14,6 +13,7 @@
 #include <QStyledItemDelegate>
 
 #include "DirectoryComboLite.h"
+#include "FileEntryModel.h"
 #include "FileEntrySorter.h"
 #include "FileListLitePopup.h"
 #include "FileNameEditLite.h"
@@ -28,7 +28,7 @@ namespace {
 const int kColumnWidths[] = {135, 60, 125, 120, 50};
 
 template <typename View>
-void setUpView(View* view, QStandardItemModel* model) {
+void setUpView(View* view, TFileEntryModel* model) {
     view->setModel(model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -39,7 +39,7 @@ void setUpView(View* view, QStandardItemModel* model) {
 
 TFileListViewLite::TFileListViewLite(QWidget* parent)
     : QWidget(parent),
-      model_(new QStandardItemModel(0, 5, this)),
+      model_(new TFileEntryModel(entries_, this)),
       listView_(new QListView(this)),
       reportView_(new QTreeView(this)),
       popup_(new TFileListLitePopup(this)),
@@ -54,6 +54,7 @@ TFileListViewLite::TFileListViewLite(QWidget* parent)
     reportView_->setRootIsDecorated(false);
     reportView_->setItemsExpandable(false);
     reportView_->setUniformRowHeights(true);
+    listView_->setLayoutMode(QListView::Batched);  // thousands of entries are laid out in steps
     for (int column = 0; column < 5; ++column) {
         reportView_->setColumnWidth(column, kColumnWidths[column]);
     }
@@ -136,8 +137,8 @@ void TFileListViewLite::setFileEdit(TFileNameEditLite* edit) {
 
 void TFileListViewLite::setColumnHeads() {
     using namespace filelanguage;
-    model_->setHorizontalHeaderLabels({Text(stringBase_, txName), Text(stringBase_, txSize), Text(stringBase_, txType),
-                                       Text(stringBase_, txLastModify), Text(stringBase_, txAttr)});
+    model_->setHeads({Text(stringBase_, txName), Text(stringBase_, txSize), Text(stringBase_, txType),
+                      Text(stringBase_, txLastModify), Text(stringBase_, txAttr)});
 }
 
 void TFileListViewLite::setLanguage(TLanguage language) {
@@ -232,25 +233,9 @@ bool TFileListViewLite::leaveLostFolder() {
 void TFileListViewLite::sortEntries() {
     const THourglassCursor hourglass;
     SortFileEntries(entries_, sortedBy_);
-    fillModel();
+    model_->reset();
     reportView_->header()->setSortIndicator(sortedBy_ % 5,
                                             sortedBy_ >= sbNameInv ? Qt::DescendingOrder : Qt::AscendingOrder);
-}
-
-void TFileListViewLite::fillModel() {
-    model_->removeRows(0, model_->rowCount());
-    for (const TFileEntry& entry : entries_) {
-        QList<QStandardItem*> row;
-        row << new QStandardItem(entry.icon, entry.caption) << new QStandardItem(entry.size)
-            << new QStandardItem(entry.type) << new QStandardItem(entry.date) << new QStandardItem(entry.attributes);
-        row[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        row[4]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        for (QStandardItem* item : row) {
-            item->setEditable(false);
-            item->setDropEnabled(false);
-        }
-        model_->appendRow(row);
-    }
 }
 
 void TFileListViewLite::applyViewStyle() {

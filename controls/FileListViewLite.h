@@ -17,9 +17,9 @@ class TFileListLitePopup;
 class TFileNameEditLite;
 class TShellChangeNotifyThread;
 class QListView;
-class QStandardItemModel;
 class QTreeView;
 class TDirectoryComboLite;
+class TFileEntryModel;
 
 class TFileListViewLite : public QWidget {
     Q_OBJECT
@@ -113,7 +113,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fillModel();
     void sortEntries();
     void applyViewStyle();
     QAbstractItemView* activeView() const;
@@ -127,7 +126,7 @@ private:
     void refreshEntry(int row, const QString& name);
     bool acceptsDrop(const QDropEvent* event) const;
 
-    QStandardItemModel* model_;
+    TFileEntryModel* model_;
     QListView* listView_;
     QTreeView* reportView_;
     std::vector<TFileEntry> entries_;

@@ -8,7 +8,6 @@
 #include <QListView>
 #include <QMimeData>
 #include <QProcess>
-#include <QStandardItemModel>
 #include <QUrl>
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +15,7 @@
 
 #include "CopyIntoFolder.h"
 #include "DesktopEntry.h"
+#include "FileEntryModel.h"
 #include "FileEntrySorter.h"
 #include "FileListViewLite.h"
 #include "FolderKeys.h"
@@ -98,7 +98,7 @@ void TFileListViewLite::NewFolder() {
     }
     entries_.push_back(TFolderReader::entryFor(QFileInfo(path)));
     SortFileEntries(entries_, sortedBy_);
-    fillModel();
+    model_->reset();
     for (int row = 0; row < ItemCount(); ++row) {
         if (entry(row).isFolder() && entry(row).nameOnDisk == name) {
             selectRow(row);
@@ -115,7 +115,7 @@ void TFileListViewLite::StartRename() {
     }
     renameRow_ = row;
     const QModelIndex index = model_->index(row, 0);
-    model_->itemFromIndex(index)->setEditable(true);
+    model_->setEditableRow(row);
     activeView()->edit(index);
     // The name is selected without its extension, so that typing keeps the extension.
     if (auto* editor = qobject_cast<QLineEdit*>(activeView()->indexWidget(index))) {
@@ -131,12 +131,10 @@ void TFileListViewLite::finishRename() {
     if (row < 0 || row >= ItemCount()) {
         return;
     }
-    QStandardItem* item = model_->item(row, 0);
-    item->setEditable(false);
+    const QString caption = model_->editedCaption();
+    model_->setEditableRow(-1);  // shows the entry's caption until a rename replaces it
     const TFileEntry old = entry(row);
-    const QString caption = item->text();
     if (caption.isEmpty() || caption == old.caption) {
-        item->setText(old.caption);
         return;
     }
     QString name = caption;
@@ -161,7 +159,6 @@ void TFileListViewLite::finishRename() {
         }
     }
     if (!why.isEmpty()) {
-        item->setText(old.caption);
         ShowDialog(QStringLiteral("Cannot rename %1 to %2: %3.").arg(old.nameOnDisk, name, why));
         return;
     }
@@ -172,7 +169,7 @@ void TFileListViewLite::refreshEntry(int row, const QString& name) {
     entries_[static_cast<size_t>(row)] =
         TFolderReader::entryFor(QFileInfo(folderkeys::JoinFolderName(directory_, name)));
     SortFileEntries(entries_, sortedBy_);
-    fillModel();
+    model_->reset();
     for (int at = 0; at < ItemCount(); ++at) {
         if (entry(at).nameOnDisk == name) {
             selectRow(at);

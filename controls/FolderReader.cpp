@@ -70,7 +70,7 @@ bool isSystemFile(const QFileInfo& info) {
 
 int attributesOf(const QFileInfo& info) {
     int attributes = 0;
-    if (!IsWritablePath(info.filePath())) {
+    if (!IsWritablePath(info)) {
         attributes |= flvReadOnly;
     }
     if (info.isHidden()) {
@@ -129,7 +129,7 @@ QString trashedOriginalPath(const QString& infoFile) {
 QString TFolderReader::attributeCode(const QFileInfo& info) {
     QString code;
     if (info.isDir()) code += u'd';
-    if (!IsWritablePath(info.filePath())) code += u'r';
+    if (!IsWritablePath(info)) code += u'r';
     if (info.isHidden()) code += u'h';
     if (isSystemFile(info)) code += u's';
     return code + u' ';

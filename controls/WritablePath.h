@@ -4,8 +4,9 @@
 // rights that would let it override the mark.
 #include <QFileInfo>
 
-inline bool IsWritablePath(const QString& path) {
-    const QFileInfo info(path);
+inline bool IsWritablePath(const QFileInfo& info) {
     constexpr auto anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return info.isWritable() && (info.permissions() & anyWrite) != 0;
 }
+
+inline bool IsWritablePath(const QString& path) { return IsWritablePath(QFileInfo(path)); }

@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -249,6 +250,18 @@ private slots:
             QTest::qWait(3 * TShellChangeNotifyThread::kSettleMs);
             QCOMPARE(s.list.ItemCount(), 2);
         }
+    }
+
+    void saysWhenAFolderCannotBeRead() {
+        if (geteuid() == 0) QSKIP("the superuser reads every folder");
+        ShownList s;
+        QDir(s.dir.path()).mkdir("locked");
+        QFile::setPermissions(s.dir.filePath("locked"), QFile::WriteOwner);
+        ModalAnswer report(ModalAnswer::click("BtnNo"));
+        s.list.SetDirectory(s.dir.filePath("locked"));
+        QVERIFY2(report.text().contains("you may not read it"), qPrintable(report.text()));
+        QCOMPARE(s.list.Directory(), QDir::cleanPath(s.dir.path()));
+        QFile::setPermissions(s.dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void leavesAFolderThatVanishes() {

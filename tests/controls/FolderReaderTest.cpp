@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "DesktopEntry.h"
 #include "FileEntrySorter.h"
 #include "FileListLanguage.h"
 #include "FolderKeys.h"
@@ -212,6 +213,25 @@ private slots:
         QCOMPARE(objects[3].attributes, QString("L"));
         QCOMPARE(objects[3].linkTarget, trash.path());
         QCOMPARE(objects[4].nameOnDisk, desktop.filePath("notes.txt"));
+    }
+
+    void startsADesktopEntryWithThePath_data() {
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("file code") << "viewer --open %f" << QStringList{"viewer", "--open", "/d/x.db"};
+        QTest::newRow("url list code") << "viewer %U" << QStringList{"viewer", "/d/x.db"};
+        QTest::newRow("no code appends") << "viewer -r" << QStringList{"viewer", "-r", "/d/x.db"};
+        QTest::newRow("other codes dropped") << "viewer %i %c %F" << QStringList{"viewer", "/d/x.db"};
+        QTest::newRow("quoted words") << "\"my viewer\" 100%% %f" << QStringList{"my viewer", "100%", "/d/x.db"};
+        QTest::newRow("nothing to start") << "" << QStringList{};
+    }
+    void startsADesktopEntryWithThePath() {
+        QFETCH(QString, exec);
+        QFETCH(QStringList, command);
+        TDesktopEntry entry;
+        entry.type = "Application";
+        entry.exec = exec;
+        QCOMPARE(entry.commandFor("/d/x.db"), command);
     }
 
     void findsTheVolumeOfAPath() {
