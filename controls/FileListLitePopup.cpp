@@ -97,6 +97,10 @@ void TFileListLitePopup::Prepare() {
     for (const char* name : {"SubMenuView", "SubMenuSort", "ItemOpFolder"}) {
         item(QString::fromLatin1(name))->setVisible(!selected);
     }
+    // The special views hold no files of their own to rename, delete or add to.
+    for (const char* name : {"ItemOpRename", "ItemOpDelete", "ItemOpFolder"}) {
+        item(QString::fromLatin1(name))->setEnabled(!folderkeys::IsSpecialView(list_->Directory()));
+    }
     rebuildSendTo();
 }
 

@@ -166,6 +166,9 @@ private slots:
         QCOMPARE(s.list.ViewIconStyle(), visIcon);
         popup->item("ItemSortType")->trigger();
         QCOMPARE(s.list.SortedBy(), sbType);
+        s.list.SetDirectory("Drives");
+        popup->Prepare();
+        QVERIFY(!popup->item("ItemOpFolder")->isEnabled());
     }
 
     void aLanguageChangeRebuildsMenuAndHeads() {
