@@ -5,12 +5,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMimeData>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <QMimeData>
-#include <QStyledItemDelegate>
 
 #include "DirectoryComboLite.h"
 #include "FileEntryModel.h"

@@ -1,5 +1,6 @@
 // The file list's own file operations: delete to the trash, new folder, rename by caption,
 // send to and dropped files. Each pauses the folder watcher so that it does not report them.
+#include <fcntl.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -9,6 +10,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QUrl>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -154,8 +156,17 @@ void TFileListViewLite::finishRename() {
     }
     if (why.isEmpty()) {
         const TShellChangeNotifyThread::Pause pause(*watcher_);
-        if (std::rename(QFile::encodeName(oldPath).constData(), QFile::encodeName(newPath).constData()) != 0) {
-            why = QString::fromLocal8Bit(std::strerror(errno));
+        const QByteArray from = QFile::encodeName(oldPath);
+        const QByteArray to = QFile::encodeName(newPath);
+        // Never replaces a file made under the new name since the check above; file systems
+        // that cannot promise that get the plain rename after the check.
+        int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (result != 0 && errno == EINVAL) {
+            result = std::rename(from.constData(), to.constData());
+        }
+        if (result != 0) {
+            why = errno == EEXIST ? QStringLiteral("%1 already exists").arg(name)
+                                  : QString::fromLocal8Bit(std::strerror(errno));
         }
     }
     if (!why.isEmpty()) {
