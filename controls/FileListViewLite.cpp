@@ -196,7 +196,7 @@ void TFileListViewLite::ReadDirectory() {
     } else {
         entries_ = TFolderReader::readFolder(directory_, mask_, fileViewType_);
     }
-    watcher_->setFolder(inSpecialView() ? QString() : directory_);
+    watcher_->setFolder(watchedFolder());
     watcher_->setEnabled(autoUpdate_);
     totalSize_ = 0;
     for (const TFileEntry& entry : entries_) {
@@ -204,6 +204,16 @@ void TFileListViewLite::ReadDirectory() {
     }
     sortEntries();
     emit AfterRead();
+}
+
+QString TFileListViewLite::watchedFolder() const {
+    if (folderkeys::SameKey(directory_, folderkeys::kDesktop)) {
+        return TFolderReader::desktopFolder();
+    }
+    if (folderkeys::SameKey(directory_, folderkeys::kRecycled)) {
+        return folderkeys::JoinFolderName(TFolderReader::trashFolder(), QStringLiteral("files"));
+    }
+    return inSpecialView() ? QString() : directory_;
 }
 
 bool TFileListViewLite::leaveLostFolder() {

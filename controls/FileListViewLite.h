@@ -119,6 +119,8 @@ private:
     QString fullPathOf(const TFileEntry& entry) const;
     bool inSpecialView() const;
     void setColumnHeads();
+    // The folder whose changes the shown entries follow; empty for none.
+    QString watchedFolder() const;
     void showPopup(QAbstractItemView* view, const QPoint& at);
     // Leaves a folder that vanished or became unreadable for its nearest readable parent.
     bool leaveLostFolder();

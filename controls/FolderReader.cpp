@@ -95,6 +95,7 @@ QString volumeTypeText(const TVolume& volume, int base) {
     if (volume.removable) offset = txRemovable;
     if (volume.optical) offset = txCdRom;
     if (volume.network) offset = txNetwork;
+    if (!volume.ready) offset = txNotExist;
     return Text(base, offset);
 }
 

@@ -99,6 +99,8 @@ private slots:
                              << "RAM Disk Unit";
         QTest::newRow("unknown kind") << "" << qint64(20000) << "20 Mb"
                                       << "Unknown";
+        QTest::newRow("root gone") << "gone" << qint64(0) << "0 Kb"
+                                   << "Not exist";
     }
     void fillsTheDrivesView() {
         QFETCH(QString, kind);
@@ -114,6 +116,7 @@ private slots:
         volume.optical = kind == "optical";
         volume.network = kind == "network";
         volume.ram = kind == "ram";
+        volume.ready = kind != "gone";
         const TFileEntry entry = TFolderReader::driveEntry(volume, filelanguage::kEnglishBase);
         QCOMPARE(entry.size, size);
         QCOMPARE(entry.type, type);
