@@ -1,4 +1,5 @@
 #include <unistd.h>
+
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -6,9 +7,11 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
+#include <memory>
 
 #include "FileListLitePopup.h"
 #include "FileListViewLite.h"
@@ -29,7 +32,9 @@ struct ShownList {
     QTemporaryDir dir;
     TFileListViewLite list;
 
-    explicit ShownList(const QStringList& files = {"orders.db", "people.db"}) {
+    explicit ShownList(const QStringList& files = {"orders.db", "people.db"},
+                       const QString& folderTemplate = QDir::tempPath() + "/list-XXXXXX")
+        : dir(folderTemplate) {
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath("data")));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
         for (const QString& file : files) {
@@ -143,6 +148,35 @@ private slots:
         // The watcher must not report the list's own deletion as a change of its own.
         QTest::qWait(3 * TShellChangeNotifyThread::kSettleMs);
         QCOMPARE(reads.size(), inTrash.size());
+    }
+
+    void deletesToATrashOnAnotherFileSystem_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("file is copied over, then removed") << "orders.db" << true;
+        QTest::newRow("folder is refused and kept") << "sub" << false;
+    }
+    void deletesToATrashOnAnotherFileSystem() {
+        QFETCH(QString, name);
+        QFETCH(bool, moved);
+        const QString shm = QStringLiteral("/dev/shm");
+        if (!QFileInfo(shm).isWritable() || QStorageInfo(shm).device() == QStorageInfo(QDir::tempPath()).device()) {
+            QSKIP("no second file system to hand");
+        }
+        ShownList s({"orders.db"}, shm + "/list-XXXXXX");
+        QDir(s.dir.path()).mkpath("sub/inner");
+        s.list.ReadDirectory();
+        s.select(name);
+        // The report that may follow is answered only once the question is gone.
+        std::unique_ptr<ModalAnswer> report;
+        ModalAnswer question([&report](QWidget* dialog) {
+            report = std::make_unique<ModalAnswer>(ModalAnswer::click("BtnNo"));
+            ModalAnswer::click("BtnYes")(dialog);
+        });
+        s.list.DeleteSelected();
+        QCOMPARE(QFileInfo::exists(s.dir.filePath(name)), !moved);
+        QCOMPARE(s.inTrash().contains(name), moved);
+        QCOMPARE(report && report->seen(), !moved);
     }
 
     void popupShowsTheItemsForTheSelection() {
