@@ -45,7 +45,14 @@ TFileListViewLite::TFileListViewLite(QWidget* parent)
       stringBase_(filelanguage::StringBase(language_)) {
     setColumnHeads();
     popup_->Rebuild(stringBase_);
-    connect(watcher_, &TShellChangeNotifyThread::Changed, this, &TFileListViewLite::ReadDirectory);
+    connect(watcher_, &TShellChangeNotifyThread::Changed, this, [this] {
+        // Reading now would close the caption editor and lose what the user typed.
+        if (renameRow_ >= 0) {
+            readPending_ = true;
+        } else {
+            ReadDirectory();
+        }
+    });
     setUpView(listView_, model_);
     setUpView(reportView_, model_);
     reportView_->setSelectionModel(listView_->selectionModel());

@@ -125,6 +125,8 @@ private:
     // Leaves a folder that vanished or became unreadable for its nearest readable parent.
     bool leaveLostFolder();
     void finishRename();
+    // Renames the entry at `row` after its caption was edited to `caption`.
+    void renameEntry(int row, const QString& caption);
     void refreshEntry(int row, const QString& name);
     bool acceptsDrop(const QDropEvent* event) const;
 
@@ -138,7 +140,8 @@ private:
     TShellChangeNotifyThread* watcher_;
     TLanguage language_ = lnUserDefault;
     int stringBase_;
-    int renameRow_ = -1;  // the entry whose caption is being edited
+    int renameRow_ = -1;        // the entry whose caption is being edited
+    bool readPending_ = false;  // the folder changed while a caption was edited
     QString directory_;
     QString mask_ = QStringLiteral("*.*");
     int fileViewType_ = kAllFileViewTypes;

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "CopyIntoFolder.h"
 #include "DesktopEntry.h"
@@ -135,6 +136,14 @@ void TFileListViewLite::finishRename() {
     }
     const QString caption = model_->editedCaption();
     model_->setEditableRow(-1);  // shows the entry's caption until a rename replaces it
+    renameEntry(row, caption);
+    // Changes on disk reported while the caption was edited are shown now.
+    if (std::exchange(readPending_, false)) {
+        ReadDirectory();
+    }
+}
+
+void TFileListViewLite::renameEntry(int row, const QString& caption) {
     const TFileEntry old = entry(row);
     if (caption.isEmpty() || caption == old.caption) {
         return;

@@ -174,7 +174,7 @@ std::vector<TFileEntry> TFolderReader::readFolder(const QString& folder, const Q
     for (const QString& pattern : mask.split(u';', Qt::SkipEmptyParts)) {
         const QRegularExpression matcher = patternFor(pattern.trimmed());
         for (const QFileInfo& info : all) {
-            if (!info.isDir() && allowed(info) && matcher.match(info.fileName()).hasMatch()) {
+            if (!info.isDir() && matcher.match(info.fileName()).hasMatch() && allowed(info)) {
                 entries.push_back(entryFor(info));
             }
         }

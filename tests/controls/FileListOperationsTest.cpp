@@ -289,6 +289,22 @@ private slots:
         }
     }
 
+    void keepsACaptionBeingEditedThroughChangesOnDisk() {
+        ShownList s;
+        s.select("orders.db");
+        s.list.StartRename();
+        QLineEdit* editor = s.editor();
+        QVERIFY(editor != nullptr);
+        writeFile(s.dir.filePath("fresh.db"));
+        QTest::qWait(3 * TShellChangeNotifyThread::kSettleMs);
+        QCOMPARE(s.editor(), editor);
+        QTest::keyClicks(editor, "sales");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(s.editor() == nullptr);
+        QCOMPARE(s.onDisk(), QStringList({"fresh.db", "people.db", "sales.db"}));
+        QCOMPARE(s.list.ItemCount(), 3);
+    }
+
     void saysWhenAFolderCannotBeRead() {
         if (geteuid() == 0) QSKIP("the superuser reads every folder");
         ShownList s;
