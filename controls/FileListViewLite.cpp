@@ -192,6 +192,9 @@ void TFileListViewLite::ReadDirectory() {
         return;  // the parent has been read
     }
     const THourglassCursor hourglass;
+    // A re-read of the same folder (F5, a change on disk) keeps the selected entry.
+    const QString selected = shownDirectory_ == directory_ ? selectedName() : QString();
+    shownDirectory_ = directory_;
     if (folderkeys::SameKey(directory_, folderkeys::kDesktop)) {
         entries_ = TFolderReader::readDesktop(TFolderReader::desktopFolder());
     } else if (folderkeys::SameKey(directory_, folderkeys::kDrives)) {
@@ -209,7 +212,7 @@ void TFileListViewLite::ReadDirectory() {
     for (const TFileEntry& entry : entries_) {
         totalSize_ += entry.sizeBytes;
     }
-    sortEntries();
+    sortEntries(selected);
     emit AfterRead();
 }
 
@@ -245,12 +248,26 @@ bool TFileListViewLite::leaveLostFolder() {
     return true;
 }
 
-void TFileListViewLite::sortEntries() {
+void TFileListViewLite::sortEntries(const QString& selected) {
     const THourglassCursor hourglass;
     SortFileEntries(entries_, sortedBy_);
     model_->reset();
     reportView_->header()->setSortIndicator(sortedBy_ % 5,
                                             sortedBy_ >= sbNameInv ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (selected.isEmpty()) {
+        return;
+    }
+    for (int row = 0; row < ItemCount(); ++row) {
+        if (entry(row).nameOnDisk == selected) {
+            selectRow(row);
+            return;
+        }
+    }
+}
+
+QString TFileListViewLite::selectedName() const {
+    const int row = selectedRow();
+    return row < 0 || row >= ItemCount() ? QString() : entry(row).nameOnDisk;
 }
 
 void TFileListViewLite::applyViewStyle() {
@@ -283,17 +300,15 @@ void TFileListViewLite::applyViewStyle() {
 }
 
 void TFileListViewLite::setViewIconStyle(TViewIconStyle style) {
-    const int row = selectedRow();
     viewIconStyle_ = style;
     applyViewStyle();
-    sortEntries();
-    selectRow(row);
+    sortEntries(selectedName());
     emit ViewChange();
 }
 
 void TFileListViewLite::setSortedBy(TSortedBy sortedBy) {
     sortedBy_ = sortedBy;
-    sortEntries();
+    sortEntries(selectedName());
 }
 
 void TFileListViewLite::setMask(const QString& mask) {

@@ -1,7 +1,9 @@
 #pragma once
 // The file list: the current folder's sub-folders and the files matching a mask (or one of the
 // special views), in four view styles with five sortable columns. Kept in step with a linked
-// folder combo. Reads nothing until ReadEnabled is switched on.
+// folder combo. Reads nothing until ReadEnabled is switched on. Its popup menu renames,
+// deletes (to the trash), makes folders and sends to; it follows changes on disk while
+// AutoUpdate is on and copies in files dropped from other programs.
 // Interface thread only; no throws (unreadable folders are not taken, unreadable entries left out).
 #include <QPointer>
 #include <QWidget>
@@ -13,11 +15,11 @@
 
 class QAbstractItemView;
 class QDropEvent;
+class QListView;
+class QTreeView;
 class TFileListLitePopup;
 class TFileNameEditLite;
 class TShellChangeNotifyThread;
-class QListView;
-class QTreeView;
 class TDirectoryComboLite;
 class TFileEntryModel;
 
@@ -113,7 +115,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void sortEntries();
+    // Sorts and shows the entries, selecting again the one named `selected` on disk.
+    void sortEntries(const QString& selected);
+    QString selectedName() const;
     void applyViewStyle();
     QAbstractItemView* activeView() const;
     QString fullPathOf(const TFileEntry& entry) const;
@@ -143,6 +147,7 @@ private:
     int renameRow_ = -1;        // the entry whose caption is being edited
     bool readPending_ = false;  // the folder changed while a caption was edited
     QString directory_;
+    QString shownDirectory_;  // the folder the entries were read from
     QString mask_ = QStringLiteral("*.*");
     int fileViewType_ = kAllFileViewTypes;
     TSortedBy sortedBy_ = sbName;

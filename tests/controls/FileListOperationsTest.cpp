@@ -280,9 +280,11 @@ private slots:
         QFETCH(bool, autoUpdate);
         ShownList s;
         s.list.setAutoUpdate(autoUpdate);
+        s.select("people.db");
         writeFile(s.dir.filePath("fresh.db"));
         if (autoUpdate) {
             QTRY_COMPARE_WITH_TIMEOUT(s.list.ItemCount(), 3, 10000);
+            QCOMPARE(s.list.SelectedFileName(), QString("people.db"));
         } else {
             QTest::qWait(3 * TShellChangeNotifyThread::kSettleMs);
             QCOMPARE(s.list.ItemCount(), 2);
