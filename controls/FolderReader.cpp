@@ -148,7 +148,9 @@ QString TFolderReader::capacityText(qint64 kilobytes) {
 TFileEntry TFolderReader::entryFor(const QFileInfo& info) {
     TFileEntry entry;
     entry.caption = info.fileName();
-    const bool plainFile = info.isFile() && !info.isSymLink() && !info.isExecutable();
+    const bool executable =
+        info.permission(QFile::ExeOwner) || info.permission(QFile::ExeGroup) || info.permission(QFile::ExeOther);
+    const bool plainFile = info.isFile() && !info.isSymLink() && !executable;
     entry.icon = plainFile ? fileKind(info).icon : icons().icon(info);
     entry.sizeBytes = info.isDir() ? 0 : info.size();
     entry.size = sizeText(entry.sizeBytes);
