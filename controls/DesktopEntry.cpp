@@ -55,7 +55,9 @@ QStringList TDesktopEntry::commandFor(const QString& path) const {
     for (const QString& word : QProcess::splitCommand(exec)) {
         static const QStringList kFileCodes = {"%f", "%F", "%u", "%U"};
         if (kFileCodes.contains(word)) {
-            command << path;
+            if (!path.isEmpty()) {
+                command << path;
+            }
             placed = true;
         } else if (word.size() == 2 && word.startsWith(u'%') && word != QStringLiteral("%%")) {
             continue;  // icon, name and other codes carry nothing here
@@ -63,7 +65,7 @@ QStringList TDesktopEntry::commandFor(const QString& path) const {
             command << QString(word).replace(QStringLiteral("%%"), QStringLiteral("%"));
         }
     }
-    if (!command.isEmpty() && !placed) {
+    if (!command.isEmpty() && !placed && !path.isEmpty()) {
         command << path;
     }
     return command;

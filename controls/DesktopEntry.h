@@ -17,6 +17,7 @@ struct TDesktopEntry {
     // found on the search path; empty when there is none.
     QString target() const;
     // The program and its arguments that open `path` with an application entry; the path takes
-    // the place of the file field codes, or is appended when the command has none.
+    // the place of the file field codes, or is appended when the command has none. An empty
+    // path gives the command that starts the program alone.
     QStringList commandFor(const QString& path) const;
 };

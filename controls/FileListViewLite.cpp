@@ -6,10 +6,12 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMimeData>
+#include <QProcess>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "DesktopEntry.h"
 #include "DirectoryComboLite.h"
 #include "FileEntryModel.h"
 #include "FileEntrySorter.h"
@@ -397,7 +399,16 @@ void TFileListViewLite::OpenSelected() {
     if (chosen.attributes == QStringLiteral("X") || chosen.attributes == QStringLiteral("U")) {
         SetDirectory(chosen.nameOnDisk);
     } else if (chosen.isLink()) {
-        if (QFileInfo(chosen.linkTarget).isFile()) {
+        const std::optional<TDesktopEntry> launcher = chosen.nameOnDisk.endsWith(QStringLiteral(".desktop"))
+                                                          ? TDesktopEntry::read(chosen.nameOnDisk)
+                                                          : std::nullopt;
+        if (launcher && launcher->type == QStringLiteral("Application")) {
+            // A program's desktop entry starts the program by its own command line.
+            const QStringList command = launcher->commandFor(QString());
+            if (!command.isEmpty()) {
+                QProcess::startDetached(command.first(), command.mid(1));
+            }
+        } else if (QFileInfo(chosen.linkTarget).isFile()) {
             QDesktopServices::openUrl(QUrl::fromLocalFile(chosen.linkTarget));
         } else {
             SetDirectory(chosen.linkTarget);

@@ -220,21 +220,26 @@ private slots:
 
     void startsADesktopEntryWithThePath_data() {
         QTest::addColumn<QString>("exec");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("command");
-        QTest::newRow("file code") << "viewer --open %f" << QStringList{"viewer", "--open", "/d/x.db"};
-        QTest::newRow("url list code") << "viewer %U" << QStringList{"viewer", "/d/x.db"};
-        QTest::newRow("no code appends") << "viewer -r" << QStringList{"viewer", "-r", "/d/x.db"};
-        QTest::newRow("other codes dropped") << "viewer %i %c %F" << QStringList{"viewer", "/d/x.db"};
-        QTest::newRow("quoted words") << "\"my viewer\" 100%% %f" << QStringList{"my viewer", "100%", "/d/x.db"};
-        QTest::newRow("nothing to start") << "" << QStringList{};
+        const QString x = "/d/x.db";
+        QTest::newRow("file code") << "viewer --open %f" << x << QStringList{"viewer", "--open", x};
+        QTest::newRow("url list code") << "viewer %U" << x << QStringList{"viewer", x};
+        QTest::newRow("no code appends") << "viewer -r" << x << QStringList{"viewer", "-r", x};
+        QTest::newRow("other codes dropped") << "viewer %i %c %F" << x << QStringList{"viewer", x};
+        QTest::newRow("quoted words") << "\"my viewer\" 100%% %f" << x << QStringList{"my viewer", "100%", x};
+        QTest::newRow("program alone") << "viewer %f -r"
+                                       << "" << QStringList{"viewer", "-r"};
+        QTest::newRow("nothing to start") << "" << x << QStringList{};
     }
     void startsADesktopEntryWithThePath() {
         QFETCH(QString, exec);
+        QFETCH(QString, path);
         QFETCH(QStringList, command);
         TDesktopEntry entry;
         entry.type = "Application";
         entry.exec = exec;
-        QCOMPARE(entry.commandFor("/d/x.db"), command);
+        QCOMPARE(entry.commandFor(path), command);
     }
 
     void findsTheVolumeOfAPath() {
