@@ -170,6 +170,8 @@ void TFormMain::buildLeftPanel() {
     FileListView->setMask(QStringLiteral("*.DB;*.DBF;*.TXT"));
     FileListView->setViewIconStyle(visList);
     FileListView->setNetWorkEnabled(true);
+    FileListView->setPoPupMenuEnabled(false);
+    FileListView->setAutoUpdate(false);
     FileListView->setDragMode(true);
     FileListView->setDirCombo(DirectoryCombo);
     ListTabDef = new TTableShortcutList(SplitterH);

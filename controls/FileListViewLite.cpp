@@ -5,23 +5,30 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
-#include <QStandardItemModel>
+#include <QMimeData>
+#include <QProcess>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "DesktopEntry.h"
 #include "DirectoryComboLite.h"
+#include "FileEntryModel.h"
 #include "FileEntrySorter.h"
+#include "FileListLitePopup.h"
+#include "FileNameEditLite.h"
 #include "FolderKeys.h"
 #include "FolderReader.h"
+#include "FormMessage.h"
 #include "HourglassCursor.h"
+#include "ShellChangeNotifyThread.h"
 
 namespace {
 
 const int kColumnWidths[] = {135, 60, 125, 120, 50};
 
 template <typename View>
-void setUpView(View* view, QStandardItemModel* model) {
+void setUpView(View* view, TFileEntryModel* model) {
     view->setModel(model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -32,17 +39,29 @@ void setUpView(View* view, QStandardItemModel* model) {
 
 TFileListViewLite::TFileListViewLite(QWidget* parent)
     : QWidget(parent),
-      model_(new QStandardItemModel(0, 5, this)),
+      model_(new TFileEntryModel(entries_, this)),
       listView_(new QListView(this)),
-      reportView_(new QTreeView(this)) {
-    model_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"),
-                                       QStringLiteral("Last Modify"), QStringLiteral("Attr")});
+      reportView_(new QTreeView(this)),
+      popup_(new TFileListLitePopup(this)),
+      watcher_(new TShellChangeNotifyThread(this)),
+      stringBase_(filelanguage::StringBase(language_)) {
+    setColumnHeads();
+    popup_->Rebuild(stringBase_);
+    connect(watcher_, &TShellChangeNotifyThread::Changed, this, [this] {
+        // Reading now would close the caption editor and lose what the user typed.
+        if (renameRow_ >= 0) {
+            readPending_ = true;
+        } else {
+            ReadDirectory();
+        }
+    });
     setUpView(listView_, model_);
     setUpView(reportView_, model_);
     reportView_->setSelectionModel(listView_->selectionModel());
     reportView_->setRootIsDecorated(false);
     reportView_->setItemsExpandable(false);
     reportView_->setUniformRowHeights(true);
+    listView_->setLayoutMode(QListView::Batched);  // thousands of entries are laid out in steps
     for (int column = 0; column < 5; ++column) {
         reportView_->setColumnWidth(column, kColumnWidths[column]);
     }
@@ -57,11 +76,30 @@ TFileListViewLite::TFileListViewLite(QWidget* parent)
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(listView_), static_cast<QAbstractItemView*>(reportView_)}) {
         view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+        view->viewport()->setAcceptDrops(true);
         connect(view, &QAbstractItemView::doubleClicked, this, [this] { OpenSelected(); });
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& at) { showPopup(view, at); });
+        connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, &TFileListViewLite::finishRename);
     }
     connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TFileListViewLite::SelectionChange);
+    connect(this, &TFileListViewLite::SelectionChange, this, [this] {
+        if (fileEdit_ && !SelectedFileName().isEmpty()) {
+            fileEdit_->setText(SelectedFileName());
+        }
+    });
     applyViewStyle();
+}
+
+// A caption editor still open closes while the views go, after the entries have gone.
+TFileListViewLite::~TFileListViewLite() {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(listView_), static_cast<QAbstractItemView*>(reportView_)}) {
+        disconnect(view->itemDelegate(), nullptr, this, nullptr);
+    }
 }
 
 TFileListViewLite* TFileListViewLite::fromDragSource(QObject* source) {
@@ -94,6 +132,42 @@ void TFileListViewLite::setDirCombo(TDirectoryComboLite* combo) {
     }
 }
 
+void TFileListViewLite::setFileEdit(TFileNameEditLite* edit) {
+    if (fileEdit_ == edit) {
+        return;
+    }
+    fileEdit_ = edit;
+    if (edit != nullptr) {
+        edit->setFileList(this);
+    }
+}
+
+void TFileListViewLite::setColumnHeads() {
+    using namespace filelanguage;
+    model_->setHeads({Text(stringBase_, txName), Text(stringBase_, txSize), Text(stringBase_, txType),
+                      Text(stringBase_, txLastModify), Text(stringBase_, txAttr)});
+}
+
+void TFileListViewLite::setLanguage(TLanguage language) {
+    language_ = language;
+    stringBase_ = filelanguage::StringBase(language);
+    popup_->Rebuild(stringBase_);
+    setColumnHeads();
+    ReadDirectory();
+    emit DirectoryChange(this, QString(), directory_, !folderkeys::SameKey(directory_, folderkeys::kDesktop));
+}
+
+void TFileListViewLite::setAutoUpdate(bool on) {
+    autoUpdate_ = on;
+    watcher_->setEnabled(on);
+}
+
+void TFileListViewLite::showPopup(QAbstractItemView* view, const QPoint& at) {
+    if (popupMenuEnabled_) {
+        popup_->popup(view->viewport()->mapToGlobal(at));
+    }
+}
+
 void TFileListViewLite::SetDirectory(const QString& requested) {
     const QString key = folderkeys::Canonical(requested);
     if (folderkeys::SameKey(key, directory_)) {
@@ -103,6 +177,8 @@ void TFileListViewLite::SetDirectory(const QString& requested) {
     if (const std::optional<QString> taken = folderkeys::Taken(key)) {
         directory_ = *taken;
         ReadDirectory();
+    } else if (QFileInfo(key).isDir()) {
+        ShowDialog(QStringLiteral("Cannot open the folder %1: you may not read it.").arg(key));
     }
     emit DirectoryChange(this, oldKey, directory_, !folderkeys::SameKey(directory_, folderkeys::kDesktop));
     if (dirCombo_ && !folderkeys::SameKey(dirCombo_->Directory(), directory_)) {
@@ -114,48 +190,86 @@ void TFileListViewLite::ReadDirectory() {
     if (!readEnabled_) {
         return;
     }
+    if (leaveLostFolder()) {
+        return;  // the parent has been read
+    }
     const THourglassCursor hourglass;
+    // A re-read of the same folder (F5, a change on disk) keeps the selected entry.
+    const QString selected = shownDirectory_ == directory_ ? selectedName() : QString();
+    shownDirectory_ = directory_;
     if (folderkeys::SameKey(directory_, folderkeys::kDesktop)) {
         entries_ = TFolderReader::readDesktop(TFolderReader::desktopFolder());
     } else if (folderkeys::SameKey(directory_, folderkeys::kDrives)) {
-        entries_ = TFolderReader::readDrives();
+        entries_ = TFolderReader::readDrives(stringBase_);
     } else if (folderkeys::SameKey(directory_, folderkeys::kNetwork)) {
-        entries_ = TFolderReader::readNetwork(netWorkEnabled_);
+        entries_ = TFolderReader::readNetwork(netWorkEnabled_, stringBase_);
     } else if (folderkeys::SameKey(directory_, folderkeys::kRecycled)) {
-        entries_ = TFolderReader::readTrash(TFolderReader::trashFolder());
+        entries_ = TFolderReader::readTrash(TFolderReader::trashFolder(), stringBase_);
     } else {
         entries_ = TFolderReader::readFolder(directory_, mask_, fileViewType_);
     }
+    watcher_->setFolder(watchedFolder());
+    watcher_->setEnabled(autoUpdate_);
     totalSize_ = 0;
     for (const TFileEntry& entry : entries_) {
         totalSize_ += entry.sizeBytes;
     }
-    sortEntries();
+    sortEntries(selected);
     emit AfterRead();
 }
 
-void TFileListViewLite::sortEntries() {
-    const THourglassCursor hourglass;
-    SortFileEntries(entries_, sortedBy_);
-    fillModel();
-    reportView_->header()->setSortIndicator(sortedBy_ % 5,
-                                            sortedBy_ >= sbNameInv ? Qt::DescendingOrder : Qt::AscendingOrder);
+QString TFileListViewLite::watchedFolder() const {
+    if (folderkeys::SameKey(directory_, folderkeys::kDesktop)) {
+        return TFolderReader::desktopFolder();
+    }
+    if (folderkeys::SameKey(directory_, folderkeys::kRecycled)) {
+        return folderkeys::JoinFolderName(TFolderReader::trashFolder(), QStringLiteral("files"));
+    }
+    return inSpecialView() ? QString() : directory_;
 }
 
-void TFileListViewLite::fillModel() {
-    model_->removeRows(0, model_->rowCount());
-    for (const TFileEntry& entry : entries_) {
-        QList<QStandardItem*> row;
-        row << new QStandardItem(entry.icon, entry.caption) << new QStandardItem(entry.size)
-            << new QStandardItem(entry.type) << new QStandardItem(entry.date) << new QStandardItem(entry.attributes);
-        row[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        row[4]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        for (QStandardItem* item : row) {
-            item->setEditable(false);
-            item->setDropEnabled(false);
-        }
-        model_->appendRow(row);
+bool TFileListViewLite::leaveLostFolder() {
+    if (directory_.isEmpty() || inSpecialView() || folderkeys::FolderOrDriveExists(directory_)) {
+        return false;
     }
+    const QString lost = directory_;
+    QString parent = lost;
+    while (!folderkeys::FolderOrDriveExists(parent) && parent != QStringLiteral("/")) {
+        parent = folderkeys::UpFrom(parent);
+    }
+    directory_ = parent;
+    ReadDirectory();
+    emit DirectoryChange(this, lost, directory_, true);
+    if (dirCombo_ && !folderkeys::SameKey(dirCombo_->Directory(), directory_)) {
+        dirCombo_->SetDirectory(directory_);
+    }
+    const bool gone = !QFileInfo::exists(lost);
+    ShowDialog(QStringLiteral("The folder %1 %2; the list shows %3 instead.")
+                   .arg(lost, gone ? QStringLiteral("no longer exists") : QStringLiteral("can no longer be read"),
+                        directory_));
+    return true;
+}
+
+void TFileListViewLite::sortEntries(const QString& selected) {
+    const THourglassCursor hourglass;
+    SortFileEntries(entries_, sortedBy_);
+    model_->reset();
+    reportView_->header()->setSortIndicator(sortedBy_ % 5,
+                                            sortedBy_ >= sbNameInv ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (selected.isEmpty()) {
+        return;
+    }
+    for (int row = 0; row < ItemCount(); ++row) {
+        if (entry(row).nameOnDisk == selected) {
+            selectRow(row);
+            return;
+        }
+    }
+}
+
+QString TFileListViewLite::selectedName() const {
+    const int row = selectedRow();
+    return row < 0 || row >= ItemCount() ? QString() : entry(row).nameOnDisk;
 }
 
 void TFileListViewLite::applyViewStyle() {
@@ -188,17 +302,15 @@ void TFileListViewLite::applyViewStyle() {
 }
 
 void TFileListViewLite::setViewIconStyle(TViewIconStyle style) {
-    const int row = selectedRow();
     viewIconStyle_ = style;
     applyViewStyle();
-    sortEntries();
-    selectRow(row);
+    sortEntries(selectedName());
     emit ViewChange();
 }
 
 void TFileListViewLite::setSortedBy(TSortedBy sortedBy) {
     sortedBy_ = sortedBy;
-    sortEntries();
+    sortEntries(selectedName());
 }
 
 void TFileListViewLite::setMask(const QString& mask) {
@@ -287,7 +399,16 @@ void TFileListViewLite::OpenSelected() {
     if (chosen.attributes == QStringLiteral("X") || chosen.attributes == QStringLiteral("U")) {
         SetDirectory(chosen.nameOnDisk);
     } else if (chosen.isLink()) {
-        if (QFileInfo(chosen.linkTarget).isFile()) {
+        const std::optional<TDesktopEntry> launcher = chosen.nameOnDisk.endsWith(QStringLiteral(".desktop"))
+                                                          ? TDesktopEntry::read(chosen.nameOnDisk)
+                                                          : std::nullopt;
+        if (launcher && launcher->type == QStringLiteral("Application")) {
+            // A program's desktop entry starts the program by its own command line.
+            const QStringList command = launcher->commandFor(QString());
+            if (!command.isEmpty()) {
+                QProcess::startDetached(command.first(), command.mid(1));
+            }
+        } else if (QFileInfo(chosen.linkTarget).isFile()) {
             QDesktopServices::openUrl(QUrl::fromLocalFile(chosen.linkTarget));
         } else {
             SetDirectory(chosen.linkTarget);
@@ -305,6 +426,34 @@ void TFileListViewLite::OpenSelected() {
 }
 
 bool TFileListViewLite::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (!acceptsDrop(drag)) {
+                return false;
+            }
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (!acceptsDrop(drop)) {
+                return false;
+            }
+            QStringList files;
+            for (const QUrl& url : drop->mimeData()->urls()) {
+                files << url.toLocalFile();
+            }
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            DropFiles(files, static_cast<QWidget*>(watched)->mapTo(this, drop->position().toPoint()));
+            return true;
+        }
+        default:
+            break;
+    }
     if (event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
             case Qt::Key_Backspace:
@@ -316,6 +465,9 @@ bool TFileListViewLite::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             case Qt::Key_F5:
                 ReadDirectory();
+                return true;
+            case Qt::Key_Delete:
+                DeleteSelected();
                 return true;
             default:
                 break;

@@ -2,12 +2,15 @@
 
 #include <QDir>
 #include <QFileIconProvider>
+#include <QHash>
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "DesktopEntry.h"
+#include "FileListLanguage.h"
 #include "FileViewTypes.h"
 #include "FolderKeys.h"
 #include "Volumes.h"
@@ -32,6 +35,25 @@ QString grouped(qint64 number) {
     return digits;
 }
 
+// Plain files of one extension share their icon and type name; asking the icon theme and the
+// type database for each of thousands of files would dominate reading a folder.
+struct TFileKind {
+    QIcon icon;
+    QString type;
+};
+
+QString typeName(const QFileInfo& info);
+
+const TFileKind& fileKind(const QFileInfo& info) {
+    static QHash<QString, TFileKind> kinds;
+    const QString suffix = info.suffix();
+    auto found = kinds.constFind(suffix);
+    if (found == kinds.constEnd()) {
+        found = kinds.insert(suffix, TFileKind{icons().icon(info), typeName(info)});
+    }
+    return *found;
+}
+
 QString typeName(const QFileInfo& info) {
     static const QMimeDatabase mimes;
     const QMimeType mime = mimes.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
@@ -48,7 +70,7 @@ bool isSystemFile(const QFileInfo& info) {
 
 int attributesOf(const QFileInfo& info) {
     int attributes = 0;
-    if (!IsWritablePath(info.filePath())) {
+    if (!IsWritablePath(info)) {
         attributes |= flvReadOnly;
     }
     if (info.isHidden()) {
@@ -65,12 +87,16 @@ QRegularExpression patternFor(const QString& pattern) {
                               QRegularExpression::CaseInsensitiveOption);
 }
 
-QString volumeTypeText(const TVolume& volume) {
-    if (volume.network) return QStringLiteral("Network Unit");
-    if (volume.optical) return QStringLiteral("CD-ROM Unit");
-    if (volume.removable) return QStringLiteral("Removable Unit");
-    if (volume.ram) return QStringLiteral("RAM Disk Unit");
-    return QStringLiteral("Fixed Unit");
+QString volumeTypeText(const TVolume& volume, int base) {
+    using namespace filelanguage;
+    int offset = txFixed;
+    if (volume.fileSystem.isEmpty()) offset = txUnknown;
+    if (volume.ram) offset = txRamDisk;
+    if (volume.removable) offset = txRemovable;
+    if (volume.optical) offset = txCdRom;
+    if (volume.network) offset = txNetwork;
+    if (!volume.ready) offset = txNotExist;
+    return Text(base, offset);
 }
 
 TFileEntry specialEntry(const QString& caption, QFileIconProvider::IconType icon, const QString& key,
@@ -104,7 +130,7 @@ QString trashedOriginalPath(const QString& infoFile) {
 QString TFolderReader::attributeCode(const QFileInfo& info) {
     QString code;
     if (info.isDir()) code += u'd';
-    if (!IsWritablePath(info.filePath())) code += u'r';
+    if (!IsWritablePath(info)) code += u'r';
     if (info.isHidden()) code += u'h';
     if (isSystemFile(info)) code += u's';
     return code + u' ';
@@ -122,10 +148,13 @@ QString TFolderReader::capacityText(qint64 kilobytes) {
 TFileEntry TFolderReader::entryFor(const QFileInfo& info) {
     TFileEntry entry;
     entry.caption = info.fileName();
-    entry.icon = icons().icon(info);
+    const bool executable =
+        info.permission(QFile::ExeOwner) || info.permission(QFile::ExeGroup) || info.permission(QFile::ExeOther);
+    const bool plainFile = info.isFile() && !info.isSymLink() && !executable;
+    entry.icon = plainFile ? fileKind(info).icon : icons().icon(info);
     entry.sizeBytes = info.isDir() ? 0 : info.size();
     entry.size = sizeText(entry.sizeBytes);
-    entry.type = typeName(info);
+    entry.type = plainFile ? fileKind(info).type : typeName(info);
     entry.modified = info.lastModified().toLocalTime();
     entry.date = QLocale().toString(entry.modified, QLocale::ShortFormat);
     entry.attributes = attributeCode(info);
@@ -147,7 +176,7 @@ std::vector<TFileEntry> TFolderReader::readFolder(const QString& folder, const Q
     for (const QString& pattern : mask.split(u';', Qt::SkipEmptyParts)) {
         const QRegularExpression matcher = patternFor(pattern.trimmed());
         for (const QFileInfo& info : all) {
-            if (!info.isDir() && allowed(info) && matcher.match(info.fileName()).hasMatch()) {
+            if (!info.isDir() && matcher.match(info.fileName()).hasMatch() && allowed(info)) {
                 entries.push_back(entryFor(info));
             }
         }
@@ -155,19 +184,23 @@ std::vector<TFileEntry> TFolderReader::readFolder(const QString& folder, const Q
     return entries;
 }
 
-std::vector<TFileEntry> TFolderReader::readDrives() {
+TFileEntry TFolderReader::driveEntry(const TVolume& volume, int stringBase) {
+    TFileEntry entry =
+        specialEntry(volume.displayName, volume.network ? QFileIconProvider::Network : QFileIconProvider::Drive,
+                     volume.rootPath, QStringLiteral("U"));
+    // Removable and optical media are not woken up to ask for their size.
+    const bool asked = !volume.removable && !volume.optical;
+    const qint64 kilobytes = asked ? (volume.bytesTotal + 512) / 1024 : 0;
+    entry.size = kilobytes == 0 ? QStringLiteral("0 Kb") : capacityText(kilobytes);
+    entry.sizeBytes = asked ? volume.bytesTotal : 0;
+    entry.type = volumeTypeText(volume, stringBase);
+    return entry;
+}
+
+std::vector<TFileEntry> TFolderReader::readDrives(int stringBase) {
     std::vector<TFileEntry> entries;
     for (const TVolume& volume : TVolumes::mounted()) {
-        TFileEntry entry =
-            specialEntry(volume.displayName, volume.network ? QFileIconProvider::Network : QFileIconProvider::Drive,
-                         volume.rootPath, QStringLiteral("U"));
-        // Removable and optical media are not woken up to ask for their size.
-        const bool asked = !volume.removable && !volume.optical;
-        const qint64 kilobytes = asked ? (volume.bytesTotal + 512) / 1024 : 0;
-        entry.size = kilobytes == 0 ? QStringLiteral("0 Kb") : capacityText(kilobytes);
-        entry.sizeBytes = asked ? volume.bytesTotal : 0;
-        entry.type = volumeTypeText(volume);
-        entries.push_back(entry);
+        entries.push_back(driveEntry(volume, stringBase));
     }
     return entries;
 }
@@ -188,15 +221,21 @@ std::vector<TFileEntry> TFolderReader::readDesktop(const QString& desktopFolder)
         if (info.isSymLink()) {
             entry.attributes = QStringLiteral("L");
             entry.linkTarget = info.symLinkTarget();
+        } else if (info.suffix() == QStringLiteral("desktop")) {
+            if (const std::optional<TDesktopEntry> link = TDesktopEntry::read(info.filePath())) {
+                entry.attributes = QStringLiteral("L");
+                entry.linkTarget = link->target();
+                entry.caption = link->name.isEmpty() ? info.completeBaseName() : link->name;
+            }
         }
         entries.push_back(entry);
     }
     return entries;
 }
 
-std::vector<TFileEntry> TFolderReader::readNetwork(bool networkEnabled) {
-    std::vector<TFileEntry> entries{
-        specialEntry(QStringLiteral("All the network"), QFileIconProvider::Network, QString(), QStringLiteral("N"))};
+std::vector<TFileEntry> TFolderReader::readNetwork(bool networkEnabled, int stringBase) {
+    std::vector<TFileEntry> entries{specialEntry(filelanguage::Text(stringBase, filelanguage::txAllTheNetwork),
+                                                 QFileIconProvider::Network, QString(), QStringLiteral("N"))};
     if (!networkEnabled) {
         return entries;
     }
@@ -210,7 +249,7 @@ std::vector<TFileEntry> TFolderReader::readNetwork(bool networkEnabled) {
     return entries;
 }
 
-std::vector<TFileEntry> TFolderReader::readTrash(const QString& trashFolder) {
+std::vector<TFileEntry> TFolderReader::readTrash(const QString& trashFolder, int stringBase) {
     std::vector<TFileEntry> entries;
     const QString files = folderkeys::JoinFolderName(trashFolder, QStringLiteral("files"));
     if (files.isEmpty() || !QFileInfo(files).isDir()) {
@@ -220,7 +259,7 @@ std::vector<TFileEntry> TFolderReader::readTrash(const QString& trashFolder) {
                                                            QDir::Name | QDir::IgnoreCase)) {
         TFileEntry entry = entryFor(info);
         entry.nameOnDisk = info.absoluteFilePath();
-        entry.attributes = QStringLiteral("Deleted");
+        entry.attributes = filelanguage::Text(stringBase, filelanguage::txDeleted);
         const QString original = trashedOriginalPath(folderkeys::JoinFolderName(
             trashFolder, QStringLiteral("info/") + info.fileName() + QStringLiteral(".trashinfo")));
         if (!original.isEmpty()) {

@@ -8,6 +8,8 @@
 
 #include "FileEntry.h"
 
+struct TVolume;
+
 class TFolderReader {
 public:
     // The sub-folders of `folder`, then for each pattern of `mask` (split at ";", matched
@@ -18,10 +20,16 @@ public:
     // One entry for a file or folder.
     static TFileEntry entryFor(const QFileInfo& info);
 
-    static std::vector<TFileEntry> readDrives();
+    // The special views; `stringBase` picks the language of their texts.
+    static std::vector<TFileEntry> readDrives(int stringBase);
+    // The drives, network and trash objects, then the desktop folder's entries, its desktop
+    // entry files and symbolic links standing as links ("L") to their targets.
     static std::vector<TFileEntry> readDesktop(const QString& desktopFolder);
-    static std::vector<TFileEntry> readNetwork(bool networkEnabled);
-    static std::vector<TFileEntry> readTrash(const QString& trashFolder);
+    static std::vector<TFileEntry> readNetwork(bool networkEnabled, int stringBase);
+    // The trash's files under their original names.
+    static std::vector<TFileEntry> readTrash(const QString& trashFolder, int stringBase);
+    // A volume's entry in the drives view: capacity, type text and root.
+    static TFileEntry driveEntry(const TVolume& volume, int stringBase);
 
     // "d", "r", "h", "s" letters for the attributes present, followed by one blank.
     static QString attributeCode(const QFileInfo& info);

@@ -32,7 +32,8 @@ QList<TVolume> TVolumes::mounted() {
         volume.rootPath = root;
         volume.displayName = storage.name().isEmpty() ? root : storage.name();
         volume.fileSystem = type;
-        volume.bytesTotal = storage.isReady() ? storage.bytesTotal() : 0;
+        volume.ready = storage.isReady();
+        volume.bytesTotal = volume.ready ? storage.bytesTotal() : 0;
         volume.network = network;
         volume.removable = root.startsWith("/media/") || root.startsWith("/run/media/");
         volume.optical = type == "iso9660" || type == "udf";

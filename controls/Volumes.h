@@ -9,6 +9,7 @@ struct TVolume {
     QString displayName;  // the volume's label, or its mount point
     QString fileSystem;   // the file system type, e.g. "ext4", "nfs4"
     qint64 bytesTotal = 0;
+    bool ready = true;  // its root can be read
     bool network = false;
     bool removable = false;
     bool optical = false;

@@ -25,6 +25,7 @@
 #include "Hint.h"
 #include "HourglassCursor.h"
 #include "OperationProgress.h"
+#include "ShellChangeNotifyThread.h"
 #include "core/EngineError.h"
 #include "dataset/Connection.h"
 #include "dataset/Session.h"
@@ -445,6 +446,19 @@ void TfrmBatchMove::runMove(const QString& sourceName, const QString& destinatio
     options.problemTable = edProblemTableName->text().toStdString();
     options.sourceIndex = ChosenIndex(cbSourceIndex);
     options.destinationIndex = ChosenIndex(cbDestIndex);
+    {
+        // The progress window lets events run: a list re-reading its folder meanwhile would
+        // reopen the source table under the running move. The lists show the result afterwards.
+        const TShellChangeNotifyThread::Pause pauseSource(*FileListViewTabSour->watcher());
+        const TShellChangeNotifyThread::Pause pauseDestination(*FileListViewTabDest->watcher());
+        moveTable(sourceName, destinationName, options);
+    }
+    FileListViewTabSour->ReadDirectory();
+    FileListViewTabDest->ReadDirectory();
+}
+
+void TfrmBatchMove::moveTable(const QString& sourceName, const QString& destinationName,
+                              const tabulon::BatchMoveOptions& options) {
     try {
         THourglassCursor hourglass;
         TOperationProgress progress(this, windowTitle());

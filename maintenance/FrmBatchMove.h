@@ -27,6 +27,7 @@ namespace tabulon {
 class Connection;
 class Session;
 class Table;
+struct BatchMoveOptions;
 }  // namespace tabulon
 
 class TfrmBatchMove : public QDialog {
@@ -107,6 +108,7 @@ private:
     // A refusal: "<word> table name is required." in the question window.
     void refuse(const QString& word);
     void runMove(const QString& sourceName, const QString& destinationName);
+    void moveTable(const QString& sourceName, const QString& destinationName, const tabulon::BatchMoveOptions& options);
 
     tabulon::Session& session_;
     tabulon::Connection& dbSource;

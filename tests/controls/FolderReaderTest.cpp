@@ -3,7 +3,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "DesktopEntry.h"
 #include "FileEntrySorter.h"
+#include "FileListLanguage.h"
 #include "FolderKeys.h"
 #include "FolderReader.h"
 #include "Volumes.h"
@@ -80,6 +82,48 @@ private slots:
         QVERIFY(!entries[0].isFile());
     }
 
+    void fillsTheDrivesView_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<qint64>("kilobytes");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("fixed") << "ext4" << qint64(1500000) << "1,500 Mb"
+                               << "Fixed Unit";
+        QTest::newRow("removable not asked") << "removable" << qint64(1500000) << "0 Kb"
+                                             << "Removable Unit";
+        QTest::newRow("optical not asked") << "optical" << qint64(700000) << "0 Kb"
+                                           << "CD-ROM Unit";
+        QTest::newRow("network") << "network" << qint64(8000) << "8,000 Kb"
+                                 << "Network Unit";
+        QTest::newRow("ram") << "ram" << qint64(0) << "0 Kb"
+                             << "RAM Disk Unit";
+        QTest::newRow("unknown kind") << "" << qint64(20000) << "20 Mb"
+                                      << "Unknown";
+        QTest::newRow("root gone") << "gone" << qint64(0) << "0 Kb"
+                                   << "Not exist";
+    }
+    void fillsTheDrivesView() {
+        QFETCH(QString, kind);
+        QFETCH(qint64, kilobytes);
+        QFETCH(QString, size);
+        QFETCH(QString, type);
+        TVolume volume;
+        volume.rootPath = "/mnt/x";
+        volume.displayName = "x";
+        volume.fileSystem = kind.isEmpty() ? QString() : QStringLiteral("ext4");
+        volume.bytesTotal = kilobytes * 1024;
+        volume.removable = kind == "removable";
+        volume.optical = kind == "optical";
+        volume.network = kind == "network";
+        volume.ram = kind == "ram";
+        volume.ready = kind != "gone";
+        const TFileEntry entry = TFolderReader::driveEntry(volume, filelanguage::kEnglishBase);
+        QCOMPARE(entry.size, size);
+        QCOMPARE(entry.type, type);
+        QCOMPARE(entry.attributes, QString("U"));
+        QCOMPARE(entry.nameOnDisk, QString("/mnt/x"));
+    }
+
     void writesCapacities_data() {
         QTest::addColumn<qint64>("kilobytes");
         QTest::addColumn<QString>("expected");
@@ -144,30 +188,58 @@ private slots:
         writeFile(trash.filePath("files/orders.2.db"), QByteArray(5, 'x'));
         writeFile(trash.filePath("info/orders.2.db.trashinfo"),
                   "[Trash Info]\nPath=/home/u/my%20orders.db\nDeletionDate=2026-01-01T10:00:00\n");
-        const std::vector<TFileEntry> trashed = TFolderReader::readTrash(trash.path());
+        const std::vector<TFileEntry> trashed = TFolderReader::readTrash(trash.path(), 1600);
         QCOMPARE(trashed.size(), size_t(1));
         QCOMPARE(trashed[0].caption, QString("my orders.db"));
-        QCOMPARE(trashed[0].attributes, QString("Deleted"));
+        QCOMPARE(trashed[0].attributes, QString("Cancellato"));
         QVERIFY(trashed[0].isFile());
 
-        const std::vector<TFileEntry> drives = TFolderReader::readDrives();
+        const std::vector<TFileEntry> drives = TFolderReader::readDrives(filelanguage::kEnglishBase);
         QVERIFY(std::any_of(drives.begin(), drives.end(), [](const TFileEntry& e) {
             return e.nameOnDisk == "/" && e.attributes == "U" && e.size.endsWith(" Mb");
         }));
 
-        const std::vector<TFileEntry> offline = TFolderReader::readNetwork(false);
-        QCOMPARE(captions(offline), QStringList{"All the network"});
+        const std::vector<TFileEntry> offline = TFolderReader::readNetwork(false, 700);
+        QCOMPARE(captions(offline), QStringList{"Gesamtes Netzwerk"});
         QCOMPARE(offline[0].attributes, QString("N"));
 
         QTemporaryDir desktop;
         writeFile(desktop.filePath("notes.txt"));
         QFile::link(trash.path(), desktop.filePath("link"));
+        writeFile(desktop.filePath("orders.desktop"),
+                  "[Desktop Entry]\nType=Link\nName=Orders\nURL=file://" + trash.path().toUtf8() + "/files\n");
         const std::vector<TFileEntry> objects = TFolderReader::readDesktop(desktop.path());
-        QCOMPARE(captions(objects), QStringList({"Computer", "Network", "Trash", "link", "notes.txt"}));
+        QCOMPARE(captions(objects), QStringList({"Computer", "Network", "Trash", "link", "notes.txt", "Orders"}));
+        QCOMPARE(objects[5].attributes, QString("L"));
+        QCOMPARE(objects[5].linkTarget, trash.path() + "/files");
         QCOMPARE(objects[0].nameOnDisk, QString("Drives"));
         QCOMPARE(objects[3].attributes, QString("L"));
         QCOMPARE(objects[3].linkTarget, trash.path());
         QCOMPARE(objects[4].nameOnDisk, desktop.filePath("notes.txt"));
+    }
+
+    void startsADesktopEntryWithThePath_data() {
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("command");
+        const QString x = "/d/x.db";
+        QTest::newRow("file code") << "viewer --open %f" << x << QStringList{"viewer", "--open", x};
+        QTest::newRow("url list code") << "viewer %U" << x << QStringList{"viewer", x};
+        QTest::newRow("no code appends") << "viewer -r" << x << QStringList{"viewer", "-r", x};
+        QTest::newRow("other codes dropped") << "viewer %i %c %F" << x << QStringList{"viewer", x};
+        QTest::newRow("quoted words") << "\"my viewer\" 100%% %f" << x << QStringList{"my viewer", "100%", x};
+        QTest::newRow("program alone") << "viewer %f -r"
+                                       << "" << QStringList{"viewer", "-r"};
+        QTest::newRow("nothing to start") << "" << x << QStringList{};
+    }
+    void startsADesktopEntryWithThePath() {
+        QFETCH(QString, exec);
+        QFETCH(QString, path);
+        QFETCH(QStringList, command);
+        TDesktopEntry entry;
+        entry.type = "Application";
+        entry.exec = exec;
+        QCOMPARE(entry.commandFor(path), command);
     }
 
     void findsTheVolumeOfAPath() {
