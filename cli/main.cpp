@@ -28,7 +28,9 @@ constexpr const char* kUsage =
     "  rename TABLE NEWNAME\n"
     "  import TEXTFILE TABLE [--format csv|text] [--separator S] [--header] [--encoding CP]\n"
     "             [--fields A,B,...]\n"
-    "  update-records TABLE FIELD=VALUE [--filter EXPR] | delete-records TABLE [--filter EXPR]\n";
+    "  update-records TABLE FIELD=VALUE [--filter EXPR] | delete-records TABLE [--filter EXPR]\n"
+    "  verify TABLE\n"
+    "  rebuild TABLE [--backup NAME] [--key-violations NAME] [--problems NAME]\n";
 
 using Command = void (*)(const std::vector<std::string>&, std::ostream&);
 const std::pair<const char*, Command> kCommands[] = {
@@ -46,6 +48,8 @@ const std::pair<const char*, Command> kCommands[] = {
     {"import", tabulon::cli::runImport},
     {"update-records", tabulon::cli::runUpdateRecords},
     {"delete-records", tabulon::cli::runDeleteRecords},
+    {"verify", tabulon::cli::runVerify},
+    {"rebuild", tabulon::cli::runRebuild},
 };
 }  // namespace
 
@@ -65,6 +69,9 @@ int main(int argc, char** argv) {
             throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
         std::cout.flush();
         return 0;
+    } catch (const cli::ProblemsFound&) {
+        std::cout.flush();
+        return 3;
     } catch (const cli::UsageError& e) {
         std::cerr << "tabulon-cli: " << e.what() << "\n" << kUsage;
         return 1;

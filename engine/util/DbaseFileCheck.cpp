@@ -29,17 +29,21 @@ bool checkDbaseFile(const std::filesystem::path& table, Findings& findings) {
     const std::uint64_t start = header.headerLength;
     const std::uint64_t size = file.size();
     const std::uint64_t end = start + static_cast<std::uint64_t>(header.readableRecords) * recordLength;
-    if (header.readableRecords < header.recordCount)
+    if (header.readableRecords < header.recordCount) {
+        findings.addUnreachable(header.recordCount - header.readableRecords);
         findings.add({name, "records",
                       std::to_string(header.recordCount - header.readableRecords) +
                           " of the records the header counts are missing from the file",
                       verifylevel::kPartial});
+    }
     std::uint8_t marker = 0;
-    if (const std::uint64_t beyond = end < size ? (size - end) / recordLength : 0; beyond > 0)
+    if (const std::uint64_t beyond = end < size ? (size - end) / recordLength : 0; beyond > 0) {
+        findings.addUnreachable(beyond);
         findings.add({name, "records",
                       std::to_string(beyond) + " whole records follow the records the header counts; a rebuild " +
                           "leaves them out",
                       verifylevel::kPartial});
+    }
     // Many writers leave the end-of-file marker out; a byte that is there must be the marker.
     else if (end < size && file.read(end, &marker, 1) == 1 && marker != dbase::DbaseHeader::kEndOfFile)
         findings.add(

@@ -34,6 +34,10 @@ public:
     // Adds the closing findings for the kinds that went over the limit.
     std::vector<Finding> list() const;
     int level() const;
+    // Records the files hold (or their header counts) that a reader cannot reach: in blocks
+    // outside the chain, cut off by the file's end, after the records counted.
+    void addUnreachable(std::uint64_t records) { unreachable_ += records; }
+    std::uint64_t unreachable() const { return unreachable_; }
 
 private:
     struct Repeats {
@@ -42,6 +46,7 @@ private:
     };
     std::vector<Finding> findings_;
     std::map<std::string, Repeats> repeats_;
+    std::uint64_t unreachable_ = 0;
 };
 
 }  // namespace tabulon

@@ -127,7 +127,11 @@ private:
             const std::uint64_t recordsEnd =
                 header_.blockOffset(number) + 6 +
                 static_cast<std::uint64_t>(inBlock) * static_cast<std::uint64_t>(header_.recordSize);
-            if (recordsEnd > file_.size()) add(place, "the file ends inside its records", verifylevel::kPartial);
+            if (recordsEnd > file_.size()) {
+                add(place, "the file ends inside its records", verifylevel::kPartial);
+                const auto recordSize = static_cast<std::uint64_t>(header_.recordSize);
+                findings_.addUnreachable((recordsEnd - file_.size() + recordSize - 1) / recordSize);
+            }
             chain_.push_back({number, inBlock});
             records += static_cast<std::uint64_t>(inBlock);
             prior = number;
@@ -174,9 +178,10 @@ private:
             if (use_[number] != BlockUse::Unknown) continue;
             const std::string place = "block " + std::to_string(number);
             const int records = recordsIn(head(static_cast<int>(number)), place, false);
-            if (records > 0)
-                add(place, "holds " + std::to_string(records) + " records but is not in the chain",
-                    verifylevel::kPartial, "orphan");
+            if (records == 0) continue;
+            add(place, "holds " + std::to_string(records) + " records but is not in the chain", verifylevel::kPartial,
+                "orphan");
+            findings_.addUnreachable(static_cast<std::uint64_t>(records));
         }
     }
 

@@ -25,10 +25,4 @@ std::vector<std::uint8_t> rawRecord(const std::filesystem::path& table, std::uin
     return bytes;
 }
 
-std::uint64_t headerRecordCount(const std::filesystem::path& table) {
-    const PagedFile file = PagedFile::open(table, AccessMode::ReadOnly);
-    if (tableTypeForPath(table) == ttDBase) return dbase::readHeader(file).recordCount;
-    return paradox::ParadoxHeader::read(file).recordCount;
-}
-
 }  // namespace tabulon

@@ -1,6 +1,5 @@
 #pragma once
-// The stored bytes of one record, for records whose values cannot be decoded, and the record
-// count a header states.
+// The stored bytes of one record, for records whose values cannot be decoded.
 #include <cstdint>
 #include <filesystem>
 #include <vector>
@@ -11,7 +10,5 @@ namespace tabulon {
 // Paradox or dBase table at `table`; empty when the slot lies outside the file. Reads only;
 // opens the file on each call, since it serves only the few records that fail to decode.
 std::vector<std::uint8_t> rawRecord(const std::filesystem::path& table, std::uint64_t slot);
-// The record count the table's header states, whatever the file holds.
-std::uint64_t headerRecordCount(const std::filesystem::path& table);
 
 }  // namespace tabulon

@@ -11,6 +11,7 @@
 #include "../ops/TableDefinitions.h"
 #include "../storage/Drivers.h"
 #include "RawRecords.h"
+#include "TableVerification.h"
 
 namespace tabulon {
 
@@ -62,7 +63,8 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
                            const std::optional<SalvageStructure>& structure, const DesktopTrash& trash) {
     const std::filesystem::path actual = existingTable(table);
     const std::filesystem::path folder = actual.parent_path();
-    const std::uint64_t claimed = headerRecordCount(actual);
+    Findings fileCheck;  // for the records out of the reader's reach
+    checkTableFile(actual, fileCheck);
     // Opened for writing only to hold the exclusive lock: nobody changes it while it is read.
     OpenOptions openOptions;
     openOptions.access = AccessMode::ReadWrite;
@@ -137,8 +139,7 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
     swap.commit();
     result.keyViolations = keyViolations.count();
     result.problems = problems.count();
-    const std::uint64_t kept = result.salvaged + result.keyViolations + result.problems;
-    result.lost = claimed > kept ? claimed - kept : 0;
+    result.lost = fileCheck.unreachable();
     return result;
 }
 

@@ -28,7 +28,7 @@ struct SalvageResult {
     std::uint64_t salvaged = 0;       // records in the rebuilt table
     std::uint64_t keyViolations = 0;  // records moved to the key-violation table
     std::uint64_t problems = 0;       // records moved, as bytes, to the problem table
-    std::uint64_t lost = 0;           // records the header counts that none of these hold
+    std::uint64_t lost = 0;           // records out of the reader's reach (Findings::unreachable)
 };
 
 // Builds a fresh table of `structure` (unset: the table's own), level and code page in the

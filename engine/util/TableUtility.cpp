@@ -35,8 +35,10 @@ template <typename Call>
 std::uint16_t onTable(std::uint16_t session, const std::string& table, Call call) {
     if (!sessionOpen(session)) return status::kInvalidHandle;
     try {
-        if (table.empty() || !std::filesystem::is_regular_file(existingTable(table))) return status::kNoSuchTable;
-        return call(existingTable(table));
+        const std::filesystem::path path(table);
+        if (!path.has_filename() || findFileIgnoringCase(path.parent_path(), path.filename().string()).empty())
+            return status::kNoSuchTable;
+        return call(existingTable(path));
     } catch (const EngineError& e) {
         if (e.kind() == errkind::kNotSupported) return status::kNotSupported;
         if (e.kind() == errkind::kBusy) return status::kNeedExclusive;

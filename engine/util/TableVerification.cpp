@@ -64,8 +64,7 @@ private:
         reportProgress(0, verifyphase::kHeader);
         place_ = "header";
         try {
-            return tableTypeForPath(path_) == ttDBase ? checkDbaseFile(path_, findings_)
-                                                      : checkParadoxData(path_, findings_);
+            return checkTableFile(path_, findings_);
         } catch (const EngineError& e) {
             if (e.kind() != errkind::kFormat && e.kind() != errkind::kFile && e.kind() != errkind::kNotSupported) throw;
             findings_.add({name_, "header", e.message(), verifylevel::kUnrebuildable});
@@ -172,6 +171,10 @@ private:
 };
 
 }  // namespace
+
+bool checkTableFile(const std::filesystem::path& table, Findings& findings) {
+    return tableTypeForPath(table) == ttDBase ? checkDbaseFile(table, findings) : checkParadoxData(table, findings);
+}
 
 VerifyReport verifyTable(const std::filesystem::path& table) { return Verification(table).run(); }
 

@@ -21,6 +21,10 @@ struct VerifyReport {
     std::uint64_t readableRecords = 0;  // live records the tolerant reader reads whole
 };
 
+// Checks the structure of the table's own file (.DB or .DBF) alone, adding to `findings`; false
+// when nothing more can be checked. Throws EngineError when its header cannot be read.
+bool checkTableFile(const std::filesystem::path& table, Findings& findings);
+
 // Reads every file of the table's family and changes none. Never throws for what it finds in
 // the files: a table it cannot open is level 4, one it could not go through to the end level 2
 // with the place where it stopped. The format comes from the file's extension. Reports
