@@ -33,6 +33,7 @@
 #include "FilterPage.h"
 #include "FolderKeys.h"
 #include "FormMessage.h"
+#include "FormRepair.h"
 #include "FrmBatchMove.h"
 #include "Hint.h"
 #include "HourglassCursor.h"
@@ -712,6 +713,18 @@ void TFormMain::ShowBatchMove() {
         batchMove_->ShowForFolder(DirectoryCombo->Directory(), QFileInfo(TableFile).fileName(),
                                   FileListView->ViewIconStyle());
     }
+}
+
+void TFormMain::ShowVerifyRebuild() {
+    if (repair_ == nullptr) {
+        return;
+    }
+    if (TableActive()) {
+        SetTableActive(false);
+    }
+    repair_->DatabasePath = DatabasePath;
+    repair_->TableFile = TableFile;
+    repair_->exec();
 }
 
 void TFormMain::BtnViewStyleClick() {

@@ -25,6 +25,7 @@ class TFileListViewLite;
 class TSpecialPage;
 class TSqlPage;
 class TfrmBatchMove;
+class TFormRepair;
 class TTableShortcutList;
 
 namespace tabulon {
@@ -48,6 +49,8 @@ public:
     void setDataMod(TDataMod& dataMod);
     // The batch-move window the Special page opens; it outlives this window.
     void setBatchMove(TfrmBatchMove& window) { batchMove_ = &window; }
+    // The verify-and-rebuild window the Special page opens; it outlives this window.
+    void setRepair(TFormRepair& window) { repair_ = &window; }
     TTableState tableState() const { return tableState_; }
     TControlState controlState() const;
 
@@ -166,9 +169,11 @@ private:
     tabulon::Table* OpenTable() override;
     void TableRecordsChanged() override;
     void ShowBatchMove() override;
+    void ShowVerifyRebuild() override;
 
     std::unique_ptr<TTableBrowser> Table;
     TfrmBatchMove* batchMove_ = nullptr;
+    TFormRepair* repair_ = nullptr;
     TTableState tableState_ = TTableState::NoTable;
     QString firstArgument_;
     bool shown_ = false;

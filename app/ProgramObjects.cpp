@@ -19,6 +19,7 @@ TProgramObjects::TProgramObjects(const QString& iniFileName, const QString& firs
     FormMain->setTableBrowser(std::make_unique<TDatasetTableBrowser>(tabulon::Session::defaultSession()));
     FormMain->setDataMod(*DataMod);
     FormMain->setBatchMove(*frmBatchMove);
+    FormMain->setRepair(*FormRepair);
 }
 
 // The tool windows go before the main window, the reverse of their creation.

@@ -145,7 +145,8 @@ void TSpecialPage::ConnectCommands(TSpecialPageHost& host, TDataMod& dataMod) {
         {BtnSpecDel, &TSpecialPage::BtnSpecDelClick},
         {BtnSpecImportText, &TSpecialPage::BtnSpecImportTextClick},
         {BtnSpecExportText, &TSpecialPage::BtnSpecExportTextClick},
-        {BtnBatMove, &TSpecialPage::BtnBatMoveClick}};
+        {BtnBatMove, &TSpecialPage::BtnBatMoveClick},
+        {BtnVerifyR, &TSpecialPage::BtnVerifyRClick}};
     for (const auto& [button, handler] : commands) {
         connect(button, &QPushButton::clicked, this, handler);
     }
@@ -309,6 +310,8 @@ void TSpecialPage::BtnBatMoveClick() {
     host_->ShowBatchMove();
     host_->SetTableActive(wasActive);
 }
+
+void TSpecialPage::BtnVerifyRClick() { host_->ShowVerifyRebuild(); }
 
 void TSpecialPage::BtnSpecOpenClick() {
     QLineEdit* edit = sender() == BtnSpecOpenCrt  ? EditSpecCreate

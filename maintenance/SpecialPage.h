@@ -69,6 +69,7 @@ public:
     void BtnSpecExportTextClick();
     // The table is closed while the batch-move window is shown, and opened again if it was.
     void BtnBatMoveClick();
+    void BtnVerifyRClick();
     // The three table pickers: the chosen table's path goes into the edit beside the sender.
     void BtnSpecOpenClick();
 

@@ -34,4 +34,7 @@ public:
     virtual void TableRecordsChanged() = 0;
     // Shows the batch-move window modally on the window's folder, its selected table chosen.
     virtual void ShowBatchMove() = 0;
+    // Closes the open table and shows the verify-and-rebuild window modally for the selected
+    // table; nothing is reopened afterwards.
+    virtual void ShowVerifyRebuild() = 0;
 };

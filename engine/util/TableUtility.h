@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../core/FieldDef.h"
+#include "../ops/DirectCalls.h"
 #include "TableSalvage.h"
 
 namespace tabulon {
