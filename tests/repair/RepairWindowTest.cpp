@@ -1,9 +1,11 @@
 // The verify-and-rebuild window driven by its buttons: over a scripted library for every
 // result, and over the real one on a damaged table in a temporary folder.
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QtTest>
 #include <fstream>
 
@@ -44,6 +46,22 @@ std::uint16_t scriptedRebuildTable(std::uint16_t, const std::string&, const std:
 std::uint16_t noCounts(std::uint16_t, const std::string&, tabulon::CRTblDescCounts* counts) {
     *counts = {};
     return 0;
+}
+
+// A keyed Paradox table of `count` records (ID, NAME).
+std::filesystem::path keyedTable(const tabulon::testing::TempFolder& folder, const std::string& name, int count) {
+    const auto path = folder / name;
+    auto table =
+        tabulon::driverFor(tabulon::ttParadox)
+            .create(path, {{"ID", tabulon::ftInteger, 0, 0, true, ""}, {"NAME", tabulon::ftString, 20, 0, false, ""}},
+                    {{"", "ID", "", "", tabulon::ixPrimary | tabulon::ixUnique, "", true, ""}}, {});
+    tabulon::Transaction transaction(tabulon::Transaction::newJournalPath(folder.path()));
+    table->setTransaction(&transaction);
+    for (int i = 1; i <= count; ++i)
+        table->append({tabulon::Value::integer(i), tabulon::Value::string("part " + std::to_string(i))});
+    transaction.commit();
+    table->setTransaction(nullptr);
+    return path;
 }
 
 TTableUtilCalls scripted() {
@@ -125,24 +143,34 @@ private slots:
         QCOMPARE(window.PBRebuild->value(), 80);
     }
 
+    // The picker changes the table acted on and the path shown; the figures stay until the
+    // window is shown again.
+    void pickingAnotherTableKeepsTheFigures() {
+        tabulon::testing::TempFolder folder;
+        const auto first = keyedTable(folder, "FIRST.DB", 10);
+        const auto second = folder / "SECOND.DBF";
+        tabulon::driverFor(tabulon::ttDBase).create(second, {{"A", tabulon::ftString, 5, 0, false, ""}}, {}, {});
+        TFormRepair window;
+        window.TableFile = QString::fromStdString(first.string());
+        window.DatabasePath = QString::fromStdString(folder.path().string());
+        window.show();
+        ModalAnswer answer([&](QWidget* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            files->selectFile(QString::fromStdString(second.string()));
+            QMetaObject::invokeMethod(files, "accept");
+        });
+        window.BtnResOpen->click();
+        QVERIFY(answer.seen());
+        QCOMPARE(window.TableFile, QString::fromStdString(second.string()));
+        QCOMPARE(window.LabelTabName->text(), QString::fromStdString(second.string()));
+        QCOMPARE(window.FieldsLB->text(), QStringLiteral("2"));
+    }
+
     // A keyed table whose header miscounts its records: verified, rebuilt, verified again.
     void aDamagedTableIsVerifiedAndRebuilt() {
         tabulon::testing::TempFolder folder;
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString((folder / "home").string()));
-        const auto path = folder / "PARTS.DB";
-        {
-            auto table =
-                tabulon::driverFor(tabulon::ttParadox)
-                    .create(path,
-                            {{"ID", tabulon::ftInteger, 0, 0, true, ""}, {"NAME", tabulon::ftString, 20, 0, false, ""}},
-                            {{"", "ID", "", "", tabulon::ixPrimary | tabulon::ixUnique, "", true, ""}}, {});
-            tabulon::Transaction transaction(tabulon::Transaction::newJournalPath(folder.path()));
-            table->setTransaction(&transaction);
-            for (int i = 1; i <= 200; ++i)
-                table->append({tabulon::Value::integer(i), tabulon::Value::string("part " + std::to_string(i))});
-            transaction.commit();
-            table->setTransaction(nullptr);
-        }
+        const auto path = keyedTable(folder, "PARTS.DB", 200);
         {
             std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
             file.seekp(6);
