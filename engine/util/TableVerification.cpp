@@ -1,8 +1,8 @@
 #include "TableVerification.h"
 
-#include <cctype>
 #include <set>
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 #include "../ops/Progress.h"
 #include "../storage/Drivers.h"
@@ -13,11 +13,10 @@ namespace tabulon {
 
 namespace {
 
-bool endsWithIgnoringCase(const std::string& text, const std::string& tail) {
-    if (text.size() < tail.size()) return false;
-    for (std::size_t i = 0; i < tail.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i]) return false;
-    return true;
+// Whether `file` is a memo or blob file, whose loss takes values with it.
+bool isMemoFile(const std::string& file) {
+    const std::string extension = asciiUpper(std::filesystem::path(file).extension().string());
+    return extension == ".MB" || extension == ".DBT" || extension == ".FPT";
 }
 
 class Verification {
@@ -34,20 +33,12 @@ public:
                 // The table's own file was checked above; the driver's view of it adds nothing.
                 takeNewProblems("opening", [&](const TableProblem& p) {
                     if (p.file == name_) return -1;
-                    // A missing memo or blob file takes values with it.
-                    return endsWithIgnoringCase(p.file, ".MB") || endsWithIgnoringCase(p.file, ".DBT") ||
-                                   endsWithIgnoringCase(p.file, ".FPT")
-                               ? verifylevel::kPartial
-                               : verifylevel::kRepairable;
+                    return isMemoFile(p.file) ? verifylevel::kPartial : verifylevel::kRepairable;
                 });
                 checkRecords();
                 checkIndexes();
             } catch (const std::exception& e) {
-                const auto* engine = dynamic_cast<const EngineError*>(&e);
-                findings_.add({name_, place_,
-                               "the verification stopped here: " + (engine ? engine->message() : e.what()),
-                               verifylevel::kUnfinished});
-                stopped_ = true;
+                stop(e);
             }
         }
         VerifyReport report;
@@ -66,10 +57,20 @@ private:
         try {
             return checkTableFile(path_, findings_);
         } catch (const EngineError& e) {
-            if (e.kind() != errkind::kFormat && e.kind() != errkind::kFile && e.kind() != errkind::kNotSupported) throw;
-            findings_.add({name_, "header", e.message(), verifylevel::kUnrebuildable});
-            return false;
+            if (e.kind() == errkind::kFormat || e.kind() == errkind::kFile || e.kind() == errkind::kNotSupported)
+                findings_.add({name_, "header", e.message(), verifylevel::kUnrebuildable});
+            else
+                stop(e);
+        } catch (const std::exception& e) {
+            stop(e);
         }
+        return false;
+    }
+
+    void stop(const std::exception& e) {
+        findings_.add(
+            {name_, place_, std::string("the verification stopped here: ") + e.what(), verifylevel::kUnfinished});
+        stopped_ = true;
     }
 
     // Adds the table's problems not seen before, at the level `levelOf` gives (-1: left out).
