@@ -120,6 +120,23 @@ TEST_F(VerifyTest, GarbageHeaderIsLevelFourAndRebuildRefusesIt) {
     }
 }
 
+TEST_F(VerifyTest, ARecordTheRebuiltTableRefusesGoesAsBytesToTheProblemTable) {
+    const auto path = createItems("ITEMS.DB", 50);
+    Bytes db = readBytes(path);
+    const auto header = paradox::ParadoxHeader::read(PagedFile::open(path, AccessMode::ReadOnly));
+    const std::size_t second = header.blockOffset(header.firstBlock) + 6 + static_cast<std::size_t>(header.recordSize);
+    std::fill_n(db.begin() + static_cast<std::ptrdiff_t>(second), 4, 0);  // record 2's required ID left empty
+    writeBytes(path, db);
+    const SalvageResult result = salvageTable(path, {}, std::nullopt, DesktopTrash(folder_ / "home" / "Trash"));
+    EXPECT_EQ(result.salvaged, 49U);
+    EXPECT_EQ(result.problems, 1U);
+    const auto problems = recordsOf(data() / "PROBLEM.DB");
+    ASSERT_EQ(problems.size(), 1U);
+    EXPECT_EQ(problems[0][0].toText(), "2");
+    EXPECT_EQ(problems[0][2].asBytes(), Bytes(db.begin() + static_cast<std::ptrdiff_t>(second),
+                                              db.begin() + static_cast<std::ptrdiff_t>(second) + header.recordSize));
+}
+
 TEST_F(VerifyTest, ManyOfOneFaultAreShownFewTimesAndCounted) {
     Findings findings;
     for (int i = 0; i < 100; ++i) findings.add({"T.DB", "record " + std::to_string(i), "bad", 1}, "bad");
