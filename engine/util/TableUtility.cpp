@@ -30,15 +30,16 @@ bool sessionOpen(std::uint16_t session) {
     return openSessions.contains(session);
 }
 
-// Runs `call` for an open session on an existing table, turning its errors into statuses.
+// Runs `call` for an open session on the existing table (its name's letter case ignored),
+// turning its errors into statuses. The folder is only looked at: a verification changes no file.
 template <typename Call>
 std::uint16_t onTable(std::uint16_t session, const std::string& table, Call call) {
     if (!sessionOpen(session)) return status::kInvalidHandle;
     try {
-        const std::filesystem::path path(table);
-        if (!path.has_filename() || findFileIgnoringCase(path.parent_path(), path.filename().string()).empty())
-            return status::kNoSuchTable;
-        return call(existingTable(path));
+        const std::filesystem::path path = std::filesystem::absolute(table);
+        const std::filesystem::path found = findFileIgnoringCase(path.parent_path(), path.filename().string());
+        if (found.empty()) return status::kNoSuchTable;
+        return call(found);
     } catch (const EngineError& e) {
         if (e.kind() == errkind::kNotSupported) return status::kNotSupported;
         if (e.kind() == errkind::kBusy) return status::kNeedExclusive;
