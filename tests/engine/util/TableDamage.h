@@ -20,7 +20,7 @@ enum class Damage {
     ZeroBlock,        // a block in the middle of the chain zeroed
     BreakChain,       // a block's next link pointing back to the first block
     SwapKeys,         // two neighbouring records of a keyed table swapped
-    StalePrimary,     // the .PX of an earlier state of the table
+    StaleIndexes,     // the index files of an earlier state of the table
     BadBlobPointer,   // a blob or memo pointer past the end of its file
     DuplicateKey,     // a record's key overwritten with its predecessor's
     WrongRecordCount  // the header's record count changed
@@ -106,8 +106,8 @@ private:
                                      (mbSize + static_cast<std::uint32_t>(pick(1, 64)) * 4096) | 0xFF);
                 break;
             }
-            case Damage::StalePrimary:
-                break;  // by the caller: it keeps the .PX of an earlier state
+            case Damage::StaleIndexes:
+                break;  // by the caller: it keeps the index files of an earlier state
         }
         write(table_, db);
     }

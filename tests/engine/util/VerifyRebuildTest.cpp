@@ -4,6 +4,7 @@
 #include <map>
 
 #include "TableDamage.h"
+#include "core/AsciiCase.h"
 #include "ops/OpsFixture.h"
 #include "ops/Progress.h"
 #include "util/TableSalvage.h"
@@ -28,12 +29,13 @@ const DamageCase kDamageCases[] = {
     {"ITEMS.DB", Damage::ZeroBlock, verifylevel::kPartial, "not in the chain"},
     {"ITEMS.DB", Damage::BreakChain, verifylevel::kPartial, "the chain loops back to block"},
     {"ITEMS.DB", Damage::SwapKeys, verifylevel::kRepairable, "out of key order"},
-    {"ITEMS.DB", Damage::StalePrimary, verifylevel::kRepairable, "key order is read from the table"},
+    {"ITEMS.DB", Damage::StaleIndexes, verifylevel::kRepairable, "key order is read from the table"},
     {"ITEMS.DB", Damage::BadBlobPointer, verifylevel::kPartial, ""},
     {"ITEMS.DB", Damage::DuplicateKey, verifylevel::kPartial, "repeats the key"},
     {"ITEMS.DB", Damage::WrongRecordCount, verifylevel::kRepairable, "records, the chain holds"},
     {"ITEMS.DBF", Damage::Truncate, verifylevel::kPartial, "missing from the file"},
     {"ITEMS.DBF", Damage::WrongRecordCount, verifylevel::kPartial, "whole records follow"},
+    {"ITEMS.DBF", Damage::StaleIndexes, verifylevel::kRepairable, "misses record"},
     {"ITEMS.DBF", Damage::ZeroBlock, verifylevel::kRepairable, "deletion flag"},
     {"ITEMS.DBF", Damage::BadBlobPointer, verifylevel::kPartial, ""},
 };
@@ -45,17 +47,23 @@ protected:
     // The damaged table, its records the tolerant reader reads counted before.
     std::filesystem::path damaged(const DamageCase& c, unsigned seed) {
         const auto path = createItems(c.table, kRecords);
-        if (c.damage == Damage::StalePrimary) {
-            const auto px = data() / "ITEMS.PX";
-            const Bytes earlier = readBytes(px);
+        if (c.damage == Damage::StaleIndexes) {
+            std::map<std::filesystem::path, Bytes> earlier;
+            for (const auto& file : driverForPath(path).familyFiles(path))
+                if (isIndexFile(file)) earlier[file] = readBytes(file);
             auto table = openWritable(path);
             for (int i = 0; i < 100; ++i)
                 table->append({Value::integer(kRecords + 1 + i), Value::string("late"), Value()});
             table.reset();
-            writeBytes(px, earlier);
+            for (const auto& [file, bytes] : earlier) writeBytes(file, bytes);
         }
         TableDamage(path, seed).apply(c.damage);
         return path;
+    }
+
+    static bool isIndexFile(const std::filesystem::path& file) {
+        const std::string extension = asciiUpper(file.extension().string());
+        return extension == ".PX" || extension == ".MDX" || extension.starts_with(".X") || extension.starts_with(".Y");
     }
 
     static std::uint64_t tolerantlyReadable(const std::filesystem::path& path) {
