@@ -26,6 +26,7 @@ class TSpecialPage;
 class TSqlPage;
 class TfrmBatchMove;
 class TFormRes;
+class TFormRepair;
 class TTableShortcutList;
 
 namespace tabulon {
@@ -50,6 +51,8 @@ public:
     // The batch-move window the Special page opens; it outlives this window.
     void setBatchMove(TfrmBatchMove& window) { batchMove_ = &window; }
     void setRestructure(TFormRes& window) { restructure_ = &window; }
+    // The verify-and-rebuild window the Special page opens; it outlives this window.
+    void setRepair(TFormRepair& window) { repair_ = &window; }
     TTableState tableState() const { return tableState_; }
     TControlState controlState() const;
 
@@ -169,10 +172,12 @@ private:
     void TableRecordsChanged() override;
     void ShowBatchMove() override;
     void ShowRestructure() override;
+    void ShowVerifyRebuild() override;
 
     std::unique_ptr<TTableBrowser> Table;
     TfrmBatchMove* batchMove_ = nullptr;
     TFormRes* restructure_ = nullptr;
+    TFormRepair* repair_ = nullptr;
     TTableState tableState_ = TTableState::NoTable;
     QString firstArgument_;
     bool shown_ = false;

@@ -20,6 +20,7 @@ TProgramObjects::TProgramObjects(const QString& iniFileName, const QString& firs
     FormMain->setDataMod(*DataMod);
     FormMain->setBatchMove(*frmBatchMove);
     FormMain->setRestructure(*FormRes);
+    FormMain->setRepair(*FormRepair);
 }
 
 // The tool windows go before the main window, the reverse of their creation.

@@ -2,6 +2,7 @@
 // The commands of tabulon-cli. Each writes its result to `out`; errors are thrown: UsageError
 // for bad usage, EngineError for a table that cannot be read or written.
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,17 @@ void runDeleteRecords(const std::vector<std::string>& words, std::ostream& out);
 // prints {"lost":[{"field":F,"emptied":N,"cut":M}...],"restructured":B}. Values that would be
 // lost make it fail, changing nothing, unless --empty-lost; --count-lost only counts them.
 void runRestructure(const std::vector<std::string>& words, std::ostream& out);
+
+// Thrown after a command printed its result when that result is a problem found; main()
+// exits 3.
+struct ProblemsFound : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+// TABLE: prints {"level":L,"records":N}, then one {"file","place","problem","level"} line per
+// finding; ProblemsFound unless the level is 0.
+void runVerify(const std::vector<std::string>& words, std::ostream& out);
+// TABLE [--backup NAME] [--key-violations NAME] [--problems NAME]: rebuilds the table from its
+// readable records; prints {"salvaged":N,"keyViolations":N,"problems":N,"lost":N}.
+void runRebuild(const std::vector<std::string>& words, std::ostream& out);
 
 }  // namespace tabulon::cli

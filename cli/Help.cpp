@@ -79,6 +79,17 @@ constexpr CommandText kCommands[] = {
      "convert or fit make it change nothing and fail, unless --empty-lost empties them (texts are\n"
      "cut to the new size); --count-lost only counts. --save-as NAME writes the result to table NAME\n"
      "of the same folder and leaves TABLE as it was.\n"},
+    {"verify", "verify TABLE",
+     "Checks a Paradox or dBase table's files against each other without writing: header counts,\n"
+     "the block chain, key order, every record and every index. Prints {\"level\":L,\"records\":N}\n"
+     "and one {\"file\",\"place\",\"problem\",\"level\"} line per finding. Level 0 is sound, 1 a\n"
+     "rebuild repairs it without loss, 2 the check stopped, 3 a rebuild salvages only part, 4 it\n"
+     "cannot be rebuilt. Exit status 0 for a sound table, 3 when problems were found.\n"},
+    {"rebuild", "rebuild TABLE [--backup NAME] [--key-violations NAME] [--problems NAME]",
+     "Rebuilds TABLE from every record the tolerant reader reads, keeping the original beside it as\n"
+     "the backup table (Backup.DB or Backup.DBF); records that violate the keys go to KEYVIOL.DB and\n"
+     "records that cannot be decoded, as bytes, to PROBLEM.DB. Prints\n"
+     "{\"salvaged\":N,\"keyViolations\":N,\"problems\":N,\"lost\":N}.\n"},
 };
 
 constexpr const char* kGeneral =

@@ -29,6 +29,8 @@ const std::pair<const char*, Command> kCommands[] = {
     {"update-records", tabulon::cli::runUpdateRecords},
     {"delete-records", tabulon::cli::runDeleteRecords},
     {"restructure", tabulon::cli::runRestructure},
+    {"verify", tabulon::cli::runVerify},
+    {"rebuild", tabulon::cli::runRebuild},
 };
 
 // COMMAND --help and help COMMAND print the command's description.
@@ -59,6 +61,9 @@ int main(int argc, char** argv) {
             throw cli::UsageError(command.empty() ? "no command" : "unknown command '" + command + "'");
         std::cout.flush();
         return 0;
+    } catch (const cli::ProblemsFound&) {
+        std::cout.flush();
+        return 3;
     } catch (const cli::UsageError& e) {
         std::cerr << "tabulon-cli: " << e.what() << "\n" << cli::commandUsage(command);
         return 1;

@@ -146,7 +146,9 @@ void TSpecialPage::ConnectCommands(TSpecialPageHost& host, TDataMod& dataMod) {
         {BtnSpecImportText, &TSpecialPage::BtnSpecImportTextClick},
         {BtnSpecExportText, &TSpecialPage::BtnSpecExportTextClick},
         {BtnBatMove, &TSpecialPage::BtnBatMoveClick},
-        {BtnRestruc, &TSpecialPage::BtnRestrucClick}};
+        {BtnRestruc, &TSpecialPage::BtnRestrucClick},
+
+        {BtnVerifyR, &TSpecialPage::BtnVerifyRClick}};
     for (const auto& [button, handler] : commands) {
         connect(button, &QPushButton::clicked, this, handler);
     }
@@ -318,6 +320,8 @@ void TSpecialPage::BtnRestrucClick() {
     host_->ShowRestructure();
     host_->RefreshFileList();
 }
+
+void TSpecialPage::BtnVerifyRClick() { host_->ShowVerifyRebuild(); }
 
 void TSpecialPage::BtnSpecOpenClick() {
     QLineEdit* edit = sender() == BtnSpecOpenCrt  ? EditSpecCreate

@@ -70,6 +70,7 @@ public:
     // The table is closed while the batch-move window is shown, and opened again if it was.
     void BtnBatMoveClick();
     void BtnRestrucClick();
+    void BtnVerifyRClick();
     // The three table pickers: the chosen table's path goes into the edit beside the sender.
     void BtnSpecOpenClick();
 

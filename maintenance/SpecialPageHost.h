@@ -36,4 +36,7 @@ public:
     virtual void ShowBatchMove() = 0;
     // Shows the restructure window modally for the window's folder and selected table.
     virtual void ShowRestructure() = 0;
+    // Closes the open table and shows the verify-and-rebuild window modally for the selected
+    // table; nothing is reopened afterwards.
+    virtual void ShowVerifyRebuild() = 0;
 };

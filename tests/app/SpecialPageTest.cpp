@@ -19,6 +19,7 @@
 #include "FileListViewLite.h"
 #include "FilterPage.h"
 #include "FormMain.h"
+#include "FormRepair.h"
 #include "FrmBatchMove.h"
 #include "SpecialPage.h"
 #include "TabulonApplication.h"
@@ -378,6 +379,14 @@ private slots:
         QVERIFY(closedMeanwhile);
         QVERIFY(w.tableOpen());
         QCOMPARE(namesOf(w.table()), kPeople);
+        // The verify-and-rebuild window takes the table, which stays closed afterwards.
+        TFormRepair repair;
+        w.form.setRepair(repair);
+        QTest::mouseClick(w.page().BtnVerifyR, Qt::LeftButton);
+        QCOMPARE(shown.last(), QStringLiteral("FormRepair"));
+        QCOMPARE(QFileInfo(repair.TableFile).fileName(), QStringLiteral("PEOPLE.DB"));
+        QCOMPARE(repair.FieldsLB->text(), QString::number(tabulon::openTable(w.table())->fields().size()));
+        QVERIFY(!w.tableOpen());
     }
 
     // Real tables from elsewhere: pack, regenerate and reorganize keep every record.

@@ -1,0 +1,146 @@
+#include "TableSalvage.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "../core/EngineError.h"
+#include "../io/Transaction.h"
+#include "../ops/FamilySwap.h"
+#include "../ops/Progress.h"
+#include "../ops/RejectTable.h"
+#include "../ops/TableDefinitions.h"
+#include "../storage/Drivers.h"
+#include "RawRecords.h"
+#include "TableVerification.h"
+
+namespace tabulon {
+
+namespace {
+
+std::filesystem::path sidePath(const std::filesystem::path& folder, const std::string& name) {
+    std::filesystem::path path =
+        std::filesystem::path(name).has_parent_path() ? std::filesystem::path(name) : folder / name;
+    if (!path.has_extension()) path += ".DB";
+    return path;
+}
+
+// The table of records that cannot be decoded: their number, why, and their stored bytes.
+class ProblemTable {
+public:
+    ProblemTable(std::filesystem::path path, const TableDefinitions& definitions)
+        : path_(std::move(path)), definitions_(definitions) {}
+
+    void add(std::uint64_t slot, const std::string& why, const std::vector<std::uint8_t>& bytes) {
+        ++count_;
+        if (!table_) {
+            definitions_.create(path_, ttParadox,
+                                {{"Record", ftInteger, 0, 0, false, ""},
+                                 {"Problem", ftString, 255, 0, false, ""},
+                                 {"Bytes", ftBlob, 10, 0, false, ""}},
+                                {});
+            OpenOptions options;
+            options.access = AccessMode::ReadWrite;
+            options.share = ShareMode::Exclusive;
+            table_ = openTable(path_, options);
+        }
+        table_->append({Value::integer(static_cast<std::int64_t>(slot + 1)), Value::string(why.substr(0, 255)),
+                        Value::bytes(Bytes(bytes.begin(), bytes.end()))});
+    }
+    std::uint64_t count() const { return count_; }
+
+private:
+    std::filesystem::path path_;
+    const TableDefinitions& definitions_;
+    std::unique_ptr<StorageTable> table_;
+    std::uint64_t count_ = 0;
+};
+
+bool recordIsRefused(const EngineError& e) { return e.kind() == errkind::kValue || e.kind() == errkind::kRequired; }
+
+}  // namespace
+
+SalvageResult salvageTable(const std::filesystem::path& table, const SalvageNames& names,
+                           const std::optional<SalvageStructure>& structure, const DesktopTrash& trash) {
+    const std::filesystem::path actual = existingTable(table);
+    const std::filesystem::path folder = actual.parent_path();
+    Findings fileCheck;  // for the records out of the reader's reach
+    checkTableFile(actual, fileCheck);
+    // Opened for writing only to hold the exclusive lock: nobody changes it while it is read.
+    OpenOptions openOptions;
+    openOptions.access = AccessMode::ReadWrite;
+    openOptions.share = ShareMode::Exclusive;
+    openOptions.tolerant = true;
+    auto source = openTable(actual, openOptions);
+    const StorageDriver& driver = source->driver();
+
+    const std::string backupBase = std::filesystem::path(names.backup).stem().string();
+    const std::filesystem::path backup = findFileIgnoringCase(folder, backupBase + actual.extension().string());
+    if (!backup.empty() && std::filesystem::equivalent(backup, actual))
+        throw EngineError(errkind::kFile, "Cannot keep " + actual.filename().string() + " as its own backup");
+    std::vector<std::filesystem::path> leaving = driver.familyFiles(actual);
+    const std::vector<std::filesystem::path> original = leaving;
+    if (!backup.empty())
+        for (const auto& file : driver.familyFiles(backup)) leaving.push_back(file);
+
+    FamilySwap swap(folder, leaving, trash);
+    for (const auto& file : original)
+        std::filesystem::copy_file(file, swap.staged(familyMemberName(file, actual, backupBase)));
+
+    const TableDefinitions definitions(trash);
+    RejectTable keyViolations(names.keyViolations, folder, *source, definitions);
+    ProblemTable problems(sidePath(folder, names.problems), definitions);
+    SalvageResult result;
+    {
+        SalvageStructure wanted = structure.value_or(SalvageStructure{source->fields(), source->indexes()});
+        for (auto& index : wanted.indexes) index.file.clear();  // the driver names its own files
+        const TableFacts facts = source->facts();
+        CreateOptions options;
+        options.encoding = facts.codePage;
+        options.version = facts.version;
+        options.versionAtLeast = true;
+        auto rebuilt = driver.create(swap.staged(actual.filename().string()), wanted.fields, wanted.indexes, options);
+
+        Transaction transaction(Transaction::newJournalPath(rebuilt->path().parent_path()));
+        rebuilt->setTransaction(&transaction);
+        const std::uint64_t slots = source->slotCount();
+        ProgressSteps progress(phase::kRebuild, slots);
+        Record record;
+        for (std::uint64_t slot = 0; slot < slots; ++slot) {
+            progress.advance(slot);
+            bool live = false;
+            try {
+                live = source->readSlot(slot, record);
+            } catch (const EngineError& e) {
+                if (e.kind() != errkind::kFormat && e.kind() != errkind::kValue) throw;
+                problems.add(slot, e.message(), rawRecord(actual, slot));
+                continue;
+            }
+            if (!live) continue;
+            try {
+                rebuilt->append(record);
+                ++result.salvaged;
+            } catch (const EngineError& e) {
+                if (e.kind() == errkind::kKeyViolation)
+                    keyViolations.add(record);
+                else if (recordIsRefused(e))
+                    problems.add(slot, e.message(), rawRecord(actual, slot));
+                else
+                    throw;
+            }
+        }
+        progress.advance(slots);
+        transaction.commit();
+        rebuilt->setTransaction(nullptr);
+        std::vector<int> sources(wanted.fields.size());
+        std::iota(sources.begin(), sources.end(), 0);
+        driver.carryOver(actual, *rebuilt, sources, {});
+    }
+    source.reset();
+    swap.commit();
+    result.keyViolations = keyViolations.count();
+    result.problems = problems.count();
+    result.lost = fileCheck.unreachable();
+    return result;
+}
+
+}  // namespace tabulon

@@ -1,0 +1,157 @@
+#pragma once
+// Damages a copy of a table the way crashes, bad disks and stray writers do, at places a seed
+// chooses, so each damage can be tested against what verification and rebuilding make of it.
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "io/PagedFile.h"
+#include "storage/Drivers.h"
+#include "storage/dbase/DbaseHeader.h"
+#include "storage/paradox/ParadoxBytes.h"
+#include "storage/paradox/ParadoxHeader.h"
+
+namespace tabulon::testing {
+
+enum class Damage {
+    Truncate,         // the file cut inside its last block (record)
+    ZeroBlock,        // a block in the middle of the chain zeroed
+    BreakChain,       // a block's next link pointing back to the first block
+    SwapKeys,         // two neighbouring records of a keyed table swapped
+    StaleIndexes,     // the index files of an earlier state of the table
+    BadBlobPointer,   // a blob or memo pointer past the end of its file
+    DuplicateKey,     // a record's key overwritten with its predecessor's
+    WrongRecordCount  // the header's record count changed
+};
+
+class TableDamage {
+public:
+    TableDamage(std::filesystem::path table, unsigned seed) : table_(std::move(table)), random_(seed) {}
+
+    void apply(Damage damage) {
+        if (tableTypeForPath(table_) == ttDBase)
+            damageDbase(damage);
+        else
+            damageParadox(damage);
+    }
+
+private:
+    using Bytes = std::vector<std::uint8_t>;
+
+    static Bytes read(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    static void write(const std::filesystem::path& path, const Bytes& bytes) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+    std::filesystem::path sibling(const std::string& extension) const {
+        return findFileIgnoringCase(table_.parent_path(), table_.stem().string() + extension);
+    }
+
+    void damageParadox(Damage damage) {
+        Bytes db = read(table_);
+        const auto header = paradox::ParadoxHeader::read(PagedFile::open(table_, AccessMode::ReadOnly));
+        const auto block = [&](int number) { return db.data() + header.blockOffset(number); };
+        // Block numbers in chain order.
+        std::vector<int> chain;
+        for (int n = header.firstBlock; n != 0; n = paradox::le16(block(n))) chain.push_back(n);
+        const auto size = static_cast<std::size_t>(header.recordSize);
+        const auto middle = [&] {
+            return chain[static_cast<std::size_t>(pick(1, static_cast<int>(chain.size()) - 2))];
+        };
+        switch (damage) {
+            case Damage::Truncate: {
+                // Inside the records of the chain's last block.
+                const int last = chain.back();
+                const int lastOffset = static_cast<std::int16_t>(paradox::le16(block(last) + 4));
+                db.resize(header.blockOffset(last) + 6 + static_cast<std::size_t>(pick(0, lastOffset)));
+                break;
+            }
+            case Damage::ZeroBlock: {
+                std::uint8_t* b = block(middle());
+                std::fill(b, b + header.blockSize, 0);
+                break;
+            }
+            case Damage::BreakChain:
+                paradox::putLe16(block(middle()), static_cast<std::uint32_t>(chain.front()));
+                break;
+            case Damage::SwapKeys: {
+                std::uint8_t* first = block(middle()) + 6 + static_cast<std::size_t>(pick(0, 3)) * size;
+                std::swap_ranges(first, first + size, first + size);
+                break;
+            }
+            case Damage::DuplicateKey: {
+                std::uint8_t* second = block(middle()) + 6 + static_cast<std::size_t>(pick(1, 3)) * size;
+                const std::size_t keyBytes = static_cast<std::size_t>(header.fields[0].bytes);
+                std::copy(second - size, second - size + keyBytes, second);
+                break;
+            }
+            case Damage::WrongRecordCount:
+                paradox::putLe32(db.data() + paradox::ParadoxHeader::kRecordCount, header.recordCount + pick(1, 50));
+                break;
+            case Damage::BadBlobPointer: {
+                const auto blob =
+                    std::find_if(header.fields.begin(), header.fields.end(), [](const auto& f) { return f.type.blob; });
+                const std::uint32_t mbSize = static_cast<std::uint32_t>(std::filesystem::file_size(sibling(".MB")));
+                // Every record of a middle block: some of them hold a blob in the .MB.
+                const int number = middle();
+                for (int r = 0; r < 4; ++r)
+                    paradox::putLe32(block(number) + 6 + static_cast<std::size_t>(r) * size +
+                                         static_cast<std::size_t>(blob->offset + blob->bytes - 10),
+                                     (mbSize + static_cast<std::uint32_t>(pick(1, 64)) * 4096) | 0xFF);
+                break;
+            }
+            case Damage::StaleIndexes:
+                break;  // by the caller: it keeps the index files of an earlier state
+        }
+        write(table_, db);
+    }
+
+    void damageDbase(Damage damage) {
+        Bytes dbf = read(table_);
+        const auto header = dbase::readHeader(PagedFile::open(table_, AccessMode::ReadOnly));
+        const std::size_t length = header.recordLength;
+        const auto record = [&](std::size_t n) { return dbf.data() + header.headerLength + n * length; };
+        switch (damage) {
+            case Damage::Truncate:
+                dbf.resize(dbf.size() - 1 - static_cast<std::size_t>(pick(1, static_cast<int>(length) - 1)));
+                break;
+            case Damage::WrongRecordCount:
+                paradox::putLe32(dbf.data() + 4, header.recordCount - static_cast<std::uint32_t>(pick(1, 5)));
+                break;
+            case Damage::ZeroBlock:  // a zeroed record: its deletion flag is neither live nor deleted
+            {
+                std::uint8_t* zeroed =
+                    record(static_cast<std::size_t>(pick(0, static_cast<int>(header.recordCount) - 1)));
+                std::fill(zeroed, zeroed + length, 0);
+                break;
+            }
+            case Damage::BadBlobPointer: {
+                const auto memo = std::find_if(header.fields.begin(), header.fields.end(),
+                                               [](const auto& f) { return f.letter == 'M'; });
+                for (std::size_t n = 0; n < header.recordCount; ++n) {
+                    std::uint8_t* pointer = record(n) + memo->offset;
+                    if (pointer[memo->length - 1] == ' ') continue;
+                    const std::string far = std::to_string(90000 + pick(0, 999));
+                    std::fill(pointer, pointer + memo->length, ' ');
+                    std::copy(far.begin(), far.end(), pointer + memo->length - far.size());
+                    break;
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        write(table_, dbf);
+    }
+
+    std::filesystem::path table_;
+    std::mt19937 random_;
+};
+
+}  // namespace tabulon::testing
