@@ -8,6 +8,7 @@
 #include "Json.h"
 #include "core/AsciiCase.h"
 #include "core/EngineError.h"
+#include "core/IndexFields.h"
 #include "ops/TableDefinitions.h"
 #include "storage/Drivers.h"
 
@@ -67,15 +68,16 @@ std::vector<IndexDef> keptIndexes(const Restructure& current, const std::vector<
         if (index.fields.empty() || (!index.expression.empty() && !equalsIgnoringAsciiCase(index.expression, plain)))
             continue;
         index.expression.clear();
+        const std::vector<std::string> parts = indexFieldNames(index.fields);
         std::vector<std::string> names;
-        for (const auto& part : split(index.fields, ';')) {
+        for (const auto& part : parts) {
             const auto field = std::find_if(fields.begin(), fields.end(), [&](const RestructuredField& f) {
                 return !f.from.empty() && equalsIgnoringAsciiCase(f.from, part);
             });
             if (field == fields.end()) break;
             names.push_back(field->field.name);
         }
-        if (names.size() != split(index.fields, ';').size()) continue;
+        if (names.size() != parts.size()) continue;
         index.fields.clear();
         for (const auto& name : names) index.fields += (index.fields.empty() ? "" : ";") + name;
         kept.push_back(index);

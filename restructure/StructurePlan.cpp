@@ -4,24 +4,11 @@
 
 #include "TypeLetters.h"
 #include "core/AsciiCase.h"
+#include "core/IndexFields.h"
 
 using namespace tabulon;
 
 namespace {
-
-std::vector<std::string> splitFields(const std::string& fields) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= fields.size()) {
-        const std::size_t end = std::min(fields.find(';', start), fields.size());
-        std::string part = fields.substr(start, end - start);
-        part.erase(0, part.find_first_not_of(' '));
-        part.erase(part.find_last_not_of(' ') + 1);
-        if (!part.empty()) parts.push_back(part);
-        start = end + 1;
-    }
-    return parts;
-}
 
 std::string joined(const std::vector<std::string>& parts) {
     std::string text;
@@ -80,7 +67,7 @@ TStructurePlan PlanStructure(TableType format, const std::vector<TFieldRow>& row
     auto& defs = plan.Restructure.indexes;
     if (!keyFields.empty()) defs.push_back({"", joined(keyFields), "", "", ixPrimary | ixUnique, "", true, ""});
     for (const TIndexRequest& request : indexes) {
-        std::vector<std::string> parts = splitFields(request.Fields);
+        std::vector<std::string> parts = indexFieldNames(request.Fields);
         if (parts.empty()) continue;
         bool known = true;
         for (auto& part : parts) {

@@ -6,6 +6,7 @@
 
 #include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
+#include "../core/IndexFields.h"
 #include "../core/TextCodec.h"
 #include "../io/Transaction.h"
 #include "../storage/Drivers.h"
@@ -20,17 +21,6 @@
 namespace tabulon {
 
 namespace {
-
-std::vector<std::string> splitFields(const std::string& fields) {
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start <= fields.size()) {
-        const std::size_t end = std::min(fields.find(';', start), fields.size());
-        names.push_back(fields.substr(start, end - start));
-        start = end + 1;
-    }
-    return names;
-}
 
 // For each destination field, the source field that feeds it (-1: none).
 std::vector<int> fieldMap(const std::vector<FieldDef>& source, const std::vector<FieldDef>& destination) {
@@ -167,7 +157,7 @@ BatchMoveResult BatchMove::run(StorageTable& source, const std::filesystem::path
             throw EngineError(errkind::kValue, "Table " + destinationPath.filename().string() + " has no field index " +
                                                    keyIndex + " to match records on");
         std::vector<std::size_t> keyFields;
-        for (const auto& name : splitFields(it->fields))
+        for (const auto& name : indexFieldNames(it->fields))
             keyFields.push_back(fieldIndex(destFields, name, destinationPath));
         lookup.emplace(*destination, *it, std::move(keyFields));
     }

@@ -7,6 +7,7 @@
 
 #include "../../core/AsciiCase.h"
 #include "../../core/EngineError.h"
+#include "../../core/IndexFields.h"
 #include "../../core/TextCodec.h"
 #include "../../io/Transaction.h"
 #include "../Drivers.h"
@@ -25,17 +26,6 @@ constexpr int kCaseInsensitiveFlag = 0x01, kDescendingFlag = 0x10, kUniqueFlag =
 constexpr std::uint16_t kDescendingBit = 0x8000;
 
 [[noreturn]] void refuse(const std::string& what) { throw EngineError(errkind::kValue, what); }
-
-std::vector<std::string> splitFields(const std::string& list) {
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t end = std::min(list.find(';', start), list.size());
-        if (end > start) names.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return names;
-}
 
 int codePageOf(const std::string& encoding) {
     const std::string name = asciiUpper(encoding.empty() ? "CP1252" : encoding);
@@ -121,7 +111,7 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
     std::vector<PlannedIndex> secondaries;
     for (const IndexDef& index : indexes) {
         if (!index.expression.empty() || !index.condition.empty()) continue;
-        const auto names = splitFields(index.fields);
+        const auto names = indexFieldNames(index.fields);
         if (names.empty()) refuse("Index " + index.name + " names no field");
         if (index.options & ixPrimary) {
             for (std::size_t i = 0; i < names.size(); ++i)
