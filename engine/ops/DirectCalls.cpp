@@ -9,21 +9,22 @@
 
 namespace tabulon {
 
+std::uint16_t status::of(const std::exception& error) {
+    const auto* engine = dynamic_cast<const EngineError*>(&error);
+    if (engine && engine->kind() == errkind::kNotSupported) return kNotSupported;
+    if (engine && engine->kind() == errkind::kBusy) return kNeedExclusive;
+    return kFailed;
+}
+
 namespace {
 
 // Runs `op`, turning its errors into statuses.
 template <typename Op>
 std::uint16_t withStatus(Op op) {
-    try {
+    return status::ofCall([&] {
         op();
         return status::kOk;
-    } catch (const EngineError& e) {
-        if (e.kind() == errkind::kNotSupported) return status::kNotSupported;
-        if (e.kind() == errkind::kBusy) return status::kNeedExclusive;
-        return status::kFailed;
-    } catch (const std::exception&) {
-        return status::kFailed;
-    }
+    });
 }
 
 // Passes what `table` reports of a pack or regenerate on to the thread's progress callback

@@ -2,6 +2,7 @@
 // Table maintenance calls that answer with a 16-bit status instead of throwing, for the
 // callers that choose their message by status.
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,18 @@ inline constexpr std::uint16_t kNoSuchTable = 0x2728;
 inline constexpr std::uint16_t kNeedExclusive = 0x280D;
 inline constexpr std::uint16_t kNotSupported = 0x3001;
 inline constexpr std::uint16_t kFailed = 0x2100;  // any other failure
+
+// The status a call answers for the error it met.
+std::uint16_t of(const std::exception& error);
+// Runs `call`, which answers a status, and answers the status of its error if it throws.
+template <typename Call>
+std::uint16_t ofCall(Call call) {
+    try {
+        return call();
+    } catch (const std::exception& error) {
+        return of(error);
+    }
+}
 }  // namespace status
 
 // Callback kind of progress reports.

@@ -35,18 +35,11 @@ bool sessionOpen(std::uint16_t session) {
 template <typename Call>
 std::uint16_t onTable(std::uint16_t session, const std::string& table, Call call) {
     if (!sessionOpen(session)) return status::kInvalidHandle;
-    try {
+    return status::ofCall([&] {
         const std::filesystem::path path = std::filesystem::absolute(table);
         const std::filesystem::path found = findFileIgnoringCase(path.parent_path(), path.filename().string());
-        if (found.empty()) return status::kNoSuchTable;
-        return call(found);
-    } catch (const EngineError& e) {
-        if (e.kind() == errkind::kNotSupported) return status::kNotSupported;
-        if (e.kind() == errkind::kBusy) return status::kNeedExclusive;
-        return status::kFailed;
-    } catch (const std::exception&) {
-        return status::kFailed;
-    }
+        return found.empty() ? status::kNoSuchTable : call(found);
+    });
 }
 
 bool knownDriverType(const std::string& type) {
