@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QAbstractItemModel>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -94,12 +94,3 @@ void StopTakesEffect(benchmark::State& state) {
 BENCHMARK(FirstScreenOfSelectAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(LongestStallWhileGroupByRuns)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(StopTakesEffect)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
