@@ -725,126 +725,128 @@ void TFormMain::ShowRestructure() {
     restructure_->DatabasePath = DirectoryCombo->Directory();
     restructure_->TableFile = TableFile;
     restructure_->exec();
-    void TFormMain::ShowVerifyRebuild() {
-        if (repair_ == nullptr) {
-            return;
-        }
-        if (TableActive()) {
-            SetTableActive(false);
-        }
-        repair_->DatabasePath = DatabasePath;
-        repair_->TableFile = TableFile;
-        repair_->exec();
+}
+
+void TFormMain::ShowVerifyRebuild() {
+    if (repair_ == nullptr) {
+        return;
     }
-
-    void TFormMain::BtnViewStyleClick() {
-        const QObject* button = sender();
-        if (button == BtnList) {
-            FileListView->setViewIconStyle(visList);
-        } else if (button == BtnReport) {
-            FileListView->setViewIconStyle(visReport);
-        } else if (button == BtnSmall) {
-            FileListView->setViewIconStyle(visSmallIcon);
-        } else if (button == BtnBig) {
-            FileListView->setViewIconStyle(visIcon);
-        }
+    if (TableActive()) {
+        SetTableActive(false);
     }
+    repair_->DatabasePath = DatabasePath;
+    repair_->TableFile = TableFile;
+    repair_->exec();
+}
 
-    void TFormMain::BtnHelpClick() { OpenHelp(this, QString::fromLatin1(kHelpMain)); }
-
-    void TFormMain::ImageLogoClick() {
-        TAboutBox about(this);
-        about.exec();
+void TFormMain::BtnViewStyleClick() {
+    const QObject* button = sender();
+    if (button == BtnList) {
+        FileListView->setViewIconStyle(visList);
+    } else if (button == BtnReport) {
+        FileListView->setViewIconStyle(visReport);
+    } else if (button == BtnSmall) {
+        FileListView->setViewIconStyle(visSmallIcon);
+    } else if (button == BtnBig) {
+        FileListView->setViewIconStyle(visIcon);
     }
+}
 
-    void TFormMain::DisplayHint(const QString& hint) { statusBar()->showMessage(hint); }
+void TFormMain::BtnHelpClick() { OpenHelp(this, QString::fromLatin1(kHelpMain)); }
 
-    bool TFormMain::event(QEvent * event) {
-        if (event->type() == QEvent::StatusTip) {
-            DisplayHint(static_cast<QStatusTipEvent*>(event)->tip());
-            return true;
-        }
-        return QMainWindow::event(event);
+void TFormMain::ImageLogoClick() {
+    TAboutBox about(this);
+    about.exec();
+}
+
+void TFormMain::DisplayHint(const QString& hint) { statusBar()->showMessage(hint); }
+
+bool TFormMain::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        DisplayHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
     }
+    return QMainWindow::event(event);
+}
 
-    bool TFormMain::eventFilter(QObject * watched, QEvent * event) {
-        if (watched == ImageLogo && event->type() == QEvent::MouseButtonRelease) {
-            ImageLogoClick();
-            return true;
-        }
-        if (watched == DBGrid && event->type() == QEvent::FocusOut) {
-            // The focus has moved by the time this runs, so it can be told where it went.
-            QTimer::singleShot(0, this, &TFormMain::gridFocusLeft);
-        }
-        return QMainWindow::eventFilter(watched, event);
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ImageLogo && event->type() == QEvent::MouseButtonRelease) {
+        ImageLogoClick();
+        return true;
     }
-
-    void TFormMain::ReadSettings() {
-        const TProfileFile ini(IniFileName);
-        const QString oldFolder = DatabasePath;
-        DirectoryCombo->SetDirectory(ini.readString(kWorkingParm, kDataBasePath, QDir::homePath()));
-        if (DatabasePath.isEmpty()) {
-            // The saved folder was the combo's own, so no change was reported; connect to it anyway.
-            DirectoryComboDirectoryChange(DirectoryCombo, oldFolder, DirectoryCombo->Directory());
-        }
-        const QStringList captions = ini.readKeyNames(kPredefinedTable);
-        QStringList paths;
-        for (const QString& caption : captions) {
-            paths << ini.readString(kPredefinedTable, caption, QStringLiteral("/"));
-        }
-        ListTabDef->setShortcuts(captions, paths);
+    if (watched == DBGrid && event->type() == QEvent::FocusOut) {
+        // The focus has moved by the time this runs, so it can be told where it went.
+        QTimer::singleShot(0, this, &TFormMain::gridFocusLeft);
     }
+    return QMainWindow::eventFilter(watched, event);
+}
 
-    void TFormMain::WriteSettings() {
-        TProfileFile ini(IniFileName);
-        ini.writeString(kWorkingParm, kDataBasePath, DirectoryCombo->Directory());
-        ini.eraseSection(kPredefinedTable);
-        const QStringList captions = ListTabDef->captions();
-        for (int i = 0; i < ListTabDef->PredefinedPaths.size(); ++i) {
-            ini.writeString(kPredefinedTable, captions.value(i), ListTabDef->PredefinedPaths.at(i));
-        }
+void TFormMain::ReadSettings() {
+    const TProfileFile ini(IniFileName);
+    const QString oldFolder = DatabasePath;
+    DirectoryCombo->SetDirectory(ini.readString(kWorkingParm, kDataBasePath, QDir::homePath()));
+    if (DatabasePath.isEmpty()) {
+        // The saved folder was the combo's own, so no change was reported; connect to it anyway.
+        DirectoryComboDirectoryChange(DirectoryCombo, oldFolder, DirectoryCombo->Directory());
     }
-
-    void TFormMain::FormShow() {
-        ReadSettings();
-        const QString argument = firstArgument_.isEmpty() ? QString() : QFileInfo(firstArgument_).absoluteFilePath();
-        if (!argument.isEmpty()) {
-            const QString folder = firstArgument_.endsWith(u'/') ? argument : QFileInfo(argument).absolutePath();
-            DirectoryCombo->SetDirectory(folder);
-        }
-        FileListView->setReadEnabled(true);
-        FileListView->ReadDirectory();
-        if (!argument.isEmpty() && QFileInfo(argument).isFile()) {
-            FileListView->SelectFile(argument);
-            TableFile = FileListView->SelectedPath();
-            if (controlState().close) {
-                BtnCloseClick();
-            }
-            if (controlState().open) {
-                BtnOpenClick();
-            }
-        }
+    const QStringList captions = ini.readKeyNames(kPredefinedTable);
+    QStringList paths;
+    for (const QString& caption : captions) {
+        paths << ini.readString(kPredefinedTable, caption, QStringLiteral("/"));
     }
+    ListTabDef->setShortcuts(captions, paths);
+}
 
-    void TFormMain::showEvent(QShowEvent * event) {
-        QMainWindow::showEvent(event);
-        if (!shown_) {
-            shown_ = true;
-            FormShow();
+void TFormMain::WriteSettings() {
+    TProfileFile ini(IniFileName);
+    ini.writeString(kWorkingParm, kDataBasePath, DirectoryCombo->Directory());
+    ini.eraseSection(kPredefinedTable);
+    const QStringList captions = ListTabDef->captions();
+    for (int i = 0; i < ListTabDef->PredefinedPaths.size(); ++i) {
+        ini.writeString(kPredefinedTable, captions.value(i), ListTabDef->PredefinedPaths.at(i));
+    }
+}
+
+void TFormMain::FormShow() {
+    ReadSettings();
+    const QString argument = firstArgument_.isEmpty() ? QString() : QFileInfo(firstArgument_).absoluteFilePath();
+    if (!argument.isEmpty()) {
+        const QString folder = firstArgument_.endsWith(u'/') ? argument : QFileInfo(argument).absolutePath();
+        DirectoryCombo->SetDirectory(folder);
+    }
+    FileListView->setReadEnabled(true);
+    FileListView->ReadDirectory();
+    if (!argument.isEmpty() && QFileInfo(argument).isFile()) {
+        FileListView->SelectFile(argument);
+        TableFile = FileListView->SelectedPath();
+        if (controlState().close) {
+            BtnCloseClick();
+        }
+        if (controlState().open) {
+            BtnOpenClick();
         }
     }
+}
 
-    void TFormMain::closeEvent(QCloseEvent * event) {
-        if (!closeTableAsking()) {
-            event->ignore();
-            return;
-        }
-        Table->disconnect();
-        try {
-            WriteSettings();
-        } catch (const std::exception& error) {
-            // The window closes all the same; the user has been told the settings were not kept.
-            ShowErrorReport(ErrorText(error));
-        }
-        event->accept();
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
     }
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (!closeTableAsking()) {
+        event->ignore();
+        return;
+    }
+    Table->disconnect();
+    try {
+        WriteSettings();
+    } catch (const std::exception& error) {
+        // The window closes all the same; the user has been told the settings were not kept.
+        ShowErrorReport(ErrorText(error));
+    }
+    event->accept();
+}
