@@ -136,6 +136,11 @@ public:
     // `name` as indexes() gives it. Throws EValueError when there is no such index or it is
     // not usable (with the reason).
     virtual std::unique_ptr<KeyCursor> openIndex(const std::string& name) = 0;
+    // openIndex() without passing over entries whose record is deleted or missing, for a
+    // check that matches every entry with the records itself (looking each record up as
+    // the walk goes costs a random read per entry). By default openIndex(), for formats whose
+    // cursors pass over nothing.
+    virtual std::unique_ptr<KeyCursor> openIndexEntries(const std::string& name) { return openIndex(name); }
 
     // Whether a write may change the ids of other records (a keyed Paradox table keeps records
     // in key order, splitting blocks). Then callers find records again by primary key.

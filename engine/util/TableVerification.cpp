@@ -127,22 +127,24 @@ private:
             findings_.add({file, place_, "cannot be used: " + index.problem, verifylevel::kRepairable});
             return;
         }
+        // Where records keep their place, an entry's record id is its record number, cheap to
+        // follow: each entry is matched to its record, deleted or not, against what the pass
+        // over the records found. Where records move (a keyed Paradox table), an id is found by
+        // a key search, and the driver has matched the index file to the table in opening it:
+        // the entries are only counted.
+        const bool match = !table_->writesMoveRecords();
         std::unique_ptr<KeyCursor> cursor;
         try {
-            cursor = table_->openIndex(index.name);
+            cursor = match ? table_->openIndexEntries(index.name) : table_->openIndex(index.name);
         } catch (const EngineError& e) {
             if (e.kind() != errkind::kFormat && e.kind() != errkind::kValue) throw;
             findings_.add({file, place_, "cannot be read: " + e.message(), verifylevel::kRepairable});
             return;
         }
-        // Where records keep their place, an entry's record id is its record number, cheap to
-        // follow: each entry is matched to its record. Where records move (a keyed Paradox
-        // table), an id is found by a key search, and the driver has matched the index file to
-        // the table in opening it: the entries are only counted.
-        if (table_->writesMoveRecords())
-            countEntries(*cursor, file);
-        else
+        if (match)
             matchEntries(*cursor, file);
+        else
+            countEntries(*cursor, file);
     }
 
     void countEntries(KeyCursor& cursor, const std::string& file) {

@@ -292,12 +292,20 @@ bool DbaseTable::isLive(RecordId id) {
 }
 
 std::unique_ptr<KeyCursor> DbaseTable::openIndex(const std::string& name) {
+    return openTag(name, [this](RecordId id) { return isLive(id); });
+}
+
+std::unique_ptr<KeyCursor> DbaseTable::openIndexEntries(const std::string& name) {
+    return openTag(name, [](RecordId) { return true; });
+}
+
+std::unique_ptr<KeyCursor> DbaseTable::openTag(const std::string& name, std::function<bool(RecordId)> live) {
     // Only a file beside the table: a name with a folder in it names a tag or nothing.
     if (name.find('/') == std::string::npos) {
         const std::filesystem::path candidate = findFileIgnoringCase(path_.parent_path(), name);
         if (!candidate.empty() && candidate != path_) attachIndex(candidate);
     }
-    return catalog_->open(name, [this](RecordId id) { return isLive(id); });
+    return catalog_->open(name, std::move(live));
 }
 
 void DbaseTable::refresh() {

@@ -78,6 +78,9 @@ public:
     // `name` is a tag of an attached index, or the file name of an .NDX beside the table,
     // which is then attached.
     std::unique_ptr<KeyCursor> openIndex(const std::string& name) override;
+    // A tag keeps deleted records' keys: this cursor stands on those too, and on entries
+    // pointing past the last record.
+    std::unique_ptr<KeyCursor> openIndexEntries(const std::string& name) override;
     std::vector<std::string> indexFiles() const override;
     // Attaches an .NDX, .MDX or .CDX file. Throws EFormatError naming it when it is damaged.
     void attachIndexFile(const std::filesystem::path& path) override { attachIndex(path); }
@@ -106,6 +109,8 @@ private:
     static constexpr std::uint64_t kRecordsPerReport = 4096;
 
     IndexFile& attachIndex(const std::filesystem::path& path);
+    // openIndex() with `live` telling which entries the cursor stands on.
+    std::unique_ptr<KeyCursor> openTag(const std::string& name, std::function<bool(RecordId)> live);
     void chooseCodec();
     // The field names and the first records' character values, as stored.
     TextSample sampleText() const;

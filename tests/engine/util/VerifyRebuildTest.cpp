@@ -35,6 +35,7 @@ const DamageCase kDamageCases[] = {
     {"ITEMS.DB", Damage::WrongRecordCount, verifylevel::kRepairable, "records, the chain holds"},
     {"ITEMS.DBF", Damage::Truncate, verifylevel::kPartial, "missing from the file"},
     {"ITEMS.DBF", Damage::WrongRecordCount, verifylevel::kPartial, "whole records follow"},
+    {"ITEMS.DBF", Damage::WrongRecordCount, verifylevel::kPartial, "an entry points to no record"},
     {"ITEMS.DBF", Damage::StaleIndexes, verifylevel::kRepairable, "misses record"},
     {"ITEMS.DBF", Damage::ZeroBlock, verifylevel::kRepairable, "deletion flag"},
     {"ITEMS.DBF", Damage::BadBlobPointer, verifylevel::kPartial, ""},
@@ -107,7 +108,12 @@ class VerifyTest : public OpsFixture {};
 
 TEST_F(VerifyTest, ASoundTableIsLevelZeroAndReportsEveryPhase) {
     for (const char* name : {"ITEMS.DB", "ITEMS.DBF"}) {
-        const auto path = createItems(name, 300);
+        const auto path = createItems(name, 301);
+        {
+            // A dBase tag keeps a deleted record's entry.
+            auto table = openWritable(path);
+            table->remove(table->recordIdAt(7));
+        }
         std::set<int> phases;
         setProgressCallback([&](int, int phase) { phases.insert(phase); });
         const VerifyReport report = verifyTable(path);
