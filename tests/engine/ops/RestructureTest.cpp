@@ -2,6 +2,8 @@
 // changed, the result saved under another name; a value that does not convert changes nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "OpsFixture.h"
 #include "core/AsciiCase.h"
 
@@ -74,6 +76,21 @@ TEST_P(RestructureTest, AValueThatDoesNotConvertChangesNothing) {
     EXPECT_NE(error.find("NAME", error.find(':')), std::string::npos) << error;
     EXPECT_EQ(namesIn(data()), before);
     EXPECT_EQ(idsOf(path).size(), 3u);
+}
+
+TEST_P(RestructureTest, AKeyViolationInTheNewKeyChangesNothing) {
+    if (GetParam() != ".DB") GTEST_SKIP() << "a dBase unique tag keeps the first of equal keys";
+    const auto path = items(3);
+    const auto before = namesIn(data());
+    // NAME leads as the key, cut to "item" in every record.
+    Restructure restructure = currentStructure(path);
+    std::rotate(restructure.fields.begin(), restructure.fields.begin() + 1, restructure.fields.begin() + 2);
+    restructure.fields[0].field.size = 4;
+    restructure.indexes = {IndexDef{"", "NAME", "", "", ixPrimary | ixUnique, "", true, ""}};
+    restructure.emptyLostValues = true;
+    EXPECT_THROW(TableDefinitions().restructure(path, restructure), EngineError);
+    EXPECT_EQ(namesIn(data()), before);
+    EXPECT_EQ(idsOf(path), (std::set<std::int64_t>{1, 2, 3}));
 }
 
 TEST_P(RestructureTest, SaveAsIntoAnotherFormatIsRefused) {
