@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cctype>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -53,6 +55,10 @@ public:
         : format_(options.file), separator_(separatorOf(options.file)) {
         const std::string name = asciiUpper(encoding);
         if (name != "UTF-8" && name != "UTF8") codec_ = std::make_unique<TextCodec>(encoding);
+        // The text of a number, date, time, logical or bytes value is ASCII letters, digits and
+        // "+-.:/= ": a separator of none of these never needs a look into it.
+        const char only = separator_.size() == 1 ? separator_[0] : 'x';
+        separatorInPlainText_ = std::isalnum(static_cast<unsigned char>(only)) || std::strchr("+-.:/= ", only);
     }
 
     void value(std::string& out, const Value& value, const FieldDef& field, bool first) {
@@ -62,6 +68,7 @@ public:
             // only taken out again to be quoted or encoded when they are not.
             const std::size_t start = out.size();
             value.appendText(out);
+            if (value.kind() != ValueKind::String && !separatorInPlainText_) return;
             if (plainAscii(std::string_view(out).substr(start))) return;
             text_.assign(out, start);
             out.resize(start);
@@ -127,8 +134,9 @@ private:
     TextFileFormat format_;
     std::string separator_;
     std::unique_ptr<TextCodec> codec_;  // null: UTF-8, the values' own text
-    std::string text_;                  // the value being written, reused
-    std::string quoted_;                // and its quoted form
+    bool separatorInPlainText_ = true;
+    std::string text_;    // the value being written, reused
+    std::string quoted_;  // and its quoted form
 };
 
 std::filesystem::path asidePath(const std::filesystem::path& target) {
