@@ -170,6 +170,11 @@ TEST_F(TextImportTest, ExportWritesTheChosenFieldsInOrder) {
     options.fields = {"N", "NAME"};
     options.file = {TextFormat::Csv, "", false, true, "", {}};
     EXPECT_EQ(exported(table, options, data() / "b.txt"), "N,NAME\r\n5,O'Brien\r\n,\"a,\"\"b\"\"\"\r\n");
+    // A CSV separator that a number's text can hold quotes the number.
+    options.file.separator = "5";
+    options.file.header = false;
+    EXPECT_EQ(exported(table, options, data() / "d.txt"), "\"5\"5O'Brien\r\n5\"a,\"\"b\"\"\"\r\n");
+    options.file.header = true;
     options.file.separator = "^T ";
     options.file.format = TextFormat::Delimited;
     options.file.header = false;
