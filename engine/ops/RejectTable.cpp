@@ -7,12 +7,18 @@
 
 namespace tabulon {
 
+std::filesystem::path sideTablePath(const std::string& name, const std::filesystem::path& folder) {
+    std::filesystem::path path =
+        std::filesystem::path(name).has_parent_path() ? std::filesystem::path(name) : folder / name;
+    if (!path.has_extension()) path += ".DB";
+    return path;
+}
+
 RejectTable::RejectTable(const std::string& name, const std::filesystem::path& folder, const StorageTable& source,
                          const TableDefinitions& definitions)
     : definitions_(definitions) {
     if (name.empty()) return;
-    path_ = std::filesystem::path(name).has_parent_path() ? std::filesystem::path(name) : folder / name;
-    if (!path_.has_extension()) path_ += ".DB";
+    path_ = sideTablePath(name, folder);
     const StorageDriver& paradox = driverFor(ttParadox);
     for (const auto& field : source.fields()) {
         FieldDef nearest = paradox.nearestField(field);
@@ -30,10 +36,7 @@ void RejectTable::add(const Record& record) {
     if (path_.empty()) return;
     if (!table_) {
         definitions_.create(path_, ttParadox, fields_, {}, options_);
-        OpenOptions options;
-        options.access = AccessMode::ReadWrite;
-        options.share = ShareMode::Exclusive;
-        table_ = openTable(path_, options);
+        table_ = openExclusive(path_);
     }
     table_->append(record);
 }

@@ -13,6 +13,10 @@ namespace tabulon {
 
 class TableDefinitions;
 
+// Where a side table named `name` lies: a name without folder in `folder`, a name without
+// extension a Paradox table.
+std::filesystem::path sideTablePath(const std::string& name, const std::filesystem::path& folder);
+
 // Contract: add() creates the table at its first record, replacing an earlier one of that name
 // (which goes to the trash), and writes every record on its own, outside the move's
 // transaction, so what was rejected stays recorded when the move rolls back. Its fields are the

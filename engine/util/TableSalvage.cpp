@@ -17,13 +17,6 @@ namespace tabulon {
 
 namespace {
 
-std::filesystem::path sidePath(const std::filesystem::path& folder, const std::string& name) {
-    std::filesystem::path path =
-        std::filesystem::path(name).has_parent_path() ? std::filesystem::path(name) : folder / name;
-    if (!path.has_extension()) path += ".DB";
-    return path;
-}
-
 // The table of records that cannot be decoded: their number, why, and their stored bytes.
 class ProblemTable {
 public:
@@ -38,10 +31,7 @@ public:
                                  {"Problem", ftString, 255, 0, false, ""},
                                  {"Bytes", ftBlob, 10, 0, false, ""}},
                                 {});
-            OpenOptions options;
-            options.access = AccessMode::ReadWrite;
-            options.share = ShareMode::Exclusive;
-            table_ = openTable(path_, options);
+            table_ = openExclusive(path_);
         }
         table_->append({Value::integer(static_cast<std::int64_t>(slot + 1)), Value::string(why.substr(0, 255)),
                         Value::bytes(Bytes(bytes.begin(), bytes.end()))});
@@ -88,7 +78,7 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
 
     const TableDefinitions definitions(trash);
     RejectTable keyViolations(names.keyViolations, folder, *source, definitions);
-    ProblemTable problems(sidePath(folder, names.problems), definitions);
+    ProblemTable problems(sideTablePath(names.problems, folder), definitions);
     SalvageResult result;
     {
         SalvageStructure wanted = structure.value_or(SalvageStructure{source->fields(), source->indexes()});

@@ -9,6 +9,7 @@
 #include "../core/EngineError.h"
 #include "../io/PagedFile.h"
 #include "../ops/DirectCalls.h"
+#include "../ops/RejectTable.h"
 #include "../ops/TableDefinitions.h"
 #include "../storage/Drivers.h"
 #include "../storage/dbase/DbaseHeader.h"
@@ -126,10 +127,7 @@ void writeErrorTable(const std::filesystem::path& path, const std::filesystem::p
                         {"Problem", ftString, 255, 0, false, ""},
                         {"Level", ftSmallint, 0, 0, false, ""}},
                        {});
-    OpenOptions options;
-    options.access = AccessMode::ReadWrite;
-    options.share = ShareMode::Exclusive;
-    auto errors = openTable(path, options);
+    auto errors = openExclusive(path);
     for (const Finding& f : report.findings)
         errors->append({Value::string(table.filename().string()), Value::string(f.file.substr(0, 64)),
                         Value::string(f.place.substr(0, 64)), Value::string(f.problem.substr(0, 255)),
@@ -162,8 +160,7 @@ std::uint16_t TUVerifyTable(std::uint16_t session, const std::string& table, con
         const VerifyReport report = verifyTable(path);
         *level = report.level;
         if (errorTable.empty()) return status::kOk;
-        std::filesystem::path errors = path.parent_path() / errorTable;
-        if (!errors.has_extension()) errors += ".DB";
+        const std::filesystem::path errors = sideTablePath(errorTable, path.parent_path());
         // The table verified is not overwritten by its own findings.
         if (std::filesystem::exists(errors) && std::filesystem::equivalent(errors, path)) return status::kFailed;
         writeErrorTable(errors, path, report);
