@@ -6,6 +6,7 @@
 #include "FormRepair.h"
 #include "core/EngineError.h"
 #include "ops/DirectCalls.h"
+#include "util/TableVerification.h"
 
 void CheckUtilStatus(std::uint16_t status, const char* call) {
     if (status == tabulon::status::kOk) return;
@@ -51,16 +52,16 @@ int TTableUtil::ProgressCallback(int kind, const TProgressReport& report) {
     if (kind != tabulon::kProgressCallbackKind || FormRepair == nullptr) return 0;
     QProgressBar* bar = nullptr;
     switch (report.Phase) {
-        case 0:
+        case tabulon::verifyphase::kHeader:
             bar = FormRepair->PBHeader;
             break;
-        case 1:
+        case tabulon::verifyphase::kIndexes:
             bar = FormRepair->PBIndexes;
             break;
-        case 2:
+        case tabulon::phase::kData:
             bar = FormRepair->PBData;
             break;
-        case 8:
+        case tabulon::phase::kRebuild:
             bar = FormRepair->PBRebuild;
             break;
         default:
