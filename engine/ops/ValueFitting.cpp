@@ -59,8 +59,12 @@ Fit FieldFitter::fitText(Value& value) const {
     }
     const auto limit = static_cast<std::size_t>(field_.size);
     if (encoded->size() <= limit) return Fit::Kept;
-    // Whole UTF-8 characters are dropped from the end until the rest fits.
-    std::size_t end = text.size();
+    // Whole UTF-8 characters are dropped from the end until the rest fits. Every character takes
+    // a byte at least, so the look starts after the first limit + 1 of them, not at the end.
+    std::size_t end = 0;
+    for (std::size_t characters = 0; end < text.size() && characters <= limit; ++characters) do
+            ++end;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80);
     while (end > 0) {
         do --end;
         while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80);
