@@ -35,32 +35,37 @@ QString grouped(qint64 number) {
     return digits;
 }
 
-// Plain files of one extension share their icon and type name; asking the icon theme and the
-// type database for each of thousands of files would dominate reading a folder.
+QMimeType mimeTypeOf(const QFileInfo& info) {
+    static const QMimeDatabase mimes;
+    return mimes.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+}
+
+QString typeName(const QFileInfo& info, const QMimeType& mime) {
+    if (mime.isValid() && !mime.isDefault() && !mime.comment().isEmpty()) {
+        return mime.comment();
+    }
+    return QStringLiteral("File ") + info.suffix().toUpper();
+}
+
+QString typeName(const QFileInfo& info) { return typeName(info, mimeTypeOf(info)); }
+
+// Plain files of one type share their icon and type name; asking the icon theme for each of
+// thousands of files would dominate reading a folder. The type, not the extension, is the key:
+// some names ("CMakeLists.txt", "Makefile") have a type of their own.
 struct TFileKind {
     QIcon icon;
     QString type;
 };
 
-QString typeName(const QFileInfo& info);
-
 const TFileKind& fileKind(const QFileInfo& info) {
     static QHash<QString, TFileKind> kinds;
-    const QString suffix = info.suffix();
-    auto found = kinds.constFind(suffix);
+    const QMimeType mime = mimeTypeOf(info);
+    const QString key = mime.name() + u'|' + info.suffix();
+    auto found = kinds.constFind(key);
     if (found == kinds.constEnd()) {
-        found = kinds.insert(suffix, TFileKind{icons().icon(info), typeName(info)});
+        found = kinds.insert(key, TFileKind{icons().icon(info), typeName(info, mime)});
     }
     return *found;
-}
-
-QString typeName(const QFileInfo& info) {
-    static const QMimeDatabase mimes;
-    const QMimeType mime = mimes.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
-    if (mime.isValid() && !mime.isDefault() && !mime.comment().isEmpty()) {
-        return mime.comment();
-    }
-    return QStringLiteral("File ") + info.suffix().toUpper();
 }
 
 bool isSystemFile(const QFileInfo& info) {
@@ -151,10 +156,11 @@ TFileEntry TFolderReader::entryFor(const QFileInfo& info) {
     const bool executable =
         info.permission(QFile::ExeOwner) || info.permission(QFile::ExeGroup) || info.permission(QFile::ExeOther);
     const bool plainFile = info.isFile() && !info.isSymLink() && !executable;
-    entry.icon = plainFile ? fileKind(info).icon : icons().icon(info);
+    const TFileKind* kind = plainFile ? &fileKind(info) : nullptr;
+    entry.icon = kind ? kind->icon : icons().icon(info);
     entry.sizeBytes = info.isDir() ? 0 : info.size();
     entry.size = sizeText(entry.sizeBytes);
-    entry.type = plainFile ? fileKind(info).type : typeName(info);
+    entry.type = kind ? kind->type : typeName(info);
     entry.modified = info.lastModified().toLocalTime();
     entry.date = QLocale().toString(entry.modified, QLocale::ShortFormat);
     entry.attributes = attributeCode(info);
