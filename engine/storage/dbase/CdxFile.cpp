@@ -104,7 +104,7 @@ std::vector<IndexEntry> CdxFile::walk(std::uint64_t headerOffset, std::size_t ke
         const unsigned recordBits = node[20], duplicateBits = node[21];
         const std::size_t entryBytes = node[23];
         if (entryBytes == 0 || entryBytes > 8 || kLeafEntriesStart + count * entryBytes > kNodeSize ||
-            recordBits + duplicateBits > 64)
+            recordBits + duplicateBits >= 64)
             guard.fail("leaf at offset " + std::to_string(offset) + " has entries that do not fit");
         std::size_t keyEnd = kNodeSize;
         for (std::size_t i = 0; i < count; ++i) {
