@@ -16,6 +16,7 @@
 #include "ParadoxKeyOrder.h"
 #include "ParadoxSecondaryIndex.h"
 #include "ParadoxSortedChain.h"
+#include "ParadoxUniqueKeys.h"
 #include "ParadoxValidity.h"
 #include "ProblemLog.h"
 
@@ -134,6 +135,14 @@ private:
     // Throws EKeyViolation when `raw` (replacing `oldRaw`, if not null) would give a unique
     // secondary index a second entry with the same fields.
     void checkUniqueIndexes(const std::uint8_t* raw, const std::uint8_t* oldRaw);
+    // Whether the maintained .X file `x` (with this transaction's noted changes) holds the key of
+    // `entry` for a record other than the one whose entry is `replaced` (may be null).
+    bool heldInFile(const ParadoxSecondaryIndex& index, ParadoxDataFile& x, const ParadoxKeyOrder& order,
+                    const std::uint8_t* entry, const std::uint8_t* replaced) const;
+    // The keys the unique `index` holds in this transaction, read from the records on first use.
+    ParadoxUniqueKeys& uniqueKeysOf(const ParadoxSecondaryIndex& index, const ParadoxDataFile& x);
+    // Keeps the key lists of uniqueKeysOf() up to date with a change noteEntries() is told of.
+    void noteUniqueKeys(const std::uint8_t* oldRaw, const std::uint8_t* newRaw);
     // Applies the noted entries to the index's files; false when the index needs a rebuild.
     bool applyIndexChanges(const ParadoxSecondaryIndex& index);
     // Counts the .X file's change and writes its header and its whole index tree.
@@ -182,6 +191,7 @@ private:
     bool changed_ = false;                                     // since the last commit: indexes on disk are behind
     bool rebuildIndexes_ = false;                              // this transaction rebuilds the secondary indexes whole
     std::map<std::string, ParadoxIndexChanges> indexChanges_;  // by .X file name
+    std::map<std::string, ParadoxUniqueKeys> uniqueKeys_;      // by .X file name, until the commit
 };
 
 }  // namespace tabulon::paradox

@@ -344,6 +344,7 @@ void ParadoxTable::empty() {
     inTransaction([&] {
         changed_ = rebuildIndexes_ = true;
         data_->clear();
+        uniqueKeys_.clear();
         if (blobs_) blobs_->clear();
     });
 }
@@ -443,6 +444,7 @@ void ParadoxTable::makeEntry(const ParadoxSecondaryIndex& index, const ParadoxHe
 }
 
 void ParadoxTable::noteEntries(const std::uint8_t* oldRaw, int oldBlock, const std::uint8_t* newRaw, int newBlock) {
+    noteUniqueKeys(oldRaw, newRaw);
     if (rebuildIndexes_) return;
     for (const auto& index : secondaries_) {
         ParadoxDataFile* x = maintainedFile(index);
@@ -470,50 +472,93 @@ void ParadoxTable::noteEntries(const std::uint8_t* oldRaw, int oldBlock, const s
 }
 
 void ParadoxTable::checkUniqueIndexes(const std::uint8_t* raw, const std::uint8_t* oldRaw) {
-    if (rebuildIndexes_) return;  // the rebuild at commit checks every entry
     for (const auto& index : secondaries_) {
-        if (!(index.definition.options & ixUnique)) continue;
-        ParadoxDataFile* x = maintainedFile(index);
+        if (!(index.definition.options & ixUnique) || !index.definition.usable) continue;
+        // The .X file answers while it is kept up to date; otherwise the transaction's own list.
+        ParadoxDataFile* maintained = rebuildIndexes_ ? nullptr : maintainedFile(index);
+        const ParadoxDataFile* x = maintained ? maintained : secondaryFiles(index).data.get();
         if (!x) continue;  // checked when the index is rebuilt at commit
         const ParadoxHeader& xh = x->header();
         const ParadoxKeyOrder order = secondaryOrder(index, xh);
         const auto size = static_cast<std::size_t>(xh.recordSize);
-        const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
         std::vector<std::uint8_t> entry(size), old(size);
         makeEntry(index, xh, order, raw, 0, entry.data());
         if (oldRaw) makeEntry(index, xh, order, oldRaw, 0, old.data());
-        // Entries of this very record (before and after the change) are no twins.
-        auto ownRecord = [&](const std::uint8_t* other) {
-            return std::memcmp(other, entry.data(), keyBytes) == 0 ||
-                   (oldRaw && std::memcmp(other, old.data(), keyBytes) == 0);
-        };
-        const std::size_t own = index.tableFields.size();
-        const ParadoxIndexChanges* changes = nullptr;
-        if (const auto it = indexChanges_.find(index.definition.file); it != indexChanges_.end()) changes = &it->second;
-        bool twin = false;
-        if (changes) {
-            const auto* added = changes->addedTwin(entry.data());
-            twin = added && !ownRecord(added->data());
-        }
-        ParadoxSortedSlot at = ParadoxSortedChain(*x, order, false).find(entry.data(), own);
-        while (!twin && at.chainIndex < x->chain().size()) {
-            const auto& block = x->chain()[at.chainIndex];
-            if (at.record >= block.records) {
-                ++at.chainIndex;
-                at.record = 0;
-                continue;
-            }
-            const std::uint8_t* other = x->recordAt(block.number, at.record++);
-            if (order.compare(other, entry.data(), own) != 0) break;
-            twin = !ownRecord(other) && !(changes && changes->removed(other));
-        }
+        const std::uint8_t* replaced = oldRaw ? old.data() : nullptr;
+        const bool twin = maintained ? heldInFile(index, *maintained, order, entry.data(), replaced)
+                                     : uniqueKeysOf(index, *x).heldByAnother(entry.data(), replaced);
         if (!twin) continue;
         std::string key;
-        for (std::size_t f = 0; f < own; ++f)
+        for (std::size_t f = 0; f < index.tableFields.size(); ++f)
             key += (f ? ", " : "") +
                    ParadoxValueCodec::decode(entry.data() + xh.fields[f].offset, xh.fields[f], *codec_).toText();
         throw EngineError(errkind::kKeyViolation, "Key violation in " + path_.filename().string() + ": index " +
                                                       index.definition.name + " holds (" + key + ") already");
+    }
+}
+
+bool ParadoxTable::heldInFile(const ParadoxSecondaryIndex& index, ParadoxDataFile& x, const ParadoxKeyOrder& order,
+                              const std::uint8_t* entry, const std::uint8_t* replaced) const {
+    const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
+    // Entries of this very record (before and after the change) are no twins.
+    auto ownRecord = [&](const std::uint8_t* other) {
+        return std::memcmp(other, entry, keyBytes) == 0 || (replaced && std::memcmp(other, replaced, keyBytes) == 0);
+    };
+    const std::size_t own = index.tableFields.size();
+    const ParadoxIndexChanges* changes = nullptr;
+    if (const auto it = indexChanges_.find(index.definition.file); it != indexChanges_.end()) changes = &it->second;
+    if (changes) {
+        const auto* added = changes->addedTwin(entry);
+        if (added && !ownRecord(added->data())) return true;
+    }
+    ParadoxSortedSlot at = ParadoxSortedChain(x, order, false).find(entry, own);
+    while (at.chainIndex < x.chain().size()) {
+        const auto& block = x.chain()[at.chainIndex];
+        if (at.record >= block.records) {
+            ++at.chainIndex;
+            at.record = 0;
+            continue;
+        }
+        const std::uint8_t* other = x.recordAt(block.number, at.record++);
+        if (order.compare(other, entry, own) != 0) return false;
+        if (!ownRecord(other) && !(changes && changes->removed(other))) return true;
+    }
+    return false;
+}
+
+ParadoxUniqueKeys& ParadoxTable::uniqueKeysOf(const ParadoxSecondaryIndex& index, const ParadoxDataFile& x) {
+    if (const auto it = uniqueKeys_.find(index.definition.file); it != uniqueKeys_.end()) return it->second;
+    const ParadoxHeader& xh = x.header();
+    const ParadoxKeyOrder order = secondaryOrder(index, xh);
+    const std::size_t own = index.tableFields.size();
+    auto& keys =
+        uniqueKeys_.try_emplace(index.definition.file, order, own, static_cast<std::size_t>(xh.fields[own].offset))
+            .first->second;
+    std::vector<std::uint8_t> entry(static_cast<std::size_t>(xh.recordSize));
+    for (const auto& block : data_->chain())
+        for (int r = 0; r < block.records; ++r) {
+            makeEntry(index, xh, order, data_->recordAt(block.number, r), block.number, entry.data());
+            keys.add(entry.data());
+        }
+    return keys;
+}
+
+void ParadoxTable::noteUniqueKeys(const std::uint8_t* oldRaw, const std::uint8_t* newRaw) {
+    if (uniqueKeys_.empty()) return;
+    for (const auto& index : secondaries_) {
+        const auto it = uniqueKeys_.find(index.definition.file);
+        if (it == uniqueKeys_.end()) continue;
+        const ParadoxHeader& xh = secondaryFiles(index).data->header();
+        const ParadoxKeyOrder order = secondaryOrder(index, xh);
+        std::vector<std::uint8_t> entry(static_cast<std::size_t>(xh.recordSize));
+        if (oldRaw) {
+            makeEntry(index, xh, order, oldRaw, 0, entry.data());
+            it->second.remove(entry.data());
+        }
+        if (newRaw) {
+            makeEntry(index, xh, order, newRaw, 0, entry.data());
+            it->second.add(entry.data());
+        }
     }
 }
 
@@ -614,6 +659,7 @@ void ParadoxTable::prepareCommit() {
 void ParadoxTable::reloadAfterDiskChange() {
     changed_ = rebuildIndexes_ = false;
     indexChanges_.clear();
+    uniqueKeys_.clear();
     data_->reload(problems_);
     secondaryFiles_.clear();
     secondaryTrees_.clear();
@@ -627,6 +673,7 @@ void ParadoxTable::afterCommit() {
     endWriting();
     changed_ = rebuildIndexes_ = false;
     indexChanges_.clear();
+    uniqueKeys_.clear();
     primaryTree_.reset();
     secondaryTrees_.clear();
     if (pxFile_ && pxFile_->size() > 0) primaryTree_ = readTree(*pxFile_, *data_, primaryOrder().keyBytes(), false);

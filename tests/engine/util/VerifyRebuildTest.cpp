@@ -40,6 +40,7 @@ const DamageCase kDamageCases[] = {
     {"ITEMS.DB", Damage::BadBlobPointer, verifylevel::kPartial, {}},
     {"ITEMS.DB", Damage::DuplicateKey, verifylevel::kPartial, {"repeats the key"}},
     {"ITEMS.DB", Damage::WrongRecordCount, verifylevel::kRepairable, {"records, the chain holds"}},
+    {"ITEMS.DB", Damage::LostIndexEntry, verifylevel::kRepairable, {"an entry points to no record", "misses record"}},
     {"ITEMS.DBF", Damage::Truncate, verifylevel::kPartial, {"missing from the file"}},
     {"ITEMS.DBF",
      Damage::WrongRecordCount,
@@ -157,6 +158,22 @@ TEST_F(VerifyTest, ARecordTheRebuiltTableRefusesGoesAsBytesToTheProblemTable) {
     EXPECT_EQ(problems[0][0].toText(), "2");
     EXPECT_EQ(problems[0][2].asBytes(), Bytes(db.begin() + static_cast<std::ptrdiff_t>(second),
                                               db.begin() + static_cast<std::ptrdiff_t>(second) + header.recordSize));
+}
+
+TEST_F(VerifyTest, ARecordARebuiltUniqueIndexRefusesGoesToTheKeyViolationTable) {
+    const auto path = createItems("ITEMS.DB", 5000);  // more than an index takes one by one
+    {
+        auto table = openWritable(path);
+        table->update(table->recordIdAt(4000), {Value::integer(4001), Value::string("item7"), Value()});
+    }
+    SalvageStructure structure{itemFields(), itemIndexes(ttParadox)};
+    structure.indexes[1].options |= ixUnique;
+    const SalvageResult result = salvageTable(path, {}, structure, DesktopTrash(folder_ / "home" / "Trash"));
+    EXPECT_EQ(result.salvaged, 4999U);
+    EXPECT_EQ(result.keyViolations, 1U);
+    ASSERT_EQ(recordsOf(data() / "KEYVIOL.DB").size(), 1U);
+    EXPECT_EQ(recordsOf(data() / "KEYVIOL.DB")[0][0].toText(), "4001");
+    EXPECT_EQ(verifyTable(path).level, verifylevel::kSound);
 }
 
 TEST_F(VerifyTest, ManyOfOneFaultAreShownFewTimesAndCounted) {
