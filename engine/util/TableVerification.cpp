@@ -127,34 +127,18 @@ private:
             findings_.add({file, place_, "cannot be used: " + index.problem, verifylevel::kRepairable});
             return;
         }
-        // Where records keep their place, an entry's record id is its record number, cheap to
-        // follow: each entry is matched to its record, deleted or not, against what the pass
-        // over the records found. Where records move (a keyed Paradox table), an id is found by
-        // a key search, and the driver has matched the index file to the table in opening it:
-        // the entries are only counted.
-        const bool match = !table_->writesMoveRecords();
+        // Each entry is matched to its record, deleted or not, against what the pass over the
+        // records found. Where records move (a keyed Paradox table), an entry names its record by
+        // primary key, found from the block the entry remembers.
         std::unique_ptr<KeyCursor> cursor;
         try {
-            cursor = match ? table_->openIndexEntries(index.name) : table_->openIndex(index.name);
+            cursor = table_->openIndexEntries(index.name);
         } catch (const EngineError& e) {
             if (e.kind() != errkind::kFormat && e.kind() != errkind::kValue) throw;
             findings_.add({file, place_, "cannot be read: " + e.message(), verifylevel::kRepairable});
             return;
         }
-        if (match)
-            matchEntries(*cursor, file);
-        else
-            countEntries(*cursor, file);
-    }
-
-    void countEntries(KeyCursor& cursor, const std::string& file) {
-        std::uint64_t entries = 0;
-        for (bool on = cursor.first(); on; on = cursor.next()) ++entries;
-        if (cursor.holdsEveryRecord() && entries != readable_)
-            findings_.add(
-                {file, place_,
-                 "holds " + std::to_string(entries) + " entries for " + std::to_string(readable_) + " records",
-                 verifylevel::kRepairable});
+        matchEntries(*cursor, file);
     }
 
     void matchEntries(KeyCursor& cursor, const std::string& file) {

@@ -309,22 +309,30 @@ ParadoxKeyOrder ParadoxTable::primaryOrder() const {
 
 std::optional<RecordId> ParadoxTable::findPrimaryKey(const std::uint8_t* key, int hintBlock) {
     const ParadoxKeyOrder order = primaryOrder();
-    std::vector<std::uint8_t> record(raw_.size());
     const long hinted = data_->chainIndexOf(hintBlock);
     if (hinted >= 0) {
         const auto& block = data_->blocks()[static_cast<std::size_t>(hinted)];
-        for (int r = 0; r < block.records; ++r) {
-            data_->readRecord(block.number, r, record.data());
-            if (order.compare(record.data(), key) == 0) return makeRecordId(block.number, r);
+        int low = 0, high = block.records;
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            const int c = order.compare(data_->recordAt(block.number, mid), key);
+            if (c == 0) return makeRecordId(block.number, mid);
+            if (c < 0)
+                low = mid + 1;
+            else
+                high = mid;
         }
+        // A block whose records are out of order (a damaged table read tolerantly) is searched whole.
+        for (int r = 0; r < block.records; ++r)
+            if (order.compare(data_->recordAt(block.number, r), key) == 0) return makeRecordId(block.number, r);
     }
     std::uint64_t low = 0, high = data_->recordCount();
     while (low < high) {
         const std::uint64_t mid = low + (high - low) / 2;
         const auto at = data_->locate(mid);
-        data_->readRecord(data_->blocks()[at.chainIndex].number, at.record, record.data());
-        const int c = order.compare(record.data(), key);
-        if (c == 0) return makeRecordId(data_->blocks()[at.chainIndex].number, at.record);
+        const int number = data_->blocks()[at.chainIndex].number;
+        const int c = order.compare(data_->recordAt(number, at.record), key);
+        if (c == 0) return makeRecordId(number, at.record);
         if (c < 0)
             low = mid + 1;
         else

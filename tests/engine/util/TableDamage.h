@@ -16,14 +16,15 @@
 namespace tabulon::testing {
 
 enum class Damage {
-    Truncate,         // the file cut inside its last block (record)
-    ZeroBlock,        // a block in the middle of the chain zeroed
-    BreakChain,       // a block's next link pointing back to the first block
-    SwapKeys,         // two neighbouring records of a keyed table swapped
-    StaleIndexes,     // the index files of an earlier state of the table
-    BadBlobPointer,   // a blob or memo pointer past the end of its file
-    DuplicateKey,     // a record's key overwritten with its predecessor's
-    WrongRecordCount  // the header's record count changed
+    Truncate,          // the file cut inside its last block (record)
+    ZeroBlock,         // a block in the middle of the chain zeroed
+    BreakChain,        // a block's next link pointing back to the first block
+    SwapKeys,          // two neighbouring records of a keyed table swapped
+    StaleIndexes,      // the index files of an earlier state of the table
+    BadBlobPointer,    // a blob or memo pointer past the end of its file
+    DuplicateKey,      // a record's key overwritten with its predecessor's
+    WrongRecordCount,  // the header's record count changed
+    LostIndexEntry     // a secondary index entry naming a record the table does not hold
 };
 
 class TableDamage {
@@ -106,10 +107,28 @@ private:
                                      (mbSize + static_cast<std::uint32_t>(pick(1, 64)) * 4096) | 0xFF);
                 break;
             }
+            case Damage::LostIndexEntry:
+                damageParadoxIndexEntry();
+                break;
             case Damage::StaleIndexes:
                 break;  // by the caller: it keeps the index files of an earlier state
         }
         write(table_, db);
+    }
+
+    // Gives an entry of the first block of a secondary index a primary key no record holds.
+    void damageParadoxIndexEntry() {
+        std::filesystem::path index;
+        for (const auto& entry : std::filesystem::directory_iterator(table_.parent_path()))
+            if (entry.path().stem() == table_.stem() && entry.path().extension().string().starts_with(".X"))
+                index = entry.path();
+        Bytes x = read(index);
+        const auto header = paradox::ParadoxHeader::read(PagedFile::open(index, AccessMode::ReadOnly));
+        const paradox::ParadoxField& primary = header.fields[1];
+        const std::size_t at = header.blockOffset(header.firstBlock) + 6 +
+                               static_cast<std::size_t>(pick(1, 3) * header.recordSize + primary.offset);
+        std::fill_n(x.begin() + static_cast<std::ptrdiff_t>(at), primary.bytes, 0x7F);
+        write(index, x);
     }
 
     void damageDbase(Damage damage) {
