@@ -1,27 +1,26 @@
 #include "RawRecords.h"
 
-#include "../io/PagedFile.h"
 #include "../storage/Drivers.h"
-#include "../storage/dbase/DbaseHeader.h"
-#include "../storage/paradox/ParadoxDataFile.h"
 
 namespace tabulon {
 
-std::vector<std::uint8_t> rawRecord(const std::filesystem::path& table, std::uint64_t slot) {
-    PagedFile file = PagedFile::open(table, AccessMode::ReadOnly);
-    if (tableTypeForPath(table) == ttDBase) {
-        const dbase::DbaseHeader header = dbase::readHeader(file);
-        if (slot >= header.readableRecords) return {};
-        std::vector<std::uint8_t> bytes(header.recordLength);
-        file.read(header.headerLength + slot * header.recordLength, bytes.data(), bytes.size());
+std::vector<std::uint8_t> RawRecords::at(std::uint64_t slot) {
+    if (tableTypeForPath(table_) == ttDBase) {
+        if (!dbf_) {
+            dbf_.emplace(PagedFile::open(table_, AccessMode::ReadOnly));
+            dbaseHeader_ = dbase::readHeader(*dbf_);
+        }
+        if (slot >= dbaseHeader_.readableRecords) return {};
+        std::vector<std::uint8_t> bytes(dbaseHeader_.recordLength);
+        dbf_->read(dbaseHeader_.headerLength + slot * dbaseHeader_.recordLength, bytes.data(), bytes.size());
         return bytes;
     }
-    paradox::ProblemLog problems(true);
-    const paradox::ParadoxDataFile data(std::move(file), problems);
-    if (slot >= data.recordCount()) return {};
-    const auto at = data.locate(slot);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(data.header().recordSize));
-    data.readRecord(data.blocks()[at.chainIndex].number, at.record, bytes.data());
+    if (!paradox_)
+        paradox_ = std::make_unique<paradox::ParadoxDataFile>(PagedFile::open(table_, AccessMode::ReadOnly), problems_);
+    if (slot >= paradox_->recordCount()) return {};
+    const auto at = paradox_->locate(slot);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(paradox_->header().recordSize));
+    paradox_->readRecord(paradox_->blocks()[at.chainIndex].number, at.record, bytes.data());
     return bytes;
 }
 

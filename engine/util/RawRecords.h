@@ -1,14 +1,33 @@
 #pragma once
-// The stored bytes of one record, for records whose values cannot be decoded.
+// The stored bytes of records whose values cannot be decoded.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <vector>
+
+#include "../io/PagedFile.h"
+#include "../storage/dbase/DbaseHeader.h"
+#include "../storage/paradox/ParadoxDataFile.h"
 
 namespace tabulon {
 
-// The bytes of the record at `slot` (natural order, as StorageTable counts slots) of the
-// Paradox or dBase table at `table`; empty when the slot lies outside the file. Reads only;
-// opens the file on each call, since it serves only the few records that fail to decode.
-std::vector<std::uint8_t> rawRecord(const std::filesystem::path& table, std::uint64_t slot);
+// Reads records of the Paradox or dBase table at `table` as stored. The file is opened and its
+// header (and a Paradox block chain) read on the first call, and kept for the next. Reads only.
+class RawRecords {
+public:
+    explicit RawRecords(std::filesystem::path table) : table_(std::move(table)) {}
+
+    // The bytes of the record at `slot` (natural order, as StorageTable counts slots); empty
+    // when the slot lies outside the file.
+    std::vector<std::uint8_t> at(std::uint64_t slot);
+
+private:
+    std::filesystem::path table_;
+    std::optional<PagedFile> dbf_;
+    dbase::DbaseHeader dbaseHeader_;
+    paradox::ProblemLog problems_{true};
+    std::unique_ptr<paradox::ParadoxDataFile> paradox_;
+};
 
 }  // namespace tabulon

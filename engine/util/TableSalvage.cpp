@@ -79,6 +79,7 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
     const TableDefinitions definitions(trash);
     RejectTable keyViolations(names.keyViolations, folder, *source, definitions);
     ProblemTable problems(sideTablePath(names.problems, folder), definitions);
+    RawRecords raw(actual);
     SalvageResult result;
     {
         SalvageStructure wanted = structure.value_or(SalvageStructure{source->fields(), source->indexes()});
@@ -102,7 +103,7 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
                 live = source->readSlot(slot, record);
             } catch (const EngineError& e) {
                 if (e.kind() != errkind::kFormat && e.kind() != errkind::kValue) throw;
-                problems.add(slot, e.message(), rawRecord(actual, slot));
+                problems.add(slot, e.message(), raw.at(slot));
                 continue;
             }
             if (!live) continue;
@@ -113,7 +114,7 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
                 if (e.kind() == errkind::kKeyViolation)
                     keyViolations.add(record);
                 else if (recordIsRefused(e))
-                    problems.add(slot, e.message(), rawRecord(actual, slot));
+                    problems.add(slot, e.message(), raw.at(slot));
                 else
                     throw;
             }
