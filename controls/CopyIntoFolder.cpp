@@ -1,5 +1,7 @@
 #include "CopyIntoFolder.h"
 
+#include <filesystem>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,15 @@ namespace {
 
 // Copies `source` to `target`; an empty result means done, otherwise it says why not.
 QString copyOne(const QFileInfo& source, const QString& target) {
+    if (source.isSymLink()) {
+        // Copied as the link: following a link to a folder above it would copy without end.
+        std::error_code error;
+        const auto link = std::filesystem::read_symlink(QFile::encodeName(source.filePath()).toStdString(), error);
+        if (!error) {
+            std::filesystem::create_symlink(link, QFile::encodeName(target).toStdString(), error);
+        }
+        return error ? QString::fromStdString(error.message()) : QString();
+    }
     if (!source.isReadable()) {
         return QStringLiteral("it cannot be read");
     }

@@ -237,9 +237,12 @@ private slots:
         s.list.ReadDirectory();
         QTemporaryDir elsewhere;
         writeFile(elsewhere.filePath("new.dbf"), "y");
+        QDir(elsewhere.path()).mkdir("set");
+        QVERIFY(QFile::link("..", elsewhere.filePath("set/up")));  // a loop, were it followed
         QMimeData data;
-        data.setUrls(
-            {QUrl::fromLocalFile(elsewhere.filePath("new.dbf")), QUrl::fromLocalFile(elsewhere.filePath("gone.db"))});
+        data.setUrls({QUrl::fromLocalFile(elsewhere.filePath("new.dbf")),
+                      QUrl::fromLocalFile(elsewhere.filePath("gone.db")),
+                      QUrl::fromLocalFile(elsewhere.filePath("set"))});
         QSignalSpy drops(&s.list, &TFileListViewLite::FileDrop);
         QWidget* viewport = s.list.listView()->viewport();
         const QPoint point =
@@ -252,10 +255,11 @@ private slots:
         QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(viewport, &drop);
         QCOMPARE(tabulon::testing::readFile(s.dir.filePath("inbox/new.dbf")), QByteArray("y"));
+        QCOMPARE(QFileInfo(s.dir.filePath("inbox/set/up")).symLinkTarget(), s.dir.filePath("inbox"));
         QVERIFY2(report.text().contains("gone.db") && report.text().contains("does not exist"),
                  qPrintable(report.text()));
         QCOMPARE(drops.size(), 1);
-        QCOMPARE(drops[0][0].toStringList().size(), 2);
+        QCOMPARE(drops[0][0].toStringList().size(), 3);
     }
 
     void theFileNameEditSetsTheMask() {
