@@ -21,7 +21,8 @@ bool isMemoFile(const std::string& file) {
 
 class Verification {
 public:
-    explicit Verification(const std::filesystem::path& path) : path_(path), name_(path.filename().string()) {}
+    Verification(const std::filesystem::path& path, const std::vector<std::string>& indexFiles)
+        : path_(path), name_(path.filename().string()), indexFiles_(indexFiles) {}
 
     VerifyReport run() {
         if (checkFiles()) {
@@ -36,6 +37,7 @@ public:
                     return isMemoFile(p.file) ? verifylevel::kPartial : verifylevel::kRepairable;
                 });
                 checkRecords();
+                attachIndexFiles();
                 checkIndexes();
             } catch (const std::exception& e) {
                 stop(e);
@@ -106,6 +108,22 @@ private:
         const bool dbase = tableTypeForPath(path_) == ttDBase;
         takeNewProblems("records",
                         [&](const TableProblem& p) { return dbase && p.file == name_ ? -1 : verifylevel::kPartial; });
+    }
+
+    // An index file that cannot be attached is left out of the checks that follow.
+    void attachIndexFiles() {
+        for (const std::string& name : indexFiles_) {
+            place_ = "index " + name;
+            try {
+                const std::filesystem::path file = findFileIgnoringCase(path_.parent_path(), name);
+                if (file.empty()) throw EngineError(errkind::kFile, name + " does not exist");
+                table_->attachIndexFile(file);
+            } catch (const EngineError& e) {
+                if (e.kind() != errkind::kFormat && e.kind() != errkind::kFile && e.kind() != errkind::kNotSupported)
+                    throw;
+                findings_.add({name, place_, "cannot be read: " + e.message(), verifylevel::kRepairable});
+            }
+        }
     }
 
     void checkIndexes() {
@@ -185,6 +203,7 @@ private:
 
     std::filesystem::path path_;
     std::string name_;
+    std::vector<std::string> indexFiles_;
     Findings findings_;
     std::unique_ptr<StorageTable> table_;
     std::set<std::string> seen_;
@@ -200,6 +219,8 @@ bool checkTableFile(const std::filesystem::path& table, Findings& findings) {
     return tableTypeForPath(table) == ttDBase ? checkDbaseFile(table, findings) : checkParadoxData(table, findings);
 }
 
-VerifyReport verifyTable(const std::filesystem::path& table) { return Verification(table).run(); }
+VerifyReport verifyTable(const std::filesystem::path& table, const std::vector<std::string>& indexFiles) {
+    return Verification(table, indexFiles).run();
+}
 
 }  // namespace tabulon

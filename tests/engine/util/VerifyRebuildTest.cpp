@@ -17,7 +17,8 @@ struct DamageCase {
     const char* table;
     Damage damage;
     int level;
-    std::vector<const char*> findings;  // parts of the problems some findings name
+    std::vector<const char*> findings;  // parts of some findings, as described() gives them
+    const char* ndx = nullptr;          // an .NDX on NAME, attached to the table
 };
 
 // Every finding of `report`, one a line.
@@ -48,6 +49,11 @@ const DamageCase kDamageCases[] = {
     {"ITEMS.DBF", Damage::StaleIndexes, verifylevel::kRepairable, {"misses record"}},
     {"ITEMS.DBF", Damage::ZeroBlock, verifylevel::kRepairable, {"deletion flag"}},
     {"ITEMS.DBF", Damage::BadBlobPointer, verifylevel::kPartial, {}},
+    {"ITEMS.DBF",
+     Damage::StaleIndexes,
+     verifylevel::kRepairable,
+     {"NAMES.NDX | index NAMES.NDX | misses record"},
+     "NAMES.NDX"},
 };
 
 class VerifyRebuildTest : public OpsFixture, public ::testing::WithParamInterface<std::tuple<DamageCase, unsigned>> {
@@ -57,6 +63,8 @@ protected:
     // The damaged table, its records the tolerant reader reads counted before.
     std::filesystem::path damaged(const DamageCase& c, unsigned seed) {
         const auto path = createItems(c.table, kRecords);
+        if (c.ndx) attachNdx(path, c.ndx, "NAME");
+        // An .NDX not attached to the table while it is written goes stale by itself.
         if (c.damage == Damage::StaleIndexes) {
             std::map<std::filesystem::path, Bytes> earlier;
             for (const auto& file : driverForPath(path).familyFiles(path))
@@ -93,20 +101,32 @@ protected:
 TEST_P(VerifyRebuildTest, DamageGivesItsLevelAndTheRebuildKeepsEveryReadableRecord) {
     const auto& [c, seed] = GetParam();
     const auto path = damaged(c, seed);
+    const std::vector<std::string> ndx = c.ndx ? std::vector<std::string>{c.ndx} : std::vector<std::string>{};
     const auto before = readBytes(path);
-    const VerifyReport report = verifyTable(path);
+    const auto ndxBefore = c.ndx ? readBytes(data() / c.ndx) : Bytes();
+    const VerifyReport report = verifyTable(path, ndx);
     const std::string all = described(report);
     EXPECT_EQ(report.level, c.level) << all;
     EXPECT_EQ(readBytes(path), before) << "verification changed the table";
     for (const char* finding : c.findings) EXPECT_NE(all.find(finding), std::string::npos) << all;
 
     const std::uint64_t readable = tolerantlyReadable(path);
-    const SalvageResult result = salvageTable(path, {}, std::nullopt, DesktopTrash(folder_ / "home" / "Trash"));
+    const DesktopTrash trash(folder_ / "home" / "Trash");
+    const SalvageResult result = salvageTable(path, {}, std::nullopt, trash, ndx);
     EXPECT_GE(result.salvaged + result.keyViolations + result.problems, readable);
     EXPECT_EQ(recordsOf(path).size(), result.salvaged);
-    EXPECT_EQ(verifyTable(path).level, verifylevel::kSound) << all;
+    EXPECT_TRUE(result.indexFilesNotRebuilt.empty());
+    const VerifyReport after = verifyTable(path, ndx);
+    EXPECT_EQ(after.level, verifylevel::kSound) << described(after);
     EXPECT_EQ(readBytes(findFileIgnoringCase(data(), "Backup" + path.extension().string())), before);
     if (c.damage == Damage::DuplicateKey) EXPECT_EQ(recordsOf(data() / "KEYVIOL.DB").size(), 1U);
+    if (!c.ndx) return;
+    EXPECT_EQ(readBytes(data() / ("Backup_" + ndx[0])), ndxBefore);
+    // The next rebuild's copy replaces this one, which goes to the trash.
+    const Bytes rebuiltNdx = readBytes(data() / ndx[0]);
+    salvageTable(path, {}, std::nullopt, trash, ndx);
+    EXPECT_EQ(readBytes(data() / ("Backup_" + ndx[0])), rebuiltNdx);
+    EXPECT_EQ(readBytes(trashFiles() / ("Backup_" + ndx[0])), ndxBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, VerifyRebuildTest,
@@ -140,6 +160,25 @@ TEST_F(VerifyTest, GarbageHeaderIsLevelFourAndRebuildRefusesIt) {
                      EngineError);
         EXPECT_EQ(readBytes(data() / name), Bytes(100, 0xEE));
     }
+}
+
+TEST_F(VerifyTest, AnIndexFileThatCannotBeReadIsAFindingAndTheRebuildLeavesItToTheBackup) {
+    const auto path = createItems("ITEMS.DBF", 50);
+    writeBytes(data() / "JUNK.NDX", Bytes(700, 0xEE));
+    const std::vector<std::string> files = {"JUNK.NDX", "NONE.NDX"};
+    const VerifyReport report = verifyTable(path, files);
+    EXPECT_EQ(report.level, verifylevel::kRepairable);
+    const std::string all = described(report);
+    for (const char* finding : {"JUNK.NDX | index JUNK.NDX | cannot be read", "NONE.NDX | index NONE.NDX | cannot be"})
+        EXPECT_NE(all.find(finding), std::string::npos) << all;
+
+    const DesktopTrash trash(folder_ / "home" / "Trash");
+    EXPECT_THROW(salvageTable(path, {}, std::nullopt, trash, {"ITEMS.MDX"}), EngineError);
+    const SalvageResult result = salvageTable(path, {}, std::nullopt, trash, files);
+    EXPECT_EQ(result.salvaged, 50U);
+    EXPECT_EQ(result.indexFilesNotRebuilt, files);
+    EXPECT_FALSE(std::filesystem::exists(data() / "JUNK.NDX"));
+    EXPECT_EQ(readBytes(data() / "Backup_JUNK.NDX"), Bytes(700, 0xEE));
 }
 
 TEST_F(VerifyTest, ARecordTheRebuiltTableRefusesGoesAsBytesToTheProblemTable) {
@@ -194,7 +233,13 @@ TEST(FixtureVerifyTest, FixtureTablesVerifyAtTheirLevel) {
         const TableType type = tableTypeForPath(entry.path());
         if (!entry.is_regular_file() || !entry.path().has_extension() || (type != ttParadox && type != ttDBase))
             continue;
-        const VerifyReport report = verifyTable(entry.path());
+        // A dBase table's .NDX files are those beside it.
+        std::vector<std::string> ndx;
+        if (type == ttDBase)
+            for (const auto& beside : std::filesystem::directory_iterator(entry.path().parent_path()))
+                if (asciiUpper(beside.path().extension().string()) == ".NDX")
+                    ndx.push_back(beside.path().filename().string());
+        const VerifyReport report = verifyTable(entry.path(), ndx);
         const auto known = kFixturesNotSound.find(entry.path().filename().string());
         const std::string all = described(report);
         EXPECT_EQ(report.level, known == kFixturesNotSound.end() ? 0 : known->second) << entry.path() << "\n" << all;
