@@ -177,7 +177,15 @@ private:
 
     void matchEntries(KeyCursor& cursor, const std::string& file) {
         std::vector<bool> listed(live_.size(), false);
+        bool disordered = false;
         for (bool on = cursor.first(); on; on = cursor.next()) {
+            // Once per index: every entry after a misplaced one may be out of order with it.
+            if (!disordered && cursor.reachedOutOfOrder()) {
+                disordered = true;
+                findings_.add({file, place_,
+                               "is out of key order at the entry for record " + std::to_string(cursor.recordId()),
+                               verifylevel::kRepairable});
+            }
             std::uint64_t slot = live_.size();
             try {
                 slot = table_->slotOf(cursor.recordId());

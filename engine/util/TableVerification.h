@@ -31,7 +31,9 @@ bool checkTableFile(const std::filesystem::path& table, Findings& findings);
 // with the place where it stopped. The format comes from the file's extension. `indexFiles`
 // names index files beside the table that are not of its family (a dBase table's .NDX files):
 // each is checked as the family's indexes are, and one that cannot be read is a level 1
-// finding. Reports progress of the phases above and phase::kData to this thread's callback.
+// finding. Where the driver's cursor walks an index as its file stores it (dBase tags), the
+// walk checks the key order too. Reports progress of the phases above and phase::kData to this
+// thread's callback.
 VerifyReport verifyTable(const std::filesystem::path& table, const std::vector<std::string>& indexFiles = {});
 
 }  // namespace tabulon

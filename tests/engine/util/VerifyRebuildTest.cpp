@@ -18,7 +18,7 @@ struct DamageCase {
     Damage damage;
     int level;
     std::vector<const char*> findings;  // parts of some findings, as described() gives them
-    const char* ndx = nullptr;          // an .NDX on NAME, attached to the table
+    const char* ndx = nullptr;          // an .NDX on NAME, attached: index damage goes to it
 };
 
 // Every finding of `report`, one a line.
@@ -49,6 +49,12 @@ const DamageCase kDamageCases[] = {
     {"ITEMS.DBF", Damage::StaleIndexes, verifylevel::kRepairable, {"misses record"}},
     {"ITEMS.DBF", Damage::ZeroBlock, verifylevel::kRepairable, {"deletion flag"}},
     {"ITEMS.DBF", Damage::BadBlobPointer, verifylevel::kPartial, {}},
+    {"ITEMS.DBF", Damage::SwapTagKeys, verifylevel::kRepairable, {"ITEMS.MDX | index", "| is out of key order"}},
+    {"ITEMS.DBF",
+     Damage::SwapTagKeys,
+     verifylevel::kRepairable,
+     {"NAMES.NDX | index NAMES.NDX | is out of key order"},
+     "NAMES.NDX"},
     {"ITEMS.DBF",
      Damage::StaleIndexes,
      verifylevel::kRepairable,
@@ -75,7 +81,7 @@ protected:
             table.reset();
             for (const auto& [file, bytes] : earlier) writeBytes(file, bytes);
         }
-        TableDamage(path, seed).apply(c.damage);
+        TableDamage(path, seed).apply(c.damage, c.ndx ? data() / c.ndx : std::filesystem::path());
         return path;
     }
 
@@ -150,6 +156,32 @@ TEST_F(VerifyTest, ASoundTableIsLevelZeroAndReportsEveryPhase) {
         EXPECT_EQ(report.readableRecords, 300U);
         EXPECT_EQ(phases, (std::set<int>{verifyphase::kHeader, verifyphase::kIndexes, phase::kData}));
     }
+}
+
+TEST_F(VerifyTest, TagsOfEveryKindStayInKeyOrderThroughEdits) {
+    // Descending, expression, unique and FOR-clause tags with runs of equal keys, then writes that
+    // move keys within them in place: the key order check must find every tag sound.
+    std::vector<Record> rows;
+    for (int i = 1; i <= 300; ++i)
+        rows.push_back({Value::integer(i), Value::string("item" + std::to_string(i)), Value()});
+    const auto path = tableWith("ITEMS.DBF", itemFields(), rows, {},
+                                {{"DOWN", "NAME", "", "", ixDescending, "", true, ""},
+                                 {"STEM", "", "SUBSTR(NAME,1,5)", "", 0, "", true, ""},
+                                 {"STEMDOWN", "", "SUBSTR(NAME,1,5)", "", ixDescending, "", true, ""},
+                                 {"ONE", "", "SUBSTR(NAME,1,5)", "", ixUnique, "", true, ""},
+                                 {"BYID", "ID", "", "", 0, "", true, ""},
+                                 {"IDDOWN", "ID", "", "ID > 100", ixDescending, "", true, ""}});
+    attachNdx(path, "NAMES.NDX", "NAME");
+    {
+        auto table = openWritable(path);
+        table->attachIndexFile(data() / "NAMES.NDX");
+        for (RecordId id = 290; id > 200; id -= 7)
+            table->update(id, {Value::integer(static_cast<std::int64_t>(id)), Value::string("item1 again"), Value()});
+        for (RecordId id = 3; id < 150; id += 11) table->remove(id);
+        table->append({Value::integer(500), Value::string("item1"), Value()});
+    }
+    const VerifyReport report = verifyTable(path, {"NAMES.NDX"});
+    EXPECT_EQ(report.level, verifylevel::kSound) << described(report);
 }
 
 TEST_F(VerifyTest, GarbageHeaderIsLevelFourAndRebuildRefusesIt) {
