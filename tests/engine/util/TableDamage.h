@@ -116,6 +116,8 @@ private:
             }
             case Damage::StaleIndexes:
                 break;  // by the caller: it keeps the index files of an earlier state
+            case Damage::SwapTagKeys:
+                break;  // a dBase index's, by apply()
         }
         write(table_, db);
     }
