@@ -12,9 +12,9 @@ Arguments::Arguments(const std::vector<std::string>& words, const std::set<std::
             positionals_.push_back(word);
         } else if (withValue.count(word)) {
             if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
-            values_[word] = words[++i];
+            values_[word].push_back(words[++i]);
         } else if (switches.count(word)) {
-            values_[word] = "";
+            values_[word].push_back("");
         } else {
             throw UsageError("unknown option " + word);
         }
@@ -28,7 +28,12 @@ void Arguments::expectPositionals(std::size_t min, std::size_t max) const {
 
 std::string Arguments::value(const std::string& option, const std::string& fallback) const {
     auto it = values_.find(option);
-    return it == values_.end() ? fallback : it->second;
+    return it == values_.end() ? fallback : it->second.back();
+}
+
+std::vector<std::string> Arguments::values(const std::string& option) const {
+    auto it = values_.find(option);
+    return it == values_.end() ? std::vector<std::string>{} : it->second;
 }
 
 std::size_t Arguments::count(const std::string& option, std::size_t fallback) const {

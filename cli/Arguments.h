@@ -24,13 +24,16 @@ public:
     // Throws UsageError unless there are between `min` and `max` positionals.
     void expectPositionals(std::size_t min, std::size_t max) const;
     bool has(const std::string& option) const { return values_.count(option) != 0; }
+    // The last value given to `option`.
     std::string value(const std::string& option, const std::string& fallback = {}) const;
+    // Every value given to an option that may be repeated, in order.
+    std::vector<std::string> values(const std::string& option) const;
     // A whole number >= 0; UsageError otherwise.
     std::size_t count(const std::string& option, std::size_t fallback) const;
 
 private:
     std::vector<std::string> positionals_;
-    std::map<std::string, std::string> values_;
+    std::map<std::string, std::vector<std::string>> values_;
 };
 
 }  // namespace tabulon::cli

@@ -79,17 +79,25 @@ constexpr CommandText kCommands[] = {
      "convert or fit make it change nothing and fail, unless --empty-lost empties them (texts are\n"
      "cut to the new size); --count-lost only counts. --save-as NAME writes the result to table NAME\n"
      "of the same folder and leaves TABLE as it was.\n"},
-    {"verify", "verify TABLE",
+    {"verify", "verify TABLE [--index FILE.NDX]...",
      "Checks a Paradox or dBase table's files against each other without writing: header counts,\n"
      "the block chain, key order, every record and every index. Prints {\"level\":L,\"records\":N}\n"
      "and one {\"file\",\"place\",\"problem\",\"level\"} line per finding. Level 0 is sound, 1 a\n"
      "rebuild repairs it without loss, 2 the check stopped, 3 a rebuild salvages only part, 4 it\n"
-     "cannot be rebuilt. Exit status 0 for a sound table, 3 when problems were found.\n"},
-    {"rebuild", "rebuild TABLE [--backup NAME] [--key-violations NAME] [--problems NAME]",
+     "cannot be rebuilt. Exit status 0 for a sound table, 3 when problems were found. Each --index\n"
+     "names an .NDX file beside a dBase table to check with its own indexes; one that cannot be read\n"
+     "is a finding of level 1.\n"},
+    {"rebuild",
+     "rebuild TABLE [--backup NAME] [--key-violations NAME] [--problems NAME]\n"
+     "             [--index FILE.NDX]...",
      "Rebuilds TABLE from every record the tolerant reader reads, keeping the original beside it as\n"
      "the backup table (Backup.DB or Backup.DBF); records that violate the keys go to KEYVIOL.DB and\n"
-     "records that cannot be decoded, as bytes, to PROBLEM.DB. Prints\n"
-     "{\"salvaged\":N,\"keyViolations\":N,\"problems\":N,\"lost\":N}.\n"},
+     "records that cannot be decoded, as bytes, to PROBLEM.DB. Each --index names an .NDX file\n"
+     "beside a dBase table, rebuilt under its own name; the backup keeps a copy of it named after\n"
+     "the backup and itself (Backup_FILE.NDX). Prints\n"
+     "{\"salvaged\":N,\"keyViolations\":N,\"problems\":N,\"lost\":N}, with \"indexFilesNotRebuilt\":[...]\n"
+     "naming the .NDX files that could not be rebuilt (missing, unreadable, or keyed on a field that\n"
+     "is gone): they leave the folder with the old table, and the backup keeps their copies.\n"},
 };
 
 constexpr const char* kGeneral =

@@ -11,13 +11,13 @@
 namespace tabulon::cli {
 
 void runVerify(const std::vector<std::string>& words, std::ostream& out) {
-    const Arguments args(words, {}, {});
+    const Arguments args(words, {"--index"}, {});
     args.expectPositionals(1, 1);
     const std::filesystem::path path = std::filesystem::absolute(args.positionals()[0]);
     // Only looked for: a verification changes no file, not even to finish a swap.
     const std::filesystem::path found = findFileIgnoringCase(path.parent_path(), path.filename().string());
     if (found.empty()) throw EngineError(errkind::kFile, "Table " + path.string() + " does not exist");
-    const VerifyReport report = verifyTable(found);
+    const VerifyReport report = verifyTable(found, args.values("--index"));
     out << "{\"level\":" << report.level << ",\"records\":" << report.readableRecords << "}\n";
     for (const Finding& f : report.findings)
         out << "{\"file\":" << jsonString(f.file) << ",\"place\":" << jsonString(f.place)
@@ -27,16 +27,23 @@ void runVerify(const std::vector<std::string>& words, std::ostream& out) {
 }
 
 void runRebuild(const std::vector<std::string>& words, std::ostream& out) {
-    const Arguments args(words, {"--backup", "--key-violations", "--problems"}, {});
+    const Arguments args(words, {"--backup", "--key-violations", "--problems", "--index"}, {});
     args.expectPositionals(1, 1);
     const SalvageNames defaults;
     const SalvageNames names{args.value("--backup", defaults.backup),
                              args.value("--key-violations", defaults.keyViolations),
                              args.value("--problems", defaults.problems)};
-    const SalvageResult result =
-        salvageTable(std::filesystem::absolute(args.positionals()[0]), names, std::nullopt, DesktopTrash());
+    const SalvageResult result = salvageTable(std::filesystem::absolute(args.positionals()[0]), names, std::nullopt,
+                                              DesktopTrash(), args.values("--index"));
     out << "{\"salvaged\":" << result.salvaged << ",\"keyViolations\":" << result.keyViolations
-        << ",\"problems\":" << result.problems << ",\"lost\":" << result.lost << "}\n";
+        << ",\"problems\":" << result.problems << ",\"lost\":" << result.lost;
+    if (!result.indexFilesNotRebuilt.empty()) {
+        out << ",\"indexFilesNotRebuilt\":[";
+        for (std::size_t i = 0; i < result.indexFilesNotRebuilt.size(); ++i)
+            out << (i == 0 ? "" : ",") << jsonString(result.indexFilesNotRebuilt[i]);
+        out << "]";
+    }
+    out << "}\n";
 }
 
 }  // namespace tabulon::cli

@@ -90,6 +90,10 @@ public:
     // Whether every live record has an entry; an index that selects records (a dBase tag with
     // a FOR clause, or a unique one that keeps the first record of each key) holds fewer.
     virtual bool holdsEveryRecord() const { return true; }
+    // After next() returned true: whether the entry it reached sorts before the one it came
+    // from in the index's own order, which only a damaged index file shows. Cursors that walk
+    // the entries as the file stores them answer; the others say false.
+    virtual bool reachedOutOfOrder() const { return false; }
 };
 
 // An open table. Reads may fill caches, so even they are not const; one thread at a time.

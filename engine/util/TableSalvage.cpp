@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "../core/AsciiCase.h"
 #include "../core/EngineError.h"
 #include "../io/Transaction.h"
 #include "../ops/FamilySwap.h"
@@ -47,10 +48,30 @@ private:
 
 bool recordIsRefused(const EngineError& e) { return e.kind() == errkind::kValue || e.kind() == errkind::kRequired; }
 
+// The .NDX files of `names` found in `folder`, each once.
+std::vector<std::filesystem::path> findIndexFiles(const std::filesystem::path& folder,
+                                                  const std::vector<std::string>& names) {
+    std::vector<std::filesystem::path> found;
+    for (const std::string& name : names) {
+        if (name.find('/') != std::string::npos ||
+            asciiUpper(std::filesystem::path(name).extension().string()) != ".NDX")
+            throw EngineError(errkind::kValue, "'" + name + "' names no .NDX file beside the table");
+        const std::filesystem::path file = findFileIgnoringCase(folder, name);
+        if (!file.empty() && std::find(found.begin(), found.end(), file) == found.end()) found.push_back(file);
+    }
+    return found;
+}
+
+bool named(const std::vector<std::string>& names, const std::string& name) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& n) { return equalsIgnoringAsciiCase(n, name); });
+}
+
 }  // namespace
 
 SalvageResult salvageTable(const std::filesystem::path& table, const SalvageNames& names,
-                           const std::optional<SalvageStructure>& structure, const DesktopTrash& trash) {
+                           const std::optional<SalvageStructure>& structure, const DesktopTrash& trash,
+                           const std::vector<std::string>& indexFiles) {
     const std::filesystem::path actual = existingTable(table);
     const std::filesystem::path folder = actual.parent_path();
     Findings fileCheck;  // for the records out of the reader's reach
@@ -62,19 +83,34 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
     openOptions.tolerant = true;
     auto source = openTable(actual, openOptions);
     const StorageDriver& driver = source->driver();
+    if (!indexFiles.empty() && !source->capabilities().indexFiles)
+        throw EngineError(errkind::kNotSupported, actual.filename().string() + " takes no index files beside it");
 
     const std::string backupBase = std::filesystem::path(names.backup).stem().string();
     const std::filesystem::path backup = findFileIgnoringCase(folder, backupBase + actual.extension().string());
     if (!backup.empty() && std::filesystem::equivalent(backup, actual))
         throw EngineError(errkind::kFile, "Cannot keep " + actual.filename().string() + " as its own backup");
     std::vector<std::filesystem::path> leaving = driver.familyFiles(actual);
-    const std::vector<std::filesystem::path> original = leaving;
+    std::vector<std::pair<std::filesystem::path, std::string>> backupCopies;
+    for (const auto& file : leaving) backupCopies.emplace_back(file, familyMemberName(file, actual, backupBase));
     if (!backup.empty())
         for (const auto& file : driver.familyFiles(backup)) leaving.push_back(file);
+    // An .NDX keeps its own name, so its copy is named after the backup and itself.
+    std::vector<std::string> ndxNames;
+    const std::vector<std::filesystem::path> ndxFiles = findIndexFiles(folder, indexFiles);
+    for (const auto& file : ndxFiles) ndxNames.push_back(file.filename().string());
+    for (const auto& file : ndxFiles) {
+        const std::string copy = backupBase + "_" + file.filename().string();
+        if (named(ndxNames, copy))
+            throw EngineError(errkind::kFile, "Cannot keep a copy of " + file.filename().string() + " as " + copy +
+                                                  ", which is rebuilt too");
+        leaving.push_back(file);
+        if (const auto earlier = findFileIgnoringCase(folder, copy); !earlier.empty()) leaving.push_back(earlier);
+        backupCopies.emplace_back(file, copy);
+    }
 
     FamilySwap swap(folder, leaving, trash);
-    for (const auto& file : original)
-        std::filesystem::copy_file(file, swap.staged(familyMemberName(file, actual, backupBase)));
+    for (const auto& [file, copy] : backupCopies) std::filesystem::copy_file(file, swap.staged(copy));
 
     const TableDefinitions definitions(trash);
     RejectTable keyViolations(names.keyViolations, folder, *source, definitions);
@@ -124,7 +160,10 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
         rebuilt->setTransaction(nullptr);
         std::vector<int> sources(wanted.fields.size());
         std::iota(sources.begin(), sources.end(), 0);
-        driver.carryOver(actual, *rebuilt, sources, {});
+        driver.carryOver(actual, *rebuilt, sources, ndxNames);
+        const std::vector<std::string> rebuiltFiles = rebuilt->indexFiles();
+        for (const std::string& name : indexFiles)
+            if (!named(rebuiltFiles, name)) result.indexFilesNotRebuilt.push_back(name);
     }
     source.reset();
     swap.commit();

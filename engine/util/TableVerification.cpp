@@ -21,7 +21,8 @@ bool isMemoFile(const std::string& file) {
 
 class Verification {
 public:
-    explicit Verification(const std::filesystem::path& path) : path_(path), name_(path.filename().string()) {}
+    Verification(const std::filesystem::path& path, const std::vector<std::string>& indexFiles)
+        : path_(path), name_(path.filename().string()), indexFiles_(indexFiles) {}
 
     VerifyReport run() {
         if (checkFiles()) {
@@ -36,6 +37,7 @@ public:
                     return isMemoFile(p.file) ? verifylevel::kPartial : verifylevel::kRepairable;
                 });
                 checkRecords();
+                attachIndexFiles();
                 checkIndexes();
             } catch (const std::exception& e) {
                 stop(e);
@@ -108,6 +110,22 @@ private:
                         [&](const TableProblem& p) { return dbase && p.file == name_ ? -1 : verifylevel::kPartial; });
     }
 
+    // An index file that cannot be attached is left out of the checks that follow.
+    void attachIndexFiles() {
+        for (const std::string& name : indexFiles_) {
+            place_ = "index " + name;
+            try {
+                const std::filesystem::path file = findFileIgnoringCase(path_.parent_path(), name);
+                if (file.empty()) throw EngineError(errkind::kFile, name + " does not exist");
+                table_->attachIndexFile(file);
+            } catch (const EngineError& e) {
+                if (e.kind() != errkind::kFormat && e.kind() != errkind::kFile && e.kind() != errkind::kNotSupported)
+                    throw;
+                findings_.add({name, place_, "cannot be read: " + e.message(), verifylevel::kRepairable});
+            }
+        }
+    }
+
     void checkIndexes() {
         const std::vector<IndexDef> indexes = table_->indexes();
         ProgressSteps progress(verifyphase::kIndexes, indexes.size());
@@ -143,7 +161,15 @@ private:
 
     void matchEntries(KeyCursor& cursor, const std::string& file) {
         std::vector<bool> listed(live_.size(), false);
+        bool disordered = false;
         for (bool on = cursor.first(); on; on = cursor.next()) {
+            // Once per index: every entry after a misplaced one may be out of order with it.
+            if (!disordered && cursor.reachedOutOfOrder()) {
+                disordered = true;
+                findings_.add({file, place_,
+                               "is out of key order at the entry for record " + std::to_string(cursor.recordId()),
+                               verifylevel::kRepairable});
+            }
             std::uint64_t slot = live_.size();
             try {
                 slot = table_->slotOf(cursor.recordId());
@@ -169,6 +195,7 @@ private:
 
     std::filesystem::path path_;
     std::string name_;
+    std::vector<std::string> indexFiles_;
     Findings findings_;
     std::unique_ptr<StorageTable> table_;
     std::set<std::string> seen_;
@@ -184,6 +211,8 @@ bool checkTableFile(const std::filesystem::path& table, Findings& findings) {
     return tableTypeForPath(table) == ttDBase ? checkDbaseFile(table, findings) : checkParadoxData(table, findings);
 }
 
-VerifyReport verifyTable(const std::filesystem::path& table) { return Verification(table).run(); }
+VerifyReport verifyTable(const std::filesystem::path& table, const std::vector<std::string>& indexFiles) {
+    return Verification(table, indexFiles).run();
+}
 
 }  // namespace tabulon

@@ -3,6 +3,7 @@
 // index against the records.
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "Findings.h"
@@ -27,8 +28,12 @@ bool checkTableFile(const std::filesystem::path& table, Findings& findings);
 
 // Reads every file of the table's family and changes none. Never throws for what it finds in
 // the files: a table it cannot open is level 4, one it could not go through to the end level 2
-// with the place where it stopped. The format comes from the file's extension. Reports
-// progress of the phases above and phase::kData to this thread's callback.
-VerifyReport verifyTable(const std::filesystem::path& table);
+// with the place where it stopped. The format comes from the file's extension. `indexFiles`
+// names index files beside the table that are not of its family (a dBase table's .NDX files):
+// each is checked as the family's indexes are, and one that cannot be read is a level 1
+// finding. Where the driver's cursor walks an index as its file stores it (dBase tags), the
+// walk checks the key order too. Reports progress of the phases above and phase::kData to this
+// thread's callback.
+VerifyReport verifyTable(const std::filesystem::path& table, const std::vector<std::string>& indexFiles = {});
 
 }  // namespace tabulon

@@ -63,5 +63,20 @@ TEST_F(VerifyCliTest, RebuildPrintsWhatItSalvagedAndTheTableIsSoundAfter) {
     EXPECT_TRUE(std::filesystem::exists(folder_ / "Backup.DB"));
 }
 
+TEST_F(VerifyCliTest, IndexFilesNamedAreCheckedAndThoseThatCannotBeRebuiltListed) {
+    const std::filesystem::path dbf = folder_ / "ITEMS.DBF";
+    driverFor(ttDBase).create(dbf, {{"NAME", ftString, 10, 0, false, ""}}, {}, {})->append({Value::string("a")});
+    std::ofstream(folder_ / "JUNK.NDX") << std::string(600, 'x');
+    const std::string indexes = " --index JUNK.NDX --index NONE.NDX";
+    const Outcome verified = runCli("verify " + dbf.string() + indexes);
+    EXPECT_EQ(verified.status, 3) << verified.output;
+    for (const char* file : {"{\"file\":\"JUNK.NDX\"", "{\"file\":\"NONE.NDX\""})
+        EXPECT_NE(verified.output.find(file), std::string::npos) << verified.output;
+    const Outcome rebuilt = runCli("rebuild " + dbf.string() + indexes);
+    EXPECT_EQ(rebuilt.output,
+              "{\"salvaged\":1,\"keyViolations\":0,\"problems\":0,\"lost\":0,"
+              "\"indexFilesNotRebuilt\":[\"JUNK.NDX\",\"NONE.NDX\"]}\n");
+}
+
 }  // namespace
 }  // namespace tabulon::testing

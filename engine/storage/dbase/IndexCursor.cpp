@@ -25,7 +25,15 @@ bool IndexCursor::settle(std::ptrdiff_t position, int step) {
 bool IndexCursor::first() { return settle(0, 1); }
 bool IndexCursor::last() { return settle(static_cast<std::ptrdiff_t>(entries_.size()) - 1, -1); }
 
-bool IndexCursor::next() { return !off_ && settle(position_ + 1, 1); }
+bool IndexCursor::next() {
+    // The entries are kept as the file stores them, so the order is the file's.
+    const std::ptrdiff_t from = position_;
+    const bool on = !off_ && settle(position_ + 1, 1);
+    outOfOrder_ =
+        on && from >= 0 &&
+        order_.precedes(entries_[static_cast<std::size_t>(position_)], entries_[static_cast<std::size_t>(from)]);
+    return on;
+}
 
 bool IndexCursor::prior() {
     if (off_ || position_ < 0) {

@@ -26,6 +26,7 @@ public:
     RecordId recordId() const override;
     Record key() const override;
     bool holdsEveryRecord() const override { return tagHoldsEveryRecord(definition_); }
+    bool reachedOutOfOrder() const override { return outOfOrder_; }
 
 private:
     // Moves from `position` by `step` to the first live entry; false (off the end) when none.
@@ -37,6 +38,7 @@ private:
     std::function<bool(RecordId)> live_;
     std::ptrdiff_t position_ = -1;  // -1 before the first, size() after the last
     bool off_ = false;              // a move ran off an end: stays off until first, last or seek
+    bool outOfOrder_ = false;
 };
 
 }  // namespace tabulon::dbase

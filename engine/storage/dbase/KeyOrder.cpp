@@ -55,6 +55,13 @@ int KeyOrder::compare(const IndexEntry& entry, const IndexEntry& wanted, bool pa
     return descending_ ? -c : c;
 }
 
+bool KeyOrder::precedes(const IndexEntry& entry, const IndexEntry& other) const {
+    if (const int c = compare(entry, other, false); c != 0) return c < 0;
+    // A damaged number key that is no number equals nothing, so it has no place to be out of.
+    const bool equal = type_ == KeyType::Character || entry.number == other.number;
+    return equal && entry.record < other.record;
+}
+
 Record KeyOrder::valuesOf(const IndexEntry& e) const {
     switch (type_) {
         case KeyType::Character: {

@@ -21,6 +21,9 @@ public:
     // Below zero when `entry` comes before `wanted` in index order; `partial` compares only
     // as many bytes as `wanted` holds.
     int compare(const IndexEntry& entry, const IndexEntry& wanted, bool partial) const;
+    // Whether `entry` comes strictly before `other` in index order: by key, equal keys by
+    // record number (ascending in a descending tag too).
+    bool precedes(const IndexEntry& entry, const IndexEntry& other) const;
     // The key's value, character keys without their padding.
     Record valuesOf(const IndexEntry& entry) const;
 

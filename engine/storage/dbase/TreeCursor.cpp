@@ -182,6 +182,7 @@ TreeCursor::Refound TreeCursor::refind() {
 }
 
 bool TreeCursor::next() {
+    outOfOrder_ = false;
     if (place_ == Place::Off) return false;
     if (place_ == Place::Before) return first();
     switch (refind()) {
@@ -194,7 +195,10 @@ bool TreeCursor::next() {
         case Refound::Successor:
             break;
     }
-    return settle(1);
+    std::swap(previous_, current_);
+    if (!settle(1)) return false;
+    outOfOrder_ = order_.precedes(current_, previous_);
+    return true;
 }
 
 bool TreeCursor::prior() {

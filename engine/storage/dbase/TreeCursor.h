@@ -29,6 +29,7 @@ public:
     RecordId recordId() const override;
     Record key() const override;
     bool holdsEveryRecord() const override { return tagHoldsEveryRecord(definition_); }
+    bool reachedOutOfOrder() const override { return outOfOrder_; }
 
 private:
     struct Node {
@@ -72,6 +73,8 @@ private:
     std::vector<Node> path_;  // root to leaf
     Place place_ = Place::Before;
     IndexEntry current_;
+    IndexEntry previous_;  // the entry next() came from, its buffer reused
+    bool outOfOrder_ = false;
     std::uint64_t changes_ = 0;  // the file's change count the path was read at
     std::uint64_t budget_ = 0;   // page reads left before the walk is taken for a loop
 };

@@ -5,7 +5,6 @@
 #include "OpsFixture.h"
 #include "engine/dbase/FixtureFiles.h"
 #include "io/PagedFile.h"
-#include "storage/dbase/NdxWriter.h"
 #include "storage/paradox/ParadoxHeader.h"
 #include "storage/paradox/ParadoxValidity.h"
 
@@ -34,21 +33,6 @@ protected:
     static void expectRefused(const std::filesystem::path& path, const Record& record, const std::string& words) {
         const std::string error = errorOf([&] { openWritable(path)->append(record); });
         EXPECT_NE(error.find(words, error.find(':')), std::string::npos) << error;
-    }
-
-    // A .NDX on `expression` attached to the dBase table at `path`, built from its records.
-    static void attachNdx(const std::filesystem::path& path, const std::string& file, const std::string& expression) {
-        dbase::MdxTagSpec tag;
-        tag.name = file;
-        tag.expression = expression;
-        tag.keyType = 'C';
-        tag.keyLength = 20;
-        const std::string empty = dbase::buildNdx(tag, {});
-        std::ofstream(path.parent_path() / file, std::ios::binary)
-            .write(empty.data(), static_cast<std::streamsize>(empty.size()));
-        auto table = openWritable(path);
-        table->attachIndexFile(path.parent_path() / file);
-        table->regenerateIndexes();
     }
 
     TableDefinitions definitions_;

@@ -13,6 +13,7 @@
 #include "ops/BatchMove.h"
 #include "ops/TableDefinitions.h"
 #include "storage/Drivers.h"
+#include "storage/dbase/NdxWriter.h"
 #include "support/TempFolder.h"
 
 namespace tabulon::testing {
@@ -87,6 +88,22 @@ protected:
         OpenOptions options;
         options.access = AccessMode::ReadWrite;
         return openTable(path, options);
+    }
+
+    // A .NDX on the character `expression` attached to the dBase table at `path`, built from its
+    // records.
+    static void attachNdx(const std::filesystem::path& path, const std::string& file, const std::string& expression) {
+        dbase::MdxTagSpec tag;
+        tag.name = file;
+        tag.expression = expression;
+        tag.keyType = 'C';
+        tag.keyLength = 20;
+        const std::string empty = dbase::buildNdx(tag, {});
+        std::ofstream(path.parent_path() / file, std::ios::binary)
+            .write(empty.data(), static_cast<std::streamsize>(empty.size()));
+        auto table = openWritable(path);
+        table->attachIndexFile(path.parent_path() / file);
+        table->regenerateIndexes();
     }
 
     // The error `call` throws as "kind: message", or "no error".

@@ -3,13 +3,17 @@
 // chooses, so each damage can be tested against what verification and rebuilding make of it.
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "core/AsciiCase.h"
 #include "io/PagedFile.h"
 #include "storage/Drivers.h"
 #include "storage/dbase/DbaseHeader.h"
+#include "storage/dbase/MdxFile.h"
+#include "storage/dbase/NdxFile.h"
 #include "storage/paradox/ParadoxBytes.h"
 #include "storage/paradox/ParadoxHeader.h"
 
@@ -24,15 +28,19 @@ enum class Damage {
     BadBlobPointer,    // a blob or memo pointer past the end of its file
     DuplicateKey,      // a record's key overwritten with its predecessor's
     WrongRecordCount,  // the header's record count changed
-    LostIndexEntry     // a secondary index entry naming a record the table does not hold
+    LostIndexEntry,    // a secondary index entry naming a record the table does not hold
+    SwapTagKeys        // two neighbouring entries of a dBase tag's first leaf swapped
 };
 
 class TableDamage {
 public:
     TableDamage(std::filesystem::path table, unsigned seed) : table_(std::move(table)), random_(seed) {}
 
-    void apply(Damage damage) {
-        if (tableTypeForPath(table_) == ttDBase)
+    // `index`: the .NDX or .MDX file whose tag SwapTagKeys damages (empty: the production .MDX).
+    void apply(Damage damage, const std::filesystem::path& index = {}) {
+        if (damage == Damage::SwapTagKeys)
+            swapLeafEntries(index.empty() ? sibling(".MDX") : index);
+        else if (tableTypeForPath(table_) == ttDBase)
             damageDbase(damage);
         else
             damageParadox(damage);
@@ -112,6 +120,8 @@ private:
                 break;
             case Damage::StaleIndexes:
                 break;  // by the caller: it keeps the index files of an earlier state
+            case Damage::SwapTagKeys:
+                break;  // a dBase index's, by apply()
         }
         write(table_, db);
     }
@@ -167,6 +177,35 @@ private:
                 break;
         }
         write(table_, dbf);
+    }
+
+    // Entries stay whole, so each still names its record with its key: only their order breaks.
+    void swapLeafEntries(const std::filesystem::path& file) {
+        Bytes bytes = read(file);
+        dbase::TreeShape shape;
+        {
+            std::unique_ptr<dbase::IndexFile> index;
+            if (asciiUpper(file.extension().string()) == ".NDX")
+                index = std::make_unique<dbase::NdxFile>(PagedFile::open(file, AccessMode::ReadOnly));
+            else
+                index = std::make_unique<dbase::MdxFile>(PagedFile::open(file, AccessMode::ReadOnly));
+            shape = *index->treeShape(static_cast<std::size_t>(pick(0, static_cast<int>(index->tags().size()) - 1)));
+        }
+        const auto at = [&](std::size_t offset) { return paradox::le32(bytes.data() + offset); };
+        constexpr std::size_t kPageUnit = 512;
+        // Down the first children to the first leaf (an .NDX entry's child pointer is 0 in a
+        // leaf; an .MDX branch has a pointer after its last key).
+        std::size_t node = at(shape.rootAt) * kPageUnit;
+        for (;;) {
+            const std::size_t entries = node + shape.entriesAt;
+            const bool leaf = shape.ndx ? at(entries) == 0 : at(entries + at(node) * shape.entryLength) == 0;
+            if (leaf) break;
+            node = at(entries) * kPageUnit;
+        }
+        std::uint8_t* first = bytes.data() + node + shape.entriesAt +
+                              static_cast<std::size_t>(pick(0, static_cast<int>(at(node)) - 2)) * shape.entryLength;
+        std::swap_ranges(first, first + shape.entryLength, first + shape.entryLength);
+        write(file, bytes);
     }
 
     std::filesystem::path table_;

@@ -17,7 +17,8 @@ struct DamageCase {
     const char* table;
     Damage damage;
     int level;
-    std::vector<const char*> findings;  // parts of the problems some findings name
+    std::vector<const char*> findings;  // parts of some findings, as described() gives them
+    const char* ndx = nullptr;          // an .NDX on NAME, attached: index damage goes to it
 };
 
 // Every finding of `report`, one a line.
@@ -49,6 +50,17 @@ const DamageCase kDamageCases[] = {
     {"ITEMS.DBF", Damage::StaleIndexes, verifylevel::kRepairable, {"misses record"}},
     {"ITEMS.DBF", Damage::ZeroBlock, verifylevel::kRepairable, {"deletion flag"}},
     {"ITEMS.DBF", Damage::BadBlobPointer, verifylevel::kPartial, {}},
+    {"ITEMS.DBF", Damage::SwapTagKeys, verifylevel::kRepairable, {"ITEMS.MDX | index", "| is out of key order"}},
+    {"ITEMS.DBF",
+     Damage::SwapTagKeys,
+     verifylevel::kRepairable,
+     {"NAMES.NDX | index NAMES.NDX | is out of key order"},
+     "NAMES.NDX"},
+    {"ITEMS.DBF",
+     Damage::StaleIndexes,
+     verifylevel::kRepairable,
+     {"NAMES.NDX | index NAMES.NDX | misses record"},
+     "NAMES.NDX"},
 };
 
 class VerifyRebuildTest : public OpsFixture, public ::testing::WithParamInterface<std::tuple<DamageCase, unsigned>> {
@@ -58,6 +70,8 @@ protected:
     // The damaged table, its records the tolerant reader reads counted before.
     std::filesystem::path damaged(const DamageCase& c, unsigned seed) {
         const auto path = createItems(c.table, kRecords);
+        if (c.ndx) attachNdx(path, c.ndx, "NAME");
+        // An .NDX not attached to the table while it is written goes stale by itself.
         if (c.damage == Damage::StaleIndexes) {
             std::map<std::filesystem::path, Bytes> earlier;
             for (const auto& file : driverForPath(path).familyFiles(path))
@@ -68,7 +82,7 @@ protected:
             table.reset();
             for (const auto& [file, bytes] : earlier) writeBytes(file, bytes);
         }
-        TableDamage(path, seed).apply(c.damage);
+        TableDamage(path, seed).apply(c.damage, c.ndx ? data() / c.ndx : std::filesystem::path());
         return path;
     }
 
@@ -94,20 +108,32 @@ protected:
 TEST_P(VerifyRebuildTest, DamageGivesItsLevelAndTheRebuildKeepsEveryReadableRecord) {
     const auto& [c, seed] = GetParam();
     const auto path = damaged(c, seed);
+    const std::vector<std::string> ndx = c.ndx ? std::vector<std::string>{c.ndx} : std::vector<std::string>{};
     const auto before = readBytes(path);
-    const VerifyReport report = verifyTable(path);
+    const auto ndxBefore = c.ndx ? readBytes(data() / c.ndx) : Bytes();
+    const VerifyReport report = verifyTable(path, ndx);
     const std::string all = described(report);
     EXPECT_EQ(report.level, c.level) << all;
     EXPECT_EQ(readBytes(path), before) << "verification changed the table";
     for (const char* finding : c.findings) EXPECT_NE(all.find(finding), std::string::npos) << all;
 
     const std::uint64_t readable = tolerantlyReadable(path);
-    const SalvageResult result = salvageTable(path, {}, std::nullopt, DesktopTrash(folder_ / "home" / "Trash"));
+    const DesktopTrash trash(folder_ / "home" / "Trash");
+    const SalvageResult result = salvageTable(path, {}, std::nullopt, trash, ndx);
     EXPECT_GE(result.salvaged + result.keyViolations + result.problems, readable);
     EXPECT_EQ(recordsOf(path).size(), result.salvaged);
-    EXPECT_EQ(verifyTable(path).level, verifylevel::kSound) << all;
+    EXPECT_TRUE(result.indexFilesNotRebuilt.empty());
+    const VerifyReport after = verifyTable(path, ndx);
+    EXPECT_EQ(after.level, verifylevel::kSound) << described(after);
     EXPECT_EQ(readBytes(findFileIgnoringCase(data(), "Backup" + path.extension().string())), before);
     if (c.damage == Damage::DuplicateKey) EXPECT_EQ(recordsOf(data() / "KEYVIOL.DB").size(), 1U);
+    if (!c.ndx) return;
+    EXPECT_EQ(readBytes(data() / ("Backup_" + ndx[0])), ndxBefore);
+    // The next rebuild's copy replaces this one, which goes to the trash.
+    const Bytes rebuiltNdx = readBytes(data() / ndx[0]);
+    salvageTable(path, {}, std::nullopt, trash, ndx);
+    EXPECT_EQ(readBytes(data() / ("Backup_" + ndx[0])), rebuiltNdx);
+    EXPECT_EQ(readBytes(trashFiles() / ("Backup_" + ndx[0])), ndxBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, VerifyRebuildTest,
@@ -133,6 +159,32 @@ TEST_F(VerifyTest, ASoundTableIsLevelZeroAndReportsEveryPhase) {
     }
 }
 
+TEST_F(VerifyTest, TagsOfEveryKindStayInKeyOrderThroughEdits) {
+    // Descending, expression, unique and FOR-clause tags with runs of equal keys, then writes that
+    // move keys within them in place: the key order check must find every tag sound.
+    std::vector<Record> rows;
+    for (int i = 1; i <= 300; ++i)
+        rows.push_back({Value::integer(i), Value::string("item" + std::to_string(i)), Value()});
+    const auto path = tableWith("ITEMS.DBF", itemFields(), rows, {},
+                                {{"DOWN", "NAME", "", "", ixDescending, "", true, ""},
+                                 {"STEM", "", "SUBSTR(NAME,1,5)", "", 0, "", true, ""},
+                                 {"STEMDOWN", "", "SUBSTR(NAME,1,5)", "", ixDescending, "", true, ""},
+                                 {"ONE", "", "SUBSTR(NAME,1,5)", "", ixUnique, "", true, ""},
+                                 {"BYID", "ID", "", "", 0, "", true, ""},
+                                 {"IDDOWN", "ID", "", "ID > 100", ixDescending, "", true, ""}});
+    attachNdx(path, "NAMES.NDX", "NAME");
+    {
+        auto table = openWritable(path);
+        table->attachIndexFile(data() / "NAMES.NDX");
+        for (RecordId id = 290; id > 200; id -= 7)
+            table->update(id, {Value::integer(static_cast<std::int64_t>(id)), Value::string("item1 again"), Value()});
+        for (RecordId id = 3; id < 150; id += 11) table->remove(id);
+        table->append({Value::integer(500), Value::string("item1"), Value()});
+    }
+    const VerifyReport report = verifyTable(path, {"NAMES.NDX"});
+    EXPECT_EQ(report.level, verifylevel::kSound) << described(report);
+}
+
 TEST_F(VerifyTest, GarbageHeaderIsLevelFourAndRebuildRefusesIt) {
     for (const char* name : {"JUNK.DB", "JUNK.DBF"}) {
         writeBytes(data() / name, Bytes(100, 0xEE));
@@ -141,6 +193,25 @@ TEST_F(VerifyTest, GarbageHeaderIsLevelFourAndRebuildRefusesIt) {
                      EngineError);
         EXPECT_EQ(readBytes(data() / name), Bytes(100, 0xEE));
     }
+}
+
+TEST_F(VerifyTest, AnIndexFileThatCannotBeReadIsAFindingAndTheRebuildLeavesItToTheBackup) {
+    const auto path = createItems("ITEMS.DBF", 50);
+    writeBytes(data() / "JUNK.NDX", Bytes(700, 0xEE));
+    const std::vector<std::string> files = {"JUNK.NDX", "NONE.NDX"};
+    const VerifyReport report = verifyTable(path, files);
+    EXPECT_EQ(report.level, verifylevel::kRepairable);
+    const std::string all = described(report);
+    for (const char* finding : {"JUNK.NDX | index JUNK.NDX | cannot be read", "NONE.NDX | index NONE.NDX | cannot be"})
+        EXPECT_NE(all.find(finding), std::string::npos) << all;
+
+    const DesktopTrash trash(folder_ / "home" / "Trash");
+    EXPECT_THROW(salvageTable(path, {}, std::nullopt, trash, {"ITEMS.MDX"}), EngineError);
+    const SalvageResult result = salvageTable(path, {}, std::nullopt, trash, files);
+    EXPECT_EQ(result.salvaged, 50U);
+    EXPECT_EQ(result.indexFilesNotRebuilt, files);
+    EXPECT_FALSE(std::filesystem::exists(data() / "JUNK.NDX"));
+    EXPECT_EQ(readBytes(data() / "Backup_JUNK.NDX"), Bytes(700, 0xEE));
 }
 
 TEST_F(VerifyTest, ARecordTheRebuiltTableRefusesGoesAsBytesToTheProblemTable) {
@@ -211,7 +282,13 @@ TEST(FixtureVerifyTest, FixtureTablesVerifyAtTheirLevel) {
         const TableType type = tableTypeForPath(entry.path());
         if (!entry.is_regular_file() || !entry.path().has_extension() || (type != ttParadox && type != ttDBase))
             continue;
-        const VerifyReport report = verifyTable(entry.path());
+        // A dBase table's .NDX files are those beside it.
+        std::vector<std::string> ndx;
+        if (type == ttDBase)
+            for (const auto& beside : std::filesystem::directory_iterator(entry.path().parent_path()))
+                if (asciiUpper(beside.path().extension().string()) == ".NDX")
+                    ndx.push_back(beside.path().filename().string());
+        const VerifyReport report = verifyTable(entry.path(), ndx);
         const auto known = kFixturesNotSound.find(entry.path().filename().string());
         const std::string all = described(report);
         EXPECT_EQ(report.level, known == kFixturesNotSound.end() ? 0 : known->second) << entry.path() << "\n" << all;
