@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,10 @@ public:
     // the walk goes costs a random read per entry). By default openIndex(), for formats whose
     // cursors pass over nothing.
     virtual std::unique_ptr<KeyCursor> openIndexEntries(const std::string& name) { return openIndex(name); }
+    // Whether the stored entries of index `name` are exactly those its records give, told from
+    // one pass over each file, without following entries to records; nullopt where the format
+    // cannot tell so (then a check matches the entries of openIndexEntries()).
+    virtual std::optional<bool> indexMatchesRecords(const std::string& /*name*/) { return std::nullopt; }
 
     // Whether a write may change the ids of other records (a keyed Paradox table keeps records
     // in key order, splitting blocks). Then callers find records again by primary key.

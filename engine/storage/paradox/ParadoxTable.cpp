@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <string_view>
 
 #include "../../core/EngineError.h"
 #include "../../io/Transaction.h"
@@ -445,6 +446,31 @@ std::unique_ptr<KeyCursor> ParadoxTable::openSecondary(const ParadoxSecondaryInd
         }
     source->sort(order);
     return std::make_unique<ParadoxKeyCursor>(index.definition, std::move(source), std::move(order), names, *codec_);
+}
+
+std::optional<bool> ParadoxTable::indexMatchesRecords(const std::string& name) {
+    const auto index = std::find_if(secondaries_.begin(), secondaries_.end(),
+                                    [&](const ParadoxSecondaryIndex& s) { return s.definition.name == name; });
+    if (index == secondaries_.end() || !maintainedFile(*index) || changed_) return std::nullopt;
+    const ParadoxDataFile& x = *secondaryFiles(*index).data;
+    if (x.recordCount() != data_->recordCount()) return false;
+    const ParadoxHeader& xh = x.header();
+    const ParadoxKeyOrder order = secondaryOrder(*index, xh);
+    // Entries are compared without the block they remember, a hint only.
+    const auto keyBytes = static_cast<std::size_t>(order.keyBytes());
+    const auto hash = [&](const std::uint8_t* entry) {
+        return std::hash<std::string_view>{}({reinterpret_cast<const char*>(entry), keyBytes});
+    };
+    std::uint64_t expected = 0, stored = 0;
+    std::vector<std::uint8_t> entry(static_cast<std::size_t>(xh.recordSize));
+    for (const auto& block : data_->chain())
+        for (int r = 0; r < block.records; ++r) {
+            makeEntry(*index, xh, order, data_->recordAt(block.number, r), block.number, entry.data());
+            expected += hash(entry.data());
+        }
+    for (const auto& block : x.chain())
+        for (int r = 0; r < block.records; ++r) stored += hash(x.recordAt(block.number, r));
+    return expected == stored;
 }
 
 void ParadoxTable::suspendUse() { data_->file().file().unlock(); }

@@ -49,6 +49,9 @@ public:
     std::vector<IndexDef> indexes() const override;
     // Inserts and key changes shift records within and across blocks.
     bool writesMoveRecords() const override { return true; }
+    // A maintained secondary index of a keyed table: its entries (fields and primary key) and
+    // those the records give are compared as sets, by a sum of their hashes.
+    std::optional<bool> indexMatchesRecords(const std::string& name) override;
     bool slotsFollowPrimaryOrder() const override { return true; }
     std::vector<TableProblem> problems() const override { return problems_.problems(); }
     TableCapabilities capabilities() const override {
