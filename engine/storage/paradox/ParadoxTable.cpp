@@ -17,7 +17,6 @@
 namespace tabulon::paradox {
 
 namespace {
-constexpr int kBlobPointerBytes = 10;
 constexpr std::size_t kPicturePrefix = 8;
 
 // Graphic and OLE blobs start with 01 00 00 01 (graphic) or 01 00 00 02 (OLE) and the length of

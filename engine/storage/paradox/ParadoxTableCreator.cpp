@@ -21,7 +21,6 @@ namespace tabulon::paradox {
 
 namespace {
 constexpr int kMaxNameLength = 25, kMaxKeyFields = 16, kMaxAlpha = 255, kMaxLeader = 240, kMaxScale = 32;
-constexpr int kBlobPointerBytes = 10;
 constexpr int kCaseInsensitiveFlag = 0x01, kDescendingFlag = 0x10, kUniqueFlag = 0x20;
 constexpr std::uint16_t kDescendingBit = 0x8000;
 
