@@ -16,14 +16,19 @@
 namespace tabulon::testing {
 
 enum class Damage {
-    Truncate,         // the file cut inside its last block (record)
-    ZeroBlock,        // a block in the middle of the chain zeroed
-    BreakChain,       // a block's next link pointing back to the first block
-    SwapKeys,         // two neighbouring records of a keyed table swapped
-    StaleIndexes,     // the index files of an earlier state of the table
-    BadBlobPointer,   // a blob or memo pointer past the end of its file
-    DuplicateKey,     // a record's key overwritten with its predecessor's
-    WrongRecordCount  // the header's record count changed
+    Truncate,          // the file cut inside its last block (record)
+    ZeroBlock,         // a block in the middle of the chain zeroed
+    BreakChain,        // a block's next link pointing back to the first block
+    SwapKeys,          // two neighbouring records of a keyed table swapped
+    StaleIndexes,      // the index files of an earlier state of the table
+    BadBlobPointer,    // a blob or memo pointer past the end of its file
+    DuplicateKey,      // a record's key overwritten with its predecessor's
+    WrongRecordCount,  // the header's record count changed
+    // Damage to the blocks of a Paradox .MB that holds blobs in each kind of block:
+    BlobBlockType,      // a block holding a blob given an unknown type code
+    FreeBlobBlockType,  // a free block given an unknown type code
+    BlobBlockPastEnd,   // the last block's size run past the end of the file
+    BlobSlotsOverlap    // two slots of a suballocated block pointing to the same bytes
 };
 
 class TableDamage {
@@ -54,6 +59,7 @@ private:
     }
 
     void damageParadox(Damage damage) {
+        if (damage >= Damage::BlobBlockType) return damageBlobFile(damage);
         Bytes db = read(table_);
         const auto header = paradox::ParadoxHeader::read(PagedFile::open(table_, AccessMode::ReadOnly));
         const auto block = [&](int number) { return db.data() + header.blockOffset(number); };
@@ -108,8 +114,57 @@ private:
             }
             case Damage::StaleIndexes:
                 break;  // by the caller: it keeps the index files of an earlier state
+            default:
+                break;  // the .MB's: damageBlobFile()
         }
         write(table_, db);
+    }
+
+    void damageBlobFile(Damage damage) {
+        const auto path = sibling(".MB");
+        Bytes mb = read(path);
+        constexpr std::size_t kUnit = 4096;
+        struct Block {
+            std::size_t at;
+            std::uint8_t type;
+            std::uint16_t units;
+        };
+        std::vector<Block> blocks;  // after the header block
+        for (std::size_t at = kUnit; at + 3 <= mb.size() && mb[at + 1] + mb[at + 2] != 0;
+             at += blocks.back().units * kUnit)
+            blocks.push_back({at, mb[at], paradox::le16(&mb[at + 1])});
+        const auto anyOf = [&](std::uint8_t type) {
+            std::vector<std::size_t> found;
+            for (const Block& b : blocks)
+                if (b.type == type) found.push_back(b.at);
+            return found.at(static_cast<std::size_t>(pick(0, static_cast<int>(found.size()) - 1)));
+        };
+        const auto unknownType = [&] { return static_cast<std::uint8_t>(pick(5, 255)); };
+        switch (damage) {
+            case Damage::BlobBlockType:
+                mb[anyOf(2)] = unknownType();
+                break;
+            case Damage::FreeBlobBlockType:
+                mb[anyOf(4)] = unknownType();
+                break;
+            case Damage::BlobBlockPastEnd:
+                paradox::putLe16(&mb[blocks.back().at + 1],
+                                 blocks.back().units + static_cast<std::uint32_t>(pick(1, 50)));
+                break;
+            case Damage::BlobSlotsOverlap: {
+                std::uint8_t* slots = &mb[anyOf(3) + 12];
+                std::vector<std::uint8_t*> used;
+                for (int slot = 0; slot < 64; ++slot)
+                    if (slots[slot * 5] != 0) used.push_back(slots + slot * 5);
+                const int first = pick(0, static_cast<int>(used.size()) - 2);
+                used[static_cast<std::size_t>(pick(first + 1, static_cast<int>(used.size()) - 1))][0] =
+                    used[static_cast<std::size_t>(first)][0];
+                break;
+            }
+            default:
+                break;
+        }
+        write(path, mb);
     }
 
     void damageDbase(Damage damage) {

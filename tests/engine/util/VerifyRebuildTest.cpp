@@ -40,6 +40,11 @@ const DamageCase kDamageCases[] = {
     {"ITEMS.DB", Damage::BadBlobPointer, verifylevel::kPartial, {}},
     {"ITEMS.DB", Damage::DuplicateKey, verifylevel::kPartial, {"repeats the key"}},
     {"ITEMS.DB", Damage::WrongRecordCount, verifylevel::kRepairable, {"records, the chain holds"}},
+    {"ITEMS.DB", Damage::BlobBlockType, verifylevel::kPartial, {"is of the unknown type", "points to a block of type"}},
+    {"ITEMS.DB", Damage::FreeBlobBlockType, verifylevel::kRepairable, {"is of the unknown type"}},
+    // The blob in the last block is whole: only the block's size is wrong.
+    {"ITEMS.DB", Damage::BlobBlockPastEnd, verifylevel::kRepairable, {"past the end of the file"}},
+    {"ITEMS.DB", Damage::BlobSlotsOverlap, verifylevel::kPartial, {"share bytes"}},
     {"ITEMS.DBF", Damage::Truncate, verifylevel::kPartial, {"missing from the file"}},
     {"ITEMS.DBF",
      Damage::WrongRecordCount,
@@ -67,8 +72,26 @@ protected:
             table.reset();
             for (const auto& [file, bytes] : earlier) writeBytes(file, bytes);
         }
+        if (c.damage >= Damage::BlobBlockType) storeBlobs(path);
         TableDamage(path, seed).apply(c.damage);
         return path;
+    }
+
+    // Blobs in each kind of .MB block: small ones sharing a suballocated block, large ones in
+    // blocks of their own, one of which is freed again.
+    static void storeBlobs(const std::filesystem::path& path) {
+        auto table = openWritable(path);
+        Record record;
+        const auto setMemo = [&](std::uint64_t slot, const std::string& memo) {
+            const RecordId id = table->recordIdAt(slot);
+            table->readRecord(id, record);
+            record[2] = Value::string(memo);
+            table->update(id, record);
+        };
+        for (std::uint64_t slot = 0; slot < 20; ++slot)
+            setMemo(slot * 7, std::string(40, static_cast<char>('a' + slot)));
+        for (std::uint64_t slot = 1; slot <= 3; ++slot) setMemo(slot * 50, std::string(5000, 'k'));
+        setMemo(50, "short");
     }
 
     static bool isIndexFile(const std::filesystem::path& file) {
