@@ -136,7 +136,9 @@ std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, co
 
 TableFacts ParadoxTable::facts() const {
     const ParadoxHeader& header = data_->header();
-    return {"paradox", header.level(), codec_->name(), header.sortOrderName, codePage_.source, codePage_.note};
+    TableFacts facts{"paradox", header.level(), codec_->name(), header.sortOrderName, codePage_.source, codePage_.note};
+    facts.blockSize = static_cast<std::uint32_t>(header.blockSize);
+    return facts;
 }
 
 TextSample ParadoxTable::sampleText() const {

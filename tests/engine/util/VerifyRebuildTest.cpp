@@ -7,6 +7,7 @@
 #include "core/AsciiCase.h"
 #include "ops/OpsFixture.h"
 #include "ops/Progress.h"
+#include "ops/TableRebuild.h"
 #include "util/TableSalvage.h"
 #include "util/TableVerification.h"
 
@@ -180,6 +181,27 @@ TEST_F(VerifyTest, ARecordTheRebuiltTableRefusesGoesAsBytesToTheProblemTable) {
     EXPECT_EQ(problems[0][0].toText(), "2");
     EXPECT_EQ(problems[0][2].asBytes(), Bytes(db.begin() + static_cast<std::ptrdiff_t>(second),
                                               db.begin() + static_cast<std::ptrdiff_t>(second) + header.recordSize));
+}
+
+TEST_F(VerifyTest, RebuildsKeepTheBlockSizeAndTheSortOrder) {
+    const DesktopTrash trash(folder_ / "home" / "Trash");
+    const std::pair<const char*, std::function<void(const std::filesystem::path&)>> rebuilds[] = {
+        {"salvage", [&](const auto& path) { salvageTable(path, {}, std::nullopt, trash); }},
+        {"restructure", [&](const auto& path) { rebuildTable(path, currentStructure(path), trash); }},
+    };
+    CreateOptions options;
+    options.encoding = "CP1252";
+    options.sortOrder = "ANSIINTL";  // not the code page's default
+    options.blockSize = 16 * 1024;
+    for (const auto& [name, rebuild] : rebuilds) {
+        const auto path = data() / (std::string(name) + ".DB");
+        driverForPath(path).create(path, itemFields(), itemIndexes(ttParadox), options);
+        rebuild(path);
+        const TableFacts facts = openTable(path)->facts();
+        EXPECT_EQ(facts.sortOrder, "ANSIINTL") << name;
+        EXPECT_EQ(facts.blockSize, 16U * 1024) << name;
+        EXPECT_EQ(readBytes(path).at(5), 16) << name << ": the header's block size in KiB";
+    }
 }
 
 TEST_F(VerifyTest, ManyOfOneFaultAreShownFewTimesAndCounted) {
