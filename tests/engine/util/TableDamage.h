@@ -1,6 +1,7 @@
 #pragma once
 // Damages a copy of a table the way crashes, bad disks and stray writers do, at places a seed
 // chooses, so each damage can be tested against what verification and rebuilding make of it.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -25,10 +26,11 @@ enum class Damage {
     DuplicateKey,      // a record's key overwritten with its predecessor's
     WrongRecordCount,  // the header's record count changed
     // Damage to the blocks of a Paradox .MB that holds blobs in each kind of block:
-    BlobBlockType,      // a block holding a blob given an unknown type code
-    FreeBlobBlockType,  // a free block given an unknown type code
-    BlobBlockPastEnd,   // the last block's size run past the end of the file
-    BlobSlotsOverlap    // two slots of a suballocated block pointing to the same bytes
+    BlobBlockType,          // a block holding a blob given an unknown type code
+    FreeBlobBlockType,      // a free block given an unknown type code
+    BlobBlockPastEnd,       // the last block's size run past the end of the file
+    BlobSlotsOverlap,       // two slots of a suballocated block pointing to the same bytes
+    BlobPointerInsideBlock  // a record's pointer moved into its block, where a block head is forged
 };
 
 class TableDamage {
@@ -159,6 +161,23 @@ private:
                 const int first = pick(0, static_cast<int>(used.size()) - 2);
                 used[static_cast<std::size_t>(pick(first + 1, static_cast<int>(used.size()) - 1))][0] =
                     used[static_cast<std::size_t>(first)][0];
+                break;
+            }
+            case Damage::BlobPointerInsideBlock: {
+                // The first blob of two units but the last block: its second unit is in the file.
+                const std::size_t start = std::find_if(blocks.begin(), blocks.end() - 1, [](const Block& b) {
+                                              return b.type == 2 && b.units == 2;
+                                          })->at;
+                Bytes db = read(table_);
+                std::uint8_t pointer[4];
+                paradox::putLe32(pointer, static_cast<std::uint32_t>(start) | 0xFF);
+                // The pointer's bytes, after a leader of text, are found nowhere else in the file.
+                std::uint8_t* at = &*std::search(db.begin(), db.end(), pointer, pointer + 4);
+                paradox::putLe32(at, static_cast<std::uint32_t>(start + kUnit) | 0xFF);
+                mb[start + kUnit] = 2;
+                paradox::putLe16(&mb[start + kUnit + 1], 2);
+                std::copy(at + 4, at + 8, &mb[start + kUnit + 3]);  // the record's length
+                write(table_, db);
                 break;
             }
             default:

@@ -46,6 +46,7 @@ const DamageCase kDamageCases[] = {
     // The blob in the last block is whole: only the block's size is wrong.
     {"ITEMS.DB", Damage::BlobBlockPastEnd, verifylevel::kRepairable, {"past the end of the file"}},
     {"ITEMS.DB", Damage::BlobSlotsOverlap, verifylevel::kPartial, {"share bytes"}},
+    {"ITEMS.DB", Damage::BlobPointerInsideBlock, verifylevel::kPartial, {"lies inside the ITEMS.MB block at"}},
     {"ITEMS.DBF", Damage::Truncate, verifylevel::kPartial, {"missing from the file"}},
     {"ITEMS.DBF",
      Damage::WrongRecordCount,
