@@ -39,8 +39,9 @@ struct CreateOptions {
     // instead of being refused.
     bool versionAtLeast = false;
     // Paradox: the bytes of the table's blocks (1, 2, 3 or 4 KiB; from level 5 also 8, 16 or
-    // 32 KiB); 0: the driver's default for the record. With versionAtLeast, a block too small for
-    // the record is enlarged instead of being refused. Other formats have none and ignore it.
+    // 32 KiB); 0: the driver's default for the record. With versionAtLeast, a size between those
+    // or too small for the record is enlarged instead of being refused. Other formats have none
+    // and ignore it.
     std::uint32_t blockSize = 0;
 };
 

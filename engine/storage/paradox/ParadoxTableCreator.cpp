@@ -35,11 +35,14 @@ int codePageOf(const std::string& encoding) {
     refuse("Paradox tables hold text in a numbered code page (\"CP1252\"), not " + encoding);
 }
 
-// The block size asked for in KiB (0: the default); refuses a size no level has.
-int blockKiBOf(std::uint32_t bytes) {
+// The block size asked for in KiB (0: the default). A size no level has is refused, or with
+// `atLeast` (a table read with an odd size) taken up to the next one there is.
+int blockKiBOf(std::uint32_t bytes, bool atLeast) {
     if (bytes == 0) return 0;
     for (const int kib : {1, 2, 3, 4, 8, 16, 32})
-        if (bytes == static_cast<std::uint32_t>(kib) * 1024) return kib;
+        if (bytes == static_cast<std::uint32_t>(kib) * 1024 ||
+            (atLeast && bytes < static_cast<std::uint32_t>(kib) * 1024))
+            return kib;
     refuse("Paradox tables have blocks of 1, 2, 3, 4, 8, 16 or 32 KiB, not " + std::to_string(bytes) + " bytes");
 }
 
@@ -142,7 +145,7 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
 
     // Level 4 blocks hold 4 KiB at most; a longer record or a larger block needs level 5.
     constexpr int kLevel4BlockKiB = 4;
-    const int askedBlockKiB = blockKiBOf(options.blockSize);
+    const int askedBlockKiB = blockKiBOf(options.blockSize, options.versionAtLeast);
     const bool needsLevel5 = recordSize > kLevel4BlockKiB * 1024 - 6 || askedBlockKiB > kLevel4BlockKiB;
     if (!options.version.empty()) {
         const bool older = options.version == "3.0" || options.version == "3.5";  // as a copy's source reports it

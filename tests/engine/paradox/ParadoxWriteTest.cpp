@@ -247,10 +247,12 @@ TEST(ParadoxWrites, TheLevelIsTheLowestThatHoldsTheTableAndItsBlocks) {
         {"L5B.DB", level4, {}, 16 * 1024, "5", 16 * 1024},  // larger blocks than level 4 has
         {"L7.DB", level4, {primary, descending}, 0, "7", 4096},
         {"L7B.DB", level4, {primary, descending}, 1024, "7", 1024},
+        {"L5C.DB", level4, {}, 5 * 1024, "5", 8 * 1024},  // at least an odd size
     };
     for (const auto& c : cases) {
         const auto table =
-            driverForPath(folder / c.name).create(folder / c.name, c.fields, c.indexes, {.blockSize = c.blockSize});
+            driverForPath(folder / c.name)
+                .create(folder / c.name, c.fields, c.indexes, {.versionAtLeast = true, .blockSize = c.blockSize});
         EXPECT_EQ(table->facts().version, c.level) << c.name;
         EXPECT_EQ(table->facts().blockSize, c.blocks) << c.name;
     }
