@@ -214,6 +214,9 @@ void rebuildTable(const std::filesystem::path& table, const Restructure& restruc
         options.encoding = facts.codePage;
         options.version = restructure.version.empty() ? facts.version : restructure.version;
         options.versionAtLeast = true;
+        options.sortOrder = facts.sortOrder;
+        // At another level the driver picks the blocks that level has.
+        if (options.version == facts.version) options.blockSize = facts.blockSize;
         auto created = driver.create(swap.staged(replaced.empty() ? target : replaced.filename().string()), fields,
                                      indexes, options);
         if (restructure.copyRecords)

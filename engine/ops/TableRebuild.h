@@ -54,8 +54,9 @@ std::vector<FieldLoss> lostValues(const std::filesystem::path& table, const Rest
 
 // Builds the new family in a staging folder beside the table (records converted field by
 // field, reporting progress of phase::kData), at the table's own format level or the lowest
-// later one its new fields and indexes need, with what the driver carries over of the old
-// family (checks, view settings, attached index files); then swaps it in with FamilySwap and
+// later one its new fields and indexes need (or Restructure::version), in its code page and
+// sort order, with its block size while the level stays, with what the driver carries over of
+// the old family (checks, view settings, attached index files); then swaps it in with FamilySwap and
 // the replaced family goes to `trash`. A failure
 // (a value that does not convert, a key violation of a new unique index) leaves the folder as
 // it was and throws the EngineError naming the record. The table must not be open elsewhere.

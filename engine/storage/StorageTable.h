@@ -39,6 +39,11 @@ struct CreateOptions {
     // With a version: the lowest level wanted; fields or indexes that need a later one raise it
     // instead of being refused.
     bool versionAtLeast = false;
+    // Paradox: the bytes of the table's blocks (1, 2, 3 or 4 KiB; from level 5 also 8, 16 or
+    // 32 KiB); 0: the driver's default for the record. With versionAtLeast, a size between those
+    // or too small for the record is enlarged instead of being refused. Other formats have none
+    // and ignore it.
+    std::uint32_t blockSize = 0;
 };
 
 // What a long pack() or regenerateIndexes() is doing when it reports progress.
@@ -51,7 +56,8 @@ struct TableFacts {
     std::string codePage;   // "CP437"
     std::string sortOrder;  // Paradox: the language driver's name ("ascii"); else empty
     CodePageSource codePageSource = CodePageSource::Header;
-    std::string codePageNote;  // why the code page was not guessed, or why the header's was not kept
+    std::string codePageNote;     // why the code page was not guessed, or why the header's was not kept
+    std::uint32_t blockSize = 0;  // Paradox: the bytes of the table's blocks; else 0
 };
 
 // What a table can do, so callers ask it rather than guess from its file name or type.

@@ -7,11 +7,13 @@
 #include "../core/EngineError.h"
 #include "../core/TextCodec.h"
 #include "../io/PagedFile.h"
+#include "../storage/Drivers.h"
 #include "../storage/paradox/ParadoxBytes.h"
 #include "../storage/paradox/ParadoxCodePage.h"
 #include "../storage/paradox/ParadoxCollation.h"
 #include "../storage/paradox/ParadoxHeader.h"
 #include "../storage/paradox/ParadoxKeyOrder.h"
+#include "ParadoxBlobFileCheck.h"
 
 namespace tabulon {
 
@@ -48,6 +50,7 @@ public:
         walkFreeList();
         findOrphans();
         if (header_.keyFieldCount > 0) checkKeyOrder();
+        checkBlobFile();
         return true;
     }
 
@@ -185,6 +188,21 @@ private:
         }
     }
 
+    // Calls `visit(record, position, block)` for each record of the chain, in chain order; the
+    // part of a block past the file's end reads as zeros.
+    template <typename Visit>
+    void eachRecord(Visit visit) const {
+        const auto recordSize = static_cast<std::size_t>(header_.recordSize);
+        std::vector<std::uint8_t> block(static_cast<std::size_t>(header_.blockSize));
+        std::uint64_t position = 0;
+        for (const ChainBlock& b : chain_) {
+            const std::size_t read = file_.read(header_.blockOffset(b.number), block.data(), block.size());
+            std::fill(block.begin() + static_cast<std::ptrdiff_t>(read), block.end(), 0);
+            for (int r = 0; r < b.records; ++r, ++position)
+                visit(block.data() + 6 + static_cast<std::size_t>(r) * recordSize, position, b.number);
+        }
+    }
+
     void checkKeyOrder() {
         const TextCodec codec(paradox::paradoxCodePageName(header_, {}));
         const paradox::ParadoxCollation collation(header_.sortOrderName, codec);
@@ -193,24 +211,45 @@ private:
             keys.push_back({header_.fields[static_cast<std::size_t>(i)], false});
         const paradox::ParadoxKeyOrder order(std::move(keys), collation, false);
         const auto recordSize = static_cast<std::size_t>(header_.recordSize);
-        std::vector<std::uint8_t> block(static_cast<std::size_t>(header_.blockSize));
         std::vector<std::uint8_t> previous(recordSize);
-        std::uint64_t position = 0;
-        for (const ChainBlock& b : chain_) {
-            file_.read(header_.blockOffset(b.number), block.data(), block.size());
-            for (int r = 0; r < b.records; ++r, ++position) {
-                const std::uint8_t* record = block.data() + 6 + static_cast<std::size_t>(r) * recordSize;
-                if (position > 0) {
-                    const int c = order.compare(previous.data(), record);
-                    const std::string place =
-                        "record " + std::to_string(position + 1) + " (block " + std::to_string(b.number) + ")";
-                    if (c > 0)
-                        add(place, "is out of key order", verifylevel::kRepairable, "key order");
-                    else if (c == 0)
-                        add(place, "repeats the key of the record before it", verifylevel::kPartial, "duplicate key");
-                }
-                std::memcpy(previous.data(), record, recordSize);
+        eachRecord([&](const std::uint8_t* record, std::uint64_t position, int block) {
+            if (position > 0) {
+                const int c = order.compare(previous.data(), record);
+                const std::string place =
+                    "record " + std::to_string(position + 1) + " (block " + std::to_string(block) + ")";
+                if (c > 0)
+                    add(place, "is out of key order", verifylevel::kRepairable, "key order");
+                else if (c == 0)
+                    add(place, "repeats the key of the record before it", verifylevel::kPartial, "duplicate key");
             }
+            std::memcpy(previous.data(), record, recordSize);
+        });
+    }
+
+    // The .MB's own blocks, and the records' pointers into it. A missing .MB is the reader's to
+    // report.
+    void checkBlobFile() {
+        std::vector<int> pointers;  // offsets of the blob fields' pointers in a record
+        for (const auto& f : header_.fields)
+            if (f.type.blob) pointers.push_back(f.offset + f.bytes - paradox::kBlobPointerBytes);
+        if (pointers.empty()) return;
+        const auto mb = findFileIgnoringCase(file_.path().parent_path(), file_.path().stem().string() + ".MB");
+        if (mb.empty()) return;
+        // The .MB failing to be read is not the .DB's header failing (this check's caller's
+        // reading of an EngineError).
+        try {
+            ParadoxBlobFileCheck check(PagedFile::open(mb, AccessMode::ReadOnly), name_, findings_);
+            eachRecord([&](const std::uint8_t* record, std::uint64_t position, int) {
+                for (const int at : pointers) {
+                    const std::uint32_t location = paradox::le32(record + at);
+                    const std::uint32_t length = paradox::le32(record + at + 4);
+                    if (location != 0 && length != 0) check.checkPointer(location, length, position + 1);
+                }
+            });
+            check.finish();
+        } catch (const EngineError& e) {
+            findings_.add({mb.filename().string(), "whole file", "the verification stopped here: " + e.message(),
+                           verifylevel::kUnfinished});
         }
     }
 

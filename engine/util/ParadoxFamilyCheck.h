@@ -1,6 +1,7 @@
 #pragma once
 // Checks a Paradox .DB file's own structure: header counts, the block chain, the free list,
-// blocks outside both, and the key order of a keyed table.
+// blocks outside both, and the key order of a keyed table; and the .MB's own blocks with the
+// records' pointers into them.
 #include <filesystem>
 
 #include "Findings.h"

@@ -125,6 +125,8 @@ SalvageResult salvageTable(const std::filesystem::path& table, const SalvageName
         options.encoding = facts.codePage;
         options.version = facts.version;
         options.versionAtLeast = true;
+        options.sortOrder = facts.sortOrder;
+        options.blockSize = facts.blockSize;
         auto rebuilt = driver.create(swap.staged(actual.filename().string()), wanted.fields, wanted.indexes, options);
 
         Transaction transaction(Transaction::newJournalPath(rebuilt->path().parent_path()));

@@ -33,9 +33,10 @@ struct SalvageResult {
     std::vector<std::string> indexFilesNotRebuilt;
 };
 
-// Builds a fresh table of `structure` (unset: the table's own), level and code page in the
-// staging folder, with every live record read from the damaged one; a copy of the original
-// family goes beside it under the backup name. Both are swapped in at once (FamilySwap), so a
+// Builds a fresh table of `structure` (unset: the table's own), level, code page, sort order
+// and block size in the staging folder, with every live record read from the damaged one; a
+// copy of the original family goes beside it under the backup name. Both are swapped in at
+// once (FamilySwap), so a
 // crash leaves either the old table or the new one with its backup; the family replaced and an
 // earlier backup go to `trash`. The side tables are written as records meet them, replacing
 // earlier ones (to the trash). Throws EngineError when the table cannot be opened or the new one

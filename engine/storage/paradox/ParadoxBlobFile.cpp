@@ -9,11 +9,6 @@
 namespace tabulon::paradox {
 
 namespace {
-constexpr std::uint8_t kSingleBlock = 2, kSubAllocated = 3;
-constexpr std::uint32_t kSingleHeader = 9;
-constexpr std::uint32_t kSlotTable = 12, kSlotEntry = 5, kSlotCount = 64, kChunk = 16;
-constexpr std::uint8_t kHeaderBlock = 0, kFreeBlock = 4;
-constexpr std::uint32_t kSubDataStart = 0x150;  // after the 12-byte head and 64 slot entries
 constexpr std::uint32_t kSmallBlobLimit = 0x800;
 }  // namespace
 

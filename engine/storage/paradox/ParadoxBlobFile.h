@@ -9,6 +9,10 @@
 
 namespace tabulon::paradox {
 
+// A record's blob field ends in a pointer: the blob's location, its length and a modification
+// number.
+inline constexpr int kBlobPointerBytes = 10;
+
 // Reads one blob by the location and length its record field holds. Throws EFormatError naming
 // the file and the fault when the location does not lead to a blob of that length; never reads
 // or allocates past the file's end. Same thread as its table.
@@ -16,6 +20,13 @@ class ParadoxBlobFile {
 public:
     static constexpr std::uint32_t kBlockUnit = 4096;
     static constexpr std::uint32_t kWholeBlockSlot = 0xFF;
+    // Every block starts with its type and its size in block units.
+    static constexpr std::uint8_t kHeaderBlock = 0, kSingleBlock = 2, kSubAllocated = 3, kFreeBlock = 4;
+    static constexpr std::uint32_t kSingleHeader = 9;  // type, units, length, modification number
+    // A suballocated block: 64 slot entries of 5 bytes after a 12-byte head, then the data in
+    // 16-byte chunks.
+    static constexpr std::uint32_t kSlotTable = 12, kSlotEntry = 5, kSlotCount = 64, kChunk = 16;
+    static constexpr std::uint32_t kSubDataStart = 0x150;
 
     explicit ParadoxBlobFile(PagedFile file) : file_(std::move(file)) {}
 

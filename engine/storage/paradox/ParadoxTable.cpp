@@ -18,7 +18,6 @@
 namespace tabulon::paradox {
 
 namespace {
-constexpr int kBlobPointerBytes = 10;
 constexpr std::size_t kPicturePrefix = 8;
 
 // Graphic and OLE blobs start with 01 00 00 01 (graphic) or 01 00 00 02 (OLE) and the length of
@@ -138,7 +137,9 @@ std::optional<ParadoxIndexTree> ParadoxTable::readTree(const PagedFile& file, co
 
 TableFacts ParadoxTable::facts() const {
     const ParadoxHeader& header = data_->header();
-    return {"paradox", header.level(), codec_->name(), header.sortOrderName, codePage_.source, codePage_.note};
+    TableFacts facts{"paradox", header.level(), codec_->name(), header.sortOrderName, codePage_.source, codePage_.note};
+    facts.blockSize = static_cast<std::uint32_t>(header.blockSize);
+    return facts;
 }
 
 TextSample ParadoxTable::sampleText() const {

@@ -1,6 +1,7 @@
 #include "ParadoxTableCreator.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cstdio>
 #include <random>
@@ -21,7 +22,6 @@ namespace tabulon::paradox {
 
 namespace {
 constexpr int kMaxNameLength = 25, kMaxKeyFields = 16, kMaxAlpha = 255, kMaxLeader = 240, kMaxScale = 32;
-constexpr int kBlobPointerBytes = 10;
 constexpr int kCaseInsensitiveFlag = 0x01, kDescendingFlag = 0x10, kUniqueFlag = 0x20;
 constexpr std::uint16_t kDescendingBit = 0x8000;
 
@@ -33,6 +33,17 @@ int codePageOf(const std::string& encoding) {
         std::all_of(name.begin() + 2, name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
         return std::stoi(name.substr(2));
     refuse("Paradox tables hold text in a numbered code page (\"CP1252\"), not " + encoding);
+}
+
+// The block size asked for in KiB (0: the default). A size no level has is refused, or with
+// `atLeast` (a table read with an odd size) taken up to the next one there is.
+int blockKiBOf(std::uint32_t bytes, bool atLeast) {
+    if (bytes == 0) return 0;
+    for (const int kib : {1, 2, 3, 4, 8, 16, 32})
+        if (bytes == static_cast<std::uint32_t>(kib) * 1024 ||
+            (atLeast && bytes < static_cast<std::uint32_t>(kib) * 1024))
+            return kib;
+    refuse("Paradox tables have blocks of 1, 2, 3, 4, 8, 16 or 32 KiB, not " + std::to_string(bytes) + " bytes");
 }
 
 int versionByteFor(int level) { return level == 4 ? 0x09 : level == 5 ? 0x0B : 0x0C; }
@@ -132,9 +143,10 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
         secondaries.push_back(planned);
     }
 
-    // Level 4 blocks hold 4 KiB at most; a longer record needs level 5's larger blocks.
+    // Level 4 blocks hold 4 KiB at most; a longer record or a larger block needs level 5.
     constexpr int kLevel4BlockKiB = 4;
-    const bool longRecord = recordSize > kLevel4BlockKiB * 1024 - 6;
+    const int askedBlockKiB = blockKiBOf(options.blockSize, options.versionAtLeast);
+    const bool needsLevel5 = recordSize > kLevel4BlockKiB * 1024 - 6 || askedBlockKiB > kLevel4BlockKiB;
     if (!options.version.empty()) {
         const bool older = options.version == "3.0" || options.version == "3.5";  // as a copy's source reports it
         const int asked = options.version == "4" ? 4 : options.version == "5" ? 5 : options.version == "7" ? 7 : 0;
@@ -144,13 +156,18 @@ std::unique_ptr<StorageTable> createParadoxTable(const StorageDriver& driver, co
             refuse("The fields or indexes need Paradox level " + std::to_string(level) + ", not " + options.version);
         level = std::max(level, asked);
     }
-    if (longRecord && (options.version.empty() || options.versionAtLeast)) level = std::max(level, 5);
+    if (needsLevel5 && (options.version.empty() || options.versionAtLeast)) level = std::max(level, 5);
     const int maxBlockKiB = level == 4 ? kLevel4BlockKiB : 32;
-    int blockKiB = level == 4 ? 2 : 4;
-    while (blockKiB < maxBlockKiB && recordSize > blockKiB * 1024 - 6) blockKiB = std::min(maxBlockKiB, blockKiB * 2);
+    if (askedBlockKiB > maxBlockKiB)
+        refuse("Paradox level 4 tables have blocks of 4 KiB at most, not " + std::to_string(askedBlockKiB) + " KiB");
+    int blockKiB = askedBlockKiB != 0 ? askedBlockKiB : level == 4 ? 2 : 4;
+    // Enlarged by powers of two, the sizes every level has.
+    if (askedBlockKiB == 0 || options.versionAtLeast)
+        while (blockKiB < maxBlockKiB && recordSize > blockKiB * 1024 - 6)
+            blockKiB = std::min(maxBlockKiB, static_cast<int>(std::bit_floor(static_cast<unsigned>(blockKiB))) * 2);
     if (recordSize > blockKiB * 1024 - 6)
         refuse("A record of " + std::to_string(recordSize) + " bytes does not fit a level " + std::to_string(level) +
-               " block");
+               " block of " + std::to_string(blockKiB) + " KiB");
 
     std::random_device random;
     ParadoxHeaderSpec table;

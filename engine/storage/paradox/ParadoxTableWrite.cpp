@@ -13,7 +13,6 @@
 namespace tabulon::paradox {
 
 namespace {
-constexpr int kBlobPointerBytes = 10;
 constexpr std::uint8_t kGraphicPrefix = 1, kOlePrefix = 2;
 constexpr std::size_t kPicturePrefix = 8;
 constexpr std::uint64_t kFewChanges = 4096;  // entries an index always takes one by one

@@ -226,30 +226,55 @@ TEST(ParadoxWrites, AutoIncrementHandsOutTheNextNumber) {
     expectConsistentFamily(path);
 }
 
-TEST(ParadoxWrites, TheLevelIsTheLowestThatHoldsTheTable) {
+TEST(ParadoxWrites, TheLevelIsTheLowestThatHoldsTheTableAndItsBlocks) {
     TempFolder folder;
     IndexDef descending{.name = "Down", .fields = "A", .options = ixDescending};
     IndexDef primary{.fields = "K", .options = ixPrimary};
+    const std::vector<FieldDef> level4 = {{"K", ftString, 5, 0, false, ""}, {"A", ftFloat, 0, 0, false, ""}};
+    const std::vector<FieldDef> level5 = {{"K", ftString, 5, 0, false, ""}, {"A", ftInteger, 0, 0, false, ""}};
     const struct {
         const char* name;
         std::vector<FieldDef> fields;
         std::vector<IndexDef> indexes;
+        std::uint32_t blockSize;  // asked
         const char* level;
+        std::uint32_t blocks;  // made
     } cases[] = {
-        {"L4.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftFloat, 0, 0, false, ""}}, {}, "4"},
-        {"L4M.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftMemo, 20, 0, false, ""}}, {}, "4"},
-        {"L5.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftInteger, 0, 0, false, ""}}, {}, "5"},
-        {"L7.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftFloat, 0, 0, false, ""}}, {primary, descending}, "7"},
+        {"L4.DB", level4, {}, 0, "4", 2048},
+        {"L4M.DB", {{"K", ftString, 5, 0, false, ""}, {"A", ftMemo, 20, 0, false, ""}}, {}, 0, "4", 2048},
+        {"L4B.DB", level4, {}, 3 * 1024, "4", 3 * 1024},
+        {"L5.DB", level5, {}, 0, "5", 4096},
+        {"L5B.DB", level4, {}, 16 * 1024, "5", 16 * 1024},  // larger blocks than level 4 has
+        {"L7.DB", level4, {primary, descending}, 0, "7", 4096},
+        {"L7B.DB", level4, {primary, descending}, 1024, "7", 1024},
+        {"L5C.DB", level4, {}, 5 * 1024, "5", 8 * 1024},  // at least an odd size
     };
     for (const auto& c : cases) {
-        const auto table = driverForPath(folder / c.name).create(folder / c.name, c.fields, c.indexes, {});
+        const auto table =
+            driverForPath(folder / c.name)
+                .create(folder / c.name, c.fields, c.indexes, {.versionAtLeast = true, .blockSize = c.blockSize});
         EXPECT_EQ(table->facts().version, c.level) << c.name;
+        EXPECT_EQ(table->facts().blockSize, c.blocks) << c.name;
     }
-    EXPECT_THROW(driverForPath(folder / "X.DB").create(folder / "X.DB", cases[2].fields, {}, {.version = "4"}),
-                 EngineError);
+    const auto expectRefused = [&](const std::vector<FieldDef>& fields, const CreateOptions& options,
+                                   const std::string& why) {
+        std::string refusal = "not refused";
+        try {
+            driverForPath(folder / "X.DB").create(folder / "X.DB", fields, {}, options);
+        } catch (const EngineError& e) {
+            refusal = e.kind() + ": " + e.message();
+        }
+        EXPECT_EQ(refusal.rfind(errkind::kValue, 0), 0U) << refusal;
+        EXPECT_NE(refusal.find(why), std::string::npos) << refusal;
+    };
+    expectRefused(level5, {.version = "4"}, "need Paradox level 5");
+    expectRefused(level4, {.version = "4", .blockSize = 8192}, "not 8 KiB");
+    expectRefused(level4, {.blockSize = 5000}, "not 5000 bytes");
+    std::vector<FieldDef> wide;  // 1020 bytes: a 1 KiB block holds 1018
+    for (const char* name : {"A", "B", "C", "D"}) wide.push_back({name, ftString, 255, 0, false, ""});
+    expectRefused(wide, {.blockSize = 1024}, "does not fit");
     IndexDef notLeading{.fields = "A", .options = ixPrimary};
-    EXPECT_THROW(driverForPath(folder / "Y.DB").create(folder / "Y.DB", cases[0].fields, {notLeading}, {}),
-                 EngineError);
+    EXPECT_THROW(driverForPath(folder / "Y.DB").create(folder / "Y.DB", level4, {notLeading}, {}), EngineError);
 }
 
 TEST(ParadoxWrites, UnkeyedTablesKeepInsertionOrderEmptyAndPack) {

@@ -1,6 +1,7 @@
 #pragma once
 // Damages a copy of a table the way crashes, bad disks and stray writers do, at places a seed
 // chooses, so each damage can be tested against what verification and rebuilding make of it.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -29,7 +30,13 @@ enum class Damage {
     DuplicateKey,      // a record's key overwritten with its predecessor's
     WrongRecordCount,  // the header's record count changed
     LostIndexEntry,    // a secondary index entry naming a record the table does not hold
-    SwapTagKeys        // two neighbouring entries of a dBase tag's first leaf swapped
+    SwapTagKeys,       // two neighbouring entries of a dBase tag's first leaf swapped
+    // Damage to the blocks of a Paradox .MB that holds blobs in each kind of block:
+    BlobBlockType,          // a block holding a blob given an unknown type code
+    FreeBlobBlockType,      // a free block given an unknown type code
+    BlobBlockPastEnd,       // the last block's size run past the end of the file
+    BlobSlotsOverlap,       // two slots of a suballocated block pointing to the same bytes
+    BlobPointerInsideBlock  // a record's pointer moved into its block, where a block head is forged
 };
 
 class TableDamage {
@@ -63,6 +70,7 @@ private:
     }
 
     void damageParadox(Damage damage) {
+        if (damage >= Damage::BlobBlockType) return damageBlobFile(damage);
         Bytes db = read(table_);
         const auto header = paradox::ParadoxHeader::read(PagedFile::open(table_, AccessMode::ReadOnly));
         const auto block = [&](int number) { return db.data() + header.blockOffset(number); };
@@ -120,8 +128,8 @@ private:
                 break;
             case Damage::StaleIndexes:
                 break;  // by the caller: it keeps the index files of an earlier state
-            case Damage::SwapTagKeys:
-                break;  // a dBase index's, by apply()
+            default:
+                break;  // a dBase index's, by apply(); the .MB's, by damageBlobFile()
         }
         write(table_, db);
     }
@@ -139,6 +147,70 @@ private:
                                static_cast<std::size_t>(pick(1, 3) * header.recordSize + primary.offset);
         std::fill_n(x.begin() + static_cast<std::ptrdiff_t>(at), primary.bytes, 0x7F);
         write(index, x);
+    }
+
+    void damageBlobFile(Damage damage) {
+        const auto path = sibling(".MB");
+        Bytes mb = read(path);
+        constexpr std::size_t kUnit = 4096;
+        struct Block {
+            std::size_t at;
+            std::uint8_t type;
+            std::uint16_t units;
+        };
+        std::vector<Block> blocks;  // after the header block
+        for (std::size_t at = kUnit; at + 3 <= mb.size() && mb[at + 1] + mb[at + 2] != 0;
+             at += blocks.back().units * kUnit)
+            blocks.push_back({at, mb[at], paradox::le16(&mb[at + 1])});
+        const auto anyOf = [&](std::uint8_t type) {
+            std::vector<std::size_t> found;
+            for (const Block& b : blocks)
+                if (b.type == type) found.push_back(b.at);
+            return found.at(static_cast<std::size_t>(pick(0, static_cast<int>(found.size()) - 1)));
+        };
+        const auto unknownType = [&] { return static_cast<std::uint8_t>(pick(5, 255)); };
+        switch (damage) {
+            case Damage::BlobBlockType:
+                mb[anyOf(2)] = unknownType();
+                break;
+            case Damage::FreeBlobBlockType:
+                mb[anyOf(4)] = unknownType();
+                break;
+            case Damage::BlobBlockPastEnd:
+                paradox::putLe16(&mb[blocks.back().at + 1],
+                                 blocks.back().units + static_cast<std::uint32_t>(pick(1, 50)));
+                break;
+            case Damage::BlobSlotsOverlap: {
+                std::uint8_t* slots = &mb[anyOf(3) + 12];
+                std::vector<std::uint8_t*> used;
+                for (int slot = 0; slot < 64; ++slot)
+                    if (slots[slot * 5] != 0) used.push_back(slots + slot * 5);
+                const int first = pick(0, static_cast<int>(used.size()) - 2);
+                used[static_cast<std::size_t>(pick(first + 1, static_cast<int>(used.size()) - 1))][0] =
+                    used[static_cast<std::size_t>(first)][0];
+                break;
+            }
+            case Damage::BlobPointerInsideBlock: {
+                // The first blob of two units but the last block: its second unit is in the file.
+                const std::size_t start = std::find_if(blocks.begin(), blocks.end() - 1, [](const Block& b) {
+                                              return b.type == 2 && b.units == 2;
+                                          })->at;
+                Bytes db = read(table_);
+                std::uint8_t pointer[4];
+                paradox::putLe32(pointer, static_cast<std::uint32_t>(start) | 0xFF);
+                // The pointer's bytes, after a leader of text, are found nowhere else in the file.
+                std::uint8_t* at = &*std::search(db.begin(), db.end(), pointer, pointer + 4);
+                paradox::putLe32(at, static_cast<std::uint32_t>(start + kUnit) | 0xFF);
+                mb[start + kUnit] = 2;
+                paradox::putLe16(&mb[start + kUnit + 1], 2);
+                std::copy(at + 4, at + 8, &mb[start + kUnit + 3]);  // the record's length
+                write(table_, db);
+                break;
+            }
+            default:
+                break;
+        }
+        write(path, mb);
     }
 
     void damageDbase(Damage damage) {

@@ -7,6 +7,7 @@
 #include "core/AsciiCase.h"
 #include "ops/OpsFixture.h"
 #include "ops/Progress.h"
+#include "ops/TableRebuild.h"
 #include "util/TableSalvage.h"
 #include "util/TableVerification.h"
 
@@ -42,6 +43,12 @@ const DamageCase kDamageCases[] = {
     {"ITEMS.DB", Damage::DuplicateKey, verifylevel::kPartial, {"repeats the key"}},
     {"ITEMS.DB", Damage::WrongRecordCount, verifylevel::kRepairable, {"records, the chain holds"}},
     {"ITEMS.DB", Damage::LostIndexEntry, verifylevel::kRepairable, {"an entry points to no record", "misses record"}},
+    {"ITEMS.DB", Damage::BlobBlockType, verifylevel::kPartial, {"is of the unknown type", "points to a block of type"}},
+    {"ITEMS.DB", Damage::FreeBlobBlockType, verifylevel::kRepairable, {"is of the unknown type"}},
+    // The blob in the last block is whole: only the block's size is wrong.
+    {"ITEMS.DB", Damage::BlobBlockPastEnd, verifylevel::kRepairable, {"past the end of the file"}},
+    {"ITEMS.DB", Damage::BlobSlotsOverlap, verifylevel::kPartial, {"share bytes"}},
+    {"ITEMS.DB", Damage::BlobPointerInsideBlock, verifylevel::kPartial, {"lies inside the ITEMS.MB block at"}},
     {"ITEMS.DBF", Damage::Truncate, verifylevel::kPartial, {"missing from the file"}},
     {"ITEMS.DBF",
      Damage::WrongRecordCount,
@@ -82,8 +89,26 @@ protected:
             table.reset();
             for (const auto& [file, bytes] : earlier) writeBytes(file, bytes);
         }
+        if (c.damage >= Damage::BlobBlockType) storeBlobs(path);
         TableDamage(path, seed).apply(c.damage, c.ndx ? data() / c.ndx : std::filesystem::path());
         return path;
+    }
+
+    // Blobs in each kind of .MB block: small ones sharing a suballocated block, large ones in
+    // blocks of their own, one of which is freed again.
+    static void storeBlobs(const std::filesystem::path& path) {
+        auto table = openWritable(path);
+        Record record;
+        const auto setMemo = [&](std::uint64_t slot, const std::string& memo) {
+            const RecordId id = table->recordIdAt(slot);
+            table->readRecord(id, record);
+            record[2] = Value::string(memo);
+            table->update(id, record);
+        };
+        for (std::uint64_t slot = 0; slot < 20; ++slot)
+            setMemo(slot * 7, std::string(40, static_cast<char>('a' + slot)));
+        for (std::uint64_t slot = 1; slot <= 3; ++slot) setMemo(slot * 50, std::string(5000, 'k'));
+        setMemo(50, "short");
     }
 
     static bool isIndexFile(const std::filesystem::path& file) {
@@ -126,7 +151,9 @@ TEST_P(VerifyRebuildTest, DamageGivesItsLevelAndTheRebuildKeepsEveryReadableReco
     const VerifyReport after = verifyTable(path, ndx);
     EXPECT_EQ(after.level, verifylevel::kSound) << described(after);
     EXPECT_EQ(readBytes(findFileIgnoringCase(data(), "Backup" + path.extension().string())), before);
-    if (c.damage == Damage::DuplicateKey) EXPECT_EQ(recordsOf(data() / "KEYVIOL.DB").size(), 1U);
+    if (c.damage == Damage::DuplicateKey) {
+        EXPECT_EQ(recordsOf(data() / "KEYVIOL.DB").size(), 1U);
+    }
     if (!c.ndx) return;
     EXPECT_EQ(readBytes(data() / ("Backup_" + ndx[0])), ndxBefore);
     // The next rebuild's copy replaces this one, which goes to the trash.
@@ -245,6 +272,27 @@ TEST_F(VerifyTest, ARecordARebuiltUniqueIndexRefusesGoesToTheKeyViolationTable) 
     ASSERT_EQ(recordsOf(data() / "KEYVIOL.DB").size(), 1U);
     EXPECT_EQ(recordsOf(data() / "KEYVIOL.DB")[0][0].toText(), "4001");
     EXPECT_EQ(verifyTable(path).level, verifylevel::kSound);
+}
+
+TEST_F(VerifyTest, RebuildsKeepTheBlockSizeAndTheSortOrder) {
+    const DesktopTrash trash(folder_ / "home" / "Trash");
+    const std::pair<const char*, std::function<void(const std::filesystem::path&)>> rebuilds[] = {
+        {"salvage", [&](const auto& path) { salvageTable(path, {}, std::nullopt, trash); }},
+        {"restructure", [&](const auto& path) { rebuildTable(path, currentStructure(path), trash); }},
+    };
+    CreateOptions options;
+    options.encoding = "CP1252";
+    options.sortOrder = "ANSIINTL";  // not the code page's default
+    options.blockSize = 16 * 1024;
+    for (const auto& [name, rebuild] : rebuilds) {
+        const auto path = data() / (std::string(name) + ".DB");
+        driverForPath(path).create(path, itemFields(), itemIndexes(ttParadox), options);
+        rebuild(path);
+        const TableFacts facts = openTable(path)->facts();
+        EXPECT_EQ(facts.sortOrder, "ANSIINTL") << name;
+        EXPECT_EQ(facts.blockSize, 16U * 1024) << name;
+        EXPECT_EQ(readBytes(path).at(5), 16) << name << ": the header's block size in KiB";
+    }
 }
 
 TEST_F(VerifyTest, ManyOfOneFaultAreShownFewTimesAndCounted) {
