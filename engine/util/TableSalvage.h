@@ -36,11 +36,11 @@ struct SalvageResult {
 // Builds a fresh table of `structure` (unset: the table's own), level, code page, sort order
 // and block size in the staging folder, with every live record read from the damaged one; a
 // copy of the original family goes beside it under the backup name. Both are swapped in at
-// once (FamilySwap), so a
-// crash leaves either the old table or the new one with its backup; the family replaced and an
-// earlier backup go to `trash`. The side tables are written as records meet them, replacing
-// earlier ones (to the trash). Throws EngineError when the table cannot be opened or the new one
-// cannot be built; the table is then as it was. Reports progress of phase::kRebuild.
+// once (FamilySwap), so a crash leaves either the old table or the new one with its backup;
+// the family replaced and an earlier backup go to `trash`. The side tables are written as
+// records meet them, replacing earlier ones (to the trash). Throws EngineError when the table
+// cannot be opened or the new one cannot be built; the table is then as it was. Reports
+// progress of phase::kRebuild.
 //
 // `indexFiles` names .NDX files beside the table, which are not of its family: each is rebuilt
 // for the new records under its own name and swapped in with the family, and the backup keeps a
