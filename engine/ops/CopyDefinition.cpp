@@ -125,6 +125,7 @@ CopyDefinition copyDefinition(StorageTable& source, const StorageDriver& destina
         copy.options.version = facts.version;
         copy.options.versionAtLeast = true;
         if (copy.options.encoding == facts.codePage) copy.options.sortOrder = facts.sortOrder;
+        copy.options.blockSize = facts.blockSize;
     } else {
         for (const FieldDef& field : source.fields()) {
             copy.fields.push_back(destination.nearestField(field));

@@ -16,7 +16,7 @@ struct CopyDefinition {
 };
 
 // Contract: with `keep` (a copy into the source's own format) the fields, usable indexes,
-// level, code page and sort order stay as they are. Otherwise each field becomes
+// level, code page, sort order and block size stay as they are. Otherwise each field becomes
 // `destination`'s nearest one (no indexes, the format's default level), and a dBase number fed
 // by floating-point or BCD values is made as wide as the source's values need, so no digit is
 // lost where the format allows. Either way field names are made unique within the

@@ -95,6 +95,7 @@ TEST_F(BatchMoveCopyTest, SameFormatCopyKeepsTheDefinitionByteForByte) {
         const TableFacts kept = openTable(target)->facts(), original = openTable(source)->facts();
         EXPECT_EQ(kept.codePage, original.codePage) << source;
         EXPECT_EQ(kept.sortOrder, original.sortOrder) << source;
+        EXPECT_EQ(kept.blockSize, original.blockSize) << source;
     }
 }
 
