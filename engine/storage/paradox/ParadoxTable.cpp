@@ -463,12 +463,7 @@ std::optional<bool> ParadoxTable::indexMatchesRecords(const std::string& name) {
         return std::hash<std::string_view>{}({reinterpret_cast<const char*>(entry), keyBytes});
     };
     std::uint64_t expected = 0, stored = 0;
-    std::vector<std::uint8_t> entry(static_cast<std::size_t>(xh.recordSize));
-    for (const auto& block : data_->chain())
-        for (int r = 0; r < block.records; ++r) {
-            makeEntry(*index, xh, order, data_->recordAt(block.number, r), block.number, entry.data());
-            expected += hash(entry.data());
-        }
+    forEachEntry(*index, xh, order, [&](const std::uint8_t* entry) { expected += hash(entry); });
     for (const auto& block : x.chain())
         for (int r = 0; r < block.records; ++r) stored += hash(x.recordAt(block.number, r));
     return expected == stored;

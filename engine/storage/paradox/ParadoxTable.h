@@ -1,5 +1,6 @@
 #pragma once
 // An open Paradox table: the .DB with its .MB, .PX and secondary indexes.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -130,6 +131,9 @@ private:
     void makeEntry(const ParadoxSecondaryIndex& index, const ParadoxHeader& x, const ParadoxKeyOrder& order,
                    const std::uint8_t* raw, int block, std::uint8_t* entry, int record = 0,
                    std::uint64_t position = 0) const;
+    // Calls `use` with the .X entry of each record in chain order (with no place: keyed tables).
+    void forEachEntry(const ParadoxSecondaryIndex& index, const ParadoxHeader& x, const ParadoxKeyOrder& order,
+                      const std::function<void(const std::uint8_t*)>& use);
     // Whether commits write this index's files.
     bool rewritten(const ParadoxSecondaryIndex& index) const;
     // Notes in every maintained index that record `oldRaw` in `oldBlock` became `newRaw` in

@@ -533,13 +533,18 @@ ParadoxUniqueKeys& ParadoxTable::uniqueKeysOf(const ParadoxSecondaryIndex& index
     auto& keys =
         uniqueKeys_.try_emplace(index.definition.file, order, own, static_cast<std::size_t>(xh.fields[own].offset))
             .first->second;
-    std::vector<std::uint8_t> entry(static_cast<std::size_t>(xh.recordSize));
+    forEachEntry(index, xh, order, [&](const std::uint8_t* entry) { keys.add(entry); });
+    return keys;
+}
+
+void ParadoxTable::forEachEntry(const ParadoxSecondaryIndex& index, const ParadoxHeader& x,
+                                const ParadoxKeyOrder& order, const std::function<void(const std::uint8_t*)>& use) {
+    std::vector<std::uint8_t> entry(static_cast<std::size_t>(x.recordSize));
     for (const auto& block : data_->chain())
         for (int r = 0; r < block.records; ++r) {
-            makeEntry(index, xh, order, data_->recordAt(block.number, r), block.number, entry.data());
-            keys.add(entry.data());
+            makeEntry(index, x, order, data_->recordAt(block.number, r), block.number, entry.data());
+            use(entry.data());
         }
-    return keys;
 }
 
 void ParadoxTable::noteUniqueKeys(const std::uint8_t* oldRaw, const std::uint8_t* newRaw) {
